@@ -1,0 +1,22 @@
+// The console: Japanese text out, single keys and number lines in. The only unit
+// that touches the terminal; it puts the terminal back on every way out.
+#pragma once
+
+// Exit status when the console closes while an answer is awaited.
+constexpr int EXIT_INPUTENDED = 2;
+
+// Remembers the terminal's settings and restores them at exit and on SIGINT,
+// SIGTERM and SIGHUP. Call once before the first key is read.
+void consoleinit();
+
+// Formatted output (printf format), flushed at once.
+void consoleprint(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// One keystroke without echo and without Enter (raw mode only while waiting; keys
+// typed ahead are kept). Not a terminal: one byte. End of input ends the program.
+char readkey();
+
+// Reads one whole line and parses exactly n finite numbers from it into v. Returns
+// false, leaving v untouched, when the line holds anything else. End of input ends
+// the program.
+bool readnumbers(int n, double *v);

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Sets up this machine (Debian packages), builds and then
+#   ./build.sh run [args]   starts the simulator, or
+#   ./build.sh test         runs the whole test suite, in a plain and in a sanitized build.
+# Both are idempotent: packages and configured build folders are only made when missing.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+mode=${1:-}
+case "$mode" in
+  run|test) shift ;;
+  *) echo "usage: ./build.sh run [simulator arguments] | ./build.sh test" >&2; exit 2 ;;
+esac
+
+packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev
+          xvfb xdotool x11-utils)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing Debian packages: ${missing[*]}" >&2
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >&2
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# configure DIR [cmake options]: configures once; later runs only build.
+configure() {
+  local dir=$1; shift
+  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" "$@" >&2
+}
+
+if [ "$mode" = run ]; then
+  configure build
+  cmake --build build --target sotoc -j "$jobs" >&2
+  exec build/sotoc "$@"
+fi
+
+configure build
+cmake --build build -j "$jobs"
+configure build-asan -DCMAKE_BUILD_TYPE=Debug -DSOTOC_SANITIZE=ON -DSOTOC_BENCHMARKS=OFF
+cmake --build build-asan -j "$jobs"
+
+status=0
+echo "== tests (plain build)"
+ctest --test-dir build --output-on-failure -j "$jobs" || status=1
+echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+exit $status

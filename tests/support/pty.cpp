@@ -1,0 +1,149 @@
+#include "tests/support/pty.h"
+
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// A terminal as a user's shell leaves it: cooked, echoing, 80 columns.
+void defaultterminal(termios &t, winsize &w) {
+    std::memset(&t, 0, sizeof t);
+    cfmakeraw(&t);
+    t.c_iflag = ICRNL | IXON | IUTF8;
+    t.c_oflag = OPOST | ONLCR;
+    t.c_lflag = ISIG | ICANON | ECHO | ECHOE | ECHOK | IEXTEN;
+    t.c_cflag = CS8 | CREAD;
+    t.c_cc[VINTR] = 3;
+    t.c_cc[VEOF] = 4;
+    t.c_cc[VERASE] = 127;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, B38400);
+    cfsetospeed(&t, B38400);
+    std::memset(&w, 0, sizeof w);
+    w.ws_row = 50;
+    w.ws_col = 160;
+}
+
+// Reads what is available within `seconds`; false when the child closed its side.
+bool readsome(PtyProcess &p, double seconds) {
+    pollfd pfd = {p.fd, POLLIN, 0};
+    int ms = static_cast<int>(seconds * 1000.0);
+    if (poll(&pfd, 1, ms < 0 ? 0 : ms) <= 0) return true;
+    char buf[4096];
+    ssize_t n = read(p.fd, buf, sizeof buf);
+    if (n <= 0) return false;
+    p.output.append(buf, static_cast<size_t>(n));
+    return true;
+}
+
+}  // namespace
+
+std::string sotocbinary() { return SOTOC_BINARY; }
+
+bool ptyfork(PtyProcess &p, const std::function<int()> &body) {
+    termios t;
+    winsize w;
+    defaultterminal(t, w);
+    pid_t pid = forkpty(&p.fd, nullptr, &t, &w);
+    if (pid < 0) return false;
+    if (pid == 0) {
+        int rc = body();
+        fflush(stdout);
+        _exit(rc);
+    }
+    p.pid = pid;
+    return true;
+}
+
+bool ptystart(PtyProcess &p, const std::vector<std::string> &argv, const std::vector<std::string> &env) {
+    return ptyfork(p, [&]() {
+        for (const std::string &e : env) putenv(strdup(e.c_str()));
+        std::vector<char *> args;
+        for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        return 127;
+    });
+}
+
+void ptysend(PtyProcess &p, const std::string &text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(p.fd, text.data() + done, text.size() - done);
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+bool ptyexpect(PtyProcess &p, const std::string &text, double seconds) {
+    double end = now() + seconds;
+    for (;;) {
+        size_t at = p.output.find(text, p.mark);
+        if (at != std::string::npos) {
+            p.mark = at + text.size();
+            return true;
+        }
+        double left = end - now();
+        if (left <= 0) return false;
+        if (!readsome(p, left < 0.2 ? left : 0.2)) {
+            at = p.output.find(text, p.mark);
+            if (at != std::string::npos) p.mark = at + text.size();
+            return at != std::string::npos;
+        }
+    }
+}
+
+void ptydrain(PtyProcess &p, double seconds) {
+    double end = now() + seconds;
+    while (now() < end)
+        if (!readsome(p, 0.05)) return;
+}
+
+int ptywait(PtyProcess &p, double seconds) {
+    double end = now() + seconds;
+    for (;;) {
+        int st;
+        pid_t r = waitpid(p.pid, &st, WNOHANG);
+        if (r == p.pid) {
+            p.status = st;
+            ptydrain(p, 0.1);
+            if (WIFEXITED(st)) return WEXITSTATUS(st);
+            if (WIFSIGNALED(st)) return 128 + WTERMSIG(st);
+            return -1;
+        }
+        if (now() > end) {
+            kill(p.pid, SIGKILL);
+            waitpid(p.pid, &st, 0);
+            p.status = st;
+            return -1;
+        }
+        readsome(p, 0.05);
+    }
+}
+
+bool ptyattr(const PtyProcess &p, termios &t) { return tcgetattr(p.fd, &t) == 0; }
+
+void ptyclose(PtyProcess &p) {
+    if (p.pid > 0 && p.status == -1) {
+        int st;
+        if (waitpid(p.pid, &st, WNOHANG) == 0) {
+            kill(p.pid, SIGKILL);
+            waitpid(p.pid, &st, 0);
+        }
+        p.status = st;
+    }
+    if (p.fd >= 0) close(p.fd);
+    p.fd = -1;
+}
