@@ -105,6 +105,14 @@ char readkey() {
     return static_cast<char>(c);
 }
 
+char askkey(const char *prompt, char first, char second) {
+    for (;;) {
+        consoleprint("%s", prompt);
+        const char key = readkey();
+        if (key == first || key == second) return key;
+    }
+}
+
 bool readnumbers(int n, double *v) {
     std::fflush(stdout);
     char line[MAXLINE + 1];

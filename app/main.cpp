@@ -27,15 +27,6 @@ const char *const USAGE =
     "\n"
     "Other arguments are handed to the window system (for example -display :1).\n";
 
-// Prints the prompt until one of the two accepted keys is typed.
-char askkey(const char *prompt, char first, char second) {
-    for (;;) {
-        consoleprint("%s", prompt);
-        const char key = readkey();
-        if (key == first || key == second) return key;
-    }
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
