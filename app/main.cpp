@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/console.h"
+#include "app/dialog.h"
 #include "app/params.h"
 #include "app/state.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char **argv) {
     app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", 'g', 'h');
     app.ctrlType = 'T';
     app.lastKey = '0';
+    settingsdialog();
     consoleprint("\n");
     return 0;
 }

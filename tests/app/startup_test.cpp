@@ -55,3 +55,32 @@ TEST(Startup, EndOfInputAtTheFirstQuestionEndsCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A whole start-up with the defaults: robot, gravity, no change, and the results.
+TEST(Startup, DefaultsOfEachRobotWithAndWithoutGravityReachTheResults) {
+    for (char type : {'a', 'b'}) {
+        for (char gravity : {'g', 'h'}) {
+            PtyProcess p;
+            ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+            ASSERT_TRUE(ptyexpect(p, "type="));
+            ptysend(p, std::string(1, type));
+            ASSERT_TRUE(ptyexpect(p, "sgnG="));
+            ptysend(p, std::string(1, gravity));
+            ASSERT_TRUE(ptyexpect(p, "条件のどれか変更する？"));
+            ptysend(p, "n");
+            ASSERT_TRUE(ptyexpect(p, "只今計算中"));
+            ASSERT_TRUE(ptyexpect(p, "\n誤差なしTOC    終端時間 tf=", 120)) << type << gravity;
+            ASSERT_TRUE(ptyexpect(p, "\n誤差ありTOC    終端時間 tf="));
+            ASSERT_TRUE(ptyexpect(p, "\n  速度誤差を含めたTOC位置誤差  ="));
+            ASSERT_TRUE(ptyexpect(p, type == 'a' ? "\n誤差ありSOTOC  終端時間 tf=" : "\n誤差ありSOTOC　終端時間 tf="));
+            ASSERT_TRUE(ptyexpect(p, "\n  速度誤差を含めたSOTOC位置誤差="));
+            ASSERT_TRUE(ptyexpect(p, "描画画面へ"));
+            EXPECT_EQ(std::string::npos, p.output.find("nan")) << p.output;
+            ptyclose(p);
+        }
+    }
+}
+
+}  // namespace
