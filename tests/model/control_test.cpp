@@ -125,6 +125,16 @@ void lastseen(char type, int phase, double d, double t) {
     sotoc.tprev = t;
 }
 
+// Whether a joint-1 evaluation at time t, at distance d from switching state k,
+// ends phase k when the evaluation before it saw distance dprev at time 1.0.
+bool endsphase(char type, int k, double d, double dprev, double t) {
+    double x[6];
+    stateat(k, d, x);
+    lastseen(type, k, dprev, 1.0);
+    controltorque(type, 'S', 1, t, x);
+    return sotoc.phase == k + 1;
+}
+
 TEST(Sotoc, PhaseEndsWhenTheNearStateMovesAway) {
     installdesign('a');
     const double T1 = cyl.T1max;
@@ -141,45 +151,23 @@ TEST(Sotoc, PhaseEndsWhenTheNearStateMovesAway) {
     EXPECT_EQ(sotoc.tfsotoc[0], 0.0);
 
     // Approaching (distance not larger): no switch.
-    lastseen('a', 1, 0.06, 1.0);
-    EXPECT_EQ(controltorque('a', 'S', 1, 1.001, x), T1);
-    EXPECT_EQ(sotoc.phase, 1);
-
-    // Moving away but not near: 0.2 itself is too far.
-    stateat(1, 0.2, x);
-    lastseen('a', 1, 0.15, 1.0);
-    controltorque('a', 'S', 1, 1.001, x);
-    EXPECT_EQ(sotoc.phase, 1);
+    EXPECT_FALSE(endsphase('a', 1, 0.05, 0.06, 1.001));
+    // Moving away but not near: 0.2 itself is too far; the distance is kept all the same.
+    EXPECT_FALSE(endsphase('a', 1, 0.2, 0.15, 1.001));
     EXPECT_EQ(sotoc.dprev[0], 0.2);
-    stateat(1, 0.19, x);
-    lastseen('a', 1, 0.15, 1.0);
-    controltorque('a', 'S', 1, 1.001, x);
-    EXPECT_EQ(sotoc.phase, 2);
+    EXPECT_TRUE(endsphase('a', 1, 0.19, 0.15, 1.001));
 }
 
 TEST(Sotoc, EvaluationsCloserThanEpsilonNeverSwitch) {
     // 0.0003 s apart: enough for the cylindrical robot, too close for the SCARA robot.
     installdesign('a');
-    double x[6];
-    stateat(0, 0.1, x);
-    lastseen('a', 0, 0.05, 1.0);
-    controltorque('a', 'S', 1, 1.0003, x);
-    EXPECT_EQ(sotoc.phase, 1);
-    lastseen('a', 0, 0.05, 1.0);
-    controltorque('a', 'S', 1, 1.0 + 0.00009, x);
-    EXPECT_EQ(sotoc.phase, 0);
-
+    EXPECT_TRUE(endsphase('a', 0, 0.1, 0.05, 1.0003));
+    EXPECT_FALSE(endsphase('a', 0, 0.1, 0.05, 1.00009));
     installdesign('b');
-    lastseen('b', 0, 0.05, 1.0);
-    controltorque('b', 'S', 1, 1.0003, x);
-    EXPECT_EQ(sotoc.phase, 0);
-    lastseen('b', 0, 0.05, 1.0);
-    controltorque('b', 'S', 1, 1.0006, x);
-    EXPECT_EQ(sotoc.phase, 1);
+    EXPECT_FALSE(endsphase('b', 0, 0.1, 0.05, 1.0003));
+    EXPECT_TRUE(endsphase('b', 0, 0.1, 0.05, 1.0006));
     // Backwards in time counts by the size of the gap as well.
-    lastseen('b', 0, 0.05, 1.0);
-    controltorque('b', 'S', 1, 0.999, x);
-    EXPECT_EQ(sotoc.phase, 1);
+    EXPECT_TRUE(endsphase('b', 0, 0.1, 0.05, 0.999));
 }
 
 TEST(Sotoc, SecondEvaluationAtTheSameTimeOnlyOverwritesTheDistance) {
