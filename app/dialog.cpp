@@ -27,7 +27,7 @@ constexpr double LONGSPAN = 8.0;
 double tsFree[2][4];  // error-free design; [3] is the error-free final time
 double tsErr[2][4];   // design with mass error
 
-enum Step { ASK, RATIO, GRAVITY, POINTS, ERROR, RUN, DONE };
+enum Step { ASKCHANGE, ASKRATIO, ASKGRAVITY, ASKPOINTS, ASKERROR, RUNCOMPARISON, FINISHED };
 
 void printguide() {
     consoleprint("\n\n描画画面上でキーによる操作選択");
@@ -45,12 +45,12 @@ void printguide() {
 
 Step entry(char lastKey) {
     switch (lastKey) {
-        case 'u': return RATIO;
-        case 'k': return POINTS;
-        case 'm': return ERROR;
+        case 'u': return ASKRATIO;
+        case 'k': return ASKPOINTS;
+        case 'm': return ASKERROR;
         case 'g':
-        case 'h': return RUN;
-        default: return ASK;
+        case 'h': return RUNCOMPARISON;
+        default: return ASKCHANGE;
     }
 }
 
@@ -78,14 +78,14 @@ Step ask() {
     else if (app.type == 'b')
         consoleprint("\n\n(b) SCARAロボットの最短時間制御と状態観測最短時間制御の比較");
     consoleprint("\n   条件のどれか変更する？　yes : y   no : n    ");
-    return readkey() == 'n' ? RUN : RATIO;
+    return readkey() == 'n' ? RUNCOMPARISON : ASKRATIO;
 }
 
 Step ratio() {
     consoleprint("\n(2) 減速機変更？：y  減速機は変更しない：z  以下全て変更しない : n   ");
     const char key = readkey();
-    if (key == 'n') return RUN;
-    if (key == 'z') return GRAVITY;
+    if (key == 'n') return RUNCOMPARISON;
+    if (key == 'z') return ASKGRAVITY;
     RobotParams &p = robotparams(app.type);
     double u[2] = {p.u1, p.u2};
     asknumbers(
@@ -99,14 +99,14 @@ Step ratio() {
         [](const double *v) { return v[0] > 0.0 && v[0] <= MAXRATIO && v[1] > 0.0 && v[1] <= MAXRATIO; });
     p.u1 = u[0];
     p.u2 = u[1];
-    return GRAVITY;
+    return ASKGRAVITY;
 }
 
 Step gravity() {
     consoleprint("\n(3) 重力考慮の有無：");
     consoleprint(app.sgnG == 'g' ? " 旧有り(g)" : " 旧なし(h)");
     app.sgnG = askkey("\n変更　重力考慮する？　yes:g   no:h    ", 'g', 'h');
-    return POINTS;
+    return ASKPOINTS;
 }
 
 Step points() {
@@ -114,7 +114,7 @@ Step points() {
     consoleprint("\n    旧始点 (x0,y0)=(%6.3f %6.3f)[m]", task.x0, task.y0);
     consoleprint("   終点 (xf,yf)=(%6.3f %6.3f)[m]", task.xf, task.yf);
     consoleprint("\n    変更する？　yes:y   no:n   ");
-    if (readkey() == 'n') return ERROR;
+    if (readkey() == 'n') return ASKERROR;
     double v[4] = {task.x0, task.y0, task.xf, task.yf};
     asknumbers([]() { consoleprint("\n      入力　x0 y0 xf yf="); }, 4, v, "", [](const double *) { return true; });
     task.x0 = v[0];
@@ -134,7 +134,7 @@ Step points() {
             scaraikup(task.xf, task.yf, ref, scara.phif);
         }
     }
-    return ERROR;
+    return ASKERROR;
 }
 
 void seterrormasses() {
@@ -150,7 +150,7 @@ Step error() {
                [](const double *v) { return v[0] > -MAXERRORPERCENT && v[0] < MAXERRORPERCENT; });
     task.errRatio = percent / 100.0;
     seterrormasses();
-    return RUN;
+    return RUNCOMPARISON;
 }
 
 void usemasses(double mw, double m1) {
@@ -263,7 +263,7 @@ void printresults() {
                k2);
 }
 
-// The comparison run. Returns the step to go on with: DONE, or the question to
+// The comparison run. Returns the step to go on with: FINISHED, or the question to
 // ask again after a failed design.
 Step run() {
     // The time base follows the nominal time of the previous derivation.
@@ -278,7 +278,7 @@ Step run() {
     if (!designswitching()) {
         askcontinue("\n誤差なしの切り替え時刻の解なし  別の条件で計算する？  yes:y   no:n  ");
         app.type = askkey("\n入力　円筒座標ロボット : a    SCARAロボット : b   ", 'a', 'b');
-        return RATIO;
+        return ASKRATIO;
     }
     const int r = robotindex(app.type);
     copytimes(tsFree[r]);
@@ -290,7 +290,7 @@ Step run() {
     app.designErr = 'm';
     if (!designswitching()) {
         askcontinue("\n質量誤差ありの切り替え時刻の解なし  別の誤差で計算する？  yes:y   no:n  ");
-        return ERROR;
+        return ASKERROR;
     }
     copytimes(tsErr[r]);
     setswitchingstates();
@@ -304,7 +304,7 @@ Step run() {
     consoleprint("\n\n描画画面へ       ");
     app.scale = 1.0;
     app.frame = 0;
-    return DONE;
+    return FINISHED;
 }
 
 }  // namespace
@@ -314,15 +314,15 @@ void settingsdialog() {
     consoleprint("\n\n現在の設定条件");
     printconditions();
     Step step = entry(app.lastKey);
-    while (step != DONE) {
+    while (step != FINISHED) {
         switch (step) {
-            case ASK: step = ask(); break;
-            case RATIO: step = ratio(); break;
-            case GRAVITY: step = gravity(); break;
-            case POINTS: step = points(); break;
-            case ERROR: step = error(); break;
-            case RUN: step = run(); break;
-            case DONE: break;
+            case ASKCHANGE: step = ask(); break;
+            case ASKRATIO: step = ratio(); break;
+            case ASKGRAVITY: step = gravity(); break;
+            case ASKPOINTS: step = points(); break;
+            case ASKERROR: step = error(); break;
+            case RUNCOMPARISON: step = run(); break;
+            case FINISHED: break;
         }
     }
 }
