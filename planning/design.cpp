@@ -157,8 +157,8 @@ void ordertimes(const double x[4], int sigma1, int sigma2, double tb[4], int wsg
     tb[3] = x[3];
     wsgn[0][0] = sigma1;
     wsgn[0][1] = sigma2;
-    // Joint-2 switch, joint-1 switch, joint-2 switch. Also what instants that are
-    // not numbers get, so that every boundary and sign is set.
+    // Joint 1 switches between the two joint-2 switches. This also stands when an
+    // instant is not a number and no comparison holds, so every entry is set.
     tb[0] = x[0];
     tb[1] = x[1];
     tb[2] = x[2];
