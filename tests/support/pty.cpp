@@ -135,6 +135,16 @@ int ptywait(PtyProcess &p, double seconds) {
 
 bool ptyattr(const PtyProcess &p, termios &t) { return tcgetattr(p.fd, &t) == 0; }
 
+bool ptywaitraw(const PtyProcess &p, double seconds) {
+    const double end = now() + seconds;
+    for (;;) {
+        termios t;
+        if (ptyattr(p, t) && !(t.c_lflag & ECHO)) return true;
+        if (now() > end) return false;
+        usleep(5000);
+    }
+}
+
 void ptyclose(PtyProcess &p) {
     if (p.pid > 0 && p.status == -1) {
         int st;

@@ -41,6 +41,10 @@ int ptywait(PtyProcess &p, double seconds = 20.0);
 // The terminal settings of the pseudo-terminal as the child left them.
 bool ptyattr(const PtyProcess &p, termios &t);
 
+// Waits until the child has switched the terminal to raw mode to read a key. A key
+// typed before that is echoed by the terminal, and Ctrl-D is taken as a line end.
+bool ptywaitraw(const PtyProcess &p, double seconds = 20.0);
+
 // Closes the master side and reaps the child if it still runs.
 void ptyclose(PtyProcess &p);
 
