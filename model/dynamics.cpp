@@ -64,11 +64,15 @@ double jointlimit(char robot, char gravity, int j) {
     return j == 0 ? p.T1max : p.T2max;
 }
 
+void designaccel(const int s[2], const double x[4], double acc[2]) {
+    dynamics(app.type, s[0] * jointlimit(app.type, app.sgnG, 0), s[1] * jointlimit(app.type, app.sgnG, 1), x[0],
+             x[1], x[2], x[3], acc);
+}
+
 double designmodel(int i, const int s[2], const double x[4]) {
     if (i == 0) return x[2];
     if (i == 1) return x[3];
     double acc[2];
-    dynamics(app.type, s[0] * jointlimit(app.type, app.sgnG, 0), s[1] * jointlimit(app.type, app.sgnG, 1),
-             x[0], x[1], x[2], x[3], acc);
+    designaccel(s, x, acc);
     return i == 2 ? acc[0] : acc[1];
 }

@@ -8,6 +8,10 @@
 void dynamics(char robot, double tau1, double tau2, double q1, double q2, double dq1, double dq2,
               double acc[2]);
 
+// Both joint accelerations of the design state x = (q1, q2, q1', q2') of the selected
+// robot under bang-bang torques s[j] * (joint limit for sgnG).
+void designaccel(const int s[2], const double x[4], double acc[2]);
+
 // Component i (0..3) of the time derivative of the design state x = (q1, q2, q1', q2')
 // of the selected robot under bang-bang torques s[j] * (joint limit for sgnG).
 double designmodel(int i, const int s[2], const double x[4]);

@@ -35,12 +35,9 @@ constexpr StepBand STEPBANDS[] = {{0.1, 0.05}, {0.01, 0.5}, {0.001, 0.2}, {0.000
 // the state held at trace sample first * NSEG. Each segment restarts its clock at
 // its exact start boundary; a segment that ends before it starts gets a negative step.
 void integratesegments(DesignShot &shot, int first) {
-    const double lim1 = jointlimit(app.type, app.sgnG, 0);
-    const double lim2 = jointlimit(app.type, app.sgnG, 1);
     double acc[2];
     for (int k = first; k < 4; ++k) {
-        const double tau1 = shot.wsgn[k][0] * lim1;
-        const double tau2 = shot.wsgn[k][1] * lim2;
+        const int *sign = shot.wsgn[k];
         // Components 2 and 3 of one stage need the same accelerations at the same
         // stage state (the step asks 0..3 in order per stage): solve the dynamics
         // once at 2 and hand its second acceleration out at 3.
@@ -48,7 +45,7 @@ void integratesegments(DesignShot &shot, int first) {
             if (i == 0) return y[2];
             if (i == 1) return y[3];
             if (i == 2) {
-                dynamics(app.type, tau1, tau2, y[0], y[1], y[2], y[3], acc);
+                designaccel(sign, y, acc);
                 return acc[0];
             }
             return acc[1];
