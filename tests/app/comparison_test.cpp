@@ -15,23 +15,36 @@
 
 namespace {
 
-// Runs one comparison for `type` and `gravity` with the mass error in percent,
-// entering the dialog as after a gravity key (no questions). Returns its output.
-std::string compare(char type, char gravity, double percent) {
-    testing::internal::CaptureStdout();
+// Installs the defaults for `type` and `gravity` with the mass error in percent and
+// enters the dialog as after a gravity key (straight to the run, no questions). The
+// cylindrical robot moving horizontally gets a quarter turn: the default half turn is
+// too fast for the radial joint to hold the workpiece (no solution).
+void setup(char type, char gravity, double percent) {
     initialset();
-    if (type == 'a' && gravity == 'h') {
-        // The default half turn is too fast for the radial joint to hold the workpiece
-        // (no solution); a quarter turn has one.
-        task.xf = 0.0;
-        task.yf = 0.7;
-    }
     app.type = type;
     app.sgnG = gravity;
     app.lastKey = gravity;
     task.errRatio = percent / 100.0;
-    settingsdialog();
+    if (type == 'a' && gravity == 'h') {
+        task.xf = 0.0;
+        task.yf = 0.7;
+    }
+}
+
+// What body prints.
+template <class Body>
+std::string printout(Body body) {
+    testing::internal::CaptureStdout();
+    body();
     return testing::internal::GetCapturedStdout();
+}
+
+// One comparison run; returns its output.
+std::string compare(char type, char gravity, double percent) {
+    return printout([=]() {
+        setup(type, gravity, percent);
+        settingsdialog();
+    });
 }
 
 // The number printed right after `label` in the output.
@@ -108,15 +121,12 @@ TEST(Comparison, LighterDesignMassWorksThroughTheWholeRun) {
 
 // A move of zero length: final times below one sample must not read row -1.
 TEST(Comparison, StartEqualToEndReportsFiniteResults) {
-    testing::internal::CaptureStdout();
-    initialset();
-    app.type = 'a';
-    app.sgnG = 'h';
-    app.lastKey = 'h';
-    task.xf = task.x0;
-    task.yf = task.y0;
-    settingsdialog();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = printout([]() {
+        setup('a', 'h', 1.0);
+        task.xf = task.x0;
+        task.yf = task.y0;
+        settingsdialog();
+    });
     EXPECT_NE(std::string::npos, out.find("誤差なしTOC    終端時間 tf= 0.0000[s]  終端位置 Pf[]=( 0.7000  0.0000)[m]"))
         << out;
     EXPECT_EQ(std::string::npos, out.find("nan")) << out;
@@ -141,10 +151,9 @@ TEST(Comparison, DefaultHalfTurnOfTheCylindricalRobotHasNoHorizontalSolution) {
     dup2(fds[0], STDIN_FILENO);
     EXPECT_EXIT(
         {
-            initialset();
-            app.type = 'a';
-            app.sgnG = 'h';
-            app.lastKey = 'h';
+            setup('a', 'h', 1.0);
+            task.xf = -0.3;
+            task.yf = 0.4;
             settingsdialog();
         },
         testing::ExitedWithCode(0), "");
@@ -157,18 +166,16 @@ namespace {
 // The sample period follows the nominal time of the previous derivation: a change
 // that makes the move longer than 4 s takes effect one comparison later.
 TEST(Comparison, LongerSpanTakesEffectOnePassLater) {
-    testing::internal::CaptureStdout();
-    initialset();
-    app.type = 'b';
-    app.sgnG = 'h';
-    app.lastKey = 'h';
-    // Slow drives: a small reduction ratio leaves little joint torque.
-    scara.u1 = scara.u2 = 5.0;
-    settingsdialog();
-    const double first = task.dt;
-    const double tfNom = task.tfNom;
-    settingsdialog();
-    testing::internal::GetCapturedStdout();
+    double first = 0.0, tfNom = 0.0;
+    printout([&]() {
+        setup('b', 'h', 1.0);
+        // Slow drives: a small reduction ratio leaves little joint torque.
+        scara.u1 = scara.u2 = 5.0;
+        settingsdialog();
+        first = task.dt;
+        tfNom = task.tfNom;
+        settingsdialog();
+    });
     EXPECT_GT(tfNom, 4.0);
     EXPECT_DOUBLE_EQ(4.0 / task.nStep, first);
     EXPECT_DOUBLE_EQ(8.0 / task.nStep, task.dt);

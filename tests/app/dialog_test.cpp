@@ -47,6 +47,23 @@ std::string upto(PtyProcess &p, const std::string &text) {
     return p.output.substr(from, p.mark - from);
 }
 
+// From the start/end question on: types new points and the elbow key, takes the key
+// that the message about an unreachable SCARA point waits for, and stops at the
+// error question.
+void enterpoints(PtyProcess &p, const char *line, char elbow, bool unreachable) {
+    ASSERT_TRUE(ptyexpect(p, "変更する？"));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+    ptysend(p, line);
+    ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
+    ptysend(p, std::string(1, elbow));
+    if (unreachable) {
+        ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし"));
+        ptysend(p, " ");
+    }
+    ASSERT_TRUE(ptyexpect(p, "error="));
+}
+
 TEST(Entry, ByLastKey) {
     struct Case {
         char key;
@@ -170,13 +187,7 @@ TEST(Points, NewScaraPointsWithEachElbow) {
     for (char elbow : {'1', '2'}) {
         PtyProcess p;
         startdialog(p, 'b', 'h', 'k');
-        ASSERT_TRUE(ptyexpect(p, "変更する？"));
-        ptysend(p, "y");
-        ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
-        ptysend(p, "0.6 0.2 -0.2 0.5\r");
-        ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
-        ptysend(p, std::string(1, elbow));
-        ASSERT_TRUE(ptyexpect(p, "error="));
+        enterpoints(p, "0.6 0.2 -0.2 0.5\r", elbow, false);
         ptysend(p, "1\r");
         ASSERT_TRUE(ptyexpect(p, RUNNING));
         ASSERT_TRUE(ptyexpect(p, "PTP始点 (x0,y0)=( 0.6000  0.2000)[m] 終点(xf,yf)=(-0.2000  0.5000)[m]"));
@@ -195,15 +206,7 @@ TEST(Points, NewScaraPointsWithEachElbow) {
 TEST(Failures, UnreachableScaraPointLeadsToTheNoSolutionQuestionAndAnotherRobot) {
     PtyProcess p;
     startdialog(p, 'b', 'g', 'k');
-    ASSERT_TRUE(ptyexpect(p, "変更する？"));
-    ptysend(p, "y");
-    ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
-    ptysend(p, "0.95 0 -0.3 0.4\r");
-    ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
-    ptysend(p, "2");
-    ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし"));
-    ptysend(p, " ");
-    ASSERT_TRUE(ptyexpect(p, "error="));
+    enterpoints(p, "0.95 0 -0.3 0.4\r", '2', true);
     ptysend(p, "1\r");
     ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし")) << "every derivation reports the unreachable point";
     ptysend(p, " ");
@@ -229,15 +232,7 @@ TEST(Failures, UnreachableScaraPointLeadsToTheNoSolutionQuestionAndAnotherRobot)
 TEST(Failures, NoAfterAFailedDesignEndsTheProgram) {
     PtyProcess p;
     startdialog(p, 'b', 'h', 'k');
-    ASSERT_TRUE(ptyexpect(p, "変更する？"));
-    ptysend(p, "y");
-    ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
-    ptysend(p, "0 0 -0.3 0.4\r");
-    ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
-    ptysend(p, "1");
-    ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし"));
-    ptysend(p, " ");
-    ASSERT_TRUE(ptyexpect(p, "error="));
+    enterpoints(p, "0 0 -0.3 0.4\r", '1', true);
     ptysend(p, "1\r");
     ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし"));
     ptysend(p, " ");
