@@ -1,6 +1,7 @@
 #include "tests/support/xserver.h"
 
 #include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@ bool xstart(XServer &x) {
     pid_t pid = fork();
     if (pid < 0) return false;
     if (pid == 0) {
+        // The server ends with the test program, even when that one crashes or is killed.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(fds[0]);
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
