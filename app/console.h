@@ -16,6 +16,10 @@ void consoleprint(const char *format, ...) __attribute__((format(printf, 1, 2)))
 // typed ahead are kept). Not a terminal: one byte. End of input ends the program.
 char readkey();
 
+// Prints the prompt and reads keys until one of the two accepted keys is typed,
+// printing the prompt again after any other key.
+char askkey(const char *prompt, char first, char second);
+
 // Reads one whole line and parses exactly n finite numbers from it into v. Returns
 // false, leaving v untouched, when the line holds anything else. End of input ends
 // the program.

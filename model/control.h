@@ -25,7 +25,8 @@ extern SotocBook sotoc;
 // The control tables of a robot type: 'b' SCARA, every other value cylindrical.
 ControlTables &controltables(char type);
 
-// Torque/force of joint 1 or 2 at time t for the 6-component simulation state x.
+// Torque/force of joint 1 or 2 at time t for the 6-component simulation state x
+// under ctrl 'S' (state-observed) or 'T' (clock-driven; also any other value).
 // Updates the SOTOC bookkeeping (joint 1 under 'S') and resets it at t == 0.
 double controltorque(char robot, char ctrl, int joint, double t, const double *x);
 

@@ -1,0 +1,274 @@
+// The settings dialog as a user meets it in a terminal: entry points, skips,
+// refused answers and failed designs.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/console.h"
+#include "app/dialog.h"
+#include "app/params.h"
+#include "app/state.h"
+#include "tests/support/pty.h"
+
+namespace {
+
+const char *const ASK = "条件のどれか変更する？";
+const char *const RATIO = "(2) 減速機変更？";
+const char *const GRAVITY = "変更　重力考慮する？";
+const char *const POINTS = "(4-1) PTP運動の始点終点変更";
+const char *const ERROR = "(6-1) 誤差の変更";
+const char *const RUNNING = "見直し後の設定条件";
+const char *const DONE = "描画画面へ       ";
+
+// Starts the dialog in a child on a pseudo-terminal for robot `type` and gravity
+// `gravity`, entered as after the window key `lastKey`.
+void startdialog(PtyProcess &p, char type, char gravity, char lastKey) {
+    ASSERT_TRUE(ptyfork(p, [=]() {
+        consoleinit();
+        initialset();
+        app.type = type;
+        app.sgnG = gravity;
+        app.lastKey = lastKey;
+        app.frame = 17;
+        app.scale = 0.5;
+        settingsdialog();
+        consoleprint("[frame %d scale %.1f type %c sgnG %c]", app.frame, app.scale, app.type, app.sgnG);
+        return 0;
+    }));
+    ASSERT_TRUE(ptyexpect(p, "描画画面上でキーによる操作選択"));
+    ASSERT_TRUE(ptyexpect(p, "現在の設定条件"));
+}
+
+// What the output after the mark holds up to the first occurrence of `text`.
+std::string upto(PtyProcess &p, const std::string &text) {
+    const size_t from = p.mark;
+    if (!ptyexpect(p, text)) return "(missing: " + text + ")";
+    return p.output.substr(from, p.mark - from);
+}
+
+TEST(Entry, ByLastKey) {
+    struct Case {
+        char key;
+        const char *first;
+    } cases[] = {{'0', ASK}, {'a', ASK}, {'b', ASK}, {'x', ASK}, {'u', RATIO}, {'k', POINTS}, {'m', ERROR}};
+    for (const Case &c : cases) {
+        PtyProcess p;
+        startdialog(p, 'b', 'h', c.key);
+        const std::string before = upto(p, c.first);
+        for (const char *other : {ASK, RATIO, POINTS, ERROR, RUNNING})
+            if (other != c.first) EXPECT_EQ(std::string::npos, before.find(other)) << c.key << " asked " << other;
+        ptyclose(p);
+    }
+}
+
+TEST(Entry, GravityKeysGoStraightToTheRun) {
+    for (char key : {'g', 'h'}) {
+        PtyProcess p;
+        startdialog(p, 'a', key, key);
+        const std::string before = upto(p, DONE);
+        EXPECT_EQ(std::string::npos, before.find(ASK));
+        EXPECT_NE(std::string::npos, before.find(RUNNING));
+        EXPECT_NE(std::string::npos, before.find(key == 'g' ? "・重力考慮" : "・重力なし"));
+        EXPECT_TRUE(ptyexpect(p, std::string("[frame 0 scale 1.0 type a sgnG ") + key + "]"));
+        EXPECT_EQ(0, ptywait(p, 60));
+        ptyclose(p);
+    }
+}
+
+TEST(Skips, NoAtTheFirstQuestionRunsWithUnchangedConditions) {
+    PtyProcess p;
+    startdialog(p, 'b', 'h', '0');
+    ASSERT_TRUE(ptyexpect(p, ASK));
+    ptysend(p, "n");
+    const std::string rest = upto(p, DONE);
+    EXPECT_EQ(std::string::npos, rest.find(RATIO));
+    EXPECT_NE(std::string::npos, rest.find("u1 =  40.0[rad/rad]     u2 =  40.0[rad/rad]"));
+    EXPECT_EQ(0, ptywait(p, 60));
+    ptyclose(p);
+}
+
+TEST(Skips, NoAtTheRatioQuestionSkipsEveryOtherQuestion) {
+    PtyProcess p;
+    startdialog(p, 'a', 'h', 'u');
+    ASSERT_TRUE(ptyexpect(p, RATIO));
+    ptysend(p, "n");
+    const std::string rest = upto(p, DONE);
+    for (const char *q : {GRAVITY, POINTS, ERROR}) EXPECT_EQ(std::string::npos, rest.find(q));
+    EXPECT_EQ(0, ptywait(p, 60));
+    ptyclose(p);
+}
+
+TEST(Skips, ZAtTheRatioQuestionKeepsTheRatiosAndAsksGravity) {
+    PtyProcess p;
+    startdialog(p, 'a', 'h', 'u');
+    ASSERT_TRUE(ptyexpect(p, RATIO));
+    ptysend(p, "z");
+    const std::string between = upto(p, GRAVITY);
+    EXPECT_EQ(std::string::npos, between.find("u1 u2="));
+    ASSERT_TRUE(ptyexpect(p, "no:h"));
+    ptysend(p, "g");
+    ASSERT_TRUE(ptyexpect(p, POINTS));
+    ptysend(p, "n");
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, "2\r");
+    const std::string run = upto(p, DONE);
+    EXPECT_NE(std::string::npos, run.find("u1 =  30.0[rad/rad]     u2 =  30.0[rad/m]"));
+    EXPECT_NE(std::string::npos, run.find("・重力考慮"));
+    EXPECT_NE(std::string::npos, run.find("質量誤差Δm/m= 2.00[%]"));
+    EXPECT_EQ(0, ptywait(p, 60));
+    ptyclose(p);
+}
+
+TEST(Refusals, BadNumbersAndKeysAreAskedAgainWithOldValuesKept) {
+    PtyProcess p;
+    startdialog(p, 'b', 'h', 'u');
+    ASSERT_TRUE(ptyexpect(p, RATIO));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "(2) 第1,2関節減速比(旧u1 u2=40.00 40.00)  u1 u2="));
+    for (const char *bad : {"abc\r", "45\r", "nan 3\r", "inf 3\r", "0 40\r", "1000 40\r", "-5 40\r"}) {
+        ptysend(p, bad);
+        const std::string answer = upto(p, "u1 u2=");
+        EXPECT_TRUE(answer.find("入力が読み取れません") != std::string::npos ||
+                    answer.find("範囲外の値です") != std::string::npos)
+            << bad;
+        EXPECT_NE(std::string::npos, answer.find("(旧u1 u2=40.00 40.00)")) << "old values kept after " << bad;
+    }
+    ptysend(p, "999.9 0.5\r");
+    ASSERT_TRUE(ptyexpect(p, GRAVITY));
+    ptysend(p, "x");
+    ASSERT_TRUE(ptyexpect(p, GRAVITY)) << "an unknown gravity key is asked again";
+    ptysend(p, "h");
+    ASSERT_TRUE(ptyexpect(p, "変更する？"));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+    ptysend(p, "0.7 0 -0.3\r");
+    ASSERT_TRUE(ptyexpect(p, "入力が読み取れません"));
+    ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+    ptysend(p, "0.7 0 -0.3 0.4\r");
+    ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
+    ptysend(p, "3");
+    ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2")) << "an unknown elbow key is asked again";
+    ptysend(p, "2");
+    ASSERT_TRUE(ptyexpect(p, "旧質量誤差=  1.0[%]"));
+    for (const char *bad : {"100\r", "-100\r", "x\r", "1 2\r"}) {
+        ptysend(p, bad);
+        ASSERT_TRUE(ptyexpect(p, "error=")) << bad;
+    }
+    ptysend(p, "-5\r");
+    const std::string run = upto(p, "只今計算中");
+    EXPECT_NE(std::string::npos, run.find("u1 = 999.9[rad/rad]     u2 =   0.5[rad/rad]"));
+    EXPECT_NE(std::string::npos, run.find("質量誤差Δm/m=-5.00[%]  (m1, mw)=( 1.000  1.000),  (m1,mw)err=( 0.950  0.950)"));
+    ptyclose(p);
+}
+
+// The elbow sign shows in the revised SCARA joint values: phi2 >= 0 bent down.
+TEST(Points, NewScaraPointsWithEachElbow) {
+    for (char elbow : {'1', '2'}) {
+        PtyProcess p;
+        startdialog(p, 'b', 'h', 'k');
+        ASSERT_TRUE(ptyexpect(p, "変更する？"));
+        ptysend(p, "y");
+        ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+        ptysend(p, "0.6 0.2 -0.2 0.5\r");
+        ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
+        ptysend(p, std::string(1, elbow));
+        ASSERT_TRUE(ptyexpect(p, "error="));
+        ptysend(p, "1\r");
+        ASSERT_TRUE(ptyexpect(p, RUNNING));
+        ASSERT_TRUE(ptyexpect(p, "PTP始点 (x0,y0)=( 0.6000  0.2000)[m] 終点(xf,yf)=(-0.2000  0.5000)[m]"));
+        ASSERT_TRUE(ptyexpect(p, "Φ0=("));
+        const std::string joints = upto(p, "[rad]");
+        const double phi2 = std::atof(joints.substr(8).c_str());
+        if (elbow == '1')
+            EXPECT_GT(phi2, 0.0) << joints;
+        else
+            EXPECT_LT(phi2, 0.0) << joints;
+        EXPECT_TRUE(ptyexpect(p, DONE, 60));
+        ptyclose(p);
+    }
+}
+
+TEST(Failures, UnreachableScaraPointLeadsToTheNoSolutionQuestionAndAnotherRobot) {
+    PtyProcess p;
+    startdialog(p, 'b', 'h', 'k');
+    ASSERT_TRUE(ptyexpect(p, "変更する？"));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+    ptysend(p, "0.95 0 -0.3 0.4\r");
+    ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
+    ptysend(p, "2");
+    ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし"));
+    ptysend(p, " ");
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, "1\r");
+    ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし")) << "every derivation reports the unreachable point";
+    ptysend(p, " ");
+    ASSERT_TRUE(ptyexpect(p, "誤差なしの切り替え時刻の解なし  別の条件で計算する？  yes:y   no:n  ", 60));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "入力　円筒座標ロボット : a    SCARAロボット : b   "));
+    ptysend(p, "c");
+    ASSERT_TRUE(ptyexpect(p, "SCARAロボット : b   ")) << "an unknown robot key is asked again";
+    ptysend(p, "a");
+    ASSERT_TRUE(ptyexpect(p, RATIO));
+    ptysend(p, "n");
+    // The cylindrical robot reaches the point; the SCARA derivations still report theirs.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし", 60)) << i;
+        ptysend(p, " ");
+    }
+    ASSERT_TRUE(ptyexpect(p, "誤差ありSOTOC  終端時間", 60));
+    EXPECT_TRUE(ptyexpect(p, "[frame 0 scale 1.0 type a sgnG h]"));
+    EXPECT_EQ(0, ptywait(p, 60));
+    ptyclose(p);
+}
+
+TEST(Failures, NoAfterAFailedDesignEndsTheProgram) {
+    PtyProcess p;
+    startdialog(p, 'b', 'h', 'k');
+    ASSERT_TRUE(ptyexpect(p, "変更する？"));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+    ptysend(p, "0 0 -0.3 0.4\r");
+    ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
+    ptysend(p, "1");
+    ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし"));
+    ptysend(p, " ");
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, "1\r");
+    ASSERT_TRUE(ptyexpect(p, "逆運動学の解なし"));
+    ptysend(p, " ");
+    ASSERT_TRUE(ptyexpect(p, "誤差なしの切り替え時刻の解なし", 60));
+    ptysend(p, "n");
+    EXPECT_EQ(0, ptywait(p));
+    EXPECT_EQ(std::string::npos, p.output.find("[frame"));
+    ptyclose(p);
+}
+
+TEST(Failures, FailedDesignWithMassErrorGoesBackToTheErrorQuestion) {
+    // With gravity, a workpiece nearly twice as heavy cannot be held by the SCARA
+    // joint-1 limit sized for the nominal mass: no bang-bang solution exists.
+    PtyProcess p;
+    startdialog(p, 'b', 'g', 'm');
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, "99\r");
+    ASSERT_TRUE(ptyexpect(p, "質量誤差ありの切り替え時刻の解なし  別の誤差で計算する？  yes:y   no:n  ", 120));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, ERROR));
+    ASSERT_TRUE(ptyexpect(p, "旧質量誤差= 99.0[%]"));
+    ptysend(p, "1\r");
+    ASSERT_TRUE(ptyexpect(p, "誤差ありSOTOC　終端時間", 60));
+    EXPECT_EQ(0, ptywait(p, 60));
+    ptyclose(p);
+}
+
+TEST(EndOfInput, DuringTheDialogEndsWithStatus) {
+    PtyProcess p;
+    startdialog(p, 'a', 'h', '0');
+    ASSERT_TRUE(ptyexpect(p, ASK));
+    ptysend(p, "\x04");
+    EXPECT_EQ(EXIT_INPUTENDED, ptywait(p));
+    ptyclose(p);
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// Start-up of the real program in a terminal.
+#include <gtest/gtest.h>
+
+#include <termios.h>
+
+#include "tests/support/pty.h"
+
+namespace {
+
+TEST(Startup, HelpAndVersionNeedNoTerminal) {
+    for (const char *arg : {"--help", "--version"}) {
+        PtyProcess p;
+        ASSERT_TRUE(ptystart(p, {sotocbinary(), arg}));
+        EXPECT_EQ(0, ptywait(p));
+        EXPECT_NE(std::string::npos, p.output.find(arg[2] == 'h' ? "usage: sotoc" : "sotoc 1."));
+        EXPECT_EQ(std::string::npos, p.output.find("initialset")) << "no start-up after " << arg;
+        ptyclose(p);
+    }
+}
+
+TEST(Startup, InvalidKeysAreAskedAgainValidOnesAccepted) {
+    PtyProcess p;
+    ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+    ASSERT_TRUE(ptyexpect(p, "ロボットの最短時間制御(TOC)シミュレーション"));
+    ASSERT_TRUE(ptyexpect(p, "initialset() 仮の設定  円筒座標ロボットの場合"));
+    ASSERT_TRUE(ptyexpect(p, "円筒座標ロボットの条件設定終わり"));
+    ASSERT_TRUE(ptyexpect(p, "initialset() 仮の設定  SCARAロボットの場合"));
+    ASSERT_TRUE(ptyexpect(p, "SCARAロボットの条件設定終わり"));
+    ASSERT_TRUE(ptyexpect(p, "type="));
+    ptysend(p, "x");
+    ASSERT_TRUE(ptyexpect(p, "type=")) << "an unknown robot key is asked again";
+    ptysend(p, "b");
+    ASSERT_TRUE(ptyexpect(p, "sgnG="));
+    ptysend(p, "q");
+    ASSERT_TRUE(ptyexpect(p, "sgnG=")) << "an unknown gravity key is asked again";
+    EXPECT_EQ(std::string::npos, p.output.find("xb")) << "keys are not echoed";
+    ptysend(p, "g");
+    ASSERT_TRUE(ptyexpect(p, "現在の設定条件"));
+    // The first dialog concerns the SCARA robot with gravity.
+    ASSERT_TRUE(ptyexpect(p, "SCARAロボットの設定した最短時間制御の条件"));
+    ASSERT_TRUE(ptyexpect(p, "・重力考慮"));
+    ptyclose(p);
+}
+
+TEST(Startup, EndOfInputAtTheFirstQuestionEndsCleanly) {
+    PtyProcess p;
+    ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+    ASSERT_TRUE(ptyexpect(p, "type="));
+    ptysend(p, "\x04");
+    EXPECT_EQ(2, ptywait(p));
+    termios t;
+    ASSERT_TRUE(ptyattr(p, t));
+    EXPECT_TRUE((t.c_lflag & ICANON) && (t.c_lflag & ECHO));
+    ptyclose(p);
+}
+
+}  // namespace
+
+namespace {
+
+// A whole start-up with the defaults: robot, gravity, no change, and the results.
+TEST(Startup, DefaultsOfEachRobotWithAndWithoutGravityReachTheResults) {
+    for (char type : {'a', 'b'}) {
+        for (char gravity : {'g', 'h'}) {
+            PtyProcess p;
+            ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+            ASSERT_TRUE(ptyexpect(p, "type="));
+            ptysend(p, std::string(1, type));
+            ASSERT_TRUE(ptyexpect(p, "sgnG="));
+            ptysend(p, std::string(1, gravity));
+            ASSERT_TRUE(ptyexpect(p, "条件のどれか変更する？"));
+            ptysend(p, "n");
+            ASSERT_TRUE(ptyexpect(p, "只今計算中"));
+            ASSERT_TRUE(ptyexpect(p, "\n誤差なしTOC    終端時間 tf=", 120)) << type << gravity;
+            ASSERT_TRUE(ptyexpect(p, "\n誤差ありTOC    終端時間 tf="));
+            ASSERT_TRUE(ptyexpect(p, "\n  速度誤差を含めたTOC位置誤差  ="));
+            ASSERT_TRUE(ptyexpect(p, type == 'a' ? "\n誤差ありSOTOC  終端時間 tf=" : "\n誤差ありSOTOC　終端時間 tf="));
+            ASSERT_TRUE(ptyexpect(p, "\n  速度誤差を含めたSOTOC位置誤差="));
+            ASSERT_TRUE(ptyexpect(p, "描画画面へ"));
+            EXPECT_EQ(std::string::npos, p.output.find("nan")) << p.output;
+            ptyclose(p);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// Inverse kinematics of both robots and the choice of the 2*pi branch.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/params.h"
+#include "app/state.h"
+#include "planning/kinematics.h"
+#include "tests/support/pty.h"
+
+namespace {
+
+void defaults() {
+    testing::internal::CaptureStdout();
+    initialset();
+    testing::internal::GetCapturedStdout();
+}
+
+// Forward relation of the SCARA arm, to check an inverse solution independently.
+void scaratip(const double q[2], double &x, double &y) {
+    x = scara.L1 * std::cos(q[0]) + scara.L2 * std::cos(q[0] + q[1]);
+    y = scara.L1 * std::sin(q[0]) + scara.L2 * std::sin(q[0] + q[1]);
+}
+
+TEST(Cylinder, DefaultTaskAndBasePoint) {
+    double q[2];
+    cylinderik(0.7, 0.0, q);
+    EXPECT_EQ(0.0, q[0]);
+    EXPECT_DOUBLE_EQ(0.7, q[1]);
+    cylinderik(-0.3, 0.4, q);
+    EXPECT_NEAR(2.2143, q[0], 5e-5);
+    EXPECT_DOUBLE_EQ(0.5, q[1]);
+    cylinderik(0.0, 0.0, q);
+    EXPECT_EQ(0.0, q[0]);
+    EXPECT_EQ(0.0, q[1]);
+}
+
+TEST(Scara, DefaultTaskBothElbowsAndReferences) {
+    defaults();
+    const double refs[2][2] = {{1.0, -1.0}, {0.0, 0.0}};
+    for (const auto &ref : refs) {
+        double s[2], e[2];
+        scaraikup(0.7, 0.0, ref, s);
+        scaraikup(-0.3, 0.4, ref, e);
+        EXPECT_NEAR(0.5942, s[0], 5e-5);
+        EXPECT_NEAR(-1.3694, s[1], 5e-5);
+        EXPECT_NEAR(3.0373, e[0], 5e-5);
+        EXPECT_NEAR(-1.9823, e[1], 5e-5);
+    }
+    double s[2], e[2];
+    const double ref[2] = {0.0, 0.0};
+    scaraikdown(0.7, 0.0, ref, s);
+    scaraikdown(-0.3, 0.4, ref, e);
+    EXPECT_NEAR(-0.5942, s[0], 5e-5);
+    EXPECT_NEAR(1.3694, s[1], 5e-5);
+    EXPECT_NEAR(1.3913, e[0], 5e-5);
+    EXPECT_NEAR(1.9823, e[1], 5e-5);
+}
+
+TEST(Scara, SolutionsReachTheTargetOnTheirBranch) {
+    defaults();
+    const double ref[2] = {0.0, 0.0};
+    const double targets[][2] = {{0.7, 0.0}, {-0.3, 0.4}, {0.2, -0.6}, {-0.5, -0.5}, {0.15, 0.05}};
+    for (const auto &t : targets) {
+        double down[2], up[2], x, y;
+        scaraikdown(t[0], t[1], ref, down);
+        scaraikup(t[0], t[1], ref, up);
+        scaratip(down, x, y);
+        EXPECT_NEAR(t[0], x, 1e-12);
+        EXPECT_NEAR(t[1], y, 1e-12);
+        scaratip(up, x, y);
+        EXPECT_NEAR(t[0], x, 1e-12);
+        EXPECT_NEAR(t[1], y, 1e-12);
+        EXPECT_GE(down[1], 0.0);
+        EXPECT_LE(up[1], 0.0);
+    }
+}
+
+TEST(Scara, FullyStretchedArmIsReachedWithoutMessage) {
+    defaults();
+    const double ref[2] = {0.0, 0.0};
+    double q[2];
+    testing::internal::CaptureStdout();
+    scaraikup(0.9, 0.0, ref, q);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ("", out);
+    // Zero up to the difference between the program's pi and the arccosine's.
+    EXPECT_NEAR(0.0, q[0], 1e-7);
+    EXPECT_NEAR(0.0, q[1], 1e-14);
+}
+
+TEST(Scara, UnreachablePointReportsAndWaitsForAKey) {
+    PtyProcess p;
+    ASSERT_TRUE(ptyfork(p, []() {
+        defaults();
+        const double ref[2] = {0.0, 0.0};
+        double q[2];
+        scaraikdown(1.2, 0.0, ref, q);
+        std::printf("[done %d %d]", std::isnan(q[0]) ? 1 : 0, std::isnan(q[1]) ? 1 : 0);
+        return 0;
+    }));
+    EXPECT_TRUE(ptyexpect(p, "!!! 逆運動学の解なし．始めからやり直し．"));
+    EXPECT_TRUE(ptyexpect(p, "アーム長1,2=( 0.500  0.400) 位置(x,y)=( 1.200  0.000)"));
+    // It waits for the key before it returns.
+    ptydrain(p, 0.3);
+    EXPECT_EQ(std::string::npos, p.output.find("[done"));
+    ptysend(p, "q");
+    EXPECT_TRUE(ptyexpect(p, "[done 1 1]"));
+    EXPECT_EQ(0, ptywait(p));
+    ptyclose(p);
+}
+
+TEST(Unwrap, NearestBranchAndTies) {
+    double out[2];
+    const double ref1[2] = {3.0, 0.0};
+    const double th1[2] = {-3.0, PI};
+    unwrapangles(ref1, th1, out);
+    EXPECT_NEAR(-3.0 + 2.0 * PI, out[0], 1e-15);
+    // pi and pi - 2pi are equally far from 0: the earlier candidate stays.
+    EXPECT_EQ(PI, out[1]);
+    const double ref2[2] = {0.0, 7.0};
+    const double th2[2] = {-PI, 0.5};
+    unwrapangles(ref2, th2, out);
+    EXPECT_EQ(-PI, out[0]);
+    EXPECT_NEAR(0.5 + 2.0 * PI, out[1], 1e-15);
+}
+
+TEST(Unwrap, NeverMovesMoreThanFourPi) {
+    double out[2];
+    const double ref[2] = {0.0, 0.0};
+    const double th[2] = {20.0, -20.0};
+    unwrapangles(ref, th, out);
+    EXPECT_NEAR(20.0 - 4.0 * PI, out[0], 1e-14);
+    EXPECT_NEAR(-20.0 + 4.0 * PI, out[1], 1e-14);
+}
+
+}  // namespace
