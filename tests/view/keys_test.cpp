@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/params.h"
+#include "tests/support/pty.h"
 #include "tests/view/scene.h"
 #include "view/window.h"
 
@@ -31,7 +33,6 @@ TEST(Keys, StepClampsAtTheLastRowAndZeroRewinds) {
     keyboard('0', 0, 0);
     EXPECT_EQ(app.frame, 0);
     EXPECT_EQ(app.lastKey, '0');
-    EXPECT_TRUE(dialogentries.empty());
 }
 
 TEST(Keys, ZoomKeysScaleByNineTenths) {
@@ -46,7 +47,6 @@ TEST(Keys, ZoomKeysScaleByNineTenths) {
     keyboard('W', 0, 0);
     EXPECT_DOUBLE_EQ(app.scale, 1.0 / 0.9);
     EXPECT_EQ(app.frame, 0);
-    EXPECT_TRUE(dialogentries.empty());
 }
 
 TEST(Keys, UnlistedKeysChangeOnlyTheLastKey) {
@@ -61,55 +61,59 @@ TEST(Keys, UnlistedKeysChangeOnlyTheLastKey) {
         keyboard(key, 0, 0);
         EXPECT_TRUE(sameapp(app, expected)) << static_cast<int>(key);
     }
-    EXPECT_TRUE(dialogentries.empty());
 }
 
-TEST(Keys, SettingsKeysRewindAndEnterTheDialogWithTheirKey) {
-    glready();
-    setupscene('b');
-    const std::string keys = "abughkm";
-    for (char key : keys) {
-        app.frame = 50;
-        app.type = 'b';
-        app.sgnG = 'h';
-        dialogentries.clear();
-        keyboard(static_cast<unsigned char>(key), 0, 0);
-        ASSERT_EQ(dialogentries.size(), 1u) << key;
-        const DialogEntry &e = dialogentries[0];
-        EXPECT_EQ(e.lastKey, key);
-        EXPECT_EQ(e.frame, 0) << key;
-        EXPECT_EQ(e.type, key == 'a' || key == 'b' ? key : 'b') << key;
-        EXPECT_EQ(e.sgnG, key == 'g' || key == 'h' ? key : 'h') << key;
-    }
-    dialogentries.clear();
-}
+// A settings key typed into the window of a forked copy of this process whose
+// console is a pseudo-terminal: the real dialog runs inside the keyboard callback.
+struct SettingsKeyCase {
+    char key;
+    char type, sgnG;       // shown before the key
+    const char *question;  // the dialog's first question for this key; none: straight to the run
+    const char *answers;   // typed from that question on
+};
 
-TEST(Keys, WindowShowsTheNewRunsAfterTheDialog) {
+TEST(Keys, SettingsKeysEnterTheDialogAtTheirQuestion) {
     glready();
-    setupscene('a');
-    app.frame = task.nStep;
-    Picture p = drawpicture();
-    const Point2 oldgoal = {layout.base.x + task.xf, layout.base.y + task.yf};
-    ASSERT_TRUE(colournear(p, oldgoal.x, oldgoal.y, BLUEPX, 0));
-    // A new end point, and the dialog's own reset of frame and scale.
-    ondialog = [] {
-        task.xf = -0.3;
-        task.yf = 0.4;
-        app.frame = 0;
-        app.scale = 1.0;
+    const SettingsKeyCase cases[] = {
+        {'a', 'b', 'g', "(a) 円筒座標ロボットの最短時間制御と状態観測最短時間制御の比較", "n"},
+        {'b', 'a', 'h', "(b) SCARAロボットの最短時間制御と状態観測最短時間制御の比較", "n"},
+        {'u', 'b', 'h', "(2) 減速機変更？", "n"},
+        {'k', 'b', 'h', "(4-1) PTP運動の始点終点変更", "n1\n"},
+        {'m', 'a', 'g', "(6-1) 誤差の変更", "1\n"},
+        {'g', 'a', 'h', nullptr, ""},
+        {'h', 'b', 'g', nullptr, ""},
     };
-    keyboard('k', 0, 0);
-    ondialog = nullptr;
-    dialogentries.clear();
-    const Point2 newgoal = {layout.base.x - 0.3, layout.base.y + 0.4};
-    bool shown = false;
-    for (int tries = 0; tries < 100 && !shown; ++tries) {
-        glutMainLoopEvent();
-        p = grab();
-        shown = colournear(p, newgoal.x, newgoal.y, BLUEPX, 0);
+    for (const SettingsKeyCase &c : cases) {
+        PtyProcess p;
+        ASSERT_TRUE(ptyfork(p, [&c]() {
+            initialset();
+            app.type = c.type;
+            app.sgnG = c.sgnG;
+            app.frame = 50;
+            app.scale = 0.5;
+            keyboard(static_cast<unsigned char>(c.key), 0, 0);
+            const char type = c.key == 'a' || c.key == 'b' ? c.key : c.type;
+            const char sgnG = c.key == 'g' || c.key == 'h' ? c.key : c.sgnG;
+            return app.lastKey == c.key && app.type == type && app.sgnG == sgnG && app.frame == 0 && app.scale == 1.0
+                       ? 0
+                       : 1;
+        }));
+        ASSERT_TRUE(ptyexpect(p, "現在の設定条件")) << c.key;
+        const size_t report = p.mark;
+        if (c.question != nullptr) {
+            ASSERT_TRUE(ptyexpect(p, c.question)) << c.key;
+            ptysend(p, c.answers);
+        }
+        ASSERT_TRUE(ptyexpect(p, "只今計算中", 60)) << c.key;
+        if (c.question == nullptr) {
+            const std::string asked = p.output.substr(report, p.mark - report);
+            EXPECT_EQ(asked.find("？"), std::string::npos) << c.key << asked;
+            EXPECT_EQ(asked.find("error="), std::string::npos) << c.key << asked;
+        }
+        ASSERT_TRUE(ptyexpect(p, "描画画面へ       ", 120)) << c.key << p.output.substr(report);
+        EXPECT_EQ(ptywait(p, 60), 0) << c.key << p.output.substr(report);
+        ptyclose(p);
     }
-    EXPECT_TRUE(shown);
-    EXPECT_FALSE(colournear(p, oldgoal.x, oldgoal.y, BLUEPX, 0));
 }
 
 TEST(KeysDeathTest, EscapeEndsTheProgramWithStatusZero) {

@@ -1,23 +1,12 @@
 // Rendering tests: a private X server, the window, hand-made runs and read-back pictures.
 #pragma once
 
-#include <functional>
 #include <vector>
 
 #include "app/state.h"
 #include "model/control.h"
 #include "model/simulation.h"
 #include "view/layout.h"
-
-// What the stand-in settings dialog saw when it was entered.
-struct DialogEntry {
-    char lastKey;
-    int frame;
-    char type;
-    char sgnG;
-};
-extern std::vector<DialogEntry> dialogentries;
-extern std::function<void()> ondialog;  // what the stand-in dialog does, if anything
 
 struct Rgb {
     int r, g, b;
