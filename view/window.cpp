@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdlib>
 #include <initializer_list>
@@ -30,9 +31,9 @@ constexpr double TRAILWIDTH = 0.005;  // error trails [m]
 // The white mask clears the right part from this far left of the displacement graph.
 constexpr double MASKMARGIN = 0.05;
 
-// freeglut writes the title into WM_NAME as Latin-1; desktops read a UTF-8 title from
-// _NET_WM_NAME (and _NET_WM_ICON_NAME for the iconified window).
-void setutf8title(const char *title) {
+// freeglut writes the title bytes into WM_NAME as Latin-1. Desktops read the UTF-8
+// _NET_WM_NAME; older window managers read WM_NAME, given here as compound text.
+void settitle(const char *title) {
     Display *dpy = glXGetCurrentDisplay();
     const GLXDrawable win = glXGetCurrentDrawable();
     if (dpy == nullptr || win == 0) return;
@@ -41,6 +42,13 @@ void setutf8title(const char *title) {
     const int len = static_cast<int>(std::strlen(title));
     for (const char *name : {"_NET_WM_NAME", "_NET_WM_ICON_NAME"})
         XChangeProperty(dpy, win, XInternAtom(dpy, name, False), utf8, 8, PropModeReplace, bytes, len);
+    char *list[] = {const_cast<char *>(title)};
+    XTextProperty text;
+    if (Xutf8TextListToTextProperty(dpy, list, 1, XStdICCTextStyle, &text) == Success) {
+        XSetWMName(dpy, win, &text);
+        XSetWMIconName(dpy, win, &text);
+        XFree(text.value);
+    }
     XFlush(dpy);
 }
 
@@ -86,7 +94,7 @@ void createwindow(int *argc, char **argv) {
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow(WINDOWTITLE);
-    setutf8title(WINDOWTITLE);
+    settitle(WINDOWTITLE);
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);
