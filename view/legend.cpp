@@ -16,9 +16,9 @@ constexpr long WHOLEMAX = 999999999;  // WHOLEDIGITSMAX nines
 constexpr int RATIODIGITS = 3;
 constexpr int PERCENTDIGITS = 2;
 
-// Texts written in place; each holds two whole numbers at most and its fixed characters.
-char ratioText[2 * WHOLETEXTMAX + 4];
-char percentText[WHOLETEXTMAX + 4];
+// Texts written in place: "(u1,u2)\n" and "e%\n\n", each with its terminator.
+char ratioText[1 + WHOLETEXTMAX + 1 + WHOLETEXTMAX + 2 + 1];
+char percentText[WHOLETEXTMAX + 3 + 1];
 
 void *const LEGENDFONT = GLUT_BITMAP_HELVETICA_18;
 constexpr float ROWX = -0.95f;    // first legend row

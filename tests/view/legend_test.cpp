@@ -26,6 +26,7 @@ TEST(DigitText, RatiosBeyondThreeDigitsKeepAllTheirDigits) {
     EXPECT_STREQ(ratiotext(1500.0, 0.0), "(1500,000)\n");
     EXPECT_STREQ(ratiotext(-3.5, NAN), "(-003,000)\n");
     EXPECT_STREQ(ratiotext(1e300, -1e300), "(999999999,-999999999)\n");
+    EXPECT_STREQ(ratiotext(-1e300, -1e300), "(-999999999,-999999999)\n");
 }
 
 TEST(DigitText, MassErrorIsRoundedToWholePercent) {
