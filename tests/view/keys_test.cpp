@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <GL/freeglut.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/params.h"
+#include "tests/support/pty.h"
+#include "tests/view/scene.h"
+#include "view/window.h"
+
+namespace {
+
+bool sameapp(const AppState &a, const AppState &b) {
+    return a.type == b.type && a.sgnG == b.sgnG && a.ctrlType == b.ctrlType && a.designErr == b.designErr &&
+           a.elbow == b.elbow && a.lastKey == b.lastKey && a.frame == b.frame && a.scale == b.scale;
+}
+
+}  // namespace
+
+TEST(Keys, StepClampsAtTheLastRowAndZeroRewinds) {
+    glready();
+    setupscene('a');
+    keyboard('s', 0, 0);
+    EXPECT_EQ(app.frame, 1);
+    app.frame = task.nStep - 1;
+    keyboard('s', 0, 10);
+    EXPECT_EQ(app.frame, task.nStep);
+    keyboard('s', 5, 5);
+    EXPECT_EQ(app.frame, task.nStep);
+    EXPECT_EQ(app.lastKey, 's');
+    keyboard('0', 0, 0);
+    EXPECT_EQ(app.frame, 0);
+    EXPECT_EQ(app.lastKey, '0');
+}
+
+TEST(Keys, ZoomKeysScaleByNineTenths) {
+    glready();
+    setupscene('b');
+    for (int n = 0; n < 3; ++n) keyboard('w', 0, 0);
+    EXPECT_DOUBLE_EQ(app.scale, 0.9 * 0.9 * 0.9);
+    keyboard('W', 0, 0);
+    EXPECT_DOUBLE_EQ(app.scale, 0.9 * 0.9);
+    keyboard('W', 0, 0);
+    keyboard('W', 0, 0);
+    keyboard('W', 0, 0);
+    EXPECT_DOUBLE_EQ(app.scale, 1.0 / 0.9);
+    EXPECT_EQ(app.frame, 0);
+}
+
+TEST(Keys, UnlistedKeysChangeOnlyTheLastKey) {
+    glready();
+    setupscene('a');
+    app.frame = 7;
+    app.scale = 0.5;
+    const unsigned char keys[] = {'j', 'x', 'S', 'A', 'K', '1', ' ', '\r', 0xe3};
+    for (unsigned char key : keys) {
+        AppState expected = app;
+        expected.lastKey = static_cast<char>(key);
+        keyboard(key, 0, 0);
+        EXPECT_TRUE(sameapp(app, expected)) << static_cast<int>(key);
+    }
+}
+
+// A settings key typed into the window of a forked copy of this process whose
+// console is a pseudo-terminal: the real dialog runs inside the keyboard callback.
+struct SettingsKeyCase {
+    char key;
+    char type, sgnG;       // shown before the key
+    const char *question;  // the dialog's first question for this key; none: straight to the run
+    const char *answers;   // typed from that question on
+};
+
+TEST(Keys, SettingsKeysEnterTheDialogAtTheirQuestion) {
+    glready();
+    const SettingsKeyCase cases[] = {
+        {'a', 'b', 'g', "(a) 円筒座標ロボットの最短時間制御と状態観測最短時間制御の比較", "n"},
+        {'b', 'a', 'h', "(b) SCARAロボットの最短時間制御と状態観測最短時間制御の比較", "n"},
+        {'u', 'b', 'h', "(2) 減速機変更？", "n"},
+        {'k', 'b', 'h', "(4-1) PTP運動の始点終点変更", "n1\n"},
+        {'m', 'a', 'g', "(6-1) 誤差の変更", "1\n"},
+        {'g', 'a', 'h', nullptr, ""},
+        {'h', 'b', 'g', nullptr, ""},
+    };
+    for (const SettingsKeyCase &c : cases) {
+        PtyProcess p;
+        ASSERT_TRUE(ptyfork(p, [&c]() {
+            initialset();
+            app.type = c.type;
+            app.sgnG = c.sgnG;
+            app.frame = 50;
+            app.scale = 0.5;
+            keyboard(static_cast<unsigned char>(c.key), 0, 0);
+            const char type = c.key == 'a' || c.key == 'b' ? c.key : c.type;
+            const char sgnG = c.key == 'g' || c.key == 'h' ? c.key : c.sgnG;
+            return app.lastKey == c.key && app.type == type && app.sgnG == sgnG && app.frame == 0 && app.scale == 1.0
+                       ? 0
+                       : 1;
+        }));
+        ASSERT_TRUE(ptyexpect(p, "現在の設定条件")) << c.key;
+        const size_t report = p.mark;
+        if (c.question != nullptr) {
+            ASSERT_TRUE(ptyexpect(p, c.question)) << c.key;
+            ptysend(p, c.answers);
+        }
+        ASSERT_TRUE(ptyexpect(p, "只今計算中", 60)) << c.key;
+        if (c.question == nullptr) {
+            const std::string asked = p.output.substr(report, p.mark - report);
+            EXPECT_EQ(asked.find("？"), std::string::npos) << c.key << asked;
+            EXPECT_EQ(asked.find("error="), std::string::npos) << c.key << asked;
+        }
+        ASSERT_TRUE(ptyexpect(p, "描画画面へ       ", 120)) << c.key << p.output.substr(report);
+        EXPECT_EQ(ptywait(p, 60), 0) << c.key << p.output.substr(report);
+        ptyclose(p);
+    }
+}
+
+TEST(KeysDeathTest, EscapeEndsTheProgramWithStatusZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(keyboard(27, 0, 0), ::testing::ExitedWithCode(0), "");
+}
