@@ -6,6 +6,7 @@
 #include "app/dialog.h"
 #include "app/params.h"
 #include "app/state.h"
+#include "view/window.h"
 
 namespace {
 
@@ -48,6 +49,6 @@ int main(int argc, char **argv) {
     app.ctrlType = 'T';
     app.lastKey = '0';
     settingsdialog();
-    consoleprint("\n");
+    openwindow(&argc, argv);  // the event loop never returns
     return 0;
 }
