@@ -1,5 +1,6 @@
 // Wall time of one comparison run (both designs, three simulations, the results)
-// from the user's last answer to the last result line.
+// from the user's last answer to the last result line, and of one simulation run
+// of each robot under each controller with the designs of that comparison.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,6 +8,8 @@
 #include "app/dialog.h"
 #include "app/params.h"
 #include "app/state.h"
+#include "model/control.h"
+#include "model/simulation.h"
 
 namespace {
 
@@ -23,21 +26,43 @@ void setup(char type, char gravity) {
     }
 }
 
-void comparison(benchmark::State &state, char type, char gravity) {
-    // The console output goes to /dev/null while timing.
+// Runs body with the console output sent to /dev/null.
+template <class Body>
+void quietly(Body body) {
     const int saved = dup(STDOUT_FILENO);
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, STDOUT_FILENO);
-    setup(type, gravity);
-    for (auto _ : state) settingsdialog();
+    body();
     dup2(saved, STDOUT_FILENO);
     close(null);
     close(saved);
+}
+
+void comparison(benchmark::State &state, char type, char gravity) {
+    quietly([&]() {
+        setup(type, gravity);
+        for (auto _ : state) settingsdialog();
+    });
+}
+
+void simulaterun(benchmark::State &state, char type, char ctrl) {
+    quietly([&]() {
+        setup(type, 'h');
+        settingsdialog();
+    });
+    app.ctrlType = ctrl;
+    for (auto _ : state) benchmark::DoNotOptimize(simulate());
+    if (ctrl == 'S') state.counters["tfsotoc"] = sotoc.tfsotoc[robotindex(type)];
 }
 
 BENCHMARK_CAPTURE(comparison, cylinder_horizontal_quarter_turn, 'a', 'h')->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(comparison, cylinder_vertical, 'a', 'g')->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(comparison, scara_horizontal, 'b', 'h')->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(comparison, scara_vertical, 'b', 'g')->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_CAPTURE(simulaterun, cylinder_toc, 'a', 'T')->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(simulaterun, cylinder_sotoc, 'a', 'S')->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(simulaterun, scara_toc, 'b', 'T')->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(simulaterun, scara_sotoc, 'b', 'S')->Unit(benchmark::kMillisecond);
 
 }  // namespace
