@@ -6,7 +6,7 @@
 #include "app/console.h"
 #include "app/params.h"
 #include "app/report.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "model/simulation.h"
 #include "planning/design.h"
@@ -22,10 +22,6 @@ constexpr double MAXERRORPERCENT = 100.0;
 // Sample periods: a run covers 4 s, or 8 s when the nominal move is longer than 4 s [s].
 constexpr double SHORTSPAN = 4.0;
 constexpr double LONGSPAN = 8.0;
-
-// Switching times of the two designs of the last comparison, per robot (robotindex).
-double tsFree[2][4];  // error-free design; [3] is the error-free final time
-double tsErr[2][4];   // design with mass error
 
 enum Step { ASKCHANGE, ASKRATIO, ASKGRAVITY, ASKPOINTS, ASKERROR, RUNCOMPARISON, FINISHED };
 
@@ -171,8 +167,8 @@ void setswitchingstates() {
     const RobotParams &p = robotparams(app.type);
     for (int k = 0; k < 4; ++k)
         for (int j = 0; j < 2; ++j) {
-            c.swRefPos[k][j] = segpos[k][j];
-            c.swRefVel[k][j] = segvel[k][j];
+            c.swRefPos[k][j] = designs.segpos[k][j];
+            c.swRefVel[k][j] = designs.segvel[k][j];
         }
     for (int j = 0; j < 2; ++j) {
         c.swRefPos[3][j] = p.phif[j];
@@ -242,10 +238,10 @@ void printerror(const char *format, const RunLog &run, const RunLog &reference, 
 void printresults() {
     const int r = robotindex(app.type);
     const RobotRuns &runs = robotruns(app.type);
-    const int k0 = rowat(tsFree[r][3]);
-    const int k1 = rowat(tsErr[r][3]);
-    printfinal("\n誤差なしTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", tsFree[r][3], runs.tocFree, k0);
-    printfinal("\n誤差ありTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", tsErr[r][3], runs.tocErr, k1);
+    const int k0 = rowat(designs.tsFree[r][3]);
+    const int k1 = rowat(designs.tsErr[r][3]);
+    printfinal("\n誤差なしTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", designs.tsFree[r][3], runs.tocFree, k0);
+    printfinal("\n誤差ありTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", designs.tsErr[r][3], runs.tocErr, k1);
     printerror("\n  速度誤差を含めたTOC位置誤差  =%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", runs.tocErr, runs.tocFree, k1);
     double tf = sotoc.tfsotoc[r];
     int k2 = rowat(tf);
@@ -281,7 +277,7 @@ Step run() {
         return ASKRATIO;
     }
     const int r = robotindex(app.type);
-    copytimes(tsFree[r]);
+    copytimes(designs.tsFree[r]);
     RobotRuns &runs = robotruns(app.type);
     simulateinto('T', runs.tocFree);
 
@@ -292,7 +288,7 @@ Step run() {
         askcontinue("\n質量誤差ありの切り替え時刻の解なし  別の誤差で計算する？  yes:y   no:n  ");
         return ASKERROR;
     }
-    copytimes(tsErr[r]);
+    copytimes(designs.tsErr[r]);
     setswitchingstates();
 
     // The plant and the servo gains use the nominal masses from here on.

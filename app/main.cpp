@@ -5,7 +5,7 @@
 #include "app/console.h"
 #include "app/dialog.h"
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "view/window.h"
 
 namespace {
@@ -49,6 +49,6 @@ int main(int argc, char **argv) {
     app.ctrlType = 'T';
     app.lastKey = '0';
     settingsdialog();
-    openwindow(&argc, argv);  // the event loop never returns
+    openwindow(&argc, argv, settingsdialog);  // the event loop never returns
     return 0;
 }

@@ -1,10 +1,9 @@
 #include "app/params.h"
 
 #include <cmath>
+#include <initializer_list>
 
-#include "app/console.h"
-#include "app/report.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "planning/kinematics.h"
 #include "view/layout.h"
 
@@ -74,10 +73,9 @@ void installtask() {
     task.y0 = 0.0;
     task.xf = -0.3;
     task.yf = 0.4;
-    app.elbow = '2';
+    app.elbow = ELBOWUP;
     task.errRatio = 0.01;
-    task.mwErr = (1.0 + task.errRatio) * task.mwNom;
-    scara.m1Err = (1.0 + task.errRatio) * scara.m1Nom;
+    seterrormasses();
 }
 
 // Rest-to-rest bang-bang time over distance d with acceleration a.
@@ -150,17 +148,10 @@ RobotParams *selectedrobot() {
     return nullptr;
 }
 
-void provisional(const char *heading, char type) {
-    consoleprint("%s", heading);
-    app.type = type;
-    app.sgnG = 'h';
-    derivesettings();
-    printconditions();
-}
-
 }  // namespace
 
 void initialset() {
+    resetrecords();
     task.dt = 0.02;
     task.nStep = 200;
     task.mwNom = 1.0;
@@ -170,21 +161,33 @@ void initialset() {
     installtask();
     // The drawn arm lengths and workpiece size follow the values just installed.
     installlayout();
-    provisional("\n\ninitialset() 仮の設定  円筒座標ロボットの場合", 'a');
-    provisional("\ninitialset() 仮の設定  SCARAロボットの場合", 'b');
+    app.sgnG = MOTIONHORIZONTAL;
+    for (char type : {ROBOTCYL, ROBOTSCARA}) {
+        app.type = type;
+        derivesettings();
+    }
 }
 
-void derivesettings() {
+void setjointends() {
     const double ref[2] = {0.0, 0.0};
-    if (app.elbow == '1') {
+    if (app.elbow == ELBOWDOWN) {
         scaraikdown(task.x0, task.y0, ref, scara.phi0);
         scaraikdown(task.xf, task.yf, ref, scara.phif);
-    } else if (app.elbow == '2') {
+    } else if (app.elbow == ELBOWUP) {
         scaraikup(task.x0, task.y0, ref, scara.phi0);
         scaraikup(task.xf, task.yf, ref, scara.phif);
     }
     cylinderik(task.x0, task.y0, cyl.phi0);
     cylinderik(task.xf, task.yf, cyl.phif);
+}
+
+void seterrormasses() {
+    task.mwErr = (1.0 + task.errRatio) * task.mwNom;
+    scara.m1Err = (1.0 + task.errRatio) * scara.m1Nom;
+}
+
+void derivesettings() {
+    setjointends();
     settorquelimits();
     setmaxinertia();
     setnominalptp();

@@ -1,13 +1,21 @@
 // Parameter sets of both robots: the defaults and their derivation.
 #pragma once
 
-// Installs every default of both robots, the task and the display layout, derives
-// both robots and prints their provisional conditions (without gravity).
+// Puts every record in its start state and installs every default of both robots,
+// the task and the display layout; derives both robots for horizontal motion, the
+// SCARA robot last (it is left selected). Prints nothing.
 void initialset();
 
 // Joint end points of both robots, then torque limits, maximum inertias, nominal
 // PTP time and servo gains of the robot selected by app.type.
 void derivesettings();
+
+// Joint end points phi0, phif of both robots from the task's points; the SCARA
+// robot's on the branch of app.elbow (no change for another value).
+void setjointends();
+
+// Erroneous masses (1 + errRatio) times the nominal ones: task.mwErr, scara.m1Err.
+void seterrormasses();
 
 void settorquelimits();  // T1max, T2max, T1maxG, T2maxG of the selected robot
 void setmaxinertia();    // referred motor inertias and the largest joint inertias

@@ -1,7 +1,7 @@
 #include "app/report.h"
 
 #include "app/console.h"
-#include "app/state.h"
+#include "core/records.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "app/dialog.h"
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "model/simulation.h"
 

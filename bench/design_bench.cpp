@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "planning/design.h"
 #include "planning/designparts.h"

@@ -10,7 +10,7 @@
 
 #include "app/dialog.h"
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "view/window.h"
 
 namespace {
@@ -26,7 +26,7 @@ bool windowready() {
         static char name[] = "sotoc_bench";
         static char *argv[] = {name, nullptr};
         int argc = 1;
-        createwindow(&argc, argv);
+        createwindow(&argc, argv, settingsdialog);
         initialset();
         return true;
     }();

@@ -2,12 +2,8 @@
 
 #include <cmath>
 
-#include "app/state.h"
+#include "core/records.h"
 #include "model/dynamics.h"
-
-ControlTables cylTables = {};
-ControlTables scaraTables = {};
-SotocBook sotoc = {};
 
 namespace {
 
@@ -86,8 +82,6 @@ double sotocjoint1(char robot, double t, const double *x) {
 }
 
 }  // namespace
-
-ControlTables &controltables(char type) { return type == 'b' ? scaraTables : cylTables; }
 
 double controltorque(char robot, char ctrl, int joint, double t, const double *x) {
     if (t == 0.0) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/state.h"
+#include "core/records.h"
 
 namespace {
 

@@ -7,8 +7,6 @@
 #include "model/control.h"
 #include "model/integrator.h"
 
-TrajectoryLog trajlog = {};
-
 namespace {
 
 // Integration steps per logged sample.
@@ -38,8 +36,6 @@ void copyrows(const double (*from)[2], double (*to)[2], int last) {
 }
 
 }  // namespace
-
-RobotRuns &robotruns(char type) { return type == 'b' ? trajlog.scara : trajlog.cyl; }
 
 void logsample(int i, const double *x) {
     RunLog &w = robotruns(app.type).work;

@@ -2,15 +2,12 @@
 
 #include <cmath>
 
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "model/dynamics.h"
 #include "model/integrator.h"
 #include "planning/designparts.h"
 #include "planning/matrix.h"
-
-double segpos[4][2];
-double segvel[4][2];
 
 namespace {
 
@@ -133,8 +130,8 @@ void storedesign(const DesignTrial &trial) {
         const double *state = &trial.shot.trace[(k + 1) * NSEG][1];
         for (int j = 0; j < 2; ++j) {
             tables.sgn[k][j] = trial.shot.wsgn[k][j];
-            segpos[k][j] = state[j];
-            segvel[k][j] = state[2 + j];
+            designs.segpos[k][j] = state[j];
+            designs.segvel[k][j] = state[2 + j];
         }
     }
 }

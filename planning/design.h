@@ -1,10 +1,7 @@
 // Switching-time design of the bang-bang time-optimal motion.
 #pragma once
 
-// Designed joint positions and velocities at the ends of the four segments of the
-// latest successful design (of either robot); row 3 is the state at the final time.
-extern double segpos[4][2];
-extern double segvel[4][2];
+#include "core/records.h"
 
 // Designs the three switching times and the final time of the selected robot for
 // its move phi0 -> phif (app.designErr 'n' cold start, 'm' warm start from its ts).

@@ -4,13 +4,16 @@
 // Cylindrical robot: out = (theta, r) = (atan2(y, x), sqrt(x^2 + y^2)). Never fails.
 void cylinderik(double x, double y, double out[2]);
 
-// SCARA robot, elbow bent down ('1', phi2 >= 0): out = (phi1, phi2), each angle on
-// the 2*pi branch nearest ref. An unreachable point prints a message, waits for a
-// key and still returns (not-a-number joint values).
-void scaraikdown(double x, double y, const double ref[2], double out[2]);
+// True when the SCARA tip can reach (x, y): |L1 - L2| <= r <= L1 + L2.
+bool scarareachable(double x, double y);
 
-// SCARA robot, elbow bent up ('2', phi2 <= 0); otherwise as scaraikdown.
-void scaraikup(double x, double y, const double ref[2], double out[2]);
+// SCARA robot, elbow bent down (ELBOWDOWN, phi2 >= 0): out = (phi1, phi2), each angle
+// on the 2*pi branch nearest ref. Returns scarareachable(x, y); an unreachable point
+// is still computed and gives not-a-number joint values.
+bool scaraikdown(double x, double y, const double ref[2], double out[2]);
+
+// SCARA robot, elbow bent up (ELBOWUP, phi2 <= 0); otherwise as scaraikdown.
+bool scaraikup(double x, double y, const double ref[2], double out[2]);
 
 // out[i] = theta[i] + 2k*pi (k in -2..2) nearest ref[i]; ties keep the earlier candidate
 // of theta, theta + 2pi, theta - 2pi, theta + 4pi, theta - 4pi.

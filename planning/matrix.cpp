@@ -1,9 +1,6 @@
 #include "planning/matrix.h"
 
 #include <cmath>
-#include <cstdlib>
-
-#include "app/console.h"
 
 namespace {
 
@@ -11,36 +8,13 @@ namespace {
 // Newton step would amplify the forward-difference noise of the Jacobian.
 constexpr double MINDET = 1e-6;
 
-// Scratch storage of one inversion, released by releasescratch.
+// Scratch storage of one inversion, zero-initialised.
 struct InverseScratch {
-    double *W;  // LU factors, row stride n; row k of the factorisation is row ip[k]
-    int *ip;    // row permutation: rows are never moved, only entries of ip exchanged
-    int *P;     // copy of ip, reduced to the identity while counting exchanges
-    int *Q;     // inverse of P
+    double W[MAXORDER * MAXORDER];  // LU factors, row stride n; row k of the factorisation is row ip[k]
+    int ip[MAXORDER];  // row permutation: rows are never moved, only entries of ip exchanged
+    int P[MAXORDER];   // copy of ip, reduced to the identity while counting exchanges
+    int Q[MAXORDER];   // inverse of P
 };
-
-void releasescratch(InverseScratch &s) {
-    std::free(s.W);
-    std::free(s.ip);
-    std::free(s.P);
-    std::free(s.Q);
-}
-
-// Zero-initialised scratch for an n x n inversion; ends the program when it cannot be had.
-InverseScratch allocatescratch(int n) {
-    const size_t rows = static_cast<size_t>(n);
-    InverseScratch s;
-    s.W = static_cast<double *>(std::calloc(rows * rows, sizeof(double)));
-    s.ip = static_cast<int *>(std::calloc(rows, sizeof(int)));
-    s.P = static_cast<int *>(std::calloc(rows, sizeof(int)));
-    s.Q = static_cast<int *>(std::calloc(rows, sizeof(int)));
-    if (!s.W || !s.ip || !s.P || !s.Q) {
-        releasescratch(s);
-        consoleprint("memory overflow\n");
-        std::exit(1);
-    }
-    return s;
-}
 
 // LU factorisation of W in place with partial pivoting over the permutation ip.
 // On equal magnitudes the row earlier in the current order stays the pivot. A zero
@@ -111,13 +85,13 @@ void solveinverse(int n, const double *W, const int *ip, double *a, int stride) 
 }  // namespace
 
 double invertmatrix(int n, double *a, int stride) {
-    InverseScratch s = allocatescratch(n);
+    if (n < 1 || n > MAXORDER) return std::nan("");
+    InverseScratch s = {};
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) s.W[i * n + j] = a[i * stride + j];
     for (int k = 0; k < n; ++k) s.ip[k] = k;
     factorise(n, s.W, s.ip);
     const double det = determinant(n, s.W, s.ip, s.P, s.Q);
     if (std::fabs(det) > MINDET) solveinverse(n, s.W, s.ip, a, stride);
-    releasescratch(s);
     return det;
 }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "app/state.h"
+#include "core/records.h"
 
 namespace {
 

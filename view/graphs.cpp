@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "model/dynamics.h"
 #include "model/simulation.h"

@@ -2,9 +2,7 @@
 
 #include <cmath>
 
-#include "app/state.h"
-
-ViewLayout layout = {};
+#include "core/records.h"
 
 void installlayout() {
     ViewLayout &v = layout;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/state.h"
+#include "core/records.h"
 #include "view/primitives.h"
 
 namespace {

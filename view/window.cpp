@@ -9,8 +9,7 @@
 #include <initializer_list>
 #include <cstring>
 
-#include "app/dialog.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "model/simulation.h"
 #include "view/figures.h"
 #include "view/graphs.h"
@@ -30,6 +29,8 @@ constexpr double GRIDSPACING = 0.1;
 constexpr double TRAILWIDTH = 0.005;  // error trails [m]
 // The white mask clears the right part from this far left of the displacement graph.
 constexpr double MASKMARGIN = 0.05;
+
+SettingsDialog settingsdialogfor = nullptr;  // run by the settings keys; set by createwindow
 
 // freeglut writes the title bytes into WM_NAME as Latin-1. Desktops read the UTF-8
 // _NET_WM_NAME; older window managers read WM_NAME, given here as compound text.
@@ -56,7 +57,7 @@ void settitle(const char *title) {
 // and scale 1; the window then shows the new runs at once.
 void rerun() {
     app.frame = 0;
-    settingsdialog();
+    settingsdialogfor();
     glutPostRedisplay();
 }
 
@@ -89,7 +90,8 @@ void drawmotion(char type, int frame) {
 
 }  // namespace
 
-void createwindow(int *argc, char **argv) {
+void createwindow(int *argc, char **argv, SettingsDialog dialog) {
+    settingsdialogfor = dialog;
     glutInitWindowSize(WINDOWSIZE, WINDOWSIZE);
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
@@ -105,8 +107,8 @@ void createwindow(int *argc, char **argv) {
     glEnable(GL_LIGHTING);
 }
 
-void openwindow(int *argc, char **argv) {
-    createwindow(argc, argv);
+void openwindow(int *argc, char **argv, SettingsDialog dialog) {
+    createwindow(argc, argv, dialog);
     glutMainLoop();
 }
 

@@ -10,7 +10,7 @@
 
 #include "app/dialog.h"
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "model/simulation.h"
 
 namespace {

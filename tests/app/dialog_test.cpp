@@ -8,7 +8,7 @@
 #include "app/console.h"
 #include "app/dialog.h"
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "tests/support/pty.h"
 
 namespace {

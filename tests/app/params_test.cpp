@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 
 namespace {
 

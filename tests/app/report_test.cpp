@@ -5,7 +5,7 @@
 
 #include "app/params.h"
 #include "app/report.h"
-#include "app/state.h"
+#include "core/records.h"
 
 namespace {
 

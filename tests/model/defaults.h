@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "model/simulation.h"
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "model/dynamics.h"
 #include "model/integrator.h"
@@ -58,7 +58,7 @@ void poisonresults(const double ts[4]) {
     ControlTables &c = controltables(app.type);
     for (int k = 0; k < 4; ++k) {
         c.ts[k] = ts[k];
-        for (int j = 0; j < 2; ++j) c.sgn[k][j] = segpos[k][j] = segvel[k][j] = POISON;
+        for (int j = 0; j < 2; ++j) c.sgn[k][j] = designs.segpos[k][j] = designs.segvel[k][j] = POISON;
     }
 }
 
@@ -68,8 +68,8 @@ void expectresultsuntouched(const double ts[4]) {
         EXPECT_EQ(c.ts[k], ts[k]);
         for (int j = 0; j < 2; ++j) {
             EXPECT_EQ(c.sgn[k][j], POISON);
-            EXPECT_EQ(segpos[k][j], POISON);
-            EXPECT_EQ(segvel[k][j], POISON);
+            EXPECT_EQ(designs.segpos[k][j], POISON);
+            EXPECT_EQ(designs.segvel[k][j], POISON);
         }
     }
 }
@@ -378,8 +378,8 @@ TEST(DesignSwitching, DesignedMotionArrivesAtRestAtGoal) {
         EXPECT_LT(distance(plain[NTRACE - 1], sf), TOLDESIGN);
         for (int k = 0; k < 4; ++k)
             for (int j = 0; j < 2; ++j) {
-                EXPECT_EQ(segpos[k][j], plain[(k + 1) * NSEG][j]);
-                EXPECT_EQ(segvel[k][j], plain[(k + 1) * NSEG][2 + j]);
+                EXPECT_EQ(designs.segpos[k][j], plain[(k + 1) * NSEG][j]);
+                EXPECT_EQ(designs.segvel[k][j], plain[(k + 1) * NSEG][2 + j]);
             }
 
         // A much finer independent integration of the same profile also arrives,

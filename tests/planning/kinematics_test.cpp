@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/params.h"
-#include "app/state.h"
+#include "core/records.h"
 #include "planning/kinematics.h"
 #include "tests/support/pty.h"
 

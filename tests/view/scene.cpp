@@ -15,6 +15,7 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
+#include "app/dialog.h"
 #include "tests/support/xserver.h"
 #include "view/window.h"
 
@@ -78,7 +79,7 @@ void glready() {
     static char name[] = "test_view";
     static char *argv[] = {name, nullptr};
     int argc = 1;
-    createwindow(&argc, argv);
+    createwindow(&argc, argv, settingsdialog);
 #if defined(__SANITIZE_ADDRESS__)
     // Mesa unloads its GL driver at exit before the usual leak check, and what the
     // driver still holds would then look leaked: check while it is loaded.

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/state.h"
+#include "core/records.h"
 #include "model/control.h"
 #include "model/simulation.h"
 #include "view/layout.h"

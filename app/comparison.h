@@ -1,0 +1,75 @@
+// One comparison pass as a function: derivations, both switching-time designs, the
+// three simulations on the nominal plant and the result figures. Prints nothing,
+// reads nothing, never exits; works on the program-wide records.
+#pragma once
+
+#include "core/records.h"
+
+// What a user can change for one pass.
+struct ComparisonSettings {
+    char type;          // ROBOTCYL or ROBOTSCARA
+    char sgnG;          // MOTIONVERTICAL or MOTIONHORIZONTAL
+    double u1, u2;      // reduction ratios of the selected robot [rad/rad], [rad/m] / [rad/rad]
+    double x0, y0;      // PTP start point [m]
+    double xf, yf;      // PTP end point [m]
+    char elbow;         // SCARA elbow branch: ELBOWDOWN or ELBOWUP
+    double errRatio;    // mass error ratio of the design [-] (0.01 is 1 %)
+    double tfNomBasis;  // nominal PTP time of the previous derivation [s]; picks dt
+};
+
+// How a pass ended.
+enum ComparisonOutcome {
+    COMPARED,        // both designs solved, three runs simulated
+    NOFREESOLUTION,  // the error-free design has no solution
+    NOERRSOLUTION,   // the design with mass error has no solution
+};
+
+// One design of the pass: its switching times and both trials.
+struct DesignSummary {
+    int solved;             // 1 solved, 0 no solution
+    double ts[4];           // three switching instants and the final time [s] (when solved)
+    int chosen;             // chosen trial (0: joint 2 starts negative, 1: positive), -1 none
+    TrialOutcome trial[2];  // both trials, with iterations and verdict
+};
+
+// The figures of one run at its final time.
+struct RunFigures {
+    double tf;          // final time: designed (TOC) or reached (SOTOC); nStep * dt when past the span [s]
+    int row;            // log row the figures are read at, 1..nStep
+    double P[2];        // tip position at that row [m]
+    double error;       // positioning error with the velocity term [m]
+    double ratio;       // error over the stroke [%] (0 for a zero-length stroke)
+    bool pastspan;      // the final time lies beyond the simulated span; figures are at row nStep
+};
+
+struct ComparisonResult {
+    ComparisonOutcome outcome;
+    int derivations;       // derivations of the robots made by the pass (1..3)
+    double dt;             // sample period used [s]
+    double tfNom;          // nominal PTP time of the nominal derivation [s]
+    double T1max, T2max;   // torque limits without gravity of the selected robot [N m], [N] / [N m]
+    double T1maxG, T2maxG; // torque limits with the gravity load [N m], [N] / [N m]
+    DesignSummary free;    // error-free design
+    DesignSummary err;     // design with mass error (not run after NOFREESOLUTION)
+    RunFigures tocFree;    // error-free TOC (when COMPARED)
+    RunFigures tocErr;     // TOC with the erroneous design
+    RunFigures sotocErr;   // SOTOC with the erroneous design
+    bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
+};
+
+// The settings now in the records (selected robot), with tfNomBasis = task.tfNom.
+ComparisonSettings currentsettings();
+
+// The nominal PTP time the settings derive to: the basis of a pass that stands
+// alone, as if the same settings had run once before. Leaves the records derived.
+double standalonebasis(const ComparisonSettings &s);
+
+// Runs one pass: installs the settings, derives, designs, simulates into the
+// robot's trajectory log slots and computes the figures. The records are left as
+// the dialog leaves them (nominal masses derived, logs filled, frame 0, scale 1).
+ComparisonResult comparisonpass(const ComparisonSettings &s);
+
+// Tip positioning error [m] with the velocity term of `run` at row k (1..nStep) of
+// the selected robot: against `reference` at the same row (cylindrical robot) or
+// the designed end point phif (SCARA robot).
+double tiperror(const RunLog &run, const RunLog &reference, int k);
