@@ -113,6 +113,15 @@ char askkey(const char *prompt, char first, char second) {
     }
 }
 
+char askanykey(const char *prompt) {
+    consoleprint("%s", prompt);
+    return readkey();
+}
+
+void discardinput() {
+    if (isatty(STDIN_FILENO)) tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
 bool readnumbers(int n, double *v) {
     std::fflush(stdout);
     char line[MAXLINE + 1];

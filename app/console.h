@@ -20,6 +20,13 @@ char readkey();
 // printing the prompt again after any other key.
 char askkey(const char *prompt, char first, char second);
 
+// Prints the prompt and reads one key: the answer to a question that takes any key.
+char askanykey(const char *prompt);
+
+// Drops whatever is waiting in the console input (keys typed while the window was
+// in front), so that a dialog started from the window asks afresh.
+void discardinput();
+
 // Reads one whole line and parses exactly n finite numbers from it into v. Returns
 // false, leaving v untouched, when the line holds anything else. End of input ends
 // the program.
