@@ -12,7 +12,7 @@ DesignResults designs;
 ViewLayout layout;
 
 void resetrecords() {
-    app = AppState{ROBOTSCARA, MOTIONHORIZONTAL, CTRLTOC, DESIGNNOMINAL, ELBOWUP, '0', 0, 1.0};
+    app = AppState{ROBOTSCARA, MOTIONHORIZONTAL, CTRLTOC, DESIGNNOMINAL, ELBOWUP, '0', 0, 1.0, false};
     task = TaskParams{};
     cyl = RobotParams{};
     scara = RobotParams{};

@@ -2,6 +2,8 @@
 // the process; each says who writes it and who reads it. Fields carry their units.
 #pragma once
 
+#include <vector>
+
 // The program's value of pi (15 significant digits). Joint end points, sizing and
 // kinematics are computed with exactly this value, so it is not M_PI.
 constexpr double PI = 3.14159265358979;
@@ -28,7 +30,8 @@ constexpr char ELBOWUP = '2';           // SCARA elbow bent up (phi2 <= 0)
 // holds joint 1 in column 0 and joint 2 in column 1.
 
 // Selections and view state. Written by start-up, the dialog, the comparison pass
-// (ctrlType, designErr) and the window keys; read by every unit that treats one robot.
+// (ctrlType, designErr), the window keys and the playback timer; read by every unit
+// that treats one robot.
 struct AppState {
     char type;       // robot shown and computed: ROBOTCYL or ROBOTSCARA
     char sgnG;       // MOTIONVERTICAL or MOTIONHORIZONTAL
@@ -38,6 +41,7 @@ struct AppState {
     char lastKey;    // last key typed in the window; picks the dialog's entry
     int frame;       // animation frame (log row shown), 0..nStep
     double scale;    // zoom of the robot picture [-]
+    bool playing;    // the window advances frame one row per sample period
 };
 
 // What both robots share. Written by initialset, the dialog and the comparison pass;
@@ -154,6 +158,13 @@ struct Point2 {
     double x, y;
 };
 
+// One picture as drawn: rows from the top, three bytes (red, green, blue) a pixel.
+// Written by the view's read-back; read by the image files.
+struct RgbImage {
+    int w, h;                        // width and height [pixels]
+    std::vector<unsigned char> rgb;  // w * h * 3 bytes
+};
+
 // Fixed positions of the window's parts and the drawn robot dimensions. Written by
 // installlayout (start-up); read by the drawing.
 struct ViewLayout {
@@ -193,7 +204,8 @@ extern DesignResults designs;
 extern ViewLayout layout;
 
 // Puts every record in its start state: zeros, and the selections start-up begins
-// with (SCARA, horizontal, TOC, nominal design, elbow up, no key, frame 0, scale 1).
+// with (SCARA, horizontal, TOC, nominal design, elbow up, no key, frame 0, scale 1,
+// not playing).
 // The defaults of the robots are installed by initialset on top of it.
 void resetrecords();
 

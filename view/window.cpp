@@ -5,9 +5,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 
 #include "core/records.h"
 #include "model/simulation.h"
@@ -16,12 +19,16 @@
 #include "view/legend.h"
 #include "view/primitives.h"
 
-const char WINDOWTITLE[] = "a,b:ロボット選択, u:減速, g,h:重力, k:始終点, m,j:制御 変更， W,w:画面拡大縮小，0:初期へ，s:継続";
+const char WINDOWTITLE[] =
+    "a,b:ロボット選択, u:減速, g,h:重力, k:始終点, m,j:制御 変更， W,w:画面拡大縮小，0:初期へ，s:継続，"
+    "space:再生/一時停止，p:画像保存";
 
 namespace {
 
 constexpr int WINDOWSIZE = 800;  // initial width and height [pixels]
 constexpr unsigned char ESCAPE = 27;
+constexpr unsigned char SPACE = ' ';
+constexpr double MSPERSECOND = 1000.0;  // GLUT's timers and clock count milliseconds
 constexpr double ZOOMSTEP = 0.9;  // 'w' shrinks the robot picture by this factor, 'W' enlarges
 // Grid: cells on each side of the centre lines and their spacing at scale 1 [m].
 constexpr int GRIDCELLS = 20;
@@ -31,6 +38,18 @@ constexpr double TRAILWIDTH = 0.005;  // error trails [m]
 constexpr double MASKMARGIN = 0.05;
 
 SettingsDialog settingsdialogfor = nullptr;  // run by the settings keys; set by createwindow
+SnapshotSaver snapshotsaverfor = nullptr;    // given the picture by the snapshot key; set by createwindow
+
+// Playback: GLUT timers cannot be cancelled, so every start or stop opens a new
+// generation and the ticks of older ones end themselves.
+int playgeneration = 0;
+int playstart = 0;  // GLUT clock when the playback started [ms]
+int playticks = 0;  // rows advanced since then
+
+// The window that was current before the picture window, and whether opening the
+// picture window initialised GLUT.
+int windowbeforepicture = 0;
+bool pictureinitglut = false;
 
 // freeglut writes the title bytes into WM_NAME as Latin-1. Desktops read the UTF-8
 // _NET_WM_NAME; older window managers read WM_NAME, given here as compound text.
@@ -53,9 +72,54 @@ void settitle(const char *title) {
     XFlush(dpy);
 }
 
+void stopplayback() {
+    app.playing = false;
+    ++playgeneration;
+}
+
+// Time until the next row is due, counted from the start so that rounding to whole
+// milliseconds does not add up [ms].
+unsigned int untilnextrow() {
+    const int due = playstart + static_cast<int>(std::lround((playticks + 1) * task.dt * MSPERSECOND));
+    return static_cast<unsigned int>(std::max(0, due - glutGet(GLUT_ELAPSED_TIME)));
+}
+
+// One row per sample period until the last row.
+void playtick(int generation) {
+    if (generation != playgeneration || !app.playing) return;
+    ++playticks;
+    app.frame = std::min(app.frame + 1, task.nStep);
+    display();
+    if (app.frame >= task.nStep)
+        stopplayback();
+    else
+        glutTimerFunc(untilnextrow(), playtick, playgeneration);
+}
+
+// Plays from the frame shown, or from the start when the last row is shown.
+void startplayback() {
+    if (app.frame >= task.nStep) {
+        app.frame = 0;
+        display();
+    }
+    app.playing = true;
+    ++playgeneration;
+    playstart = glutGet(GLUT_ELAPSED_TIME);
+    playticks = 0;
+    glutTimerFunc(untilnextrow(), playtick, playgeneration);
+}
+
+void snapshot() {
+    if (snapshotsaverfor == nullptr) return;
+    RgbImage picture;
+    readpicture(picture);
+    snapshotsaverfor(picture);
+}
+
 // Settings keys: the dialog reads lastKey, reruns the comparison and leaves frame 0
 // and scale 1; the window then shows the new runs at once.
 void rerun() {
+    stopplayback();
     app.frame = 0;
     settingsdialogfor();
     glutPostRedisplay();
@@ -88,18 +152,28 @@ void drawmotion(char type, int frame) {
     drawbox({layout.graphPos.x - MASKMARGIN, -1.0}, 1.0, 2.0, 0.0, white);
 }
 
-}  // namespace
+// Everything of one picture but showing it.
+void drawpicture() {
+    const char type = app.type;
+    const double s = app.scale;
+    beginframe();
+    drawtitle();
+    drawlegend(type);
+    drawgrid({s * layout.base.x, s * layout.base.y}, 0.0, GRIDCELLS, GRIDSPACING * s, GRIDSPACING * s);
+    if (type == 'a' || type == 'b') drawmotion(type, app.frame);
+    drawfigraph(type, app.frame);
+    drawtorquegraphs(type, app.frame);
+}
 
-void createwindow(int *argc, char **argv, SettingsDialog dialog) {
-    settingsdialogfor = dialog;
-    glutInitWindowSize(WINDOWSIZE, WINDOWSIZE);
-    glutInit(argc, argv);
+// A w x h window with the drawing's callbacks and state, current; GLUT initialised
+// first unless it already is.
+void makewindow(int *argc, char **argv, int w, int h, const char *title) {
+    glutInitWindowSize(w, h);
+    if (!glutGet(GLUT_INIT_STATE)) glutInit(argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    glutCreateWindow(WINDOWTITLE);
-    settitle(WINDOWTITLE);
+    glutCreateWindow(title);
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
-    glutKeyboardFunc(keyboard);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     // Text takes the colour lighting gives it (near black). Every shape leaves lighting
     // on; switched on here too, the title and legend of the first picture are not
@@ -107,9 +181,62 @@ void createwindow(int *argc, char **argv, SettingsDialog dialog) {
     glEnable(GL_LIGHTING);
 }
 
-void openwindow(int *argc, char **argv, SettingsDialog dialog) {
-    createwindow(argc, argv, dialog);
+// Width and height of the current window as the X server has it [pixels].
+std::pair<int, int> drawablesize() {
+    Display *dpy = glXGetCurrentDisplay();
+    XSync(dpy, False);
+    Window root;
+    int x, y;
+    unsigned int w = 0, h = 0, border, depth;
+    XGetGeometry(dpy, glXGetCurrentDrawable(), &root, &x, &y, &w, &h, &border, &depth);
+    return {static_cast<int>(w), static_cast<int>(h)};
+}
+
+// The value after a -display argument, else null (Xlib then reads DISPLAY).
+const char *displayargument(int argc, char **argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-display") == 0) return argv[i + 1];
+    return nullptr;
+}
+
+}  // namespace
+
+void createwindow(int *argc, char **argv, SettingsDialog dialog, SnapshotSaver saver) {
+    settingsdialogfor = dialog;
+    snapshotsaverfor = saver;
+    makewindow(argc, argv, WINDOWSIZE, WINDOWSIZE, WINDOWTITLE);
+    settitle(WINDOWTITLE);
+    glutKeyboardFunc(keyboard);
+}
+
+void openwindow(int *argc, char **argv, SettingsDialog dialog, SnapshotSaver saver) {
+    createwindow(argc, argv, dialog, saver);
     glutMainLoop();
+}
+
+bool displayreachable(int argc, char **argv) {
+    Display *dpy = XOpenDisplay(displayargument(argc, argv));
+    if (dpy == nullptr) return false;
+    XCloseDisplay(dpy);
+    return true;
+}
+
+bool openpicturewindow(int *argc, char **argv, int w, int h) {
+    pictureinitglut = !glutGet(GLUT_INIT_STATE);
+    windowbeforepicture = pictureinitglut ? 0 : glutGetWindow();
+    makewindow(argc, argv, w, h, "sotoc");
+    reshape(w, h);
+    if (drawablesize() == std::make_pair(w, h)) return true;
+    closepicturewindow();
+    return false;
+}
+
+void closepicturewindow() {
+    glutDestroyWindow(glutGetWindow());
+    if (windowbeforepicture != 0) glutSetWindow(windowbeforepicture);
+    if (pictureinitglut) glutExit();
+    windowbeforepicture = 0;
+    pictureinitglut = false;
 }
 
 void reshape(int width, int height) {
@@ -147,6 +274,15 @@ void keyboard(unsigned char key, int, int) {
         case 'm':
             rerun();
             break;
+        case SPACE:
+            if (app.playing)
+                stopplayback();
+            else
+                startplayback();
+            break;
+        case 'p':
+            snapshot();
+            break;
         case 's':
             app.frame += 1;
             if (app.frame > task.nStep) app.frame = task.nStep;
@@ -173,14 +309,22 @@ void keyboard(unsigned char key, int, int) {
 }
 
 void display() {
-    const char type = app.type;
-    const double s = app.scale;
-    beginframe();
-    drawtitle();
-    drawlegend(type);
-    drawgrid({s * layout.base.x, s * layout.base.y}, 0.0, GRIDCELLS, GRIDSPACING * s, GRIDSPACING * s);
-    if (type == 'a' || type == 'b') drawmotion(type, app.frame);
-    drawfigraph(type, app.frame);
-    drawtorquegraphs(type, app.frame);
+    drawpicture();
     endframe();
+}
+
+void readpicture(RgbImage &picture) {
+    picture.w = glutGet(GLUT_WINDOW_WIDTH);
+    picture.h = glutGet(GLUT_WINDOW_HEIGHT);
+    const size_t row = static_cast<size_t>(picture.w) * 3;
+    picture.rgb.resize(row * picture.h);
+    drawpicture();
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, picture.w, picture.h, GL_RGB, GL_UNSIGNED_BYTE, picture.rgb.data());
+    // OpenGL gives the bottom row first.
+    for (int y = 0; y < picture.h / 2; ++y)
+        std::swap_ranges(picture.rgb.begin() + y * row, picture.rgb.begin() + (y + 1) * row,
+                         picture.rgb.begin() + (picture.h - 1 - y) * row);
 }

@@ -1,51 +1,21 @@
 #include "tests/support/xserver.h"
 
-#include <poll.h>
-#include <sys/prctl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "app/xvfb.h"
 
-#include <string>
+namespace {
+
+// Screen of the tests' server [pixels]: room for the 800 x 800 window.
+constexpr int SCREENW = 1280;
+constexpr int SCREENH = 1024;
+
+}  // namespace
 
 bool xstart(XServer &x) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        // The server ends with the test program, even when that one crashes or is killed.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(fds[0]);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               "-noreset", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    // Xvfb writes the display number once it is ready for clients.
-    std::string number;
-    pollfd pfd = {fds[0], POLLIN, 0};
-    while (poll(&pfd, 1, 10000) > 0) {
-        char c;
-        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-        number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return false;
-    }
-    x.pid = pid;
-    x.display = ":" + number;
-    return true;
+    x.pid = xvfbstart(SCREENW, SCREENH, x.display);
+    return x.pid > 0;
 }
 
 void xstop(XServer &x) {
-    if (x.pid > 0) {
-        kill(x.pid, SIGTERM);
-        waitpid(x.pid, nullptr, 0);
-    }
+    xvfbstop(x.pid);
     x.pid = -1;
 }

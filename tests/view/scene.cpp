@@ -127,7 +127,7 @@ void setupscene(char type) {
     scara.T1maxG = GRAVITY + scara.T1max;
     scara.T2maxG = GRAVITY + scara.T2max;
     installlayout();
-    app = {type, 'h', 'T', 'n', '2', '0', 0, 1.0};
+    app = {type, 'h', 'T', 'n', '2', '0', 0, 1.0, false};
     fillrobot('a', CYLSTART, CYLGOAL, CYLMISS);
     fillrobot('b', SCARASTART, SCARAGOAL, SCARAMISS);
     double goal[2];

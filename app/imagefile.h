@@ -1,0 +1,27 @@
+// Picture files: PNG through libpng, animated GIF through giflib. GIF frames keep
+// their colours exactly: every frame holds at most 256 colours, or it is refused.
+#pragma once
+
+#include "core/records.h"
+
+// Most colours one GIF frame can hold: its colour table has 8-bit indices.
+constexpr int GIFCOLOURS = 256;
+
+enum ImageStatus {
+    IMAGEWRITTEN,         // the file (or frame) is written
+    IMAGENOTWRITTEN,      // the file could not be created or written
+    IMAGETOOMANYCOLOURS,  // a GIF frame holds more than GIFCOLOURS colours; nothing written for it
+};
+
+// Writes the picture as an 8-bit RGB PNG.
+ImageStatus writepng(const char *path, const RgbImage &picture);
+
+// An animated GIF that loops forever, written one frame at a time; one at a time.
+// gifbegin creates the file for frames of w x h pixels.
+ImageStatus gifbegin(const char *path, int w, int h);
+// Appends a frame of the animation's size, shown for `delay` hundredths of a second.
+// The first frame's colours become the file's colour table; a frame with a colour
+// outside it carries its own table.
+ImageStatus gifframe(const RgbImage &picture, int delay);
+// Ends the file and closes it.
+ImageStatus gifend();
