@@ -1,6 +1,7 @@
 #include "app/dialog.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/console.h"
@@ -17,6 +18,14 @@ constexpr double MAXRATIO = 999.9;
 // The mass error in percent must stay strictly inside this bound on both sides,
 // so that the erroneous mass stays positive and the legend's two digits suffice.
 constexpr double MAXERRORPERCENT = 100.0;
+
+// The accepted range of a number question, for the refusal message. Valid until the next call.
+template <class... Bound>
+const char *rangehint(const char *format, Bound... bounds) {
+    static char text[64];
+    std::snprintf(text, sizeof text, format, bounds...);
+    return text;
+}
 
 enum Step { ASKCHANGE, ASKRATIO, ASKGRAVITY, ASKPOINTS, ASKERROR, RUNCOMPARISON, FINISHED };
 
@@ -84,7 +93,7 @@ Step ratio() {
             else
                 consoleprint("\n(2) 第1,2関節減速比(旧u1 u2=%5.2f %5.2f)  u1 u2=", p.u1, p.u2);
         },
-        2, u, "0 < u1, u2 ≤ 999.9",
+        2, u, rangehint("0 < u1, u2 ≤ %.1f", MAXRATIO),
         [](const double *v) { return v[0] > 0.0 && v[0] <= MAXRATIO && v[1] > 0.0 && v[1] <= MAXRATIO; });
     p.u1 = u[0];
     p.u2 = u[1];
@@ -131,7 +140,8 @@ Step error() {
     consoleprint("\n(6-1) 誤差の変更");
     consoleprint("\n      旧質量誤差=%5.1f[%%]", 100.0 * task.errRatio);
     double percent = 100.0 * task.errRatio;
-    asknumbers([]() { consoleprint("\n   誤差の％入力　　error="); }, 1, &percent, "-100 < error < 100",
+    asknumbers([]() { consoleprint("\n   誤差の％入力　　error="); }, 1, &percent,
+               rangehint("%.0f < error < %.0f", -MAXERRORPERCENT, MAXERRORPERCENT),
                [](const double *v) { return v[0] > -MAXERRORPERCENT && v[0] < MAXERRORPERCENT; });
     task.errRatio = percent / 100.0;
     seterrormasses();
