@@ -86,6 +86,14 @@ void consoleprint(const char *format, ...) {
     std::fflush(stdout);
 }
 
+void consoleerror(const char *format, ...) {
+    std::fflush(stdout);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+}
+
 char readkey() {
     std::fflush(stdout);
     termios before;

@@ -12,6 +12,9 @@ void consoleinit();
 // Formatted output (printf format), flushed at once.
 void consoleprint(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+// The same on the error stream: what went wrong.
+void consoleerror(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // One keystroke without echo and without Enter (raw mode only while waiting; keys
 // typed ahead are kept). Not a terminal: one byte. End of input ends the program.
 char readkey();

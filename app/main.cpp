@@ -5,6 +5,7 @@
 #include "app/console.h"
 #include "app/dialog.h"
 #include "app/params.h"
+#include "app/render.h"
 #include "app/report.h"
 #include "core/records.h"
 #include "view/window.h"
@@ -25,6 +26,8 @@ const char *const USAGE =
     "  u       change the reduction ratios        g, h  vertical or horizontal motion\n"
     "  k       change the start and end points    m     change the mass error\n"
     "  s       advance the animation one sample   0     back to the start of the motion\n"
+    "  space   play the motion at its real speed, or pause it (from the start at the end)\n"
+    "  p       save the picture shown as sotoc-<robot>-<motion>-frame<NNN>.png here\n"
     "  w, W    shrink or enlarge the robot picture\n"
     "  Esc     quit\n"
     "\n"
@@ -63,16 +66,23 @@ int main(int argc, char **argv) {
         std::printf("sotoc %s\n", SOTOC_VERSION);
         return 0;
     }
+    if (!displayreachable(argc, argv)) {
+        consoleerror("画面（X ディスプレイ）に接続できないため、ウィンドウを開けません。"
+                     "画面なしで使えるのは sotoc compare と sotoc render です。\n");
+        consoleerror("Cannot connect to an X display for the window. "
+                     "Without a screen, use sotoc compare or sotoc render.\n");
+        return 1;
+    }
     consoleinit();
     consoleprint("\n\nロボットの最短時間制御(TOC)シミュレーション");
     consoleprint("\n通常の最短時間制御(TOC)と状態観測最短時間制御(SOTOC)との位置決め誤差比較");
     initialset();
     printprovisional();
-    app.type = askkey("\nロボットの選択   a:円筒座標ロボット　b:SCARAロボット　type=", 'a', 'b');
-    app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", 'g', 'h');
-    app.ctrlType = 'T';
+    app.type = askkey("\nロボットの選択   a:円筒座標ロボット　b:SCARAロボット　type=", ROBOTCYL, ROBOTSCARA);
+    app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", MOTIONVERTICAL, MOTIONHORIZONTAL);
+    app.ctrlType = CTRLTOC;
     app.lastKey = '0';
     settingsdialog();
-    openwindow(&argc, argv, windowdialog);  // the event loop never returns
+    openwindow(&argc, argv, windowdialog, savesnapshot);  // the event loop never returns
     return 0;
 }

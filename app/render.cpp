@@ -1,12 +1,14 @@
 #include "app/render.h"
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "app/console.h"
 #include "app/imagefile.h"
 #include "app/xvfb.h"
 #include "core/records.h"
@@ -16,6 +18,8 @@ namespace {
 
 // GIF delays count hundredths of a second.
 constexpr double GIFTICKSPERSECOND = 100.0;
+// Longest snapshot path taken [bytes].
+constexpr size_t MAXPATH = 4096;
 
 // The display the pictures are drawn on: the one in use, or a private server.
 struct RenderDisplay {
@@ -107,3 +111,15 @@ RenderStatus rendergif(const char *path, int every, double delay, int w, int h) 
 }
 
 double realdelay(int every) { return every * task.dt; }
+
+void savesnapshot(const RgbImage &picture) {
+    char name[64];
+    std::snprintf(name, sizeof name, "sotoc-%s-%s-frame%03d.png", app.type == ROBOTSCARA ? "scara" : "cylindrical",
+                  app.sgnG == MOTIONVERTICAL ? "vertical" : "horizontal", app.frame);
+    char folder[MAXPATH];
+    const std::string path = getcwd(folder, sizeof folder) != nullptr ? std::string(folder) + "/" + name : name;
+    if (writepng(name, picture) == IMAGEWRITTEN)
+        consoleprint("\n画像を保存しました: %s\n", path.c_str());
+    else
+        consoleprint("\n画像を保存できません: %s\n", path.c_str());
+}

@@ -3,6 +3,8 @@
 // X server that is started for it and stopped before returning.
 #pragma once
 
+#include "core/records.h"
+
 enum RenderStatus {
     RENDERED,             // the file is written
     RENDERNODISPLAY,      // no X display, and no private X server could be started
@@ -23,3 +25,8 @@ RenderStatus rendergif(const char *path, int every, double delay, int w, int h);
 
 // The delay of `every` rows that plays the motion at its real speed [s].
 double realdelay(int every);
+
+// The window's snapshot: writes the picture to sotoc-<robot>-<motion>-frame<NNN>.png
+// in the current folder (robot app.type, motion app.sgnG, row app.frame) and prints
+// the file's full path in the console, or that it could not be written.
+void savesnapshot(const RgbImage &picture);

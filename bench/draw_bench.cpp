@@ -26,7 +26,7 @@ bool windowready() {
         static char name[] = "sotoc_bench";
         static char *argv[] = {name, nullptr};
         int argc = 1;
-        createwindow(&argc, argv, settingsdialog);
+        createwindow(&argc, argv, settingsdialog, nullptr);
         initialset();
         return true;
     }();
