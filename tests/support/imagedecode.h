@@ -1,0 +1,21 @@
+// Picture files read back with the libraries that wrote them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/records.h"
+
+// An animated GIF: every frame as shown, composed onto the frames before it.
+struct DecodedGif {
+    int w = 0, h = 0;             // logical screen [pixels]
+    std::vector<RgbImage> frames;
+    std::vector<int> delays;      // per frame [hundredths of a second]
+    std::vector<bool> localmaps;  // whether the frame carries its own colour table
+};
+
+bool readpng(const std::string &path, RgbImage &picture);
+bool readgif(const std::string &path, DecodedGif &gif);
+
+// Number of pixels in which two pictures of the same size differ; -1 for different sizes.
+long pixeldifferences(const RgbImage &a, const RgbImage &b);
