@@ -234,8 +234,14 @@ bool openpicturewindow(int *argc, char **argv, int w, int h) {
 
 void closepicturewindow() {
     glutDestroyWindow(glutGetWindow());
-    if (windowbeforepicture != 0) glutSetWindow(windowbeforepicture);
-    if (pictureinitglut) glutExit();
+    if (pictureinitglut) {
+        glutExit();
+    } else {
+        // GLUT destroys windows in its event loop; until then this one would cover
+        // the window beneath it.
+        glutMainLoopEvent();
+        if (windowbeforepicture != 0) glutSetWindow(windowbeforepicture);
+    }
     windowbeforepicture = 0;
     pictureinitglut = false;
 }

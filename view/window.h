@@ -45,6 +45,7 @@ void readpicture(RgbImage &picture);
 // initialised with argc and argv unless it already is. False when the window system
 // gives the window another size (it is then closed again).
 bool openpicturewindow(int *argc, char **argv, int w, int h);
-// Destroys it, makes the window that was current before it current again and ends
-// GLUT (closing the display connection) when openpicturewindow initialised it.
+// Destroys it and ends GLUT (closing the display connection) when openpicturewindow
+// initialised it; otherwise lets the event loop run once to remove the window and
+// makes the window that was current before current again.
 void closepicturewindow();

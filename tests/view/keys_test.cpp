@@ -2,7 +2,11 @@
 
 #include <GL/freeglut.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "app/params.h"
@@ -14,8 +18,24 @@ namespace {
 
 bool sameapp(const AppState &a, const AppState &b) {
     return a.type == b.type && a.sgnG == b.sgnG && a.ctrlType == b.ctrlType && a.designErr == b.designErr &&
-           a.elbow == b.elbow && a.lastKey == b.lastKey && a.frame == b.frame && a.scale == b.scale;
+           a.elbow == b.elbow && a.lastKey == b.lastKey && a.frame == b.frame && a.scale == b.scale &&
+           a.playing == b.playing;
 }
+
+// Runs the event loop (its timers) until `done` holds or the seconds have passed;
+// whether it held.
+bool runevents(double seconds, const std::function<bool()> &done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        glutMainLoopEvent();
+        if (done()) return true;
+        usleep(1000);
+    }
+    return done();
+}
+
+// A short motion, so that playing it through takes little time.
+constexpr int SHORTSTEPS = 15;
 
 }  // namespace
 
@@ -54,13 +74,74 @@ TEST(Keys, UnlistedKeysChangeOnlyTheLastKey) {
     setupscene('a');
     app.frame = 7;
     app.scale = 0.5;
-    const unsigned char keys[] = {'j', 'x', 'S', 'A', 'K', '1', ' ', '\r', 0xe3};
+    const unsigned char keys[] = {'j', 'x', 'S', 'A', 'K', 'P', '1', '\r', 0xe3};
     for (unsigned char key : keys) {
         AppState expected = app;
         expected.lastKey = static_cast<char>(key);
         keyboard(key, 0, 0);
         EXPECT_TRUE(sameapp(app, expected)) << static_cast<int>(key);
     }
+}
+
+TEST(Playback, SpacePlaysToTheLastRowStopsAndStartsAgainFromRowZero) {
+    glready();
+    setupscene(ROBOTSCARA);
+    task.nStep = SHORTSTEPS;
+    app.frame = 3;
+    keyboard(' ', 0, 0);
+    EXPECT_TRUE(app.playing);
+    EXPECT_EQ(app.frame, 3) << "the first row comes with the timer";
+    ASSERT_TRUE(runevents(20, [] { return !app.playing; }));
+    EXPECT_EQ(app.frame, SHORTSTEPS);
+    EXPECT_FALSE(runevents(0.3, [] { return app.frame != SHORTSTEPS || app.playing; })) << "it stays at the end";
+    keyboard(' ', 0, 0);
+    EXPECT_TRUE(app.playing);
+    EXPECT_EQ(app.frame, 0);
+    ASSERT_TRUE(runevents(20, [] { return !app.playing; }));
+    EXPECT_EQ(app.frame, SHORTSTEPS);
+}
+
+TEST(Playback, SecondSpacePausesThirdGoesOn) {
+    glready();
+    setupscene(ROBOTCYL);
+    task.nStep = SHORTSTEPS;
+    keyboard(' ', 0, 0);
+    ASSERT_TRUE(runevents(20, [] { return app.frame >= 2; }));
+    keyboard(' ', 0, 0);
+    EXPECT_FALSE(app.playing);
+    const int paused = app.frame;
+    ASSERT_LT(paused, SHORTSTEPS);
+    EXPECT_FALSE(runevents(0.3, [paused] { return app.frame != paused; })) << "paused at " << paused;
+    // Pausing and playing again at once goes on to the end.
+    keyboard(' ', 0, 0);
+    keyboard(' ', 0, 0);
+    keyboard(' ', 0, 0);
+    EXPECT_TRUE(app.playing);
+    ASSERT_TRUE(runevents(20, [] { return !app.playing; }));
+    EXPECT_EQ(app.frame, SHORTSTEPS);
+}
+
+TEST(Playback, ViewKeysKeepPlayingSettingsKeyStopsIt) {
+    glready();
+    initialset();
+    app.type = ROBOTSCARA;
+    app.sgnG = MOTIONHORIZONTAL;
+    keyboard(' ', 0, 0);
+    ASSERT_TRUE(runevents(20, [] { return app.frame >= 2; }));
+    keyboard('w', 0, 0);
+    const int stepped = app.frame;
+    keyboard('s', 0, 0);
+    EXPECT_EQ(app.frame, stepped + 1);
+    EXPECT_TRUE(app.playing);
+    ASSERT_TRUE(runevents(20, [stepped] { return app.frame > stepped + 1; })) << "still playing";
+    // The gravity key reruns the comparison without a question.
+    testing::internal::CaptureStdout();
+    keyboard('h', 0, 0);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("描画画面へ"), std::string::npos) << printed;
+    EXPECT_FALSE(app.playing);
+    EXPECT_EQ(app.frame, 0);
+    EXPECT_FALSE(runevents(0.3, [] { return app.frame != 0; })) << "no row advances after the settings key";
 }
 
 // A settings key typed into the window of a forked copy of this process whose

@@ -18,7 +18,8 @@
 namespace {
 
 const char TITLE[] =
-    "a,b:ロボット選択, u:減速, g,h:重力, k:始終点, m,j:制御 変更， W,w:画面拡大縮小，0:初期へ，s:継続";
+    "a,b:ロボット選択, u:減速, g,h:重力, k:始終点, m,j:制御 変更， W,w:画面拡大縮小，0:初期へ，s:継続，"
+    "space:再生/一時停止，p:画像保存";
 
 // Output of a shell command run against the display.
 std::string run(const XServer &x, const std::string &command) {
