@@ -35,30 +35,23 @@ bool begindrawing(RenderDisplay &d, int w, int h, RenderStatus &status) {
     char *plain[] = {program, nullptr};
     d.server = -1;
     if (!displayreachable(1, plain)) {
-        d.server = xvfbstart(w, h, d.name);
+        d.server = xvfbstart(w, h, d.name, true);
         if (d.server < 0) {
             status = RENDERNODISPLAY;
             return false;
         }
-        xvfbguard(d.server);
     }
     char *args[] = {program, displayoption, d.name.data(), nullptr};
     int argc = d.server > 0 ? 3 : 1;
     if (openpicturewindow(&argc, d.server > 0 ? args : plain, w, h)) return true;
     status = RENDERWINDOWSIZE;
-    if (d.server > 0) {
-        xvfbunguard();
-        xvfbstop(d.server);
-    }
+    xvfbstop(d.server);
     return false;
 }
 
 void enddrawing(RenderDisplay &d) {
     closepicturewindow();
-    if (d.server > 0) {
-        xvfbunguard();
-        xvfbstop(d.server);
-    }
+    xvfbstop(d.server);
 }
 
 // The picture at log row `frame` into `picture`.

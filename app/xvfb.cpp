@@ -63,28 +63,56 @@ void onsignal(int sig) {
     raise(sig);
 }
 
+// The guarded signals' handlers, installed or taken back with those signals blocked,
+// so that no signal finds `guarded` and the handlers out of step.
+void guard(pid_t pid) {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onsignal;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : GUARDEDSIGNALS) sigaddset(&sa.sa_mask, sig);
+    for (int k = 0; k < NGUARDED; ++k) sigaction(GUARDEDSIGNALS[k], &sa, &earlier[k]);
+    guarded = pid;
+}
+
+void unguard() {
+    for (int k = 0; k < NGUARDED; ++k) sigaction(GUARDEDSIGNALS[k], &earlier[k], nullptr);
+    guarded = -1;
+}
+
+// The guarded signals blocked until the returned mask is set again.
+sigset_t blocksignals() {
+    sigset_t block, before;
+    sigemptyset(&block);
+    for (int sig : GUARDEDSIGNALS) sigaddset(&block, sig);
+    sigprocmask(SIG_BLOCK, &block, &before);
+    return before;
+}
+
 }  // namespace
 
-pid_t xvfbstart(int w, int h, std::string &display) {
+pid_t xvfbstart(int w, int h, std::string &display, bool guarded) {
     int fds[2];
     if (pipe(fds) != 0) return -1;
     const pid_t parent = getpid();
+    const sigset_t before = blocksignals();
     const pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return -1;
-    }
     if (pid == 0) {
+        sigprocmask(SIG_SETMASK, &before, nullptr);
         close(fds[0]);
         execxvfb(parent, fds[1], w, h);
     }
+    if (pid > 0 && guarded) guard(pid);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
     close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return -1;
+    }
     const std::string number = readnumber(fds[0]);
     close(fds[0]);
     if (number.empty()) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        xvfbstop(pid);
         return -1;
     }
     display = ":" + number;
@@ -93,21 +121,9 @@ pid_t xvfbstart(int w, int h, std::string &display) {
 
 void xvfbstop(pid_t pid) {
     if (pid <= 0) return;
+    const sigset_t before = blocksignals();
+    if (pid == guarded) unguard();
+    sigprocmask(SIG_SETMASK, &before, nullptr);
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
-}
-
-void xvfbguard(pid_t pid) {
-    guarded = pid;
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = onsignal;
-    sigemptyset(&sa.sa_mask);
-    for (int sig : GUARDEDSIGNALS) sigaddset(&sa.sa_mask, sig);
-    for (int k = 0; k < NGUARDED; ++k) sigaction(GUARDEDSIGNALS[k], &sa, &earlier[k]);
-}
-
-void xvfbunguard() {
-    for (int k = 0; k < NGUARDED; ++k) sigaction(GUARDEDSIGNALS[k], &earlier[k], nullptr);
-    guarded = -1;
 }

@@ -11,7 +11,7 @@ constexpr int SCREENH = 1024;
 }  // namespace
 
 bool xstart(XServer &x) {
-    x.pid = xvfbstart(SCREENW, SCREENH, x.display);
+    x.pid = xvfbstart(SCREENW, SCREENH, x.display, false);
     return x.pid > 0;
 }
 

@@ -1,0 +1,173 @@
+// Pictures made with no X display: a private X server that is gone afterwards, also
+// when the program is interrupted or killed. GL runs only in forked children.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <errno.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/comparison.h"
+#include "app/params.h"
+#include "app/render.h"
+#include "tests/support/imagedecode.h"
+
+namespace {
+
+// A fresh temporary folder, removed with what it holds at the end of the test.
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        char pattern[] = "/tmp/sotoc-render-XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~TempFolder() { std::system(("rm -rf " + path).c_str()); }
+    std::string file(const char *name) const { return path + "/" + name; }
+};
+
+// The default SCARA comparison with gravity, as a pass of its own.
+bool scaravertical() {
+    initialset();
+    app.type = ROBOTSCARA;
+    app.sgnG = MOTIONVERTICAL;
+    ComparisonSettings s = currentsettings();
+    s.tfNomBasis = standalonebasis(s);
+    return comparisonpass(s).outcome == COMPARED;
+}
+
+// Whether this process has no child process at all, running or ended.
+bool nochildren() { return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
+
+// Starts body in a forked child without a DISPLAY; its return value is the exit status.
+// Processes orphaned below this one are handed to it, so none can slip away unseen.
+pid_t headless(const std::function<int()> &body) {
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        unsetenv("DISPLAY");
+        _exit(body());
+    }
+    return pid;
+}
+
+// A child process of `parent` running the program `name`, or -1.
+pid_t childnamed(pid_t parent, const std::string &name) {
+    DIR *proc = opendir("/proc");
+    if (proc == nullptr) return -1;
+    pid_t found = -1;
+    while (dirent *e = readdir(proc)) {
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string pid, comm, state;
+        pid_t ppid = 0;
+        if (stat >> pid >> comm >> state >> ppid && ppid == parent && comm == "(" + name + ")") found = std::atoi(pid.c_str());
+    }
+    closedir(proc);
+    return found;
+}
+
+// Waits until the child has started its private X server.
+bool serverstarted(pid_t child) {
+    for (int tries = 0; tries < 600; ++tries) {
+        if (childnamed(child, "Xvfb") > 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
+    TempFolder folder;
+    const std::string png = folder.file("last.png"), gif = folder.file("motion.gif");
+    const pid_t pid = headless([&] {
+        if (!scaravertical()) return 2;
+        if (renderpng(png.c_str(), task.nStep, 400, 300) != RENDERED) return 3;
+        if (!nochildren()) return 4;
+        if (rendergif(gif.c_str(), 50, realdelay(50), 200, 200) != RENDERED) return 5;
+        return nochildren() ? 0 : 6;
+    });
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(nochildren()) << "a process outlived the renderer";
+    RgbImage picture;
+    ASSERT_TRUE(readpng(png, picture));
+    EXPECT_EQ(picture.w, 400);
+    EXPECT_EQ(picture.h, 300);
+    DecodedGif animation;
+    ASSERT_TRUE(readgif(gif, animation));
+    EXPECT_EQ(animation.w, 200);
+    EXPECT_EQ(animation.frames.size(), 5u);
+}
+
+// Whether the file has grown past `bytes` within a minute.
+bool filegrows(const std::string &path, long bytes) {
+    for (int tries = 0; tries < 1200; ++tries) {
+        std::ifstream f(path, std::ios::binary | std::ios::ate);
+        if (f && f.tellg() > bytes) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// Ctrl-C or a termination request while the server starts or while frames are drawn:
+// the renderer stops its server, then dies of the signal.
+TEST(Headless, InterruptedRenderStopsItsServer) {
+    TempFolder folder;
+    const std::string gif = folder.file("motion.gif");
+    const struct {
+        int sig;
+        bool drawing;  // sent once frames are written, else as soon as the server runs
+    } cases[] = {{SIGINT, false}, {SIGTERM, false}, {SIGINT, true}, {SIGHUP, true}};
+    for (const auto &c : cases) {
+        const int sig = c.sig;
+        std::remove(gif.c_str());
+        const pid_t pid = headless([&] {
+            if (!scaravertical()) return 2;
+            rendergif(gif.c_str(), 1, realdelay(1), 800, 800);
+            return 3;
+        });
+        ASSERT_TRUE(serverstarted(pid)) << sig;
+        if (c.drawing) {
+            ASSERT_TRUE(filegrows(gif, 1000)) << sig;
+        }
+        kill(pid, sig);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+        EXPECT_TRUE(nochildren()) << "the server of a renderer ended by " << sig << " was left behind";
+    }
+}
+
+// Killed outright, the renderer cannot stop its server; the server ends by itself.
+TEST(Headless, KilledRendererTakesItsServerAlong) {
+    TempFolder folder;
+    const std::string gif = folder.file("motion.gif");
+    const pid_t pid = headless([&] {
+        if (!scaravertical()) return 2;
+        rendergif(gif.c_str(), 1, realdelay(1), 800, 800);
+        return 3;
+    });
+    ASSERT_TRUE(serverstarted(pid));
+    kill(pid, SIGKILL);
+    ASSERT_EQ(waitpid(pid, nullptr, 0), pid);
+    bool gone = false;
+    for (int tries = 0; tries < 400 && !gone; ++tries) {
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        gone = nochildren();
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(gone) << "the server outlived its killed renderer";
+}
+
+}  // namespace
