@@ -3,14 +3,73 @@
 
 #include <termios.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "tests/support/pty.h"
+#include "tests/support/xserver.h"
 
 namespace {
 
-TEST(Startup, HelpAndVersionNeedNoTerminal) {
+XServer xserver;
+
+void stopserver() { xstop(xserver); }
+
+// The display of this test program's own X server, started once: the program opens
+// its window only where there is one.
+std::string display() {
+    static const bool started = [] {
+        const bool ok = xstart(xserver);
+        std::atexit(stopserver);
+        return ok;
+    }();
+    return started ? xserver.display : std::string();
+}
+
+std::string displayvariable() { return "DISPLAY=" + display(); }
+
+const char NODISPLAYJA[] =
+    "画面（X ディスプレイ）に接続できないため、ウィンドウを開けません。画面なしで使えるのは sotoc compare と sotoc "
+    "render です。";
+const char NODISPLAYEN[] =
+    "Cannot connect to an X display for the window. Without a screen, use sotoc compare or sotoc render.";
+
+// The display GLUT would use decides: the -display argument, else DISPLAY.
+TEST(Startup, WithoutADisplayItSaysSoAndAsksNothing) {
+    ASSERT_FALSE(display().empty());
+    const struct {
+        std::vector<std::string> args;
+        std::string variable;
+        bool reachable;
+    } cases[] = {
+        {{}, "DISPLAY=", false},
+        {{"-display", ":4093"}, displayvariable(), false},
+        {{"-display", display()}, "DISPLAY=", true},
+        {{}, displayvariable(), true},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> argv = {sotocbinary()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        PtyProcess p;
+        ASSERT_TRUE(ptystart(p, argv, {c.variable}));
+        if (c.reachable) {
+            EXPECT_TRUE(ptyexpect(p, "type=")) << c.variable;
+            EXPECT_EQ(p.output.find(NODISPLAYEN), std::string::npos) << p.output;
+        } else {
+            EXPECT_EQ(1, ptywait(p)) << c.variable;
+            EXPECT_NE(p.output.find(NODISPLAYJA), std::string::npos) << p.output;
+            EXPECT_NE(p.output.find(NODISPLAYEN), std::string::npos) << p.output;
+            EXPECT_EQ(p.output.find("initialset"), std::string::npos) << p.output;
+            EXPECT_EQ(p.output.find("type="), std::string::npos) << p.output;
+        }
+        ptyclose(p);
+    }
+}
+
+TEST(Startup, HelpAndVersionNeedNoTerminalAndNoDisplay) {
     for (const char *arg : {"--help", "--version"}) {
         PtyProcess p;
-        ASSERT_TRUE(ptystart(p, {sotocbinary(), arg}));
+        ASSERT_TRUE(ptystart(p, {sotocbinary(), arg}, {"DISPLAY="}));
         EXPECT_EQ(0, ptywait(p));
         EXPECT_NE(std::string::npos, p.output.find(arg[2] == 'h' ? "usage: sotoc" : "sotoc 1."));
         EXPECT_EQ(std::string::npos, p.output.find("initialset")) << "no start-up after " << arg;
@@ -20,7 +79,7 @@ TEST(Startup, HelpAndVersionNeedNoTerminal) {
 
 TEST(Startup, InvalidKeysAreAskedAgainValidOnesAccepted) {
     PtyProcess p;
-    ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+    ASSERT_TRUE(ptystart(p, {sotocbinary()}, {displayvariable()}));
     ASSERT_TRUE(ptyexpect(p, "ロボットの最短時間制御(TOC)シミュレーション"));
     ASSERT_TRUE(ptyexpect(p, "initialset() 仮の設定  円筒座標ロボットの場合"));
     ASSERT_TRUE(ptyexpect(p, "円筒座標ロボットの条件設定終わり"));
@@ -43,7 +102,7 @@ TEST(Startup, InvalidKeysAreAskedAgainValidOnesAccepted) {
 
 TEST(Startup, EndOfInputAtTheFirstQuestionEndsCleanly) {
     PtyProcess p;
-    ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+    ASSERT_TRUE(ptystart(p, {sotocbinary()}, {displayvariable()}));
     ASSERT_TRUE(ptyexpect(p, "type="));
     ASSERT_TRUE(ptywaitraw(p));
     ptysend(p, "\x04");
@@ -63,7 +122,7 @@ TEST(Startup, DefaultsOfEachRobotWithAndWithoutGravityReachTheResults) {
     for (char type : {'a', 'b'}) {
         for (char gravity : {'g', 'h'}) {
             PtyProcess p;
-            ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+            ASSERT_TRUE(ptystart(p, {sotocbinary()}, {displayvariable()}));
             ASSERT_TRUE(ptyexpect(p, "type="));
             ptysend(p, std::string(1, type));
             ASSERT_TRUE(ptyexpect(p, "sgnG="));
