@@ -1,21 +1,29 @@
 // Drawing one complete picture at the last frame (every trail, dot and curve
 // segment; the heaviest) after a real comparison run, on whatever X display DISPLAY names, e.g.
 //   xvfb-run -a build/bench/sotoc_bench --benchmark_filter=drawpicture
-// Also counts the vertices the picture hands to OpenGL.
+// Also counts the vertices the picture hands to OpenGL. And the time to render the
+// whole animation of one comparison as a GIF file.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include <GL/freeglut.h>
 #include <X11/Xlib.h>
 
+#include "app/comparison.h"
 #include "app/dialog.h"
 #include "app/params.h"
+#include "app/render.h"
 #include "core/records.h"
 #include "view/window.h"
 
 namespace {
 
-long vertices = 0;  // glVertex2d calls since the last reset
+long vertices = 0;  // glVertex2d and glVertex2f calls since the last reset
 
 // The window opens once per process; false when there is no X display to open it on.
 bool windowready() {
@@ -64,12 +72,47 @@ BENCHMARK_CAPTURE(drawpicture, cylinder, 'a', 'g', false)->Unit(benchmark::kMill
 BENCHMARK_CAPTURE(drawpicture, scara, 'b', 'h', false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(drawpicture, scara_first_frame, 'b', 'h', true)->Unit(benchmark::kMillisecond);
 
+// The animation `sotoc render --gif` makes of the default SCARA comparison with
+// gravity: all 201 rows at 800 x 800 (drawing, reading back and encoding). Needs no
+// display: without one it starts its own X server, included in the time.
+void rendergifall(benchmark::State &state) {
+    initialset();
+    app.type = ROBOTSCARA;
+    app.sgnG = MOTIONVERTICAL;
+    ComparisonSettings s = currentsettings();
+    s.tfNomBasis = standalonebasis(s);
+    comparisonpass(s);
+    char folder[] = "/tmp/sotoc-bench-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    const std::string path = std::string(folder) + "/motion.gif";
+    for (auto _ : state)
+        if (rendergif(path.c_str(), 1, realdelay(1), 800, 800) != RENDERED) state.SkipWithError("not rendered");
+    state.counters["frames"] = task.nStep + 1;
+    std::remove(path.c_str());
+    rmdir(folder);
+}
+
+BENCHMARK(rendergifall)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
 }  // namespace
 
-// Counts the vertices the drawing code passes, then hands them to OpenGL's own entry.
+// Count the vertices the drawing code passes, then hand them to OpenGL's own entries.
+template <class Entry>
+Entry glentry(const char *name) {
+    return reinterpret_cast<Entry>(dlsym(RTLD_NEXT, name));
+}
+
 extern "C" void glVertex2d(GLdouble x, GLdouble y) {
-    using Vertex2d = void (*)(GLdouble, GLdouble);
-    static const Vertex2d gl = reinterpret_cast<Vertex2d>(dlsym(RTLD_NEXT, "glVertex2d"));
+    static const auto gl = glentry<void (*)(GLdouble, GLdouble)>("glVertex2d");
+    ++vertices;
+    gl(x, y);
+}
+
+extern "C" void glVertex2f(GLfloat x, GLfloat y) {
+    static const auto gl = glentry<void (*)(GLfloat, GLfloat)>("glVertex2f");
     ++vertices;
     gl(x, y);
 }

@@ -15,6 +15,7 @@ constexpr double CIRCLEPI = 3.1415926536;
 constexpr double RADPERDEG = 0.01745329252;
 // Vertices of a full circle; a half circle takes as many at half the spacing.
 constexpr int CIRCLEPOINTS = 120;
+constexpr double DISCSTEP = 2.0 * CIRCLEPI / CIRCLEPOINTS;  // angle between the points of a full circle [rad]
 // Joint marks are drawn at this fraction of the joint radius.
 constexpr double JOINTMARK = 0.7;
 // Overhang of a SCARA link box behind its joint [m]; link 1 reaches 0.01 m and link 2
@@ -41,6 +42,17 @@ Point2 across(double angle) { return {std::sin(angle), -std::cos(angle)}; }
 
 void vertex(double x, double y) { glVertex2d(towin(x), towin(y)); }
 
+// Point k of a ring of radius r about the origin, at the angle a0 + k * step [rad].
+Point2 ringpoint(double r, double a0, double step, int k) {
+    return {r * std::cos(a0 + k * step), r * std::sin(a0 + k * step)};
+}
+
+// The tip dot's vertices about its centre, as OpenGL receives drawdisc's (single
+// precision window units); a picture has hundreds of dots of one radius, which
+// changes only with the zoom.
+GLfloat tipdot[CIRCLEPOINTS][2];
+double tipdotradius = -1.0;  // radius of the vertices in tipdot [m]
+
 // Lighting off, matrix saved, origin moved to the reference point, colour set.
 void beginshape(const Point2 &at, const Colour &colour) {
     glDisable(GL_LIGHTING);
@@ -60,13 +72,13 @@ void ring(GLenum mode, bool pairs, const Point2 &centre, double r, double a0, do
           const Colour &colour) {
     beginshape(centre, colour);
     glBegin(mode);
-    if (pairs) {
-        for (int k = 1; k < CIRCLEPOINTS; ++k) {
-            vertex(r * std::cos(a0 + (k - 1) * step), r * std::sin(a0 + (k - 1) * step));
-            vertex(r * std::cos(a0 + k * step), r * std::sin(a0 + k * step));
+    for (int k = pairs ? 1 : 0; k < CIRCLEPOINTS; ++k) {
+        if (pairs) {
+            const Point2 from = ringpoint(r, a0, step, k - 1);
+            vertex(from.x, from.y);
         }
-    } else {
-        for (int k = 0; k < CIRCLEPOINTS; ++k) vertex(r * std::cos(a0 + k * step), r * std::sin(a0 + k * step));
+        const Point2 to = ringpoint(r, a0, step, k);
+        vertex(to.x, to.y);
     }
     glEnd();
     endshape();
@@ -106,11 +118,11 @@ void gridline(int k, double x1, double y1, double x2, double y2) {
 }  // namespace
 
 void drawdisc(const Point2 &centre, double r, const Colour &colour) {
-    ring(GL_POLYGON, false, centre, r, 0.0, 2.0 * CIRCLEPI / CIRCLEPOINTS, colour);
+    ring(GL_POLYGON, false, centre, r, 0.0, DISCSTEP, colour);
 }
 
 void drawcircle(const Point2 &centre, double r, const Colour &colour) {
-    ring(GL_LINE_LOOP, true, centre, r, 0.0, 2.0 * CIRCLEPI / CIRCLEPOINTS, colour);
+    ring(GL_LINE_LOOP, true, centre, r, 0.0, DISCSTEP, colour);
 }
 
 void drawhalfdisc(const Point2 &centre, double r, double a0, const Colour &colour) {
@@ -213,5 +225,23 @@ void drawgoal(double x, double y, const Colour &colour) {
 }
 
 void drawtip(const double p[2], const Colour &colour) {
-    drawdisc(times(app.scale, plus(layout.base, {p[0], p[1]})), TIPDOTR * app.scale, colour);
+    const double r = TIPDOTR * app.scale;
+    if (r != tipdotradius) {
+        for (int k = 0; k < CIRCLEPOINTS; ++k) {
+            const Point2 v = ringpoint(r, 0.0, DISCSTEP, k);
+            tipdot[k][0] = static_cast<GLfloat>(towin(v.x));
+            tipdot[k][1] = static_cast<GLfloat>(towin(v.y));
+        }
+        tipdotradius = r;
+    }
+    // drawdisc translates the modelview to the centre; with the identity modelview,
+    // OpenGL then adds the single-precision centre to each vertex, as done here. No
+    // matrix change, so the dots join the run's batch.
+    const Point2 centre = times(app.scale, plus(layout.base, {p[0], p[1]}));
+    const GLfloat cx = static_cast<GLfloat>(towin(centre.x));
+    const GLfloat cy = static_cast<GLfloat>(towin(centre.y));
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
+    glBegin(GL_POLYGON);
+    for (int k = 0; k < CIRCLEPOINTS; ++k) glVertex2f(tipdot[k][0] + cx, tipdot[k][1] + cy);
+    glEnd();
 }

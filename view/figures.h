@@ -35,5 +35,7 @@ void drawhand(const Point2 &H, double angle, const Colour &colour);
 
 // Goal disc at the point (x, y) [m] relative to the base.
 void drawgoal(double x, double y, const Colour &colour);
-// Tip dot at a logged tip position p [m] relative to the base.
+// Tip dot at a logged tip position p [m] relative to the base: the picture of
+// drawdisc with radius 0.008 m. Drawn within a run of wide lines (primitives.h), which
+// keeps lighting off, with the identity modelview.
 void drawtip(const double p[2], const Colour &colour);

@@ -45,7 +45,7 @@ double rowx(const Point2 &origin, int i, double w, int n) { return origin.x + i 
 void segment(const Point2 &origin, int i, double y0, double y1, double width, const Colour &colour) {
     const double w = layout.graphW;
     const int n = task.nStep;
-    drawwideline({rowx(origin, i - 1, w, n), y0}, {rowx(origin, i, w, n), y1}, width, colour);
+    widesegment({rowx(origin, i - 1, w, n), y0}, {rowx(origin, i, w, n), y1}, width, colour);
 }
 
 // Whole seconds on a time axis whose second is `step` long; none when a second is
@@ -98,11 +98,13 @@ void torquegraph(char type, int frame, int joint, const Point2 &O, double hh, co
     // The limit lies on the limit lines; curves beyond it are not clipped.
     const double k = hh / jointlimit(type, app.sgnG, joint);
     const RobotRuns &runs = robotruns(type);
+    beginwidelines();
     for (int i = 1; i <= frame; ++i) {
         segment(O, i, k * runs.tocErr.tau[i - 1][joint] + O.y, k * runs.tocErr.tau[i][joint] + O.y, CURVEWIDTH, red);
         segment(O, i, k * runs.tocFree.tau[i - 1][joint] + O.y, k * runs.tocFree.tau[i][joint] + O.y, CURVEWIDTH,
                 blue);
     }
+    endwidelines();
 }
 
 }  // namespace
@@ -166,6 +168,7 @@ void drawfigraph(char type, int frame) {
     const RobotRuns &runs = robotruns(type);
     const RunLog &free = runs.tocFree;
     const double devwidth[2] = {DEV1WIDTH, DEV2WIDTH};
+    beginwidelines();
     for (int i = 1; i <= frame; ++i) {
         for (int j = 0; j < 2; ++j)
             segment(G, i, yof(runs.tocErr.fi[i - 1][j]), yof(runs.tocErr.fi[i][j]), CURVEWIDTH, red);
@@ -178,6 +181,7 @@ void drawfigraph(char type, int frame) {
             segment(G, i, yofdev(runs.tocErr.fi[i - 1][j] - free.fi[i - 1][j]),
                     yofdev(runs.tocErr.fi[i][j] - free.fi[i][j]), devwidth[j], yellow);
     }
+    endwidelines();
 }
 
 void drawtorquegraphs(char type, int frame) {

@@ -16,12 +16,19 @@ constexpr double HALFWINDOWPIXELS = 400.0;
 // Line width every wide line leaves behind [pixels].
 constexpr float RESTWIDTH = 2.0f;
 
+// Line width of the segments of the current run, none before its first [pixels].
+constexpr float NOWIDTH = -1.0f;
+float runwidth = NOWIDTH;
+
 void segment(const Point2 &p1, const Point2 &p2) {
     glBegin(GL_LINES);
     glVertex2d(towin(p1.x), towin(p1.y));
     glVertex2d(towin(p2.x), towin(p2.y));
     glEnd();
 }
+
+// Line width in pixels of a line w metres wide.
+float linewidth(double w) { return static_cast<float>(towin(w) * PIXELSPERMETRE); }
 
 }  // namespace
 
@@ -37,8 +44,29 @@ void drawline(const Point2 &p1, const Point2 &p2, const Colour &colour) {
 void drawwideline(const Point2 &p1, const Point2 &p2, double w, const Colour &colour) {
     glDisable(GL_LIGHTING);
     glColor4f(colour.r, colour.g, colour.b, colour.a);
-    glLineWidth(static_cast<float>(towin(w) * PIXELSPERMETRE));
+    glLineWidth(linewidth(w));
     segment(p1, p2);
+    glLineWidth(RESTWIDTH);
+    glEnable(GL_LIGHTING);
+}
+
+void beginwidelines() {
+    glDisable(GL_LIGHTING);
+    runwidth = NOWIDTH;
+}
+
+void widesegment(const Point2 &p1, const Point2 &p2, double w, const Colour &colour) {
+    const float width = linewidth(w);
+    if (width != runwidth) {
+        glLineWidth(width);
+        runwidth = width;
+    }
+    glColor4f(colour.r, colour.g, colour.b, colour.a);
+    segment(p1, p2);
+}
+
+void endwidelines() {
+    runwidth = NOWIDTH;
     glLineWidth(RESTWIDTH);
     glEnable(GL_LIGHTING);
 }

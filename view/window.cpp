@@ -4,6 +4,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -29,6 +30,10 @@ constexpr int WINDOWSIZE = 800;  // initial width and height [pixels]
 constexpr unsigned char ESCAPE = 27;
 constexpr unsigned char SPACE = ' ';
 constexpr double MSPERSECOND = 1000.0;  // GLUT's timers and clock count milliseconds
+// Freed memory the process keeps for reuse [bytes]. Mesa's software renderer allocates
+// and frees blocks of several megabytes at every change of drawing state; returned to
+// the system each time, they cost page faults at the next use (half the drawing time).
+constexpr int KEPTHEAP = 64 << 20;
 constexpr double ZOOMSTEP = 0.9;  // 'w' shrinks the robot picture by this factor, 'W' enlarges
 // Grid: cells on each side of the centre lines.
 constexpr int GRIDCELLS = 20;
@@ -141,15 +146,17 @@ void drawmotion(char type, int frame) {
     drawgoal(task.xf, task.yf, blue);
     // Green trails TOC and yellow SOTOC, as the robot legend says; the displacement
     // graph pairs these two colours the other way round on purpose, with its own legend.
+    beginwidelines();
     for (int i = 0; i <= frame; ++i) {
         const int prev = i > 0 ? i - 1 : 0;
-        drawwideline(trailpoint(runs.tocErr, runs.tocFree, i), trailpoint(runs.tocErr, runs.tocFree, prev), TRAILWIDTH,
-                     green);
-        drawwideline(trailpoint(runs.sotocErr, runs.tocFree, i), trailpoint(runs.sotocErr, runs.tocFree, prev),
-                     TRAILWIDTH, yellow);
+        widesegment(trailpoint(runs.tocErr, runs.tocFree, i), trailpoint(runs.tocErr, runs.tocFree, prev), TRAILWIDTH,
+                    green);
+        widesegment(trailpoint(runs.sotocErr, runs.tocFree, i), trailpoint(runs.sotocErr, runs.tocFree, prev),
+                    TRAILWIDTH, yellow);
         drawtip(runs.tocErr.P[i], red);
         drawtip(runs.sotocErr.P[i], blue);
     }
+    endwidelines();
     drawbox({layout.graphPos.x - MASKMARGIN, -1.0}, 1.0, 2.0, 0.0, white);
 }
 
@@ -169,6 +176,7 @@ void drawpicture() {
 // A w x h window with the drawing's callbacks and state, current; GLUT initialised
 // first unless it already is.
 void makewindow(int *argc, char **argv, int w, int h, const char *title) {
+    mallopt(M_TRIM_THRESHOLD, KEPTHEAP);
     glutInitWindowSize(w, h);
     if (!glutGet(GLUT_INIT_STATE)) glutInit(argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
