@@ -1,5 +1,6 @@
 // Picture files: PNG through libpng, animated GIF through giflib. GIF frames keep
-// their colours exactly: every frame holds at most 256 colours, or it is refused.
+// their colours exactly: a colour table holds at most 256 colours, and a frame whose
+// changed pixels need more is refused.
 #pragma once
 
 #include "core/records.h"
@@ -10,7 +11,7 @@ constexpr int GIFCOLOURS = 256;
 enum ImageStatus {
     IMAGEWRITTEN,         // the file (or frame) is written
     IMAGENOTWRITTEN,      // the file could not be created or written
-    IMAGETOOMANYCOLOURS,  // a GIF frame holds more than GIFCOLOURS colours; nothing written for it
+    IMAGETOOMANYCOLOURS,  // a GIF frame needs more than GIFCOLOURS colours; nothing written for it
 };
 
 // Writes the picture as an 8-bit RGB PNG.
@@ -20,8 +21,10 @@ ImageStatus writepng(const char *path, const RgbImage &picture);
 // gifbegin creates the file for frames of w x h pixels.
 ImageStatus gifbegin(const char *path, int w, int h);
 // Appends a frame of the animation's size, shown for `delay` hundredths of a second.
-// The first frame's colours become the file's colour table; a frame with a colour
-// outside it carries its own table.
+// The first frame's colours become the file's colour table. A later frame stores
+// only the box of pixels that changed, the unchanged ones in it transparent (when
+// its table has room for that entry), with its own table when the file's lacks one
+// of its colours.
 ImageStatus gifframe(const RgbImage &picture, int delay);
 // Ends the file and closes it.
 ImageStatus gifend();

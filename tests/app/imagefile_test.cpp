@@ -1,6 +1,7 @@
 // PNG and GIF files written from pictures, read back with the same libraries.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -56,26 +57,39 @@ TEST(ImageFile, FilesInAMissingFolderAreRefused) {
 }
 
 // Frames keep their exact colours: the first frame's table serves the frames whose
-// colours it holds, a frame with another colour carries its own table.
+// colours it holds, a frame with another colour carries its own table; a frame like
+// the one before and one that changes a corner only store what changed.
 TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
     TempFile f("motion.gif");
+    RgbImage corner = colourpicture(30, 20, 3);
+    corner.rgb[3 * (19 * 30 + 29)] ^= 0x55;
     const RgbImage frames[] = {colourpicture(30, 20, 200), colourpicture(30, 20, 200, 13), colourpicture(30, 20, 256),
-                               colourpicture(30, 20, 3)};
-    const int delays[] = {2, 8, 4, 100};
+                               colourpicture(30, 20, 3),   colourpicture(30, 20, 3),      corner};
+    const int delays[] = {2, 8, 4, 100, 3, 5};
+    const int n = sizeof delays / sizeof delays[0];
     ASSERT_EQ(gifbegin(f.path.c_str(), 30, 20), IMAGEWRITTEN);
-    for (int k = 0; k < 4; ++k) ASSERT_EQ(gifframe(frames[k], delays[k]), IMAGEWRITTEN) << k;
+    for (int k = 0; k < n; ++k) ASSERT_EQ(gifframe(frames[k], delays[k]), IMAGEWRITTEN) << k;
     ASSERT_EQ(gifend(), IMAGEWRITTEN);
     DecodedGif gif;
     ASSERT_TRUE(readgif(f.path, gif));
     EXPECT_EQ(gif.w, 30);
     EXPECT_EQ(gif.h, 20);
-    ASSERT_EQ(gif.frames.size(), 4u);
-    for (int k = 0; k < 4; ++k) {
+    ASSERT_EQ(gif.frames.size(), static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) {
         EXPECT_EQ(pixeldifferences(gif.frames[k], frames[k]), 0) << k;
         EXPECT_EQ(gif.delays[k], delays[k]) << k;
     }
     EXPECT_FALSE(gif.localmaps[1]) << "the same colours use the file's table";
     EXPECT_TRUE(gif.localmaps[2]) << "new colours need the frame's own table";
+    EXPECT_EQ(gif.boxes[4], 1) << "an unchanged frame stores one pixel";
+    EXPECT_EQ(gif.boxes[5], 1) << "a changed corner pixel is all a frame stores";
+    EXPECT_EQ(gif.boxes[3], 30 * 20);
+    // The file is made as other files are, not private to its owner.
+    struct stat st;
+    ASSERT_EQ(stat(f.path.c_str(), &st), 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
 // 256 colours fit a frame's table exactly; one more cannot be kept and is refused.

@@ -54,7 +54,9 @@ bool readgif(const std::string &path, DecodedGif &gif) {
         GraphicsControlBlock gcb = {DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
         DGifSavedExtensionToGCB(file, i, &gcb);
         gif.delays.push_back(gcb.DelayTime);
-        gif.localmaps.push_back(file->SavedImages[i].ImageDesc.ColorMap != nullptr);
+        const GifImageDesc &d = file->SavedImages[i].ImageDesc;
+        gif.localmaps.push_back(d.ColorMap != nullptr);
+        gif.boxes.push_back(d.Width * d.Height);
     }
     DGifCloseFile(file, &error);
     return true;

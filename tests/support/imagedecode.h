@@ -12,6 +12,7 @@ struct DecodedGif {
     std::vector<RgbImage> frames;
     std::vector<int> delays;      // per frame [hundredths of a second]
     std::vector<bool> localmaps;  // whether the frame carries its own colour table
+    std::vector<int> boxes;       // pixels the frame stores
 };
 
 bool readpng(const std::string &path, RgbImage &picture);
