@@ -145,6 +145,12 @@ bool putimage(const Box &b, int delay, const std::vector<uint32_t> *local, int t
     EGifGCBToExtension(&gcb, control);
     if (EGifPutExtension(gif.file, GRAPHICS_EXT_FUNC_CODE, GCBBYTES, control) != GIF_OK) return false;
     ColorMapObject *map = local != nullptr ? colourmap(*local) : nullptr;
+    if (map == nullptr) {
+        // giflib keeps a copy of the last frame's own table and drops it unfreed when
+        // a frame without one follows.
+        GifFreeMapObject(gif.file->Image.ColorMap);
+        gif.file->Image.ColorMap = nullptr;
+    }
     bool ok = (local == nullptr || map != nullptr) && EGifPutImageDesc(gif.file, b.x, b.y, b.w, b.h, false, map) == GIF_OK;
     GifFreeMapObject(map);
     for (int y = 0; ok && y < b.h; ++y)
