@@ -128,6 +128,10 @@ void figures(ComparisonResult &r) {
 
 }  // namespace
 
+bool ratioaccepted(double u) { return u > 0.0 && u <= MAXRATIO; }
+bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT; }
+bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
+
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);
     return ComparisonSettings{app.type, app.sgnG, p.u1,  p.u2,          task.x0,

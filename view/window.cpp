@@ -35,6 +35,10 @@ constexpr double MSPERSECOND = 1000.0;  // GLUT's timers and clock count millise
 // the system each time, they cost page faults at the next use (half the drawing time).
 constexpr int KEPTHEAP = 64 << 20;
 constexpr double ZOOMSTEP = 0.9;  // 'w' shrinks the robot picture by this factor, 'W' enlarges
+// Zoom range [-]: at the smallest a 1 m arm still spans 20 of the window's 800 pixels,
+// at the largest one grid cell fills the window (2 window units). Beyond, the picture is of no use.
+constexpr double MINSCALE = 0.05;
+constexpr double MAXSCALE = 2.0 / GRIDSPACING;
 // Grid: cells on each side of the centre lines.
 constexpr int GRIDCELLS = 20;
 constexpr double TRAILWIDTH = 0.005;  // error trails [m]
@@ -309,11 +313,11 @@ void keyboard(unsigned char key, int, int) {
             display();
             break;
         case 'w':
-            app.scale *= ZOOMSTEP;
+            app.scale = std::fmax(app.scale * ZOOMSTEP, MINSCALE);
             display();
             break;
         case 'W':
-            app.scale /= ZOOMSTEP;
+            app.scale = std::fmin(app.scale / ZOOMSTEP, MAXSCALE);
             display();
             break;
         case ESCAPE:
