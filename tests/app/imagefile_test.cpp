@@ -12,20 +12,6 @@
 
 namespace {
 
-// A file name in a fresh temporary folder, removed with it at the end of the test.
-struct TempFile {
-    std::string folder, path;
-    explicit TempFile(const char *name) {
-        char pattern[] = "/tmp/sotoc-image-XXXXXX";
-        folder = mkdtemp(pattern);
-        path = folder + "/" + name;
-    }
-    ~TempFile() {
-        std::remove(path.c_str());
-        rmdir(folder.c_str());
-    }
-};
-
 // A w x h picture of `colours` distinct colours (up to 65536): pixel i has colour
 // number (i + shift) mod colours, spread over all three bytes.
 RgbImage colourpicture(int w, int h, int colours, int shift = 0) {
@@ -40,11 +26,12 @@ RgbImage colourpicture(int w, int h, int colours, int shift = 0) {
 }
 
 TEST(ImageFile, PngReadsBackAsWritten) {
-    TempFile f("picture.png");
+    TempFolder folder;
+    const std::string path = folder.file("picture.png");
     const RgbImage p = colourpicture(37, 23, 1000);
-    ASSERT_EQ(writepng(f.path.c_str(), p), IMAGEWRITTEN);
+    ASSERT_EQ(writepng(path.c_str(), p), IMAGEWRITTEN);
     RgbImage back;
-    ASSERT_TRUE(readpng(f.path, back));
+    ASSERT_TRUE(readpng(path, back));
     EXPECT_EQ(back.w, 37);
     EXPECT_EQ(back.h, 23);
     EXPECT_EQ(pixeldifferences(p, back), 0);
@@ -60,18 +47,19 @@ TEST(ImageFile, FilesInAMissingFolderAreRefused) {
 // colours it holds, a frame with another colour carries its own table; a frame like
 // the one before and one that changes a corner only store what changed.
 TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
-    TempFile f("motion.gif");
+    TempFolder folder;
+    const std::string path = folder.file("motion.gif");
     RgbImage corner = colourpicture(30, 20, 3);
     corner.rgb[3 * (19 * 30 + 29)] ^= 0x55;
     const RgbImage frames[] = {colourpicture(30, 20, 200), colourpicture(30, 20, 200, 13), colourpicture(30, 20, 256),
                                colourpicture(30, 20, 3),   colourpicture(30, 20, 3),      corner};
     const int delays[] = {2, 8, 4, 100, 3, 5};
     const int n = sizeof delays / sizeof delays[0];
-    ASSERT_EQ(gifbegin(f.path.c_str(), 30, 20), IMAGEWRITTEN);
+    ASSERT_EQ(gifbegin(path.c_str(), 30, 20), IMAGEWRITTEN);
     for (int k = 0; k < n; ++k) ASSERT_EQ(gifframe(frames[k], delays[k]), IMAGEWRITTEN) << k;
     ASSERT_EQ(gifend(), IMAGEWRITTEN);
     DecodedGif gif;
-    ASSERT_TRUE(readgif(f.path, gif));
+    ASSERT_TRUE(readgif(path, gif));
     EXPECT_EQ(gif.w, 30);
     EXPECT_EQ(gif.h, 20);
     ASSERT_EQ(gif.frames.size(), static_cast<size_t>(n));
@@ -86,7 +74,7 @@ TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
     EXPECT_EQ(gif.boxes[3], 30 * 20);
     // The file is made as other files are, not private to its owner.
     struct stat st;
-    ASSERT_EQ(stat(f.path.c_str(), &st), 0);
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
     const mode_t mask = umask(0);
     umask(mask);
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
@@ -94,8 +82,9 @@ TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
 
 // 256 colours fit a frame's table exactly; one more cannot be kept and is refused.
 TEST(ImageFile, GifFramesOfAtMost256ColoursAccepted257Refused) {
-    TempFile f("motion.gif");
-    ASSERT_EQ(gifbegin(f.path.c_str(), 20, 20), IMAGEWRITTEN);
+    TempFolder folder;
+    const std::string path = folder.file("motion.gif");
+    ASSERT_EQ(gifbegin(path.c_str(), 20, 20), IMAGEWRITTEN);
     EXPECT_EQ(gifframe(colourpicture(20, 20, GIFCOLOURS + 1), 4), IMAGETOOMANYCOLOURS);
     EXPECT_EQ(gifframe(colourpicture(20, 20, GIFCOLOURS), 4), IMAGEWRITTEN);
     EXPECT_EQ(gifframe(colourpicture(20, 20, 300, 5), 4), IMAGETOOMANYCOLOURS);
@@ -103,7 +92,7 @@ TEST(ImageFile, GifFramesOfAtMost256ColoursAccepted257Refused) {
     EXPECT_EQ(gifframe(colourpicture(20, 20, 2), 4), IMAGEWRITTEN);
     ASSERT_EQ(gifend(), IMAGEWRITTEN);
     DecodedGif gif;
-    ASSERT_TRUE(readgif(f.path, gif));
+    ASSERT_TRUE(readgif(path, gif));
     ASSERT_EQ(gif.frames.size(), 2u);
     EXPECT_EQ(pixeldifferences(gif.frames[0], colourpicture(20, 20, GIFCOLOURS)), 0);
     EXPECT_EQ(pixeldifferences(gif.frames[1], colourpicture(20, 20, 2)), 0);

@@ -24,17 +24,6 @@
 
 namespace {
 
-// A fresh temporary folder, removed with what it holds at the end of the test.
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        char pattern[] = "/tmp/sotoc-render-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf " + path).c_str()); }
-    std::string file(const char *name) const { return path + "/" + name; }
-};
-
 // The default SCARA comparison with gravity, as a pass of its own.
 bool scaravertical() {
     initialset();

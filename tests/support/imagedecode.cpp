@@ -2,6 +2,9 @@
 
 #include <gif_lib.h>
 #include <png.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 bool readpng(const std::string &path, RgbImage &picture) {
     png_image image = {};
@@ -68,4 +71,13 @@ long pixeldifferences(const RgbImage &a, const RgbImage &b) {
     for (size_t i = 0; i < a.rgb.size(); i += 3)
         n += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
     return n;
+}
+
+TempFolder::TempFolder() {
+    char pattern[] = "/tmp/sotoc-test-XXXXXX";
+    path = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
+}
+
+TempFolder::~TempFolder() {
+    if (path != "/tmp") std::system(("rm -rf '" + path + "'").c_str());
 }

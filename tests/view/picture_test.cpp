@@ -15,17 +15,6 @@
 
 namespace {
 
-// A fresh temporary folder, removed with what it holds at the end of the test.
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        char pattern[] = "/tmp/sotoc-picture-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf " + path).c_str()); }
-    std::string file(const char *name) const { return path + "/" + name; }
-};
-
 // The default comparison of the robot with the motion, run as a pass of its own.
 void defaultcomparison(char type, char sgnG) {
     initialset();
