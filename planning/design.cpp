@@ -28,24 +28,44 @@ struct StepBand {
 };
 constexpr StepBand STEPBANDS[] = {{0.1, 0.05}, {0.01, 0.5}, {0.001, 0.2}, {0.0001, 0.5}};
 
-// Shots integrated side by side: lane 0 is the shot of a design vector, lanes
-// 1..4 the Jacobian's probes of it, one design variable moved by DJAC each. The
-// lanes' operations are independent, so the processor overlaps them; each lane
-// gets exactly the operations of its own shot.
-constexpr int NLANE = 5;
-
-// One double per lane (three lanes to spare): the vector operators act lane by
-// lane with the operation on doubles, so each lane keeps the bits of its own
-// scalar evaluation (no contraction into fused multiply-adds under the build's flags).
-typedef double Lanes __attribute__((vector_size(8 * sizeof(double))));
-
-// The segment boundaries and signs of every lane. A probe shares the base shot's
-// segments before its first changed one and joins the base's state there.
-struct LaneSet {
-    double tb[NLANE][4];    // segment ends of each lane [s]
-    int wsgn[NLANE][4][2];  // torque signs of each lane
-    int first[NLANE];       // first segment the lane integrates itself (0 for the base, 4: none)
-};
+// Advances y over segment k of the boundaries tb with the segment's torque signs:
+// NSEG Runge-Kutta-Gill steps from the segment's exact start boundary, with a
+// negative step when the segment ends before it starts. With a trace, the state
+// after each step and its time go to samples k * NSEG + 1 .. (k + 1) * NSEG.
+void integratesegment(const MotionTerms &m, const double tb[4], const int sign[2], int k, double y[4],
+                      double (*trace)[5]) {
+    const double tau1 = sign[0] * m.T1;
+    const double tau2 = sign[1] * m.T2;
+    double acc[2];
+    // Components 2 and 3 of one stage need the same accelerations at the same
+    // stage state (the step asks 0..3 in order per stage): solve the dynamics
+    // once at 2 and hand its second acceleration out at 3.
+    auto rates = [&](int i, double, const double *s) -> double {
+        if (i == 0) return s[2];
+        if (i == 1) return s[3];
+        if (i == 2) {
+            double trig[4] = {0.0, 0.0, 0.0, 0.0};
+            motiontrig(m, s, trig);
+            accelerations(m, tau1, tau2, s, trig, acc);
+            return acc[0];
+        }
+        return acc[1];
+    };
+    const double start = k == 0 ? 0.0 : tb[k - 1];
+    const double h = (tb[k] - start) / NSEG;
+    double t = start;
+    for (int step = 0; step < NSEG; ++step) {
+        double out[4];
+        gillstep(rates, t, h, y, out, 4);
+        for (int c = 0; c < 4; ++c) y[c] = out[c];
+        t = t + h;
+        if (trace) {
+            double *sample = trace[k * NSEG + step + 1];
+            sample[0] = t;
+            for (int c = 0; c < 4; ++c) sample[1 + c] = y[c];
+        }
+    }
+}
 
 // First segment whose boundaries or signs differ between two orderings (4 when
 // none). Everything before it is integrated identically for both.
@@ -55,104 +75,44 @@ int firstchangedsegment(const double tba[4], const int wsgna[4][2], const double
     return 4;
 }
 
-// Lane 0 for the design vector x; the probe lanes only when `probes` is set,
-// otherwise they never start.
-void setlanes(const double x[4], int sigma1, int sigma2, bool probes, LaneSet &lanes) {
-    ordertimes(x, sigma1, sigma2, lanes.tb[0], lanes.wsgn[0]);
-    lanes.first[0] = 0;
-    for (int j = 0; j < 4; ++j) {
-        const int l = j + 1;
-        double xp[4] = {x[0], x[1], x[2], x[3]};
-        xp[j] = xp[j] + DJAC;
-        ordertimes(xp, sigma1, sigma2, lanes.tb[l], lanes.wsgn[l]);
-        lanes.first[l] = probes ? firstchangedsegment(lanes.tb[0], lanes.wsgn[0], lanes.tb[l], lanes.wsgn[l]) : 4;
-    }
+// The shot of x from the rest state s0 into `shot`.
+void shootwith(const MotionTerms &m, const double x[4], const double s0[4], int sigma1, int sigma2,
+               DesignShot &shot) {
+    ordertimes(x, sigma1, sigma2, shot.tb, shot.wsgn);
+    shot.trace[0][0] = 0.0;
+    double y[4];
+    for (int c = 0; c < 4; ++c) y[c] = shot.trace[0][1 + c] = s0[c];
+    for (int k = 0; k < 4; ++k) integratesegment(m, shot.tb, shot.wsgn[k], k, y, shot.trace);
 }
 
-// Integrates all lanes, NSEG Runge-Kutta-Gill steps per segment, each segment from
-// its exact start boundary (a segment that ends before it starts gets a negative
-// step). Lane 0 starts at the rest state s0 and fills shot (boundaries, signs and
-// trace); every other lane joins the base's state at the start of its first
-// segment, and its end state goes to end[lane]. A lane not integrating a segment
-// has step 0 and no forces, so it stands still.
-void integratelanes(const MotionTerms &m, const LaneSet &lanes, const double s0[4], DesignShot &shot,
-                    double end[NLANE][4]) {
-    for (int k = 0; k < 4; ++k) {
-        shot.tb[k] = lanes.tb[0][k];
-        shot.wsgn[k][0] = lanes.wsgn[0][k][0];
-        shot.wsgn[k][1] = lanes.wsgn[0][k][1];
-    }
-    shot.trace[0][0] = 0.0;
-    Lanes y[4] = {};
-    for (int c = 0; c < 4; ++c) y[c][0] = shot.trace[0][1 + c] = s0[c];
-    const Lanes still = {};
-    for (int k = 0; k <= 4; ++k) {
-        int active[NLANE], nactive = 0;
-        double tau1[NLANE], tau2[NLANE];
-        Lanes h = still;
-        for (int l = 0; l < NLANE; ++l) {
-            if (lanes.first[l] == k && l > 0)
-                for (int c = 0; c < 4; ++c) y[c][l] = y[c][0];
-            if (k == 4 || lanes.first[l] > k) continue;
-            active[nactive++] = l;
-            const double start = k == 0 ? 0.0 : lanes.tb[l][k - 1];
-            h[l] = (lanes.tb[l][k] - start) / NSEG;
-            tau1[l] = lanes.wsgn[l][k][0] * m.T1;
-            tau2[l] = lanes.wsgn[l][k][1] * m.T2;
-        }
-        if (k == 4) break;
-        // Components 2 and 3 of one stage need the same accelerations at the same
-        // stage state (the step asks 0..3 in order per stage): solve the dynamics
-        // once at 2 and hand the second accelerations out at 3.
-        Lanes acc1 = still, acc2 = still;
-        auto rates = [&](int i, const Lanes &, const Lanes *s) -> Lanes {
-            if (i == 0) return s[2];
-            if (i == 1) return s[3];
-            if (i == 2) {
-                for (int a = 0; a < nactive; ++a) {
-                    const int l = active[a];
-                    const double x[4] = {s[0][l], s[1][l], s[2][l], s[3][l]};
-                    double acc[2];
-                    accelerations(m, tau1[l], tau2[l], x, acc);
-                    acc1[l] = acc[0];
-                    acc2[l] = acc[1];
-                }
-                return acc1;
-            }
-            return acc2;
-        };
-        double t = k == 0 ? 0.0 : lanes.tb[0][k - 1];
-        for (int step = 0; step < NSEG; ++step) {
-            Lanes out[4];
-            gillstep(rates, still, h, y, out, 4);
-            for (int c = 0; c < 4; ++c) y[c] = out[c];
-            t = t + h[0];
-            double *sample = shot.trace[k * NSEG + step + 1];
-            sample[0] = t;
-            for (int c = 0; c < 4; ++c) sample[1 + c] = y[c][0];
-        }
-    }
-    for (int l = 0; l < NLANE; ++l)
-        for (int c = 0; c < 4; ++c) end[l][c] = y[c][l];
+// End state of the shot of x: takes over from `base` the state at the start of
+// the first segment the two shots do not share and integrates only the rest, the
+// same operations on the same values as a full shot.
+void probeend(const MotionTerms &m, const double x[4], int sigma1, int sigma2, const DesignShot &base,
+              double end[4]) {
+    double tb[4];
+    int wsgn[4][2];
+    ordertimes(x, sigma1, sigma2, tb, wsgn);
+    const int first = firstchangedsegment(base.tb, base.wsgn, tb, wsgn);
+    for (int c = 0; c < 4; ++c) end[c] = base.trace[first * NSEG][1 + c];
+    for (int k = first; k < 4; ++k) integratesegment(m, tb, wsgn[k], k, end, nullptr);
 }
 
 const double *endstate(const DesignShot &shot) { return &shot.trace[NTRACE - 1][1]; }
 
-// The shot of x into `shot` and the end states of its four probes.
-void shootwithprobes(const MotionTerms &m, const double x[4], const double s0[4], int sigma1, int sigma2,
-                     DesignShot &shot, double end[NLANE][4]) {
-    LaneSet lanes;
-    setlanes(x, sigma1, sigma2, true, lanes);
-    integratelanes(m, lanes, s0, shot, end);
-}
-
-// Forward-difference Jacobian of the end state with respect to the design vector,
-// from the end states of its shot (lane 0) and probes (lanes 1..4), inverted in
-// place (left as it is when nearly singular, and then used as it is). Row i is
-// state component i, column j design variable j.
-void jacobian(const double end[NLANE][4], double M[4][4]) {
-    for (int j = 0; j < 4; ++j)
-        for (int i = 0; i < 4; ++i) M[i][j] = (end[j + 1][i] - end[0][i]) / DJAC;
+// Forward-difference Jacobian of the end state with respect to the design vector x,
+// whose own shot is `base`, inverted in place (left as it is when nearly singular,
+// and then used as it is). Row i is state component i, column j design variable j.
+void jacobian(const MotionTerms &m, const double x[4], int sigma1, int sigma2, const DesignShot &base,
+              double M[4][4]) {
+    const double *e0 = endstate(base);
+    for (int j = 0; j < 4; ++j) {
+        double xp[4] = {x[0], x[1], x[2], x[3]};
+        xp[j] = xp[j] + DJAC;
+        double ej[4];
+        probeend(m, xp, sigma1, sigma2, base, ej);
+        for (int i = 0; i < 4; ++i) M[i][j] = (ej[i] - e0[i]) / DJAC;
+    }
     invertmatrix(4, &M[0][0], 4);
 }
 
@@ -234,10 +194,7 @@ void ordertimes(const double x[4], int sigma1, int sigma2, double tb[4], int wsg
 void shoot(const double x[4], const double s0[4], int sigma1, int sigma2, DesignShot &shot) {
     MotionTerms m;
     motionterms(app.type, m);
-    LaneSet lanes;
-    setlanes(x, sigma1, sigma2, false, lanes);
-    double end[NLANE][4];
-    integratelanes(m, lanes, s0, shot, end);
+    shootwith(m, x, s0, sigma1, sigma2, shot);
 }
 
 double sumabs(int n, const double *v) {
@@ -270,12 +227,12 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
               DesignTrial &trial) {
     MotionTerms m;
     motionterms(app.type, m);
-    double M[4][4], ends[NLANE][4];
+    double M[4][4];
     for (int i = 0; i < 4; ++i) trial.x[i] = g[i];
     trial.iterations = 0;
     bool converged = false;
     for (;;) {
-        shootwithprobes(m, trial.x, s0, sigma1, sigma2, trial.shot, ends);
+        shootwith(m, trial.x, s0, sigma1, sigma2, trial.shot);
         const double *end = endstate(trial.shot);
         double e[4];
         for (int i = 0; i < 4; ++i) e[i] = sf[i] - end[i];
@@ -287,7 +244,7 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
         // A residual that is not a number (a target out of reach, a shot that blew
         // up) cannot recover: the trial fails at once.
         if (std::isnan(E)) break;
-        jacobian(ends, M);
+        jacobian(m, trial.x, sigma1, sigma2, trial.shot, M);
         double d[4];
         for (int i = 0; i < 4; ++i) d[i] = M[i][0] * e[0] + M[i][1] * e[1] + M[i][2] * e[2] + M[i][3] * e[3];
         const double lambda = stepfactor(sumabs(4, d));
