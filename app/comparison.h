@@ -5,6 +5,21 @@
 
 #include "core/records.h"
 
+// Accepted ranges of the settings a user types.
+// Largest reduction ratio the window's three-digit legend can show.
+constexpr double MAXRATIO = 999.9;
+// The mass error in percent stays strictly inside this bound on both sides, so that
+// the erroneous mass stays positive and the legend's two digits suffice.
+constexpr double MAXERRORPERCENT = 100.0;
+// Largest |coordinate| of a start or end point [m]: the arms reach about 1 m; far
+// points are still worth trying (no solution), but beyond this the figures no longer
+// fit their printed widths and squares of the coordinates lose all precision.
+constexpr double MAXCOORDINATE = 10.0;
+
+bool ratioaccepted(double u);               // 0 < u <= MAXRATIO
+bool errorpercentaccepted(double percent);  // -MAXERRORPERCENT < percent < MAXERRORPERCENT
+bool coordinateaccepted(double c);          // -MAXCOORDINATE <= c <= MAXCOORDINATE
+
 // What a user can change for one pass.
 struct ComparisonSettings {
     char type;          // ROBOTCYL or ROBOTSCARA
@@ -34,7 +49,7 @@ struct DesignSummary {
 
 // The figures of one run at its final time.
 struct RunFigures {
-    double tf;          // final time: designed (TOC) or reached (SOTOC); nStep * dt when past the span [s]
+    double tf;          // final time: designed (TOC), or reached by SOTOC (nStep * dt when it never was) [s]
     int row;            // log row the figures are read at, 1..nStep
     double P[2];        // tip position at that row [m]
     double error;       // positioning error with the velocity term [m]
@@ -43,6 +58,7 @@ struct RunFigures {
 };
 
 struct ComparisonResult {
+    char type;             // robot of the pass: ROBOTCYL or ROBOTSCARA
     ComparisonOutcome outcome;
     int derivations;       // derivations of the robots made by the pass (1..3)
     double dt;             // sample period used [s]

@@ -11,8 +11,8 @@
 void motionterms(char robot, MotionTerms &m) {
     const RobotParams &p = robotparams(robot);
     const double mw = task.mw;
-    m.scara = robot == 'b';
-    m.gravity = app.sgnG == 'g';
+    m.scara = robot == ROBOTSCARA;
+    m.gravity = app.sgnG == MOTIONVERTICAL;
     m.T1 = jointlimit(robot, app.sgnG, 0);
     m.T2 = jointlimit(robot, app.sgnG, 1);
     m.D11c = p.IJ1 + p.IM1 + p.IJ2;
@@ -47,7 +47,7 @@ void dynamics(char robot, double tau1, double tau2, double q1, double q2, double
 
 double jointlimit(char robot, char gravity, int j) {
     const RobotParams &p = robotparams(robot);
-    if (gravity == 'g') return j == 0 ? p.T1maxG : p.T2maxG;
+    if (gravity == MOTIONVERTICAL) return j == 0 ? p.T1maxG : p.T2maxG;
     return j == 0 ? p.T1max : p.T2max;
 }
 
