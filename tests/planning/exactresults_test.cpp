@@ -1,132 +1,118 @@
-// Exact results of whole comparison sequences, pinned bit for bit: both designs
-// (both trials with their iterations, final vectors and last shots, and the stored
-// times, signs and switching states) and the three simulated runs with the SOTOC
-// final time. The expected fingerprints were taken from the straightforward
-// implementation; any speed-up of the shots, the dynamics or the runs must keep them.
+// Exact results of whole comparison passes, pinned bit for bit: both designs (the
+// times, signs and switching states, and both trials with their final vectors,
+// iterations and verdicts), the three runs' logs with the SOTOC final time, and
+// the printed figures. The expected fingerprints were taken from the
+// straightforward implementation; any speed-up of the shots, the dynamics or the
+// runs must keep them.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "app/comparison.h"
 #include "app/params.h"
 #include "core/records.h"
-#include "model/simulation.h"
-#include "planning/design.h"
-#include "planning/designparts.h"
 
 namespace {
 
-// FNV-1a over the bytes of the values fed to it.
+// FNV-1a over the bytes of the values fed to it (fields one by one: no padding).
 struct Fingerprint {
     uint64_t h = 14695981039346656037ull;
 };
 
-void feed(Fingerprint &f, const void *data, size_t size) {
-    const unsigned char *b = static_cast<const unsigned char *>(data);
-    for (size_t i = 0; i < size; ++i) {
+template <class T>
+void feed(Fingerprint &f, const T &value) {
+    const unsigned char *b = reinterpret_cast<const unsigned char *>(&value);
+    for (size_t i = 0; i < sizeof value; ++i) {
         f.h ^= b[i];
         f.h *= 1099511628211ull;
     }
 }
 
-void feedtrials(Fingerprint &f, const DesignTrial trials[2]) {
-    for (int t = 0; t < 2; ++t) {
-        feed(f, trials[t].x, sizeof trials[t].x);
-        feed(f, &trials[t].tf, sizeof trials[t].tf);
-        feed(f, &trials[t].iterations, sizeof trials[t].iterations);
-        feed(f, trials[t].shot.tb, sizeof trials[t].shot.tb);
-        feed(f, trials[t].shot.wsgn, sizeof trials[t].shot.wsgn);
-        feed(f, trials[t].shot.trace, sizeof trials[t].shot.trace);
+void feeddesign(Fingerprint &f, const DesignSummary &d) {
+    feed(f, d.solved);
+    feed(f, d.ts);
+    feed(f, d.chosen);
+    for (const TrialOutcome &t : d.trial) {
+        feed(f, t.x);
+        feed(f, t.tf);
+        feed(f, t.iterations);
+        feed(f, t.verdict);
     }
 }
 
-void feedstored(Fingerprint &f, int solved) {
-    const ControlTables &c = controltables(app.type);
-    feed(f, &solved, sizeof solved);
-    feed(f, c.ts, sizeof c.ts);
-    feed(f, c.sgn, sizeof c.sgn);
-    feed(f, designs.segpos, sizeof designs.segpos);
-    feed(f, designs.segvel, sizeof designs.segvel);
+void feedfigures(Fingerprint &f, const RunFigures &r) {
+    feed(f, r.tf);
+    feed(f, r.row);
+    feed(f, r.P);
+    feed(f, r.error);
+    feed(f, r.ratio);
+    feed(f, r.pastspan);
 }
 
-void feedrun(Fingerprint &f) {
-    const RunLog &w = robotruns(app.type).work;
-    const size_t rows = task.nStep + 1;
-    feed(f, w.fi, rows * sizeof w.fi[0]);
-    feed(f, w.P, rows * sizeof w.P[0]);
-    feed(f, w.tau, rows * sizeof w.tau[0]);
-    feed(f, &sotoc.phase, sizeof sotoc.phase);
-    feed(f, &sotoc.tfsotoc[robotindex(app.type)], sizeof(double));
+void feedrun(Fingerprint &f, const RunLog &run) {
+    for (int i = 0; i <= task.nStep; ++i) {
+        feed(f, run.fi[i]);
+        feed(f, run.P[i]);
+        feed(f, run.tau[i]);
+    }
 }
 
+// Settings beyond the defaults of one pinned pass.
 struct PinCase {
     char type, gravity, elbow;
     double u1, u2;          // reduction ratios; 0 keeps the defaults
     double x0, y0, xf, yf;  // move [m]
     double percent;         // mass error [%]
-    uint64_t design;        // both designs: trials and stored results
-    uint64_t runs;          // the three runs (none when a design fails)
+    uint64_t design;        // both designs and the stored tables
+    uint64_t runs;          // the three runs and their figures
 };
 
-// One comparison as the dialog runs it: time base from the nominal time, design
-// with the nominal masses and TOC run, design with the erroneous masses from the
-// nominal times, then TOC and SOTOC of that design on the nominal plant.
-void comparisonsequence(const PinCase &c, Fingerprint &design, Fingerprint &runs) {
-    static DesignTrial trials[2];
+// One pass standing alone, as the dialog would run it with these settings.
+ComparisonResult pinnedpass(const PinCase &c) {
     initialset();
     app.type = c.type;
     app.sgnG = c.gravity;
     app.elbow = c.elbow;
-    RobotParams &p = robotparams(c.type);
+    ComparisonSettings s = currentsettings();
     if (c.u1 > 0.0) {
-        p.u1 = c.u1;
-        p.u2 = c.u2;
+        s.u1 = c.u1;
+        s.u2 = c.u2;
     }
-    task.x0 = c.x0;
-    task.y0 = c.y0;
-    task.xf = c.xf;
-    task.yf = c.yf;
-    task.errRatio = c.percent / 100.0;
-    seterrormasses();
-    derivesettings();
-    task.dt = (task.tfNom > 4.0 ? 8.0 : 4.0) / task.nStep;
+    s.x0 = c.x0;
+    s.y0 = c.y0;
+    s.xf = c.xf;
+    s.yf = c.yf;
+    s.errRatio = c.percent / 100.0;
+    s.tfNomBasis = standalonebasis(s);
+    return comparisonpass(s);
+}
 
-    app.designErr = 'n';
-    designtrials(trials);
-    feedtrials(design, trials);
-    const int free = designswitching();
-    feedstored(design, free);
-    if (!free) return;
-    app.ctrlType = 'T';
-    simulate();
-    feedrun(runs);
-
-    task.mw = task.mwErr;
-    scara.m1 = scara.m1Err;
-    derivesettings();
-    app.designErr = 'm';
-    designtrials(trials);
-    feedtrials(design, trials);
-    const int err = designswitching();
-    feedstored(design, err);
-    if (!err) return;
-    ControlTables &t = controltables(c.type);
-    for (int k = 0; k < 4; ++k)
-        for (int j = 0; j < 2; ++j) {
-            t.swRefPos[k][j] = k < 3 ? designs.segpos[k][j] : p.phif[j];
-            t.swRefVel[k][j] = k < 3 ? designs.segvel[k][j] : 0.0;
-        }
-    task.mw = task.mwNom;
-    scara.m1 = scara.m1Nom;
-    derivesettings();
-    for (char ctrl : {'T', 'S'}) {
-        app.ctrlType = ctrl;
-        simulate();
-        feedrun(runs);
-    }
+void fingerprints(const ComparisonResult &r, Fingerprint &design, Fingerprint &runs) {
+    feed(design, r.outcome);
+    feed(design, r.dt);
+    feed(design, r.tfNom);
+    feeddesign(design, r.free);
+    feeddesign(design, r.err);
+    const ControlTables &c = controltables(r.type);
+    feed(design, c.ts);
+    feed(design, c.sgn);
+    feed(design, c.swRefPos);
+    feed(design, c.swRefVel);
+    feed(design, designs.segpos);
+    feed(design, designs.segvel);
+    if (r.outcome != COMPARED) return;
+    const RobotRuns &logs = robotruns(r.type);
+    feedrun(runs, logs.tocFree);
+    feedrun(runs, logs.tocErr);
+    feedrun(runs, logs.sotocErr);
+    feed(runs, sotoc.tfsotoc[robotindex(r.type)]);
+    feedfigures(runs, r.tocFree);
+    feedfigures(runs, r.tocErr);
+    feedfigures(runs, r.sotocErr);
+    feed(runs, r.sotocFinished);
 }
 
 std::string hex(uint64_t v) {
@@ -140,57 +126,58 @@ std::string hex(uint64_t v) {
 // the nominal move longer than 4 s (8 s runs).
 const PinCase CASES[] = {
     {'b', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, -50.0,
-     0x0d00725d7b5a8193ull, 0x331ec1d84c8a70b2ull},
+     0x85b959343a21dab7ull, 0x2fb3f6bb45781b0dull},
     {'b', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, -20.0,
-     0x401b83d610fa5709ull, 0x2b2429280ba83ac4ull},
+     0x772d6c908bb95233ull, 0x3de0b1a3433f149cull},
     {'b', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 0.0,
-     0x105b7273cbcd7fd1ull, 0x917ea2d8cfc33c93ull},
+     0xad46a2fbe0c3d959ull, 0xf16f28fef4d7391aull},
     {'b', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 1.0,
-     0xc509b0acb33a947full, 0x03939cd18c290afbull},
+     0xff83369d4d875de2ull, 0x9a6e299445c8393eull},
     {'b', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 20.0,
-     0xb830ab18e9b9f8f4ull, 0x6b766ddd72286848ull},
+     0x22c5f98751598101ull, 0x2167c0aa6f5c2b05ull},
     {'b', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 50.0,
-     0x3fbc0a65b070364bull, 0x8798b2f70fec2f13ull},
+     0x3e71a65aad8f9ab3ull, 0x36dba10ca751be6cull},
     {'b', 'h', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, -50.0,
-     0xde1ff8305a6ff5feull, 0xb79448620010478cull},
+     0xf469c1a63ab30c80ull, 0x3118ffed676f6844ull},
     {'b', 'h', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 1.0,
-     0x97791a7f8f44629dull, 0xf00342ec16c65bbcull},
+     0xd239b1a9b88e0926ull, 0x274e6f4d1507735bull},
     {'b', 'h', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 50.0,
-     0x9067957a27c63e9bull, 0x9b3c1937a9d6eaf8ull},
+     0x40f74e88f1b77874ull, 0x4b946e7ac7bd2869ull},
     {'b', 'g', '1', 0, 0, 0.5, 0.3, -0.4, 0.5, 20.0,
-     0x523c1f2647b38d2full, 0x381e6918f2e0498full},
+     0xc3c73fd1bbb284efull, 0x934c5b91eb509147ull},
     {'a', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, -50.0,
-     0xb7165761052ea148ull, 0x98aaee4d3cb185f5ull},
+     0xd34cb0c4e8e0f799ull, 0xd6ec9dc648305077ull},
     {'a', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 1.0,
-     0x22643cb8005160d9ull, 0x1ec2043fb44b9bbbull},
+     0x79c350338cf99c25ull, 0xf58499ba7a32c245ull},
     {'a', 'g', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 50.0,
-     0x62cbb80f7a02aac6ull, 0x5f3cf10b6984148aull},
+     0x8b0f4ebe4bcd88f4ull, 0x4da0796283cf04b1ull},
     {'a', 'h', '2', 0, 0, 0.7, 0.0, -0.3, 0.4, 1.0,
-     0x9dc36515b26dac7bull, 0xcbf29ce484222325ull},
+     0xb3675cc36e2b4702ull, 0xcbf29ce484222325ull},
     {'a', 'h', '2', 0, 0, 0.7, 0.0, 0.0, 0.7, -20.0,
-     0x2a1eb1b4a63454d4ull, 0x85435dd992552c4full},
+     0x93d027d15ca09dadull, 0x022768e892ee9f84ull},
     {'a', 'h', '2', 0, 0, 0.7, 0.0, 0.0, 0.7, 1.0,
-     0xdc5058b45ba7b667ull, 0x7b90c4632f7e8a70ull},
+     0x89c6617fca98783eull, 0x9dfee4f69c745280ull},
     {'a', 'h', '2', 0, 0, 0.7, 0.0, 0.0, 0.7, 20.0,
-     0xb14478cc50d1b8a9ull, 0xd3bd02377b5b4245ull},
+     0x08f12ec5f89516d6ull, 0x8b923dedc629080bull},
     {'b', 'g', '2', 900, 900, 0.7, 0.0, -0.3, 0.4, -20.0,
-     0xeba2ad250492aeabull, 0x931653a8ca7b52fbull},
+     0xc559d3f43ed5b325ull, 0xaf2e3912866a35afull},
     {'b', 'g', '2', 900, 900, 0.7, 0.0, -0.3, 0.4, 20.0,
-     0x1d3c2ff454d8c093ull, 0x0acdccad339cbbcfull},
+     0xce7ce538bd65408full, 0x0cb3e89e85885296ull},
     {'b', 'h', '2', 5, 5, 0.7, 0.0, -0.3, 0.4, 1.0,
-     0x591d938953c20702ull, 0xe89268abd4bc7746ull},
+     0x606fe0ffa7f736bbull, 0xab21cb83c8862488ull},
     {'a', 'g', '2', 20, 20, 0.7, 0.0, -0.3, 0.4, 1.0,
-     0xf93c910bc41d2717ull, 0x062b90a0545d7bb9ull},
+     0x2b5f1a27b9cdc784ull, 0x27301a076ae1b219ull},
 };
 
-TEST(ExactResults, ComparisonSequencesKeepEveryBit) {
+TEST(ExactResults, ComparisonPassesKeepEveryBit) {
     for (const PinCase &c : CASES) {
         SCOPED_TRACE(testing::Message() << c.type << c.gravity << c.elbow << " u=" << c.u1 << "," << c.u2 << " ("
                                         << c.x0 << "," << c.y0 << ")->(" << c.xf << "," << c.yf << ") "
                                         << c.percent << "%");
+        const ComparisonResult r = pinnedpass(c);
         Fingerprint design, runs;
-        comparisonsequence(c, design, runs);
-        EXPECT_EQ(hex(design.h), hex(c.design)) << "tfNom " << task.tfNom;
+        fingerprints(r, design, runs);
+        EXPECT_EQ(hex(design.h), hex(c.design)) << "tfNom " << r.tfNom;
         EXPECT_EQ(hex(runs.h), hex(c.runs));
     }
 }
