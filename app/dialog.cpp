@@ -12,12 +12,6 @@
 
 namespace {
 
-// Largest reduction ratio the window's three-digit legend can show.
-constexpr double MAXRATIO = 999.9;
-// The mass error in percent must stay strictly inside this bound on both sides,
-// so that the erroneous mass stays positive and the legend's two digits suffice.
-constexpr double MAXERRORPERCENT = 100.0;
-
 enum Step { ASKCHANGE, ASKRATIO, ASKGRAVITY, ASKPOINTS, ASKERROR, RUNCOMPARISON, FINISHED };
 
 void printguide() {
@@ -85,7 +79,7 @@ Step ratio() {
                 consoleprint("\n(2) 第1,2関節減速比(旧u1 u2=%5.2f %5.2f)  u1 u2=", p.u1, p.u2);
         },
         2, u, "0 < u1, u2 ≤ 999.9",
-        [](const double *v) { return v[0] > 0.0 && v[0] <= MAXRATIO && v[1] > 0.0 && v[1] <= MAXRATIO; });
+        [](const double *v) { return ratioaccepted(v[0]) && ratioaccepted(v[1]); });
     p.u1 = u[0];
     p.u2 = u[1];
     return ASKGRAVITY;
@@ -132,7 +126,7 @@ Step error() {
     consoleprint("\n      旧質量誤差=%5.1f[%%]", 100.0 * task.errRatio);
     double percent = 100.0 * task.errRatio;
     asknumbers([]() { consoleprint("\n   誤差の％入力　　error="); }, 1, &percent, "-100 < error < 100",
-               [](const double *v) { return v[0] > -MAXERRORPERCENT && v[0] < MAXERRORPERCENT; });
+               [](const double *v) { return errorpercentaccepted(v[0]); });
     task.errRatio = percent / 100.0;
     seterrormasses();
     return RUNCOMPARISON;
