@@ -17,7 +17,9 @@
 #include "app/dialog.h"
 #include "app/options.h"
 #include "app/params.h"
+#include "tests/support/pty.h"
 #include "tests/support/run.h"
+#include "tests/support/xserver.h"
 
 namespace {
 
@@ -176,6 +178,105 @@ TEST(CompareOutput, ResultLinesAsTheDialogPrintsThem) {
     testing::internal::CaptureStdout();
     printresultlines(passfor({ROBOTSCARA, MOTIONHORIZONTAL, 40, 40, 0.7, 0.0, -0.3, 0.4, ELBOWUP, -0.2, 0}));
     EXPECT_EQ(testing::internal::GetCapturedStdout() + "\n", r.out);
+}
+
+// One set of conditions typed into the interactive program, and the same as options.
+struct TypedCase {
+    char type, gravity;  // start-up keys
+    const char *ratios;  // "u1 u2", or null to keep them
+    const char *points;  // "x0 y0 xf yf", or null to keep them
+    char elbow;          // SCARA elbow key after the points
+    const char *error;   // mass error [%]
+    Args options;        // compare's options for the same conditions
+    bool longmove;       // tfNom > 4 s: the first pass still ran with the short time base
+};
+
+// Types the conditions of c at start-up and waits for the first pass's results.
+void typeconditions(PtyProcess &p, const TypedCase &c) {
+    ASSERT_TRUE(ptyexpect(p, "type="));
+    ptysend(p, std::string(1, c.type));
+    ASSERT_TRUE(ptyexpect(p, "sgnG="));
+    ptysend(p, std::string(1, c.gravity));
+    ASSERT_TRUE(ptyexpect(p, "条件のどれか変更する？"));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "以下全て変更しない : n"));
+    ptysend(p, c.ratios ? "y" : "z");
+    if (c.ratios) {
+        ASSERT_TRUE(ptyexpect(p, "u1 u2="));
+        ptysend(p, std::string(c.ratios) + "\r");
+    }
+    ASSERT_TRUE(ptyexpect(p, "重力考慮する？"));
+    ptysend(p, std::string(1, c.gravity));
+    ASSERT_TRUE(ptyexpect(p, "変更する？　yes:y   no:n"));
+    ptysend(p, c.points ? "y" : "n");
+    if (c.points) {
+        ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+        ptysend(p, std::string(c.points) + "\r");
+        if (c.type == 'b') {
+            ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
+            ptysend(p, std::string(1, c.elbow));
+        }
+    }
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, std::string(c.error) + "\r");
+}
+
+// The result lines of the next pass in the terminal's output, without the
+// terminal's carriage returns.
+std::string nextresults(PtyProcess &p) {
+    if (!ptyexpect(p, "只今計算中．．．．．．．\r\n", 300)) return "(no pass)";
+    const size_t from = p.mark;
+    if (!ptyexpect(p, "\r\n\r\n描画画面へ", 300)) return "(no results)";
+    std::string lines = p.output.substr(from, p.mark - from - std::string("\r\n\r\n描画画面へ").size());
+    lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+    return lines;
+}
+
+// compare gives, digit for digit, what the interactive program prints when the same
+// conditions run a second time (a gravity key in the window runs them again). The
+// window-system option -display reaches the window as before.
+TEST(CompareOutput, EqualsTheDialogsSecondPassOfTheSameConditions) {
+    const TypedCase cases[] = {
+        {'b', 'g', nullptr, "0.6 -0.2 0.2 0.6", '2', "-20",
+         {"--robot", "scara", "--motion", "vertical", "--start", "0.6,-0.2", "--end", "0.2,0.6", "--elbow", "up",
+          "--error", "-20"},
+         false},
+        {'b', 'h', nullptr, "0.5 0.3 -0.4 0.3", '1', "10",
+         {"--robot", "scara", "--motion", "horizontal", "--start", "0.5,0.3", "--end=-0.4,0.3", "--elbow", "down",
+          "--error", "10"},
+         false},
+        {'b', 'h', "5 5", nullptr, 0, "3",
+         {"--robot", "scara", "--motion", "horizontal", "--ratios", "5,5", "--error", "3"}, true},
+        {'a', 'g', "500 500", nullptr, 0, "-7",
+         {"--robot", "cylindrical", "--motion", "vertical", "--ratios", "500,500", "--error", "-7"}, true},
+    };
+    XServer x;
+    ASSERT_TRUE(xstart(x));
+    for (const TypedCase &c : cases) {
+        SCOPED_TRACE(c.options[1] + " " + c.options[3] + " error " + c.error);
+        Args args = {"compare"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunOutcome command = runsotoc(args);
+        EXPECT_EQ(0, command.status) << command.err;
+
+        PtyProcess p;
+        ASSERT_TRUE(ptystart(p, {sotocbinary(), "-display", x.display}, windowprogramenv()));
+        typeconditions(p, c);
+        const std::string first = nextresults(p);
+        const std::string found = xcommand(x, "xdotool search --sync --onlyvisible --name 's:'");
+        const std::string id = std::to_string(std::strtoul(found.c_str(), nullptr, 10));
+        ASSERT_NE("0", id) << found;
+        xcommand(x, "xdotool windowfocus --sync " + id + " key " + c.gravity);
+        const std::string second = nextresults(p);
+        EXPECT_EQ(second + "\n", command.out);
+        if (c.longmove) {
+            EXPECT_NE(first, second) << "the first pass ran with the time base of the defaults";
+        }
+        xcommand(x, "xdotool windowfocus --sync " + id + " key Escape");
+        EXPECT_EQ(0, ptywait(p, 60));
+        ptyclose(p);
+    }
+    xstop(x);
 }
 
 // Keys and types of the result object as documented.
