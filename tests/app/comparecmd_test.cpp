@@ -148,6 +148,16 @@ TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {
     }
 }
 
+TEST(CompareOptions, HelpListsUnitsAndDefaults) {
+    const RunOutcome h = runsotoc({"compare", "--help"});
+    EXPECT_EQ(0, h.status);
+    for (const char *said : {"--ratios U1,U2", "[rad/rad; cylindrical joint 2: rad/m], 0 < U <= 999.9. Default: 30,30 (cylindrical), 40,40 (scara).",
+                             "--start X,Y", "PTP start point [m]. Default: 0.7,0.", "--end X,Y",
+                             "PTP end point [m]. Default: -0.3,0.4.", "--elbow down|up", "Default: up.",
+                             "--error PERCENT", "[%], -100 < error < 100. Default: 1.", "--json", "--log DIR"})
+        EXPECT_NE(std::string::npos, h.out.find(said)) << said;
+}
+
 // The accepted side of the refusals above, checked without running the pass.
 TEST(CompareOptions, LimitsAcceptedJustInside) {
     initialset();
