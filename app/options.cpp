@@ -37,7 +37,8 @@ std::string accepted(Setting s) {
         case SETTINGMOTION: return wordlist(MOTIONS);
         case SETTINGRATIOS: return "two numbers U1,U2 with 0 < U <= " + numbertext(MAXRATIO);
         case SETTINGSTART:
-        case SETTINGEND: return "two finite numbers X,Y [m]";
+        case SETTINGEND:
+            return "two numbers X,Y [m] with " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
         case SETTINGELBOW: return wordlist(ELBOWS);
         case SETTINGERROR:
             return "one number with " + numbertext(-MAXERRORPERCENT) + " < error < " + numbertext(MAXERRORPERCENT);
@@ -66,8 +67,6 @@ std::string takeword(const std::string &given, const Words &words, const char *p
         }
     return refusal(prefix, s, given, accepted(s));
 }
-
-bool finite(double v) { return std::isfinite(v); }
 
 // Takes n given numbers that `ok` accepts into out (left as it is when none were given).
 std::string takenumbers(const std::vector<double> &given, size_t n, bool (*ok)(double), const char *prefix,
@@ -142,11 +141,12 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         ->type_name("U1,U2")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGRATIOS));
-    cmd.add_option("--start", v.start, "PTP start point [m]. Default: " + pairtext(c.start[0], c.start[1]) + ".")
+    const std::string within = ", " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
+    cmd.add_option("--start", v.start, "PTP start point [m]" + within + ". Default: " + pairtext(c.start[0], c.start[1]) + ".")
         ->type_name("X,Y")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGSTART));
-    cmd.add_option("--end", v.end, "PTP end point [m]. Default: " + pairtext(c.end[0], c.end[1]) + ".")
+    cmd.add_option("--end", v.end, "PTP end point [m]" + within + ". Default: " + pairtext(c.end[0], c.end[1]) + ".")
         ->type_name("X,Y")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGEND));
@@ -196,8 +196,8 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
     if (!refused.empty()) return refused;
     r = defaultrequest(type, sgnG);
     refused = takenumbers(v.ratios, 2, ratioaccepted, prefix, SETTINGRATIOS, r.u);
-    if (refused.empty()) refused = takenumbers(v.start, 2, finite, prefix, SETTINGSTART, r.start);
-    if (refused.empty()) refused = takenumbers(v.end, 2, finite, prefix, SETTINGEND, r.end);
+    if (refused.empty()) refused = takenumbers(v.start, 2, coordinateaccepted, prefix, SETTINGSTART, r.start);
+    if (refused.empty()) refused = takenumbers(v.end, 2, coordinateaccepted, prefix, SETTINGEND, r.end);
     if (refused.empty()) refused = takeword(v.elbow, ELBOWS, prefix, SETTINGELBOW, r.elbow);
     if (refused.empty()) refused = takenumbers(v.error, 1, errorpercentaccepted, prefix, SETTINGERROR, &r.errorPercent);
     if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.start, prefix, SETTINGSTART);
@@ -207,7 +207,7 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
 
 ComparisonSettings requestsettings(const CompareRequest &r) {
     return ComparisonSettings{r.type,   r.sgnG,   r.u[0],   r.u[1],  r.start[0],           r.start[1],
-                              r.end[0], r.end[1], r.elbow, r.errorPercent / 100.0, 0.0};
+                              r.end[0], r.end[1], r.elbow, errorratio(r.errorPercent), 0.0};
 }
 
 ComparisonResult standalonepass(const CompareRequest &r) {

@@ -100,14 +100,14 @@ void jacobian(const double x[4], int sigma1, int sigma2, const DesignShot &base,
 // a double integrator with its inertia at the start pose; warm, the robot's stored
 // switching times taken by role as they stand.
 void initialguess(double g[4]) {
-    if (app.designErr == 'm') {
+    if (app.designErr == DESIGNERROR) {
         const ControlTables &tables = controltables(app.type);
         for (int i = 0; i < 4; ++i) g[i] = tables.ts[i];
         return;
     }
     const RobotParams &p = robotparams(app.type);
     double J;
-    if (app.type == 'b') {
+    if (app.type == ROBOTSCARA) {
         const double lever = p.L1 + p.L2 * std::cos(p.phi0[1]);
         J = task.mw * lever * lever + p.IM1 + p.IJ1;
     } else {
