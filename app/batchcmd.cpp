@@ -85,7 +85,10 @@ bool writeall(int fd, const std::string &s) {
 
 // A JSON value as one of the option values; false when its type does not fit.
 bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
-    std::string *word = s == SETTINGROBOT ? &v.robot : s == SETTINGMOTION ? &v.motion : s == SETTINGELBOW ? &v.elbow : nullptr;
+    std::string *word = s == SETTINGROBOT    ? &v.robot
+                        : s == SETTINGMOTION ? &v.motion
+                        : s == SETTINGELBOW  ? &v.elbow
+                                             : nullptr;
     if (word != nullptr) {
         if (!x.is_string() || x.get<std::string>().empty()) return false;
         *word = x.get<std::string>();

@@ -85,7 +85,7 @@ std::string takereach(const double point[2], const char *prefix, Setting s) {
     char accepts[96];
     std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
                   std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
-    return refusal(prefix, s, numbertext(point[0]) + "," + numbertext(point[1]), accepts);
+    return refusal(prefix, s, jointext({point[0], point[1]}), accepts);
 }
 
 // The defaults of the interactive program for robot `type`.
@@ -109,8 +109,6 @@ CLI::Validator numbervalidator(Setting s) {
         },
         "");
 }
-
-std::string pairtext(double a, double b) { return numbertext(a) + "," + numbertext(b); }
 
 }  // namespace
 
@@ -136,17 +134,19 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         ->type_name("NAME");
     cmd.add_option("--ratios", v.ratios,
                    "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
-                       numbertext(MAXRATIO) + ". Default: " + pairtext(c.u[0], c.u[1]) + " (cylindrical), " +
-                       pairtext(s.u[0], s.u[1]) + " (scara).")
+                       numbertext(MAXRATIO) + ". Default: " + jointext({c.u[0], c.u[1]}) + " (cylindrical), " +
+                       jointext({s.u[0], s.u[1]}) + " (scara).")
         ->type_name("U1,U2")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGRATIOS));
     const std::string within = ", " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
-    cmd.add_option("--start", v.start, "PTP start point [m]" + within + ". Default: " + pairtext(c.start[0], c.start[1]) + ".")
+    cmd.add_option("--start", v.start,
+                   "PTP start point [m]" + within + ". Default: " + jointext({c.start[0], c.start[1]}) + ".")
         ->type_name("X,Y")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGSTART));
-    cmd.add_option("--end", v.end, "PTP end point [m]" + within + ". Default: " + pairtext(c.end[0], c.end[1]) + ".")
+    cmd.add_option("--end", v.end,
+                   "PTP end point [m]" + within + ". Default: " + jointext({c.end[0], c.end[1]}) + ".")
         ->type_name("X,Y")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGEND));
