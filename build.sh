@@ -13,7 +13,8 @@ case "$mode" in
 esac
 
 packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev
-          libpng-dev libgif-dev xvfb xdotool x11-utils liborocos-kdl-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev libgif-dev xvfb xdotool x11-utils
+          liborocos-kdl-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

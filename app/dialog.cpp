@@ -142,8 +142,7 @@ Step error() {
     asknumbers([]() { consoleprint("\n   誤差の％入力　　error="); }, 1, &percent,
                rangehint("%.0f < error < %.0f", -MAXERRORPERCENT, MAXERRORPERCENT),
                [](const double *v) { return errorpercentaccepted(v[0]); });
-    // A typed -0 is no error either: it is kept as 0, so that it prints without a sign.
-    task.errRatio = percent == 0.0 ? 0.0 : percent / 100.0;
+    task.errRatio = errorratio(percent);
     seterrormasses();
     return RUNCOMPARISON;
 }

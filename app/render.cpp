@@ -10,6 +10,7 @@
 
 #include "app/console.h"
 #include "app/imagefile.h"
+#include "app/options.h"
 #include "app/xvfb.h"
 #include "core/records.h"
 #include "view/window.h"
@@ -107,8 +108,8 @@ double realdelay(int every) { return every * task.dt; }
 
 void savesnapshot(const RgbImage &picture) {
     char name[64];
-    std::snprintf(name, sizeof name, "sotoc-%s-%s-frame%03d.png", app.type == ROBOTSCARA ? "scara" : "cylindrical",
-                  app.sgnG == MOTIONVERTICAL ? "vertical" : "horizontal", app.frame);
+    std::snprintf(name, sizeof name, "sotoc-%s-%s-frame%03d.png", robotword(app.type), motionword(app.sgnG),
+                  app.frame);
     char folder[MAXPATH];
     const std::string path = getcwd(folder, sizeof folder) != nullptr ? std::string(folder) + "/" + name : name;
     if (writepng(name, picture) == IMAGEWRITTEN)

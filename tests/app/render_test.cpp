@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,8 @@
 #include "app/params.h"
 #include "app/render.h"
 #include "tests/support/imagedecode.h"
+#include "tests/support/pty.h"
+#include "tests/support/run.h"
 
 namespace {
 
@@ -157,6 +160,97 @@ TEST(Headless, KilledRendererTakesItsServerAlong) {
         if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_TRUE(gone) << "the server outlived its killed renderer";
+}
+
+// `sotoc render` as a user would run it on a machine without a screen.
+TEST(RenderCommand, WritesPngAndGifWithoutDisplayAndLeavesNoProcess) {
+    TempFolder folder;
+    const std::string png = folder.file("start.png"), gif = folder.file("motion.gif");
+    const std::vector<std::vector<std::string>> runs = {
+        {"--png", png, "--frame", "0", "--size", "300x200"},
+        {"--gif", gif, "--every", "50", "--delay", "120", "--size", "64x48"},
+    };
+    for (const auto &extra : runs) {
+        std::vector<std::string> args = {sotocbinary(), "render", "--robot", "scara", "--motion", "vertical"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const pid_t pid = headless([&] {
+            std::vector<char *> argv;
+            for (std::string &a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            return 127;
+        });
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << extra[0] << " " << status;
+        EXPECT_TRUE(nochildren()) << extra[0];
+    }
+    RgbImage picture;
+    ASSERT_TRUE(readpng(png, picture));
+    EXPECT_EQ(picture.w, 300);
+    EXPECT_EQ(picture.h, 200);
+    DecodedGif animation;
+    ASSERT_TRUE(readgif(gif, animation));
+    EXPECT_EQ(animation.w, 64);
+    EXPECT_EQ(animation.h, 48);
+    ASSERT_EQ(animation.frames.size(), 5u);
+    for (int delay : animation.delays) EXPECT_EQ(delay, 12);
+}
+
+// Refused before anything is drawn: status 2, one line naming the option, no file.
+TEST(RenderCommand, OptionsOutsideTheirRangesRefused) {
+    TempFolder folder;
+    const std::string out = folder.file("x.png");
+    const std::vector<std::vector<std::string>> refused = {
+        {},
+        {"--png", out, "--gif", out},
+        {"--png", out, "--size", "15x800"},
+        {"--png", out, "--size", "800x4097"},
+        {"--png", out, "--size", "800x800x"},
+        {"--png", out, "--frame", "201"},
+        {"--png", out, "--frame", "-2"},
+        {"--png", out, "--every", "2"},
+        {"--gif", out, "--every", "0"},
+        {"--gif", out, "--every", "201"},
+        {"--gif", out, "--delay", "9"},
+        {"--gif", out, "--frame", "3"},
+        {"--png", out, "--robot", "delta"},
+    };
+    for (const auto &extra : refused) {
+        std::vector<std::string> args = {"render", "--robot", "scara", "--motion", "vertical"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const RunOutcome r = runsotoc(args);
+        const std::string named = extra.empty() ? "--png" : extra.size() > 2 ? extra[2] : extra[0];
+        EXPECT_EQ(r.status, 2) << named;
+        EXPECT_EQ(r.out, "") << named;
+        EXPECT_EQ(r.err.rfind("sotoc render: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    RgbImage none;
+    EXPECT_FALSE(readpng(out, none));
+}
+
+// The limits themselves are taken, and a move without a solution says why.
+TEST(RenderCommand, LimitsAcceptedAndNoSolutionReported) {
+    TempFolder folder;
+    const std::string png = folder.file("small.png"), gif = folder.file("slow.gif");
+    RunOutcome r = runsotoc({"render", "--robot", "scara", "--motion", "vertical", "--png", png, "--size", "16x16",
+                             "--frame", "200"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    RgbImage picture;
+    ASSERT_TRUE(readpng(png, picture));
+    EXPECT_EQ(picture.w, 16);
+    r = runsotoc({"render", "--robot", "scara", "--motion", "vertical", "--gif", gif, "--every", "200", "--delay",
+                  "10"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    DecodedGif animation;
+    ASSERT_TRUE(readgif(gif, animation));
+    EXPECT_EQ(animation.frames.size(), 2u);
+    EXPECT_EQ(animation.delays.front(), 1);
+    r = runsotoc({"render", "--robot", "cylindrical", "--motion", "horizontal", "--png", png});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("no switching-time solution for the design without mass error"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -1,0 +1,6 @@
+// sotoc render: the window's pictures of one comparison pass as PNG or GIF files.
+#pragma once
+
+// Runs the subcommand with its arguments (argv[0] is its name); returns the exit
+// status: 0 written, 1 not written, EXIT_REFUSED, EXIT_NOSOLUTION.
+int rendercommand(int argc, char **argv);
