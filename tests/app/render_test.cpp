@@ -77,6 +77,20 @@ bool serverstarted(pid_t child) {
     return false;
 }
 
+// The PNG and the GIF decode to the sizes and the number of frames; the GIF as read.
+DecodedGif expectfiles(const std::string &png, int w, int h, const std::string &gif, int gw, int gh, size_t frames) {
+    RgbImage picture;
+    EXPECT_TRUE(readpng(png, picture));
+    EXPECT_EQ(picture.w, w);
+    EXPECT_EQ(picture.h, h);
+    DecodedGif animation;
+    EXPECT_TRUE(readgif(gif, animation));
+    EXPECT_EQ(animation.w, gw);
+    EXPECT_EQ(animation.h, gh);
+    EXPECT_EQ(animation.frames.size(), frames);
+    return animation;
+}
+
 TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
     TempFolder folder;
     const std::string png = folder.file("last.png"), gif = folder.file("motion.gif");
@@ -91,14 +105,7 @@ TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(nochildren()) << "a process outlived the renderer";
-    RgbImage picture;
-    ASSERT_TRUE(readpng(png, picture));
-    EXPECT_EQ(picture.w, 400);
-    EXPECT_EQ(picture.h, 300);
-    DecodedGif animation;
-    ASSERT_TRUE(readgif(gif, animation));
-    EXPECT_EQ(animation.w, 200);
-    EXPECT_EQ(animation.frames.size(), 5u);
+    expectfiles(png, 400, 300, gif, 200, 200, 5);
 }
 
 // Whether the file has grown past `bytes` within a minute.
@@ -185,15 +192,7 @@ TEST(RenderCommand, WritesPngAndGifWithoutDisplayAndLeavesNoProcess) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << extra[0] << " " << status;
         EXPECT_TRUE(nochildren()) << extra[0];
     }
-    RgbImage picture;
-    ASSERT_TRUE(readpng(png, picture));
-    EXPECT_EQ(picture.w, 300);
-    EXPECT_EQ(picture.h, 200);
-    DecodedGif animation;
-    ASSERT_TRUE(readgif(gif, animation));
-    EXPECT_EQ(animation.w, 64);
-    EXPECT_EQ(animation.h, 48);
-    ASSERT_EQ(animation.frames.size(), 5u);
+    const DecodedGif animation = expectfiles(png, 300, 200, gif, 64, 48, 5);
     for (int delay : animation.delays) EXPECT_EQ(delay, 12);
 }
 
