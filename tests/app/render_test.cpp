@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -24,6 +25,7 @@
 #include "tests/support/imagedecode.h"
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
+#include "tests/support/xserver.h"
 
 namespace {
 
@@ -169,27 +171,43 @@ TEST(Headless, KilledRendererTakesItsServerAlong) {
     EXPECT_TRUE(gone) << "the server outlived its killed renderer";
 }
 
+// Runs `sotoc render --robot scara --motion vertical` and the arguments in a child
+// without a DISPLAY, with what the program needs to draw under the sanitizers; its
+// standard error goes to `errors`. Returns the exit status, or -1 when it did not exit.
+int renderscara(const std::vector<std::string> &extra, const std::string &errors) {
+    std::vector<std::string> args = {sotocbinary(), "render", "--robot", "scara", "--motion", "vertical"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<std::string> env = windowprogramenv();
+    const pid_t pid = headless([&] {
+        for (std::string &e : env) putenv(e.data());
+        freopen("/dev/null", "w", stdout);
+        freopen(errors.c_str(), "w", stderr);
+        std::vector<char *> argv;
+        for (std::string &a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        return 127;
+    });
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+std::string textof(const std::string &path) {
+    std::ifstream f(path);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
 // `sotoc render` as a user would run it on a machine without a screen.
 TEST(RenderCommand, WritesPngAndGifWithoutDisplayAndLeavesNoProcess) {
     TempFolder folder;
-    const std::string png = folder.file("start.png"), gif = folder.file("motion.gif");
+    const std::string png = folder.file("start.png"), gif = folder.file("motion.gif"), errors = folder.file("err");
     const std::vector<std::vector<std::string>> runs = {
         {"--png", png, "--frame", "0", "--size", "300x200"},
         {"--gif", gif, "--every", "50", "--delay", "120", "--size", "64x48"},
     };
     for (const auto &extra : runs) {
-        std::vector<std::string> args = {sotocbinary(), "render", "--robot", "scara", "--motion", "vertical"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        const pid_t pid = headless([&] {
-            std::vector<char *> argv;
-            for (std::string &a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            return 127;
-        });
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << extra[0] << " " << status;
+        EXPECT_EQ(renderscara(extra, errors), 0) << extra[0] << textof(errors);
         EXPECT_TRUE(nochildren()) << extra[0];
     }
     const DecodedGif animation = expectfiles(png, 300, 200, gif, 64, 48, 5);
@@ -234,20 +252,17 @@ TEST(RenderCommand, OptionsOutsideTheirRangesRefused) {
 TEST(RenderCommand, LimitsAcceptedAndNoSolutionReported) {
     TempFolder folder;
     const std::string png = folder.file("small.png"), gif = folder.file("slow.gif");
-    RunOutcome r = runsotoc({"render", "--robot", "scara", "--motion", "vertical", "--png", png, "--size", "16x16",
-                             "--frame", "200"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string errors = folder.file("err");
+    EXPECT_EQ(renderscara({"--png", png, "--size", "16x16", "--frame", "200"}, errors), 0) << textof(errors);
     RgbImage picture;
     ASSERT_TRUE(readpng(png, picture));
     EXPECT_EQ(picture.w, 16);
-    r = runsotoc({"render", "--robot", "scara", "--motion", "vertical", "--gif", gif, "--every", "200", "--delay",
-                  "10"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(renderscara({"--gif", gif, "--every", "200", "--delay", "10"}, errors), 0) << textof(errors);
     DecodedGif animation;
     ASSERT_TRUE(readgif(gif, animation));
     EXPECT_EQ(animation.frames.size(), 2u);
     EXPECT_EQ(animation.delays.front(), 1);
-    r = runsotoc({"render", "--robot", "cylindrical", "--motion", "horizontal", "--png", png});
+    const RunOutcome r = runsotoc({"render", "--robot", "cylindrical", "--motion", "horizontal", "--png", png});
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("no switching-time solution for the design without mass error"), std::string::npos) << r.err;
 }
