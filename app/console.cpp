@@ -141,3 +141,24 @@ bool readnumbers(int n, double *v) {
     line[len] = '\0';
     return !refused && parsenumbers(line, n, v);
 }
+
+void progressline(int done, int total, double secondsleft) {
+    if (!isatty(STDERR_FILENO)) return;
+    char left[32] = "estimating";
+    if (secondsleft >= 0.0) {
+        const long s = std::lround(secondsleft);
+        if (s >= 3600)
+            std::snprintf(left, sizeof left, "%ld:%02ld:%02ld left", s / 3600, s / 60 % 60, s % 60);
+        else
+            std::snprintf(left, sizeof left, "%ld:%02ld left", s / 60, s % 60);
+    }
+    // Carriage return and erase-to-end-of-line keep it one line however it shrinks.
+    std::fprintf(stderr, "\r\033[K%d/%d done, %s", done, total, left);
+    std::fflush(stderr);
+}
+
+void progressend() {
+    if (!isatty(STDERR_FILENO)) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+}

@@ -31,3 +31,11 @@ void discardinput();
 // false, leaving v untouched, when the line holds anything else. End of input ends
 // the program.
 bool readnumbers(int n, double *v);
+
+// Rewrites the one progress line of a long run on standard error: `done` of `total`
+// results and the time left [s] (negative while unknown). Prints nothing when
+// standard error is not a terminal.
+void progressline(int done, int total, double secondsleft);
+
+// Clears the progress line when standard error is a terminal.
+void progressend();
