@@ -34,7 +34,7 @@ struct DesignSummary {
 
 // The figures of one run at its final time.
 struct RunFigures {
-    double tf;          // final time: designed (TOC) or reached (SOTOC); nStep * dt when past the span [s]
+    double tf;          // final time: designed (TOC), or reached by SOTOC (nStep * dt when it never was) [s]
     int row;            // log row the figures are read at, 1..nStep
     double P[2];        // tip position at that row [m]
     double error;       // positioning error with the velocity term [m]
@@ -43,6 +43,7 @@ struct RunFigures {
 };
 
 struct ComparisonResult {
+    char type;             // robot of the pass: ROBOTCYL or ROBOTSCARA
     ComparisonOutcome outcome;
     int derivations;       // derivations of the robots made by the pass (1..3)
     double dt;             // sample period used [s]

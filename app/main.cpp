@@ -68,9 +68,9 @@ int main(int argc, char **argv) {
     consoleprint("\n通常の最短時間制御(TOC)と状態観測最短時間制御(SOTOC)との位置決め誤差比較");
     initialset();
     printprovisional();
-    app.type = askkey("\nロボットの選択   a:円筒座標ロボット　b:SCARAロボット　type=", 'a', 'b');
-    app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", 'g', 'h');
-    app.ctrlType = 'T';
+    app.type = askkey("\nロボットの選択   a:円筒座標ロボット　b:SCARAロボット　type=", ROBOTCYL, ROBOTSCARA);
+    app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", MOTIONVERTICAL, MOTIONHORIZONTAL);
+    app.ctrlType = CTRLTOC;
     app.lastKey = '0';
     settingsdialog();
     openwindow(&argc, argv, windowdialog);  // the event loop never returns

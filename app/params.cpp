@@ -84,7 +84,7 @@ double bangbangtime(double d, double a) { return 2.0 * std::sqrt(std::fabs(d / a
 void cylinderptp() {
     const RobotParams &p = cyl;
     double A1, A2;
-    if (app.sgnG == 'g') {
+    if (app.sgnG == MOTIONVERTICAL) {
         A1 = (p.T1maxG - GRAVITY * task.mw * p.L) / p.J1max;
         A2 = (p.T2maxG - GRAVITY * task.mw) / p.J2max;
     } else {
@@ -119,7 +119,7 @@ void cylinderptp() {
 void scaraptp() {
     const RobotParams &p = scara;
     double A1, A2;
-    if (app.sgnG == 'g') {
+    if (app.sgnG == MOTIONVERTICAL) {
         const double G1 = (p.m1 * p.L1 + (p.L1 + p.L2) * task.mw) * GRAVITY;
         const double G2 = GRAVITY * task.mw * p.L2;
         A1 = (p.T1maxG - G1) / p.M11max;
@@ -143,8 +143,8 @@ void jointgains(RobotParams &p, int j, double wn, double zeta, double alpha, dou
 
 // The selected robot's record, or null for a type that is neither robot.
 RobotParams *selectedrobot() {
-    if (app.type == 'a') return &cyl;
-    if (app.type == 'b') return &scara;
+    if (app.type == ROBOTCYL) return &cyl;
+    if (app.type == ROBOTSCARA) return &scara;
     return nullptr;
 }
 
@@ -198,7 +198,7 @@ void settorquelimits() {
     RobotParams *p = selectedrobot();
     if (!p) return;
     p->T1max = p->TM1 * p->u1;
-    if (app.type == 'a') {
+    if (app.type == ROBOTCYL) {
         p->T2max = p->TM2 * p->u2;
         p->T1maxG = GRAVITY * task.mwNom * p->L + p->T1max;
         p->T2maxG = GRAVITY * task.mwNom + p->T2max;
@@ -216,7 +216,7 @@ void setmaxinertia() {
     p->IM1 = p->IMm1 * p->u1 * p->u1;
     p->IM2 = p->IMm2 * p->u2 * p->u2;
     const double mw = task.mw;
-    if (app.type == 'a') {
+    if (app.type == ROBOTCYL) {
         const double rmax = std::fmax(std::fabs(p->phi0[1]), std::fabs(p->phif[1]));
         p->J1max = mw * rmax * rmax + p->IM1;
         p->J2max = mw + p->IM2;
@@ -229,17 +229,17 @@ void setmaxinertia() {
 }
 
 void setnominalptp() {
-    if (app.type == 'a')
+    if (app.type == ROBOTCYL)
         cylinderptp();
-    else if (app.type == 'b')
+    else if (app.type == ROBOTSCARA)
         scaraptp();
 }
 
 void setservogains() {
     RobotParams *p = selectedrobot();
     if (!p) return;
-    const double J1 = app.type == 'a' ? p->J1max : p->M11max;
-    const double J2 = app.type == 'a' ? p->J2max : p->M22max;
+    const double J1 = app.type == ROBOTCYL ? p->J1max : p->M11max;
+    const double J2 = app.type == ROBOTCYL ? p->J2max : p->M22max;
     jointgains(*p, 0, task.wn1, task.zeta1, task.alpha1, J1);
     jointgains(*p, 1, task.wn2, task.zeta2, task.alpha2, J2);
 }

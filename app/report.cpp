@@ -15,7 +15,7 @@ void cylinderconditions() {
     consoleprint("\n・アーム慣性1       IJ1=%6.3f[kg･m^2]    2 IJ2=%6.3f[kg]", p.IJ1, task.mw);
     consoleprint("\n・Ｊ換算モータ慣性1 IM1=%6.3f[kg･m^2]    2 mM2=%6.3f[kg]", p.IM1, p.IM2);
     consoleprint("\n・減速比（変更可)   u1 =%6.1f[rad/rad]     u2 =%6.1f[rad/m]", p.u1, p.u2);
-    if (app.sgnG == 'g') {
+    if (app.sgnG == MOTIONVERTICAL) {
         consoleprint("\n・重力考慮");
         consoleprint("\n・最大慣性のときに(π/2，1)を2[s]で位置決めするトルク・力に設定");
         consoleprint("\n　最大トルク     τ1max=%6.3f[Nm]       τ2max=%6.3f[N])", p.T1maxG, p.T2maxG);
@@ -39,7 +39,7 @@ void scaraconditions() {
     consoleprint("\n・J回りアーム慣性1  IJ1=%6.3f[kg･m^2]    2 IJ2=%6.3f[kg･m^2]", p.IJ1, p.IJ2);
     consoleprint("\n　J換算モータ慣性1  IM1=%6.3f[kg･m^2]    2 IM2=%6.3f[kg･m^2]", p.IM1, p.IM2);
     consoleprint("\n・減速比(変更可)    u1 =%6.1f[rad/rad]     u2 =%6.1f[rad/rad]", p.u1, p.u2);
-    if (app.sgnG == 'g') {
+    if (app.sgnG == MOTIONVERTICAL) {
         consoleprint("\n・重力考慮");
         consoleprint("\n・Imp.Matchのときに90°を2[s]で位置決めする加速度を出せるトルクに設定");
         consoleprint("\n　最大トルク     τ1max=%6.3f[Nm]       τ2max=%6.3f[Nm]", p.T1maxG, p.T2maxG);
@@ -60,8 +60,8 @@ void scaraconditions() {
 }  // namespace
 
 void printconditions() {
-    if (app.type == 'a')
+    if (app.type == ROBOTCYL)
         cylinderconditions();
-    else if (app.type == 'b')
+    else if (app.type == ROBOTSCARA)
         scaraconditions();
 }

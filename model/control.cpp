@@ -69,7 +69,7 @@ double sotocjoint1(char robot, double t, const double *x) {
     const int r = robotindex(robot);
     if (sotoc.phase < LASTPHASE) {
         const double D = switchdistance(controltables(robot), sotoc.phase, x);
-        const double eps = robot == 'b' ? EPSSCARA : EPSCYL;
+        const double eps = robot == ROBOTSCARA ? EPSSCARA : EPSCYL;
         if (D > sotoc.dprev[r] && D < DNEAR && std::fabs(t - sotoc.tprev) > eps) ++sotoc.phase;
         sotoc.tfsotoc[r] = sotoc.phase == LASTPHASE ? t : 0.0;
         if (sotoc.phase < LASTPHASE) {
@@ -90,7 +90,7 @@ double controltorque(char robot, char ctrl, int joint, double t, const double *x
         sotoc.tprev = 0.0;
     }
     const int j = jointindex(joint);
-    if (ctrl == 'S') {
+    if (ctrl == CTRLSOTOC) {
         if (j == 0) return sotocjoint1(robot, t, x);
         return sotoc.phase < LASTPHASE ? bangbang(robot, sotoc.phase, 1) : servo(robot, joint, x);
     }
@@ -105,7 +105,7 @@ double torquelimit(char robot, char gravity, int joint, double u) {
 }
 
 double errorrate(char robot, char ctrl, int joint, double t, const double *x) {
-    const bool servoing = ctrl == 'S' ? sotoc.phase >= LASTPHASE : t > controltables(robot).ts[3];
+    const bool servoing = ctrl == CTRLSOTOC ? sotoc.phase >= LASTPHASE : t > controltables(robot).ts[3];
     if (!servoing) return 0.0;
     const int j = jointindex(joint);
     return robotparams(robot).phif[j] - x[j];

@@ -13,7 +13,7 @@ void cylinderdynamics(double tau1, double tau2, double th, double r, double dth,
     const RobotParams &p = cyl;
     const double mw = task.mw;
     double G1 = 0.0, G2 = 0.0;
-    if (app.sgnG == 'g') {
+    if (app.sgnG == MOTIONVERTICAL) {
         G1 = GRAVITY * mw * r * std::cos(th);
         G2 = GRAVITY * mw * std::sin(th);
     }
@@ -37,7 +37,7 @@ void scaradynamics(double tau1, double tau2, double q1, double q2, double dq1, d
     const double h2 = mw * p.L1 * p.L2 * s2 * dq1 * dq1;
     const double h1 = h2 - mw * p.L1 * p.L2 * s2 * (dq1 + dq2) * (dq1 + dq2);
     double G1 = 0.0, G2 = 0.0;
-    if (app.sgnG == 'g') {
+    if (app.sgnG == MOTIONVERTICAL) {
         G2 = GRAVITY * mw * p.L2 * std::cos(q1 + q2);
         G1 = (p.m1 + mw) * GRAVITY * p.L1 * std::cos(q1) + G2;
     }
@@ -52,7 +52,7 @@ void scaradynamics(double tau1, double tau2, double q1, double q2, double dq1, d
 
 void dynamics(char robot, double tau1, double tau2, double q1, double q2, double dq1, double dq2,
               double acc[2]) {
-    if (robot == 'b')
+    if (robot == ROBOTSCARA)
         scaradynamics(tau1, tau2, q1, q2, dq1, dq2, acc);
     else
         cylinderdynamics(tau1, tau2, q1, q2, dq1, dq2, acc);
@@ -60,7 +60,7 @@ void dynamics(char robot, double tau1, double tau2, double q1, double q2, double
 
 double jointlimit(char robot, char gravity, int j) {
     const RobotParams &p = robotparams(robot);
-    if (gravity == 'g') return j == 0 ? p.T1maxG : p.T2maxG;
+    if (gravity == MOTIONVERTICAL) return j == 0 ? p.T1maxG : p.T2maxG;
     return j == 0 ? p.T1max : p.T2max;
 }
 

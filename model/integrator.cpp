@@ -11,7 +11,7 @@ namespace {
 // joint 1 first, then joint 2, at each of its two acceleration components.
 double acceleration(char robot, char ctrl, int j, double t, const double *x) {
     double tau[2] = {0.0, 0.0};
-    if (robot == 'b') {
+    if (robot == ROBOTSCARA) {
         tau[0] = controltorque(robot, ctrl, 1, t, x);
         tau[1] = controltorque(robot, ctrl, 2, t, x);
     } else {

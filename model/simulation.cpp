@@ -18,9 +18,15 @@ constexpr int NSTATE = 6;
 // Last row a run writes: nStep, kept inside the log whatever nStep holds.
 int lastrow() { return std::max(0, std::min(task.nStep, MAXSAMPLES - 1)); }
 
-// Tip position of the robot at joint displacements q, relative to its base.
-void tipposition(char robot, const double *q, double P[2]) {
-    if (robot == 'b') {
+// Copies rows 0..last of a table of joint pairs.
+void copyrows(const double (*from)[2], double (*to)[2], int last) {
+    std::memcpy(to, from, sizeof from[0] * (last + 1));
+}
+
+}  // namespace
+
+void tipposition(char robot, const double q[2], double P[2]) {
+    if (robot == ROBOTSCARA) {
         const RobotParams &p = scara;
         P[0] = p.L1 * std::cos(q[0]) + p.L2 * std::cos(q[0] + q[1]);
         P[1] = p.L1 * std::sin(q[0]) + p.L2 * std::sin(q[0] + q[1]);
@@ -30,12 +36,6 @@ void tipposition(char robot, const double *q, double P[2]) {
     }
 }
 
-// Copies rows 0..last of a table of joint pairs.
-void copyrows(const double (*from)[2], double (*to)[2], int last) {
-    std::memcpy(to, from, sizeof from[0] * (last + 1));
-}
-
-}  // namespace
 
 void logsample(int i, const double *x) {
     RunLog &w = robotruns(app.type).work;

@@ -7,6 +7,10 @@
 // rest for nStep samples of 10 integration steps, logging into its work slot. Returns 1.
 int simulate();
 
+// Tip position P = (x, y) [m] of robot type `robot` at joint displacements q,
+// relative to its base (the forward kinematics the inverse kinematics inverts).
+void tipposition(char robot, const double q[2], double P[2]);
+
 // Writes row i of the selected robot's work slot from the 6-component state x,
 // evaluating both joint torques at time i * dt.
 void logsample(int i, const double *x);

@@ -100,14 +100,14 @@ void jacobian(const double x[4], int sigma1, int sigma2, const DesignShot &base,
 // a double integrator with its inertia at the start pose; warm, the robot's stored
 // switching times taken by role as they stand.
 void initialguess(double g[4]) {
-    if (app.designErr == 'm') {
+    if (app.designErr == DESIGNERROR) {
         const ControlTables &tables = controltables(app.type);
         for (int i = 0; i < 4; ++i) g[i] = tables.ts[i];
         return;
     }
     const RobotParams &p = robotparams(app.type);
     double J;
-    if (app.type == 'b') {
+    if (app.type == ROBOTSCARA) {
         const double lever = p.L1 + p.L2 * std::cos(p.phi0[1]);
         J = task.mw * lever * lever + p.IM1 + p.IJ1;
     } else {
@@ -191,12 +191,16 @@ double stepfactor(double n) {
     return 1.0;
 }
 
-double trialfinaltime(const double x[4], bool converged) {
-    if (!converged) return TFFAIL;
+TrialVerdict trialverdict(const double x[4], bool converged) {
+    if (!converged) return TRIALNOTCONVERGED;
     // A not-a-number instant fails these comparisons too.
-    if (!(x[0] >= 0.0 && x[1] >= 0.0 && x[2] >= 0.0)) return TFFAIL;
-    if (x[2] > x[3]) return TFFAIL;
-    return x[3];
+    if (!(x[0] >= 0.0 && x[1] >= 0.0 && x[2] >= 0.0)) return TRIALNEGATIVETIME;
+    if (x[2] > x[3]) return TRIALORDER;
+    return TRIALACCEPTED;
+}
+
+double trialfinaltime(const double x[4], bool converged) {
+    return trialverdict(x, converged) == TRIALACCEPTED ? x[3] : TFFAIL;
 }
 
 int choosetrial(double tfA, double tfB) {
@@ -211,6 +215,7 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
     for (int i = 0; i < 4; ++i) trial.x[i] = g[i];
     trial.iterations = 0;
     bool converged = false;
+    bool notanumber = false;
     for (;;) {
         shoot(trial.x, s0, sigma1, sigma2, trial.shot);
         const double *end = endstate(trial.shot);
@@ -223,7 +228,10 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
         }
         // A residual that is not a number (a target out of reach, a shot that blew
         // up) cannot recover: the trial fails at once.
-        if (std::isnan(E)) break;
+        if (std::isnan(E)) {
+            notanumber = true;
+            break;
+        }
         jacobian(trial.x, sigma1, sigma2, trial.shot, probe, M);
         double d[4];
         for (int i = 0; i < 4; ++i) d[i] = M[i][0] * e[0] + M[i][1] * e[1] + M[i][2] * e[2] + M[i][3] * e[3];
@@ -233,6 +241,7 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
         if (trial.iterations >= MAXITER) break;
     }
     trial.tf = trialfinaltime(trial.x, converged);
+    trial.verdict = notanumber ? TRIALNOTANUMBER : trialverdict(trial.x, converged);
 }
 
 void designtrials(DesignTrial trials[2]) {
@@ -251,6 +260,14 @@ int designswitching() {
     DesignTrial trials[2];
     designtrials(trials);
     const int chosen = choosetrial(trials[0].tf, trials[1].tf);
+    designs.chosen = chosen;
+    for (int i = 0; i < 2; ++i) {
+        TrialOutcome &o = designs.trial[i];
+        for (int k = 0; k < 4; ++k) o.x[k] = trials[i].x[k];
+        o.tf = trials[i].tf;
+        o.iterations = trials[i].iterations;
+        o.verdict = trials[i].verdict;
+    }
     if (chosen < 0) return 0;
     storedesign(trials[chosen]);
     return 1;

@@ -2,6 +2,8 @@
 // tests and benchmark only; the rest of the program sees planning/design.h.
 #pragma once
 
+#include "core/records.h"
+
 // Integration steps per bang-bang segment of a shot.
 constexpr int NSEG = 50;
 // Samples of one shot: the start and the end of every step of the four segments.
@@ -30,6 +32,7 @@ struct DesignTrial {
     double x[4];       // design vector by role at the end of the trial [s]
     double tf;         // final time, or TFFAIL when the trial was rejected [s]
     int iterations;    // Newton updates made
+    TrialVerdict verdict;  // accepted, or why it was rejected
     DesignShot shot;   // the last shot: for an accepted trial, the converged one
 };
 
@@ -48,9 +51,12 @@ double sumabs(int n, const double *v);
 // while n >= 1 every update has length 0.05.
 double stepfactor(double n);
 
-// Final time of a finished trial with design vector x: x[3] when it has converged
+// Verdict on a finished trial with design vector x: accepted when it has converged
 // and its switching instants are not negative and its second joint-2 instant is
-// not after it; TFFAIL otherwise.
+// not after the final time.
+TrialVerdict trialverdict(const double x[4], bool converged);
+
+// Final time of a finished trial: x[3] when trialverdict accepts it, TFFAIL otherwise.
 double trialfinaltime(const double x[4], bool converged);
 
 // The chosen trial: 0 the first, 1 the second (also on equal final times), -1 none

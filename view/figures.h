@@ -17,6 +17,9 @@ void drawbox(const Point2 &corner, double w, double h, double angle, const Colou
 // Outline of the same rectangle.
 void drawframe(const Point2 &corner, double w, double h, double angle, const Colour &colour);
 
+// Spacing of the metric grid under the robot at zoom 1 [m].
+constexpr double GRIDSPACING = 0.1;
+
 // Black grid of cells x cells on each side of its centre lines (2 pixels wide, the
 // rest 1 pixel), spacing dx, dy; leaves the line width at 1 pixel.
 void drawgrid(const Point2 &centre, double angle, int cells, double dx, double dy);

@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/records.h"
@@ -87,7 +88,7 @@ void torquegraph(char type, int frame, int joint, const Point2 &O, double hh, co
                  const char *limitlabel) {
     const double w = layout.graphW;
     drawaxes(1, O, task.dt, task.nStep, w, hh + TORQUEAXISEXTRA);
-    const double labely = type == 'b' ? O.y - 0.1 : O.y - 0.05;
+    const double labely = type == ROBOTSCARA ? O.y - 0.1 : O.y - 0.05;
     drawtext(static_cast<float>(O.x + 0.1), static_cast<float>(labely), LARGE, label);
     drawtext(static_cast<float>(O.x - 0.05), static_cast<float>(O.y - 0.02), LARGE, "0");
     drawtext(static_cast<float>(O.x - 0.1), static_cast<float>(O.y + hh - 0.05), LARGE, "T[Nm]");
@@ -144,18 +145,23 @@ void drawfigraph(char type, int frame) {
     const Point2 G = layout.graphPos;
     drawaxes(0, G, task.dt, task.nStep, layout.graphW, FIAXISHEIGHT);
     drawtext(static_cast<float>(G.x + 0.1), static_cast<float>(G.y - 0.05), LARGE, "joint displacement");
-    drawtext(0.53f, 0.60f, SMALL, "yellow : 10*TOC error1,2");
-    drawtext(0.53f, 0.57f, SMALL, "green  : 10*SOTOC error1,2");
+    // Yellow is TOC and green SOTOC here, the other way round from the robot picture's
+    // trails on purpose; each legend says which.
+    char text[64];
+    std::snprintf(text, sizeof text, "yellow : %.0f*TOC error1,2", ERRORGAIN);
+    drawtext(0.53f, 0.60f, SMALL, text);
+    std::snprintf(text, sizeof text, "green  : %.0f*SOTOC error1,2", ERRORGAIN);
+    drawtext(0.53f, 0.57f, SMALL, text);
     drawtext(static_cast<float>(G.x - 0.1), static_cast<float>(G.y + FILABELHEIGHT - 0.05), LARGE,
-             type == 'a' ? "fi[rad,m]" : "fi[rad]");
+             type == ROBOTCYL ? "fi[rad,m]" : "fi[rad]");
 
     const FiScale sc = fiscale(firange(type));
     const auto yof = [&](double v) { return (v - sc.smallest) * sc.k + G.y; };
     const auto yofdev = [&](double d) { return ERRORGAIN * sc.k * d + G.y; };
     const RobotParams &robot = robotparams(type);
-    const double dx = type == 'b' ? 0.04 : 0.01;
+    const double dx = type == ROBOTSCARA ? 0.04 : 0.01;
     goalline(G, yof(robot.phif[0]), dx, "goal1", red);
-    goalline(G, yof(robot.phif[1]), dx, "goal2", type == 'b' ? blue : red);
+    goalline(G, yof(robot.phif[1]), dx, "goal2", type == ROBOTSCARA ? blue : red);
 
     const RobotRuns &runs = robotruns(type);
     const RunLog &free = runs.tocFree;

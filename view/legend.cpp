@@ -3,9 +3,12 @@
 #include <GL/freeglut.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/records.h"
+#include "view/figures.h"
+#include "view/graphs.h"
 #include "view/primitives.h"
 
 namespace {
@@ -76,17 +79,23 @@ void drawtitle() {
 
 void drawlegend(char type) {
     const RobotParams &robot = robotparams(type);
-    if (type == 'a') drawtext(ROWX, 0.90f, LEGENDFONT, "(a) Cylindrical coordinate robot");
-    if (type == 'b') drawtext(ROWX, 0.90f, LEGENDFONT, "(b) SCARA robot");
-    if (app.sgnG == 'g') drawtext(LABELX, 0.85f, LEGENDFONT, "Vertical motion");
-    if (app.sgnG == 'h') drawtext(LABELX, 0.85f, LEGENDFONT, "Horizontal motion");
+    if (type == ROBOTCYL) drawtext(ROWX, 0.90f, LEGENDFONT, "(a) Cylindrical coordinate robot");
+    if (type == ROBOTSCARA) drawtext(ROWX, 0.90f, LEGENDFONT, "(b) SCARA robot");
+    if (app.sgnG == MOTIONVERTICAL) drawtext(LABELX, 0.85f, LEGENDFONT, "Vertical motion");
+    if (app.sgnG == MOTIONHORIZONTAL) drawtext(LABELX, 0.85f, LEGENDFONT, "Horizontal motion");
     drawtext(LABELX, 0.80f, LEGENDFONT, "Reduction ratio (u1, u2)=");
     drawtext(RATIOX, 0.80f, LEGENDFONT, ratiotext(robot.u1, robot.u2));
     drawtext(LABELX, 0.75f, LEGENDFONT, "Mass error ratio=");
     drawtext(PERCENTX, 0.75f, LEGENDFONT, percenttext(task.errRatio));
     drawtext(LABELX, 0.70f, LEGENDFONT, "blue   : (a) State Observed TOC");
     drawtext(LABELX, 0.65f, LEGENDFONT, "red    : (b) Normal TOC");
-    drawtext(LABELX, 0.60f, LEGENDFONT, "yellow : 10*error position of (a)");
-    drawtext(LABELX, 0.55f, LEGENDFONT, "green  : 10*error position of (b)");
-    drawtext(LABELX, 0.50f, LEGENDFONT, "1 grid=(0.1, 0.1)[m]");
+    // Trails: yellow SOTOC (a), green TOC (b); the displacement graph pairs them the
+    // other way round on purpose, with its own legend.
+    char text[64];
+    std::snprintf(text, sizeof text, "yellow : %.0f*error position of (a)", ERRORGAIN);
+    drawtext(LABELX, 0.60f, LEGENDFONT, text);
+    std::snprintf(text, sizeof text, "green  : %.0f*error position of (b)", ERRORGAIN);
+    drawtext(LABELX, 0.55f, LEGENDFONT, text);
+    std::snprintf(text, sizeof text, "1 grid=(%.1f, %.1f)[m]", GRIDSPACING, GRIDSPACING);
+    drawtext(LABELX, 0.50f, LEGENDFONT, text);
 }

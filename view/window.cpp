@@ -23,9 +23,8 @@ namespace {
 constexpr int WINDOWSIZE = 800;  // initial width and height [pixels]
 constexpr unsigned char ESCAPE = 27;
 constexpr double ZOOMSTEP = 0.9;  // 'w' shrinks the robot picture by this factor, 'W' enlarges
-// Grid: cells on each side of the centre lines and their spacing at scale 1 [m].
+// Grid: cells on each side of the centre lines.
 constexpr int GRIDCELLS = 20;
-constexpr double GRIDSPACING = 0.1;
 constexpr double TRAILWIDTH = 0.005;  // error trails [m]
 // The white mask clears the right part from this far left of the displacement graph.
 constexpr double MASKMARGIN = 0.05;
@@ -72,10 +71,12 @@ Point2 trailpoint(const RunLog &run, const RunLog &free, int i) {
 // frame, then the mask that clears the right part for the graphs.
 void drawmotion(char type, int frame) {
     const RobotRuns &runs = robotruns(type);
-    void (*const figure)(const double[2], const Colour &) = type == 'a' ? drawcyl : drawscara;
+    void (*const figure)(const double[2], const Colour &) = type == ROBOTCYL ? drawcyl : drawscara;
     figure(runs.tocErr.fi[frame], red);
     figure(runs.sotocErr.fi[frame], blue);
     drawgoal(task.xf, task.yf, blue);
+    // Green trails TOC and yellow SOTOC, as the robot legend says; the displacement
+    // graph pairs these two colours the other way round on purpose, with its own legend.
     for (int i = 0; i <= frame; ++i) {
         const int prev = i > 0 ? i - 1 : 0;
         drawwideline(trailpoint(runs.tocErr, runs.tocFree, i), trailpoint(runs.tocErr, runs.tocFree, prev), TRAILWIDTH,
@@ -179,7 +180,7 @@ void display() {
     drawtitle();
     drawlegend(type);
     drawgrid({s * layout.base.x, s * layout.base.y}, 0.0, GRIDCELLS, GRIDSPACING * s, GRIDSPACING * s);
-    if (type == 'a' || type == 'b') drawmotion(type, app.frame);
+    if (type == ROBOTCYL || type == ROBOTSCARA) drawmotion(type, app.frame);
     drawfigraph(type, app.frame);
     drawtorquegraphs(type, app.frame);
     endframe();

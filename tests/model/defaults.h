@@ -6,27 +6,11 @@
 #include "model/control.h"
 #include "model/simulation.h"
 
-// Puts the program state back to what start-up leaves (both robots derived for
-// horizontal motion) and clears the control tables, the SOTOC bookkeeping and
-// the trajectory log, so that no test sees what another one left. The start-up
-// values are taken once and copied back afterwards.
+// Puts every record back to what start-up leaves (both robots derived for horizontal
+// motion, control tables, SOTOC bookkeeping and logs cleared) with robot `type`
+// selected, so that no test sees what another one left.
 inline void installdefaults(char type) {
-    static struct Snapshot {
-        AppState app;
-        TaskParams task;
-        RobotParams cyl, scara;
-    } start = [] {
-        initialset();
-        return Snapshot{app, task, cyl, scara};
-    }();
-    app = start.app;
-    task = start.task;
-    cyl = start.cyl;
-    scara = start.scara;
-    cylTables = ControlTables{};
-    scaraTables = ControlTables{};
-    sotoc = SotocBook{};
-    trajlog = TrajectoryLog{};
+    initialset();
     app.type = type;
-    app.sgnG = 'h';
+    app.sgnG = MOTIONHORIZONTAL;
 }

@@ -51,7 +51,7 @@ void expectscaralink2(const Picture &p, const double q[2], double d, Rgb c) {
 
 Point2 tipwindow(char type, const double q[2]) {
     double tip[2];
-    tipof(type, q, tip);
+    tipposition(type, q, tip);
     return {app.scale * (layout.base.x + tip[0]), app.scale * (layout.base.y + tip[1])};
 }
 
@@ -240,7 +240,7 @@ TEST(Picture, MaskClearsTheRightPart) {
     for (RunLog *run : {&runs.tocErr, &runs.sotocErr, &runs.tocFree}) {
         run->fi[0][0] = stretched[0];
         run->fi[0][1] = stretched[1];
-        tipof('a', stretched, run->P[0]);
+        tipposition('a', stretched, run->P[0]);
     }
     const Picture p = drawpicture();
     EXPECT_TRUE(near(p, onpart(layout.base, 0.0, 0.8, layout.armWidth / 2), BLUEPX));

@@ -51,7 +51,7 @@ void fillrobot(char type, const double from[2], const double to[2], const double
             runs.tocErr.tau[i][j] = -0.5 * limit[j];
             runs.sotocErr.tau[i][j] = 0.0;
         }
-        for (RunLog *run : {&runs.tocFree, &runs.sotocErr, &runs.tocErr}) tipof(type, run->fi[i], run->P[i]);
+        for (RunLog *run : {&runs.tocFree, &runs.sotocErr, &runs.tocErr}) tipposition(type, run->fi[i], run->P[i]);
     }
     for (int j = 0; j < 2; ++j) {
         robot.phi0[j] = from[j];
@@ -108,6 +108,7 @@ const Picture &firstpicture() {
 }
 
 void setupscene(char type) {
+    resetrecords();
     task.mwNom = task.mw = 1.0;
     task.errRatio = 0.01;
     task.nStep = 200;
@@ -127,23 +128,13 @@ void setupscene(char type) {
     scara.T1maxG = GRAVITY + scara.T1max;
     scara.T2maxG = GRAVITY + scara.T2max;
     installlayout();
-    app = {type, 'h', 'T', 'n', '2', '0', 0, 1.0};
+    app.type = type;
     fillrobot('a', CYLSTART, CYLGOAL, CYLMISS);
     fillrobot('b', SCARASTART, SCARAGOAL, SCARAMISS);
     double goal[2];
-    tipof(type, type == 'b' ? SCARAGOAL : CYLGOAL, goal);
+    tipposition(type, type == 'b' ? SCARAGOAL : CYLGOAL, goal);
     task.xf = goal[0];
     task.yf = goal[1];
-}
-
-void tipof(char type, const double q[2], double out[2]) {
-    if (type == 'b') {
-        out[0] = scara.L1 * std::cos(q[0]) + scara.L2 * std::cos(q[0] + q[1]);
-        out[1] = scara.L1 * std::sin(q[0]) + scara.L2 * std::sin(q[0] + q[1]);
-    } else {
-        out[0] = q[1] * std::cos(q[0]);
-        out[1] = q[1] * std::sin(q[0]);
-    }
 }
 
 Picture grab() {

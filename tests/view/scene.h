@@ -52,5 +52,3 @@ bool same(Rgb a, Rgb b);
 // Text is drawn in the near-black colour lighting gives it (grey, not black).
 bool istext(Rgb c);
 
-// Tip position of a joint state relative to the base [m].
-void tipof(char type, const double q[2], double out[2]);
