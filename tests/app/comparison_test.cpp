@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -151,6 +152,7 @@ TEST(Comparison, DefaultHalfTurnOfTheCylindricalRobotHasNoHorizontalSolution) {
     dup2(fds[0], STDIN_FILENO);
     EXPECT_EXIT(
         {
+            std::freopen("/dev/null", "w", stdout);
             setup('a', 'h', 1.0);
             task.xf = -0.3;
             task.yf = 0.4;
@@ -179,6 +181,228 @@ TEST(Comparison, LongerSpanTakesEffectOnePassLater) {
     EXPECT_GT(tfNom, 4.0);
     EXPECT_DOUBLE_EQ(4.0 / task.nStep, first);
     EXPECT_DOUBLE_EQ(8.0 / task.nStep, task.dt);
+}
+
+}  // namespace
+
+namespace {
+
+// --- The positioning error on hand-computed geometry -------------------------------
+
+// A run resting at joint state q at row k (and k - 1), or moving so that its last
+// logged step corresponds to the weighted velocity v (rad or m after 1/wn weighting).
+void place(RunLog &run, int k, const double q[2], const double v[2] = nullptr) {
+    const double wn[2] = {task.wn1, task.wn2};
+    for (int j = 0; j < 2; ++j) {
+        run.fi[k][j] = q[j];
+        run.fi[k - 1][j] = q[j] - (v ? v[j] * wn[j] * task.dt : 0.0);
+    }
+}
+
+TEST(TipError, StretchedScaraAtRestAddsBothJointErrorsAtTheirLevers) {
+    initialset();
+    app.type = ROBOTSCARA;
+    scara.phif[0] = 0.0;
+    scara.phif[1] = 0.0;
+    static RunLog run, unused;
+    const int k = 7;
+    const double E1 = 1e-3, E2 = 2e-3;
+    const double q[2] = {E1, E2};
+    place(run, k, q);
+    // With the elbow (nearly) stretched, both errors move the tip the same way:
+    // (L1 + L2) E1 + L2 E2, to second order in the small elbow angle.
+    EXPECT_NEAR(tiperror(run, unused, k), (scara.L1 + scara.L2) * E1 + scara.L2 * E2, 1e-8);
+    // Errors of opposite sign: the error measure takes magnitudes, so the same.
+    const double mirrored[2] = {-E1, E2};
+    place(run, k, mirrored);
+    EXPECT_NEAR(tiperror(run, unused, k), (scara.L1 + scara.L2) * E1 + scara.L2 * E2, 1e-8);
+}
+
+TEST(TipError, ScaraElbowAtSixtyDegreesWeighsTheCrossTermByItsCosine) {
+    initialset();
+    app.type = ROBOTSCARA;
+    const double elbow = PI / 3.0;  // the run's elbow angle: cos = 1/2
+    static RunLog run, unused;
+    const int k = 40;
+    const double e[2] = {4e-3, -3e-3};
+    scara.phif[0] = 0.3;
+    scara.phif[1] = elbow - e[1];
+    const double q[2] = {0.3 + e[0], elbow};
+    place(run, k, q);
+    const double L1 = scara.L1, L2 = scara.L2, c = std::cos(q[1]);
+    const double A = std::sqrt(L1 * L1 + L2 * L2 + L1 * L2 * 2.0 * c) * std::fabs(e[0]);
+    const double B = L2 * std::fabs(e[1]);
+    EXPECT_NEAR(tiperror(run, unused, k), std::sqrt(A * A + B * B + 2.0 * A * B * c), 1e-15);
+    // By hand, with c = 1/2: A = sqrt(0.25 + 0.16 + 0.2) * 4e-3, B = 1.2e-3.
+    const double Ah = std::sqrt(0.61) * 4e-3, Bh = 1.2e-3;
+    EXPECT_NEAR(tiperror(run, unused, k), std::sqrt(Ah * Ah + Bh * Bh + Ah * Bh), 1e-8);
+}
+
+TEST(TipError, VelocityCountsLikeADisplacementWeightedByTheServoFrequency) {
+    initialset();
+    app.type = ROBOTSCARA;
+    scara.phif[0] = 1.0;
+    scara.phif[1] = -PI / 2.0;  // elbow at a right angle: no cross term
+    static RunLog run, unused;
+    const int k = 100;
+    // Joint 1 three units off its goal and moving at four: five units in all.
+    const double q[2] = {1.0 + 3e-4, -PI / 2.0};
+    const double v[2] = {4e-4, 0.0};
+    place(run, k, q, v);
+    const double lever = std::sqrt(scara.L1 * scara.L1 + scara.L2 * scara.L2);
+    EXPECT_NEAR(tiperror(run, unused, k), lever * 5e-4, 1e-12);
+}
+
+TEST(TipError, CylinderJudgesAgainstTheReferenceRunWithTheEndRadius) {
+    initialset();
+    app.type = ROBOTCYL;
+    cyl.phif[1] = 0.5;  // end radius [m]
+    static RunLog run, reference;
+    const int k = 30;
+    const double ref[2] = {2.0, 0.45};
+    place(reference, k, ref);
+    // Joint 1: 0.02 rad (3-4-5 with its velocity), joint 2: 0.003 m at rest.
+    const double q[2] = {2.0 + 0.012, 0.45 - 0.003};
+    const double v[2] = {0.016, 0.0};
+    place(run, k, q, v);
+    const double rE1 = 0.5 * 0.02, E2 = 0.003;
+    EXPECT_NEAR(tiperror(run, reference, k), std::sqrt(rE1 * rE1 + E2 * E2), 1e-12);
+    // The reference row is the run's own row: the same state judged against itself
+    // leaves only the velocity term.
+    EXPECT_NEAR(tiperror(run, run, k), 0.5 * 0.016, 1e-12);
+}
+
+// --- The four default comparisons, pinned to their printed digits ------------------
+
+// The result lines of one pass that stands alone, as `settings` gives them.
+std::string resultlines(char type, char gravity) {
+    initialset();
+    app.type = type;
+    app.sgnG = gravity;
+    ComparisonSettings s = currentsettings();
+    s.tfNomBasis = standalonebasis(s);
+    const ComparisonResult r = comparisonpass(s);
+    if (r.outcome != COMPARED) return "outcome " + std::to_string(r.outcome);
+    return printout([&]() { printresultlines(r); });
+}
+
+TEST(DefaultComparisons, PrintTheirResultLinesDigitForDigit) {
+    EXPECT_EQ(resultlines('a', 'h'), "outcome " + std::to_string(NOFREESOLUTION));
+    EXPECT_EQ(resultlines('a', 'g'),
+              "\n誤差なしTOC    終端時間 tf= 0.7567[s]  終端位置 Pf[]=(-0.3018  0.3921)[m]"
+              "\n誤差ありTOC    終端時間 tf= 0.7597[s]  終端位置 Pf[]=(-0.3224  0.3956)[m]"
+              "\n  速度誤差を含めたTOC位置誤差  = 0.023[m]  行程に対する誤差の比=2.1089[%]"
+              "\n誤差ありSOTOC  終端時間 tf= 0.7330[s]  終端位置 Pf[]=(-0.2982  0.4006)[m]"
+              "\n  速度誤差を含めたSOTOC位置誤差= 0.017[m]  行程に対する誤差の比=1.6076[%]");
+    EXPECT_EQ(resultlines('b', 'h'),
+              "\n誤差なしTOC    終端時間 tf= 1.4347[s]  終端位置 Pf[]=(-0.3019  0.4009)[m]"
+              "\n誤差ありTOC    終端時間 tf= 1.4331[s]  終端位置 Pf[]=(-0.2863  0.3918)[m]"
+              "\n  速度誤差を含めたTOC位置誤差  = 0.016[m]  行程に対する誤差の比=1.4754[%]"
+              "\n誤差ありSOTOC　終端時間 tf= 1.4000[s]  終端位置 Pf[]=(-0.2981  0.4034)[m]"
+              "\n  速度誤差を含めたSOTOC位置誤差= 0.005[m]  行程に対する誤差の比=0.4492[%]");
+    EXPECT_EQ(resultlines('b', 'g'),
+              "\n誤差なしTOC    終端時間 tf= 1.2505[s]  終端位置 Pf[]=(-0.2913  0.3998)[m]"
+              "\n誤差ありTOC    終端時間 tf= 1.2615[s]  終端位置 Pf[]=(-0.3884  0.2879)[m]"
+              "\n  速度誤差を含めたTOC位置誤差  = 0.140[m]  行程に対する誤差の比=12.9965[%]"
+              "\n誤差ありSOTOC　終端時間 tf= 1.2240[s]  終端位置 Pf[]=(-0.3510  0.3948)[m]"
+              "\n  速度誤差を含めたSOTOC位置誤差= 0.037[m]  行程に対する誤差の比=3.4094[%]");
+}
+
+// The default half turn of the cylindrical robot without gravity: each trial is
+// rejected for its own reason (see the no-solution test above).
+TEST(DefaultComparisons, RejectedTrialsSayWhy) {
+    initialset();
+    app.type = ROBOTCYL;
+    ComparisonSettings s = currentsettings();
+    s.tfNomBasis = standalonebasis(s);
+    const ComparisonResult r = comparisonpass(s);
+    ASSERT_EQ(r.outcome, NOFREESOLUTION);
+    EXPECT_EQ(r.free.solved, 0);
+    EXPECT_EQ(r.free.chosen, -1);
+    EXPECT_EQ(r.free.trial[0].verdict, TRIALORDER);         // second joint-2 switch after tf
+    EXPECT_EQ(r.free.trial[1].verdict, TRIALNEGATIVETIME);  // first switch before the start
+    EXPECT_LT(r.free.trial[0].iterations, 400);
+    EXPECT_EQ(r.derivations, 1);
+    // The SCARA robot with gravity: the trial starting joint 2 negative does not converge.
+    initialset();
+    app.sgnG = MOTIONVERTICAL;
+    s = currentsettings();
+    s.tfNomBasis = standalonebasis(s);
+    const ComparisonResult g = comparisonpass(s);
+    ASSERT_EQ(g.outcome, COMPARED);
+    EXPECT_EQ(g.free.trial[0].verdict, TRIALNOTCONVERGED);
+    EXPECT_EQ(g.free.trial[0].iterations, 400);
+    EXPECT_EQ(g.free.trial[1].verdict, TRIALACCEPTED);
+    EXPECT_EQ(g.free.chosen, 1);
+    EXPECT_EQ(g.free.ts[3], g.free.trial[1].tf);
+    EXPECT_EQ(g.derivations, 3);
+    EXPECT_TRUE(g.sotocFinished);
+}
+
+// --- A pass depends on its settings and its time basis only ------------------------
+
+struct PassRecord {
+    ComparisonResult result;
+    RobotRuns runs;
+};
+
+PassRecord pass(const ComparisonSettings &s) {
+    PassRecord p;
+    p.result = comparisonpass(s);
+    p.runs = robotruns(s.type);
+    return p;
+}
+
+bool samefigures(const RunFigures &a, const RunFigures &b) {
+    return a.tf == b.tf && a.row == b.row && a.P[0] == b.P[0] && a.P[1] == b.P[1] && a.error == b.error &&
+           a.ratio == b.ratio && a.pastspan == b.pastspan;
+}
+
+TEST(ComparisonPass, SameSettingsAndBasisGiveTheSameFiguresAfterAnyOtherPass) {
+    initialset();
+    app.sgnG = MOTIONVERTICAL;
+    const ComparisonSettings s = currentsettings();
+    static PassRecord first, again;
+    first = pass(s);
+    // Something else in between: the other robot, other points, another error, a
+    // basis that picks the long span, and a SOTOC run that finishes last.
+    ComparisonSettings other = s;
+    other.type = ROBOTCYL;
+    other.sgnG = MOTIONHORIZONTAL;
+    other.xf = 0.0;
+    other.yf = 0.7;
+    other.errRatio = -0.3;
+    other.tfNomBasis = 6.0;
+    pass(other);
+    ComparisonSettings slow = s;
+    slow.u1 = slow.u2 = 5.0;
+    slow.errRatio = 0.05;
+    pass(slow);
+    again = pass(s);
+    ASSERT_EQ(first.result.outcome, COMPARED);
+    EXPECT_EQ(again.result.outcome, COMPARED);
+    EXPECT_TRUE(samefigures(first.result.tocFree, again.result.tocFree));
+    EXPECT_TRUE(samefigures(first.result.tocErr, again.result.tocErr));
+    EXPECT_TRUE(samefigures(first.result.sotocErr, again.result.sotocErr));
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(first.result.free.ts[k], again.result.free.ts[k]);
+        EXPECT_EQ(first.result.err.ts[k], again.result.err.ts[k]);
+    }
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(first.result.err.trial[i].iterations, again.result.err.trial[i].iterations);
+    EXPECT_TRUE(samerun(first.runs.tocFree, again.runs.tocFree));
+    EXPECT_TRUE(samerun(first.runs.tocErr, again.runs.tocErr));
+    EXPECT_TRUE(samerun(first.runs.sotocErr, again.runs.sotocErr));
+}
+
+// The basis alone picks the sample period: the same settings with a basis above
+// 4 s simulate over 8 s.
+TEST(ComparisonPass, BasisAboveFourSecondsDoublesTheSamplePeriod) {
+    initialset();
+    ComparisonSettings s = currentsettings();
+    s.tfNomBasis = 4.0;
+    EXPECT_DOUBLE_EQ(comparisonpass(s).dt, 4.0 / task.nStep);
+    s.tfNomBasis = 4.0001;
+    EXPECT_DOUBLE_EQ(comparisonpass(s).dt, 8.0 / task.nStep);
 }
 
 }  // namespace

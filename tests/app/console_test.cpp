@@ -79,13 +79,25 @@ TEST(Keys, PipedKeysAreReadOneByteAtATime) {
     EXPECT_EQ("ab\n", got);
 }
 
+// The message goes where the death test reads it (standard error) instead of the output.
+void messagestostderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
+
 TEST(EndOfInput, EndsTheProgramWithAMessageAndNonZeroStatus) {
-    EXPECT_EXIT(withinput("", []() { readkey(); }), testing::ExitedWithCode(EXIT_INPUTENDED), "");
-    EXPECT_EXIT(withinput("", []() {
-                    double v[2];
-                    readnumbers(2, v);
-                }),
-                testing::ExitedWithCode(EXIT_INPUTENDED), "");
+    EXPECT_EXIT(
+        {
+            messagestostderr();
+            withinput("", []() { readkey(); });
+        },
+        testing::ExitedWithCode(EXIT_INPUTENDED), "入力が終わったため終了します");
+    EXPECT_EXIT(
+        {
+            messagestostderr();
+            withinput("", []() {
+                double v[2];
+                readnumbers(2, v);
+            });
+        },
+        testing::ExitedWithCode(EXIT_INPUTENDED), "入力が終わったため終了します");
 }
 
 // A child on a pseudo-terminal that reads keys and reports them.

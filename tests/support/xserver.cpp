@@ -1,5 +1,6 @@
 #include "tests/support/xserver.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <signal.h>
@@ -17,6 +18,10 @@ bool xstart(XServer &x) {
         // The server ends with the test program, even when that one crashes or is killed.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(fds[0]);
+        // Its start-up chatter is not the test's output.
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
                "-noreset", static_cast<char *>(nullptr));
