@@ -13,7 +13,7 @@ case "$mode" in
 esac
 
 packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev
-          xvfb xdotool x11-utils)
+          libcli11-dev nlohmann-json3-dev xvfb xdotool x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -128,6 +128,12 @@ void figures(ComparisonResult &r) {
 
 }  // namespace
 
+bool ratioaccepted(double u) { return std::isfinite(u) && u > 0.0 && u <= MAXRATIO; }
+
+bool errorpercentaccepted(double percent) {
+    return std::isfinite(percent) && percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT;
+}
+
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);
     return ComparisonSettings{app.type, app.sgnG, p.u1,  p.u2,          task.x0,

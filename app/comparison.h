@@ -58,6 +58,18 @@ struct ComparisonResult {
     bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
 };
 
+// Largest reduction ratio the window's three-digit legend can show.
+constexpr double MAXRATIO = 999.9;
+// The mass error in percent must stay strictly inside this bound on both sides,
+// so that the erroneous mass stays positive and the legend's two digits suffice.
+constexpr double MAXERRORPERCENT = 100.0;
+
+// Whether a reduction ratio is accepted: finite, 0 < u <= MAXRATIO.
+bool ratioaccepted(double u);
+
+// Whether a mass error in percent is accepted: finite, strictly inside +-MAXERRORPERCENT.
+bool errorpercentaccepted(double percent);
+
 // The settings now in the records (selected robot), with tfNomBasis = task.tfNom.
 ComparisonSettings currentsettings();
 

@@ -13,12 +13,6 @@
 
 namespace {
 
-// Largest reduction ratio the window's three-digit legend can show.
-constexpr double MAXRATIO = 999.9;
-// The mass error in percent must stay strictly inside this bound on both sides,
-// so that the erroneous mass stays positive and the legend's two digits suffice.
-constexpr double MAXERRORPERCENT = 100.0;
-
 // The accepted range of a number question, for the refusal message. Valid until the next call.
 template <class... Bound>
 const char *rangehint(const char *format, Bound... bounds) {
@@ -94,7 +88,7 @@ Step ratio() {
                 consoleprint("\n(2) 第1,2関節減速比(旧u1 u2=%5.2f %5.2f)  u1 u2=", p.u1, p.u2);
         },
         2, u, rangehint("0 < u1, u2 ≤ %.1f", MAXRATIO),
-        [](const double *v) { return v[0] > 0.0 && v[0] <= MAXRATIO && v[1] > 0.0 && v[1] <= MAXRATIO; });
+        [](const double *v) { return ratioaccepted(v[0]) && ratioaccepted(v[1]); });
     p.u1 = u[0];
     p.u2 = u[1];
     return ASKGRAVITY;
@@ -142,7 +136,7 @@ Step error() {
     double percent = 100.0 * task.errRatio;
     asknumbers([]() { consoleprint("\n   誤差の％入力　　error="); }, 1, &percent,
                rangehint("%.0f < error < %.0f", -MAXERRORPERCENT, MAXERRORPERCENT),
-               [](const double *v) { return v[0] > -MAXERRORPERCENT && v[0] < MAXERRORPERCENT; });
+               [](const double *v) { return errorpercentaccepted(v[0]); });
     task.errRatio = percent / 100.0;
     seterrormasses();
     return RUNCOMPARISON;

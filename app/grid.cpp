@@ -6,11 +6,10 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "app/comparison.h"
+
 namespace {
 
-// Mass errors must stay strictly inside this bound on both sides [%]: at -100 %
-// the designed mass is zero, and beyond 100 % the window's two legend digits end.
-constexpr double MAXERRORPERCENT = 100.0;
 // TO counts as a grid point when it lies within this share of STEP of one: the
 // decimal steps people type (0.1, 0.25) are not exact in binary.
 constexpr double ENDTOLERANCE = 1e-6;
@@ -48,9 +47,9 @@ std::string percenttext(double v) {
 // The message for point i when it lies outside the allowed mass errors, else "".
 std::string outsidemessage(const ErrorGrid &grid, int i) {
     const double e = gridpoint(grid, i);
-    if (e > -MAXERRORPERCENT && e < MAXERRORPERCENT) return "";
-    return "the grid point " + percenttext(e) + " (point " + std::to_string(i) +
-           ") lies outside the mass errors -100 % < error < 100 %";
+    if (errorpercentaccepted(e)) return "";
+    return "the grid point " + percenttext(e) + " (point " + std::to_string(i) + ") lies outside the mass errors " +
+           percenttext(-MAXERRORPERCENT) + " < error < " + percenttext(MAXERRORPERCENT);
 }
 
 }  // namespace

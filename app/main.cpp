@@ -1,9 +1,13 @@
-// Entry: start-up in the console, then the window's event loop.
+// Entry: a subcommand, or start-up in the console and then the window's event loop.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "app/batchcmd.h"
+#include "app/comparecmd.h"
 #include "app/console.h"
 #include "app/dialog.h"
+#include "app/options.h"
 #include "app/params.h"
 #include "app/report.h"
 #include "core/records.h"
@@ -13,6 +17,7 @@ namespace {
 
 const char *const USAGE =
     "usage: sotoc [--help | --version | window-system options]\n"
+    "       sotoc SUBCOMMAND [options]   (sotoc SUBCOMMAND --help lists them)\n"
     "\n"
     "Simulates a two-axis robot arm (cylindrical-coordinate or SCARA) moving point to\n"
     "point in minimum time, and compares how far normal time-optimal control (TOC) and\n"
@@ -29,6 +34,22 @@ const char *const USAGE =
     "  Esc     quit\n"
     "\n"
     "Other arguments are handed to the window system (for example -display :1).\n";
+
+// Subcommands: the first argument names one, the rest are its own.
+const struct {
+    const char *name;
+    int (*run)(int argc, char **argv);
+    const char *summary;
+} SUBCOMMANDS[] = {
+    {"compare", comparecommand, "one comparison pass from options: result lines or JSON"},
+    {"batch", batchcommand, "comparisons from JSON Lines, one JSON result line each"},
+};
+
+void printusage() {
+    std::fputs(USAGE, stdout);
+    std::printf("\nSubcommands:\n");
+    for (const auto &sub : SUBCOMMANDS) std::printf("  %-9s %s\n", sub.name, sub.summary);
+}
 
 // The provisional conditions of both robots as start-up installs them (horizontal
 // motion); the SCARA robot is left selected.
@@ -52,17 +73,36 @@ void windowdialog() {
     settingsdialog();
 }
 
+// The interactive program hands its arguments to the window system, whose options
+// start with one dash; an argument starting with two is refused. Returns false then.
+bool windowsystemarguments(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) != 0) continue;
+        std::string names;
+        for (const auto &sub : SUBCOMMANDS) names += (names.empty() ? "" : ", ") + std::string(sub.name);
+        std::fprintf(stderr,
+                     "sotoc: '%s' refused; accepts --help, --version, a subcommand (%s) or window-system "
+                     "options such as -display :1\n",
+                     argv[i], names.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    for (const auto &sub : SUBCOMMANDS)
+        if (argc >= 2 && std::strcmp(argv[1], sub.name) == 0) return sub.run(argc - 1, argv + 1);
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(USAGE, stdout);
+        printusage();
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("sotoc %s\n", SOTOC_VERSION);
         return 0;
     }
+    if (!windowsystemarguments(argc, argv)) return EXIT_REFUSED;
     consoleinit();
     consoleprint("\n\nロボットの最短時間制御(TOC)シミュレーション");
     consoleprint("\n通常の最短時間制御(TOC)と状態観測最短時間制御(SOTOC)との位置決め誤差比較");

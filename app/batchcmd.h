@@ -1,0 +1,13 @@
+// sotoc batch: comparisons from JSON Lines, one result line each, in input order.
+#pragma once
+
+// Runs the subcommand with its arguments (argv[0] is its name); returns the exit
+// status: 0 when every line ran, 1 otherwise, EXIT_REFUSED for refused arguments.
+int batchcommand(int argc, char **argv);
+
+// Reads JSON Lines from file descriptor `in` until its end and writes one result
+// line per input line to `out`, running up to `jobs` comparisons at once in worker
+// processes. Each line is written as soon as it and the lines before it are done.
+// Needs the records as initialset leaves them. Returns 0 when every line ran, 1
+// otherwise.
+int runbatch(int in, int out, int jobs);

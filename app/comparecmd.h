@@ -1,0 +1,6 @@
+// sotoc compare: one comparison pass from options, without questions or window.
+#pragma once
+
+// Runs the subcommand with its arguments (argv[0] is its name); returns the exit
+// status: 0 compared, EXIT_REFUSED, EXIT_NOSOLUTION, 1 when a log file failed.
+int comparecommand(int argc, char **argv);
