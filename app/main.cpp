@@ -5,6 +5,8 @@
 
 #include "app/batchcmd.h"
 #include "app/comparecmd.h"
+#include "app/plotcmd.h"
+#include "app/sweepcmd.h"
 #include "app/console.h"
 #include "app/dialog.h"
 #include "app/options.h"
@@ -43,6 +45,8 @@ const struct {
 } SUBCOMMANDS[] = {
     {"compare", comparecommand, "one comparison pass from options: result lines or JSON"},
     {"batch", batchcommand, "comparisons from JSON Lines, one JSON result line each"},
+    {"sweep", sweepcommand, "comparisons over a grid of mass errors: JSON Lines and a plot"},
+    {"plot", plotcommand, "the plot of a sweep from its result files"},
 };
 
 void printusage() {

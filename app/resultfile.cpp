@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
@@ -70,6 +71,35 @@ void takeresult(const json &r, bool &first, SweepSetup &setup, std::vector<Sweep
     if (free.at("solved").get<bool>()) setup.tfFree = free.at("ts").at(3).get<double>();
 }
 
+// Reads the lines of `in` (named `name` in messages) into the list.
+bool readlines(std::istream &in, const std::string &name, bool &first, SweepSetup &setup,
+               std::vector<SweepPoint> &points, std::string &message) {
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        try {
+            const json r = json::parse(line);
+            if (!badline(r)) takeresult(r, first, setup, points);
+        } catch (const std::exception &e) {
+            message = name + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Hands on what was read when there is anything.
+bool finish(const SweepSetup &s, const std::vector<SweepPoint> &got, SweepSetup &setup,
+            std::vector<SweepPoint> &points, std::string &message) {
+    if (got.empty()) {
+        message = "no comparison results to plot";
+        return false;
+    }
+    setup = s;
+    points = got;
+    return true;
+}
+
 }  // namespace
 
 bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::vector<SweepPoint> &points,
@@ -83,23 +113,16 @@ bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::
             message = path + ": cannot be read";
             return false;
         }
-        std::string line;
-        for (int number = 1; std::getline(in, line); ++number) {
-            if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-            try {
-                const json r = json::parse(line);
-                if (!badline(r)) takeresult(r, first, s, got);
-            } catch (const std::exception &e) {
-                message = path + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
-                return false;
-            }
-        }
+        if (!readlines(in, path, first, s, got, message)) return false;
     }
-    if (got.empty()) {
-        message = "no comparison results in the files";
-        return false;
-    }
-    setup = s;
-    points = got;
-    return true;
+    return finish(s, got, setup, points, message);
+}
+
+bool readresulttext(const std::string &text, SweepSetup &setup, std::vector<SweepPoint> &points,
+                    std::string &message) {
+    bool first = true;
+    std::vector<SweepPoint> got;
+    SweepSetup s = {};
+    std::istringstream in(text);
+    return readlines(in, "results", first, s, got, message) && finish(s, got, setup, points, message);
 }

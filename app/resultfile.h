@@ -13,3 +13,7 @@
 // whose settings other than the mass error differ from the first one's.
 bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::vector<SweepPoint> &points,
                  std::string &message);
+
+// The same for result lines held in `text` (a sweep's own output).
+bool readresulttext(const std::string &text, SweepSetup &setup, std::vector<SweepPoint> &points,
+                    std::string &message);
