@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -13,18 +12,9 @@
 #include <vector>
 
 #include "app/plot.h"
+#include "tests/support/tempdir.h"
 
 namespace {
-
-// A folder of its own for the files of one test, removed with its files.
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/sotoc-plot-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-};
 
 SweepSetup scarasetup() {
     SweepSetup s{};

@@ -1,8 +1,6 @@
 // Result files read back for a plot: shards in any order, refusals with file and line.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -11,23 +9,17 @@
 #include <nlohmann/json.hpp>
 
 #include "app/resultfile.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 using json = nlohmann::json;
 
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/sotoc-results-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::string write(const std::string &name, const std::string &text) const {
-        std::ofstream(path + "/" + name) << text;
-        return path + "/" + name;
-    }
-};
+// Writes `text` into file `name` of the folder; returns its path.
+std::string write(const TempDir &dir, const std::string &name, const std::string &text) {
+    std::ofstream(dir.file(name)) << text;
+    return dir.file(name);
+}
 
 json run(double tf, double error) {
     return {{"tf", tf}, {"tip", {0.1, 0.2}}, {"error", error}, {"ratio", 1.0}, {"pastSpan", false}};
@@ -66,8 +58,8 @@ std::string lines(const std::vector<json> &results) {
 
 TEST(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
     TempDir dir;
-    const std::string a = dir.write("a.jsonl", lines({result(-10), result(5)}));
-    const std::string b = dir.write("b.jsonl", "\n" + lines({result(0, "no-error-solution")}) + "\r\n");
+    const std::string a = write(dir, "a.jsonl", lines({result(-10), result(5)}));
+    const std::string b = write(dir, "b.jsonl", "\n" + lines({result(0, "no-error-solution")}) + "\r\n");
     SweepSetup setup{};
     std::vector<SweepPoint> points;
     std::string message;
@@ -93,7 +85,7 @@ TEST(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
 
 TEST(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
     TempDir dir;
-    const std::string a = dir.write("a.jsonl", lines({result(-1, "no-free-solution"), result(1, "no-free-solution")}));
+    const std::string a = write(dir, "a.jsonl", lines({result(-1, "no-free-solution"), result(1, "no-free-solution")}));
     SweepSetup setup{};
     std::vector<SweepPoint> points;
     std::string message;
@@ -105,7 +97,7 @@ TEST(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
 // A batch writes an object naming the input line it could not run: no point.
 TEST(ResultFile, BatchBadLinesSkipped) {
     TempDir dir;
-    const std::string a = dir.write("a.jsonl", lines({result(1), {{"line", 2}, {"error", "--robot: 'x' refused"}}}));
+    const std::string a = write(dir, "a.jsonl", lines({result(1), {{"line", 2}, {"error", "--robot: 'x' refused"}}}));
     SweepSetup setup{};
     std::vector<SweepPoint> points;
     std::string message;
@@ -132,7 +124,7 @@ TEST(ResultFile, RefusalsNameFileAndLine) {
         {"\n\n", "no comparison results"},
     };
     for (const auto &c : cases) {
-        const std::string a = dir.write("a.jsonl", c.text);
+        const std::string a = write(dir, "a.jsonl", c.text);
         SweepSetup setup{};
         std::vector<SweepPoint> points;
         std::string message;
