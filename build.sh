@@ -13,7 +13,8 @@ case "$mode" in
 esac
 
 packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev xvfb xdotool x11-utils)
+          libcli11-dev nlohmann-json3-dev libplplot-dev plplot-driver-cairo fonts-dejavu-core libpng-dev
+          parallel xvfb xdotool x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
