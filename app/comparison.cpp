@@ -128,11 +128,9 @@ void figures(ComparisonResult &r) {
 
 }  // namespace
 
-bool ratioaccepted(double u) { return std::isfinite(u) && u > 0.0 && u <= MAXRATIO; }
-
-bool errorpercentaccepted(double percent) {
-    return std::isfinite(percent) && percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT;
-}
+bool ratioaccepted(double u) { return u > 0.0 && u <= MAXRATIO; }
+bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT; }
+bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
 
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);

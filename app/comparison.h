@@ -5,6 +5,21 @@
 
 #include "core/records.h"
 
+// Accepted ranges of the settings a user types.
+// Largest reduction ratio the window's three-digit legend can show.
+constexpr double MAXRATIO = 999.9;
+// The mass error in percent stays strictly inside this bound on both sides, so that
+// the erroneous mass stays positive and the legend's two digits suffice.
+constexpr double MAXERRORPERCENT = 100.0;
+// Largest |coordinate| of a start or end point [m]: the arms reach about 1 m; far
+// points are still worth trying (no solution), but beyond this the figures no longer
+// fit their printed widths and squares of the coordinates lose all precision.
+constexpr double MAXCOORDINATE = 10.0;
+
+bool ratioaccepted(double u);               // 0 < u <= MAXRATIO
+bool errorpercentaccepted(double percent);  // -MAXERRORPERCENT < percent < MAXERRORPERCENT
+bool coordinateaccepted(double c);          // -MAXCOORDINATE <= c <= MAXCOORDINATE
+
 // What a user can change for one pass.
 struct ComparisonSettings {
     char type;          // ROBOTCYL or ROBOTSCARA
@@ -57,18 +72,6 @@ struct ComparisonResult {
     RunFigures sotocErr;   // SOTOC with the erroneous design
     bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
 };
-
-// Largest reduction ratio the window's three-digit legend can show.
-constexpr double MAXRATIO = 999.9;
-// The mass error in percent must stay strictly inside this bound on both sides,
-// so that the erroneous mass stays positive and the legend's two digits suffice.
-constexpr double MAXERRORPERCENT = 100.0;
-
-// Whether a reduction ratio is accepted: finite, 0 < u <= MAXRATIO.
-bool ratioaccepted(double u);
-
-// Whether a mass error in percent is accepted: finite, strictly inside +-MAXERRORPERCENT.
-bool errorpercentaccepted(double percent);
 
 // The settings now in the records (selected robot), with tfNomBasis = task.tfNom.
 ComparisonSettings currentsettings();

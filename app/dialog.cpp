@@ -13,6 +13,7 @@
 
 namespace {
 
+
 // The accepted range of a number question, for the refusal message. Valid until the next call.
 template <class... Bound>
 const char *rangehint(const char *format, Bound... bounds) {
@@ -119,7 +120,11 @@ Step points() {
     consoleprint("   終点 (xf,yf)=(%6.3f %6.3f)[m]", task.xf, task.yf);
     if (askanykey("\n    変更する？　yes:y   no:n   ") == 'n') return ASKERROR;
     double v[4] = {task.x0, task.y0, task.xf, task.yf};
-    asknumbers([]() { consoleprint("\n      入力　x0 y0 xf yf="); }, 4, v, "", [](const double *) { return true; });
+    asknumbers([]() { consoleprint("\n      入力　x0 y0 xf yf="); }, 4, v,
+               rangehint("%.0f ≤ x0, y0, xf, yf ≤ %.0f [m]", -MAXCOORDINATE, MAXCOORDINATE), [](const double *c) {
+                   return coordinateaccepted(c[0]) && coordinateaccepted(c[1]) && coordinateaccepted(c[2]) &&
+                          coordinateaccepted(c[3]);
+               });
     task.x0 = v[0];
     task.y0 = v[1];
     task.xf = v[2];
@@ -137,7 +142,8 @@ Step error() {
     asknumbers([]() { consoleprint("\n   誤差の％入力　　error="); }, 1, &percent,
                rangehint("%.0f < error < %.0f", -MAXERRORPERCENT, MAXERRORPERCENT),
                [](const double *v) { return errorpercentaccepted(v[0]); });
-    task.errRatio = percent / 100.0;
+    // A typed -0 is no error either: it is kept as 0, so that it prints without a sign.
+    task.errRatio = percent == 0.0 ? 0.0 : percent / 100.0;
     seterrormasses();
     return RUNCOMPARISON;
 }
@@ -177,12 +183,20 @@ Step run() {
     return FINISHED;
 }
 
+// After a TOC line whose final time lies beyond the simulated span.
+void printpastspan() {
+    consoleprint("\n  終端時間がシミュレーション終了時刻(%4.1f[s])より後のため，終端位置と誤差はシミュレーション終了時の状態を示す",
+                 task.nStep * task.dt);
+}
+
 }  // namespace
 
 void printresultlines(const ComparisonResult &r) {
     const RunFigures &f = r.tocFree, &t = r.tocErr, &o = r.sotocErr;
     consoleprint("\n誤差なしTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", f.tf, f.P[0], f.P[1]);
+    if (f.pastspan) printpastspan();
     consoleprint("\n誤差ありTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", t.tf, t.P[0], t.P[1]);
+    if (t.pastspan) printpastspan();
     consoleprint("\n  速度誤差を含めたTOC位置誤差  =%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", t.error, t.ratio);
     if (!r.sotocFinished)
         consoleprint("\n誤差ありSOTOC  最後の切り替え状態に達しなかったため，シミュレーション終了時の状態を示す");

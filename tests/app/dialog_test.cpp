@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "app/console.h"
 #include "app/dialog.h"
@@ -268,6 +269,74 @@ TEST(EndOfInput, DuringTheDialogEndsWithStatus) {
     ptysend(p, "\x04");
     EXPECT_EQ(EXIT_INPUTENDED, ptywait(p));
     ptyclose(p);
+}
+
+// Points far outside any reach are refused like other out-of-range numbers, with the
+// old points kept; the bound itself is accepted.
+TEST(Points, CoordinatesBeyondTheBoundAreRefusedOldPointsKept) {
+    PtyProcess p;
+    startdialog(p, 'a', 'h', 'k');
+    ASSERT_TRUE(ptyexpect(p, "変更する？"));
+    ptysend(p, "y");
+    const std::string prompt = "x0 y0 xf yf=";
+    ASSERT_TRUE(ptyexpect(p, prompt));
+    for (const char *far : {"1e308 0 -0.3 0.4\r", "0.7 0 -10.001 0.4\r", "0.7 0 -0.3 1e11\r"}) {
+        ptysend(p, far);
+        const std::string answer = upto(p, prompt);
+        EXPECT_NE(std::string::npos, answer.find("範囲外の値です（-10 ≤ x0, y0, xf, yf ≤ 10 [m]）")) << far << answer;
+    }
+    ptysend(p, "10 -10 -0.3 0.4\r");
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, "1\r");
+    // Out of the SCARA robot's reach, which every derivation reports.
+    ASSERT_TRUE(ptyexpect(p, "位置(x,y)=(10.000 -10.000)"));
+    ptysend(p, " ");
+    const std::string run = upto(p, "只今計算中");
+    EXPECT_NE(std::string::npos, run.find("PTP始点 (x0,y0)=(10.0000    -10.0000)[m]")) << run;
+    ptyclose(p);
+}
+
+// Slow drives make the designed final time longer than the simulated span: each TOC
+// line past the span says that its position and error are those at the span's end.
+TEST(Results, TocFinalTimeBeyondTheSpanIsSaid) {
+    const char *const NOTICE = "終端時間がシミュレーション終了時刻( 4.0[s])より後のため";
+    PtyProcess p;
+    startdialog(p, 'b', 'h', 'u');
+    ASSERT_TRUE(ptyexpect(p, RATIO));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "u1 u2="));
+    ptysend(p, "0.5 0.5\r");
+    ASSERT_TRUE(ptyexpect(p, GRAVITY));
+    ptysend(p, "h");
+    ASSERT_TRUE(ptyexpect(p, "変更する？"));
+    ptysend(p, "n");
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, "1\r");
+    const std::string results = upto(p, DONE);
+    const size_t free = results.find("誤差なしTOC    終端時間 tf=");
+    const size_t err = results.find("誤差ありTOC    終端時間 tf=");
+    const size_t errline = results.find("速度誤差を含めたTOC位置誤差");
+    ASSERT_TRUE(free != std::string::npos && err != std::string::npos && errline != std::string::npos) << results;
+    EXPECT_NE(std::string::npos, results.substr(free, err - free).find(NOTICE)) << results;
+    EXPECT_NE(std::string::npos, results.substr(err, errline - err).find(NOTICE)) << results;
+    ptyclose(p);
+    // Within the span: no notice.
+    PtyProcess q;
+    startdialog(q, 'b', 'h', 'h');
+    EXPECT_EQ(std::string::npos, upto(q, DONE).find("シミュレーション終了時刻"));
+    ptyclose(q);
+}
+
+// A typed -0 % is no error and is shown without a sign; a small negative error keeps it.
+TEST(Error, MinusZeroIsShownAsZero) {
+    for (const auto &c : {std::make_pair("-0\r", "質量誤差Δm/m= 0.00[%]"), std::make_pair("-0.5\r", "質量誤差Δm/m=-0.50[%]")}) {
+        PtyProcess p;
+        startdialog(p, 'b', 'h', 'm');
+        ASSERT_TRUE(ptyexpect(p, "error="));
+        ptysend(p, c.first);
+        EXPECT_NE(std::string::npos, upto(p, "只今計算中").find(c.second)) << c.first;
+        ptyclose(p);
+    }
 }
 
 }  // namespace
