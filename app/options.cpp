@@ -170,6 +170,11 @@ bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
     } catch (const CLI::ValidationError &e) {
         reportproblem(cmd, e.what());  // the checks above name what is accepted
         status = EXIT_REFUSED;
+    } catch (const CLI::ExtrasError &) {
+        std::string extras;
+        for (const std::string &a : cmd.remaining()) extras += (extras.empty() ? "" : " ") + a;
+        reportproblem(cmd, "'" + extras + "' refused; accepts the options that --help lists");
+        status = EXIT_REFUSED;
     } catch (const CLI::ParseError &e) {
         reportproblem(cmd, e.what() + std::string("; accepts what --help lists"));
         status = EXIT_REFUSED;

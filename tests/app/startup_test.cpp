@@ -4,6 +4,7 @@
 #include <termios.h>
 
 #include "tests/support/pty.h"
+#include "tests/support/run.h"
 
 namespace {
 
@@ -15,6 +16,28 @@ TEST(Startup, HelpAndVersionNeedNoTerminal) {
         EXPECT_NE(std::string::npos, p.output.find(arg[2] == 'h' ? "usage: sotoc" : "sotoc 1."));
         EXPECT_EQ(std::string::npos, p.output.find("initialset")) << "no start-up after " << arg;
         ptyclose(p);
+    }
+}
+
+// Two dashes are never a window-system option: refused before anything starts. The
+// subcommands are named in the help.
+TEST(Startup, DoubleDashOptionsRefusedSubcommandsListed) {
+    for (const char *arg : {"--foo", "--display=:1"}) {
+        const RunOutcome r = runsotoc({"-geometry", "100x100", arg});
+        EXPECT_EQ(2, r.status) << arg;
+        EXPECT_EQ("", r.out);
+        EXPECT_EQ(std::string("sotoc: '") + arg +
+                      "' refused; accepts --help, --version, a subcommand (compare, batch) or window-system "
+                      "options such as -display :1\n",
+                  r.err);
+    }
+    const RunOutcome help = runsotoc({"--help"});
+    EXPECT_NE(std::string::npos, help.out.find("\n  compare "));
+    EXPECT_NE(std::string::npos, help.out.find("\n  batch "));
+    for (const char *sub : {"compare", "batch"}) {
+        const RunOutcome h = runsotoc({sub, "--help"});
+        EXPECT_EQ(0, h.status);
+        EXPECT_EQ(0u, h.out.find("Runs ")) << sub;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 struct XServer {
     pid_t pid = -1;       // the Xvfb process
@@ -16,3 +17,10 @@ bool xstart(XServer &x);
 
 // Stops the server.
 void xstop(XServer &x);
+
+// Output of a shell command run against the server's display (xdotool, xprop).
+std::string xcommand(const XServer &x, const std::string &command);
+
+// Environment entries ("NAME=value") that the program under test needs to draw
+// under the sanitizers; none in a plain build.
+std::vector<std::string> windowprogramenv();

@@ -20,19 +20,6 @@ namespace {
 const char TITLE[] =
     "a,b:ロボット選択, u:減速, g,h:重力, k:始終点, m,j:制御 変更， W,w:画面拡大縮小，0:初期へ，s:継続";
 
-// Output of a shell command run against the display.
-std::string run(const XServer &x, const std::string &command) {
-    const std::string line = "DISPLAY=" + x.display + " LC_ALL=C.UTF-8 " + command + " 2>/dev/null";
-    std::string out;
-    FILE *f = popen(line.c_str(), "r");
-    if (f == nullptr) return out;
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    pclose(f);
-    return out;
-}
-
 int ignoreerrors(Display *, XErrorEvent *) { return 0; }
 
 // What the window shows of the joint-1 torque graph near the start of its time axis
@@ -75,16 +62,8 @@ bool sameterminal(const termios &a, const termios &b) {
 TEST(Program, DialogWindowKeysAndEscape) {
     XServer x;
     ASSERT_TRUE(xstart(x));
-    std::vector<std::string> env = {"DISPLAY=" + x.display};
-#if defined(__SANITIZE_ADDRESS__)
-    // The suppressions name Mesa's GLX library, which only full stacks reach. Full
-    // stacks deadlock in the unwinder while llvmpipe compiles its code, so the program
-    // draws with Mesa's other software renderer here.
-    const std::string here = __FILE__;
-    env.push_back("LSAN_OPTIONS=suppressions=" + here.substr(0, here.rfind('/')) + "/mesa-leaks.supp");
-    env.push_back("ASAN_OPTIONS=fast_unwind_on_malloc=0");
-    env.push_back("GALLIUM_DRIVER=softpipe");
-#endif
+    std::vector<std::string> env = windowprogramenv();
+    env.push_back("DISPLAY=" + x.display);
     PtyProcess p;
     ASSERT_TRUE(ptystart(p, {sotocbinary()}, env));
     ASSERT_TRUE(ptyexpect(p, "type="));
@@ -106,11 +85,11 @@ TEST(Program, DialogWindowKeysAndEscape) {
     ptysend(p, "1\r");
     ASSERT_TRUE(ptyexpect(p, "描画画面へ       ", 120));
 
-    const std::string found = run(x, "xdotool search --sync --onlyvisible --name 's:'");
+    const std::string found = xcommand(x, "xdotool search --sync --onlyvisible --name 's:'");
     const Window win = std::strtoul(found.c_str(), nullptr, 10);
     ASSERT_NE(win, 0u) << found;
     const std::string id = std::to_string(win);
-    const std::string names = run(x, "xprop -id " + id + " _NET_WM_NAME WM_NAME");
+    const std::string names = xcommand(x, "xprop -id " + id + " _NET_WM_NAME WM_NAME");
     EXPECT_NE(names.find(std::string("_NET_WM_NAME(UTF8_STRING) = \"") + TITLE + "\""), std::string::npos) << names;
     EXPECT_NE(names.find(std::string("WM_NAME(COMPOUND_TEXT) = \"") + TITLE + "\""), std::string::npos) << names;
 
@@ -118,18 +97,18 @@ TEST(Program, DialogWindowKeysAndEscape) {
     ASSERT_NE(dpy, nullptr);
     XSetErrorHandler(ignoreerrors);
     ASSERT_TRUE(waitfor(dpy, win, 0)) << "frame 0 shows no curve";
-    run(x, "xdotool windowfocus --sync " + id + " key --delay 20 s s s s s s s s s s s s s s s s s s s s");
+    xcommand(x, "xdotool windowfocus --sync " + id + " key --delay 20 s s s s s s s s s s s s s s s s s s s s");
     EXPECT_TRUE(waitfor(dpy, win, 1)) << "'s' advances the curves";
 
     // A settings key: the dialog asks in the console, then the window shows frame 0.
-    run(x, "xdotool windowfocus --sync " + id + " key m");
+    xcommand(x, "xdotool windowfocus --sync " + id + " key m");
     ASSERT_TRUE(ptyexpect(p, "(6-1) 誤差の変更"));
     ASSERT_TRUE(ptyexpect(p, "error="));
     ptysend(p, "5\r");
     ASSERT_TRUE(ptyexpect(p, "描画画面へ       ", 120));
     EXPECT_TRUE(waitfor(dpy, win, 0)) << "the new runs are shown from frame 0 without a key";
 
-    run(x, "xdotool windowfocus --sync " + id + " key Escape");
+    xcommand(x, "xdotool windowfocus --sync " + id + " key Escape");
     EXPECT_EQ(ptywait(p, 30), 0) << p.output.substr(p.mark);
     termios after;
     ASSERT_TRUE(ptyattr(p, after));
