@@ -20,30 +20,23 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/pty.h"
+#include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
 namespace {
 
 using json = nlohmann::json;
 
-// A started run of the program.
-struct Started {
-    pid_t pid;
-};
-
-// Starts the program with `args`, standard output and error into the files (or
-// /dev/null), standard input from /dev/null; `group` puts it in a process group of
-// its own, as a shell does with a job.
-Started start(const std::vector<std::string> &args, const std::string &out, const std::string &err, bool group = false) {
+// Starts the program with `args` in a process group of its own, as a shell starts
+// a job, standard input and output from and to /dev/null; returns its process id.
+pid_t startjob(const std::vector<std::string> &args) {
     const pid_t pid = fork();
     if (pid == 0) {
-        if (group) setpgid(0, 0);
-        const int in = open("/dev/null", O_RDONLY);
-        const int o = open(out.empty() ? "/dev/null" : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int e = open(err.empty() ? "/dev/null" : err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(in, 0);
-        dup2(o, 1);
-        dup2(e, 2);
+        setpgid(0, 0);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
         std::vector<std::string> all = {sotocbinary()};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char *> argv;
@@ -52,18 +45,14 @@ Started start(const std::vector<std::string> &args, const std::string &out, cons
         execv(argv[0], argv.data());
         _exit(127);
     }
-    return Started{pid};
+    return pid;
 }
 
-// Exit status of the run, 128 + signal when a signal ended it.
-int finish(Started r) {
+// Exit status of the job, 128 + signal when a signal ended it.
+int finish(pid_t pid) {
     int status = 0;
-    waitpid(r.pid, &status, 0);
+    waitpid(pid, &status, 0);
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
-
-int sotoc(const std::vector<std::string> &args, const std::string &out = "", const std::string &err = "") {
-    return finish(start(args, out, err));
 }
 
 std::string content(const std::string &path) {
@@ -97,36 +86,37 @@ std::vector<std::string> with(std::vector<std::string> a, const std::vector<std:
 // runs that finish and runs that do not; the cylindrical robot's default half turn
 // without gravity has no error-free solution at all.
 TEST(Sweep, LinesEqualBatchOfTheSameSettings) {
-    TempDir dir;
     const std::vector<std::string> sweeps[] = {
         with(SCARAVERTICAL, {"--errors", "-2:2:1", "--jobs", "2"}),
         {"--robot", "cylindrical", "--motion", "horizontal", "--errors", "-1:1:1"}};
     const char *outcomes[] = {"compared", "no-free-solution"};
     for (int s = 0; s < 2; ++s) {
-        ASSERT_EQ(sotoc(with({"sweep"}, sweeps[s]), dir.file("sweep.jsonl"), dir.file("err.txt")), 0);
-        EXPECT_EQ(content(dir.file("err.txt")), "");  // no progress line off a terminal
-        const std::vector<std::string> got = lines(content(dir.file("sweep.jsonl")));
+        const RunOutcome sweep = runsotoc(with({"sweep"}, sweeps[s]));
+        ASSERT_EQ(sweep.status, 0);
+        EXPECT_EQ(sweep.err, "");  // no progress line off a terminal
+        const std::vector<std::string> got = lines(sweep.out);
         ASSERT_EQ(got.size(), s == 0 ? 5u : 3u);
-        std::ofstream input(dir.file("batch.in"));
-        for (const std::string &line : got) input << json::parse(line).at("settings").dump() << "\n";
-        input.close();
-        ASSERT_EQ(sotoc({"batch", dir.file("batch.in")}, dir.file("batch.jsonl")), 0);
-        EXPECT_EQ(content(dir.file("batch.jsonl")), content(dir.file("sweep.jsonl")));
+        std::string input;
+        for (const std::string &line : got) input += json::parse(line).at("settings").dump() + "\n";
+        const RunOutcome batch = runsotoc({"batch"}, input);
+        ASSERT_EQ(batch.status, 0);
+        EXPECT_EQ(batch.out, sweep.out);
         EXPECT_EQ(json::parse(got[1]).at("outcome"), std::string(outcomes[s]));
         EXPECT_EQ(json::parse(got[1]).at("settings").at("error"), s == 0 ? -1.0 : 0.0);
     }
 }
 
 TEST(Sweep, ShardsMergeIntoTheWholeSweep) {
-    TempDir dir;
     const std::vector<std::string> base = with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-3:3:1", "--jobs", "2"});
-    ASSERT_EQ(sotoc(base, dir.file("all.jsonl")), 0);
+    const RunOutcome whole = runsotoc(base);
+    ASSERT_EQ(whole.status, 0);
     std::string merged;
     for (const char *k : {"2", "0", "1"}) {
-        ASSERT_EQ(sotoc(with(base, {"--shard", std::string(k) + "/3"}), dir.file("shard.jsonl")), 0);
-        merged += content(dir.file("shard.jsonl"));
+        const RunOutcome shard = runsotoc(with(base, {"--shard", std::string(k) + "/3"}));
+        ASSERT_EQ(shard.status, 0);
+        merged += shard.out;
     }
-    const std::vector<std::string> all = lines(content(dir.file("all.jsonl")));
+    const std::vector<std::string> all = lines(whole.out);
     EXPECT_EQ(all.size(), 7u);
     EXPECT_EQ(sorted(lines(merged)), sorted(all));
 }
@@ -148,35 +138,38 @@ TEST(Sweep, RefusedOptionsNameTheValue) {
         {{"--errors", "-1:1:1", "--out", dir.file("missing/r.jsonl")}, "--out"},
     };
     for (const auto &r : refused) {
-        EXPECT_EQ(sotoc(with(with({"sweep"}, SCARAVERTICAL), r.args), dir.file("out.txt"), dir.file("err.txt")), 2)
-            << r.args[1];
-        EXPECT_NE(content(dir.file("err.txt")).find(r.says), std::string::npos) << content(dir.file("err.txt"));
-        EXPECT_EQ(content(dir.file("out.txt")), "");
+        const RunOutcome run = runsotoc(with(with({"sweep"}, SCARAVERTICAL), r.args));
+        EXPECT_EQ(run.status, 2) << r.args[1];
+        EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
     }
-    EXPECT_EQ(sotoc(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-1:1:1", "--shard", "2/3"}),
-                    dir.file("out.txt")),
-              0);
-    EXPECT_EQ(lines(content(dir.file("out.txt"))).size(), 1u);
+    const RunOutcome accepted = runsotoc(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-1:1:1", "--shard", "2/3"}));
+    EXPECT_EQ(accepted.status, 0);
+    EXPECT_EQ(lines(accepted.out).size(), 1u);
 }
 
 // The picture of the merged shards is the sweep's own, pixel for pixel.
 TEST(Sweep, PlotOfShardsIsThePlotOfTheSweep) {
     TempDir dir;
     const std::vector<std::string> base = with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-2:2:1"});
-    ASSERT_EQ(sotoc(with(base, {"--out", dir.file("all.jsonl"), "--plot", dir.file("sweep.png")})), 0);
+    ASSERT_EQ(runsotoc(with(base, {"--out", dir.file("all.jsonl"), "--plot", dir.file("sweep.png")})).status, 0);
     for (const char *k : {"0", "1"})
-        ASSERT_EQ(sotoc(with(base, {"--shard", std::string(k) + "/2", "--out", dir.file(std::string(k) + ".jsonl")})), 0);
-    ASSERT_EQ(sotoc({"plot", dir.file("1.jsonl"), dir.file("0.jsonl"), "--plot", dir.file("shards.png")}), 0);
+        ASSERT_EQ(runsotoc(with(base, {"--shard", std::string(k) + "/2", "--out", dir.file(std::string(k) + ".jsonl")}))
+                      .status,
+                  0);
+    ASSERT_EQ(runsotoc({"plot", dir.file("1.jsonl"), dir.file("0.jsonl"), "--plot", dir.file("shards.png")}).status, 0);
     const std::string picture = content(dir.file("sweep.png"));
     EXPECT_GT(picture.size(), 10000u);
     EXPECT_EQ(content(dir.file("shards.png")), picture);
-    ASSERT_EQ(sotoc({"plot", dir.file("all.jsonl"), "--plot", dir.file("all.svg")}), 0);
+    ASSERT_EQ(runsotoc({"plot", dir.file("all.jsonl"), "--plot", dir.file("all.svg")}).status, 0);
     EXPECT_NE(content(dir.file("all.svg")).find("<svg"), std::string::npos);
 
-    EXPECT_EQ(sotoc({"plot", dir.file("all.jsonl"), "--plot", dir.file("all.bmp")}, "", dir.file("err.txt")), 2);
-    EXPECT_NE(content(dir.file("err.txt")).find(".png, .svg or .pdf"), std::string::npos);
-    EXPECT_EQ(sotoc({"plot", dir.file("none.jsonl"), "--plot", dir.file("x.png")}, "", dir.file("err.txt")), 1);
-    EXPECT_NE(content(dir.file("err.txt")).find("none.jsonl: cannot be read"), std::string::npos);
+    RunOutcome refused = runsotoc({"plot", dir.file("all.jsonl"), "--plot", dir.file("all.bmp")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find(".png, .svg or .pdf"), std::string::npos);
+    refused = runsotoc({"plot", dir.file("none.jsonl"), "--plot", dir.file("x.png")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("none.jsonl: cannot be read"), std::string::npos);
 }
 
 // Waits until `path` holds at least one whole line.
@@ -200,12 +193,11 @@ TEST(Sweep, StopSignalLeavesWholeLines) {
     } stops[] = {{SIGINT, true, 130}, {SIGTERM, false, 143}};
     for (const auto &s : stops) {
         const std::string out = dir.file("stopped.jsonl");
-        const Started run = start(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-50:50:1", "--jobs", "2", "--out", out,
-                                                                    "--plot", dir.file("p.png")}),
-                              "", dir.file("err.txt"), true);
+        const pid_t job = startjob(with(with({"sweep"}, SCARAVERTICAL),
+                                        {"--errors", "-50:50:1", "--jobs", "2", "--out", out, "--plot", dir.file("p.png")}));
         ASSERT_TRUE(waitforline(out));
-        kill(s.group ? -run.pid : run.pid, s.sig);
-        EXPECT_EQ(finish(run), s.status);
+        kill(s.group ? -job : job, s.sig);
+        EXPECT_EQ(finish(job), s.status);
         const std::string text = content(out);
         ASSERT_FALSE(text.empty());
         EXPECT_EQ(text.back(), '\n');
