@@ -106,16 +106,16 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
     progressline(0, total, -1.0);
     runinworkers(
         total, job.jobs, [&](int k) { return pointline(job, indices, freeHalf, k); },
-        [&](int k, const std::string &line, bool ok) {
-            if (!ok) {
+        [&](int k, const WorkerRun &run) {
+            if (!run.ok) {
                 std::fprintf(stderr, "sotoc sweep: mass error %.17g %%: %s\n", gridpoint(job.grid, indices[k]),
-                             line.c_str());
+                             run.line.c_str());
                 failed = true;
-            } else if (!writewhole(out, line + "\n")) {
+            } else if (!writewhole(out, run.line + "\n")) {
                 std::fprintf(stderr, "sotoc sweep: cannot write the results: %s\n", std::strerror(errno));
                 failed = true;
             } else {
-                lines += line + "\n";
+                lines += run.line + "\n";
             }
             const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             ++done;

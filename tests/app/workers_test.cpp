@@ -23,7 +23,7 @@ std::vector<Delivery> run(int count, int jobs, const std::function<std::string(i
                           const std::function<bool()> &stop = [] { return false; }) {
     std::vector<Delivery> got;
     const int n = runinworkers(
-        count, jobs, item, [&](int i, const std::string &line, bool ok) { got.push_back({i, line, ok}); }, stop);
+        count, jobs, item, [&](int i, const WorkerRun &r) { got.push_back({i, r.line, r.ok}); }, stop);
     EXPECT_EQ(n, static_cast<int>(got.size()));
     return got;
 }
@@ -66,7 +66,7 @@ TEST(Workers, WorkerWithoutItsLineReported) {
     ASSERT_EQ(got.size(), 3u);
     EXPECT_TRUE(got[0].ok);
     EXPECT_FALSE(got[1].ok);
-    EXPECT_NE(got[1].line.find("without its result"), std::string::npos);
+    EXPECT_NE(got[1].line.find("ended without a result"), std::string::npos);
     EXPECT_FALSE(got[2].ok);
     EXPECT_NE(got[2].line.find("signal"), std::string::npos);
 }
