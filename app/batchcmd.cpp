@@ -171,14 +171,9 @@ int batchcommand(int argc, char **argv) {
     initialset();
     CLI::App cmd{ABOUT, "sotoc batch"};
     std::string file;
-    int jobs = cores();
+    int jobs;
     cmd.add_option("FILE", file, "JSON Lines to read; standard input when omitted or -.")->type_name("");
-    cmd.add_option("--jobs", jobs,
-                   "Comparisons run at once, each in its own worker process; the output is the same "
-                   "for every N. Default: the number of cores (" +
-                       std::to_string(jobs) + ").")
-        ->type_name("N")
-        ->check(CLI::Range(1, MAXJOBS));
+    addjobsoption(cmd, jobs);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     const bool fromfile = !file.empty() && file != "-";

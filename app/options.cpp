@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/workers.h"
 #include "core/records.h"
 #include "planning/kinematics.h"
 
@@ -159,6 +160,16 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
                        numbertext(MAXERRORPERCENT) + ". Default: " + numbertext(c.errorPercent) + ".")
         ->type_name("PERCENT")
         ->check(numbervalidator(SETTINGERROR));
+}
+
+void addjobsoption(CLI::App &cmd, int &jobs) {
+    jobs = cores();
+    cmd.add_option("--jobs", jobs,
+                   "Comparisons run at once, each in its own worker process; the output is the same "
+                   "for every N. Default: the number of cores (" +
+                       std::to_string(jobs) + ").")
+        ->type_name("N")
+        ->check(CLI::Range(1, MAXJOBS));
 }
 
 bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {

@@ -57,6 +57,10 @@ std::string settingrefusal(const char *prefix, Setting s, const std::string &val
 // from the records, so initialset must have run.
 void addcompareoptions(CLI::App &cmd, CompareOptionValues &v);
 
+// Adds --jobs N (1..MAXJOBS comparisons at once in worker processes) to `cmd` and
+// sets `jobs` to its default, the number of cores.
+void addjobsoption(CLI::App &cmd, int &jobs);
+
 // Parses the arguments of subcommand `cmd` (argv[0] is its name). Returns true to go
 // on; false with `status` set after the help was printed (0) or an argument was
 // refused (EXIT_REFUSED, one line on standard error, nothing on standard output).

@@ -59,7 +59,7 @@ struct SweepOptions {
     std::string plot;    // picture file, "" for none
 };
 
-void addsweepoptions(CLI::App &cmd, SweepOptions &o, int &jobs) {
+void addsweepoptions(CLI::App &cmd, SweepOptions &o) {
     cmd.remove_option(cmd.get_option("--error"));
     cmd.add_option("--errors", o.errors,
                    "Mass errors of the design [%]: FROM:TO:STEP, STEP > 0, FROM <= TO, every point strictly "
@@ -71,12 +71,6 @@ void addsweepoptions(CLI::App &cmd, SweepOptions &o, int &jobs) {
         ->type_name("K/N");
     cmd.add_option("--out", o.out, "Write the JSON lines to FILE. Default: standard output.")->type_name("FILE");
     cmd.add_option("--plot", o.plot, "Also draw the sweep into FILE: .png, .svg or .pdf.")->type_name("FILE");
-    cmd.add_option("--jobs", jobs,
-                   "Comparisons run at once, each in its own worker process; the output is the same for every "
-                   "N. Default: the number of cores (" +
-                       std::to_string(jobs) + ").")
-        ->type_name("N")
-        ->check(CLI::Range(1, MAXJOBS));
 }
 
 // Checks the sweep's own option values into the job; "" or the refusal.
@@ -139,8 +133,8 @@ int sweepcommand(int argc, char **argv) {
     addcompareoptions(cmd, values);
     SweepOptions options;
     SweepJob job{};
-    job.jobs = cores();
-    addsweepoptions(cmd, options, job.jobs);
+    addsweepoptions(cmd, options);
+    addjobsoption(cmd, job.jobs);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     std::string refused = requestfromoptions(values, "--", job.request);
