@@ -101,6 +101,7 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
     runinworkers(
         total, job.jobs, [&](int k) { return pointline(job, indices, freeHalf, k); },
         [&](int k, const WorkerRun &run) {
+            progressend();  // results written to the same terminal start on a clean line
             if (!run.ok) {
                 std::fprintf(stderr, "sotoc sweep: mass error %.17g %%: %s\n", gridpoint(job.grid, indices[k]),
                              run.line.c_str());
