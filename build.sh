@@ -14,7 +14,7 @@ esac
 
 packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libplplot-dev plplot-driver-cairo fonts-dejavu-core libpng-dev
-          parallel xvfb xdotool x11-utils)
+          parallel xvfb xdotool x11-utils liborocos-kdl-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -23,8 +23,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing Debian packages: ${missing[*]}" >&2
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >&2
+  # env, not a prefix: sudo would drop the variable from the environment it passes on.
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -1,26 +1,45 @@
-// The console: Japanese text out, single keys and number lines in. The only unit
-// that touches the terminal; it puts the terminal back on every way out.
+// The console: Japanese text out, whole keys and number lines in. The only unit
+// that touches the terminal; it puts the terminal back on every way out and while
+// the program is stopped.
 #pragma once
+
+#include <cstddef>
 
 // Exit status when the console closes while an answer is awaited.
 constexpr int EXIT_INPUTENDED = 2;
 
-// Remembers the terminal's settings and restores them at exit and on SIGINT,
-// SIGTERM and SIGHUP. Call once before the first key is read.
+// What readkey gives for a key of several bytes (an arrow or function key's escape
+// sequence, Esc alone, Alt with a key, a UTF-8 character) and for a NUL byte. No
+// question takes it as an answer.
+constexpr char NOTAKEY = '\0';
+
+// Thrown instead of ending the program when the bytes given to consolefeed run out.
+struct InputEnded {};
+
+// Remembers the terminal's settings and restores them at exit, on SIGINT, SIGTERM,
+// SIGHUP and SIGQUIT, and while stopped by SIGTSTP; on SIGCONT a key read in
+// progress takes its raw mode again and its question is printed again. Call once
+// before the first key is read.
 void consoleinit();
+
+// Keys and number lines come from these n bytes from now on (as if piped), and
+// their end throws InputEnded; data nullptr: from the standard input again.
+void consolefeed(const unsigned char *data, size_t n);
 
 // Formatted output (printf format), flushed at once.
 void consoleprint(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
-// One keystroke without echo and without Enter (raw mode only while waiting; keys
-// typed ahead are kept). Not a terminal: one byte. End of input ends the program.
+// One whole key without echo and without Enter (raw mode only while waiting; keys
+// typed ahead are kept): its byte, or NOTAKEY for a key of several bytes. End of
+// input (Ctrl-D at a terminal) ends the program.
 char readkey();
 
 // Prints the prompt and reads keys until one of the two accepted keys is typed,
 // printing the prompt again after any other key.
 char askkey(const char *prompt, char first, char second);
 
-// Prints the prompt and reads one key: the answer to a question that takes any key.
+// Prints the prompt and reads one key: the answer to a question that takes any
+// single-byte key. A key of several bytes is no answer: the prompt is printed again.
 char askanykey(const char *prompt);
 
 // Drops whatever is waiting in the console input (keys typed while the window was

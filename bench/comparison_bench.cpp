@@ -2,11 +2,10 @@
 // from the user's last answer to the last result line, and of one simulation run
 // of each robot under each controller with the designs of that comparison.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "app/dialog.h"
 #include "app/params.h"
+#include "bench/quiet.h"
 #include "core/records.h"
 #include "model/control.h"
 #include "model/simulation.h"
@@ -24,18 +23,6 @@ void setup(char type, char gravity) {
         task.xf = 0.0;
         task.yf = 0.7;
     }
-}
-
-// Runs body with the console output sent to /dev/null.
-template <class Body>
-void quietly(Body body) {
-    const int saved = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    body();
-    dup2(saved, STDOUT_FILENO);
-    close(null);
-    close(saved);
 }
 
 void comparison(benchmark::State &state, char type, char gravity) {

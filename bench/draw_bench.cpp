@@ -10,6 +10,7 @@
 
 #include "app/dialog.h"
 #include "app/params.h"
+#include "bench/quiet.h"
 #include "core/records.h"
 #include "view/window.h"
 
@@ -38,7 +39,7 @@ void compare(char type, char sgnG) {
     app.type = type;
     app.sgnG = sgnG;
     app.lastKey = sgnG;
-    settingsdialog();
+    quietly(settingsdialog);
 }
 
 // The picture at the last frame, or at the first (`first`: the part of the cost that

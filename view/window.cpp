@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 #include <cstring>
@@ -23,6 +24,10 @@ namespace {
 constexpr int WINDOWSIZE = 800;  // initial width and height [pixels]
 constexpr unsigned char ESCAPE = 27;
 constexpr double ZOOMSTEP = 0.9;  // 'w' shrinks the robot picture by this factor, 'W' enlarges
+// Zoom range [-]: at the smallest a 1 m arm still spans 20 of the window's 800 pixels,
+// at the largest one grid cell fills the window (2 window units). Beyond, the picture is of no use.
+constexpr double MINSCALE = 0.05;
+constexpr double MAXSCALE = 2.0 / GRIDSPACING;
 // Grid: cells on each side of the centre lines.
 constexpr int GRIDCELLS = 20;
 constexpr double TRAILWIDTH = 0.005;  // error trails [m]
@@ -159,11 +164,11 @@ void keyboard(unsigned char key, int, int) {
             display();
             break;
         case 'w':
-            app.scale *= ZOOMSTEP;
+            app.scale = std::fmax(app.scale * ZOOMSTEP, MINSCALE);
             display();
             break;
         case 'W':
-            app.scale /= ZOOMSTEP;
+            app.scale = std::fmin(app.scale / ZOOMSTEP, MAXSCALE);
             display();
             break;
         case ESCAPE:

@@ -2,6 +2,7 @@
 // terminal put back on every way out.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -79,6 +80,99 @@ TEST(Keys, PipedKeysAreReadOneByteAtATime) {
     EXPECT_EQ("ab\n", got);
 }
 
+// The keys readkey gives for piped bytes, NOTAKEY shown as "<>".
+std::string keysof(const std::string &bytes, int count) {
+    std::string keys;
+    withinput(bytes, [&]() {
+        for (int i = 0; i < count; ++i) {
+            const char key = readkey();
+            keys += key == NOTAKEY ? std::string("<>") : std::string(1, key);
+        }
+    });
+    return keys;
+}
+
+TEST(Keys, AKeyOfSeveralBytesIsOneKeyThatAnswersNothing) {
+    const struct {
+        const char *bytes;
+        int keys;
+        const char *expected;
+    } cases[] = {
+        {"\x1b[Ay", 2, "<>y"},                // arrow up
+        {"\x1bOPn", 2, "<>n"},                // F1
+        {"\x1b[1;5C\x1b[15~y", 3, "<><>y"},   // Ctrl-Right, F5: parameters
+        {"\xe3\x81\x82n", 2, "<>n"},          // あ
+        {"\xc3\xa9\xf0\x9f\x98\x80y", 3, "<><>y"},
+        {"\x1b\x1b[Ay", 3, "<><>y"},          // Esc alone, then an arrow
+        {"\x1bxy", 2, "<>y"},                 // Alt-x
+        {"\x1b\ny", 3, "<>\ny"},              // Esc alone, then Enter
+        {"\xe3y", 2, "<>y"},                  // a cut character does not swallow the next key
+        {"\x1b[1\ny", 3, "<>\ny"},            // nor does a cut sequence
+        {"\x80y", 2, "<>y"},                  // a stray continuation byte
+        {"y\n n", 4, "y\n n"},                // single bytes are keys
+    };
+    for (const auto &c : cases) EXPECT_EQ(c.expected, keysof(c.bytes, c.keys)) << c.bytes;
+}
+
+TEST(Keys, AByteAfterACutKeyBeginsTheNumberLine) {
+    double v[2] = {0, 0};
+    char key = 'x';
+    bool ok = false;
+    withinput("\xe3" "1 2\n", [&]() {
+        key = readkey();
+        ok = readnumbers(2, v);
+    });
+    EXPECT_EQ(NOTAKEY, key);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(1.0, v[0]);
+    EXPECT_EQ(2.0, v[1]);
+}
+
+// What a question answers to piped bytes, and what it printed.
+template <class Question>
+std::string asked(const std::string &bytes, Question question, char &answer) {
+    testing::internal::CaptureStdout();
+    withinput(bytes, [&]() { answer = question(); });
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(Keys, QuestionsAskAgainAfterAKeyOfSeveralBytes) {
+    const auto anykey = []() { return askanykey("Q>"); };
+    const auto robot = []() { return askkey("type=", 'a', 'b'); };
+    char answer = 0;
+    EXPECT_EQ("Q>", asked("y", anykey, answer));
+    EXPECT_EQ('y', answer);
+    EXPECT_EQ("Q>Q>", asked("\x1b[Ay", anykey, answer));
+    EXPECT_EQ('y', answer);
+    EXPECT_EQ("Q>Q>Q>", asked("\xe3\x81\x82\x1bOP\n", anykey, answer));
+    EXPECT_EQ('\n', answer);
+    EXPECT_EQ("type=type=", asked("\x1b[Ab", robot, answer)) << "one arrow, one more prompt";
+    EXPECT_EQ('b', answer);
+    EXPECT_EQ("type=type=", asked("\xe3\x81\x82" "a", robot, answer));
+    EXPECT_EQ('a', answer);
+}
+
+TEST(Feed, KeysAndLinesComeFromTheBytesAndTheirEndIsThrown) {
+    const std::string bytes = "\x1b[Ay0.5 2\n\xe3zk\x1b";
+    consolefeed(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size());
+    testing::internal::CaptureStdout();
+    EXPECT_EQ('y', askanykey("Q>"));
+    double v[2] = {0, 0};
+    EXPECT_TRUE(readnumbers(2, v));
+    EXPECT_EQ(0.5, v[0]);
+    EXPECT_EQ(NOTAKEY, readkey());
+    discardinput();  // drops the held 'z', keeps the bytes still to come
+    EXPECT_EQ('k', readkey());
+    EXPECT_EQ(NOTAKEY, readkey()) << "Esc at the end";
+    EXPECT_THROW(readkey(), InputEnded);
+    EXPECT_THROW(readnumbers(2, v), InputEnded);
+    EXPECT_EQ(0.5, v[0]);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, said.find("入力が終わったため終了します"));
+    consolefeed(nullptr, 0);
+    EXPECT_EQ("q", keysof("q", 1)) << "the standard input again";
+}
+
 // The message goes where the death test reads it (standard error) instead of the output.
 void messagestostderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
@@ -117,6 +211,22 @@ int keyreader() {
 
 bool cooked(const termios &t) { return (t.c_lflag & ICANON) && (t.c_lflag & ECHO); }
 
+// A child that asks two questions taking any key and reports the answers.
+int anykeyasker() {
+    consoleinit();
+    for (int i = 0; i < 2; ++i) {
+        const char c = askanykey("change?>");
+        consoleprint("[got %c]", c);
+    }
+    return 0;
+}
+
+// Waits for the question to be printed again and the terminal to be ready for its key.
+bool askedagain(PtyProcess &p, const char *question) {
+    const size_t from = p.mark;
+    return ptyexpect(p, question) && p.output.find("[got", from) == std::string::npos && ptywaitraw(p);
+}
+
 TEST(Terminal, KeyWithoutEchoOrEnterThenNumberLineThenKey) {
     PtyProcess p;
     ASSERT_TRUE(ptyfork(p, keyreader));
@@ -135,6 +245,83 @@ TEST(Terminal, KeyWithoutEchoOrEnterThenNumberLineThenKey) {
     ASSERT_TRUE(ptyattr(p, t));
     EXPECT_TRUE(cooked(t));
     ptyclose(p);
+}
+
+TEST(Terminal, ArrowKanaAndEscAreAskedAgainAndASingleKeyAnswers) {
+    PtyProcess p;
+    ASSERT_TRUE(ptyfork(p, anykeyasker));
+    ASSERT_TRUE(ptyexpect(p, "change?>"));
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "\x1b[A");  // arrow up, written at once
+    ASSERT_TRUE(askedagain(p, "change?>"));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "[got y]"));
+    ASSERT_TRUE(ptyexpect(p, "change?>"));
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "あ");
+    ASSERT_TRUE(askedagain(p, "change?>"));
+    ptysend(p, "\x1b");  // Esc alone: asked again once nothing follows
+    ASSERT_TRUE(askedagain(p, "change?>"));
+    ptysend(p, "n");
+    ASSERT_TRUE(ptyexpect(p, "[got n]"));
+    EXPECT_EQ(0, ptywait(p));
+    ptyclose(p);
+}
+
+TEST(Terminal, StoppedAtAKeyTheTerminalIsAsItWasAndContinuedRawAgain) {
+    PtyProcess p;
+    ASSERT_TRUE(ptyjob(p, anykeyasker));
+    ASSERT_TRUE(ptyexpect(p, "change?>"));
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "\x1a");  // Ctrl-Z
+    ASSERT_TRUE(ptyjobstopped(p));
+    termios stopped;
+    ASSERT_TRUE(ptyattr(p, stopped));
+    EXPECT_TRUE(cooked(stopped)) << "line mode with echo while stopped";
+    kill(p.job, SIGCONT);  // fg
+    ASSERT_TRUE(askedagain(p, "change?>")) << "raw mode and the question again";
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "[got y]"));
+    EXPECT_EQ(std::string::npos, p.output.find("y[got")) << "the key was echoed";
+    ASSERT_TRUE(ptyexpect(p, "change?>"));
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "n");
+    ASSERT_TRUE(ptyexpect(p, "[got n]"));
+    EXPECT_EQ(0, ptywait(p));
+    termios after;
+    ASSERT_TRUE(ptyattr(p, after));
+    EXPECT_EQ(after.c_lflag, stopped.c_lflag) << "the start settings while stopped";
+    EXPECT_EQ(after.c_iflag, stopped.c_iflag);
+    EXPECT_EQ(after.c_cc[VMIN], stopped.c_cc[VMIN]);
+    EXPECT_EQ(after.c_cc[VTIME], stopped.c_cc[VTIME]);
+    ptyclose(p);
+}
+
+TEST(Terminal, DiscardDropsWhatWasTypedBeforeAndKeepsWhatComesAfter) {
+    for (bool discard : {true, false}) {
+        PtyProcess p;
+        ASSERT_TRUE(ptyfork(p, [discard]() {
+            consoleinit();
+            consoleprint("window>");
+            pollfd pfd = {STDIN_FILENO, POLLIN, 0};
+            if (poll(&pfd, 1, 20000) != 1) return 1;  // the typed lines are waiting
+            if (discard) discardinput();
+            consoleprint("dialog>");
+            const char c = readkey();
+            consoleprint("[got %c]", c);
+            return 0;
+        }));
+        ASSERT_TRUE(ptyexpect(p, "window>"));
+        ptysend(p, "y\r\r");
+        ASSERT_TRUE(ptyexpect(p, "dialog>"));
+        if (discard) {
+            ASSERT_TRUE(ptywaitraw(p));
+            ptysend(p, "n");
+        }
+        EXPECT_TRUE(ptyexpect(p, discard ? "[got n]" : "[got y]")) << discard;
+        EXPECT_EQ(0, ptywait(p));
+        ptyclose(p);
+    }
 }
 
 TEST(Terminal, KeysTypedAheadAreKept) {

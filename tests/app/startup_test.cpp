@@ -3,6 +3,8 @@
 
 #include <termios.h>
 
+#include <string>
+
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
 
@@ -61,6 +63,47 @@ TEST(Startup, InvalidKeysAreAskedAgainValidOnesAccepted) {
     // The first dialog concerns the SCARA robot with gravity.
     ASSERT_TRUE(ptyexpect(p, "SCARAロボットの設定した最短時間制御の条件"));
     ASSERT_TRUE(ptyexpect(p, "・重力考慮"));
+    ptyclose(p);
+}
+
+// How often text occurs in the output from `from` on.
+int occurrences(const std::string &out, const std::string &text, size_t from) {
+    int n = 0;
+    for (size_t at = out.find(text, from); at != std::string::npos; at = out.find(text, at + text.size())) ++n;
+    return n;
+}
+
+// An arrow key at the robot question, then at the first dialog question, then the
+// reduction ratios: the arrow answers neither question and lands in no line.
+TEST(Startup, AnArrowKeyIsOneKeyThatAnswersNothing) {
+    PtyProcess p;
+    ASSERT_TRUE(ptystart(p, {sotocbinary()}));
+    ASSERT_TRUE(ptyexpect(p, "type="));
+    const size_t asked = p.mark;
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "\x1b[A");
+    ASSERT_TRUE(ptyexpect(p, "type="));
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "b");
+    ASSERT_TRUE(ptyexpect(p, "sgnG="));
+    EXPECT_EQ(1, occurrences(p.output, "type=", asked)) << "one arrow, one more prompt";
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "h");
+    const std::string change = "条件のどれか変更する？";
+    ASSERT_TRUE(ptyexpect(p, change));
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "\x1b[A");
+    ASSERT_TRUE(ptyexpect(p, change));
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "(2) 減速機変更？"));
+    EXPECT_EQ(1, occurrences(p.output, "(2) 減速機変更？", 0)) << "Esc and [ answered nothing";
+    ASSERT_TRUE(ptywaitraw(p));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "u1 u2="));
+    ptysend(p, "40 40\r");
+    ASSERT_TRUE(ptyexpect(p, "変更　重力考慮する？"));
+    EXPECT_EQ(std::string::npos, p.output.find("入力が読み取れません")) << "the ratio line was taken";
     ptyclose(p);
 }
 

@@ -1,5 +1,6 @@
 #include "tests/support/pty.h"
 
+#include <errno.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -26,6 +28,7 @@ void defaultterminal(termios &t, winsize &w) {
     t.c_cflag = CS8 | CREAD;
     t.c_cc[VINTR] = 3;
     t.c_cc[VEOF] = 4;
+    t.c_cc[VSUSP] = 26;  // Ctrl-Z
     t.c_cc[VERASE] = 127;
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
@@ -76,6 +79,55 @@ bool ptystart(PtyProcess &p, const std::vector<std::string> &argv, const std::ve
         execv(args[0], args.data());
         return 127;
     });
+}
+
+bool ptyjob(PtyProcess &p, const std::function<int()> &body) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const bool started = ptyfork(p, [&]() {
+        close(fds[0]);
+        const pid_t job = fork();
+        if (job == 0) {
+            close(fds[1]);
+            setpgid(0, 0);
+            // A shell hands the terminal to the job; from the background that needs SIGTTOU ignored.
+            signal(SIGTTOU, SIG_IGN);
+            tcsetpgrp(STDIN_FILENO, getpgrp());
+            signal(SIGTTOU, SIG_DFL);
+            const int rc = body();
+            fflush(stdout);
+            _exit(rc);
+        }
+        setpgid(job, job);
+        const bool told = write(fds[1], &job, sizeof job) == static_cast<ssize_t>(sizeof job);
+        close(fds[1]);
+        int st = 0;
+        for (;;) {
+            const pid_t r = waitpid(job, &st, WUNTRACED);
+            if (r < 0 && errno == EINTR) continue;
+            if (r != job || !WIFSTOPPED(st)) break;
+        }
+        if (!told) return 127;
+        return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    });
+    close(fds[1]);
+    const bool known = started && read(fds[0], &p.job, sizeof p.job) == static_cast<ssize_t>(sizeof p.job);
+    close(fds[0]);
+    return known;
+}
+
+bool ptyjobstopped(const PtyProcess &p, double seconds) {
+    const double end = now() + seconds;
+    for (;;) {
+        // The state follows the command name in parentheses: T is stopped.
+        std::ifstream stat("/proc/" + std::to_string(p.job) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t close = line.rfind(')');
+        if (close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'T') return true;
+        if (now() > end) return false;
+        usleep(5000);
+    }
 }
 
 void ptysend(PtyProcess &p, const std::string &text) {
@@ -149,6 +201,7 @@ void ptyclose(PtyProcess &p) {
     if (p.pid > 0 && p.status == -1) {
         int st;
         if (waitpid(p.pid, &st, WNOHANG) == 0) {
+            if (p.job > 0) kill(p.job, SIGKILL);  // the shell has not reaped it yet
             kill(p.pid, SIGKILL);
             waitpid(p.pid, &st, 0);
         }

@@ -14,6 +14,7 @@ struct PtyProcess {
     std::string output;  // everything the child has written so far
     size_t mark = 0;     // output position after the last successful expect
     int status = -1;     // wait status once the child has ended
+    pid_t job = -1;      // with ptyjob: the job the child runs as its shell
 };
 
 // Starts argv[0] with its arguments on a new pseudo-terminal; extra "NAME=value"
@@ -24,6 +25,14 @@ bool ptystart(PtyProcess &p, const std::vector<std::string> &argv,
 // Runs body() in a forked child on a new pseudo-terminal; its return value is the
 // child's exit status.
 bool ptyfork(PtyProcess &p, const std::function<int()> &body);
+
+// Runs body() as a job under a shell with job control on a new pseudo-terminal: in
+// a process group of its own, in the foreground, so that Ctrl-Z stops it and the
+// shell (p.pid) waits while it is stopped. The shell's exit status is the job's.
+bool ptyjob(PtyProcess &p, const std::function<int()> &body);
+
+// Waits until the job of ptyjob is stopped.
+bool ptyjobstopped(const PtyProcess &p, double seconds = 20.0);
 
 // Types text into the terminal.
 void ptysend(PtyProcess &p, const std::string &text);

@@ -2,6 +2,7 @@
 
 #include <GL/freeglut.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -47,6 +48,45 @@ TEST(Keys, ZoomKeysScaleByNineTenths) {
     keyboard('W', 0, 0);
     EXPECT_DOUBLE_EQ(app.scale, 1.0 / 0.9);
     EXPECT_EQ(app.frame, 0);
+}
+
+// Presses of `key` until the zoom has crossed 1 again, at most `most`.
+int pressesbackto1(unsigned char key, int most) {
+    int presses = 0;
+    while ((key == 'w' ? app.scale > 1.0 : app.scale < 1.0) && presses < most) {
+        keyboard(key, 0, 0);
+        ++presses;
+    }
+    return presses;
+}
+
+// Each zoom key redraws the picture, so a hundred presses stand for thousands: past
+// its range the zoom stops. The picture stays usable while one 0.1 m grid cell is no
+// larger than the window (2 window units) and a 1 m arm spans at least 20 of its 800 pixels.
+TEST(Keys, ZoomStopsWhereThePictureStaysUsableAndComesBack) {
+    glready();
+    setupscene('a');
+    for (int n = 0; n < 100; ++n) keyboard('W', 0, 0);
+    const double largest = app.scale;
+    EXPECT_LE(largest * 0.1, 2.0);
+    EXPECT_GT(largest, 1.0 / std::pow(0.9, 20)) << "yet it zooms in";
+    keyboard('w', 0, 0);
+    EXPECT_DOUBLE_EQ(app.scale, largest * 0.9);
+    EXPECT_LT(pressesbackto1('w', 100), 40);
+
+    for (int n = 0; n < 100; ++n) keyboard('w', 0, 0);
+    const double smallest = app.scale;
+    EXPECT_GE(smallest * 400.0, 20.0);
+    EXPECT_LT(smallest, std::pow(0.9, 20)) << "yet it zooms out";
+    keyboard('W', 0, 0);
+    EXPECT_DOUBLE_EQ(app.scale, smallest / 0.9);
+    app.scale = smallest;
+    // The smallest picture still shows the arm along its length from the base.
+    const Picture p = drawpicture();
+    const double reach = 0.5 * layout.armLen;
+    EXPECT_TRUE(colournear(p, smallest * (layout.base.x + reach * std::cos(CYLSTART[0])),
+                           smallest * (layout.base.y + reach * std::sin(CYLSTART[0])), BLUEPX, 3));
+    EXPECT_LT(pressesbackto1('W', 100), 40);
 }
 
 TEST(Keys, UnlistedKeysChangeOnlyTheLastKey) {
