@@ -67,27 +67,6 @@ void readinput(BatchInput &in) {
         in.ended = true;
 }
 
-// A JSON value as one of the option values; false when its type does not fit.
-bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
-    std::string *word = s == SETTINGROBOT ? &v.robot : s == SETTINGMOTION ? &v.motion : s == SETTINGELBOW ? &v.elbow : nullptr;
-    if (word != nullptr) {
-        if (!x.is_string() || x.get<std::string>().empty()) return false;
-        *word = x.get<std::string>();
-        return true;
-    }
-    if (s == SETTINGERROR) {
-        if (!x.is_number()) return false;
-        v.error = {x.get<double>()};
-        return true;
-    }
-    std::vector<double> &numbers = s == SETTINGRATIOS ? v.ratios : s == SETTINGSTART ? v.start : v.end;
-    if (!x.is_array() || x.empty()) return false;
-    for (const json &e : x)
-        if (!e.is_number()) return false;
-    numbers = x.get<std::vector<double>>();
-    return true;
-}
-
 // The request of one input line; "" or why the line cannot run.
 std::string requestfromline(const std::string &line, CompareRequest &r) {
     json j;
@@ -98,17 +77,7 @@ std::string requestfromline(const std::string &line, CompareRequest &r) {
         return "not JSON: " + what.substr(what.find("] ") + 2);
     }
     if (!j.is_object()) return "'" + j.dump() + "' refused; accepts one JSON object per line";
-    CompareOptionValues v;
-    for (const auto &item : j.items()) {
-        const Setting s = settingnamed(item.key());
-        if (s == SETTINGS) {
-            std::string names;
-            for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
-            return "'" + item.key() + "' refused; accepts the fields " + names;
-        }
-        if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
-    }
-    return requestfromoptions(v, "", r);
+    return requestfromobject(j, r);
 }
 
 // Starts input line `number`: a worker for a line that can run, a failed run

@@ -3,6 +3,7 @@
 // and the dialog's checks.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,10 @@ void reportproblem(const CLI::App &cmd, const std::string &message);
 // them) and the dialog's checks. Returns "" and fills r, or one line that names the
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
+// The same for the fields of a JSON object (a batch line, the settings of a result):
+// every key must name a setting, every value have its type.
+std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r);
 
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);

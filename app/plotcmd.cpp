@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "app/params.h"
 #include "app/plot.h"
 #include "app/resultfile.h"
 
@@ -19,6 +20,7 @@ const char *const ABOUT =
 }  // namespace
 
 int plotcommand(int argc, char **argv) {
+    initialset();  // the settings of the results are checked against the robots' defaults
     CLI::App cmd{ABOUT, "sotoc plot"};
     std::vector<std::string> files;
     std::string picture;

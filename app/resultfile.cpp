@@ -7,31 +7,18 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/options.h"
+
 namespace {
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
-// A selection word of the settings as its code; 0 when it is none of the two.
-char code(const json &word, const char *first, char firstcode, const char *second, char secondcode) {
-    const std::string w = word.get<std::string>();
-    return w == first ? firstcode : w == second ? secondcode : 0;
-}
-
-// The settings object of a result; errRatio from its mass error.
+// The settings object of a result, checked as a batch line is.
 ComparisonSettings settingsof(const json &s) {
-    ComparisonSettings c = {};
-    c.type = code(s.at("robot"), "cylindrical", ROBOTCYL, "scara", ROBOTSCARA);
-    c.sgnG = code(s.at("motion"), "horizontal", MOTIONHORIZONTAL, "vertical", MOTIONVERTICAL);
-    c.elbow = code(s.at("elbow"), "down", ELBOWDOWN, "up", ELBOWUP);
-    if (!c.type || !c.sgnG || !c.elbow) throw std::runtime_error("unknown robot, motion or elbow");
-    c.u1 = s.at("ratios").at(0).get<double>();
-    c.u2 = s.at("ratios").at(1).get<double>();
-    c.x0 = s.at("start").at(0).get<double>();
-    c.y0 = s.at("start").at(1).get<double>();
-    c.xf = s.at("end").at(0).get<double>();
-    c.yf = s.at("end").at(1).get<double>();
-    c.errRatio = s.at("error").get<double>() / 100.0;
-    return c;
+    CompareRequest r;
+    const std::string refused = requestfromobject(s, r);
+    if (!refused.empty()) throw std::runtime_error("settings: " + refused);
+    return requestsettings(r);
 }
 
 bool samesettings(const ComparisonSettings &a, const ComparisonSettings &b) {

@@ -8,7 +8,8 @@
 #include "app/plot.h"
 
 // Reads every line of the files into points (in file order) and their shared
-// settings into setup. Empty lines and a batch's bad-line objects are skipped.
+// settings into setup; the settings are checked as a batch line's are, so
+// initialset must have run. Empty lines and a batch's bad-line objects are skipped.
 // Refuses, with "FILE:LINE: why", a line that is no result object, and results
 // whose settings other than the mass error differ from the first one's.
 bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::vector<SweepPoint> &points,

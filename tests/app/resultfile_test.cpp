@@ -8,12 +8,18 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/params.h"
 #include "app/resultfile.h"
 #include "tests/support/tempdir.h"
 
 namespace {
 
 using json = nlohmann::json;
+
+// Settings are checked as a batch line's are, against the robots' defaults.
+struct ResultFile : testing::Test {
+    void SetUp() override { initialset(); }
+};
 
 // Writes `text` into file `name` of the folder; returns its path.
 std::string write(const TempDir &dir, const std::string &name, const std::string &text) {
@@ -56,7 +62,7 @@ std::string lines(const std::vector<json> &results) {
     return s;
 }
 
-TEST(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
+TEST_F(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(-10), result(5)}));
     const std::string b = write(dir, "b.jsonl", "\n" + lines({result(0, "no-error-solution")}) + "\r\n");
@@ -83,7 +89,7 @@ TEST(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
     EXPECT_EQ(setup.settings.xf, -0.3);
 }
 
-TEST(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
+TEST_F(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(-1, "no-free-solution"), result(1, "no-free-solution")}));
     SweepSetup setup{};
@@ -95,7 +101,7 @@ TEST(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
 }
 
 // A batch writes an object naming the input line it could not run: no point.
-TEST(ResultFile, BatchBadLinesSkipped) {
+TEST_F(ResultFile, BatchBadLinesSkipped) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(1), {{"line", 2}, {"error", "--robot: 'x' refused"}}}));
     SweepSetup setup{};
@@ -105,7 +111,7 @@ TEST(ResultFile, BatchBadLinesSkipped) {
     EXPECT_EQ(points.size(), 1u);
 }
 
-TEST(ResultFile, RefusalsNameFileAndLine) {
+TEST_F(ResultFile, RefusalsNameFileAndLine) {
     TempDir dir;
     json other = result(2);
     other["settings"]["ratios"][0] = 51.0;
@@ -118,7 +124,7 @@ TEST(ResultFile, RefusalsNameFileAndLine) {
     } cases[] = {
         {lines({result(1), other}), "a.jsonl:2: not a comparison result: its settings differ"},
         {lines({result(1)}) + "{\"settings\": \n", "a.jsonl:2: not a comparison result"},
-        {lines({badrobot}), "a.jsonl:1: not a comparison result: unknown robot"},
+        {lines({badrobot}), "a.jsonl:1: not a comparison result: settings: robot: 'delta' refused"},
         {lines({missing}), "a.jsonl:1: not a comparison result"},
         {"[1, 2]\n", "a.jsonl:1: not a comparison result"},
         {"\n\n", "no comparison results"},
