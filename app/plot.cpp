@@ -20,6 +20,8 @@ constexpr double TEXTHEIGHT = 4.5;
 constexpr double CURVEWIDTH = 2.5;
 // Share of the error span left free at each side of the error axis.
 constexpr double ERRORMARGIN = 0.02;
+// Half width of the error axis around a sweep of one point [%].
+constexpr double SINGLEPOINTMARGIN = 1.0;
 // Room above the highest final time, as a share of it.
 constexpr double TIMEHEADROOM = 0.12;
 // Decades shown when no positioning error is positive (none compared).
@@ -35,6 +37,8 @@ constexpr double LEGENDLEFT = 0.72, LEGENDRIGHT = 0.99;
 constexpr double TOPPANELLOW = 0.53, TOPPANELHIGH = 0.88;
 constexpr double LOWPANELLOW = 0.09, LOWPANELHIGH = 0.47;
 
+// Height of the first title line as a share of the text height.
+constexpr double TITLESCALE = 1.3;
 // Height of the markers as a share of the text height.
 constexpr double MARKSCALE = 0.55;
 // Height of the no-solution marks' centre above the error axis [share of the panel].
@@ -57,7 +61,7 @@ void setcolours() {
 
 Range errorrange(const std::vector<SweepPoint> &p) {
     const double lo = p.front().error, hi = p.back().error;
-    const double pad = hi > lo ? ERRORMARGIN * (hi - lo) : 1.0;
+    const double pad = hi > lo ? ERRORMARGIN * (hi - lo) : SINGLEPOINTMARGIN;
     return {lo - pad, hi + pad};
 }
 
@@ -75,7 +79,7 @@ Range logrange(const std::vector<SweepPoint> &p) {
     if (lo > hi) return {EMPTYLOGLO, EMPTYLOGHI};
     lo = std::floor(lo);
     hi = std::ceil(hi);
-    return {lo, hi > lo ? hi : lo + 1.0};
+    return {lo, hi > lo ? hi : lo + 1.0};  // at least one decade
 }
 
 // From zero to above the longest final time [s].
@@ -124,6 +128,10 @@ void drawcurve(const std::vector<SweepPoint> &p, PlotColour colour, Value value,
     plschr(0.0, 1.0);
 }
 
+// Whether a run reached its last phase: TOC always does (it is clock-driven).
+bool tocfinished(const SweepPoint &) { return true; }
+bool sotocfinished(const SweepPoint &s) { return s.sotocFinished; }
+
 // Errors without a solution, marked standing on the error axis of the panel.
 void drawnosolution(const std::vector<SweepPoint> &p, Range y) {
     plcol0(GREY);
@@ -141,9 +149,8 @@ void drawerrorpanel(const std::vector<SweepPoint> &p, Range x) {
     drawframe(TOPPANELLOW, TOPPANELHIGH, x, y, true, false);
     // Exact zeros have no logarithm: they sit on the panel's floor.
     auto logof = [&](double e) { return e > 0.0 ? std::max(std::log10(e), y.lo) : y.lo; };
-    drawcurve(p, RED, [&](const SweepPoint &s) { return logof(s.tocError); }, [](const SweepPoint &) { return true; });
-    drawcurve(p, BLUE, [&](const SweepPoint &s) { return logof(s.sotocError); },
-              [](const SweepPoint &s) { return s.sotocFinished; });
+    drawcurve(p, RED, [&](const SweepPoint &s) { return logof(s.tocError); }, tocfinished);
+    drawcurve(p, BLUE, [&](const SweepPoint &s) { return logof(s.sotocError); }, sotocfinished);
     drawnosolution(p, y);
     plcol0(BLACK);
     plmtex("l", 5.0, 0.5, 0.5, "positioning error with velocity term [m]");
@@ -164,8 +171,8 @@ void drawtimepanel(const std::vector<SweepPoint> &p, Range x, double tfFree) {
     const Range y = timerange(p, tfFree);
     drawframe(LOWPANELLOW, LOWPANELHIGH, x, y, false, true);
     drawreference(x, tfFree);
-    drawcurve(p, RED, [](const SweepPoint &s) { return s.tocTf; }, [](const SweepPoint &) { return true; });
-    drawcurve(p, BLUE, [](const SweepPoint &s) { return s.sotocTf; }, [](const SweepPoint &s) { return s.sotocFinished; });
+    drawcurve(p, RED, [](const SweepPoint &s) { return s.tocTf; }, tocfinished);
+    drawcurve(p, BLUE, [](const SweepPoint &s) { return s.sotocTf; }, sotocfinished);
     drawnosolution(p, y);
     plcol0(BLACK);
     plmtex("l", 5.0, 0.5, 0.5, "final time [s]");
@@ -187,7 +194,7 @@ void drawtitle(const ComparisonSettings &s) {
                               format(";  move (%g, %g) m  to  (%g, %g) m", s.x0, s.y0, s.xf, s.yf);
     plvpor(PANELLEFT, PANELRIGHT, TOPPANELLOW, TOPPANELHIGH);
     plcol0(BLACK);
-    plschr(0.0, 1.3);
+    plschr(0.0, TITLESCALE);
     plmtex("t", 3.2, 0.0, 0.0, ("Mass-error sweep: " + robot).c_str());
     plschr(0.0, 1.0);
     plmtex("t", 1.5, 0.0, 0.0, move.c_str());

@@ -48,7 +48,8 @@ std::string pointline(const SweepJob &job, const std::vector<int> &indices, cons
 
 // Opens --out for writing; -1 with errno when it cannot.
 int openout(const std::string &path) {
-    return path.empty() || path == "-" ? STDOUT_FILENO : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (path.empty() || path == "-") return STDOUT_FILENO;
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 
 // The options of the command beside those of a comparison.

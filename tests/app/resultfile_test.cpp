@@ -51,7 +51,8 @@ json result(double percent, const std::string &outcome = "compared") {
     if (outcome == "compared") {
         json sotoc = run(1.2 + percent / 100.0, 0.01 * std::fabs(percent));
         sotoc["finished"] = percent > -5.0;
-        r["runs"] = {{"tocFree", run(1.25, 0.001)}, {"tocErr", run(1.3, 0.1 * std::fabs(percent))}, {"sotocErr", sotoc}};
+        r["runs"] = {
+            {"tocFree", run(1.25, 0.001)}, {"tocErr", run(1.3, 0.1 * std::fabs(percent))}, {"sotocErr", sotoc}};
     }
     return r;
 }

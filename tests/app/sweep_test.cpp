@@ -143,7 +143,8 @@ TEST(Sweep, RefusedOptionsNameTheValue) {
         EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
-    const RunOutcome accepted = runsotoc(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-1:1:1", "--shard", "2/3"}));
+    const RunOutcome accepted =
+        runsotoc(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-1:1:1", "--shard", "2/3"}));
     EXPECT_EQ(accepted.status, 0);
     EXPECT_EQ(lines(accepted.out).size(), 1u);
 }
@@ -193,8 +194,8 @@ TEST(Sweep, StopSignalLeavesWholeLines) {
     } stops[] = {{SIGINT, true, 130}, {SIGTERM, false, 143}};
     for (const auto &s : stops) {
         const std::string out = dir.file("stopped.jsonl");
-        const pid_t job = startjob(with(with({"sweep"}, SCARAVERTICAL),
-                                        {"--errors", "-50:50:1", "--jobs", "2", "--out", out, "--plot", dir.file("p.png")}));
+        const pid_t job = startjob(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-50:50:1", "--jobs", "2", "--out",
+                                                                         out, "--plot", dir.file("p.png")}));
         ASSERT_TRUE(waitforline(out));
         kill(s.group ? -job : job, s.sig);
         EXPECT_EQ(finish(job), s.status);
