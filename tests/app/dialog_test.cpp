@@ -244,6 +244,37 @@ TEST(Failures, NoAfterAFailedDesignEndsTheProgram) {
     ptyclose(p);
 }
 
+// Keys from a feed, in process: 'n' after the failed design of the default
+// cylindrical move without gravity is thrown as an end with status 0, not exited;
+// 'y' goes on with the robot chosen next.
+TEST(Failures, FromAFeedNoAfterAFailedDesignIsThrownWithStatusZero) {
+    for (const std::string keys : {"n", "ybn"}) {
+        initialset();
+        app.type = ROBOTCYL;
+        app.sgnG = MOTIONHORIZONTAL;
+        app.lastKey = MOTIONHORIZONTAL;
+        consolefeed(reinterpret_cast<const unsigned char *>(keys.data()), keys.size());
+        testing::internal::CaptureStdout();
+        int status = -1;
+        try {
+            settingsdialog();
+        } catch (const InputEnded &e) {
+            status = e.status;
+        }
+        const std::string said = testing::internal::GetCapturedStdout();
+        consolefeed(nullptr, 0);
+        EXPECT_NE(std::string::npos, said.find("誤差なしの切り替え時刻の解なし")) << keys;
+        if (keys == "n") {
+            EXPECT_EQ(0, status);
+            EXPECT_EQ(std::string::npos, said.find(DONE));
+        } else {
+            EXPECT_EQ(-1, status);
+            EXPECT_EQ(ROBOTSCARA, app.type);
+            EXPECT_NE(std::string::npos, said.find(DONE));
+        }
+    }
+}
+
 TEST(Failures, FailedDesignWithMassErrorGoesBackToTheErrorQuestion) {
     // With gravity, a workpiece nearly twice as heavy cannot be held by the SCARA
     // joint-1 limit sized for the nominal mass: no bang-bang solution exists.
