@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "tests/app/ending.h"
 #include "tests/support/pty.h"
 
 namespace {
@@ -185,16 +186,17 @@ TEST(Feed, KeysAndLinesComeFromTheBytesAndTheirEndIsThrown) {
 }
 
 // Where the user chose to end: from the standard input the program ends with the
-// status, from a feed the status is thrown and the feed can still be read.
+// status, from a feed the status is thrown.
 TEST(Feed, QuitEndsTheProgramOrIsThrownWithItsStatus) {
-    EXPECT_EXIT(consolequit(0), testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(consolequit(3), testing::ExitedWithCode(3), "");
-    const unsigned char key = 'y';
-    consolefeed(&key, 1);
-    EXPECT_EQ(0, thrownstatus([]() { consolequit(0); }));
-    EXPECT_EQ(3, thrownstatus([]() { consolequit(3); }));
-    EXPECT_EQ('y', readkey());
-    consolefeed(nullptr, 0);
+    EXPECT_EXIT(endinchild([]() { consolequit(0); }), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(endinchild([]() { consolequit(3); }), testing::ExitedWithCode(3), "");
+    static const unsigned char key = 'y';
+    for (int status : {0, 3})
+        EXPECT_EXIT(endinchild([=]() {
+                        consolefeed(&key, 1);
+                        consolequit(status);
+                    }),
+                    testing::ExitedWithCode(THROWN + status), "");
 }
 
 // The message goes where the death test reads it (standard error) instead of the output.
