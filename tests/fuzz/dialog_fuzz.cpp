@@ -14,12 +14,13 @@
 
 namespace {
 
-// Dialogs started from the window per input, at most: each ends with a comparison
-// pass of 20-200 ms (several times that under the sanitizers).
+// Dialogs started from the window per input, at most: one key each, and each runs a
+// comparison pass (up to about 1.5 s under the sanitizers).
 constexpr int MAXWINDOWDIALOGS = 4;
-// Bytes of one input used, at most [bytes]. After a failed design the same dialog asks
-// again, and three keys lead to the next comparison pass: this bounds those passes.
-constexpr size_t MAXINPUT = 192;
+// Bytes of one input used, at most [bytes]. After a failed design the same dialog
+// asks again: the slowest pass (a design with mass error that fails, about 1.5 s under
+// the sanitizers) can follow every 4 bytes, and this keeps an input under a minute.
+constexpr size_t MAXINPUT = 128;
 
 // A key pressed in the window, taken as the window takes it: a settings key sets
 // what it names and starts the dialog from an empty console input; any other key
