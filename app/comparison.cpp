@@ -131,6 +131,7 @@ void figures(ComparisonResult &r) {
 bool ratioaccepted(double u) { return u > 0.0 && u <= MAXRATIO; }
 bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT; }
 bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
+double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.0; }
 
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);

@@ -20,6 +20,10 @@ bool ratioaccepted(double u);               // 0 < u <= MAXRATIO
 bool errorpercentaccepted(double percent);  // -MAXERRORPERCENT < percent < MAXERRORPERCENT
 bool coordinateaccepted(double c);          // -MAXCOORDINATE <= c <= MAXCOORDINATE
 
+// The mass error ratio of a typed percentage: percent / 100, a typed -0 kept as 0
+// (no error either), so that it prints without a sign.
+double errorratio(double percent);
+
 // What a user can change for one pass.
 struct ComparisonSettings {
     char type;          // ROBOTCYL or ROBOTSCARA

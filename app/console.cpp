@@ -85,8 +85,7 @@ void oncontinue(int) {
 
 [[noreturn]] void inputended() {
     consoleprint("\n入力が終わったため終了します\n");
-    if (input.feed != nullptr) throw InputEnded{};
-    std::exit(EXIT_INPUTENDED);
+    consolequit(EXIT_INPUTENDED);
 }
 
 // read(2) of one byte, retried when a signal interrupts it; false at end of input.
@@ -262,6 +261,11 @@ void consolefeed(const unsigned char *data, size_t n) {
     input.feed = data;
     input.feedleft = data != nullptr ? n : 0;
     input.held = -1;
+}
+
+void consolequit(int status) {
+    if (input.feed != nullptr) throw InputEnded{status};
+    std::exit(status);
 }
 
 void consoleprint(const char *format, ...) {

@@ -13,8 +13,11 @@ constexpr int EXIT_INPUTENDED = 2;
 // question takes it as an answer.
 constexpr char NOTAKEY = '\0';
 
-// Thrown instead of ending the program when the bytes given to consolefeed run out.
-struct InputEnded {};
+// Thrown instead of ending the program while keys come from consolefeed: when its
+// bytes run out, and by consolequit.
+struct InputEnded {
+    int status;  // exit status the program would have ended with
+};
 
 // Remembers the terminal's settings and restores them at exit, on SIGINT, SIGTERM,
 // SIGHUP and SIGQUIT, and while stopped by SIGTSTP; on SIGCONT a key read in
@@ -25,6 +28,10 @@ void consoleinit();
 // Keys and number lines come from these n bytes from now on (as if piped), and
 // their end throws InputEnded; data nullptr: from the standard input again.
 void consolefeed(const unsigned char *data, size_t n);
+
+// Ends the program with `status` (the terminal put back); while keys come from
+// consolefeed, throws InputEnded{status} instead.
+[[noreturn]] void consolequit(int status);
 
 // Formatted output (printf format), flushed at once.
 void consoleprint(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -11,8 +11,6 @@
 #include "app/dialog.h"
 #include "app/options.h"
 #include "app/params.h"
-#include "app/report.h"
-#include "core/records.h"
 #include "view/window.h"
 
 namespace {
@@ -55,22 +53,6 @@ void printusage() {
     for (const auto &sub : SUBCOMMANDS) std::printf("  %-9s %s\n", sub.name, sub.summary);
 }
 
-// The provisional conditions of both robots as start-up installs them (horizontal
-// motion); the SCARA robot is left selected.
-void printprovisional() {
-    const struct {
-        char type;
-        const char *heading;
-    } robots[] = {{ROBOTCYL, "\n\ninitialset() 仮の設定  円筒座標ロボットの場合"},
-                  {ROBOTSCARA, "\ninitialset() 仮の設定  SCARAロボットの場合"}};
-    for (const auto &r : robots) {
-        consoleprint("%s", r.heading);
-        app.type = r.type;
-        derivesettings();
-        printconditions();
-    }
-}
-
 // A dialog asked for by a settings key in the window starts from an empty console input.
 void windowdialog() {
     discardinput();
@@ -108,15 +90,8 @@ int main(int argc, char **argv) {
     }
     if (!windowsystemarguments(argc, argv)) return EXIT_REFUSED;
     consoleinit();
-    consoleprint("\n\nロボットの最短時間制御(TOC)シミュレーション");
-    consoleprint("\n通常の最短時間制御(TOC)と状態観測最短時間制御(SOTOC)との位置決め誤差比較");
     initialset();
-    printprovisional();
-    app.type = askkey("\nロボットの選択   a:円筒座標ロボット　b:SCARAロボット　type=", ROBOTCYL, ROBOTSCARA);
-    app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", MOTIONVERTICAL, MOTIONHORIZONTAL);
-    app.ctrlType = CTRLTOC;
-    app.lastKey = '0';
-    settingsdialog();
+    startupdialog();
     openwindow(&argc, argv, windowdialog);  // the event loop never returns
     return 0;
 }

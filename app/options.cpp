@@ -39,7 +39,8 @@ std::string accepted(Setting s) {
         case SETTINGMOTION: return wordlist(MOTIONS);
         case SETTINGRATIOS: return "two numbers U1,U2 with 0 < U <= " + numbertext(MAXRATIO);
         case SETTINGSTART:
-        case SETTINGEND: return "two finite numbers X,Y [m]";
+        case SETTINGEND:
+            return "two numbers X,Y [m] with " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
         case SETTINGELBOW: return wordlist(ELBOWS);
         case SETTINGERROR:
             return "one number with " + numbertext(-MAXERRORPERCENT) + " < error < " + numbertext(MAXERRORPERCENT);
@@ -69,8 +70,6 @@ std::string takeword(const std::string &given, const Words &words, const char *p
     return refusal(prefix, s, given, accepted(s));
 }
 
-bool finite(double v) { return std::isfinite(v); }
-
 // Takes n given numbers that `ok` accepts into out (left as it is when none were given).
 std::string takenumbers(const std::vector<double> &given, size_t n, bool (*ok)(double), const char *prefix,
                         Setting s, double *out) {
@@ -88,7 +87,7 @@ std::string takereach(const double point[2], const char *prefix, Setting s) {
     char accepts[96];
     std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
                   std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
-    return refusal(prefix, s, numbertext(point[0]) + "," + numbertext(point[1]), accepts);
+    return refusal(prefix, s, jointext({point[0], point[1]}), accepts);
 }
 
 // The defaults of the interactive program for robot `type`.
@@ -113,11 +112,12 @@ CLI::Validator numbervalidator(Setting s) {
         "");
 }
 
-std::string pairtext(double a, double b) { return numbertext(a) + "," + numbertext(b); }
-
 // A JSON value as one of the option values; false when its type does not fit.
 bool takevalue(const nlohmann::ordered_json &x, Setting s, CompareOptionValues &v) {
-    std::string *word = s == SETTINGROBOT ? &v.robot : s == SETTINGMOTION ? &v.motion : s == SETTINGELBOW ? &v.elbow : nullptr;
+    std::string *word = s == SETTINGROBOT    ? &v.robot
+                        : s == SETTINGMOTION ? &v.motion
+                        : s == SETTINGELBOW  ? &v.elbow
+                                             : nullptr;
     if (word != nullptr) {
         if (!x.is_string() || x.get<std::string>().empty()) return false;
         *word = x.get<std::string>();
@@ -160,16 +160,19 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         ->type_name("NAME");
     cmd.add_option("--ratios", v.ratios,
                    "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
-                       numbertext(MAXRATIO) + ". Default: " + pairtext(c.u[0], c.u[1]) + " (cylindrical), " +
-                       pairtext(s.u[0], s.u[1]) + " (scara).")
+                       numbertext(MAXRATIO) + ". Default: " + jointext({c.u[0], c.u[1]}) + " (cylindrical), " +
+                       jointext({s.u[0], s.u[1]}) + " (scara).")
         ->type_name("U1,U2")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGRATIOS));
-    cmd.add_option("--start", v.start, "PTP start point [m]. Default: " + pairtext(c.start[0], c.start[1]) + ".")
+    const std::string within = ", " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
+    cmd.add_option("--start", v.start,
+                   "PTP start point [m]" + within + ". Default: " + jointext({c.start[0], c.start[1]}) + ".")
         ->type_name("X,Y")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGSTART));
-    cmd.add_option("--end", v.end, "PTP end point [m]. Default: " + pairtext(c.end[0], c.end[1]) + ".")
+    cmd.add_option("--end", v.end,
+                   "PTP end point [m]" + within + ". Default: " + jointext({c.end[0], c.end[1]}) + ".")
         ->type_name("X,Y")
         ->delimiter(',')
         ->check(numbervalidator(SETTINGEND));
@@ -229,8 +232,8 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
     if (!refused.empty()) return refused;
     r = defaultrequest(type, sgnG);
     refused = takenumbers(v.ratios, 2, ratioaccepted, prefix, SETTINGRATIOS, r.u);
-    if (refused.empty()) refused = takenumbers(v.start, 2, finite, prefix, SETTINGSTART, r.start);
-    if (refused.empty()) refused = takenumbers(v.end, 2, finite, prefix, SETTINGEND, r.end);
+    if (refused.empty()) refused = takenumbers(v.start, 2, coordinateaccepted, prefix, SETTINGSTART, r.start);
+    if (refused.empty()) refused = takenumbers(v.end, 2, coordinateaccepted, prefix, SETTINGEND, r.end);
     if (refused.empty()) refused = takeword(v.elbow, ELBOWS, prefix, SETTINGELBOW, r.elbow);
     if (refused.empty()) refused = takenumbers(v.error, 1, errorpercentaccepted, prefix, SETTINGERROR, &r.errorPercent);
     if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.start, prefix, SETTINGSTART);
@@ -254,7 +257,7 @@ std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r
 
 ComparisonSettings requestsettings(const CompareRequest &r) {
     return ComparisonSettings{r.type,   r.sgnG,   r.u[0],   r.u[1],  r.start[0],           r.start[1],
-                              r.end[0], r.end[1], r.elbow, r.errorPercent / 100.0, 0.0};
+                              r.end[0], r.end[1], r.elbow, errorratio(r.errorPercent), 0.0};
 }
 
 ComparisonResult standalonepass(const CompareRequest &r) {

@@ -42,7 +42,16 @@ constexpr int EXIT_REFUSED = 2;     // an option or a value was refused
 constexpr int EXIT_NOSOLUTION = 3;  // the switching-time design has no solution
 
 // The settings, in the order of their names.
-enum Setting { SETTINGROBOT, SETTINGMOTION, SETTINGRATIOS, SETTINGSTART, SETTINGEND, SETTINGELBOW, SETTINGERROR, SETTINGS };
+enum Setting {
+    SETTINGROBOT,
+    SETTINGMOTION,
+    SETTINGRATIOS,
+    SETTINGSTART,
+    SETTINGEND,
+    SETTINGELBOW,
+    SETTINGERROR,
+    SETTINGS,  // the number of settings
+};
 
 // Names of the settings, as options (prefix "--") and as JSON fields (no prefix).
 extern const char *const SETTINGNAMES[SETTINGS];

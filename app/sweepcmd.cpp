@@ -43,7 +43,7 @@ std::string pointline(const SweepJob &job, const std::vector<int> &indices, cons
                       int k) {
     CompareRequest request = job.request;
     request.errorPercent = gridpoint(job.grid, indices[k]);
-    return resultjson(request, errorpass(freeHalf, request.errorPercent / 100.0)).dump();
+    return resultjson(request, errorpass(freeHalf, errorratio(request.errorPercent))).dump();
 }
 
 // Opens --out for writing; -1 with errno when it cannot.

@@ -1,38 +1,87 @@
-// Wall time of the 101-point SCARA vertical sweep -50:50:1 (default settings), by
-// one worker process at a time and by two; the lines go to /dev/null.
+// Cost of one point of a mass-error sweep: the design with the erroneous masses,
+// warm-started from the error-free design (which a sweep makes once), and the TOC
+// and SOTOC runs of that design on the nominal plant. The argument is the mass
+// error in percent; itneg/itpos are the Newton updates of the two trials.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <vector>
 
 #include "app/params.h"
-#include "app/sweepcmd.h"
+#include "core/records.h"
+#include "model/simulation.h"
+#include "planning/design.h"
+#include "planning/designparts.h"
 
 namespace {
 
-void sweepwall(benchmark::State &state) {
-    initialset();
-    SweepJob job{};
-    CompareOptionValues values;
-    values.robot = "scara";
-    values.motion = "vertical";
-    if (!requestfromoptions(values, "--", job.request).empty()) std::abort();
-    job.grid = ErrorGrid{-50.0, 1.0, 101};
-    job.shard = Shard{0, 1};
-    job.jobs = static_cast<int>(state.range(0));
-    const int out = open("/dev/null", O_WRONLY);
-    int status = 0;
-    for (auto _ : state) {
-        SweepSetup setup{};
-        std::vector<SweepPoint> points;
-        status |= runsweep(job, out, setup, points);
-    }
-    close(out);
-    if (status != 0) state.SkipWithError("the sweep failed");
+void usemasses(double mw, double m1) {
+    task.mw = mw;
+    scara.m1 = m1;
+    derivesettings();
 }
 
-BENCHMARK(sweepwall)->ArgName("jobs")->Arg(1)->Arg(2)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+// The default move of robot `type`, or the quarter turn for the cylindrical robot
+// moving horizontally (its default half turn has no solution); error-free design.
+// The runs keep the start-up sample period (4 s), which all four moves fit in.
+bool nominaldesign(char type, char gravity, double ts[4]) {
+    initialset();
+    app.type = type;
+    app.sgnG = gravity;
+    if (type == 'a' && gravity == 'h') {
+        task.xf = 0.0;
+        task.yf = 0.7;
+    }
+    derivesettings();
+    app.designErr = 'n';
+    if (designswitching() != 1) return false;
+    for (int k = 0; k < 4; ++k) ts[k] = controltables(type).ts[k];
+    return true;
+}
+
+// One point: the design with mass error from the error-free times, the switching
+// states SOTOC watches, and both runs on the nominal plant.
+int sweeppoint(const double nominal[4]) {
+    ControlTables &c = controltables(app.type);
+    for (int k = 0; k < 4; ++k) c.ts[k] = nominal[k];
+    usemasses(task.mwErr, scara.m1Err);
+    app.designErr = 'm';
+    const int solved = designswitching();
+    if (solved) {
+        const RobotParams &p = robotparams(app.type);
+        for (int k = 0; k < 4; ++k)
+            for (int j = 0; j < 2; ++j) {
+                c.swRefPos[k][j] = k < 3 ? designs.segpos[k][j] : p.phif[j];
+                c.swRefVel[k][j] = k < 3 ? designs.segvel[k][j] : 0.0;
+            }
+    }
+    usemasses(task.mwNom, scara.m1Nom);
+    if (!solved) return 0;
+    for (char ctrl : {'T', 'S'}) {
+        app.ctrlType = ctrl;
+        simulate();
+    }
+    return 1;
+}
+
+void point(benchmark::State &state, char type, char gravity) {
+    double nominal[4];
+    if (!nominaldesign(type, gravity, nominal)) {
+        state.SkipWithError("no error-free design");
+        return;
+    }
+    task.errRatio = state.range(0) / 100.0;
+    seterrormasses();
+    for (auto _ : state) benchmark::DoNotOptimize(sweeppoint(nominal));
+    static DesignTrial trials[2];
+    ControlTables &c = controltables(type);
+    for (int k = 0; k < 4; ++k) c.ts[k] = nominal[k];
+    usemasses(task.mwErr, scara.m1Err);
+    designtrials(trials);
+    state.counters["itneg"] = trials[0].iterations;
+    state.counters["itpos"] = trials[1].iterations;
+}
+
+BENCHMARK_CAPTURE(point, scara_vertical, 'b', 'g')->Arg(-50)->Arg(-20)->Arg(1)->Arg(20)->Arg(50)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(point, scara_horizontal, 'b', 'h')->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(point, cylinder_vertical, 'a', 'g')->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(point, cylinder_horizontal_quarter_turn, 'a', 'h')->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -28,54 +28,74 @@ struct StepBand {
 };
 constexpr StepBand STEPBANDS[] = {{0.1, 0.05}, {0.01, 0.5}, {0.001, 0.2}, {0.0001, 0.5}};
 
-// Integrates segments first..3 of shot, whose boundaries and signs are set, from
-// the state held at trace sample first * NSEG. Each segment restarts its clock at
-// its exact start boundary; a segment that ends before it starts gets a negative step.
-void integratesegments(DesignShot &shot, int first) {
+// Advances y over segment k of the boundaries tb with the segment's torque signs:
+// NSEG Runge-Kutta-Gill steps from the segment's exact start boundary, with a
+// negative step when the segment ends before it starts. With a trace, the state
+// after each step and its time go to samples k * NSEG + 1 .. (k + 1) * NSEG.
+void integratesegment(const MotionTerms &m, const double tb[4], const int sign[2], int k, double y[4],
+                      double (*trace)[5]) {
+    const double tau1 = sign[0] * m.T1;
+    const double tau2 = sign[1] * m.T2;
     double acc[2];
-    for (int k = first; k < 4; ++k) {
-        const int *sign = shot.wsgn[k];
-        // Components 2 and 3 of one stage need the same accelerations at the same
-        // stage state (the step asks 0..3 in order per stage): solve the dynamics
-        // once at 2 and hand its second acceleration out at 3.
-        auto rates = [&](int i, double, const double *y) -> double {
-            if (i == 0) return y[2];
-            if (i == 1) return y[3];
-            if (i == 2) {
-                designaccel(sign, y, acc);
-                return acc[0];
-            }
-            return acc[1];
-        };
-        const double start = k == 0 ? 0.0 : shot.tb[k - 1];
-        const double h = (shot.tb[k] - start) / NSEG;
-        double t = start;
-        for (int step = 0; step < NSEG; ++step) {
-            const int s = k * NSEG + step;
-            gillstep(rates, t, h, &shot.trace[s][1], &shot.trace[s + 1][1], 4);
-            t = t + h;
-            shot.trace[s + 1][0] = t;
+    // Components 2 and 3 of one stage need the same accelerations at the same
+    // stage state (the step asks 0..3 in order per stage): solve the dynamics
+    // once at 2 and hand its second acceleration out at 3.
+    auto rates = [&](int i, double, const double *s) -> double {
+        if (i == 0) return s[2];
+        if (i == 1) return s[3];
+        if (i == 2) {
+            double trig[4] = {0.0, 0.0, 0.0, 0.0};
+            motiontrig(m, s, trig);
+            accelerations(m, tau1, tau2, s, trig, acc);
+            return acc[0];
+        }
+        return acc[1];
+    };
+    const double start = k == 0 ? 0.0 : tb[k - 1];
+    const double h = (tb[k] - start) / NSEG;
+    double t = start;
+    for (int step = 0; step < NSEG; ++step) {
+        double out[4];
+        gillstep(rates, t, h, y, out, 4);
+        for (int c = 0; c < 4; ++c) y[c] = out[c];
+        t = t + h;
+        if (trace) {
+            double *sample = trace[k * NSEG + step + 1];
+            sample[0] = t;
+            for (int c = 0; c < 4; ++c) sample[1 + c] = y[c];
         }
     }
 }
 
-// First segment whose boundaries or signs differ between two shots (4 when none).
-// Everything before it was integrated identically in both.
-int firstchangedsegment(const DesignShot &a, const DesignShot &b) {
+// First segment whose boundaries or signs differ between two orderings (4 when
+// none). Everything before it is integrated identically for both.
+int firstchangedsegment(const double tba[4], const int wsgna[4][2], const double tbb[4], const int wsgnb[4][2]) {
     for (int k = 0; k < 4; ++k)
-        if (a.tb[k] != b.tb[k] || a.wsgn[k][0] != b.wsgn[k][0] || a.wsgn[k][1] != b.wsgn[k][1]) return k;
+        if (tba[k] != tbb[k] || wsgna[k][0] != wsgnb[k][0] || wsgna[k][1] != wsgnb[k][1]) return k;
     return 4;
 }
 
-// Shot of x that takes over from `base` every segment the two have in common and
-// integrates only the rest: the same operations on the same values as a full shot.
-void reshoot(const double x[4], int sigma1, int sigma2, const DesignShot &base, DesignShot &shot) {
+// The shot of x from the rest state s0 into `shot`.
+void shootwith(const MotionTerms &m, const double x[4], const double s0[4], int sigma1, int sigma2,
+               DesignShot &shot) {
     ordertimes(x, sigma1, sigma2, shot.tb, shot.wsgn);
-    const int first = firstchangedsegment(base, shot);
-    const int kept = first < 4 ? first * NSEG + 1 : NTRACE;
-    for (int s = 0; s < kept; ++s)
-        for (int c = 0; c < 5; ++c) shot.trace[s][c] = base.trace[s][c];
-    integratesegments(shot, first);
+    shot.trace[0][0] = 0.0;
+    double y[4];
+    for (int c = 0; c < 4; ++c) y[c] = shot.trace[0][1 + c] = s0[c];
+    for (int k = 0; k < 4; ++k) integratesegment(m, shot.tb, shot.wsgn[k], k, y, shot.trace);
+}
+
+// End state of the shot of x: takes over from `base` the state at the start of
+// the first segment the two shots do not share and integrates only the rest, the
+// same operations on the same values as a full shot.
+void probeend(const MotionTerms &m, const double x[4], int sigma1, int sigma2, const DesignShot &base,
+              double end[4]) {
+    double tb[4];
+    int wsgn[4][2];
+    ordertimes(x, sigma1, sigma2, tb, wsgn);
+    const int first = firstchangedsegment(base.tb, base.wsgn, tb, wsgn);
+    for (int c = 0; c < 4; ++c) end[c] = base.trace[first * NSEG][1 + c];
+    for (int k = first; k < 4; ++k) integratesegment(m, tb, wsgn[k], k, end, nullptr);
 }
 
 const double *endstate(const DesignShot &shot) { return &shot.trace[NTRACE - 1][1]; }
@@ -83,14 +103,14 @@ const double *endstate(const DesignShot &shot) { return &shot.trace[NTRACE - 1][
 // Forward-difference Jacobian of the end state with respect to the design vector x,
 // whose own shot is `base`, inverted in place (left as it is when nearly singular,
 // and then used as it is). Row i is state component i, column j design variable j.
-void jacobian(const double x[4], int sigma1, int sigma2, const DesignShot &base, DesignShot &probe,
+void jacobian(const MotionTerms &m, const double x[4], int sigma1, int sigma2, const DesignShot &base,
               double M[4][4]) {
     const double *e0 = endstate(base);
     for (int j = 0; j < 4; ++j) {
         double xp[4] = {x[0], x[1], x[2], x[3]};
         xp[j] = xp[j] + DJAC;
-        reshoot(xp, sigma1, sigma2, base, probe);
-        const double *ej = endstate(probe);
+        double ej[4];
+        probeend(m, xp, sigma1, sigma2, base, ej);
         for (int i = 0; i < 4; ++i) M[i][j] = (ej[i] - e0[i]) / DJAC;
     }
     invertmatrix(4, &M[0][0], 4);
@@ -172,10 +192,9 @@ void ordertimes(const double x[4], int sigma1, int sigma2, double tb[4], int wsg
 }
 
 void shoot(const double x[4], const double s0[4], int sigma1, int sigma2, DesignShot &shot) {
-    ordertimes(x, sigma1, sigma2, shot.tb, shot.wsgn);
-    shot.trace[0][0] = 0.0;
-    for (int c = 0; c < 4; ++c) shot.trace[0][1 + c] = s0[c];
-    integratesegments(shot, 0);
+    MotionTerms m;
+    motionterms(app.type, m);
+    shootwith(m, x, s0, sigma1, sigma2, shot);
 }
 
 double sumabs(int n, const double *v) {
@@ -210,14 +229,15 @@ int choosetrial(double tfA, double tfB) {
 
 void runtrial(const double g[4], const double s0[4], const double sf[4], int sigma1, int sigma2,
               DesignTrial &trial) {
-    DesignShot probe;
+    MotionTerms m;
+    motionterms(app.type, m);
     double M[4][4];
     for (int i = 0; i < 4; ++i) trial.x[i] = g[i];
     trial.iterations = 0;
     bool converged = false;
     bool notanumber = false;
     for (;;) {
-        shoot(trial.x, s0, sigma1, sigma2, trial.shot);
+        shootwith(m, trial.x, s0, sigma1, sigma2, trial.shot);
         const double *end = endstate(trial.shot);
         double e[4];
         for (int i = 0; i < 4; ++i) e[i] = sf[i] - end[i];
@@ -232,7 +252,7 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
             notanumber = true;
             break;
         }
-        jacobian(trial.x, sigma1, sigma2, trial.shot, probe, M);
+        jacobian(m, trial.x, sigma1, sigma2, trial.shot, M);
         double d[4];
         for (int i = 0; i < 4; ++i) d[i] = M[i][0] * e[0] + M[i][1] * e[1] + M[i][2] * e[2] + M[i][3] * e[3];
         const double lambda = stepfactor(sumabs(4, d));

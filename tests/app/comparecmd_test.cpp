@@ -124,7 +124,8 @@ TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {
         {withbase({"--ratios", "1000,5"}), "--ratios: '1000,5' refused"},
         {withbase({"--ratios", "5"}), "--ratios: '5' refused"},
         {withbase({"--ratios", "5,5,5"}), "--ratios: '5,5,5' refused"},
-        {withbase({"--start", "x,0"}), "--start: 'x' refused; accepts two finite numbers X,Y [m]"},
+        {withbase({"--start", "x,0"}), "--start: 'x' refused; accepts two numbers X,Y [m] with -10 <= X, Y <= 10"},
+        {{"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "0,10.5"}, "--end: '0,10.5' refused"},
         {withbase({"--start", "nan,0.5"}), "--start: 'nan,0.5' refused"},
         {withbase({"--end", "0.5"}), "--end: '0.5' refused"},
         {withbase({"--start", "1,0"}), "--start: '1,0' refused; accepts a point the SCARA reaches, 0.1 m <= distance from the base <= 0.9 m"},
@@ -148,6 +149,16 @@ TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {
     }
 }
 
+TEST(CompareOptions, HelpListsUnitsAndDefaults) {
+    const RunOutcome h = runsotoc({"compare", "--help"});
+    EXPECT_EQ(0, h.status);
+    for (const char *said : {"--ratios U1,U2", "[rad/rad; cylindrical joint 2: rad/m], 0 < U <= 999.9. Default: 30,30 (cylindrical), 40,40 (scara).",
+                             "--start X,Y", "PTP start point [m], -10 <= X, Y <= 10. Default: 0.7,0.", "--end X,Y",
+                             "PTP end point [m], -10 <= X, Y <= 10. Default: -0.3,0.4.", "--elbow down|up", "Default: up.",
+                             "--error PERCENT", "[%], -100 < error < 100. Default: 1.", "--json", "--log DIR"})
+        EXPECT_NE(std::string::npos, h.out.find(said)) << said;
+}
+
 // The accepted side of the refusals above, checked without running the pass.
 TEST(CompareOptions, LimitsAcceptedJustInside) {
     initialset();
@@ -158,6 +169,7 @@ TEST(CompareOptions, LimitsAcceptedJustInside) {
         withbase({"--error", "-99.99"}),
         withbase({"--start", "0.9,0", "--end", "0,0.1"}),
         {"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "1,0"},
+        {"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "-10,10"},
     };
     for (const Args &line : accepted) {
         CLI::App cmd;
