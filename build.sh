@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up this machine (Debian packages), builds and then
 #   ./build.sh run [args]   starts the simulator, or
-#   ./build.sh test         runs the whole test suite, in a plain and in a sanitized build.
+#   ./build.sh test         runs the whole test suite, in a plain and in a sanitized build,
+#                           and a short run of the dialog fuzz target (clang, libFuzzer).
 # Both are idempotent: packages and configured build folders are only made when missing.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -13,8 +14,8 @@ case "$mode" in
 esac
 
 packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev libgif-dev xvfb xdotool x11-utils
-          liborocos-kdl-dev)
+          libcli11-dev nlohmann-json3-dev libplplot-dev plplot-driver-cairo fonts-dejavu-core libpng-dev
+          libgif-dev parallel xvfb xdotool x11-utils liborocos-kdl-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -46,10 +47,14 @@ configure build
 cmake --build build -j "$jobs"
 configure build-asan -DCMAKE_BUILD_TYPE=Debug -DSOTOC_SANITIZE=ON -DSOTOC_BENCHMARKS=OFF
 cmake --build build-asan -j "$jobs"
+configure build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DSOTOC_FUZZ=ON
+cmake --build build-fuzz -j "$jobs"
 
 status=0
 echo "== tests (plain build)"
 ctest --test-dir build --output-on-failure -j "$jobs" || status=1
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+echo "== dialog fuzz target (libFuzzer, AddressSanitizer + UndefinedBehaviorSanitizer)"
+ctest --test-dir build-fuzz --output-on-failure || status=1
 exit $status

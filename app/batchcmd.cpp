@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "app/interrupt.h"
 #include "app/options.h"
 #include "app/params.h"
 #include "app/resultjson.h"
+#include "app/workers.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ const char *const ABOUT =
 
 // Bytes read from the input at once.
 constexpr size_t READCHUNK = 65536;
-// More workers than this only crowd the machine.
-constexpr int MAXJOBS = 256;
 
 // The input read so far.
 struct BatchInput {
@@ -44,12 +43,8 @@ struct BatchInput {
 
 // One input line on its way to the output.
 struct BatchLine {
-    int number;        // line number, from 1
-    pid_t pid;         // worker running its comparison, -1 when none
-    int fd;            // read end of the worker's pipe, -1 when closed
-    std::string text;  // its result line (without the line end) as far as read
-    bool done;         // text is complete
-    bool ran;          // the comparison ran (no error object)
+    int number;     // line number, from 1
+    WorkerRun run;  // its comparison; not ok: why the line did not run
 };
 
 // Takes the next complete line of the input (the rest after the end of input).
@@ -72,41 +67,6 @@ void readinput(BatchInput &in) {
         in.ended = true;
 }
 
-bool writeall(int fd, const std::string &s) {
-    size_t done = 0;
-    while (done < s.size()) {
-        const ssize_t n = write(fd, s.data() + done, s.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// A JSON value as one of the option values; false when its type does not fit.
-bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
-    std::string *word = s == SETTINGROBOT    ? &v.robot
-                        : s == SETTINGMOTION ? &v.motion
-                        : s == SETTINGELBOW  ? &v.elbow
-                                             : nullptr;
-    if (word != nullptr) {
-        if (!x.is_string() || x.get<std::string>().empty()) return false;
-        *word = x.get<std::string>();
-        return true;
-    }
-    if (s == SETTINGERROR) {
-        if (!x.is_number()) return false;
-        v.error = {x.get<double>()};
-        return true;
-    }
-    std::vector<double> &numbers = s == SETTINGRATIOS ? v.ratios : s == SETTINGSTART ? v.start : v.end;
-    if (!x.is_array() || x.empty()) return false;
-    for (const json &e : x)
-        if (!e.is_number()) return false;
-    numbers = x.get<std::vector<double>>();
-    return true;
-}
-
 // The request of one input line; "" or why the line cannot run.
 std::string requestfromline(const std::string &line, CompareRequest &r) {
     json j;
@@ -117,89 +77,29 @@ std::string requestfromline(const std::string &line, CompareRequest &r) {
         return "not JSON: " + what.substr(what.find("] ") + 2);
     }
     if (!j.is_object()) return "'" + j.dump() + "' refused; accepts one JSON object per line";
-    CompareOptionValues v;
-    for (const auto &item : j.items()) {
-        const Setting s = settingnamed(item.key());
-        if (s == SETTINGS) {
-            std::string names;
-            for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
-            return "'" + item.key() + "' refused; accepts the fields " + names;
-        }
-        if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
-    }
-    return requestfromoptions(v, "", r);
+    return requestfromobject(j, r);
 }
 
-// The comparison in a worker process: writes its result line to fd and ends.
-[[noreturn]] void runworker(const CompareRequest &r, int fd) {
-    const bool written = writeall(fd, resultjson(r, standalonepass(r)).dump());
-    _exit(written ? 0 : 1);
-}
-
-void failline(BatchLine &b, const std::string &message) {
-    b.text = json{{"line", b.number}, {"error", message}}.dump();
-    b.done = true;
-    b.ran = false;
-}
-
-// Starts input line `number`: a worker for a line that can run, its error object
-// for one that cannot.
+// Starts input line `number`: a worker for a line that can run, a failed run
+// saying why for one that cannot.
 BatchLine startline(int number, const std::string &line) {
-    BatchLine b = {number, -1, -1, "", false, true};
     CompareRequest r;
     const std::string refused = requestfromline(line, r);
-    int ends[2];
-    if (!refused.empty())
-        failline(b, refused);
-    else if (pipe(ends) != 0)
-        failline(b, std::string("no pipe for a worker: ") + std::strerror(errno));
-    else if ((b.pid = fork()) < 0) {
-        failline(b, std::string("no worker process: ") + std::strerror(errno));
-        close(ends[0]);
-        close(ends[1]);
-    } else if (b.pid == 0) {
-        close(ends[0]);
-        runworker(r, ends[1]);
-    } else {
-        close(ends[1]);
-        b.fd = ends[0];
-    }
-    return b;
-}
-
-// Reads what the worker of line b wrote; at its end collects the worker.
-void readworker(BatchLine &b) {
-    char buf[READCHUNK];
-    const ssize_t n = read(b.fd, buf, sizeof buf);
-    if (n > 0) b.text.append(buf, static_cast<size_t>(n));
-    if (n > 0 || (n < 0 && errno == EINTR)) return;
-    close(b.fd);
-    b.fd = -1;
-    int status = 0;
-    while (waitpid(b.pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    b.done = true;
-    if (WIFSIGNALED(status))
-        failline(b, std::string("the comparison ended by signal ") + strsignal(WTERMSIG(status)));
-    else if (WEXITSTATUS(status) != 0 || b.text.empty())
-        failline(b, "the comparison ended without a result");
+    if (!refused.empty()) return BatchLine{number, failedrun(refused)};
+    return BatchLine{number, startworker([r] { return resultjson(r, standalonepass(r)).dump(); })};
 }
 
 // Writes the finished lines at the front, in input order; false when one of them
 // did not run.
 bool writefinished(std::deque<BatchLine> &lines, int out) {
     bool allran = true;
-    while (!lines.empty() && lines.front().done) {
-        allran = allran && lines.front().ran;
-        writeall(out, lines.front().text + "\n");
+    while (!lines.empty() && lines.front().run.done) {
+        const BatchLine &b = lines.front();
+        allran = allran && b.run.ok;
+        writewhole(out, (b.run.ok ? b.run.line : json{{"line", b.number}, {"error", b.run.line}}.dump()) + "\n");
         lines.pop_front();
     }
     return allran;
-}
-
-int cores() {
-    const long n = sysconf(_SC_NPROCESSORS_ONLN);
-    return n < 1 ? 1 : n > MAXJOBS ? MAXJOBS : static_cast<int>(n);
 }
 
 }  // namespace
@@ -213,7 +113,7 @@ int runbatch(int in, int out, int jobs) {
         std::string line;
         while (running < jobs && takeline(input, line)) {
             lines.push_back(startline(input.lines, line));
-            if (lines.back().fd >= 0) ++running;
+            if (lines.back().run.fd >= 0) ++running;
         }
         allran = writefinished(lines, out) && allran;
         if (input.ended && input.pending.empty() && lines.empty()) break;
@@ -222,15 +122,15 @@ int runbatch(int in, int out, int jobs) {
         const bool wantinput = running < jobs && !input.ended;
         if (wantinput) fds.push_back({in, POLLIN, 0});
         for (const BatchLine &b : lines)
-            if (b.fd >= 0) fds.push_back({b.fd, POLLIN, 0});
+            if (b.run.fd >= 0) fds.push_back({b.run.fd, POLLIN, 0});
         if (poll(fds.data(), fds.size(), -1) < 0) continue;
         size_t k = 0;
         if (wantinput && fds[k++].revents != 0) readinput(input);
         for (BatchLine &b : lines) {
-            if (b.fd < 0) continue;
+            if (b.run.fd < 0) continue;
             if (fds[k++].revents == 0) continue;
-            readworker(b);
-            if (b.fd < 0) --running;
+            collectworker(b.run);
+            if (b.run.fd < 0) --running;
         }
     }
     return allran ? 0 : 1;
@@ -240,14 +140,9 @@ int batchcommand(int argc, char **argv) {
     initialset();
     CLI::App cmd{ABOUT, "sotoc batch"};
     std::string file;
-    int jobs = cores();
+    int jobs;
     cmd.add_option("FILE", file, "JSON Lines to read; standard input when omitted or -.")->type_name("");
-    cmd.add_option("--jobs", jobs,
-                   "Comparisons run at once, each in its own worker process; the output is the same "
-                   "for every N. Default: the number of cores (" +
-                       std::to_string(jobs) + ").")
-        ->type_name("N")
-        ->check(CLI::Range(1, MAXJOBS));
+    addjobsoption(cmd, jobs);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     const bool fromfile = !file.empty() && file != "-";

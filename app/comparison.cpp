@@ -145,7 +145,7 @@ double standalonebasis(const ComparisonSettings &s) {
     return task.tfNom;
 }
 
-ComparisonResult comparisonpass(const ComparisonSettings &s) {
+ComparisonResult errorfreepass(const ComparisonSettings &s) {
     ComparisonResult r = {};
     r.type = s.type;
     installsettings(s);
@@ -166,11 +166,17 @@ ComparisonResult comparisonpass(const ComparisonSettings &s) {
         r.outcome = NOFREESOLUTION;
         return r;
     }
-    const int i = robotindex(app.type);
-    copytimes(designs.tsFree[i]);
-    RobotRuns &runs = robotruns(app.type);
-    simulateinto(CTRLTOC, runs.tocFree);
+    copytimes(designs.tsFree[robotindex(app.type)]);
+    simulateinto(CTRLTOC, robotruns(app.type).tocFree);
+    r.outcome = COMPARED;
+    return r;
+}
 
+ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio) {
+    ComparisonResult r = freeHalf;
+    if (r.outcome == NOFREESOLUTION) return r;
+    task.errRatio = errRatio;
+    seterrormasses();
     usemasses(task.mwErr, scara.m1Err);
     r.derivations = 2;
     app.designErr = DESIGNERROR;
@@ -179,12 +185,13 @@ ComparisonResult comparisonpass(const ComparisonSettings &s) {
         r.outcome = NOERRSOLUTION;
         return r;
     }
-    copytimes(designs.tsErr[i]);
+    copytimes(designs.tsErr[robotindex(app.type)]);
     setswitchingstates();
 
     // The plant and the servo gains use the nominal masses from here on.
     usemasses(task.mwNom, scara.m1Nom);
     r.derivations = 3;
+    RobotRuns &runs = robotruns(app.type);
     simulateinto(CTRLTOC, runs.tocErr);
     simulateinto(CTRLSOTOC, runs.sotocErr);
     figures(r);
@@ -193,6 +200,8 @@ ComparisonResult comparisonpass(const ComparisonSettings &s) {
     app.frame = 0;
     return r;
 }
+
+ComparisonResult comparisonpass(const ComparisonSettings &s) { return errorpass(errorfreepass(s), s.errRatio); }
 
 double tiperror(const RunLog &run, const RunLog &reference, int k) {
     if (app.type != ROBOTSCARA) {

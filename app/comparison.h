@@ -89,6 +89,17 @@ double standalonebasis(const ComparisonSettings &s);
 // the dialog leaves them (nominal masses derived, logs filled, frame 0, scale 1).
 ComparisonResult comparisonpass(const ComparisonSettings &s);
 
+// The two halves of a pass, for passes that differ only in the mass error: the
+// error-free half does not depend on errRatio, so it can run once and the error
+// half after it for each mass error, each time on the records exactly as the
+// error-free half left them (in a process forked after it, say).
+// comparisonpass(s) is errorpass(errorfreepass(s), s.errRatio), operation for operation.
+// errorfreepass: derivation, error-free design and error-free TOC run; outcome
+// NOFREESOLUTION, or COMPARED meaning the error half may follow.
+ComparisonResult errorfreepass(const ComparisonSettings &s);
+// errorpass: design with the mass error ratio errRatio and the two runs with it.
+ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio);
+
 // Tip positioning error [m] with the velocity term of `run` at row k (1..nStep) of
 // the selected robot: against `reference` at the same row (cylindrical robot) or
 // the designed end point phif (SCARA robot).

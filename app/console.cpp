@@ -85,8 +85,7 @@ void oncontinue(int) {
 
 [[noreturn]] void inputended() {
     consoleprint("\n入力が終わったため終了します\n");
-    if (input.feed != nullptr) throw InputEnded{};
-    std::exit(EXIT_INPUTENDED);
+    consolequit(EXIT_INPUTENDED);
 }
 
 // read(2) of one byte, retried when a signal interrupts it; false at end of input.
@@ -264,6 +263,11 @@ void consolefeed(const unsigned char *data, size_t n) {
     input.held = -1;
 }
 
+void consolequit(int status) {
+    if (input.feed != nullptr) throw InputEnded{status};
+    std::exit(status);
+}
+
 void consoleprint(const char *format, ...) {
     va_list args;
     va_start(args, format);
@@ -320,4 +324,25 @@ bool readnumbers(int n, double *v) {
     if (!any) inputended();
     line[len] = '\0';
     return !refused && parsenumbers(line, n, v);
+}
+
+void progressline(int done, int total, double secondsleft) {
+    if (!isatty(STDERR_FILENO)) return;
+    char left[32] = "estimating";
+    if (secondsleft >= 0.0) {
+        const long s = std::lround(secondsleft);
+        if (s >= 3600)
+            std::snprintf(left, sizeof left, "%ld:%02ld:%02ld left", s / 3600, s / 60 % 60, s % 60);
+        else
+            std::snprintf(left, sizeof left, "%ld:%02ld left", s / 60, s % 60);
+    }
+    // Carriage return and erase-to-end-of-line keep it one line however it shrinks.
+    std::fprintf(stderr, "\r\033[K%d/%d done, %s", done, total, left);
+    std::fflush(stderr);
+}
+
+void progressend() {
+    if (!isatty(STDERR_FILENO)) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
 }

@@ -13,8 +13,11 @@ constexpr int EXIT_INPUTENDED = 2;
 // question takes it as an answer.
 constexpr char NOTAKEY = '\0';
 
-// Thrown instead of ending the program when the bytes given to consolefeed run out.
-struct InputEnded {};
+// Thrown instead of ending the program while keys come from consolefeed: when its
+// bytes run out, and by consolequit.
+struct InputEnded {
+    int status;  // exit status the program would have ended with
+};
 
 // Remembers the terminal's settings and restores them at exit, on SIGINT, SIGTERM,
 // SIGHUP and SIGQUIT, and while stopped by SIGTSTP; on SIGCONT a key read in
@@ -25,6 +28,10 @@ void consoleinit();
 // Keys and number lines come from these n bytes from now on (as if piped), and
 // their end throws InputEnded; data nullptr: from the standard input again.
 void consolefeed(const unsigned char *data, size_t n);
+
+// Ends the program with `status` (the terminal put back); while keys come from
+// consolefeed, throws InputEnded{status} instead.
+[[noreturn]] void consolequit(int status);
 
 // Formatted output (printf format), flushed at once.
 void consoleprint(const char *format, ...) __attribute__((format(printf, 1, 2)));
@@ -53,3 +60,11 @@ void discardinput();
 // false, leaving v untouched, when the line holds anything else. End of input ends
 // the program.
 bool readnumbers(int n, double *v);
+
+// Rewrites the one progress line of a long run on standard error: `done` of `total`
+// results and the time left [s] (negative while unknown). Prints nothing when
+// standard error is not a terminal.
+void progressline(int done, int total, double secondsleft);
+
+// Clears the progress line when standard error is a terminal.
+void progressend();

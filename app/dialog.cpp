@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/console.h"
 #include "app/params.h"
@@ -149,7 +148,7 @@ Step error() {
 
 // After a failed design: 'n' ends the program, any other key goes on.
 void askcontinue(const char *question) {
-    if (askanykey(question) == 'n') std::exit(0);
+    if (askanykey(question) == 'n') consolequit(0);
 }
 
 // The comparison run. Returns the step to go on with: FINISHED, or the question to
@@ -188,6 +187,22 @@ void printpastspan() {
                  task.nStep * task.dt);
 }
 
+// The provisional conditions of both robots as start-up installs them (horizontal
+// motion); the SCARA robot is left selected.
+void printprovisional() {
+    const struct {
+        char type;
+        const char *heading;
+    } robots[] = {{ROBOTCYL, "\n\ninitialset() 仮の設定  円筒座標ロボットの場合"},
+                  {ROBOTSCARA, "\ninitialset() 仮の設定  SCARAロボットの場合"}};
+    for (const auto &r : robots) {
+        consoleprint("%s", r.heading);
+        app.type = r.type;
+        derivesettings();
+        printconditions();
+    }
+}
+
 }  // namespace
 
 void printresultlines(const ComparisonResult &r) {
@@ -223,4 +238,15 @@ void settingsdialog() {
             case FINISHED: break;
         }
     }
+}
+
+void startupdialog() {
+    consoleprint("\n\nロボットの最短時間制御(TOC)シミュレーション");
+    consoleprint("\n通常の最短時間制御(TOC)と状態観測最短時間制御(SOTOC)との位置決め誤差比較");
+    printprovisional();
+    app.type = askkey("\nロボットの選択   a:円筒座標ロボット　b:SCARAロボット　type=", ROBOTCYL, ROBOTSCARA);
+    app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", MOTIONVERTICAL, MOTIONHORIZONTAL);
+    app.ctrlType = CTRLTOC;
+    app.lastKey = '0';
+    settingsdialog();
 }

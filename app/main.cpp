@@ -5,14 +5,14 @@
 
 #include "app/batchcmd.h"
 #include "app/comparecmd.h"
+#include "app/plotcmd.h"
+#include "app/sweepcmd.h"
 #include "app/console.h"
 #include "app/dialog.h"
 #include "app/options.h"
 #include "app/params.h"
 #include "app/render.h"
 #include "app/rendercmd.h"
-#include "app/report.h"
-#include "core/records.h"
 #include "view/window.h"
 
 namespace {
@@ -47,6 +47,8 @@ const struct {
 } SUBCOMMANDS[] = {
     {"compare", comparecommand, "one comparison pass from options: result lines or JSON"},
     {"batch", batchcommand, "comparisons from JSON Lines, one JSON result line each"},
+    {"sweep", sweepcommand, "comparisons over a grid of mass errors: JSON Lines and a plot"},
+    {"plot", plotcommand, "the plot of a sweep from its result files"},
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
 };
 
@@ -54,22 +56,6 @@ void printusage() {
     std::fputs(USAGE, stdout);
     std::printf("\nSubcommands:\n");
     for (const auto &sub : SUBCOMMANDS) std::printf("  %-9s %s\n", sub.name, sub.summary);
-}
-
-// The provisional conditions of both robots as start-up installs them (horizontal
-// motion); the SCARA robot is left selected.
-void printprovisional() {
-    const struct {
-        char type;
-        const char *heading;
-    } robots[] = {{ROBOTCYL, "\n\ninitialset() 仮の設定  円筒座標ロボットの場合"},
-                  {ROBOTSCARA, "\ninitialset() 仮の設定  SCARAロボットの場合"}};
-    for (const auto &r : robots) {
-        consoleprint("%s", r.heading);
-        app.type = r.type;
-        derivesettings();
-        printconditions();
-    }
 }
 
 // A dialog asked for by a settings key in the window starts from an empty console input.
@@ -116,15 +102,8 @@ int main(int argc, char **argv) {
         return 1;
     }
     consoleinit();
-    consoleprint("\n\nロボットの最短時間制御(TOC)シミュレーション");
-    consoleprint("\n通常の最短時間制御(TOC)と状態観測最短時間制御(SOTOC)との位置決め誤差比較");
     initialset();
-    printprovisional();
-    app.type = askkey("\nロボットの選択   a:円筒座標ロボット　b:SCARAロボット　type=", ROBOTCYL, ROBOTSCARA);
-    app.sgnG = askkey("\n重力考慮？　　yes ; g    no : h   sgnG=", MOTIONVERTICAL, MOTIONHORIZONTAL);
-    app.ctrlType = CTRLTOC;
-    app.lastKey = '0';
-    settingsdialog();
+    startupdialog();
     openwindow(&argc, argv, windowdialog, savesnapshot);  // the event loop never returns
     return 0;
 }

@@ -1,11 +1,13 @@
 #include "app/options.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
+#include "app/workers.h"
 #include "core/records.h"
 #include "planning/kinematics.h"
 
@@ -110,6 +112,30 @@ CLI::Validator numbervalidator(Setting s) {
         "");
 }
 
+// A JSON value as one of the option values; false when its type does not fit.
+bool takevalue(const nlohmann::ordered_json &x, Setting s, CompareOptionValues &v) {
+    std::string *word = s == SETTINGROBOT    ? &v.robot
+                        : s == SETTINGMOTION ? &v.motion
+                        : s == SETTINGELBOW  ? &v.elbow
+                                             : nullptr;
+    if (word != nullptr) {
+        if (!x.is_string() || x.get<std::string>().empty()) return false;
+        *word = x.get<std::string>();
+        return true;
+    }
+    if (s == SETTINGERROR) {
+        if (!x.is_number()) return false;
+        v.error = {x.get<double>()};
+        return true;
+    }
+    std::vector<double> &numbers = s == SETTINGRATIOS ? v.ratios : s == SETTINGSTART ? v.start : v.end;
+    if (!x.is_array() || x.empty()) return false;
+    for (const nlohmann::ordered_json &e : x)
+        if (!e.is_number()) return false;
+    numbers = x.get<std::vector<double>>();
+    return true;
+}
+
 }  // namespace
 
 const char *const SETTINGNAMES[SETTINGS] = {"robot", "motion", "ratios", "start", "end", "elbow", "error"};
@@ -161,6 +187,16 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         ->check(numbervalidator(SETTINGERROR));
 }
 
+void addjobsoption(CLI::App &cmd, int &jobs) {
+    jobs = cores();
+    cmd.add_option("--jobs", jobs,
+                   "Comparisons run at once, each in its own worker process; the output is the same "
+                   "for every N. Default: the number of cores (" +
+                       std::to_string(jobs) + ").")
+        ->type_name("N")
+        ->check(CLI::Range(1, MAXJOBS));
+}
+
 bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
     try {
         cmd.parse(argc, argv);
@@ -203,6 +239,20 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
     if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.start, prefix, SETTINGSTART);
     if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.end, prefix, SETTINGEND);
     return refused;
+}
+
+std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    for (const auto &item : j.items()) {
+        const Setting s = settingnamed(item.key());
+        if (s == SETTINGS) {
+            std::string names;
+            for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
+            return "'" + item.key() + "' refused; accepts the fields " + names;
+        }
+        if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
+    }
+    return requestfromoptions(v, "", r);
 }
 
 ComparisonSettings requestsettings(const CompareRequest &r) {

@@ -3,6 +3,7 @@
 // and the dialog's checks.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ std::string settingrefusal(const char *prefix, Setting s, const std::string &val
 // from the records, so initialset must have run.
 void addcompareoptions(CLI::App &cmd, CompareOptionValues &v);
 
+// Adds --jobs N (1..MAXJOBS comparisons at once in worker processes) to `cmd` and
+// sets `jobs` to its default, the number of cores.
+void addjobsoption(CLI::App &cmd, int &jobs);
+
 // Parses the arguments of subcommand `cmd` (argv[0] is its name). Returns true to go
 // on; false with `status` set after the help was printed (0) or an argument was
 // refused (EXIT_REFUSED, one line on standard error, nothing on standard output).
@@ -79,6 +84,10 @@ void reportproblem(const CLI::App &cmd, const std::string &message);
 // them) and the dialog's checks. Returns "" and fills r, or one line that names the
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
+// The same for the fields of a JSON object (a batch line, the settings of a result):
+// every key must name a setting, every value have its type.
+std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r);
 
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);

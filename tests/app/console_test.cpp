@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "tests/app/ending.h"
 #include "tests/support/pty.h"
 
 namespace {
@@ -152,6 +153,17 @@ TEST(Keys, QuestionsAskAgainAfterAKeyOfSeveralBytes) {
     EXPECT_EQ('a', answer);
 }
 
+// The status body throws with InputEnded; -1 when it throws nothing.
+template <class Body>
+int thrownstatus(Body body) {
+    try {
+        body();
+    } catch (const InputEnded &e) {
+        return e.status;
+    }
+    return -1;
+}
+
 TEST(Feed, KeysAndLinesComeFromTheBytesAndTheirEndIsThrown) {
     const std::string bytes = "\x1b[Ay0.5 2\n\xe3zk\x1b";
     consolefeed(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size());
@@ -164,13 +176,27 @@ TEST(Feed, KeysAndLinesComeFromTheBytesAndTheirEndIsThrown) {
     discardinput();  // drops the held 'z', keeps the bytes still to come
     EXPECT_EQ('k', readkey());
     EXPECT_EQ(NOTAKEY, readkey()) << "Esc at the end";
-    EXPECT_THROW(readkey(), InputEnded);
-    EXPECT_THROW(readnumbers(2, v), InputEnded);
+    EXPECT_EQ(EXIT_INPUTENDED, thrownstatus([]() { readkey(); }));
+    EXPECT_EQ(EXIT_INPUTENDED, thrownstatus([&]() { readnumbers(2, v); }));
     EXPECT_EQ(0.5, v[0]);
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos, said.find("入力が終わったため終了します"));
     consolefeed(nullptr, 0);
     EXPECT_EQ("q", keysof("q", 1)) << "the standard input again";
+}
+
+// Where the user chose to end: from the standard input the program ends with the
+// status, from a feed the status is thrown.
+TEST(Feed, QuitEndsTheProgramOrIsThrownWithItsStatus) {
+    EXPECT_EXIT(endinchild([]() { consolequit(0); }), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(endinchild([]() { consolequit(3); }), testing::ExitedWithCode(3), "");
+    static const unsigned char key = 'y';
+    for (int status : {0, 3})
+        EXPECT_EXIT(endinchild([=]() {
+                        consolefeed(&key, 1);
+                        consolequit(status);
+                    }),
+                    testing::ExitedWithCode(THROWN + status), "");
 }
 
 // The message goes where the death test reads it (standard error) instead of the output.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "app/dialog.h"
 #include "app/params.h"
 #include "core/records.h"
+#include "tests/app/ending.h"
 #include "tests/support/pty.h"
 
 namespace {
@@ -242,6 +244,25 @@ TEST(Failures, NoAfterAFailedDesignEndsTheProgram) {
     EXPECT_EQ(0, ptywait(p));
     EXPECT_EQ(std::string::npos, p.output.find("[frame"));
     ptyclose(p);
+}
+
+// Keys from a feed, as the fuzz target gives them, after the failed design of the
+// default cylindrical move without gravity: 'n' is thrown as an end with status 0,
+// not exited; 'y' goes on with the robot chosen next and returns from the dialog.
+TEST(Failures, FromAFeedNoAfterAFailedDesignIsThrownWithStatusZero) {
+    for (const char *keys : {"n", "ybn"}) {
+        EXPECT_EXIT(endinchild([=]() {
+                        initialset();
+                        app.type = ROBOTCYL;
+                        app.sgnG = MOTIONHORIZONTAL;
+                        app.lastKey = MOTIONHORIZONTAL;
+                        consolefeed(reinterpret_cast<const unsigned char *>(keys), std::strlen(keys));
+                        settingsdialog();
+                        if (app.type != ROBOTSCARA) std::exit(1);
+                    }),
+                    testing::ExitedWithCode(keys[0] == 'n' ? THROWN : RETURNED), "")
+            << keys;
+    }
 }
 
 TEST(Failures, FailedDesignWithMassErrorGoesBackToTheErrorQuestion) {

@@ -9,6 +9,7 @@
 
 #include "app/imagefile.h"
 #include "tests/support/imagedecode.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ RgbImage colourpicture(int w, int h, int colours, int shift = 0) {
 }
 
 TEST(ImageFile, PngReadsBackAsWritten) {
-    TempFolder folder;
+    TempDir folder;
     const std::string path = folder.file("picture.png");
     const RgbImage p = colourpicture(37, 23, 1000);
     ASSERT_EQ(writepng(path.c_str(), p), IMAGEWRITTEN);
@@ -47,7 +48,7 @@ TEST(ImageFile, FilesInAMissingFolderAreRefused) {
 // colours it holds, a frame with another colour carries its own table; a frame like
 // the one before and one that changes a corner only store what changed.
 TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
-    TempFolder folder;
+    TempDir folder;
     const std::string path = folder.file("motion.gif");
     RgbImage corner = colourpicture(30, 20, 3);
     corner.rgb[3 * (19 * 30 + 29)] ^= 0x55;
@@ -82,7 +83,7 @@ TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
 
 // 256 colours fit a frame's table exactly; one more cannot be kept and is refused.
 TEST(ImageFile, GifFramesOfAtMost256ColoursAccepted257Refused) {
-    TempFolder folder;
+    TempDir folder;
     const std::string path = folder.file("motion.gif");
     ASSERT_EQ(gifbegin(path.c_str(), 20, 20), IMAGEWRITTEN);
     EXPECT_EQ(gifframe(colourpicture(20, 20, GIFCOLOURS + 1), 4), IMAGETOOMANYCOLOURS);

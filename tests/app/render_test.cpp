@@ -23,6 +23,7 @@
 #include "app/params.h"
 #include "app/render.h"
 #include "tests/support/imagedecode.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
 #include "tests/support/xserver.h"
@@ -94,7 +95,7 @@ DecodedGif expectfiles(const std::string &png, int w, int h, const std::string &
 }
 
 TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
-    TempFolder folder;
+    TempDir folder;
     const std::string png = folder.file("last.png"), gif = folder.file("motion.gif");
     const pid_t pid = headless([&] {
         if (!scaravertical()) return 2;
@@ -123,7 +124,7 @@ bool filegrows(const std::string &path, long bytes) {
 // Ctrl-C or a termination request while the server starts or while frames are drawn:
 // the renderer stops its server, then dies of the signal.
 TEST(Headless, InterruptedRenderStopsItsServer) {
-    TempFolder folder;
+    TempDir folder;
     const std::string gif = folder.file("motion.gif");
     const struct {
         int sig;
@@ -151,7 +152,7 @@ TEST(Headless, InterruptedRenderStopsItsServer) {
 
 // Killed outright, the renderer cannot stop its server; the server ends by itself.
 TEST(Headless, KilledRendererTakesItsServerAlong) {
-    TempFolder folder;
+    TempDir folder;
     const std::string gif = folder.file("motion.gif");
     const pid_t pid = headless([&] {
         if (!scaravertical()) return 2;
@@ -200,7 +201,7 @@ std::string textof(const std::string &path) {
 
 // `sotoc render` as a user would run it on a machine without a screen.
 TEST(RenderCommand, WritesPngAndGifWithoutDisplayAndLeavesNoProcess) {
-    TempFolder folder;
+    TempDir folder;
     const std::string png = folder.file("start.png"), gif = folder.file("motion.gif"), errors = folder.file("err");
     const std::vector<std::vector<std::string>> runs = {
         {"--png", png, "--frame", "0", "--size", "300x200"},
@@ -216,7 +217,7 @@ TEST(RenderCommand, WritesPngAndGifWithoutDisplayAndLeavesNoProcess) {
 
 // Refused before anything is drawn: status 2, one line naming the option, no file.
 TEST(RenderCommand, OptionsOutsideTheirRangesRefused) {
-    TempFolder folder;
+    TempDir folder;
     const std::string out = folder.file("x.png");
     const std::vector<std::vector<std::string>> refused = {
         {},
@@ -250,7 +251,7 @@ TEST(RenderCommand, OptionsOutsideTheirRangesRefused) {
 
 // The limits themselves are taken, and a move without a solution says why.
 TEST(RenderCommand, LimitsAcceptedAndNoSolutionReported) {
-    TempFolder folder;
+    TempDir folder;
     const std::string png = folder.file("small.png"), gif = folder.file("slow.gif");
     const std::string errors = folder.file("err");
     EXPECT_EQ(renderscara({"--png", png, "--size", "16x16", "--frame", "200"}, errors), 0) << textof(errors);

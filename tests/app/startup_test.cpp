@@ -86,18 +86,16 @@ TEST(Startup, DoubleDashOptionsRefusedSubcommandsListed) {
         EXPECT_EQ(2, r.status) << arg;
         EXPECT_EQ("", r.out);
         EXPECT_EQ(std::string("sotoc: '") + arg +
-                      "' refused; accepts --help, --version, a subcommand (compare, batch, render) or window-system "
-                      "options such as -display :1\n",
+                      "' refused; accepts --help, --version, a subcommand (compare, batch, sweep, plot, render) "
+                      "or window-system options such as -display :1\n",
                   r.err);
     }
     const RunOutcome help = runsotoc({"--help"});
-    EXPECT_NE(std::string::npos, help.out.find("\n  compare "));
-    EXPECT_NE(std::string::npos, help.out.find("\n  batch "));
-    EXPECT_NE(std::string::npos, help.out.find("\n  render "));
-    for (const char *sub : {"compare", "batch", "render"}) {
+    for (const char *sub : {"compare", "batch", "sweep", "plot", "render"}) {
+        EXPECT_NE(std::string::npos, help.out.find(std::string("\n  ") + sub + " ")) << sub;
         const RunOutcome h = runsotoc({sub, "--help"});
         EXPECT_EQ(0, h.status);
-        EXPECT_EQ(0u, h.out.find("Runs ")) << sub;
+        EXPECT_EQ(0u, h.out.find(std::string(sub) == "plot" ? "Draws " : "Runs ")) << sub;
     }
 }
 

@@ -2,9 +2,6 @@
 
 #include <gif_lib.h>
 #include <png.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 bool readpng(const std::string &path, RgbImage &picture) {
     png_image image = {};
@@ -73,11 +70,3 @@ long pixeldifferences(const RgbImage &a, const RgbImage &b) {
     return n;
 }
 
-TempFolder::TempFolder() {
-    char pattern[] = "/tmp/sotoc-test-XXXXXX";
-    path = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-}
-
-TempFolder::~TempFolder() {
-    if (path != "/tmp") std::system(("rm -rf '" + path + "'").c_str());
-}

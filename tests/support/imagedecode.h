@@ -1,4 +1,4 @@
-// Picture files read back with the libraries that wrote them, in temporary folders.
+// Picture files read back with the libraries that wrote them.
 #pragma once
 
 #include <string>
@@ -21,10 +21,3 @@ bool readgif(const std::string &path, DecodedGif &gif);
 // Number of pixels in which two pictures of the same size differ; -1 for different sizes.
 long pixeldifferences(const RgbImage &a, const RgbImage &b);
 
-// A fresh folder under /tmp, removed with what it holds when the test ends.
-struct TempFolder {
-    std::string path;
-    TempFolder();
-    ~TempFolder();
-    std::string file(const char *name) const { return path + "/" + name; }
-};

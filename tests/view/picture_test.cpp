@@ -10,6 +10,7 @@
 #include "app/params.h"
 #include "app/render.h"
 #include "tests/support/imagedecode.h"
+#include "tests/support/tempdir.h"
 #include "tests/view/scene.h"
 #include "view/window.h"
 
@@ -37,7 +38,7 @@ RgbImage shown() {
 
 TEST(Pictures, RenderedPngEqualsTheWindowAtTheFirstAndTheLastRow) {
     glready();
-    TempFolder folder;
+    TempDir folder;
     for (char type : {ROBOTCYL, ROBOTSCARA}) {
         defaultcomparison(type, MOTIONVERTICAL);
         for (int frame : {0, task.nStep}) {
@@ -59,7 +60,7 @@ TEST(Pictures, RenderedPngEqualsTheWindowAtTheFirstAndTheLastRow) {
 
 TEST(Pictures, GifHasEveryKthRowAndTheLastOneAtRealSpeed) {
     glready();
-    TempFolder folder;
+    TempDir folder;
     defaultcomparison(ROBOTSCARA, MOTIONVERTICAL);
     const std::string gifpath = folder.file("motion.gif"), pngpath = folder.file("last.png");
     const int every = 7;  // rows 0, 7, ..., 196, then 200
@@ -84,7 +85,7 @@ TEST(Pictures, GifHasEveryKthRowAndTheLastOneAtRealSpeed) {
 
 TEST(Pictures, SnapshotKeyWritesThePictureShownAndPrintsItsPath) {
     glready();
-    TempFolder folder;
+    TempDir folder;
     defaultcomparison(ROBOTSCARA, MOTIONVERTICAL);
     app.frame = 7;
     display();

@@ -1,0 +1,42 @@
+// Comparisons run in forked worker processes, their result lines collected in the
+// order they were asked for. Each worker starts from a copy of the records as they
+// are when it is forked and leaves the caller's records untouched.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+// Largest number of workers at once; more only crowd the machine.
+constexpr int MAXJOBS = 256;
+
+// Cores of the machine, 1..MAXJOBS: the default number of workers.
+int cores();
+
+// One worker and its result line on the way. Written by startworker and
+// collectworker; read by the caller's loop.
+struct WorkerRun {
+    pid_t pid;         // worker process, -1 when none was started
+    int fd;            // read end of its pipe, -1 once closed
+    std::string line;  // what it wrote so far; once done and not ok, why it failed
+    bool done;         // the line is complete, or the failure is known
+    bool ok;           // the worker wrote its line and ended well
+};
+
+// Forks a worker that writes the line work() returns (without a line end) and ends.
+WorkerRun startworker(const std::function<std::string()> &work);
+
+// A run that failed before any worker started, for `why`.
+WorkerRun failedrun(const std::string &why);
+
+// Reads what the worker wrote once its pipe is ready to read; at the pipe's end
+// collects the process and marks the run done.
+void collectworker(WorkerRun &w);
+
+// Runs item(i) for i = 0..count-1, at most `jobs` at once, each in its own worker.
+// deliver(i, run) gets the done runs in order of i as soon as a run and all before
+// it are done. stop() is asked before each item starts: once it says true no item
+// starts, the running ones are still delivered. Returns the number delivered.
+int runinworkers(int count, int jobs, const std::function<std::string(int)> &item,
+                 const std::function<void(int, const WorkerRun &)> &deliver, const std::function<bool()> &stop);

@@ -1,0 +1,243 @@
+// sotoc sweep and sotoc plot as a user runs them: lines equal to single comparisons,
+// shards that merge into the whole sweep (also through GNU parallel), refusals,
+// stop signals that leave whole lines, and progress only on a terminal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/pty.h"
+#include "tests/support/run.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+// Starts the program with `args` in a process group of its own, as a shell starts
+// a job, standard input and output from and to /dev/null; returns its process id.
+pid_t startjob(const std::vector<std::string> &args) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<std::string> all = {sotocbinary()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (std::string &a : all) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Exit status of the job, 128 + signal when a signal ended it.
+int finish(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+std::string content(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> lines(const std::string &text) {
+    std::vector<std::string> v;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) v.push_back(line);
+    return v;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+const std::vector<std::string> SCARAVERTICAL = {"--robot", "scara", "--motion", "vertical"};
+
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string> &b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Each line of a sweep is the line sotoc batch gives for the settings it carries:
+// the error-free half computed once changes no digit. The SCARA sweep has SOTOC
+// runs that finish and runs that do not; the cylindrical robot's default half turn
+// without gravity has no error-free solution at all.
+TEST(Sweep, LinesEqualBatchOfTheSameSettings) {
+    const std::vector<std::string> sweeps[] = {
+        with(SCARAVERTICAL, {"--errors", "-2:2:1", "--jobs", "2"}),
+        {"--robot", "cylindrical", "--motion", "horizontal", "--errors", "-1:1:1"}};
+    const char *outcomes[] = {"compared", "no-free-solution"};
+    for (int s = 0; s < 2; ++s) {
+        const RunOutcome sweep = runsotoc(with({"sweep"}, sweeps[s]));
+        ASSERT_EQ(sweep.status, 0);
+        EXPECT_EQ(sweep.err, "");  // no progress line off a terminal
+        const std::vector<std::string> got = lines(sweep.out);
+        ASSERT_EQ(got.size(), s == 0 ? 5u : 3u);
+        std::string input;
+        for (const std::string &line : got) input += json::parse(line).at("settings").dump() + "\n";
+        const RunOutcome batch = runsotoc({"batch"}, input);
+        ASSERT_EQ(batch.status, 0);
+        EXPECT_EQ(batch.out, sweep.out);
+        EXPECT_EQ(json::parse(got[1]).at("outcome"), std::string(outcomes[s]));
+        EXPECT_EQ(json::parse(got[1]).at("settings").at("error"), s == 0 ? -1.0 : 0.0);
+    }
+}
+
+TEST(Sweep, ShardsMergeIntoTheWholeSweep) {
+    const std::vector<std::string> base = with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-3:3:1", "--jobs", "2"});
+    const RunOutcome whole = runsotoc(base);
+    ASSERT_EQ(whole.status, 0);
+    std::string merged;
+    for (const char *k : {"2", "0", "1"}) {
+        const RunOutcome shard = runsotoc(with(base, {"--shard", std::string(k) + "/3"}));
+        ASSERT_EQ(shard.status, 0);
+        merged += shard.out;
+    }
+    const std::vector<std::string> all = lines(whole.out);
+    EXPECT_EQ(all.size(), 7u);
+    EXPECT_EQ(sorted(lines(merged)), sorted(all));
+}
+
+TEST(Sweep, RefusedOptionsNameTheValue) {
+    TempDir dir;
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } refused[] = {
+        {{"--errors", "-100:0:50"}, "grid point -100 %"},
+        {{"--errors", "0:100:25"}, "grid point 100 %"},
+        {{"--errors", "0:10:-1"}, "step must be positive"},
+        {{"--errors", "1:-1:1"}, "lies above"},
+        {{"--errors", "-1:1:1", "--shard", "3/3"}, "0..2"},
+        {{"--errors", "-1:1:1", "--shard", "-1/3"}, "0..2"},
+        {{"--errors", "-1:1:1", "--plot", dir.file("p.gif")}, ".png, .svg or .pdf"},
+        {{"--errors", "-1:1:1", "--error", "5"}, "--error"},
+        {{"--errors", "-1:1:1", "--out", dir.file("missing/r.jsonl")}, "--out"},
+    };
+    for (const auto &r : refused) {
+        const RunOutcome run = runsotoc(with(with({"sweep"}, SCARAVERTICAL), r.args));
+        EXPECT_EQ(run.status, 2) << r.args[1];
+        EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    const RunOutcome accepted =
+        runsotoc(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-1:1:1", "--shard", "2/3"}));
+    EXPECT_EQ(accepted.status, 0);
+    EXPECT_EQ(lines(accepted.out).size(), 1u);
+}
+
+// The picture of the merged shards is the sweep's own, pixel for pixel.
+TEST(Sweep, PlotOfShardsIsThePlotOfTheSweep) {
+    TempDir dir;
+    const std::vector<std::string> base = with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-2:2:1"});
+    ASSERT_EQ(runsotoc(with(base, {"--out", dir.file("all.jsonl"), "--plot", dir.file("sweep.png")})).status, 0);
+    for (const char *k : {"0", "1"})
+        ASSERT_EQ(runsotoc(with(base, {"--shard", std::string(k) + "/2", "--out", dir.file(std::string(k) + ".jsonl")}))
+                      .status,
+                  0);
+    ASSERT_EQ(runsotoc({"plot", dir.file("1.jsonl"), dir.file("0.jsonl"), "--plot", dir.file("shards.png")}).status, 0);
+    const std::string picture = content(dir.file("sweep.png"));
+    EXPECT_GT(picture.size(), 10000u);
+    EXPECT_EQ(content(dir.file("shards.png")), picture);
+    ASSERT_EQ(runsotoc({"plot", dir.file("all.jsonl"), "--plot", dir.file("all.svg")}).status, 0);
+    EXPECT_NE(content(dir.file("all.svg")).find("<svg"), std::string::npos);
+
+    RunOutcome refused = runsotoc({"plot", dir.file("all.jsonl"), "--plot", dir.file("all.bmp")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find(".png, .svg or .pdf"), std::string::npos);
+    refused = runsotoc({"plot", dir.file("none.jsonl"), "--plot", dir.file("x.png")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("none.jsonl: cannot be read"), std::string::npos);
+}
+
+// Waits until `path` holds at least one whole line.
+bool waitforline(const std::string &path) {
+    for (int i = 0; i < 6000; ++i) {
+        if (content(path).find('\n') != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// Ctrl-C reaches the whole job (the sweep and its workers), SIGTERM from kill only
+// the sweep: either way the output holds the first points of the grid as whole
+// lines, and the status tells the signal.
+TEST(Sweep, StopSignalLeavesWholeLines) {
+    TempDir dir;
+    const struct {
+        int sig;
+        bool group;
+        int status;
+    } stops[] = {{SIGINT, true, 130}, {SIGTERM, false, 143}};
+    for (const auto &s : stops) {
+        const std::string out = dir.file("stopped.jsonl");
+        const pid_t job = startjob(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-50:50:1", "--jobs", "2", "--out",
+                                                                         out, "--plot", dir.file("p.png")}));
+        ASSERT_TRUE(waitforline(out));
+        kill(s.group ? -job : job, s.sig);
+        EXPECT_EQ(finish(job), s.status);
+        const std::string text = content(out);
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.back(), '\n');
+        const std::vector<std::string> got = lines(text);
+        EXPECT_LT(got.size(), 101u);
+        for (size_t i = 0; i < got.size(); ++i) {
+            const json r = json::parse(got[i], nullptr, false);
+            ASSERT_FALSE(r.is_discarded()) << "line " << i + 1 << ": " << got[i];
+            EXPECT_EQ(r.at("settings").at("error"), -50.0 + static_cast<double>(i));
+        }
+        EXPECT_EQ(access(dir.file("p.png").c_str(), F_OK), -1);  // no plot of a stopped sweep
+    }
+}
+
+TEST(Sweep, ProgressOnATerminal) {
+    TempDir dir;
+    PtyProcess p;
+    ASSERT_TRUE(ptystart(p, with(with({sotocbinary(), "sweep"}, SCARAVERTICAL),
+                                 {"--errors", "-1:1:1", "--out", dir.file("r.jsonl")})));
+    EXPECT_TRUE(ptyexpect(p, "3/3 done"));
+    EXPECT_EQ(ptywait(p, 60.0), 0);
+    ptyclose(p);
+    EXPECT_EQ(lines(content(dir.file("r.jsonl"))).size(), 3u);
+}
+
+// Three shards through GNU parallel as the README spreads them over hosts, here
+// with this machine (":") as the only login and three job slots; parallel prints
+// each shard's output whole, and the merged lines are those of the single run.
+TEST(Sweep, ShardsThroughGnuParallel) {
+    TempDir dir;
+    const std::string common = sotocbinary() + " sweep --robot scara --motion vertical --errors -4:4:1 --jobs 1";
+    ASSERT_EQ(std::system((common + " --out " + dir.file("single.jsonl")).c_str()), 0);
+    std::ofstream(dir.file("hosts.txt")) << ":\n";
+    const std::string command = "parallel --will-cite --sshloginfile " + dir.file("hosts.txt") + " --jobs 3 " +
+                                common + " --shard {}/3 ::: 0 1 2 > " + dir.file("merged.jsonl");
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::vector<std::string> single = lines(content(dir.file("single.jsonl")));
+    EXPECT_EQ(single.size(), 9u);
+    EXPECT_EQ(sorted(lines(content(dir.file("merged.jsonl")))), sorted(single));
+}
+
+}  // namespace
