@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/batchcmd.h"
-#include "app/params.h"
+#include "commands/batchcmd.h"
+#include "study/params.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // of each robot under each controller with the designs of that comparison.
 #include <benchmark/benchmark.h>
 
-#include "app/dialog.h"
-#include "app/params.h"
+#include "console/dialog.h"
+#include "study/params.h"
 #include "bench/quiet.h"
 #include "core/records.h"
 #include "model/control.h"

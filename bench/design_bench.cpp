@@ -4,7 +4,7 @@
 // starting negative (itneg) and positive (itpos); 400 means it ran out of updates.
 #include <benchmark/benchmark.h>
 
-#include "app/params.h"
+#include "study/params.h"
 #include "core/records.h"
 #include "model/control.h"
 #include "planning/design.h"

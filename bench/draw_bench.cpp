@@ -14,10 +14,10 @@
 #include <GL/freeglut.h>
 #include <X11/Xlib.h>
 
-#include "app/comparison.h"
-#include "app/dialog.h"
-#include "app/params.h"
-#include "app/render.h"
+#include "study/comparison.h"
+#include "console/dialog.h"
+#include "study/params.h"
+#include "pictures/render.h"
 #include "bench/quiet.h"
 #include "core/records.h"
 #include "view/window.h"

@@ -4,7 +4,7 @@
 // error in percent; itneg/itpos are the Newton updates of the two trials.
 #include <benchmark/benchmark.h>
 
-#include "app/params.h"
+#include "study/params.h"
 #include "core/records.h"
 #include "model/simulation.h"
 #include "planning/design.h"

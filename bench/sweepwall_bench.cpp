@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/params.h"
-#include "app/sweepcmd.h"
+#include "study/params.h"
+#include "commands/sweepcmd.h"
 
 namespace {
 

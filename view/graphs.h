@@ -2,7 +2,7 @@
 // 10-times magnified deviations from the error-free motion, and the joint torques.
 #pragma once
 
-#include "view/layout.h"
+#include "core/layout.h"
 
 // Deviations from the error-free run are drawn magnified by this factor.
 constexpr double ERRORGAIN = 10.0;

@@ -2,7 +2,7 @@
 // and the colours. Every line and shape switches lighting off while it draws.
 #pragma once
 
-#include "view/layout.h"
+#include "core/layout.h"
 
 // An RGBA colour. Alpha is 0 everywhere; blending is never enabled.
 struct Colour {

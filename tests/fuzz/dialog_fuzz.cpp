@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/console.h"
-#include "app/dialog.h"
-#include "app/params.h"
+#include "console/console.h"
+#include "console/dialog.h"
+#include "study/params.h"
 #include "core/records.h"
 
 namespace {

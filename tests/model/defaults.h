@@ -1,7 +1,7 @@
 // Shared set-up of the model tests: every record at its start-up value.
 #pragma once
 
-#include "app/params.h"
+#include "study/params.h"
 #include "core/records.h"
 #include "model/control.h"
 #include "model/simulation.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/params.h"
+#include "study/params.h"
 #include "defaults.h"
 #include "model/control.h"
 #include "model/dynamics.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/params.h"
+#include "study/params.h"
 #include "core/records.h"
 #include "model/control.h"
 #include "model/dynamics.h"

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/comparison.h"
-#include "app/params.h"
+#include "study/comparison.h"
+#include "study/params.h"
 #include "core/records.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/params.h"
+#include "study/params.h"
 #include "core/records.h"
 #include "planning/kinematics.h"
 

@@ -1,6 +1,6 @@
 #include "tests/support/xserver.h"
 
-#include "app/xvfb.h"
+#include "pictures/xvfb.h"
 
 #include <cstdio>
 #include <string>

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/params.h"
+#include "study/params.h"
 #include "tests/support/pty.h"
 #include "tests/view/scene.h"
 #include "view/window.h"

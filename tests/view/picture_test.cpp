@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/comparison.h"
-#include "app/params.h"
-#include "app/render.h"
+#include "study/comparison.h"
+#include "study/params.h"
+#include "pictures/render.h"
 #include "tests/support/imagedecode.h"
 #include "tests/support/tempdir.h"
 #include "tests/view/scene.h"

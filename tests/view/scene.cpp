@@ -15,8 +15,8 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-#include "app/dialog.h"
-#include "app/render.h"
+#include "console/dialog.h"
+#include "pictures/render.h"
 #include "tests/support/xserver.h"
 #include "view/window.h"
 

@@ -6,7 +6,7 @@
 #include "core/records.h"
 #include "model/control.h"
 #include "model/simulation.h"
-#include "view/layout.h"
+#include "core/layout.h"
 
 struct Rgb {
     int r, g, b;

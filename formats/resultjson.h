@@ -1,0 +1,24 @@
+// The result object of one comparison in JSON, as compare --json prints it and
+// as each line of a batch holds it.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "study/comparison.h"
+#include "commands/options.h"
+
+// Settings used (the request), derived values, outcome, both designs and the
+// figures of the three runs; a figure that does not exist is null.
+nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);
+
+// Words of the outcome and of a trial's verdict, as the result object has them.
+const char *outcomeword(ComparisonOutcome o);
+const char *verdictword(TrialVerdict v);
+
+// Why a pass found no solution: which design, and the verdicts of both its trials.
+std::string nosolution(const ComparisonResult &r);
+
+// The name of a run in the result object and in the log file names.
+extern const char *const RUNNAMES[3];  // "tocFree", "tocErr", "sotocErr"

@@ -1,0 +1,416 @@
+// sotoc compare run as a script runs it: options, refusals, result lines, JSON and
+// the CSV files of the runs.
+#include <gtest/gtest.h>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "study/comparison.h"
+#include "console/dialog.h"
+#include "commands/options.h"
+#include "study/params.h"
+#include "tests/support/pty.h"
+#include "tests/support/run.h"
+#include "tests/support/xserver.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+using Args = std::vector<std::string>;
+
+Args withbase(const Args &extra) {
+    Args a = {"compare", "--robot", "scara", "--motion", "horizontal"};
+    a.insert(a.end(), extra.begin(), extra.end());
+    return a;
+}
+
+// The JSON object of a compare run that must succeed with `status`.
+json comparejson(const Args &args, int status = 0) {
+    Args a = args;
+    a.push_back("--json");
+    const RunOutcome r = runsotoc(a);
+    EXPECT_EQ(status, r.status) << r.err;
+    EXPECT_EQ("", r.err);
+    EXPECT_EQ(1, std::count(r.out.begin(), r.out.end(), '\n')) << "one line";
+    return json::parse(r.out, nullptr, false);
+}
+
+// The pass the dialog's code runs for these settings, standing alone.
+ComparisonResult passfor(ComparisonSettings s) {
+    initialset();
+    s.tfNomBasis = standalonebasis(s);
+    return comparisonpass(s);
+}
+
+void expectsamerun(const json &j, const RunFigures &f, const char *name) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(f.tf, j["tf"].get<double>());
+    EXPECT_EQ(f.P[0], j["tip"][0].get<double>());
+    EXPECT_EQ(f.P[1], j["tip"][1].get<double>());
+    EXPECT_EQ(f.error, j["error"].get<double>());
+    EXPECT_EQ(f.ratio, j["ratio"].get<double>());
+    EXPECT_EQ(f.pastspan, j["pastSpan"].get<bool>());
+}
+
+// The settings echoed, and every figure equal to the pass run in this process with
+// the settings the options stand for.
+void expectpass(const json &j, const ComparisonSettings &s, const json &settings) {
+    EXPECT_EQ(settings, j["settings"]);
+    const ComparisonResult r = passfor(s);
+    ASSERT_EQ(COMPARED, r.outcome);
+    EXPECT_EQ(r.tfNom, j["derived"]["tfNom"].get<double>());
+    EXPECT_EQ(r.dt, j["derived"]["dt"].get<double>());
+    EXPECT_EQ(r.T1max, j["derived"]["T1max"].get<double>());
+    EXPECT_EQ(r.T2maxG, j["derived"]["T2maxG"].get<double>());
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(r.err.ts[k], j["designs"]["error"]["ts"][k].get<double>());
+    expectsamerun(j["runs"]["tocFree"], r.tocFree, "tocFree");
+    expectsamerun(j["runs"]["tocErr"], r.tocErr, "tocErr");
+    expectsamerun(j["runs"]["sotocErr"], r.sotocErr, "sotocErr");
+    EXPECT_EQ(r.sotocFinished, j["runs"]["sotocErr"]["finished"].get<bool>());
+}
+
+TEST(CompareOptions, OmittedOptionsTakeTheInteractiveDefaults) {
+    const json scara = comparejson({"compare", "--robot", "scara", "--motion", "vertical"});
+    expectpass(scara, {ROBOTSCARA, MOTIONVERTICAL, 40, 40, 0.7, 0.0, -0.3, 0.4, ELBOWUP, 0.01, 0},
+               {{"robot", "scara"},
+                {"motion", "vertical"},
+                {"ratios", {40, 40}},
+                {"start", {0.7, 0}},
+                {"end", {-0.3, 0.4}},
+                {"elbow", "up"},
+                {"error", 1}});
+    const json cyl = comparejson({"compare", "--robot", "cylindrical", "--motion", "vertical"});
+    EXPECT_EQ(json({30, 30}), cyl["settings"]["ratios"]) << "each robot has its own default ratios";
+}
+
+TEST(CompareOptions, EveryOptionReachesThePass) {
+    const json j = comparejson({"compare", "--motion", "vertical", "--robot", "scara", "--ratios", "50,30",
+                                "--start=-0.2,0.5", "--end", "0.6,-0.1", "--elbow", "down", "--error", "-7"});
+    expectpass(j, {ROBOTSCARA, MOTIONVERTICAL, 50, 30, -0.2, 0.5, 0.6, -0.1, ELBOWDOWN, -7 / 100.0, 0},
+               {{"robot", "scara"},
+                {"motion", "vertical"},
+                {"ratios", {50, 30}},
+                {"start", {-0.2, 0.5}},
+                {"end", {0.6, -0.1}},
+                {"elbow", "down"},
+                {"error", -7}});
+}
+
+// Every refusal: status 2, nothing on standard output, one line naming the option,
+// the value and what is accepted.
+TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {
+    const struct {
+        Args args;
+        const char *said;
+    } cases[] = {
+        {{"compare", "--motion", "vertical"}, "--robot: missing; accepts cylindrical or scara"},
+        {{"compare", "--robot", "scara"}, "--motion: missing; accepts horizontal or vertical"},
+        {{"compare", "--robot", "delta", "--motion", "vertical"}, "--robot: 'delta' refused; accepts cylindrical or scara"},
+        {{"compare", "--robot", "scara", "--motion", "up"}, "--motion: 'up' refused; accepts horizontal or vertical"},
+        {withbase({"--elbow", "left"}), "--elbow: 'left' refused; accepts down or up"},
+        {withbase({"--ratios", "a,5"}), "--ratios: 'a' refused; accepts two numbers U1,U2 with 0 < U <= 999.9"},
+        {withbase({"--ratios", "nan,5"}), "--ratios: 'nan,5' refused; accepts two numbers"},
+        {withbase({"--ratios", "5,inf"}), "--ratios: '5,inf' refused"},
+        {withbase({"--ratios", "0,5"}), "--ratios: '0,5' refused"},
+        {withbase({"--ratios", "5,-1"}), "--ratios: '5,-1' refused"},
+        {withbase({"--ratios", "1000,5"}), "--ratios: '1000,5' refused"},
+        {withbase({"--ratios", "5"}), "--ratios: '5' refused"},
+        {withbase({"--ratios", "5,5,5"}), "--ratios: '5,5,5' refused"},
+        {withbase({"--start", "x,0"}), "--start: 'x' refused; accepts two numbers X,Y [m] with -10 <= X, Y <= 10"},
+        {{"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "0,10.5"}, "--end: '0,10.5' refused"},
+        {withbase({"--start", "nan,0.5"}), "--start: 'nan,0.5' refused"},
+        {withbase({"--end", "0.5"}), "--end: '0.5' refused"},
+        {withbase({"--start", "1,0"}), "--start: '1,0' refused; accepts a point the SCARA reaches, 0.1 m <= distance from the base <= 0.9 m"},
+        {withbase({"--end", "0.05,0"}), "--end: '0.05,0' refused; accepts a point the SCARA reaches"},
+        {withbase({"--error", "ten"}), "--error: 'ten' refused; accepts one number with -100 < error < 100"},
+        {withbase({"--error", "nan"}), "--error: 'nan' refused"},
+        {withbase({"--error", "100"}), "--error: '100' refused"},
+        {withbase({"--error", "-100"}), "--error: '-100' refused"},
+        {withbase({"--log", "/proc/none"}), "--log: '/proc/none' refused; accepts a folder"},
+        {withbase({"--speed", "2"}), "'--speed 2' refused; accepts the options that --help lists"},
+        {withbase({"extra"}), "'extra' refused; accepts the options that --help lists"},
+        {withbase({"--robot", "cylindrical"}), "--robot: At Most 1 required but received 2; accepts what --help lists"},
+    };
+    for (const auto &c : cases) {
+        const RunOutcome r = runsotoc(c.args);
+        const std::string line = std::string("sotoc compare: ") + c.said;
+        EXPECT_EQ(2, r.status) << line;
+        EXPECT_EQ("", r.out) << line;
+        EXPECT_EQ(0u, r.err.find(line)) << r.err;
+        EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
+    }
+}
+
+TEST(CompareOptions, HelpListsUnitsAndDefaults) {
+    const RunOutcome h = runsotoc({"compare", "--help"});
+    EXPECT_EQ(0, h.status);
+    for (const char *said : {"--ratios U1,U2", "[rad/rad; cylindrical joint 2: rad/m], 0 < U <= 999.9. Default: 30,30 (cylindrical), 40,40 (scara).",
+                             "--start X,Y", "PTP start point [m], -10 <= X, Y <= 10. Default: 0.7,0.", "--end X,Y",
+                             "PTP end point [m], -10 <= X, Y <= 10. Default: -0.3,0.4.", "--elbow down|up", "Default: up.",
+                             "--error PERCENT", "[%], -100 < error < 100. Default: 1.", "--json", "--log DIR"})
+        EXPECT_NE(std::string::npos, h.out.find(said)) << said;
+}
+
+// The accepted side of the refusals above, checked without running the pass.
+TEST(CompareOptions, LimitsAcceptedJustInside) {
+    initialset();
+    const Args accepted[] = {
+        withbase({"--ratios", "999.9,0.001"}),
+        withbase({"--ratios", "5", "6"}),
+        withbase({"--error", "99.99"}),
+        withbase({"--error", "-99.99"}),
+        withbase({"--start", "0.9,0", "--end", "0,0.1"}),
+        {"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "1,0"},
+        {"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "-10,10"},
+    };
+    for (const Args &line : accepted) {
+        CLI::App cmd;
+        CompareOptionValues v;
+        addcompareoptions(cmd, v);
+        std::vector<std::string> reversed(line.rbegin(), line.rend() - 1);  // CLI11 takes them last first
+        cmd.parse(reversed);
+        CompareRequest r;
+        EXPECT_EQ("", requestfromoptions(v, "--", r)) << line[5] << " " << line[6];
+    }
+}
+
+// The default output is the dialog's result lines, from the same pass.
+TEST(CompareOutput, ResultLinesAsTheDialogPrintsThem) {
+    const RunOutcome r = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--error", "-20"});
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ("", r.err);
+    testing::internal::CaptureStdout();
+    printresultlines(passfor({ROBOTSCARA, MOTIONHORIZONTAL, 40, 40, 0.7, 0.0, -0.3, 0.4, ELBOWUP, -0.2, 0}));
+    EXPECT_EQ(testing::internal::GetCapturedStdout() + "\n", r.out);
+}
+
+// One set of conditions typed into the interactive program, and the same as options.
+struct TypedCase {
+    char type, gravity;  // start-up keys
+    const char *ratios;  // "u1 u2", or null to keep them
+    const char *points;  // "x0 y0 xf yf", or null to keep them
+    char elbow;          // SCARA elbow key after the points
+    const char *error;   // mass error [%]
+    Args options;        // compare's options for the same conditions
+    bool longmove;       // tfNom > 4 s: the first pass still ran with the short time base
+};
+
+// Types the conditions of c at start-up and waits for the first pass's results.
+void typeconditions(PtyProcess &p, const TypedCase &c) {
+    ASSERT_TRUE(ptyexpect(p, "type="));
+    ptysend(p, std::string(1, c.type));
+    ASSERT_TRUE(ptyexpect(p, "sgnG="));
+    ptysend(p, std::string(1, c.gravity));
+    ASSERT_TRUE(ptyexpect(p, "条件のどれか変更する？"));
+    ptysend(p, "y");
+    ASSERT_TRUE(ptyexpect(p, "以下全て変更しない : n"));
+    ptysend(p, c.ratios ? "y" : "z");
+    if (c.ratios) {
+        ASSERT_TRUE(ptyexpect(p, "u1 u2="));
+        ptysend(p, std::string(c.ratios) + "\r");
+    }
+    ASSERT_TRUE(ptyexpect(p, "重力考慮する？"));
+    ptysend(p, std::string(1, c.gravity));
+    ASSERT_TRUE(ptyexpect(p, "変更する？　yes:y   no:n"));
+    ptysend(p, c.points ? "y" : "n");
+    if (c.points) {
+        ASSERT_TRUE(ptyexpect(p, "x0 y0 xf yf="));
+        ptysend(p, std::string(c.points) + "\r");
+        if (c.type == 'b') {
+            ASSERT_TRUE(ptyexpect(p, "上折れ曲がり：2"));
+            ptysend(p, std::string(1, c.elbow));
+        }
+    }
+    ASSERT_TRUE(ptyexpect(p, "error="));
+    ptysend(p, std::string(c.error) + "\r");
+}
+
+// The result lines of the next pass in the terminal's output, without the
+// terminal's carriage returns.
+std::string nextresults(PtyProcess &p) {
+    if (!ptyexpect(p, "只今計算中．．．．．．．\r\n", 300)) return "(no pass)";
+    const size_t from = p.mark;
+    if (!ptyexpect(p, "\r\n\r\n描画画面へ", 300)) return "(no results)";
+    std::string lines = p.output.substr(from, p.mark - from - std::string("\r\n\r\n描画画面へ").size());
+    lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+    return lines;
+}
+
+// compare gives, digit for digit, what the interactive program prints when the same
+// conditions run a second time (a gravity key in the window runs them again). The
+// window-system option -display reaches the window as before.
+TEST(CompareOutput, EqualsTheDialogsSecondPassOfTheSameConditions) {
+    const TypedCase cases[] = {
+        {'b', 'g', nullptr, "0.6 -0.2 0.2 0.6", '2', "-20",
+         {"--robot", "scara", "--motion", "vertical", "--start", "0.6,-0.2", "--end", "0.2,0.6", "--elbow", "up",
+          "--error", "-20"},
+         false},
+        {'b', 'h', nullptr, "0.5 0.3 -0.4 0.3", '1', "10",
+         {"--robot", "scara", "--motion", "horizontal", "--start", "0.5,0.3", "--end=-0.4,0.3", "--elbow", "down",
+          "--error", "10"},
+         false},
+        {'b', 'h', "5 5", nullptr, 0, "3",
+         {"--robot", "scara", "--motion", "horizontal", "--ratios", "5,5", "--error", "3"}, true},
+        {'a', 'g', "500 500", nullptr, 0, "-7",
+         {"--robot", "cylindrical", "--motion", "vertical", "--ratios", "500,500", "--error", "-7"}, true},
+    };
+    XServer x;
+    ASSERT_TRUE(xstart(x));
+    for (const TypedCase &c : cases) {
+        SCOPED_TRACE(c.options[1] + " " + c.options[3] + " error " + c.error);
+        Args args = {"compare"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunOutcome command = runsotoc(args);
+        EXPECT_EQ(0, command.status) << command.err;
+
+        PtyProcess p;
+        ASSERT_TRUE(ptystart(p, {sotocbinary(), "-display", x.display}, windowprogramenv()));
+        typeconditions(p, c);
+        const std::string first = nextresults(p);
+        const std::string found = xcommand(x, "xdotool search --sync --onlyvisible --name 's:'");
+        const std::string id = std::to_string(std::strtoul(found.c_str(), nullptr, 10));
+        ASSERT_NE("0", id) << found;
+        xcommand(x, "xdotool windowfocus --sync " + id + " key " + c.gravity);
+        const std::string second = nextresults(p);
+        EXPECT_EQ(second + "\n", command.out);
+        if (c.longmove) {
+            EXPECT_NE(first, second) << "the first pass ran with the time base of the defaults";
+        }
+        xcommand(x, "xdotool windowfocus --sync " + id + " key Escape");
+        EXPECT_EQ(0, ptywait(p, 60));
+        ptyclose(p);
+    }
+    xstop(x);
+}
+
+// Keys and types of the result object as documented.
+void expectdesign(const json &d) {
+    ASSERT_TRUE(d.is_object());
+    const bool solved = d["solved"].get<bool>();
+    EXPECT_EQ(solved, d["ts"].is_array() && d["ts"].size() == 4);
+    EXPECT_EQ(solved, d["chosen"].is_number_integer());
+    ASSERT_EQ(2u, d["trials"].size());
+    for (int i = 0; i < 2; ++i) {
+        const json &t = d["trials"][i];
+        EXPECT_EQ(i == 0 ? -1 : 1, t["sigma2"].get<int>());
+        EXPECT_TRUE(t["iterations"].is_number_integer());
+        const std::string verdict = t["verdict"].get<std::string>();
+        EXPECT_NE(std::string::npos,
+                  std::string(" accepted not-converged not-a-number negative-time order-violated ").find(" " + verdict + " "));
+        EXPECT_EQ(verdict == "accepted", t["tf"].is_number()) << "tf is null for a rejected trial";
+        if (!t["tf"].is_null() && i == d["chosen"]) {
+            EXPECT_EQ(d["ts"][3], t["tf"]);
+        }
+    }
+    EXPECT_EQ(solved, d["trials"][0]["verdict"] == "accepted" || d["trials"][1]["verdict"] == "accepted");
+}
+
+TEST(CompareJson, FieldsOfACompletedComparison) {
+    const json j = comparejson(withbase({"--error", "30"}));
+    const std::vector<std::string> keys = {"settings", "derived", "outcome", "designs", "runs"};
+    std::vector<std::string> got;
+    for (const auto &item : j.items()) got.push_back(item.key());
+    EXPECT_EQ(keys, got);
+    for (const char *k : {"T1max", "T2max", "T1maxG", "T2maxG", "tfNom", "dt"}) EXPECT_TRUE(j["derived"][k].is_number()) << k;
+    EXPECT_EQ("compared", j["outcome"]);
+    expectdesign(j["designs"]["free"]);
+    expectdesign(j["designs"]["error"]);
+    for (const char *run : {"tocFree", "tocErr", "sotocErr"}) {
+        const json &r = j["runs"][run];
+        for (const char *k : {"tf", "error", "ratio"}) EXPECT_TRUE(r[k].is_number()) << run << k;
+        EXPECT_EQ(2u, r["tip"].size());
+        EXPECT_TRUE(r["pastSpan"].is_boolean());
+    }
+    EXPECT_TRUE(j["runs"]["sotocErr"]["finished"].is_boolean());
+    EXPECT_FALSE(j["runs"]["tocFree"].contains("finished"));
+}
+
+TEST(CompareJson, NoSolutionSaysWhichDesignFailedAndWhy) {
+    // The cylindrical robot's default half turn without gravity has no error-free solution.
+    const json free = comparejson({"compare", "--robot", "cylindrical", "--motion", "horizontal"}, 3);
+    EXPECT_EQ("no-free-solution", free["outcome"]);
+    EXPECT_FALSE(free["designs"]["free"]["solved"].get<bool>());
+    expectdesign(free["designs"]["free"]);
+    EXPECT_TRUE(free["designs"]["error"].is_null());
+    EXPECT_TRUE(free["runs"].is_null());
+    // A 70 % heavier design mass leaves the vertical SCARA move without a solution.
+    const json err = comparejson({"compare", "--robot", "scara", "--motion", "vertical", "--error", "70"}, 3);
+    EXPECT_EQ("no-error-solution", err["outcome"]);
+    EXPECT_TRUE(err["designs"]["free"]["solved"].get<bool>());
+    EXPECT_FALSE(err["designs"]["error"]["solved"].get<bool>());
+    expectdesign(err["designs"]["error"]);
+    EXPECT_TRUE(err["runs"].is_null());
+
+    const RunOutcome text = runsotoc({"compare", "--robot", "cylindrical", "--motion", "horizontal"});
+    EXPECT_EQ(3, text.status);
+    EXPECT_EQ("", text.out);
+    EXPECT_EQ(0u, text.err.find("sotoc compare: no switching-time solution for the design without mass error"))
+        << text.err;
+}
+
+std::vector<std::vector<double>> readcsv(const std::string &path, std::string &header) {
+    std::ifstream f(path);
+    std::getline(f, header);
+    std::vector<std::vector<double>> rows;
+    std::string line;
+    while (std::getline(f, line)) {
+        std::vector<double> row;
+        std::istringstream cells(line);
+        std::string cell;
+        while (std::getline(cells, cell, ',')) row.push_back(std::stod(cell));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The CSV files of --log: nStep + 1 rows at multiples of dt, the units in the
+// header, and the tip the JSON reports at its final time.
+TEST(CompareLog, ThreeRunsOneRowPerSample) {
+    char dir[] = "/tmp/sotoc-log-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string logdir = std::string(dir) + "/new";
+    // SOTOC with this error never reaches its last phase: it is judged at the last row.
+    const json j = comparejson({"compare", "--robot", "cylindrical", "--motion", "vertical", "--error", "-30",
+                                "--log", logdir});
+    ASSERT_FALSE(j["runs"]["sotocErr"]["finished"].get<bool>());
+    const double dt = j["derived"]["dt"].get<double>();
+    for (const char *run : {"tocFree", "tocErr", "sotocErr"}) {
+        SCOPED_TRACE(run);
+        std::string header;
+        const auto rows = readcsv(logdir + "/" + run + ".csv", header);
+        EXPECT_EQ("t [s],theta [rad],r [m],x [m],y [m],tau1 [N m],F2 [N]", header);
+        ASSERT_EQ(201u, rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            ASSERT_EQ(7u, rows[i].size());
+            EXPECT_EQ(i * dt, rows[i][0]);
+        }
+        const json &r = j["runs"][run];
+        const double tf = r["tf"].get<double>();
+        const auto at = std::find_if(rows.begin(), rows.end(), [&](const std::vector<double> &row) {
+            return row[0] <= tf && tf < row[0] + dt;
+        });
+        ASSERT_NE(rows.end(), at);
+        EXPECT_EQ(r["tip"][0].get<double>(), (*at)[3]);
+        EXPECT_EQ(r["tip"][1].get<double>(), (*at)[4]);
+    }
+    std::string header;
+    const auto sotocrows = readcsv(logdir + "/sotocErr.csv", header);
+    EXPECT_EQ(j["runs"]["sotocErr"]["tip"][0].get<double>(), sotocrows.back()[3]);
+    EXPECT_EQ(j["runs"]["sotocErr"]["tip"][1].get<double>(), sotocrows.back()[4]);
+
+    const RunOutcome scara = runsotoc(withbase({"--log", logdir}));
+    EXPECT_EQ(0, scara.status);
+    readcsv(logdir + "/tocErr.csv", header);
+    EXPECT_EQ("t [s],phi1 [rad],phi2 [rad],x [m],y [m],tau1 [N m],tau2 [N m]", header);
+    std::system(("rm -r " + std::string(dir)).c_str());
+}
+
+}  // namespace

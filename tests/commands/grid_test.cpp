@@ -1,0 +1,105 @@
+// Mass-error grids and their shards.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "commands/grid.h"
+
+namespace {
+
+std::vector<double> points(const std::string &text) {
+    ErrorGrid g{};
+    std::string message;
+    EXPECT_TRUE(parsegrid(text, g, message)) << text << ": " << message;
+    std::vector<double> v;
+    for (int i = 0; i < g.count; ++i) v.push_back(gridpoint(g, i));
+    return v;
+}
+
+// The refusal message of a grid, "" when it is accepted.
+std::string refusal(const std::string &text) {
+    ErrorGrid g{};
+    std::string message;
+    return parsegrid(text, g, message) ? "" : message;
+}
+
+TEST(Grid, BothEndsIncludedWhenOnTheGrid) {
+    const std::vector<double> v = points("-50:50:1");
+    ASSERT_EQ(v.size(), 101u);
+    EXPECT_EQ(v.front(), -50.0);
+    EXPECT_EQ(v[50], 0.0);
+    EXPECT_EQ(v.back(), 50.0);
+    EXPECT_EQ(points("-10:10:2.5"), (std::vector<double>{-10, -7.5, -5, -2.5, 0, 2.5, 5, 7.5, 10}));
+    EXPECT_EQ(points("5:5:1"), std::vector<double>{5.0});
+}
+
+// 0.1 is not exact in binary: (TO - FROM) / STEP lands just below or above 10.
+TEST(Grid, DecimalStepsKeepTheirEnd) {
+    EXPECT_EQ(points("0:1:0.1").size(), 11u);
+    EXPECT_EQ(points("-0.3:0.3:0.1").size(), 7u);
+    EXPECT_EQ(points("0:0.7:0.07").size(), 11u);
+    EXPECT_EQ(points("0:3:0.3").size(), 11u);
+    // Points are FROM + i STEP, not a running sum.
+    EXPECT_EQ(points("0:1:0.1")[7], 7 * 0.1);
+}
+
+TEST(Grid, EndOffTheGridIsLeftOut) {
+    EXPECT_EQ(points("0:10:3"), (std::vector<double>{0, 3, 6, 9}));
+    EXPECT_EQ(points("0:0.99:0.1").size(), 10u);
+}
+
+TEST(Grid, StepsAndOrderAcceptedOrRefused) {
+    EXPECT_EQ(refusal("-1:1:0.5"), "");
+    EXPECT_NE(refusal("-1:1:0").find("step must be positive"), std::string::npos);
+    EXPECT_NE(refusal("-1:1:-0.5").find("step must be positive"), std::string::npos);
+    EXPECT_NE(refusal("1:-1:0.5").find("lies above"), std::string::npos);
+    EXPECT_NE(refusal("0:99:1e-5").find("million"), std::string::npos);
+}
+
+TEST(Grid, MalformedTextRefused) {
+    for (const char *bad : {"", "1:2", "1:2:3:4", "a:2:1", "1::1", "1:2:x", "1:2:1 ", "nan:1:1", "1:inf:1"})
+        EXPECT_NE(refusal(bad).find("FROM:TO:STEP"), std::string::npos) << '"' << bad << '"';
+}
+
+// The message names the point that breaks the bound, also when only the grid
+// (not FROM or TO as typed) reaches it.
+TEST(Grid, PointOnOrBeyondHundredPercentRefusedByName) {
+    EXPECT_EQ(refusal("-99:99:1"), "");
+    EXPECT_EQ(refusal("-99.9:99.9:0.1"), "");
+    EXPECT_NE(refusal("-100:0:10").find("grid point -100 %"), std::string::npos);
+    EXPECT_NE(refusal("0:100:10").find("grid point 100 %"), std::string::npos);
+    EXPECT_NE(refusal("-150:0:10").find("grid point -150 %"), std::string::npos);
+    EXPECT_NE(refusal("0:100.5:25").find("grid point 100 % (point 4)"), std::string::npos);
+    EXPECT_EQ(refusal("0:100.5:30"), "");  // ends at 90 %
+}
+
+TEST(Shard, PointsInterleaveAndCoverTheGrid) {
+    const ErrorGrid g{-5.0, 1.0, 11};
+    EXPECT_EQ(shardpoints(g, Shard{0, 3}), (std::vector<int>{0, 3, 6, 9}));
+    EXPECT_EQ(shardpoints(g, Shard{2, 3}), (std::vector<int>{2, 5, 8}));
+    EXPECT_EQ(shardpoints(g, Shard{0, 1}).size(), 11u);
+    EXPECT_TRUE(shardpoints(g, Shard{11, 20}).empty());
+}
+
+TEST(Shard, IndexInsideZeroToNMinusOneAcceptedOtherwiseRefused) {
+    Shard s{};
+    std::string message;
+    EXPECT_TRUE(parseshard("0/3", s, message));
+    EXPECT_TRUE(parseshard("2/3", s, message));
+    EXPECT_EQ(s.k, 2);
+    EXPECT_EQ(s.n, 3);
+    EXPECT_FALSE(parseshard("3/3", s, message));
+    EXPECT_NE(message.find("0..2"), std::string::npos);
+    EXPECT_FALSE(parseshard("-1/3", s, message));
+    EXPECT_NE(message.find("0..2"), std::string::npos);
+    EXPECT_FALSE(parseshard("0/0", s, message));
+    EXPECT_NE(message.find("at least 1"), std::string::npos);
+    for (const char *bad : {"", "1", "1/", "/3", "a/3", "1/3x", "1.5/3"}) {
+        EXPECT_FALSE(parseshard(bad, s, message)) << bad;
+        EXPECT_NE(message.find("K/N"), std::string::npos) << bad;
+    }
+    EXPECT_EQ(s.k, 2);  // refusals leave the shard as it was
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+// The sweep picture: files of each format, and the curves found in the PNG's pixels.
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plots/plot.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+SweepSetup scarasetup() {
+    SweepSetup s{};
+    s.settings.type = ROBOTSCARA;
+    s.settings.sgnG = MOTIONVERTICAL;
+    s.settings.u1 = 50.0;
+    s.settings.u2 = 30.0;
+    s.settings.x0 = 0.6;
+    s.settings.y0 = 0.2;
+    s.settings.xf = -0.3;
+    s.settings.yf = 0.5;
+    s.settings.elbow = ELBOWUP;
+    s.tfFree = 1.25;
+    return s;
+}
+
+// A sweep shaped like a real one: TOC's error grows with the mass error, SOTOC's
+// stays far smaller while it finishes; past 40 % no design is found. The points
+// come in shard order, not sorted.
+std::vector<SweepPoint> sweep() {
+    std::vector<SweepPoint> p;
+    for (int k = 0; k < 3; ++k)
+        for (int e = -50 + k; e <= 50; e += 3) {
+            SweepPoint s{};
+            s.error = e;
+            s.compared = e <= 40;
+            s.tocError = 0.005 + 0.1 * std::fabs(e);
+            s.tocTf = 1.25 + 0.01 * e;
+            s.sotocFinished = e > -30;
+            s.sotocError = s.sotocFinished ? 0.002 + 0.001 * std::fabs(e) : 60.0;
+            s.sotocTf = s.sotocFinished ? 1.24 - 0.005 * e : 4.0;
+            p.push_back(s);
+        }
+    return p;
+}
+
+struct Picture {
+    unsigned width = 0, height = 0;
+    std::vector<unsigned char> rgb;  // row by row, three bytes a pixel
+};
+
+bool readpng(const std::string &path, Picture &pic) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    pic.rgb.resize(PNG_IMAGE_SIZE(image));
+    pic.width = image.width;
+    pic.height = image.height;
+    return png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr) != 0;
+}
+
+enum Hue { REDISH, BLUEISH, GREYISH };
+
+// Pixels of a pure hue (the curves' cores; antialiased edges do not count) in rows
+// [top, bottom) of the picture.
+int count(const Picture &pic, Hue hue, unsigned top, unsigned bottom) {
+    int n = 0;
+    for (unsigned y = top; y < bottom; ++y)
+        for (unsigned x = 0; x < pic.width; ++x) {
+            const unsigned char *c = &pic.rgb[3 * (y * pic.width + x)];
+            const bool hit = hue == REDISH    ? c[0] > 220 && c[1] < 40 && c[2] < 40
+                             : hue == BLUEISH ? c[2] > 220 && c[0] < 40 && c[1] < 40
+                                              : c[0] == 110 && c[1] == 110 && c[2] == 110;
+            n += hit;
+        }
+    return n;
+}
+
+std::string head(const std::string &path, size_t n) {
+    std::ifstream f(path, std::ios::binary);
+    std::string s(n, '\0');
+    f.read(&s[0], static_cast<std::streamsize>(n));
+    s.resize(static_cast<size_t>(f.gcount()));
+    return s;
+}
+
+std::string content(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+TEST(Plot, EachFormatByItsExtension) {
+    TempDir dir;
+    std::string message;
+    for (const char *name : {"/s.png", "/s.svg", "/s.pdf"})
+        ASSERT_TRUE(drawsweep(dir.path + name, scarasetup(), sweep(), message)) << name << ": " << message;
+    Picture pic;
+    ASSERT_TRUE(readpng(dir.path + "/s.png", pic));
+    EXPECT_EQ(pic.width, 1200u);
+    EXPECT_EQ(pic.height, 900u);
+    const std::string svg = head(dir.path + "/s.svg", 400);
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("width=\"1200pt\" height=\"900pt\""), std::string::npos) << svg;
+    const std::string pdf = content(dir.path + "/s.pdf");
+    EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0);
+    EXPECT_NE(pdf.find("/MediaBox [ 0 0 1200 900 ]"), std::string::npos);
+}
+
+TEST(Plot, UnknownExtensionOrUnwritableFileRefused) {
+    TempDir dir;
+    std::string message;
+    EXPECT_TRUE(drawsweep(dir.path + "/a.png", scarasetup(), sweep(), message));
+    EXPECT_FALSE(drawsweep(dir.path + "/a.jpg", scarasetup(), sweep(), message));
+    EXPECT_NE(message.find(".png, .svg or .pdf"), std::string::npos);
+    EXPECT_FALSE(drawsweep(dir.path + "/a", scarasetup(), sweep(), message));
+    EXPECT_FALSE(drawsweep(dir.path + "/missing/a.png", scarasetup(), sweep(), message));
+    EXPECT_NE(message.find("cannot write"), std::string::npos);
+    EXPECT_FALSE(drawsweep(dir.path + "/b.png", scarasetup(), {}, message));
+    EXPECT_EQ(access((dir.path + "/a.jpg").c_str(), F_OK), -1);
+}
+
+// Both curves in both panels: the error panel fills the upper half of the page,
+// the final-time panel the lower half.
+TEST(Plot, RedAndBlueCurvesInBothPanels) {
+    TempDir dir;
+    std::string message;
+    const std::string path = dir.path + "/s.png";
+    ASSERT_TRUE(drawsweep(path, scarasetup(), sweep(), message)) << message;
+    Picture pic;
+    ASSERT_TRUE(readpng(path, pic));
+    const unsigned half = pic.height / 2;
+    for (Hue hue : {REDISH, BLUEISH}) {
+        EXPECT_GT(count(pic, hue, 0, half), 500) << hue;
+        EXPECT_GT(count(pic, hue, half, pic.height), 500) << hue;
+    }
+    EXPECT_GT(count(pic, GREYISH, 0, pic.height), 50);  // the no-solution marks
+}
+
+// Without any solution there is nothing to draw a curve through: only the marks on
+// the error axis (and the legend's samples) remain.
+TEST(Plot, NoSolutionAnywhereLeavesOnlyAxisMarks) {
+    TempDir dir;
+    std::string message;
+    std::vector<SweepPoint> p = sweep();
+    for (SweepPoint &s : p) s.compared = false;
+    SweepSetup setup = scarasetup();
+    setup.tfFree = NAN;
+    const std::string path = dir.path + "/none.png";
+    ASSERT_TRUE(drawsweep(path, setup, p, message)) << message;
+    Picture pic;
+    ASSERT_TRUE(readpng(path, pic));
+    Picture full;
+    ASSERT_TRUE(drawsweep(dir.path + "/full.png", scarasetup(), sweep(), message));
+    ASSERT_TRUE(readpng(dir.path + "/full.png", full));
+    EXPECT_LT(count(pic, REDISH, 0, pic.height), count(full, REDISH, 0, full.height) / 10);
+    EXPECT_LT(count(pic, BLUEISH, 0, pic.height), count(full, BLUEISH, 0, full.height) / 10);
+    EXPECT_GT(count(pic, GREYISH, 0, pic.height), 3 * count(full, GREYISH, 0, full.height));
+}
+
+TEST(Plot, DeviceFollowsTheExtension) {
+    EXPECT_EQ(plotdevice("a/b.png"), "pngcairo");
+    EXPECT_EQ(plotdevice("b.svg"), "svgcairo");
+    EXPECT_EQ(plotdevice("x.y.pdf"), "pdfcairo");
+    EXPECT_EQ(plotdevice("b.PNG"), "");
+    EXPECT_EQ(plotdevice("png"), "");
+}
+
+}  // namespace

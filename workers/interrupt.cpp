@@ -1,0 +1,46 @@
+#include "workers/interrupt.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+// Offset of the exit status of a process ended by a signal, as the shell reports it.
+constexpr int SIGNALSTATUS = 128;
+
+volatile sig_atomic_t stopsignal = 0;  // written by the handler, read by the run
+
+void onstop(int sig) { stopsignal = sig; }
+
+}  // namespace
+
+void catchstopsignals() {
+    stopsignal = 0;
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onstop;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGINT, SIGTERM}) sigaction(sig, &sa, nullptr);
+}
+
+int stoprequested() { return stopsignal; }
+
+int stopstatus() { return SIGNALSTATUS + stopsignal; }
+
+bool writewhole(int fd, const std::string &line) {
+    const char *p = line.data();
+    size_t left = line.size();
+    while (left > 0) {
+        const ssize_t n = write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
