@@ -7,7 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "commands/options.h"
+#include "formats/resultjson.h"
+#include "study/request.h"
 
 namespace {
 

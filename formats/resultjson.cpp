@@ -37,6 +37,30 @@ json runjson(const RunFigures &f) {
     return json{{"tf", f.tf}, {"tip", pair(f.P)}, {"error", f.error}, {"ratio", f.ratio}, {"pastSpan", f.pastspan}};
 }
 
+// A JSON value as one of the option values; false when its type does not fit.
+bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
+    std::string *word = s == SETTINGROBOT    ? &v.robot
+                        : s == SETTINGMOTION ? &v.motion
+                        : s == SETTINGELBOW  ? &v.elbow
+                                             : nullptr;
+    if (word != nullptr) {
+        if (!x.is_string() || x.get<std::string>().empty()) return false;
+        *word = x.get<std::string>();
+        return true;
+    }
+    if (s == SETTINGERROR) {
+        if (!x.is_number()) return false;
+        v.error = {x.get<double>()};
+        return true;
+    }
+    std::vector<double> &numbers = s == SETTINGRATIOS ? v.ratios : s == SETTINGSTART ? v.start : v.end;
+    if (!x.is_array() || x.empty()) return false;
+    for (const json &e : x)
+        if (!e.is_number()) return false;
+    numbers = x.get<std::vector<double>>();
+    return true;
+}
+
 json runsjson(const ComparisonResult &r) {
     json sotocErr = runjson(r.sotocErr);
     sotocErr["finished"] = r.sotocFinished;
@@ -44,6 +68,20 @@ json runsjson(const ComparisonResult &r) {
 }
 
 }  // namespace
+
+std::string requestfromobject(const json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    for (const auto &item : j.items()) {
+        const Setting s = settingnamed(item.key());
+        if (s == SETTINGS) {
+            std::string names;
+            for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
+            return "'" + item.key() + "' refused; accepts the fields " + names;
+        }
+        if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
+    }
+    return requestfromoptions(v, "", r);
+}
 
 const char *outcomeword(ComparisonOutcome o) {
     switch (o) {

@@ -1,5 +1,5 @@
 // The result object of one comparison in JSON, as compare --json prints it and
-// as each line of a batch holds it.
+// as each line of a batch holds it, and the settings read back from JSON fields.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -7,11 +7,16 @@
 #include <string>
 
 #include "study/comparison.h"
-#include "commands/options.h"
+#include "study/request.h"
 
 // Settings used (the request), derived values, outcome, both designs and the
 // figures of the three runs; a figure that does not exist is null.
 nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);
+
+// The request of the fields of a JSON object (a batch line, the settings of a
+// result), with the defaults and checks of requestfromoptions: every key must name
+// a setting, every value have its type.
+std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r);
 
 // Words of the outcome and of a trial's verdict, as the result object has them.
 const char *outcomeword(ComparisonOutcome o);

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "commands/options.h"
-#include "formats/resultjson.h"
 #include "core/records.h"
+#include "formats/resultjson.h"
+#include "study/request.h"
 
 namespace {
 

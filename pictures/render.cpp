@@ -9,10 +9,10 @@
 #include <string>
 
 #include "console/console.h"
-#include "pictures/imagefile.h"
-#include "commands/options.h"
-#include "pictures/xvfb.h"
 #include "core/records.h"
+#include "pictures/imagefile.h"
+#include "pictures/xvfb.h"
+#include "study/request.h"
 #include "view/window.h"
 
 namespace {
