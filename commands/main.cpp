@@ -5,14 +5,15 @@
 
 #include "commands/batchcmd.h"
 #include "commands/comparecmd.h"
+#include "commands/options.h"
 #include "commands/plotcmd.h"
+#include "commands/rendercmd.h"
 #include "commands/sweepcmd.h"
 #include "console/console.h"
 #include "console/dialog.h"
-#include "commands/options.h"
-#include "study/params.h"
+#include "core/keys.h"
 #include "pictures/render.h"
-#include "commands/rendercmd.h"
+#include "study/params.h"
 #include "view/window.h"
 
 namespace {
@@ -27,17 +28,9 @@ const char *const USAGE =
     "a wrong workpiece mass. The conditions are set in a Japanese console dialog; a window\n"
     "then animates both controllers' arms and plots joint displacements and torques.\n"
     "\n"
-    "Keys in the window:\n"
-    "  a, b    choose the cylindrical-coordinate or SCARA robot (then the console dialog)\n"
-    "  u       change the reduction ratios        g, h  vertical or horizontal motion\n"
-    "  k       change the start and end points    m     change the mass error\n"
-    "  s       advance the animation one sample   0     back to the start of the motion\n"
-    "  space   play the motion at its real speed, or pause it (from the start at the end)\n"
-    "  p       save the picture shown as sotoc-<robot>-<motion>-frame<NNN>.png here\n"
-    "  w, W    shrink or enlarge the robot picture\n"
-    "  Esc     quit\n"
-    "\n"
-    "Other arguments are handed to the window system (for example -display :1).\n";
+    "Keys in the window:\n";
+
+const char *const WINDOWSYSTEM = "\nOther arguments are handed to the window system (for example -display :1).\n";
 
 // Subcommands: the first argument names one, the rest are its own.
 const struct {
@@ -52,8 +45,25 @@ const struct {
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
 };
 
+// The window's keys, two short ones to a line.
+void printkeys() {
+    for (int i = 0; i < WINDOWKEYCOUNT; ++i) {
+        const WindowKey &k = WINDOWKEYS[i];
+        if (k.help == nullptr) continue;
+        const std::string names = windowkeynames(i, false);
+        if (k.place == HELPLEFT)
+            std::printf("  %-8s%-35s", names.c_str(), k.help);
+        else if (k.place == HELPRIGHT)
+            std::printf("%-6s%s\n", names.c_str(), k.help);
+        else
+            std::printf("  %-8s%s\n", names.c_str(), k.help);
+    }
+}
+
 void printusage() {
     std::fputs(USAGE, stdout);
+    printkeys();
+    std::fputs(WINDOWSYSTEM, stdout);
     std::printf("\nSubcommands:\n");
     for (const auto &sub : SUBCOMMANDS) std::printf("  %-9s %s\n", sub.name, sub.summary);
 }

@@ -4,11 +4,12 @@
 #include <cstdio>
 
 #include "console/console.h"
-#include "study/params.h"
 #include "console/report.h"
-#include "study/comparison.h"
+#include "core/keys.h"
 #include "core/records.h"
 #include "planning/kinematics.h"
+#include "study/comparison.h"
+#include "study/params.h"
 
 namespace {
 
@@ -23,27 +24,26 @@ const char *rangehint(const char *format, Bound... bounds) {
 
 enum Step { ASKCHANGE, ASKRATIO, ASKGRAVITY, ASKPOINTS, ASKERROR, RUNCOMPARISON, FINISHED };
 
+// The window's keys as the guide lists them: a key that runs the dialog with " : "
+// after its names, a key of the drawing with "：".
 void printguide() {
     consoleprint("\n\n描画画面上でキーによる操作選択");
-    consoleprint("\n(1)   'a' 'b' : 円筒座標・SCARAロボットの選択");
-    consoleprint("\n(2)   'u'     : 減速機の減速比変更");
-    consoleprint("\n(3)   'g' 'h' : 重力有り(垂直運動）・なし(水平運動)の選択");
-    consoleprint("\n(4)   'k'     : 運動の始点・終点変更");
-    consoleprint("\n(5)   'm'     : 質量誤差の変更");
-    consoleprint("\n(6) 描画の選択");
-    consoleprint("\n(6-1) 's'    ：運動継続");
-    consoleprint("\n(6-2) '0'    ：運動初期に戻す");
-    consoleprint("\n(6-4) 'w' 'W'：ロボット図の縮小拡大");
-    consoleprint("\n(7)   ESC    ：終了                                描画画面へ");
+    for (int i = 0; i < WINDOWKEYCOUNT; ++i) {
+        const WindowKey &k = WINDOWKEYS[i];
+        if (k.guidelabel == nullptr) continue;
+        if (k.guideheading != nullptr) consoleprint("\n%s", k.guideheading);
+        consoleprint("\n%-6s%-7s%s%s", k.guidelabel, windowkeynames(i, true).c_str(),
+                     startsdialog(k.action) ? " : " : "：", k.guide);
+    }
 }
 
+// The first question of a dialog that the window key `lastKey` started.
 Step entry(char lastKey) {
-    switch (lastKey) {
-        case 'u': return ASKRATIO;
-        case 'k': return ASKPOINTS;
-        case 'm': return ASKERROR;
-        case 'g':
-        case 'h': return RUNCOMPARISON;
+    switch (windowkeyaction(lastKey)) {
+        case KEYRATIOS: return ASKRATIO;
+        case KEYPOINTS: return ASKPOINTS;
+        case KEYMASSERROR: return ASKERROR;
+        case KEYMOTION: return RUNCOMPARISON;
         default: return ASKCHANGE;
     }
 }

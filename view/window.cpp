@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "core/keys.h"
 #include "core/records.h"
 #include "model/simulation.h"
 #include "view/figures.h"
@@ -27,8 +28,6 @@ const char WINDOWTITLE[] =
 namespace {
 
 constexpr int WINDOWSIZE = 800;  // initial width and height [pixels]
-constexpr unsigned char ESCAPE = 27;
-constexpr unsigned char SPACE = ' ';
 constexpr double MSPERSECOND = 1000.0;  // GLUT's timers and clock count milliseconds
 // Freed memory the process keeps for reuse [bytes]. Mesa's software renderer allocates
 // and frees blocks of several megabytes at every change of drawing state; returned to
@@ -277,50 +276,42 @@ void endframe() {
 
 void keyboard(unsigned char key, int, int) {
     app.lastKey = static_cast<char>(key);
-    switch (key) {
-        case 'a':
-        case 'b':
-            app.type = static_cast<char>(key);
-            rerun();
-            break;
-        case 'g':
-        case 'h':
-            app.sgnG = static_cast<char>(key);
-            rerun();
-            break;
-        case 'u':
-        case 'k':
-        case 'm':
-            rerun();
-            break;
-        case SPACE:
+    const KeyAction action = windowkeyaction(app.lastKey);
+    if (action == KEYROBOT) app.type = app.lastKey;
+    if (action == KEYMOTION) app.sgnG = app.lastKey;
+    if (startsdialog(action)) {
+        rerun();
+        return;
+    }
+    switch (action) {
+        case KEYPLAY:
             if (app.playing)
                 stopplayback();
             else
                 startplayback();
             break;
-        case 'p':
+        case KEYSNAPSHOT:
             snapshot();
             break;
-        case 's':
+        case KEYSTEP:
             app.frame += 1;
             if (app.frame > task.nStep) app.frame = task.nStep;
             if (app.frame < 0) app.frame = 0;
             display();
             break;
-        case '0':
+        case KEYREWIND:
             app.frame = 0;
             display();
             break;
-        case 'w':
+        case KEYZOOMOUT:
             app.scale = std::fmax(app.scale * ZOOMSTEP, MINSCALE);
             display();
             break;
-        case 'W':
+        case KEYZOOMIN:
             app.scale = std::fmin(app.scale / ZOOMSTEP, MAXSCALE);
             display();
             break;
-        case ESCAPE:
+        case KEYQUIT:
             std::exit(0);
         default:
             break;

@@ -31,7 +31,7 @@ void reshape(int width, int height);
 void beginframe();  // clears the picture
 void endframe();    // shows it
 
-// Key commands typed in the window; the mouse position is ignored.
+// Key commands typed in the window, as WINDOWKEYS lists them; the mouse position is ignored.
 void keyboard(unsigned char key, int x, int y);
 
 // Draws one complete picture of the robot app.type at app.frame and app.scale.
