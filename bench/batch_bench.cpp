@@ -5,7 +5,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 

@@ -7,7 +7,6 @@
 #include "study/params.h"
 #include "bench/quiet.h"
 #include "core/records.h"
-#include "model/control.h"
 #include "model/simulation.h"
 
 namespace {

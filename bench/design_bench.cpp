@@ -6,7 +6,6 @@
 
 #include "study/params.h"
 #include "core/records.h"
-#include "model/control.h"
 #include "planning/design.h"
 #include "planning/designparts.h"
 

@@ -10,12 +10,13 @@
 #include <cstring>
 #include <string>
 
-#include "study/comparison.h"
+#include "commands/options.h"
 #include "console/console.h"
-#include "workers/interrupt.h"
-#include "study/params.h"
 #include "formats/resultfile.h"
 #include "formats/resultjson.h"
+#include "study/comparison.h"
+#include "study/params.h"
+#include "workers/interrupt.h"
 #include "workers/workers.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "commands/grid.h"
-#include "commands/options.h"
 #include "plots/plot.h"
+#include "study/request.h"
 
 // One sweep. Written by the command from its options; read by runsweep.
 struct SweepJob {

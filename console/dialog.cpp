@@ -1,6 +1,5 @@
 #include "console/dialog.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "console/console.h"

@@ -1,8 +1,6 @@
 // Control laws: clock-driven TOC, state-observed TOC (SOTOC) and the goal servo.
 #pragma once
 
-#include "core/records.h"
-
 // Torque/force of joint 1 or 2 at time t for the 6-component simulation state x
 // under ctrl 'S' (state-observed) or 'T' (clock-driven; also any other value).
 // Updates the SOTOC bookkeeping (joint 1 under 'S') and resets it at t == 0.

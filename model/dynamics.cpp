@@ -1,7 +1,5 @@
 #include "model/dynamics.h"
 
-#include <cmath>
-
 #include "core/records.h"
 
 // Every factor is grouped as the equations group it from the left: D11 =
@@ -31,36 +29,8 @@ void motionterms(char robot, MotionTerms &m) {
     m.J2 = mw + p.IM2;
 }
 
-void accelerations(const MotionTerms &m, double tau1, double tau2, const double x[4], double acc[2]) {
-    double trig[4] = {0.0, 0.0, 0.0, 0.0};
-    motiontrig(m, x, trig);
-    accelerations(m, tau1, tau2, x, trig, acc);
-}
-
-void dynamics(char robot, double tau1, double tau2, double q1, double q2, double dq1, double dq2,
-              double acc[2]) {
-    MotionTerms m;
-    motionterms(robot, m);
-    const double x[4] = {q1, q2, dq1, dq2};
-    accelerations(m, tau1, tau2, x, acc);
-}
-
 double jointlimit(char robot, char gravity, int j) {
     const RobotParams &p = robotparams(robot);
     if (gravity == MOTIONVERTICAL) return j == 0 ? p.T1maxG : p.T2maxG;
     return j == 0 ? p.T1max : p.T2max;
-}
-
-void designaccel(const int s[2], const double x[4], double acc[2]) {
-    MotionTerms m;
-    motionterms(app.type, m);
-    accelerations(m, s[0] * m.T1, s[1] * m.T2, x, acc);
-}
-
-double designmodel(int i, const int s[2], const double x[4]) {
-    if (i == 0) return x[2];
-    if (i == 1) return x[3];
-    double acc[2];
-    designaccel(s, x, acc);
-    return i == 2 ? acc[0] : acc[1];
 }

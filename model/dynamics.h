@@ -3,13 +3,6 @@
 
 #include <cmath>
 
-// Joint accelerations acc = (q1'', q2'') of robot type `robot` ('b' SCARA, any
-// other value cylindrical) under joint torques/forces tau1, tau2 at the state
-// (q1, q2, dq1, dq2). Reads mw (and m1 for SCARA gravity), the robot's parameters
-// and sgnG ('g' adds gravity). Pure.
-void dynamics(char robot, double tau1, double tau2, double q1, double q2, double dq1, double dq2,
-              double acc[2]);
-
 // The factors of the equations of motion that do not depend on the state, for one
 // robot with the masses, parameters and gravity mode of the records, each formed
 // exactly as the equations form it: accelerations from them keep every bit.
@@ -62,9 +55,9 @@ inline void motiontrig(const MotionTerms &m, const double x[4], double trig[4]) 
     }
 }
 
-// Joint accelerations under tau1, tau2 at the state x = (q1, q2, q1', q2') with
-// its motiontrig values: the bits of dynamics() for the robot and records the
-// terms were formed from.
+// Joint accelerations acc = (q1'', q2'') under joint torques/forces tau1, tau2 at the
+// state x = (q1, q2, q1', q2') with its motiontrig values, for the robot, masses and
+// gravity mode the terms were formed from.
 inline void accelerations(const MotionTerms &m, double tau1, double tau2, const double x[4], const double trig[4],
                           double acc[2]) {
     if (m.scara) {
@@ -102,18 +95,6 @@ inline void accelerations(const MotionTerms &m, double tau1, double tau2, const 
         acc[1] = r2 / m.J2;
     }
 }
-
-// Joint accelerations at the state x under tau1, tau2, with the trig values from
-// the mathematics library.
-void accelerations(const MotionTerms &m, double tau1, double tau2, const double x[4], double acc[2]);
-
-// Both joint accelerations of the design state x = (q1, q2, q1', q2') of the selected
-// robot under bang-bang torques s[j] * (joint limit for sgnG).
-void designaccel(const int s[2], const double x[4], double acc[2]);
-
-// Component i (0..3) of the time derivative of the design state x = (q1, q2, q1', q2')
-// of the selected robot under bang-bang torques s[j] * (joint limit for sgnG).
-double designmodel(int i, const int s[2], const double x[4]);
 
 // Active torque limit of joint index j (0, 1) of robot type `robot` for gravity mode
 // `gravity`: T1maxG/T2maxG when 'g', T1max/T2max otherwise.

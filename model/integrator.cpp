@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/records.h"
 #include "model/control.h"
 #include "model/dynamics.h"
 

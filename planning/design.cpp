@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "core/records.h"
-#include "model/control.h"
 #include "model/dynamics.h"
 #include "model/integrator.h"
 #include "planning/designparts.h"

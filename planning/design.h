@@ -1,8 +1,6 @@
 // Switching-time design of the bang-bang time-optimal motion.
 #pragma once
 
-#include "core/records.h"
-
 // Designs the three switching times and the final time of the selected robot for
 // its move phi0 -> phif (app.designErr 'n' cold start, 'm' warm start from its ts).
 // On success writes the robot's ts and sgn and designs.segpos/segvel and returns 1;

@@ -7,9 +7,7 @@
 #include <cstring>
 
 #include "core/records.h"
-#include "model/control.h"
 #include "model/dynamics.h"
-#include "model/simulation.h"
 #include "view/legend.h"
 #include "view/primitives.h"
 

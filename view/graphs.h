@@ -2,7 +2,7 @@
 // 10-times magnified deviations from the error-free motion, and the joint torques.
 #pragma once
 
-#include "core/layout.h"
+#include "core/records.h"
 
 // Deviations from the error-free run are drawn magnified by this factor.
 constexpr double ERRORGAIN = 10.0;

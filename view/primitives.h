@@ -2,7 +2,7 @@
 // and the colours. Every line and shape switches lighting off while it draws.
 #pragma once
 
-#include "core/layout.h"
+#include "core/records.h"
 
 // An RGBA colour. Alpha is 0 everywhere; blending is never enabled.
 struct Colour {

@@ -15,7 +15,6 @@
 
 #include "core/keys.h"
 #include "core/records.h"
-#include "model/simulation.h"
 #include "view/figures.h"
 #include "view/graphs.h"
 #include "view/legend.h"

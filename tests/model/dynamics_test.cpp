@@ -7,6 +7,7 @@
 #include <random>
 
 #include "defaults.h"
+#include "tests/model/reference.h"
 
 namespace {
 

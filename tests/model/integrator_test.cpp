@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "defaults.h"
+#include "tests/model/reference.h"
 #include "model/control.h"
 #include "model/dynamics.h"
 

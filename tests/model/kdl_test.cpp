@@ -10,6 +10,7 @@
 
 #include "defaults.h"
 #include "model/dynamics.h"
+#include "tests/model/reference.h"
 
 namespace {
 

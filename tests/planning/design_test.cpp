@@ -11,6 +11,7 @@
 #include "planning/design.h"
 #include "planning/designparts.h"
 #include "planning/matrix.h"
+#include "tests/model/reference.h"
 
 namespace {
 
