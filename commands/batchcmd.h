@@ -1,3 +1,4 @@
+// Folder commands/: entry (main.cpp), subcommands, their options and grids; uses every folder.
 // sotoc batch: comparisons from JSON Lines, one result line each, in input order.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Folder console/: console, dialog, conditions report (the only terminal code); uses core/, planning/, study/.
 // The console: Japanese text out, whole keys and number lines in. The only unit
 // that touches the terminal; it puts the terminal back on every way out and while
 // the program is stopped.

@@ -1,3 +1,4 @@
+// Folder formats/: result JSON, result files read back, CSV runs; uses core/, study/, plots/, files/.
 // Result files read back for a plot: JSON Lines of comparison results, as sweep and
 // batch write them, from one run or the shards of one sweep in any order.
 #pragma once

@@ -1,3 +1,4 @@
+// Folder model/: dynamics, Gill step, control laws, simulation, tip position; uses core/.
 // Control laws: clock-driven TOC, state-observed TOC (SOTOC) and the goal servo.
 #pragma once
 

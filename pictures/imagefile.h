@@ -1,3 +1,4 @@
+// Folder pictures/: window pictures as PNG/GIF files, private X server; uses core/, view/, study/, console/, files/.
 // Picture files: PNG through libpng, animated GIF through giflib. GIF frames keep
 // their colours exactly: a colour table holds at most 256 colours, and a frame whose
 // changed pixels need more is refused.

@@ -1,3 +1,4 @@
+// Folder planning/: inverse kinematics, switching-time design, matrix inversion; uses core/, model/.
 // Switching-time design of the bang-bang time-optimal motion.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Folder plots/: PLplot pictures of sweeps; uses core/, study/, files/.
 // The picture of a mass-error sweep: positioning error and final time of TOC (red)
 // and SOTOC (blue) against the mass error, drawn with PLplot into a PNG, SVG or PDF
 // file. Draws from plain records, so it knows nothing of how they were made.

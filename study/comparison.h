@@ -1,3 +1,4 @@
+// Folder study/: parameter sets, comparison pass, a request's settings; prints nothing; uses core/, model/, planning/.
 // One comparison pass as a function: derivations, both switching-time designs, the
 // three simulations on the nominal plant and the result figures. Prints nothing,
 // reads nothing, never exits; works on the program-wide records.

@@ -1,3 +1,4 @@
+// Folder view/: window, keys, playback, drawing (the only OpenGL/GLUT code); uses core/, model/.
 // Shapes, the metric grid, both robots' figures with hand and workpiece, the goal
 // mark and the tip dots. Every routine switches lighting off while it draws.
 #pragma once

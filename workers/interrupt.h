@@ -1,3 +1,4 @@
+// Folder workers/: worker processes and the stop signals; uses nothing.
 // Runs that write one result line after another (sweeps) and end between whole
 // lines on Ctrl-C or SIGTERM.
 #pragma once
