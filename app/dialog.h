@@ -2,10 +2,13 @@
 // each dialog ends with.
 #pragma once
 
+#include <string>
+
 #include "app/comparison.h"
 
-// The result lines of a comparison pass as the dialog prints them.
-void printresultlines(const ComparisonResult &r);
+// The result lines of a comparison pass as the dialog prints them, each after a
+// line end.
+std::string resultlines(const ComparisonResult &r);
 
 // Asks for changed conditions (entry chosen by app.lastKey), designs with and without
 // mass error, simulates the three motions and prints the results.
