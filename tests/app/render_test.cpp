@@ -111,10 +111,11 @@ TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
     expectfiles(png, 400, 300, gif, 200, 200, 5);
 }
 
-// Whether the file has grown past `bytes` within a minute.
-bool filegrows(const std::string &path, long bytes) {
+// Whether the temporary written for file `name` of the folder has grown past
+// `bytes` within a minute.
+bool temporarygrows(const TempDir &folder, const std::string &name, long bytes) {
     for (int tries = 0; tries < 1200; ++tries) {
-        std::ifstream f(path, std::ios::binary | std::ios::ate);
+        std::ifstream f(folder.temporaryof(name), std::ios::binary | std::ios::ate);
         if (f && f.tellg() > bytes) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -122,7 +123,7 @@ bool filegrows(const std::string &path, long bytes) {
 }
 
 // Ctrl-C or a termination request while the server starts or while frames are drawn:
-// the renderer stops its server, then dies of the signal.
+// the renderer stops its server, removes the unfinished file, then dies of the signal.
 TEST(Headless, InterruptedRenderStopsItsServer) {
     TempDir folder;
     const std::string gif = folder.file("motion.gif");
@@ -140,13 +141,14 @@ TEST(Headless, InterruptedRenderStopsItsServer) {
         });
         ASSERT_TRUE(serverstarted(pid)) << sig;
         if (c.drawing) {
-            ASSERT_TRUE(filegrows(gif, 1000)) << sig;
+            ASSERT_TRUE(temporarygrows(folder, "motion.gif", 1000)) << sig;
         }
         kill(pid, sig);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
         EXPECT_TRUE(nochildren()) << "the server of a renderer ended by " << sig << " was left behind";
+        EXPECT_TRUE(folder.names().empty()) << sig << ": " << folder.names().front();
     }
 }
 

@@ -37,3 +37,10 @@ std::string TempDir::fulldevice(const std::string &name) const {
     const std::string node = file(name);
     return mknod(node.c_str(), S_IFCHR | 0666, makedev(FULLMAJOR, FULLMINOR)) == 0 ? node : "";
 }
+
+std::string TempDir::temporaryof(const std::string &name) const {
+    const std::string prefix = "." + name + ".";
+    for (const std::string &n : names())
+        if (n.size() == prefix.size() + 6 && n.compare(0, prefix.size(), prefix) == 0) return file(n);
+    return "";
+}
