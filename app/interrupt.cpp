@@ -28,6 +28,14 @@ void catchstopsignals() {
     for (int sig : {SIGINT, SIGTERM}) sigaction(sig, &sa, nullptr);
 }
 
+sigset_t blocksignals(const int *signals, size_t n) {
+    sigset_t block, before;
+    sigemptyset(&block);
+    for (size_t k = 0; k < n; ++k) sigaddset(&block, signals[k]);
+    sigprocmask(SIG_BLOCK, &block, &before);
+    return before;
+}
+
 int stoprequested() { return stopsignal; }
 
 int stopstatus() { return SIGNALSTATUS + stopsignal; }

@@ -2,12 +2,18 @@
 // lines on Ctrl-C or SIGTERM.
 #pragma once
 
+#include <signal.h>
+
 #include <cstddef>
 #include <string>
 
 // Installs handlers for SIGINT and SIGTERM that only note the signal: the run asks
 // stoprequested() before it starts the next result and then ends with stopstatus().
 void catchstopsignals();
+
+// Blocks the n signals; returns the mask that, set again with sigprocmask, lifts
+// the block.
+sigset_t blocksignals(const int *signals, size_t n);
 
 // The signal that asked the run to stop, 0 while none has.
 int stoprequested();

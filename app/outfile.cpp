@@ -50,13 +50,7 @@ void ondeadlysignal(int sig) {
 }
 
 // The deadly signals blocked until the returned mask is set again.
-sigset_t blockdeadly() {
-    sigset_t block, before;
-    sigemptyset(&block);
-    for (int sig : DEADLYSIGNALS) sigaddset(&block, sig);
-    sigprocmask(SIG_BLOCK, &block, &before);
-    return before;
-}
+sigset_t blockdeadly() { return blocksignals(DEADLYSIGNALS, sizeof DEADLYSIGNALS / sizeof DEADLYSIGNALS[0]); }
 
 // Removes the temporaries at exit and on the deadly signals that would end the
 // program at once; a signal the program handles itself (a stop it finishes, the
