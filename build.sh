@@ -24,9 +24,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing Debian packages: ${missing[*]}" >&2
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  # The package manager's output goes to a log, shown only when the installation fails.
+  log=$(mktemp "${TMPDIR:-/tmp}/sotoc-packages.XXXXXX")
   # env, not a prefix: sudo would drop the variable from the environment it passes on.
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
+  if ! { $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+         $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"; } >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "Installing the packages failed; the output above is kept in $log" >&2
+    exit 1
+  fi
+  rm -f "$log"
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)

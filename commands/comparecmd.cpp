@@ -2,9 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "study/comparison.h"
 #include "console/dialog.h"
@@ -12,6 +14,7 @@
 #include "study/params.h"
 #include "formats/resultjson.h"
 #include "formats/runcsv.h"
+#include "workers/interrupt.h"
 
 namespace {
 
@@ -20,15 +23,32 @@ const char *const ABOUT =
     "the mass error, simulates error-free TOC, TOC with the error and SOTOC with the error on the\n"
     "nominal plant, and prints the final times, final tip positions and positioning errors as the\n"
     "console dialog prints them. Asks nothing and opens no window. Exit status: 0 compared,\n"
-    "2 refused options, 3 no switching-time solution.";
+    "1 results or logs not written, 2 refused options, 3 no switching-time solution.";
 
-// Makes the folder of --log when it is missing; "" or the refusal.
-std::string makelogdir(const std::string &dir) {
+// Makes the folder of --log when it is missing, noting in `made` the folders it
+// made, deepest first; "" or the refusal.
+std::string makelogdir(const std::string &dir, std::vector<std::filesystem::path> &made) {
     std::error_code e;
-    std::filesystem::create_directories(dir, e);
+    std::filesystem::path p = std::filesystem::absolute(dir, e).lexically_normal();
+    if (!p.has_filename()) p = p.parent_path();  // "runs/"
+    for (; !e && p.has_relative_path() && !std::filesystem::exists(p, e); p = p.parent_path()) made.push_back(p);
+    if (!e) std::filesystem::create_directories(dir, e);
     if (!e && std::filesystem::is_directory(dir, e)) return "";
     return "--log: '" + dir + "' refused; accepts a folder that exists or can be made (" +
            (e ? e.message() : "not a folder") + ")";
+}
+
+// Removes the folders made for --log while they are empty: nothing was logged.
+void removelogdir(const std::vector<std::filesystem::path> &made) {
+    std::error_code e;
+    for (const std::filesystem::path &p : made)
+        if (!std::filesystem::is_empty(p, e) || !std::filesystem::remove(p, e)) return;
+}
+
+// The output of the pass: the JSON object or the dialog's result lines.
+std::string outputtext(bool json, const CompareRequest &request, const ComparisonResult &result) {
+    if (json) return resultjson(request, result).dump() + "\n";
+    return result.outcome == COMPARED ? resultlines(result) + "\n" : "";
 }
 
 }  // namespace
@@ -49,24 +69,23 @@ int comparecommand(int argc, char **argv) {
     if (!parsecommand(cmd, argc, argv, status)) return status;
     CompareRequest request;
     std::string refused = requestfromoptions(values, "--", request);
-    if (refused.empty() && !logdir.empty()) refused = makelogdir(logdir);
+    std::vector<std::filesystem::path> made;
+    if (refused.empty() && !logdir.empty()) refused = makelogdir(logdir, made);
     if (!refused.empty()) {
+        removelogdir(made);
         reportproblem(cmd, refused);
         return EXIT_REFUSED;
     }
 
     const ComparisonResult result = standalonepass(request);
-    if (json)
-        std::printf("%s\n", resultjson(request, result).dump().c_str());
-    else if (result.outcome == COMPARED) {
-        printresultlines(result);
-        std::printf("\n");
+    std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result));
+    if (failed.empty() && result.outcome == COMPARED && !logdir.empty()) failed = writeruncsv(logdir, result.type);
+    if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
+    if (!failed.empty()) {
+        reportproblem(cmd, failed);
+        return 1;
     }
-    if (result.outcome != COMPARED) {
-        if (!json) reportproblem(cmd, nosolution(result));
-        return EXIT_NOSOLUTION;
-    }
-    const std::string failed = logdir.empty() ? "" : writeruncsv(logdir, result.type);
-    if (!failed.empty()) reportproblem(cmd, failed);
-    return failed.empty() ? 0 : 1;
+    if (result.outcome == COMPARED) return 0;
+    if (!json) reportproblem(cmd, nosolution(result));
+    return EXIT_NOSOLUTION;
 }

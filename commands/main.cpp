@@ -68,6 +68,14 @@ void printusage() {
     for (const auto &sub : SUBCOMMANDS) std::printf("  %-9s %s\n", sub.name, sub.summary);
 }
 
+// The subcommands' names, with `separator` between them and `last` before the last.
+std::string subcommandnames(const char *separator, const char *last) {
+    std::string names;
+    const size_t n = sizeof SUBCOMMANDS / sizeof SUBCOMMANDS[0];
+    for (size_t k = 0; k < n; ++k) names += (k == 0 ? "" : k + 1 < n ? separator : last) + std::string(SUBCOMMANDS[k].name);
+    return names;
+}
+
 // A dialog asked for by a settings key in the window starts from an empty console input.
 void windowdialog() {
     discardinput();
@@ -79,8 +87,7 @@ void windowdialog() {
 bool windowsystemarguments(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--", 2) != 0) continue;
-        std::string names;
-        for (const auto &sub : SUBCOMMANDS) names += (names.empty() ? "" : ", ") + std::string(sub.name);
+        const std::string names = subcommandnames(", ", ", ");
         std::fprintf(stderr,
                      "sotoc: '%s' refused; accepts --help, --version, a subcommand (%s) or window-system "
                      "options such as -display :1\n",
@@ -105,10 +112,12 @@ int main(int argc, char **argv) {
     }
     if (!windowsystemarguments(argc, argv)) return EXIT_REFUSED;
     if (!displayreachable(argc, argv)) {
+        // Every subcommand works without a screen.
         consoleerror("画面（X ディスプレイ）に接続できないため、ウィンドウを開けません。"
-                     "画面なしで使えるのは sotoc compare と sotoc render です。\n");
-        consoleerror("Cannot connect to an X display for the window. "
-                     "Without a screen, use sotoc compare or sotoc render.\n");
+                     "画面なしで使えるのは sotoc %s です。\n",
+                     subcommandnames("、", "、").c_str());
+        consoleerror("Cannot connect to an X display for the window. Without a screen, use sotoc %s.\n",
+                     subcommandnames(", ", " or ").c_str());
         return 1;
     }
     consoleinit();

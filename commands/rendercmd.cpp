@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "study/comparison.h"
@@ -79,7 +81,8 @@ std::string checkrenderoptions(RenderOptions &o) {
     return "";
 }
 
-std::string renderproblem(RenderStatus s, const RenderOptions &o) {
+// Why the render failed; `error` is errno of a file not written.
+std::string renderproblem(RenderStatus s, const RenderOptions &o, int error) {
     const std::string &file = o.png.empty() ? o.gif : o.png;
     switch (s) {
         case RENDERNODISPLAY:
@@ -89,7 +92,7 @@ std::string renderproblem(RenderStatus s, const RenderOptions &o) {
         case RENDERTOOMANYCOLOURS:
             return "a frame has more than 256 colours, more than a GIF frame holds exactly; " + file + " not written";
         default:
-            return file + " could not be written";
+            return file + " could not be written: " + std::strerror(error);
     }
 }
 
@@ -122,7 +125,7 @@ int rendercommand(int argc, char **argv) {
             ? rendergif(o.gif.c_str(), o.every, o.delay != 0.0 ? o.delay / MSPERSECOND : realdelay(o.every), o.w, o.h)
             : renderpng(o.png.c_str(), o.frame < 0 ? last : o.frame, o.w, o.h);
     if (s != RENDERED) {
-        reportproblem(cmd, renderproblem(s, o));
+        reportproblem(cmd, renderproblem(s, o, errno));
         return 1;
     }
     return 0;

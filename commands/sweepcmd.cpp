@@ -1,13 +1,10 @@
 #include "commands/sweepcmd.h"
 
 #include <CLI/CLI.hpp>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "commands/options.h"
@@ -18,6 +15,7 @@
 #include "study/params.h"
 #include "workers/interrupt.h"
 #include "workers/workers.h"
+#include "files/outfile.h"
 
 namespace {
 
@@ -45,12 +43,6 @@ std::string pointline(const SweepJob &job, const std::vector<int> &indices, cons
     CompareRequest request = job.request;
     request.errorPercent = gridpoint(job.grid, indices[k]);
     return resultjson(request, errorpass(freeHalf, errorratio(request.errorPercent))).dump();
-}
-
-// Opens --out for writing; -1 with errno when it cannot.
-int openout(const std::string &path) {
-    if (path.empty() || path == "-") return STDOUT_FILENO;
-    return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 
 // The options of the command beside those of a comparison.
@@ -87,6 +79,31 @@ std::string takesweepoptions(const SweepOptions &o, SweepJob &job) {
     return "";
 }
 
+// Whether the results go to a file rather than standard output.
+bool resultfile(const SweepOptions &o) { return !o.out.empty() && o.out != "-"; }
+
+// Begins the sweep's output files before any work: "" or the refusal (nothing begun then).
+std::string beginoutputs(const SweepOptions &o, OutputFile &results, OutputFile &picture) {
+    if (resultfile(o) && !o.plot.empty() && samefile(o.out, o.plot))
+        return "--plot: '" + o.plot + "' refused; it names the same file as --out '" + o.out + "'";
+    if (resultfile(o) && !beginoutput(o.out, results)) return outputrefusal("--out", results);
+    if (o.plot.empty() || beginoutput(o.plot, picture)) return "";
+    if (resultfile(o)) abandonoutput(results);
+    return outputrefusal("--plot", picture);
+}
+
+// Keeps the results of a sweep that ran or was stopped (its lines are whole) and
+// drops those of one that failed; returns the status, 1 when they could not be kept.
+int endresults(const CLI::App &cmd, OutputFile &results, int status) {
+    if (status == 1) {
+        abandonoutput(results);
+        return status;
+    }
+    if (commitoutput(results)) return status;
+    reportproblem(cmd, outputproblem(results));
+    return 1;
+}
+
 }  // namespace
 
 int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepPoint> &points) {
@@ -98,7 +115,7 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
     const Clock::time_point start = Clock::now();
     std::string lines;  // every line written, for the plot
     int done = 0;
-    bool failed = false;
+    bool failed = false, unwritable = false;  // a point failed; the output failed (said once)
     progressline(0, total, -1.0);
     runinworkers(
         total, job.jobs, [&](int k) { return pointline(job, indices, freeHalf, k); },
@@ -108,11 +125,13 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
                 std::fprintf(stderr, "sotoc sweep: mass error %.17g %%: %s\n", gridpoint(job.grid, indices[k]),
                              run.line.c_str());
                 failed = true;
-            } else if (!writewhole(out, run.line + "\n")) {
-                std::fprintf(stderr, "sotoc sweep: cannot write the results: %s\n", std::strerror(errno));
-                failed = true;
-            } else {
-                lines += run.line + "\n";
+            } else if (!unwritable) {
+                const std::string problem = writeresults(out, run.line + "\n");
+                unwritable = failed = !problem.empty();
+                if (unwritable)
+                    std::fprintf(stderr, "sotoc sweep: %s\n", problem.c_str());
+                else
+                    lines += run.line + "\n";
             }
             const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             ++done;
@@ -120,6 +139,7 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
         },
         [&] { return failed || stoprequested() != 0; });
     progressend();
+    if (unwritable) return 1;
     if (stoprequested() != 0) return stopstatus();
     std::string message;
     if (!failed && total > 0 && !readresulttext(lines, setup, points, message)) {
@@ -142,9 +162,8 @@ int sweepcommand(int argc, char **argv) {
     if (!parsecommand(cmd, argc, argv, status)) return status;
     std::string refused = requestfromoptions(values, "--", job.request);
     if (refused.empty()) refused = takesweepoptions(options, job);
-    const int out = refused.empty() ? openout(options.out) : -1;
-    if (refused.empty() && out < 0)
-        refused = "--out: '" + options.out + "' refused; accepts a writable file (" + std::strerror(errno) + ")";
+    OutputFile results{}, picture{};
+    if (refused.empty()) refused = beginoutputs(options, results, picture);
     if (!refused.empty()) {
         reportproblem(cmd, refused);
         return EXIT_REFUSED;
@@ -152,10 +171,13 @@ int sweepcommand(int argc, char **argv) {
     catchstopsignals();
     SweepSetup setup{};
     std::vector<SweepPoint> points;
-    status = runsweep(job, out, setup, points);
-    if (out != STDOUT_FILENO) close(out);
+    status = runsweep(job, resultfile(options) ? results.fd : STDOUT_FILENO, setup, points);
+    if (resultfile(options)) status = endresults(cmd, results, status);
     std::string message;
-    if (status == 0 && !options.plot.empty() && !drawsweep(options.plot, setup, points, message)) {
+    if (options.plot.empty()) return status;
+    if (status != 0) {
+        abandonoutput(picture);
+    } else if (!drawsweep(picture, setup, points, message)) {
         reportproblem(cmd, message);
         status = 1;
     }

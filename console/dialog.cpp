@@ -1,6 +1,8 @@
 #include "console/dialog.h"
 
+#include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "console/console.h"
 #include "console/report.h"
@@ -175,15 +177,31 @@ Step run() {
         askcontinue("\n質量誤差ありの切り替え時刻の解なし  別の誤差で計算する？  yes:y   no:n  ");
         return ASKERROR;
     }
-    printresultlines(result);
+    consoleprint("%s", resultlines(result).c_str());
     consoleprint("\n\n描画画面へ       ");
     return FINISHED;
 }
 
+// printf-formatted text appended to `text`.
+__attribute__((format(printf, 2, 3))) void appendf(std::string &text, const char *format, ...) {
+    va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    if (n > 0) {
+        std::string line(static_cast<size_t>(n) + 1, '\0');
+        std::vsnprintf(&line[0], line.size(), format, again);
+        line.pop_back();
+        text += line;
+    }
+    va_end(again);
+}
+
 // After a TOC line whose final time lies beyond the simulated span.
-void printpastspan() {
-    consoleprint("\n  終端時間がシミュレーション終了時刻(%4.1f[s])より後のため，終端位置と誤差はシミュレーション終了時の状態を示す",
-                 task.nStep * task.dt);
+void appendpastspan(std::string &text) {
+    appendf(text, "\n  終端時間がシミュレーション終了時刻(%4.1f[s])より後のため，終端位置と誤差はシミュレーション終了時の状態を示す",
+            task.nStep * task.dt);
 }
 
 // The provisional conditions of both robots as start-up installs them (horizontal
@@ -204,21 +222,23 @@ void printprovisional() {
 
 }  // namespace
 
-void printresultlines(const ComparisonResult &r) {
+std::string resultlines(const ComparisonResult &r) {
     const RunFigures &f = r.tocFree, &t = r.tocErr, &o = r.sotocErr;
-    consoleprint("\n誤差なしTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", f.tf, f.P[0], f.P[1]);
-    if (f.pastspan) printpastspan();
-    consoleprint("\n誤差ありTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", t.tf, t.P[0], t.P[1]);
-    if (t.pastspan) printpastspan();
-    consoleprint("\n  速度誤差を含めたTOC位置誤差  =%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", t.error, t.ratio);
+    std::string text;
+    appendf(text, "\n誤差なしTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", f.tf, f.P[0], f.P[1]);
+    if (f.pastspan) appendpastspan(text);
+    appendf(text, "\n誤差ありTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", t.tf, t.P[0], t.P[1]);
+    if (t.pastspan) appendpastspan(text);
+    appendf(text, "\n  速度誤差を含めたTOC位置誤差  =%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", t.error, t.ratio);
     if (!r.sotocFinished)
-        consoleprint("\n誤差ありSOTOC  最後の切り替え状態に達しなかったため，シミュレーション終了時の状態を示す");
+        appendf(text, "\n誤差ありSOTOC  最後の切り替え状態に達しなかったため，シミュレーション終了時の状態を示す");
     // The SCARA robot's line has a full-width space before the final time.
     if (r.type == ROBOTSCARA)
-        consoleprint("\n誤差ありSOTOC　終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", o.tf, o.P[0], o.P[1]);
+        appendf(text, "\n誤差ありSOTOC　終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", o.tf, o.P[0], o.P[1]);
     else
-        consoleprint("\n誤差ありSOTOC  終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", o.tf, o.P[0], o.P[1]);
-    consoleprint("\n  速度誤差を含めたSOTOC位置誤差=%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", o.error, o.ratio);
+        appendf(text, "\n誤差ありSOTOC  終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", o.tf, o.P[0], o.P[1]);
+    appendf(text, "\n  速度誤差を含めたSOTOC位置誤差=%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", o.error, o.ratio);
+    return text;
 }
 
 void settingsdialog() {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "study/comparison.h"
+#include <string>
 
-// The result lines of a comparison pass as the dialog prints them.
-void printresultlines(const ComparisonResult &r);
+// The result lines of a comparison pass as the dialog prints them, each after a
+// line end.
+std::string resultlines(const ComparisonResult &r);
 
 // Asks for changed conditions (entry chosen by app.lastKey), designs with and without
 // mass error, simulates the three motions and prints the results.

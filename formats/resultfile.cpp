@@ -1,6 +1,7 @@
 #include "formats/resultfile.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -13,6 +14,12 @@
 namespace {
 
 using json = nlohmann::ordered_json;
+
+// Largest final time and positioning error a plot takes [s], [m]: far beyond any run
+// (seconds, and the tens of metres of a SOTOC run that never finished), and small
+// enough that the axes' arithmetic stays finite.
+constexpr double MAXPLOTTIME = 1e6;
+constexpr double MAXPLOTERROR = 1e6;
 
 // The settings object of a result, checked as a batch line is.
 ComparisonSettings settingsof(const json &s) {
@@ -27,16 +34,24 @@ bool samesettings(const ComparisonSettings &a, const ComparisonSettings &b) {
            a.x0 == b.x0 && a.y0 == b.y0 && a.xf == b.xf && a.yf == b.yf;
 }
 
+// The figure `name` [unit], refused unless a plot can draw it: 0 to `most`.
+double figure(const json &value, const char *name, double most, const char *unit) {
+    const double v = value.get<double>();
+    if (v >= 0.0 && v <= most) return v;
+    throw std::runtime_error(std::string(name) + " " + numbertext(v) + " " + unit + " out of range; a plot takes 0 to " +
+                             numbertext(most) + " " + unit);
+}
+
 SweepPoint pointof(const json &r) {
     SweepPoint p = {};
     p.error = r.at("settings").at("error").get<double>();
     p.compared = r.at("outcome").get<std::string>() == "compared";
     if (!p.compared) return p;
     const json &toc = r.at("runs").at("tocErr"), &sotoc = r.at("runs").at("sotocErr");
-    p.tocError = toc.at("error").get<double>();
-    p.tocTf = toc.at("tf").get<double>();
-    p.sotocError = sotoc.at("error").get<double>();
-    p.sotocTf = sotoc.at("tf").get<double>();
+    p.tocError = figure(toc.at("error"), "runs.tocErr.error", MAXPLOTERROR, "m");
+    p.tocTf = figure(toc.at("tf"), "runs.tocErr.tf", MAXPLOTTIME, "s");
+    p.sotocError = figure(sotoc.at("error"), "runs.sotocErr.error", MAXPLOTERROR, "m");
+    p.sotocTf = figure(sotoc.at("tf"), "runs.sotocErr.tf", MAXPLOTTIME, "s");
     p.sotocFinished = sotoc.at("finished").get<bool>();
     return p;
 }
@@ -56,7 +71,7 @@ void takeresult(const json &r, bool &first, SweepSetup &setup, std::vector<Sweep
     }
     points.push_back(pointof(r));
     const json &free = r.at("designs").at("free");
-    if (free.at("solved").get<bool>()) setup.tfFree = free.at("ts").at(3).get<double>();
+    if (free.at("solved").get<bool>()) setup.tfFree = figure(free.at("ts").at(3), "designs.free.ts[3]", MAXPLOTTIME, "s");
 }
 
 // Reads the lines of `in` (named `name` in messages) into the list.
@@ -96,12 +111,21 @@ bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::
     std::vector<SweepPoint> got;
     SweepSetup s = {};
     for (const std::string &path : paths) {
+        std::error_code e;
+        if (std::filesystem::is_directory(path, e)) {
+            message = path + ": a folder, not a result file";
+            return false;
+        }
         std::ifstream in(path);
         if (!in) {
             message = path + ": cannot be read";
             return false;
         }
         if (!readlines(in, path, first, s, got, message)) return false;
+        if (in.bad()) {
+            message = path + ": cannot be read to its end";
+            return false;
+        }
     }
     return finish(s, got, setup, points, message);
 }

@@ -34,7 +34,11 @@ json designjson(const DesignSummary &d) {
 }
 
 json runjson(const RunFigures &f) {
-    return json{{"tf", f.tf}, {"tip", pair(f.P)}, {"error", f.error}, {"ratio", f.ratio}, {"pastSpan", f.pastspan}};
+    return json{{"tf", f.tf},
+                {"tip", pair(f.P)},
+                {"error", f.error},
+                {"ratio", f.ratioexists ? json(f.ratio) : json(nullptr)},
+                {"pastSpan", f.pastspan}};
 }
 
 // A JSON value as one of the option values; false when its type does not fit.

@@ -1,9 +1,7 @@
 #include "formats/runcsv.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
+#include "files/outfile.h"
 #include "core/records.h"
 #include "formats/resultjson.h"
 #include "study/request.h"
@@ -15,17 +13,16 @@ const char *header(char type) {
                               : "t [s],theta [rad],r [m],x [m],y [m],tau1 [N m],F2 [N]\n";
 }
 
-bool writerun(std::FILE *f, char type, const RunLog &run) {
-    bool ok = std::fputs(header(type), f) >= 0;
-    for (int i = 0; i <= task.nStep && ok; ++i) {
+// The CSV text of one run.
+std::string runtext(char type, const RunLog &run) {
+    std::string text = header(type);
+    for (int i = 0; i <= task.nStep; ++i) {
         const double row[7] = {i * task.dt, run.fi[i][0], run.fi[i][1], run.P[i][0],
                                run.P[i][1], run.tau[i][0], run.tau[i][1]};
-        std::string line;
-        for (int c = 0; c < 7; ++c) line += (c > 0 ? "," : "") + numbertext(row[c]);
-        line += '\n';
-        ok = std::fputs(line.c_str(), f) >= 0;
+        for (int c = 0; c < 7; ++c) text += (c > 0 ? "," : "") + numbertext(row[c]);
+        text += '\n';
     }
-    return ok;
+    return text;
 }
 
 }  // namespace
@@ -34,11 +31,11 @@ std::string writeruncsv(const std::string &dir, char type) {
     const RobotRuns &runs = robotruns(type);
     const RunLog *logs[3] = {&runs.tocFree, &runs.tocErr, &runs.sotocErr};
     for (int k = 0; k < 3; ++k) {
-        const std::string path = dir + "/" + RUNNAMES[k] + ".csv";
-        std::FILE *f = std::fopen(path.c_str(), "w");
-        bool ok = f != nullptr && writerun(f, type, *logs[k]);
-        if (f != nullptr) ok = std::fclose(f) == 0 && ok;
-        if (!ok) return "cannot write " + path + ": " + std::strerror(errno);
+        OutputFile out;
+        if (!beginoutput(dir + "/" + RUNNAMES[k] + ".csv", out)) return outputproblem(out);
+        const std::string text = runtext(type, *logs[k]);
+        writeoutput(out, text.data(), text.size());
+        if (!commitoutput(out)) return outputproblem(out);
     }
     return "";
 }

@@ -1,13 +1,14 @@
 #include "pictures/imagefile.h"
 
-#include <fcntl.h>
 #include <gif_lib.h>
 #include <png.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <vector>
+
+#include "files/outfile.h"
 
 namespace {
 
@@ -33,7 +34,8 @@ struct Box {
 // pixels that changed; inside it, unchanged pixels are transparent where the colour
 // table has room for that.
 struct GifOut {
-    GifFileType *file;                   // open file, or null
+    OutputFile out;                      // the file being written
+    GifFileType *file;                   // giflib's writer onto it, or null
     int w, h;                            // frame size [pixels]
     std::vector<uint32_t> global;        // the file's colour table (0xRRGGBB, TRANSPARENT), from the first frame
     std::vector<uint32_t> local;         // the table of a frame whose colours the file's table lacks
@@ -41,7 +43,7 @@ struct GifOut {
     std::vector<unsigned char> shown;    // the picture as the frames so far show it
 };
 
-GifOut gif = {nullptr, 0, 0, {}, {}, {}, {}};
+GifOut gif = {{}, nullptr, 0, 0, {}, {}, {}, {}};
 
 uint32_t packed(const unsigned char *p) { return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]; }
 
@@ -169,6 +171,25 @@ ImageStatus putchanges(const RgbImage &picture, const Box &b, int delay) {
     return putimage(b, delay, &gif.local, transparent) ? IMAGEWRITTEN : IMAGENOTWRITTEN;
 }
 
+// The status of a file that could not be written, with errno telling why.
+ImageStatus notwritten(const OutputFile &out) {
+    if (out.error != 0) errno = out.error;
+    return IMAGENOTWRITTEN;
+}
+
+// giflib's output: the bytes go to the file, a failure is kept there.
+int putbytes(GifFileType *, const GifByteType *bytes, int n) {
+    return writeoutput(gif.out, bytes, static_cast<size_t>(n)) ? n : 0;
+}
+
+// Closes giflib's writer; false when it could not write the file's end.
+bool closegif() {
+    int error = 0;
+    const bool closed = EGifCloseFile(gif.file, &error) == GIF_OK;
+    gif.file = nullptr;
+    return closed;
+}
+
 }  // namespace
 
 ImageStatus writepng(const char *path, const RgbImage &picture) {
@@ -177,19 +198,27 @@ ImageStatus writepng(const char *path, const RgbImage &picture) {
     image.width = static_cast<png_uint_32>(picture.w);
     image.height = static_cast<png_uint_32>(picture.h);
     image.format = PNG_FORMAT_RGB;
-    const bool ok = png_image_write_to_file(&image, path, 0, picture.rgb.data(), 0, nullptr) != 0;
+    png_alloc_size_t size = 0;
+    std::vector<unsigned char> bytes;
+    bool ok = png_image_write_get_memory_size(image, size, 0, picture.rgb.data(), 0, nullptr) != 0;
+    if (ok) {
+        bytes.resize(size);
+        ok = png_image_write_to_memory(&image, bytes.data(), &size, 0, picture.rgb.data(), 0, nullptr) != 0;
+    }
     png_image_free(&image);
-    return ok ? IMAGEWRITTEN : IMAGENOTWRITTEN;
+    OutputFile out;
+    if (!ok) return IMAGENOTWRITTEN;
+    if (!beginoutput(path, out)) return notwritten(out);
+    writeoutput(out, bytes.data(), size);
+    return commitoutput(out) ? IMAGEWRITTEN : notwritten(out);
 }
 
 ImageStatus gifbegin(const char *path, int w, int h) {
-    // Created as other files are (giflib's own open makes it private to the owner).
-    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) return IMAGENOTWRITTEN;
+    if (!beginoutput(path, gif.out)) return notwritten(gif.out);
     int error = 0;
-    gif.file = EGifOpenFileHandle(fd, &error);
+    gif.file = EGifOpen(nullptr, putbytes, &error);
     if (gif.file == nullptr) {
-        close(fd);
+        abandonoutput(gif.out);
         return IMAGENOTWRITTEN;
     }
     EGifSetGifVersion(gif.file, true);
@@ -210,18 +239,22 @@ ImageStatus gifframe(const RgbImage &picture, int delay) {
             gif.global.clear();
             return IMAGETOOMANYCOLOURS;
         }
-        if (!putscreen() || !putimage(whole, delay, nullptr, NOTRANSPARENT)) return IMAGENOTWRITTEN;
+        if (!putscreen() || !putimage(whole, delay, nullptr, NOTRANSPARENT)) return notwritten(gif.out);
     } else {
         status = putchanges(picture, changedbox(picture), delay);
     }
     if (status == IMAGEWRITTEN) gif.shown = picture.rgb;
-    return status;
+    return status == IMAGENOTWRITTEN ? notwritten(gif.out) : status;
 }
 
 ImageStatus gifend() {
     if (gif.file == nullptr) return IMAGENOTWRITTEN;
-    int error = 0;
-    const bool closed = EGifCloseFile(gif.file, &error) == GIF_OK;
-    gif.file = nullptr;
-    return closed ? IMAGEWRITTEN : IMAGENOTWRITTEN;
+    if (closegif()) return commitoutput(gif.out) ? IMAGEWRITTEN : notwritten(gif.out);
+    abandonoutput(gif.out);
+    return notwritten(gif.out);
+}
+
+void gifabandon() {
+    if (gif.file != nullptr) closegif();
+    abandonoutput(gif.out);
 }

@@ -1,7 +1,8 @@
 // Folder pictures/: window pictures as PNG/GIF files, private X server; uses core/, view/, study/, console/, files/.
-// Picture files: PNG through libpng, animated GIF through giflib. GIF frames keep
-// their colours exactly: a colour table holds at most 256 colours, and a frame whose
-// changed pixels need more is refused.
+// Picture files: PNG through libpng, animated GIF through giflib, each written whole
+// or not at all (files/outfile.h): the file asked for changes only when the picture is
+// complete. GIF frames keep their colours exactly: a colour table holds at most 256
+// colours, and a frame whose changed pixels need more is refused.
 #pragma once
 
 #include "core/records.h"
@@ -11,7 +12,7 @@ constexpr int GIFCOLOURS = 256;
 
 enum ImageStatus {
     IMAGEWRITTEN,         // the file (or frame) is written
-    IMAGENOTWRITTEN,      // the file could not be created or written
+    IMAGENOTWRITTEN,      // the file could not be created or written; errno tells why
     IMAGETOOMANYCOLOURS,  // a GIF frame needs more than GIFCOLOURS colours; nothing written for it
 };
 
@@ -19,7 +20,7 @@ enum ImageStatus {
 ImageStatus writepng(const char *path, const RgbImage &picture);
 
 // An animated GIF that loops forever, written one frame at a time; one at a time.
-// gifbegin creates the file for frames of w x h pixels.
+// gifbegin starts the file for frames of w x h pixels.
 ImageStatus gifbegin(const char *path, int w, int h);
 // Appends a frame of the animation's size, shown for `delay` hundredths of a second.
 // The first frame's colours become the file's colour table. A later frame stores
@@ -27,5 +28,7 @@ ImageStatus gifbegin(const char *path, int w, int h);
 // its table has room for that entry), with its own table when the file's lacks one
 // of its colours.
 ImageStatus gifframe(const RgbImage &picture, int delay);
-// Ends the file and closes it.
+// Ends the file: the animation replaces the file asked for.
 ImageStatus gifend();
+// Ends the file without keeping it: the file asked for stays as it was.
+void gifabandon();

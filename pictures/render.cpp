@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -65,13 +66,19 @@ RenderStatus imagestatus(ImageStatus s) {
     return s == IMAGEWRITTEN ? RENDERED : s == IMAGETOOMANYCOLOURS ? RENDERTOOMANYCOLOURS : RENDERNOTWRITTEN;
 }
 
+// Frame delay of `rows` rows [hundredths of a second]: at least one, as a frame of
+// delay 0 is shown for a player's own default time.
+int framedelay(double delay, int rows, int every) {
+    return std::max(1, static_cast<int>(std::lround(delay * rows / every * GIFTICKSPERSECOND)));
+}
+
 // Draws the GIF's frames into the open file.
 ImageStatus gifframes(int every, double delay) {
     RgbImage picture;
     for (int row = 0;; row = std::min(row + every, task.nStep)) {
         const int rows = row < task.nStep ? std::min(every, task.nStep - row) : every;
         drawrow(row, picture);
-        const ImageStatus s = gifframe(picture, static_cast<int>(std::lround(delay * rows / every * GIFTICKSPERSECOND)));
+        const ImageStatus s = gifframe(picture, framedelay(delay, rows, every));
         if (s != IMAGEWRITTEN || row == task.nStep) return s;
     }
 }
@@ -93,14 +100,15 @@ RenderStatus rendergif(const char *path, int every, double delay, int w, int h) 
     RenderStatus status = RENDERED;
     if (gifbegin(path, w, h) != IMAGEWRITTEN) return RENDERNOTWRITTEN;
     if (!begindrawing(d, w, h, status)) {
-        gifend();
-        std::remove(path);
+        gifabandon();
         return status;
     }
-    ImageStatus s = gifframes(every, delay);
+    const ImageStatus s = gifframes(every, delay);
+    const int why = errno;
     enddrawing(d);
-    if (gifend() != IMAGEWRITTEN && s == IMAGEWRITTEN) s = IMAGENOTWRITTEN;
-    if (s != IMAGEWRITTEN) std::remove(path);
+    if (s == IMAGEWRITTEN) return imagestatus(gifend());
+    gifabandon();
+    errno = why;
     return imagestatus(s);
 }
 

@@ -9,7 +9,7 @@ enum RenderStatus {
     RENDERED,             // the file is written
     RENDERNODISPLAY,      // no X display, and no private X server could be started
     RENDERWINDOWSIZE,     // the window system would not give the window the asked size
-    RENDERNOTWRITTEN,     // the file could not be written
+    RENDERNOTWRITTEN,     // the file could not be written (errno tells why); it is as it was
     RENDERTOOMANYCOLOURS  // a GIF frame has more colours than a GIF frame can hold exactly
 };
 

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "workers/interrupt.h"
+
 namespace {
 
 // How long Xvfb may take to announce its display [ms].
@@ -81,13 +83,7 @@ void unguard() {
 }
 
 // The guarded signals blocked until the returned mask is set again.
-sigset_t blocksignals() {
-    sigset_t block, before;
-    sigemptyset(&block);
-    for (int sig : GUARDEDSIGNALS) sigaddset(&block, sig);
-    sigprocmask(SIG_BLOCK, &block, &before);
-    return before;
-}
+sigset_t blockguarded() { return blocksignals(GUARDEDSIGNALS, NGUARDED); }
 
 }  // namespace
 
@@ -95,7 +91,7 @@ pid_t xvfbstart(int w, int h, std::string &display, bool guarded) {
     int fds[2];
     if (pipe(fds) != 0) return -1;
     const pid_t parent = getpid();
-    const sigset_t before = blocksignals();
+    const sigset_t before = blockguarded();
     const pid_t pid = fork();
     if (pid == 0) {
         sigprocmask(SIG_SETMASK, &before, nullptr);
@@ -121,7 +117,7 @@ pid_t xvfbstart(int w, int h, std::string &display, bool guarded) {
 
 void xvfbstop(pid_t pid) {
     if (pid <= 0) return;
-    const sigset_t before = blocksignals();
+    const sigset_t before = blockguarded();
     if (pid == guarded) unguard();
     sigprocmask(SIG_SETMASK, &before, nullptr);
     kill(pid, SIGTERM);

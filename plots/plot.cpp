@@ -3,10 +3,8 @@
 #include <plplot.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -246,29 +244,25 @@ std::string plotdevice(const std::string &path) {
     return "";
 }
 
-bool drawsweep(const std::string &path, const SweepSetup &setup, const std::vector<SweepPoint> &points,
+bool drawsweep(OutputFile &picture, const SweepSetup &setup, const std::vector<SweepPoint> &points,
                std::string &message) {
-    const std::string device = plotdevice(path);
-    if (device.empty()) {
-        message = "cannot tell the picture format of \"" + path + "\": use .png, .svg or .pdf";
-        return false;
-    }
-    if (points.empty()) {
+    const std::string device = plotdevice(picture.target);
+    std::FILE *f = nullptr;
+    if (device.empty())
+        message = "cannot tell the picture format of \"" + picture.target + "\": use .png, .svg or .pdf";
+    else if (points.empty())
         message = "no results to plot";
+    else if ((f = outputstream(picture)) == nullptr)
+        message = outputproblem(picture);
+    if (f == nullptr) {
+        abandonoutput(picture);
         return false;
     }
-    // PLplot ends the process when it cannot open its file: find out first.
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        message = "cannot write \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    std::fclose(f);
     std::vector<SweepPoint> p = points;
     std::stable_sort(p.begin(), p.end(), [](const SweepPoint &a, const SweepPoint &b) { return a.error < b.error; });
 
     plsdev(device.c_str());
-    plsfnam(path.c_str());
+    plsfile(f);  // PLplot closes it at plend
     plspage(0.0, 0.0, PAGEWIDTH, PAGEHEIGHT, 0, 0);
     setcolours();
     plinit();
@@ -280,5 +274,7 @@ bool drawsweep(const std::string &path, const SweepSetup &setup, const std::vect
     drawtimepanel(p, x, setup.tfFree);
     drawlegend(p, setup.tfFree);
     plend();
-    return true;
+    if (commitoutput(picture)) return true;
+    message = outputproblem(picture);
+    return false;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "study/comparison.h"
+#include "files/outfile.h"
 
 // One comparison of a sweep. Written by the sweep or by the result-file reader;
 // read by drawsweep.
@@ -28,10 +29,11 @@ struct SweepSetup {
     double tfFree;                // final time of error-free TOC [s]; NaN when it has no solution
 };
 
-// Draws the sweep into `path`; the device follows the extension: .png, .svg or .pdf.
-// The points may come in any order. Returns false with a message when the extension
-// is unknown or the file cannot be written.
-bool drawsweep(const std::string &path, const SweepSetup &setup, const std::vector<SweepPoint> &points,
+// Draws the sweep into the begun output and ends it; the device follows the
+// extension of its target: .png, .svg or .pdf. The points may come in any order.
+// Returns false with a message, the output abandoned, when the extension is unknown,
+// there are no points or the file cannot be written.
+bool drawsweep(OutputFile &picture, const SweepSetup &setup, const std::vector<SweepPoint> &points,
                std::string &message);
 
 // The PLplot device for a file name by its extension, "" when there is none.

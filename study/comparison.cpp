@@ -106,7 +106,8 @@ RunFigures figuresat(double tf, int k, const RunLog &run, const RunLog &referenc
     f.error = tiperror(run, reference, f.row);
     const double S = std::hypot(task.xf - task.x0, task.yf - task.y0);
     // A move of zero length has no stroke to compare the error with.
-    f.ratio = S > 0.0 ? 100.0 * f.error / S : 0.0;
+    f.ratioexists = S > 0.0;
+    f.ratio = f.ratioexists ? 100.0 * f.error / S : 0.0;
     return f;
 }
 

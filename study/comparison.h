@@ -59,6 +59,7 @@ struct RunFigures {
     double P[2];        // tip position at that row [m]
     double error;       // positioning error with the velocity term [m]
     double ratio;       // error over the stroke [%] (0 for a zero-length stroke)
+    bool ratioexists;   // the stroke has a length; without one the ratio is no figure (JSON null)
     bool pastspan;      // the final time lies beyond the simulated span; figures are at row nStep
 };
 

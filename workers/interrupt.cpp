@@ -28,19 +28,33 @@ void catchstopsignals() {
     for (int sig : {SIGINT, SIGTERM}) sigaction(sig, &sa, nullptr);
 }
 
+sigset_t blocksignals(const int *signals, size_t n) {
+    sigset_t block, before;
+    sigemptyset(&block);
+    for (size_t k = 0; k < n; ++k) sigaddset(&block, signals[k]);
+    sigprocmask(SIG_BLOCK, &block, &before);
+    return before;
+}
+
 int stoprequested() { return stopsignal; }
 
 int stopstatus() { return SIGNALSTATUS + stopsignal; }
 
-bool writewhole(int fd, const std::string &line) {
-    const char *p = line.data();
-    size_t left = line.size();
-    while (left > 0) {
-        const ssize_t n = write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        left -= static_cast<size_t>(n);
+bool writewhole(int fd, const std::string &line) { return writewhole(fd, line.data(), line.size()); }
+
+bool writewhole(int fd, const void *bytes, size_t n) {
+    const char *p = static_cast<const char *>(bytes);
+    while (n > 0) {
+        const ssize_t written = write(fd, p, n);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        p += written;
+        n -= static_cast<size_t>(written);
     }
     return true;
+}
+
+std::string writeresults(int fd, const std::string &text) {
+    if (writewhole(fd, text)) return "";
+    return std::string("cannot write the results: ") + std::strerror(errno);
 }

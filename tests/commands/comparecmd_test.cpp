@@ -2,6 +2,8 @@
 // the CSV files of the runs.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -9,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +22,7 @@
 #include "study/params.h"
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/xserver.h"
 
 namespace {
@@ -187,9 +191,8 @@ TEST(CompareOutput, ResultLinesAsTheDialogPrintsThem) {
     const RunOutcome r = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--error", "-20"});
     EXPECT_EQ(0, r.status);
     EXPECT_EQ("", r.err);
-    testing::internal::CaptureStdout();
-    printresultlines(passfor({ROBOTSCARA, MOTIONHORIZONTAL, 40, 40, 0.7, 0.0, -0.3, 0.4, ELBOWUP, -0.2, 0}));
-    EXPECT_EQ(testing::internal::GetCapturedStdout() + "\n", r.out);
+    EXPECT_EQ(resultlines(passfor({ROBOTSCARA, MOTIONHORIZONTAL, 40, 40, 0.7, 0.0, -0.3, 0.4, ELBOWUP, -0.2, 0})) + "\n",
+              r.out);
 }
 
 // One set of conditions typed into the interactive program, and the same as options.
@@ -356,6 +359,42 @@ TEST(CompareJson, NoSolutionSaysWhichDesignFailedAndWhy) {
         << text.err;
 }
 
+// A move of zero length has no stroke: its ratio is no figure (null), while the
+// result lines print what the dialog prints for it.
+TEST(CompareJson, ZeroLengthMoveHasNoRatio) {
+    const Args still = {"compare", "--robot", "cylindrical", "--motion", "horizontal", "--start", "0.7,0", "--end", "0.7,0"};
+    const json j = comparejson(still);
+    ASSERT_EQ("compared", j["outcome"]);
+    for (const char *run : {"tocFree", "tocErr", "sotocErr"}) EXPECT_TRUE(j["runs"][run]["ratio"].is_null()) << run;
+    const RunOutcome lines = runsotoc(still);
+    EXPECT_EQ(0, lines.status);
+    EXPECT_NE(std::string::npos, lines.out.find("行程に対する誤差の比=0.0000[%]")) << lines.out;
+    const json moved = comparejson(withbase({}));
+    for (const char *run : {"tocFree", "tocErr", "sotocErr"}) EXPECT_TRUE(moved["runs"][run]["ratio"].is_number()) << run;
+}
+
+// Results that cannot be written (a full disk, standard output closed) are a
+// failure with a message, as JSON and as result lines; a writable file takes them.
+TEST(CompareOutput, UnwritableResultsFail) {
+    TempDir dir;
+    const std::string full = dir.fulldevice("full");
+    ASSERT_NE("", full) << "mknod needs root";
+    for (const Args &extra : {Args{"--json"}, Args{}}) {
+        for (const std::string &out : {full, std::string()}) {
+            const RunOutcome r = runsotocinto(out, withbase(extra));
+            EXPECT_EQ(1, r.status) << out;
+            EXPECT_EQ(0u, r.err.find("sotoc compare: cannot write the results: ")) << r.err;
+            EXPECT_NE(std::string::npos, r.err.find(out.empty() ? "Bad file descriptor" : "No space left on device"))
+                << r.err;
+        }
+        const RunOutcome written = runsotocinto(dir.file("results"), withbase(extra));
+        EXPECT_EQ(0, written.status);
+        EXPECT_EQ("", written.err);
+        std::ifstream f(dir.file("results"));
+        EXPECT_EQ(runsotoc(withbase(extra)).out, std::string(std::istreambuf_iterator<char>(f), {}));
+    }
+}
+
 std::vector<std::vector<double>> readcsv(const std::string &path, std::string &header) {
     std::ifstream f(path);
     std::getline(f, header);
@@ -411,6 +450,35 @@ TEST(CompareLog, ThreeRunsOneRowPerSample) {
     readcsv(logdir + "/tocErr.csv", header);
     EXPECT_EQ("t [s],phi1 [rad],phi2 [rad],x [m],y [m],tau1 [N m],tau2 [N m]", header);
     std::system(("rm -r " + std::string(dir)).c_str());
+}
+
+// Without a solution nothing is logged: the folders made for --log are removed, a
+// folder that was there stays. A CSV file that cannot be written (a full disk) is
+// reported and left as it was.
+TEST(CompareLog, NothingLoggedLeavesNoFolderMadeForIt) {
+    TempDir dir;
+    const Args nosolution = {"compare", "--robot", "cylindrical", "--motion", "horizontal", "--log"};
+    Args made = nosolution;
+    made.push_back(dir.file("new/runs/"));
+    EXPECT_EQ(3, runsotoc(made).status);
+    EXPECT_EQ(std::vector<std::string>{}, dir.names());
+    ASSERT_EQ(0, mkdir(dir.file("kept").c_str(), 0755));
+    Args kept = nosolution;
+    kept.push_back(dir.file("kept"));
+    EXPECT_EQ(3, runsotoc(kept).status);
+    EXPECT_EQ(std::vector<std::string>{"kept"}, dir.names());
+
+    ASSERT_NE("", dir.fulldevice("kept/tocErr.csv")) << "mknod needs root";
+    const RunOutcome full = runsotoc(withbase({"--log", dir.file("kept")}));
+    EXPECT_EQ(1, full.status);
+    EXPECT_NE(std::string::npos, full.err.find("cannot write " + dir.file("kept") + "/tocErr.csv: No space left"))
+        << full.err;
+    struct stat st;
+    ASSERT_EQ(0, stat(dir.file("kept/tocErr.csv").c_str(), &st));
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    TempDir logged;
+    EXPECT_EQ(0, runsotoc(withbase({"--log", logged.path})).status);
+    EXPECT_EQ(std::vector<std::string>({"sotocErr.csv", "tocErr.csv", "tocFree.csv"}), logged.names());
 }
 
 }  // namespace

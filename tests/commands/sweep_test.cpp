@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,6 +150,72 @@ TEST(Sweep, RefusedOptionsNameTheValue) {
     EXPECT_EQ(lines(accepted.out).size(), 1u);
 }
 
+// Two outputs naming one file would overwrite the results with the picture: refused
+// before any work, in every spelling, as is a picture in a missing folder.
+TEST(Sweep, OutputsNamingOneFileRefusedBeforeAnyWork) {
+    TempDir dir;
+    std::ofstream(dir.file("r.png")) << "old\n";
+    ASSERT_EQ(link(dir.file("r.png").c_str(), dir.file("hard.png").c_str()), 0);
+    ASSERT_EQ(symlink("r.png", dir.file("soft.png").c_str()), 0);
+    const std::vector<std::string> base = with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-1:1:1"});
+    const struct {
+        std::string out, plot, says;
+    } refused[] = {
+        {dir.file("r.png"), dir.file("r.png"), "names the same file as --out"},
+        {dir.file("r.png"), dir.path + "/./../" + dir.path.substr(dir.path.rfind('/') + 1) + "/r.png",
+         "names the same file as --out"},
+        {dir.file("hard.png"), dir.file("r.png"), "names the same file as --out"},
+        {dir.file("soft.png"), dir.file("r.png"), "names the same file as --out"},
+        {dir.file("new.jsonl"), dir.file("missing/p.png"), "--plot: '" + dir.file("missing/p.png") + "' refused"},
+    };
+    for (const auto &r : refused) {
+        const RunOutcome run = runsotoc(with(base, {"--out", r.out, "--plot", r.plot}));
+        EXPECT_EQ(run.status, 2) << r.out << " " << r.plot;
+        EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(content(dir.file("r.png")), "old\n");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"hard.png", "r.png", "soft.png"}));
+    const RunOutcome plot = runsotoc({"plot", dir.file("r.png"), "--plot", dir.file("soft.png")});
+    EXPECT_EQ(plot.status, 2);
+    EXPECT_NE(plot.err.find("names the result file"), std::string::npos) << plot.err;
+    EXPECT_EQ(runsotoc(with(base, {"--out", dir.file("r.jsonl"), "--plot", dir.file("r.png")})).status, 0);
+    EXPECT_EQ(lines(content(dir.file("r.jsonl"))).size(), 3u);
+    EXPECT_GT(content(dir.file("soft.png")).size(), 10000u);  // the link followed to the picture
+    EXPECT_EQ(content(dir.file("hard.png")), "old\n");     // the other name keeps the old file
+}
+
+// A full disk is a failure with one message, for the results (however many points
+// run at once) and for a picture of sweep or plot; the device stays. A folder is no
+// result file.
+TEST(Sweep, FullDiskAndFoldersReported) {
+    TempDir dir;
+    const std::string full = dir.fulldevice("full.png");
+    ASSERT_NE(full, "") << "mknod needs root";
+    const std::vector<std::string> base = with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-3:3:1", "--jobs", "2"});
+    RunOutcome r = runsotoc(with(base, {"--out", full}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sotoc sweep: cannot write the results: No space left on device\n");
+    r = runsotocinto(full, base);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sotoc sweep: cannot write the results: No space left on device\n");
+    r = runsotoc(with(base, {"--out", dir.file("r.jsonl"), "--plot", full}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sotoc sweep: cannot write " + full + ": No space left on device\n");
+    EXPECT_EQ(lines(content(dir.file("r.jsonl"))).size(), 7u);
+    r = runsotoc({"plot", dir.file("r.jsonl"), "--plot", full});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sotoc plot: cannot write " + full + ": No space left on device\n");
+    r = runsotoc({"plot", dir.path, dir.file("r.jsonl"), "--plot", dir.file("p.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sotoc plot: " + dir.path + ": a folder, not a result file\n");
+    struct stat st;
+    ASSERT_EQ(stat(full.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"full.png", "r.jsonl"}));
+    EXPECT_EQ(runsotoc({"plot", dir.file("r.jsonl"), "--plot", dir.file("p.png")}).status, 0);
+}
+
 // The picture of the merged shards is the sweep's own, pixel for pixel.
 TEST(Sweep, PlotOfShardsIsThePlotOfTheSweep) {
     TempDir dir;
@@ -173,10 +240,12 @@ TEST(Sweep, PlotOfShardsIsThePlotOfTheSweep) {
     EXPECT_NE(refused.err.find("none.jsonl: cannot be read"), std::string::npos);
 }
 
-// Waits until `path` holds at least one whole line.
-bool waitforline(const std::string &path) {
+// Waits until the temporary written for file `name` of the folder holds at least
+// one whole line.
+bool waitforline(const TempDir &dir, const std::string &name) {
     for (int i = 0; i < 6000; ++i) {
-        if (content(path).find('\n') != std::string::npos) return true;
+        const std::string temporary = dir.temporaryof(name);
+        if (!temporary.empty() && content(temporary).find('\n') != std::string::npos) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -184,7 +253,7 @@ bool waitforline(const std::string &path) {
 
 // Ctrl-C reaches the whole job (the sweep and its workers), SIGTERM from kill only
 // the sweep: either way the output holds the first points of the grid as whole
-// lines, and the status tells the signal.
+// lines, and the status tells the signal. The plot's file is not made.
 TEST(Sweep, StopSignalLeavesWholeLines) {
     TempDir dir;
     const struct {
@@ -196,7 +265,7 @@ TEST(Sweep, StopSignalLeavesWholeLines) {
         const std::string out = dir.file("stopped.jsonl");
         const pid_t job = startjob(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-50:50:1", "--jobs", "2", "--out",
                                                                          out, "--plot", dir.file("p.png")}));
-        ASSERT_TRUE(waitforline(out));
+        ASSERT_TRUE(waitforline(dir, "stopped.jsonl"));
         kill(s.group ? -job : job, s.sig);
         EXPECT_EQ(finish(job), s.status);
         const std::string text = content(out);
@@ -209,8 +278,22 @@ TEST(Sweep, StopSignalLeavesWholeLines) {
             ASSERT_FALSE(r.is_discarded()) << "line " << i + 1 << ": " << got[i];
             EXPECT_EQ(r.at("settings").at("error"), -50.0 + static_cast<double>(i));
         }
-        EXPECT_EQ(access(dir.file("p.png").c_str(), F_OK), -1);  // no plot of a stopped sweep
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"stopped.jsonl"});  // no plot of a stopped sweep
     }
+}
+
+// A hangup (or a quit) ends the sweep at once: the results and the picture it was
+// writing are removed and the old results stay.
+TEST(Sweep, HangupLeavesTheOldResultsAndNoTemporary) {
+    TempDir dir;
+    std::ofstream(dir.file("r.jsonl")) << "old\n";
+    const pid_t job = startjob(with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-50:50:1", "--jobs", "2", "--out",
+                                                                     dir.file("r.jsonl"), "--plot", dir.file("p.png")}));
+    ASSERT_TRUE(waitforline(dir, "r.jsonl"));
+    kill(job, SIGHUP);
+    EXPECT_EQ(finish(job), 128 + SIGHUP);
+    EXPECT_EQ(content(dir.file("r.jsonl")), "old\n");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"r.jsonl"});
 }
 
 TEST(Sweep, ProgressOnATerminal) {

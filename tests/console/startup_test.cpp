@@ -29,11 +29,13 @@ std::string display() {
 
 std::string displayvariable() { return "DISPLAY=" + display(); }
 
+// Every subcommand works without a screen, and both lines name them all.
 const char NODISPLAYJA[] =
-    "画面（X ディスプレイ）に接続できないため、ウィンドウを開けません。画面なしで使えるのは sotoc compare と sotoc "
-    "render です。";
+    "画面（X ディスプレイ）に接続できないため、ウィンドウを開けません。画面なしで使えるのは sotoc "
+    "compare、batch、sweep、plot、render です。";
 const char NODISPLAYEN[] =
-    "Cannot connect to an X display for the window. Without a screen, use sotoc compare or sotoc render.";
+    "Cannot connect to an X display for the window. Without a screen, use sotoc compare, batch, sweep, plot or "
+    "render.";
 
 // The display GLUT would use decides: the -display argument, else DISPLAY.
 TEST(Startup, WithoutADisplayItSaysSoAndAsksNothing) {

@@ -120,6 +120,12 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
     badrobot["settings"]["robot"] = "delta";
     json missing = result(2);
     missing["runs"].erase("sotocErr");
+    json endless = result(2);
+    endless["runs"]["tocErr"]["tf"] = 1.7e308;
+    json negative = result(2);
+    negative["runs"]["sotocErr"]["error"] = -0.5;
+    json nofree = result(2);
+    nofree["designs"]["free"]["ts"][3] = 2e6;
     const struct {
         std::string text, why;
     } cases[] = {
@@ -128,6 +134,9 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
         {lines({badrobot}), "a.jsonl:1: not a comparison result: settings: robot: 'delta' refused"},
         {lines({missing}), "a.jsonl:1: not a comparison result"},
         {"[1, 2]\n", "a.jsonl:1: not a comparison result"},
+        {lines({result(1), endless}), "a.jsonl:2: not a comparison result: runs.tocErr.tf 1.7e+308 s out of range"},
+        {lines({negative}), "a.jsonl:1: not a comparison result: runs.sotocErr.error -0.5 m out of range"},
+        {lines({nofree}), "a.jsonl:1: not a comparison result: designs.free.ts[3] 2e+06 s out of range"},
         {"\n\n", "no comparison results"},
     };
     for (const auto &c : cases) {
@@ -144,6 +153,26 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
     std::string message;
     EXPECT_FALSE(readresults({dir.path + "/none.jsonl"}, setup, points, message));
     EXPECT_NE(message.find("none.jsonl: cannot be read"), std::string::npos);
+    const std::string good = write(dir, "good.jsonl", lines({result(1)}));
+    EXPECT_FALSE(readresults({dir.path, good}, setup, points, message));
+    EXPECT_EQ(message, dir.path + ": a folder, not a result file");
+}
+
+// Figures far beyond a real run but still drawable are taken: the bounds refuse only
+// what a plot cannot draw.
+TEST_F(ResultFile, LargeButDrawableFiguresAccepted) {
+    TempDir dir;
+    json far = result(2);
+    far["runs"]["sotocErr"]["error"] = 1e6;
+    far["runs"]["sotocErr"]["tf"] = 1e6;
+    far["runs"]["tocErr"]["error"] = 0.0;
+    const std::string a = write(dir, "a.jsonl", lines({far}));
+    SweepSetup setup{};
+    std::vector<SweepPoint> points;
+    std::string message;
+    ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
+    EXPECT_EQ(points.at(0).sotocError, 1e6);
+    EXPECT_EQ(points.at(0).tocError, 0.0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -42,6 +43,38 @@ TEST(ImageFile, FilesInAMissingFolderAreRefused) {
     const RgbImage p = colourpicture(4, 4, 2);
     EXPECT_EQ(writepng("/nonexistent-folder/picture.png", p), IMAGENOTWRITTEN);
     EXPECT_EQ(gifbegin("/nonexistent-folder/motion.gif", 4, 4), IMAGENOTWRITTEN);
+}
+
+// The file asked for changes only when the picture is complete: an animation ended
+// without keeping it, or a picture for a full disk, leaves it as it was.
+TEST(ImageFile, UnfinishedOrUnwritablePictureLeavesTheFile) {
+    TempDir folder;
+    const std::string path = folder.file("motion.gif");
+    std::FILE *f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("old", f);
+    std::fclose(f);
+    ASSERT_EQ(gifbegin(path.c_str(), 8, 8), IMAGEWRITTEN);
+    ASSERT_EQ(gifframe(colourpicture(8, 8, 5), 4), IMAGEWRITTEN);
+    DecodedGif gif;
+    EXPECT_FALSE(readgif(path, gif)) << "the old file while frames are written";
+    gifabandon();
+    EXPECT_FALSE(readgif(path, gif));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"motion.gif"});
+    ASSERT_EQ(gifbegin(path.c_str(), 8, 8), IMAGEWRITTEN);
+    ASSERT_EQ(gifframe(colourpicture(8, 8, 5), 4), IMAGEWRITTEN);
+    ASSERT_EQ(gifend(), IMAGEWRITTEN);
+    EXPECT_TRUE(readgif(path, gif));
+
+    const std::string full = folder.fulldevice("full.png");
+    ASSERT_NE(full, "") << "mknod needs root";
+    errno = 0;
+    EXPECT_EQ(writepng(full.c_str(), colourpicture(4, 4, 2)), IMAGENOTWRITTEN);
+    EXPECT_EQ(errno, ENOSPC);
+    struct stat st;
+    ASSERT_EQ(stat(full.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"full.png", "motion.gif"}));
 }
 
 // Frames keep their exact colours: the first frame's table serves the frames whose

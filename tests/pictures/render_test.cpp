@@ -6,6 +6,8 @@
 #include <errno.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,10 +113,11 @@ TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
     expectfiles(png, 400, 300, gif, 200, 200, 5);
 }
 
-// Whether the file has grown past `bytes` within a minute.
-bool filegrows(const std::string &path, long bytes) {
+// Whether the temporary written for file `name` of the folder has grown past
+// `bytes` within a minute.
+bool temporarygrows(const TempDir &folder, const std::string &name, long bytes) {
     for (int tries = 0; tries < 1200; ++tries) {
-        std::ifstream f(path, std::ios::binary | std::ios::ate);
+        std::ifstream f(folder.temporaryof(name), std::ios::binary | std::ios::ate);
         if (f && f.tellg() > bytes) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -122,7 +125,7 @@ bool filegrows(const std::string &path, long bytes) {
 }
 
 // Ctrl-C or a termination request while the server starts or while frames are drawn:
-// the renderer stops its server, then dies of the signal.
+// the renderer stops its server, removes the unfinished file, then dies of the signal.
 TEST(Headless, InterruptedRenderStopsItsServer) {
     TempDir folder;
     const std::string gif = folder.file("motion.gif");
@@ -140,13 +143,14 @@ TEST(Headless, InterruptedRenderStopsItsServer) {
         });
         ASSERT_TRUE(serverstarted(pid)) << sig;
         if (c.drawing) {
-            ASSERT_TRUE(filegrows(gif, 1000)) << sig;
+            ASSERT_TRUE(temporarygrows(folder, "motion.gif", 1000)) << sig;
         }
         kill(pid, sig);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
         EXPECT_TRUE(nochildren()) << "the server of a renderer ended by " << sig << " was left behind";
+        EXPECT_TRUE(folder.names().empty()) << sig << ": " << folder.names().front();
     }
 }
 
@@ -172,15 +176,20 @@ TEST(Headless, KilledRendererTakesItsServerAlong) {
     EXPECT_TRUE(gone) << "the server outlived its killed renderer";
 }
 
-// Runs `sotoc render --robot scara --motion vertical` and the arguments in a child
-// without a DISPLAY, with what the program needs to draw under the sanitizers; its
-// standard error goes to `errors`. Returns the exit status, or -1 when it did not exit.
-int renderscara(const std::vector<std::string> &extra, const std::string &errors) {
+// Starts `sotoc render --robot scara --motion vertical` and the arguments in a child
+// without a DISPLAY, with what the program needs to draw under the sanitizers and
+// the `extraenv` entries, and without core files; its standard error goes to
+// `errors`. Returns its process id.
+pid_t startrender(const std::vector<std::string> &extra, const std::string &errors,
+                  const std::vector<std::string> &extraenv = {}) {
     std::vector<std::string> args = {sotocbinary(), "render", "--robot", "scara", "--motion", "vertical"};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<std::string> env = windowprogramenv();
-    const pid_t pid = headless([&] {
+    env.insert(env.end(), extraenv.begin(), extraenv.end());
+    return headless([&] {
         for (std::string &e : env) putenv(e.data());
+        const rlimit nocore = {0, 0};
+        setrlimit(RLIMIT_CORE, &nocore);
         freopen("/dev/null", "w", stdout);
         freopen(errors.c_str(), "w", stderr);
         std::vector<char *> argv;
@@ -189,6 +198,12 @@ int renderscara(const std::vector<std::string> &extra, const std::string &errors
         execv(argv[0], argv.data());
         return 127;
     });
+}
+
+// Runs the render of startrender to its end: the exit status, or -1 when it did not exit.
+int renderscara(const std::vector<std::string> &extra, const std::string &errors,
+                const std::vector<std::string> &extraenv = {}) {
+    const pid_t pid = startrender(extra, errors, extraenv);
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
@@ -263,9 +278,109 @@ TEST(RenderCommand, LimitsAcceptedAndNoSolutionReported) {
     ASSERT_TRUE(readgif(gif, animation));
     EXPECT_EQ(animation.frames.size(), 2u);
     EXPECT_EQ(animation.delays.front(), 1);
+    // The last frame shows one row of 199: its share of 10 ms rounds to no time at
+    // all, and a delay of 0 would let players pick their own.
+    EXPECT_EQ(renderscara({"--gif", gif, "--every", "199", "--delay", "10", "--size", "16x16"}, errors), 0)
+        << textof(errors);
+    DecodedGif short199;
+    ASSERT_TRUE(readgif(gif, short199));
+    EXPECT_EQ(short199.delays, (std::vector<int>{1, 1, 1}));
     const RunOutcome r = runsotoc({"render", "--robot", "cylindrical", "--motion", "horizontal", "--png", png});
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("no switching-time solution for the design without mass error"), std::string::npos) << r.err;
+}
+
+// A picture that cannot be written leaves the file as it was: a full disk, a link
+// to one, no X server at all. A picture written whole replaces the file a link names.
+TEST(RenderCommand, FailedRenderLeavesTheFileAsItWas) {
+    TempDir folder, logs;
+    const std::string errors = logs.file("err");
+    ASSERT_NE(folder.fulldevice("node.png"), "") << "mknod needs root";
+    ASSERT_EQ(symlink("node.png", folder.file("link.png").c_str()), 0);
+    for (const char *name : {"node.png", "link.png"}) {
+        EXPECT_EQ(renderscara({"--png", folder.file(name), "--size", "16x16"}, errors), 1) << name;
+        EXPECT_NE(textof(errors).find(std::string(name) + " could not be written: No space left on device"),
+                  std::string::npos)
+            << textof(errors);
+    }
+    struct stat st;
+    ASSERT_EQ(stat(folder.file("node.png").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(lstat(folder.file("link.png").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    std::ofstream(folder.file("old.gif")) << "old";
+    EXPECT_EQ(renderscara({"--gif", folder.file("old.gif"), "--every", "100", "--size", "16x16"}, errors,
+                          {"PATH=/nonexistent"}),
+              1);
+    EXPECT_NE(textof(errors).find("no X display"), std::string::npos) << textof(errors);
+    EXPECT_EQ(textof(folder.file("old.gif")), "old");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.png", "node.png", "old.gif"}));
+
+    ASSERT_EQ(symlink("old.gif", folder.file("new.gif").c_str()), 0);
+    EXPECT_EQ(renderscara({"--gif", folder.file("new.gif"), "--every", "100", "--size", "16x16"}, errors), 0)
+        << textof(errors);
+    DecodedGif animation;
+    ASSERT_TRUE(readgif(folder.file("old.gif"), animation));
+    EXPECT_EQ(animation.frames.size(), 3u);
+    ASSERT_EQ(lstat(folder.file("new.gif").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_TRUE(nochildren());
+}
+
+// Stops the process once `writing` holds (polled every 10 ms, for a minute); true
+// when it still holds with the process stopped, so that the work it watches is
+// still unfinished when a signal sent now is delivered.
+bool stopwhile(pid_t pid, const std::function<bool()> &writing) {
+    for (int tries = 0; tries < 6000 && !writing(); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    int status = 0;
+    if (kill(pid, SIGSTOP) != 0 || waitpid(pid, &status, WUNTRACED) != pid || !WIFSTOPPED(status)) return false;
+    return writing();
+}
+
+// Sends `sig` to the stopped process and lets it go on; true when the signal ended it.
+bool endsbysignal(pid_t pid, int sig) {
+    kill(pid, sig);
+    kill(pid, SIGCONT);
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == sig;
+}
+
+// Reaps the processes handed to this one (a killed renderer's server ends by
+// itself); true once there are none left.
+bool reapall() {
+    for (int tries = 0; tries < 400; ++tries) {
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        if (nochildren()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// A render interrupted by a signal while it writes its animation, or while it draws
+// its picture, leaves the old file and no temporary; killed outright, it cannot
+// remove its temporary, but the old file stays all the same.
+TEST(RenderCommand, SignalsLeaveTheOldFileAndNoTemporary) {
+    TempDir folder, logs;
+    const std::string gif = folder.file("motion.gif"), png = folder.file("last.png");
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGKILL}) {
+        std::ofstream(gif) << "old";
+        const pid_t pid = startrender({"--gif", gif, "--size", "64x64"}, logs.file("err"));
+        ASSERT_TRUE(stopwhile(pid, [&] { return !folder.temporaryof("motion.gif").empty(); })) << sig;
+        EXPECT_TRUE(endsbysignal(pid, sig)) << sig;
+        EXPECT_TRUE(reapall()) << sig;
+        EXPECT_EQ(textof(gif), "old") << sig;
+        if (sig == SIGKILL) std::remove(folder.temporaryof("motion.gif").c_str());
+        EXPECT_EQ(folder.names(), std::vector<std::string>{"motion.gif"}) << sig;
+    }
+    std::ofstream(png) << "old";
+    const pid_t pid = startrender({"--png", png, "--size", "64x64"}, logs.file("err"));
+    ASSERT_TRUE(stopwhile(pid, [&] { return childnamed(pid, "Xvfb") > 0; }));
+    EXPECT_TRUE(endsbysignal(pid, SIGTERM));
+    EXPECT_TRUE(reapall());
+    EXPECT_EQ(textof(png), "old");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"last.png", "motion.gif"}));
 }
 
 }  // namespace

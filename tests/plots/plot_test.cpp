@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "plots/plot.h"
+#include "files/outfile.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -99,11 +101,20 @@ std::string content(const std::string &path) {
     return ss.str();
 }
 
+// Draws into `path` as the commands do: the output begun, then drawn into.
+bool draw(const std::string &path, const SweepSetup &setup, const std::vector<SweepPoint> &points,
+          std::string &message) {
+    OutputFile out;
+    if (beginoutput(path, out)) return drawsweep(out, setup, points, message);
+    message = outputproblem(out);
+    return false;
+}
+
 TEST(Plot, EachFormatByItsExtension) {
     TempDir dir;
     std::string message;
     for (const char *name : {"/s.png", "/s.svg", "/s.pdf"})
-        ASSERT_TRUE(drawsweep(dir.path + name, scarasetup(), sweep(), message)) << name << ": " << message;
+        ASSERT_TRUE(draw(dir.path + name, scarasetup(), sweep(), message)) << name << ": " << message;
     Picture pic;
     ASSERT_TRUE(readpng(dir.path + "/s.png", pic));
     EXPECT_EQ(pic.width, 1200u);
@@ -119,14 +130,34 @@ TEST(Plot, EachFormatByItsExtension) {
 TEST(Plot, UnknownExtensionOrUnwritableFileRefused) {
     TempDir dir;
     std::string message;
-    EXPECT_TRUE(drawsweep(dir.path + "/a.png", scarasetup(), sweep(), message));
-    EXPECT_FALSE(drawsweep(dir.path + "/a.jpg", scarasetup(), sweep(), message));
+    EXPECT_TRUE(draw(dir.path + "/a.png", scarasetup(), sweep(), message));
+    EXPECT_FALSE(draw(dir.path + "/a.jpg", scarasetup(), sweep(), message));
     EXPECT_NE(message.find(".png, .svg or .pdf"), std::string::npos);
-    EXPECT_FALSE(drawsweep(dir.path + "/a", scarasetup(), sweep(), message));
-    EXPECT_FALSE(drawsweep(dir.path + "/missing/a.png", scarasetup(), sweep(), message));
+    EXPECT_FALSE(draw(dir.path + "/a", scarasetup(), sweep(), message));
+    EXPECT_FALSE(draw(dir.path + "/missing/a.png", scarasetup(), sweep(), message));
     EXPECT_NE(message.find("cannot write"), std::string::npos);
-    EXPECT_FALSE(drawsweep(dir.path + "/b.png", scarasetup(), {}, message));
-    EXPECT_EQ(access((dir.path + "/a.jpg").c_str(), F_OK), -1);
+    EXPECT_FALSE(draw(dir.path + "/b.png", scarasetup(), {}, message));
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"a.png"}) << "no temporary is left";
+}
+
+// A picture that cannot be written whole leaves the file as it was: an old picture
+// stays when there is nothing to draw, a full disk is reported and never removed.
+TEST(Plot, FailedPictureLeavesTheFileAsItWas) {
+    TempDir dir;
+    std::string message;
+    const std::string old = dir.file("old.png");
+    ASSERT_TRUE(draw(old, scarasetup(), sweep(), message)) << message;
+    const std::string before = content(old);
+    EXPECT_FALSE(draw(old, scarasetup(), {}, message));
+    EXPECT_EQ(content(old), before);
+    const std::string full = dir.fulldevice("full.png");
+    ASSERT_NE(full, "") << "mknod needs root";
+    EXPECT_FALSE(draw(full, scarasetup(), sweep(), message));
+    EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+    struct stat st;
+    ASSERT_EQ(stat(full.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"full.png", "old.png"}));
 }
 
 // Both curves in both panels: the error panel fills the upper half of the page,
@@ -135,7 +166,7 @@ TEST(Plot, RedAndBlueCurvesInBothPanels) {
     TempDir dir;
     std::string message;
     const std::string path = dir.path + "/s.png";
-    ASSERT_TRUE(drawsweep(path, scarasetup(), sweep(), message)) << message;
+    ASSERT_TRUE(draw(path, scarasetup(), sweep(), message)) << message;
     Picture pic;
     ASSERT_TRUE(readpng(path, pic));
     const unsigned half = pic.height / 2;
@@ -156,11 +187,11 @@ TEST(Plot, NoSolutionAnywhereLeavesOnlyAxisMarks) {
     SweepSetup setup = scarasetup();
     setup.tfFree = NAN;
     const std::string path = dir.path + "/none.png";
-    ASSERT_TRUE(drawsweep(path, setup, p, message)) << message;
+    ASSERT_TRUE(draw(path, setup, p, message)) << message;
     Picture pic;
     ASSERT_TRUE(readpng(path, pic));
     Picture full;
-    ASSERT_TRUE(drawsweep(dir.path + "/full.png", scarasetup(), sweep(), message));
+    ASSERT_TRUE(draw(dir.path + "/full.png", scarasetup(), sweep(), message));
     ASSERT_TRUE(readpng(dir.path + "/full.png", full));
     EXPECT_LT(count(pic, REDISH, 0, pic.height), count(full, REDISH, 0, full.height) / 10);
     EXPECT_LT(count(pic, BLUEISH, 0, pic.height), count(full, BLUEISH, 0, full.height) / 10);

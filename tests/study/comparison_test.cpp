@@ -275,7 +275,7 @@ TEST(TipError, CylinderJudgesAgainstTheReferenceRunWithTheEndRadius) {
 // --- The four default comparisons, pinned to their printed digits ------------------
 
 // The result lines of one pass that stands alone, as `settings` gives them.
-std::string resultlines(char type, char gravity) {
+std::string defaultlines(char type, char gravity) {
     initialset();
     app.type = type;
     app.sgnG = gravity;
@@ -283,24 +283,24 @@ std::string resultlines(char type, char gravity) {
     s.tfNomBasis = standalonebasis(s);
     const ComparisonResult r = comparisonpass(s);
     if (r.outcome != COMPARED) return "outcome " + std::to_string(r.outcome);
-    return printout([&]() { printresultlines(r); });
+    return resultlines(r);
 }
 
 TEST(DefaultComparisons, PrintTheirResultLinesDigitForDigit) {
-    EXPECT_EQ(resultlines('a', 'h'), "outcome " + std::to_string(NOFREESOLUTION));
-    EXPECT_EQ(resultlines('a', 'g'),
+    EXPECT_EQ(defaultlines('a', 'h'), "outcome " + std::to_string(NOFREESOLUTION));
+    EXPECT_EQ(defaultlines('a', 'g'),
               "\n誤差なしTOC    終端時間 tf= 0.7567[s]  終端位置 Pf[]=(-0.3018  0.3921)[m]"
               "\n誤差ありTOC    終端時間 tf= 0.7597[s]  終端位置 Pf[]=(-0.3224  0.3956)[m]"
               "\n  速度誤差を含めたTOC位置誤差  = 0.023[m]  行程に対する誤差の比=2.1089[%]"
               "\n誤差ありSOTOC  終端時間 tf= 0.7330[s]  終端位置 Pf[]=(-0.2982  0.4006)[m]"
               "\n  速度誤差を含めたSOTOC位置誤差= 0.017[m]  行程に対する誤差の比=1.6076[%]");
-    EXPECT_EQ(resultlines('b', 'h'),
+    EXPECT_EQ(defaultlines('b', 'h'),
               "\n誤差なしTOC    終端時間 tf= 1.4347[s]  終端位置 Pf[]=(-0.3019  0.4009)[m]"
               "\n誤差ありTOC    終端時間 tf= 1.4331[s]  終端位置 Pf[]=(-0.2863  0.3918)[m]"
               "\n  速度誤差を含めたTOC位置誤差  = 0.016[m]  行程に対する誤差の比=1.4754[%]"
               "\n誤差ありSOTOC　終端時間 tf= 1.4000[s]  終端位置 Pf[]=(-0.2981  0.4034)[m]"
               "\n  速度誤差を含めたSOTOC位置誤差= 0.005[m]  行程に対する誤差の比=0.4492[%]");
-    EXPECT_EQ(resultlines('b', 'g'),
+    EXPECT_EQ(defaultlines('b', 'g'),
               "\n誤差なしTOC    終端時間 tf= 1.2505[s]  終端位置 Pf[]=(-0.2913  0.3998)[m]"
               "\n誤差ありTOC    終端時間 tf= 1.2615[s]  終端位置 Pf[]=(-0.3884  0.2879)[m]"
               "\n  速度誤差を含めたTOC位置誤差  = 0.140[m]  行程に対する誤差の比=12.9965[%]"

@@ -37,15 +37,22 @@ std::string readall(int fd) {
 
 }  // namespace
 
-RunOutcome runprogram(const std::vector<std::string> &argv, const std::string &input) {
+namespace {
+
+// Runs argv with `input` as standard input and standard output to `outfd` (closed
+// when -1); what it writes there is read back when `readout`.
+RunOutcome runwith(const std::vector<std::string> &argv, const std::string &input, int outfd, bool readout) {
     RunOutcome r;
-    const int in = tempfile(input), out = tempfile(""), err = tempfile("");
-    if (in < 0 || out < 0 || err < 0) return r;
+    const int in = tempfile(input), err = tempfile("");
+    if (in < 0 || err < 0) return r;
     const pid_t pid = fork();
     if (pid == 0) {
         setsid();
         dup2(in, STDIN_FILENO);
-        dup2(out, STDOUT_FILENO);
+        if (outfd >= 0)
+            dup2(outfd, STDOUT_FILENO);
+        else
+            close(STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
         std::vector<char *> args;
         for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
@@ -57,13 +64,31 @@ RunOutcome runprogram(const std::vector<std::string> &argv, const std::string &i
     int st = 0;
     if (pid > 0 && waitpid(pid, &st, 0) == pid)
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : WIFSIGNALED(st) ? 128 + WTERMSIG(st) : -1;
-    r.out = readall(out);
+    if (readout) r.out = readall(outfd);
     r.err = readall(err);
     return r;
+}
+
+}  // namespace
+
+RunOutcome runprogram(const std::vector<std::string> &argv, const std::string &input) {
+    const int out = tempfile("");
+    if (out < 0) return RunOutcome{};
+    return runwith(argv, input, out, true);
 }
 
 RunOutcome runsotoc(const std::vector<std::string> &args, const std::string &input) {
     std::vector<std::string> argv = {sotocbinary()};
     argv.insert(argv.end(), args.begin(), args.end());
     return runprogram(argv, input);
+}
+
+RunOutcome runsotocinto(const std::string &out, const std::vector<std::string> &args) {
+    std::vector<std::string> argv = {sotocbinary()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const int fd = out.empty() ? -1 : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!out.empty() && fd < 0) return RunOutcome{};
+    const RunOutcome r = runwith(argv, "", fd, false);
+    if (fd >= 0) close(fd);
+    return r;
 }

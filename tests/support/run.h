@@ -17,3 +17,8 @@ RunOutcome runprogram(const std::vector<std::string> &argv, const std::string &i
 
 // Runs the program under test with the given arguments.
 RunOutcome runsotoc(const std::vector<std::string> &args, const std::string &input = "");
+
+// Runs the program under test with its standard output going to the file `out`
+// (opened for writing, a device too), or closed when `out` is empty; the outcome's
+// `out` stays empty.
+RunOutcome runsotocinto(const std::string &out, const std::vector<std::string> &args);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct TempDir {
     std::string path;  // the folder, without a trailing slash
@@ -11,4 +12,12 @@ struct TempDir {
     TempDir &operator=(const TempDir &) = delete;
     // Path of `name` inside the folder.
     std::string file(const std::string &name) const { return path + "/" + name; }
+    // Names in the folder, hidden ones too, sorted.
+    std::vector<std::string> names() const;
+    // Path of the temporary a program writes for file `name` of the folder
+    // (".name.XXXXXX"), or "" while there is none.
+    std::string temporaryof(const std::string &name) const;
+    // A full disk as a file `name` in the folder: a character device with the numbers
+    // of /dev/full (writes fail with ENOSPC). Needs root; returns its path, or "".
+    std::string fulldevice(const std::string &name) const;
 };
