@@ -1,9 +1,11 @@
 #include "app/interrupt.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -15,6 +17,12 @@ constexpr int SIGNALSTATUS = 128;
 volatile sig_atomic_t stopsignal = 0;  // written by the handler, read by the run
 
 void onstop(int sig) { stopsignal = sig; }
+
+// Says on standard error that the results of `command` cannot be written, for errno.
+bool writefailed(const char *command) {
+    std::fprintf(stderr, "%s: cannot write the results: %s\n", command, std::strerror(errno));
+    return false;
+}
 
 }  // namespace
 
@@ -43,4 +51,16 @@ bool writewhole(int fd, const std::string &line) {
         left -= static_cast<size_t>(n);
     }
     return true;
+}
+
+bool writeresults(int fd, const std::string &lines, const char *command) {
+    return writewhole(fd, lines) || writefailed(command);
+}
+
+bool outputopen(int fd, const char *command) {
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) return writefailed(command);
+    if ((flags & O_ACCMODE) != O_RDONLY) return true;
+    errno = EBADF;
+    return writefailed(command);
 }

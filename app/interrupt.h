@@ -1,5 +1,5 @@
-// Runs that write one result line after another (sweeps) and end between whole
-// lines on Ctrl-C or SIGTERM.
+// Runs that write one result line after another (sweeps, batches), report a failed
+// write once, and end between whole lines on Ctrl-C or SIGTERM.
 #pragma once
 
 #include <string>
@@ -18,3 +18,10 @@ int stopstatus();
 // write(2); a write cut short by a signal or a full pipe is continued, so a reader
 // never sees half a line from us. Returns false on a write error.
 bool writewhole(int fd, const std::string &line);
+
+// Writes `lines` with writewhole; when that fails, says so on standard error as
+// "<command>: cannot write the results: <reason>" and returns false.
+bool writeresults(int fd, const std::string &lines, const char *command);
+
+// Whether fd is open for writing; when not, says so as writeresults does.
+bool outputopen(int fd, const char *command);

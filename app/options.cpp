@@ -6,7 +6,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <type_traits>
 
+#include "app/usertext.h"
 #include "app/workers.h"
 #include "core/records.h"
 #include "planning/kinematics.h"
@@ -50,7 +52,7 @@ std::string accepted(Setting s) {
 }
 
 std::string refusal(const char *prefix, Setting s, const std::string &value, const std::string &accepts) {
-    return prefix + std::string(SETTINGNAMES[s]) + ": '" + value + "' refused; accepts " + accepts;
+    return prefix + std::string(SETTINGNAMES[s]) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
 }
 
 std::string jointext(const std::vector<double> &v) {
@@ -102,14 +104,39 @@ CompareRequest defaultrequest(char type, char sgnG) {
                           100.0 * task.errRatio};
 }
 
-// Refuses a command-line element that is not a number, before CLI11 converts it.
-CLI::Validator numbervalidator(Setting s) {
-    return CLI::Validator(
-        [s](std::string &text) {
-            double v;
-            return CLI::detail::lexical_cast(text, v) ? std::string() : "'" + text + "' refused; accepts " + accepted(s);
+// The refusal of option `name`'s argument `text`, thrown while the arguments are parsed.
+CLI::ValidationError argumentrefusal(const std::string &name, const std::string &text, const std::string &accepts) {
+    return CLI::ValidationError(name, "'" + excerpt(text) + "' refused; accepts " + accepts);
+}
+
+// Adds option `name` of setting s: numbers, each argument one or more of them
+// separated by commas, read strictly into v in order.
+void addnumbersoption(CLI::App &cmd, const std::string &name, Setting s, std::vector<double> &v,
+                      const std::string &help, const std::string &typeName) {
+    cmd.add_option_function<std::vector<std::string>>(
+           name,
+           [&v, name, s](const std::vector<std::string> &arguments) {
+               v.clear();
+               for (const std::string &argument : arguments)
+                   for (const std::string &part : splitat(argument, ',')) {
+                       double x;
+                       if (!readnumber(part, x)) throw argumentrefusal(name, argument, accepted(s));
+                       v.push_back(x);
+                   }
+           },
+           help)
+        ->type_name(typeName);
+}
+
+template <class T>
+CLI::Option *addonenumber(CLI::App &cmd, const std::string &name, T &v, const std::string &help) {
+    return cmd.add_option_function<std::string>(
+        name,
+        [&v, name](const std::string &text) {
+            if (!readnumber(text, v))
+                throw argumentrefusal(name, text, std::is_integral<T>::value ? "a whole number" : "a number");
         },
-        "");
+        help);
 }
 
 // A JSON value as one of the option values; false when its type does not fit.
@@ -158,62 +185,69 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         ->type_name("NAME");
     cmd.add_option("--motion", v.motion, "Motion: horizontal (no gravity) or vertical (with gravity). Required.")
         ->type_name("NAME");
-    cmd.add_option("--ratios", v.ratios,
-                   "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
-                       numbertext(MAXRATIO) + ". Default: " + jointext({c.u[0], c.u[1]}) + " (cylindrical), " +
-                       jointext({s.u[0], s.u[1]}) + " (scara).")
-        ->type_name("U1,U2")
-        ->delimiter(',')
-        ->check(numbervalidator(SETTINGRATIOS));
+    addnumbersoption(cmd, "--ratios", SETTINGRATIOS, v.ratios,
+                     "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
+                         numbertext(MAXRATIO) + ". Default: " + jointext({c.u[0], c.u[1]}) + " (cylindrical), " +
+                         jointext({s.u[0], s.u[1]}) + " (scara).",
+                     "U1,U2");
     const std::string within = ", " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
-    cmd.add_option("--start", v.start,
-                   "PTP start point [m]" + within + ". Default: " + jointext({c.start[0], c.start[1]}) + ".")
-        ->type_name("X,Y")
-        ->delimiter(',')
-        ->check(numbervalidator(SETTINGSTART));
-    cmd.add_option("--end", v.end,
-                   "PTP end point [m]" + within + ". Default: " + jointext({c.end[0], c.end[1]}) + ".")
-        ->type_name("X,Y")
-        ->delimiter(',')
-        ->check(numbervalidator(SETTINGEND));
+    addnumbersoption(cmd, "--start", SETTINGSTART, v.start,
+                     "PTP start point [m]" + within + ". Default: " + jointext({c.start[0], c.start[1]}) + ".", "X,Y");
+    addnumbersoption(cmd, "--end", SETTINGEND, v.end,
+                     "PTP end point [m]" + within + ". Default: " + jointext({c.end[0], c.end[1]}) + ".", "X,Y");
     cmd.add_option("--elbow", v.elbow,
                    "SCARA elbow bent down (joint 2 >= 0) or up (joint 2 <= 0). Default: " +
                        std::string(elbowword(c.elbow)) + ".")
         ->type_name("down|up");
-    cmd.add_option("--error", v.error,
-                   "Mass error of the design [%], " + numbertext(-MAXERRORPERCENT) + " < error < " +
-                       numbertext(MAXERRORPERCENT) + ". Default: " + numbertext(c.errorPercent) + ".")
-        ->type_name("PERCENT")
-        ->check(numbervalidator(SETTINGERROR));
+    addnumbersoption(cmd, "--error", SETTINGERROR, v.error,
+                     "Mass error of the design [%], " + numbertext(-MAXERRORPERCENT) + " < error < " +
+                         numbertext(MAXERRORPERCENT) + ". Default: " + numbertext(c.errorPercent) + ".",
+                     "PERCENT");
+}
+
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, const std::string &help) {
+    return addonenumber(cmd, name, v, help);
+}
+
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, const std::string &help) {
+    return addonenumber(cmd, name, v, help);
 }
 
 void addjobsoption(CLI::App &cmd, int &jobs) {
     jobs = cores();
-    cmd.add_option("--jobs", jobs,
-                   "Comparisons run at once, each in its own worker process; the output is the same "
-                   "for every N. Default: the number of cores (" +
-                       std::to_string(jobs) + ").")
+    addnumberoption(cmd, "--jobs", jobs,
+                    "Comparisons run at once, each in its own worker process; the output is the same "
+                    "for every N. Default: the number of cores (" +
+                        std::to_string(jobs) + ").")
         ->type_name("N")
         ->check(CLI::Range(1, MAXJOBS));
 }
 
-bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
+std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv) {
     try {
         cmd.parse(argc, argv);
-        return true;
-    } catch (const CLI::Success &e) {
-        status = cmd.exit(e);
+        return "";
     } catch (const CLI::ValidationError &e) {
-        reportproblem(cmd, e.what());  // the checks above name what is accepted
-        status = EXIT_REFUSED;
+        return printable(e.what(), MESSAGEBYTES);  // the checks above name what is accepted
     } catch (const CLI::ExtrasError &) {
         std::string extras;
         for (const std::string &a : cmd.remaining()) extras += (extras.empty() ? "" : " ") + a;
-        reportproblem(cmd, "'" + extras + "' refused; accepts the options that --help lists");
-        status = EXIT_REFUSED;
+        return "'" + excerpt(extras) + "' refused; accepts the options that --help lists";
+    } catch (const CLI::Success &) {
+        throw;
     } catch (const CLI::ParseError &e) {
-        reportproblem(cmd, e.what() + std::string("; accepts what --help lists"));
+        return printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists";
+    }
+}
+
+bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
+    try {
+        const std::string refused = argumentsrefusal(cmd, argc, argv);
+        if (refused.empty()) return true;
+        reportproblem(cmd, refused);
         status = EXIT_REFUSED;
+    } catch (const CLI::Success &e) {
+        status = cmd.exit(e);
     }
     return false;
 }
@@ -248,7 +282,7 @@ std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r
         if (s == SETTINGS) {
             std::string names;
             for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
-            return "'" + item.key() + "' refused; accepts the fields " + names;
+            return "'" + excerpt(item.key()) + "' refused; accepts the fields " + names;
         }
         if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
     }

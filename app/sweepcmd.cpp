@@ -107,8 +107,7 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
                 std::fprintf(stderr, "sotoc sweep: mass error %.17g %%: %s\n", gridpoint(job.grid, indices[k]),
                              run.line.c_str());
                 failed = true;
-            } else if (!writewhole(out, run.line + "\n")) {
-                std::fprintf(stderr, "sotoc sweep: cannot write the results: %s\n", std::strerror(errno));
+            } else if (!writeresults(out, run.line + "\n", "sotoc sweep")) {
                 failed = true;
             } else {
                 lines += run.line + "\n";

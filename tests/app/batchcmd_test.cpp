@@ -80,7 +80,6 @@ TEST(Batch, BadLinesGiveAnErrorObjectAndTheBatchGoesOn) {
         std::string error;
     } bad[] = {
         {"{\"robot\":\"scara\"", "not JSON: "},
-        {"", "not JSON: "},
         {"[1,2]", "'[1,2]' refused; accepts one JSON object per line"},
         {"{\"motion\":\"vertical\"}", "robot: missing; accepts cylindrical or scara"},
         {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"mass\":2}",
