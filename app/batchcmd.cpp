@@ -54,6 +54,7 @@ struct Batch {
     bool allran;                   // every line written so far ran
     bool stopped;                  // no further line is taken: the output, the input or the
                                    // workers failed, as said on standard error
+    bool writable;                 // every line written so far was taken by the output
 };
 
 // Stops the batch for `why`, said once on standard error.
@@ -105,7 +106,10 @@ void writefinished(Batch &b) {
         const BatchLine &l = b.lines.front();
         b.allran = b.allran && l.run.ok;
         const std::string text = l.run.ok ? l.run.line : errorline(l.number, l.run.line);
-        if (!b.stopped && !writeresults(b.out, text + "\n", COMMAND)) b.stopped = true;
+        if (b.writable && !writeresults(b.out, text + "\n", COMMAND)) {
+            b.writable = false;
+            b.stopped = true;
+        }
         b.lines.pop_front();
     }
 }
@@ -155,7 +159,7 @@ int openinput(const std::string &file, std::string &refused) {
 }  // namespace
 
 int runbatch(int in, int out, int jobs) {
-    Batch b{in, out, jobs, LineReader{}, {}, 0, true, false};
+    Batch b{in, out, jobs, LineReader{}, {}, 0, true, false, true};
     for (;;) {
         takelines(b);
         writefinished(b);

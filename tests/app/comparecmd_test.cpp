@@ -182,6 +182,46 @@ TEST(CompareOptions, LimitsAcceptedJustInside) {
     }
 }
 
+// Numbers are read strictly, as the refusals quote them; next to each refusal the
+// nearest text that is taken.
+TEST(CompareOptions, NumbersReadStrictly) {
+    initialset();
+    const struct {
+        Args taken, refused;
+        std::string said;
+    } pairs[] = {
+        {withbase({"--error", "16"}), withbase({"--error", "0x10"}), "--error: '0x10' refused"},
+        {withbase({"--error", "5"}), withbase({"--error", " 5"}), "--error: ' 5' refused"},
+        {withbase({"--error=5"}), withbase({"--error=5 "}), "--error: '5 ' refused"},
+        {withbase({"--error", "+5"}), withbase({"--error", "+-5"}), "--error: '+-5' refused"},
+        {withbase({"--ratios", "40,40"}), withbase({"--ratios", "40,,40"}), "--ratios: '40,,40' refused"},
+        {withbase({"--ratios", "40,40"}), withbase({"--ratios", "40,40,"}), "--ratios: '40,40,' refused"},
+        {withbase({"--start", "0.5,0.2"}), withbase({"--start", "0.5, 0.2"}), "--start: '0.5, 0.2' refused"},
+        {withbase({"--end", "1e-1,0.5"}), withbase({"--end", "1e400,0.5"}), "--end: '1e400,0.5' refused"},
+        {withbase({"--error", "99"}), withbase({"--error", std::string(400, '9')}),
+         "--error: '" + std::string(80, '9') + "\xE2\x80\xA6' refused; accepts one number"},
+    };
+    for (const auto &p : pairs) {
+        for (const Args *args : {&p.taken, &p.refused}) {
+            CLI::App cmd{"", "sotoc compare"};
+            CompareOptionValues v;
+            addcompareoptions(cmd, v);
+            std::vector<const char *> argv;
+            for (const std::string &a : *args) argv.push_back(a.c_str());
+            std::string refused = argumentsrefusal(cmd, static_cast<int>(argv.size()), argv.data());
+            CompareRequest r;
+            if (refused.empty()) refused = requestfromoptions(v, "--", r);
+            if (args == &p.taken)
+                EXPECT_EQ("", refused) << p.said;
+            else
+                EXPECT_EQ(0u, refused.find(p.said)) << refused;
+        }
+    }
+    const RunOutcome program = runsotoc(withbase({"--error", "0x10"}));
+    EXPECT_EQ(2, program.status);
+    EXPECT_EQ("sotoc compare: --error: '0x10' refused; accepts one number with -100 < error < 100\n", program.err);
+}
+
 // The default output is the dialog's result lines, from the same pass.
 TEST(CompareOutput, ResultLinesAsTheDialogPrintsThem) {
     const RunOutcome r = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--error", "-20"});
