@@ -57,6 +57,9 @@ struct Batch {
     bool writable;                 // every line written so far was taken by the output
 };
 
+// Whether the last line taken waits for a worker: no further line is taken then.
+bool linewaits(const Batch &b) { return !b.lines.empty() && b.lines.back().waiting; }
+
 // Stops the batch for `why`, said once on standard error.
 void stopbatch(Batch &b, const std::string &why) {
     std::fprintf(stderr, "%s: %s\n", COMMAND, why.c_str());
@@ -67,7 +70,7 @@ void stopbatch(Batch &b, const std::string &why) {
 // start (no file descriptor or process to spare) is tried again once a running
 // one ends; when none runs, the batch stops.
 void startwaiting(Batch &b) {
-    if (b.lines.empty() || !b.lines.back().waiting) return;
+    if (!linewaits(b)) return;
     BatchLine &l = b.lines.back();
     const CompareRequest r = l.request;
     WorkerRun run = startworker([r] { return resultjson(r, standalonepass(r)).dump(); });
@@ -87,8 +90,7 @@ void startwaiting(Batch &b) {
 void takelines(Batch &b) {
     startwaiting(b);
     std::string line;
-    while (!b.stopped && b.running < b.jobs && (b.lines.empty() || !b.lines.back().waiting) &&
-           takeline(b.reader, line)) {
+    while (!b.stopped && b.running < b.jobs && !linewaits(b) && takeline(b.reader, line)) {
         BatchLine l{b.reader.number, {}, false, WorkerRun{-1, -1, "", false, false}};
         std::string why;
         const LineKind kind = readbatchline(line, l.request, why);
@@ -129,8 +131,7 @@ void readinput(Batch &b) {
 // arrived.
 void waitforwork(Batch &b) {
     std::vector<pollfd> fds;
-    const bool wantinput = !b.stopped && !b.reader.ended && b.running < b.jobs &&
-                           (b.lines.empty() || !b.lines.back().waiting);
+    const bool wantinput = !b.stopped && !b.reader.ended && b.running < b.jobs && !linewaits(b);
     if (wantinput) fds.push_back({b.in, POLLIN, 0});
     for (const BatchLine &l : b.lines)
         if (l.run.fd >= 0) fds.push_back({l.run.fd, POLLIN, 0});
