@@ -3,12 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,12 @@
 #include "study/params.h"
 #include "formats/resultjson.h"
 #include "workers/workers.h"
+#include "commands/batchinput.h"
+#include "study/usertext.h"
 
 namespace {
 
-using json = nlohmann::ordered_json;
+const char *const COMMAND = "sotoc batch";
 
 const char *const ABOUT =
     "Runs one comparison pass per line of JSON Lines read from FILE or standard input and writes one\n"
@@ -28,127 +31,166 @@ const char *const ABOUT =
     "before it are done. A line holds one object with the fields robot, motion (both required),\n"
     "ratios, start, end, elbow and error, with the values and defaults of the options of\n"
     "sotoc compare, e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20}. A line that cannot\n"
-    "run gives {\"line\":N,\"error\":\"...\"}. Exit status: 0 when every line ran, 1 otherwise.";
+    "run gives {\"line\":N,\"error\":\"...\"}; blank lines are skipped (N counts them). Exit status: 0\n"
+    "when every line ran and was written, 1 otherwise.";
 
 // Bytes read from the input at once.
 constexpr size_t READCHUNK = 65536;
 
-// The input read so far.
-struct BatchInput {
-    int fd;               // file descriptor read from
-    std::string pending;  // bytes read that no line has taken yet
-    bool ended;           // the end of the input was read
-    int lines;            // lines taken so far
-};
-
 // One input line on its way to the output.
 struct BatchLine {
-    int number;     // line number, from 1
-    WorkerRun run;  // its comparison; not ok: why the line did not run
+    int number;              // line number in the input, from 1
+    CompareRequest request;  // what it runs
+    bool waiting;            // no worker could be started for it yet
+    WorkerRun run;           // its comparison; not ok: why the line did not run
 };
 
-// Takes the next complete line of the input (the rest after the end of input).
-bool takeline(BatchInput &in, std::string &line) {
-    const size_t end = in.pending.find('\n');
-    if (end == std::string::npos && !(in.ended && !in.pending.empty())) return false;
-    const size_t cut = end == std::string::npos ? in.pending.size() : end + 1;
-    line = in.pending.substr(0, end == std::string::npos ? cut : end);
-    in.pending.erase(0, cut);
-    ++in.lines;
-    return true;
+// A batch under way. Written by the steps of runbatch.
+struct Batch {
+    int in, out, jobs;             // input and output file descriptors, workers at most
+    LineReader reader;             // input not yet taken as lines
+    std::deque<BatchLine> lines;   // lines taken and not yet written, in input order
+    int running;                   // workers running
+    bool allran;                   // every line written so far ran
+    bool stopped;                  // no further line is taken: the output, the input or the
+                                   // workers failed, as said on standard error
+    bool writable;                 // every line written so far was taken by the output
+};
+
+// Whether the last line taken waits for a worker: no further line is taken then.
+bool linewaits(const Batch &b) { return !b.lines.empty() && b.lines.back().waiting; }
+
+// Stops the batch for `why`, said once on standard error.
+void stopbatch(Batch &b, const std::string &why) {
+    std::fprintf(stderr, "%s: %s\n", COMMAND, why.c_str());
+    b.stopped = true;
 }
 
-void readinput(BatchInput &in) {
+// Starts the worker of the last line when it waits for one. A worker that cannot
+// start (no file descriptor or process to spare) is tried again once a running
+// one ends; when none runs, the batch stops.
+void startwaiting(Batch &b) {
+    if (!linewaits(b)) return;
+    BatchLine &l = b.lines.back();
+    const CompareRequest r = l.request;
+    WorkerRun run = startworker([r] { return resultjson(r, standalonepass(r)).dump(); });
+    if (run.fd >= 0) {
+        l.run = run;
+        l.waiting = false;
+        ++b.running;
+    } else if (b.running == 0) {
+        stopbatch(b, "cannot start a worker for line " + std::to_string(l.number) + " (" + run.line +
+                         "); it and the lines after it did not run");
+        b.lines.pop_back();
+    }
+}
+
+// Takes input lines while a worker is free: blank ones are skipped, refused ones
+// answered, the others started.
+void takelines(Batch &b) {
+    startwaiting(b);
+    std::string line;
+    while (!b.stopped && b.running < b.jobs && !linewaits(b) && takeline(b.reader, line)) {
+        BatchLine l{b.reader.number, {}, false, WorkerRun{-1, -1, "", false, false}};
+        std::string why;
+        const LineKind kind = readbatchline(line, l.request, why);
+        if (kind == LINEBLANK) continue;
+        l.waiting = kind == LINEREQUEST;
+        if (kind == LINEREFUSED) l.run = failedrun(why);
+        b.lines.push_back(l);
+        startwaiting(b);
+    }
+}
+
+// Writes the finished lines at the front, in input order.
+void writefinished(Batch &b) {
+    while (!b.lines.empty() && b.lines.front().run.done) {
+        const BatchLine &l = b.lines.front();
+        b.allran = b.allran && l.run.ok;
+        const std::string text = l.run.ok ? l.run.line : errorline(l.number, l.run.line);
+        const std::string problem = b.writable ? writeresults(b.out, text + "\n") : "";
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", COMMAND, problem.c_str());
+            b.writable = false;
+            b.stopped = true;
+        }
+        b.lines.pop_front();
+    }
+}
+
+void readinput(Batch &b) {
     char buf[READCHUNK];
-    const ssize_t n = read(in.fd, buf, sizeof buf);
+    const ssize_t n = read(b.in, buf, sizeof buf);
     if (n > 0)
-        in.pending.append(buf, static_cast<size_t>(n));
-    else if (n == 0 || errno != EINTR)
-        in.ended = true;
+        feedinput(b.reader, buf, static_cast<size_t>(n));
+    else if (n == 0)
+        b.reader.ended = true;
+    else if (errno != EINTR && errno != EAGAIN)
+        stopbatch(b, std::string("cannot read the input: ") + std::strerror(errno));
 }
 
-// The request of one input line; "" or why the line cannot run.
-std::string requestfromline(const std::string &line, CompareRequest &r) {
-    json j;
-    try {
-        j = json::parse(line);
-    } catch (const json::parse_error &e) {
-        const std::string what = e.what();  // "[json.exception.parse_error.N] parse error at ..."
-        return "not JSON: " + what.substr(what.find("] ") + 2);
+// Waits for input while a worker is free, and for the running workers; takes what
+// arrived.
+void waitforwork(Batch &b) {
+    std::vector<pollfd> fds;
+    const bool wantinput = !b.stopped && !b.reader.ended && b.running < b.jobs && !linewaits(b);
+    if (wantinput) fds.push_back({b.in, POLLIN, 0});
+    for (const BatchLine &l : b.lines)
+        if (l.run.fd >= 0) fds.push_back({l.run.fd, POLLIN, 0});
+    if (poll(fds.data(), fds.size(), -1) < 0) return;
+    size_t k = 0;
+    if (wantinput && fds[k++].revents != 0) readinput(b);
+    for (BatchLine &l : b.lines) {
+        if (l.run.fd < 0 || fds[k++].revents == 0) continue;
+        collectworker(l.run);
+        if (l.run.fd < 0) --b.running;
     }
-    if (!j.is_object()) return "'" + j.dump() + "' refused; accepts one JSON object per line";
-    return requestfromobject(j, r);
 }
 
-// Starts input line `number`: a worker for a line that can run, a failed run
-// saying why for one that cannot.
-BatchLine startline(int number, const std::string &line) {
-    CompareRequest r;
-    const std::string refused = requestfromline(line, r);
-    if (!refused.empty()) return BatchLine{number, failedrun(refused)};
-    return BatchLine{number, startworker([r] { return resultjson(r, standalonepass(r)).dump(); })};
-}
-
-// Writes the finished lines at the front, in input order; false when one of them
-// did not run.
-bool writefinished(std::deque<BatchLine> &lines, int out) {
-    bool allran = true;
-    while (!lines.empty() && lines.front().run.done) {
-        const BatchLine &b = lines.front();
-        allran = allran && b.run.ok;
-        writewhole(out, (b.run.ok ? b.run.line : json{{"line", b.number}, {"error", b.run.line}}.dump()) + "\n");
-        lines.pop_front();
-    }
-    return allran;
+// Opens the input file; -1 with the refusal when it cannot be read or is a folder.
+int openinput(const std::string &file, std::string &refused) {
+    const int in = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    const bool folder = in >= 0 && fstat(in, &st) == 0 && S_ISDIR(st.st_mode);
+    if (in >= 0 && !folder) return in;
+    refused = "FILE: '" + excerpt(file) + "' refused; accepts a readable file (" +
+              (folder ? "it is a folder" : std::strerror(errno)) + ")";
+    if (in >= 0) close(in);
+    return -1;
 }
 
 }  // namespace
 
 int runbatch(int in, int out, int jobs) {
-    BatchInput input = {in, "", false, 0};
-    std::deque<BatchLine> lines;  // started lines not yet written, in input order
-    int running = 0;
-    bool allran = true;
+    Batch b{in, out, jobs, LineReader{}, {}, 0, true, false, true};
     for (;;) {
-        std::string line;
-        while (running < jobs && takeline(input, line)) {
-            lines.push_back(startline(input.lines, line));
-            if (lines.back().run.fd >= 0) ++running;
-        }
-        allran = writefinished(lines, out) && allran;
-        if (input.ended && input.pending.empty() && lines.empty()) break;
-        // Wait for more input while a worker is free, and for the running workers.
-        std::vector<pollfd> fds;
-        const bool wantinput = running < jobs && !input.ended;
-        if (wantinput) fds.push_back({in, POLLIN, 0});
-        for (const BatchLine &b : lines)
-            if (b.run.fd >= 0) fds.push_back({b.run.fd, POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0) continue;
-        size_t k = 0;
-        if (wantinput && fds[k++].revents != 0) readinput(input);
-        for (BatchLine &b : lines) {
-            if (b.run.fd < 0) continue;
-            if (fds[k++].revents == 0) continue;
-            collectworker(b.run);
-            if (b.run.fd < 0) --running;
-        }
+        takelines(b);
+        writefinished(b);
+        if (b.lines.empty() && (b.stopped || b.reader.ended)) break;
+        waitforwork(b);
     }
-    return allran ? 0 : 1;
+    return b.allran && !b.stopped ? 0 : 1;
 }
 
 int batchcommand(int argc, char **argv) {
     initialset();
-    CLI::App cmd{ABOUT, "sotoc batch"};
+    CLI::App cmd{ABOUT, COMMAND};
     std::string file;
     int jobs;
     cmd.add_option("FILE", file, "JSON Lines to read; standard input when omitted or -.")->type_name("");
     addjobsoption(cmd, jobs);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
+    const std::string unwritable = unwritableoutput(STDOUT_FILENO);
+    if (!unwritable.empty()) {
+        reportproblem(cmd, unwritable);
+        return 1;
+    }
+    std::string refused;
     const bool fromfile = !file.empty() && file != "-";
-    const int in = fromfile ? open(file.c_str(), O_RDONLY | O_CLOEXEC) : STDIN_FILENO;
+    const int in = fromfile ? openinput(file, refused) : STDIN_FILENO;
     if (in < 0) {
-        reportproblem(cmd, "FILE: '" + file + "' refused; accepts a readable file (" + std::strerror(errno) + ")");
+        reportproblem(cmd, refused);
         return EXIT_REFUSED;
     }
     status = runbatch(in, STDOUT_FILENO, jobs);

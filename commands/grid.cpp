@@ -1,12 +1,11 @@
 #include "commands/grid.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <initializer_list>
 
 #include "study/comparison.h"
+#include "commands/options.h"
+#include "study/usertext.h"
 
 namespace {
 
@@ -17,50 +16,35 @@ constexpr double ENDTOLERANCE = 1e-6;
 // mistyped step.
 constexpr double MAXPOINTS = 1e6;
 
-// Reads one finite number that fills [begin, end) exactly.
-bool readnumber(const std::string &text, size_t begin, size_t end, double &v) {
-    const std::string part = text.substr(begin, end - begin);
-    if (part.empty()) return false;
-    char *stop;
-    errno = 0;
-    v = std::strtod(part.c_str(), &stop);
-    return *stop == '\0' && errno == 0 && std::isfinite(v);
-}
+// A mass error as the user would type it (every digit that tells it apart) [%].
+std::string percenttext(double v) { return numbertext(v) + " %"; }
 
-// Reads one integer that fills `part` exactly.
-bool readinteger(const std::string &part, int &v) {
-    if (part.empty()) return false;
-    char *stop;
-    errno = 0;
-    const long n = std::strtol(part.c_str(), &stop, 10);
-    if (*stop != '\0' || errno != 0 || n < -1000000000L || n > 1000000000L) return false;
-    v = static_cast<int>(n);
-    return true;
-}
-
-std::string percenttext(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.10g %%", v);
-    return buf;
+// Whether TO lies on the grid, within ENDTOLERANCE of STEP of point i.
+bool toongrid(double from, double to, double step, double i) {
+    return std::fabs((to - from) / step - i) <= ENDTOLERANCE;
 }
 
 // The message for point i when it lies outside the allowed mass errors, else "".
-std::string outsidemessage(const ErrorGrid &grid, int i) {
+// `to` is TO as typed: when it counts as point i without being equal to it, the
+// message names both.
+std::string outsidemessage(const ErrorGrid &grid, int i, double to) {
     const double e = gridpoint(grid, i);
     if (errorpercentaccepted(e)) return "";
-    return "the grid point " + percenttext(e) + " (point " + std::to_string(i) + ") lies outside the mass errors " +
-           percenttext(-MAXERRORPERCENT) + " < error < " + percenttext(MAXERRORPERCENT);
+    const bool standsforto = i == grid.count - 1 && e != to && toongrid(grid.from, to, grid.step, i);
+    const std::string beside = standsforto ? "; TO " + percenttext(to) + " counts as this point" : "";
+    return "the grid point " + percenttext(e) + " (point " + std::to_string(i) + beside +
+           ") lies outside the mass errors " + percenttext(-MAXERRORPERCENT) + " < error < " +
+           percenttext(MAXERRORPERCENT);
 }
 
 }  // namespace
 
 bool parsegrid(const std::string &text, ErrorGrid &grid, std::string &message) {
-    const size_t c1 = text.find(':');
-    const size_t c2 = c1 == std::string::npos ? c1 : text.find(':', c1 + 1);
+    const std::vector<std::string> parts = splitat(text, ':');
     double from, to, step;
-    if (c2 == std::string::npos || !readnumber(text, 0, c1, from) || !readnumber(text, c1 + 1, c2, to) ||
-        !readnumber(text, c2 + 1, text.size(), step)) {
-        message = "expected FROM:TO:STEP in percent (for example -50:50:1), got \"" + text + "\"";
+    if (parts.size() != 3 || !readnumber(parts[0], from) || !readnumber(parts[1], to) ||
+        !readnumber(parts[2], step)) {
+        message = "expected FROM:TO:STEP in percent (for example -50:50:1), got \"" + excerpt(text) + "\"";
         return false;
     }
     if (!(step > 0.0)) {
@@ -78,7 +62,7 @@ bool parsegrid(const std::string &text, ErrorGrid &grid, std::string &message) {
     }
     ErrorGrid g{from, step, static_cast<int>(intervals) + 1};
     for (int i : {0, g.count - 1}) {
-        message = outsidemessage(g, i);
+        message = outsidemessage(g, i, to);
         if (!message.empty()) return false;
     }
     grid = g;
@@ -88,11 +72,10 @@ bool parsegrid(const std::string &text, ErrorGrid &grid, std::string &message) {
 double gridpoint(const ErrorGrid &grid, int i) { return grid.from + i * grid.step; }
 
 bool parseshard(const std::string &text, Shard &shard, std::string &message) {
-    const size_t slash = text.find('/');
+    const std::vector<std::string> parts = splitat(text, '/');
     Shard s{};
-    if (slash == std::string::npos || !readinteger(text.substr(0, slash), s.k) ||
-        !readinteger(text.substr(slash + 1), s.n)) {
-        message = "expected K/N (for example 0/3), got \"" + text + "\"";
+    if (parts.size() != 2 || !readnumber(parts[0], s.k) || !readnumber(parts[1], s.n)) {
+        message = "expected K/N (for example 0/3), got \"" + excerpt(text) + "\"";
         return false;
     }
     if (s.n < 1) {

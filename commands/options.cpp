@@ -3,23 +3,49 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <type_traits>
 
 #include "core/records.h"
 #include "study/comparison.h"
 #include "study/request.h"
+#include "study/usertext.h"
 #include "workers/workers.h"
 
 namespace {
 
-// Refuses a command-line element that is not a number, before CLI11 converts it.
-CLI::Validator numbervalidator(Setting s) {
-    return CLI::Validator(
-        [s](std::string &text) {
-            double v;
-            return CLI::detail::lexical_cast(text, v) ? std::string()
-                                                      : "'" + text + "' refused; accepts " + settingaccepts(s);
+// The refusal of option `name`'s argument `text`, thrown while the arguments are parsed.
+CLI::ValidationError argumentrefusal(const std::string &name, const std::string &text, const std::string &accepts) {
+    return CLI::ValidationError(name, "'" + excerpt(text) + "' refused; accepts " + accepts);
+}
+
+// Adds option `name` of setting s: numbers, each argument one or more of them
+// separated by commas, read strictly into v in order.
+void addnumbersoption(CLI::App &cmd, const std::string &name, Setting s, std::vector<double> &v,
+                      const std::string &help, const std::string &typeName) {
+    cmd.add_option_function<std::vector<std::string>>(
+           name,
+           [&v, name, s](const std::vector<std::string> &arguments) {
+               v.clear();
+               for (const std::string &argument : arguments)
+                   for (const std::string &part : splitat(argument, ',')) {
+                       double x;
+                       if (!readnumber(part, x)) throw argumentrefusal(name, argument, settingaccepts(s));
+                       v.push_back(x);
+                   }
+           },
+           help)
+        ->type_name(typeName);
+}
+
+template <class T>
+CLI::Option *addonenumber(CLI::App &cmd, const std::string &name, T &v, const std::string &help) {
+    return cmd.add_option_function<std::string>(
+        name,
+        [&v, name](const std::string &text) {
+            if (!readnumber(text, v))
+                throw argumentrefusal(name, text, std::is_integral<T>::value ? "a whole number" : "a number");
         },
-        "");
+        help);
 }
 
 }  // namespace
@@ -32,62 +58,70 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         ->type_name("NAME");
     cmd.add_option("--motion", v.motion, "Motion: horizontal (no gravity) or vertical (with gravity). Required.")
         ->type_name("NAME");
-    cmd.add_option("--ratios", v.ratios,
-                   "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
-                       numbertext(MAXRATIO) + ". Default: " + numberlist({c.u[0], c.u[1]}) + " (cylindrical), " +
-                       numberlist({s.u[0], s.u[1]}) + " (scara).")
-        ->type_name("U1,U2")
-        ->delimiter(',')
-        ->check(numbervalidator(SETTINGRATIOS));
+    addnumbersoption(cmd, "--ratios", SETTINGRATIOS, v.ratios,
+                     "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
+                         numbertext(MAXRATIO) + ". Default: " + numberlist({c.u[0], c.u[1]}) + " (cylindrical), " +
+                         numberlist({s.u[0], s.u[1]}) + " (scara).",
+                     "U1,U2");
     const std::string within = ", " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
-    cmd.add_option("--start", v.start,
-                   "PTP start point [m]" + within + ". Default: " + numberlist({c.start[0], c.start[1]}) + ".")
-        ->type_name("X,Y")
-        ->delimiter(',')
-        ->check(numbervalidator(SETTINGSTART));
-    cmd.add_option("--end", v.end,
-                   "PTP end point [m]" + within + ". Default: " + numberlist({c.end[0], c.end[1]}) + ".")
-        ->type_name("X,Y")
-        ->delimiter(',')
-        ->check(numbervalidator(SETTINGEND));
+    addnumbersoption(cmd, "--start", SETTINGSTART, v.start,
+                     "PTP start point [m]" + within + ". Default: " + numberlist({c.start[0], c.start[1]}) + ".",
+                     "X,Y");
+    addnumbersoption(cmd, "--end", SETTINGEND, v.end,
+                     "PTP end point [m]" + within + ". Default: " + numberlist({c.end[0], c.end[1]}) + ".", "X,Y");
     cmd.add_option("--elbow", v.elbow,
                    "SCARA elbow bent down (joint 2 >= 0) or up (joint 2 <= 0). Default: " +
                        std::string(elbowword(c.elbow)) + ".")
         ->type_name("down|up");
-    cmd.add_option("--error", v.error,
-                   "Mass error of the design [%], " + numbertext(-MAXERRORPERCENT) + " < error < " +
-                       numbertext(MAXERRORPERCENT) + ". Default: " + numbertext(c.errorPercent) + ".")
-        ->type_name("PERCENT")
-        ->check(numbervalidator(SETTINGERROR));
+    addnumbersoption(cmd, "--error", SETTINGERROR, v.error,
+                     "Mass error of the design [%], " + numbertext(-MAXERRORPERCENT) + " < error < " +
+                         numbertext(MAXERRORPERCENT) + ". Default: " + numbertext(c.errorPercent) + ".",
+                     "PERCENT");
+}
+
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, const std::string &help) {
+    return addonenumber(cmd, name, v, help);
+}
+
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, const std::string &help) {
+    return addonenumber(cmd, name, v, help);
 }
 
 void addjobsoption(CLI::App &cmd, int &jobs) {
     jobs = cores();
-    cmd.add_option("--jobs", jobs,
-                   "Comparisons run at once, each in its own worker process; the output is the same "
-                   "for every N. Default: the number of cores (" +
-                       std::to_string(jobs) + ").")
+    addnumberoption(cmd, "--jobs", jobs,
+                    "Comparisons run at once, each in its own worker process; the output is the same "
+                    "for every N. Default: the number of cores (" +
+                        std::to_string(jobs) + ").")
         ->type_name("N")
         ->check(CLI::Range(1, MAXJOBS));
 }
 
-bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
+std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv) {
     try {
         cmd.parse(argc, argv);
-        return true;
-    } catch (const CLI::Success &e) {
-        status = cmd.exit(e);
+        return "";
     } catch (const CLI::ValidationError &e) {
-        reportproblem(cmd, e.what());  // the checks above name what is accepted
-        status = EXIT_REFUSED;
+        return printable(e.what(), MESSAGEBYTES);  // the checks above name what is accepted
     } catch (const CLI::ExtrasError &) {
         std::string extras;
         for (const std::string &a : cmd.remaining()) extras += (extras.empty() ? "" : " ") + a;
-        reportproblem(cmd, "'" + extras + "' refused; accepts the options that --help lists");
-        status = EXIT_REFUSED;
+        return "'" + excerpt(extras) + "' refused; accepts the options that --help lists";
+    } catch (const CLI::Success &) {
+        throw;
     } catch (const CLI::ParseError &e) {
-        reportproblem(cmd, e.what() + std::string("; accepts what --help lists"));
+        return printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists";
+    }
+}
+
+bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
+    try {
+        const std::string refused = argumentsrefusal(cmd, argc, argv);
+        if (refused.empty()) return true;
+        reportproblem(cmd, refused);
         status = EXIT_REFUSED;
+    } catch (const CLI::Success &e) {
+        status = cmd.exit(e);
     }
     return false;
 }

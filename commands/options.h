@@ -8,6 +8,7 @@
 
 namespace CLI {
 class App;
+class Option;
 }
 
 // Exit statuses of the subcommands beside 0 (done).
@@ -15,13 +16,25 @@ constexpr int EXIT_REFUSED = 2;     // an option or a value was refused
 constexpr int EXIT_NOSOLUTION = 3;  // the switching-time design has no solution
 
 // Adds --robot, --motion, --ratios, --start, --end, --elbow and --error to `cmd`,
-// each with its units, accepted values and default in the help. Reads the defaults
+// each with its units, accepted values and default in the help; numbers are read
+// strictly, a list's numbers separated by commas. Reads the defaults
 // from the records, so initialset must have run.
 void addcompareoptions(CLI::App &cmd, CompareOptionValues &v);
+
+// Adds option `name` taking one number, read strictly (readnumber of
+// study/usertext.h) into v; a text that is no number is refused while parsing. v
+// keeps its value when the option is not given.
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, const std::string &help);
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, const std::string &help);
 
 // Adds --jobs N (1..MAXJOBS comparisons at once in worker processes) to `cmd` and
 // sets `jobs` to its default, the number of cores.
 void addjobsoption(CLI::App &cmd, int &jobs);
+
+// Parses the arguments of subcommand `cmd` (argv[0] is its name) and prints
+// nothing: "" when they were taken, else the refusal, one line of at most about
+// MESSAGEBYTES. --help throws CLI::Success for the caller to print.
+std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv);
 
 // Parses the arguments of subcommand `cmd` (argv[0] is its name). Returns true to go
 // on; false with `status` set after the help was printed (0) or an argument was

@@ -13,6 +13,7 @@
 #include "core/records.h"
 #include "pictures/render.h"
 #include "formats/resultjson.h"
+#include "study/usertext.h"
 
 namespace {
 
@@ -49,13 +50,13 @@ void addrenderoptions(CLI::App &cmd, RenderOptions &o) {
                                       "loops, every colour exact).")
                            ->type_name("FILE")
                            ->excludes(png);
-    cmd.add_option("--frame", o.frame, "With --png: the log row drawn, 0 to the last (default the last).")
+    addnumberoption(cmd, "--frame", o.frame, "With --png: the log row drawn, 0 to the last (default the last).")
         ->type_name("N")
         ->needs(png);
-    cmd.add_option("--every", o.every, "With --gif: every K-th row, K >= 1 (default 1); the last row always ends it.")
+    addnumberoption(cmd, "--every", o.every, "With --gif: every K-th row, K >= 1 (default 1); the last row always ends it.")
         ->type_name("K")
         ->needs(gif);
-    cmd.add_option("--delay", o.delay,
+    addnumberoption(cmd, "--delay", o.delay,
                    "With --gif: milliseconds each frame is shown, to the nearest 10 (default the real speed: "
                    "K sample periods).")
         ->type_name("MS")
@@ -67,10 +68,10 @@ void addrenderoptions(CLI::App &cmd, RenderOptions &o) {
 // "" and the size, frame and every filled in, or the refusal.
 std::string checkrenderoptions(RenderOptions &o) {
     if (o.png.empty() && o.gif.empty()) return "--png FILE or --gif FILE is needed";
-    char rest = 0;
-    if (std::sscanf(o.size.c_str(), "%dx%d%c", &o.w, &o.h, &rest) != 2 || o.w < MINSIZE || o.h < MINSIZE ||
+    const std::vector<std::string> wh = splitat(o.size, 'x');
+    if (wh.size() != 2 || !readnumber(wh[0], o.w) || !readnumber(wh[1], o.h) || o.w < MINSIZE || o.h < MINSIZE ||
         o.w > MAXSIZE || o.h > MAXSIZE)
-        return "--size: '" + o.size + "' refused; accepts WxH with W and H from 16 to 4096 pixels";
+        return "--size: '" + excerpt(o.size) + "' refused; accepts WxH with W and H from 16 to 4096 pixels";
     if (o.frame < -1 || o.frame > task.nStep)
         return "--frame: '" + std::to_string(o.frame) + "' refused; accepts a log row from 0 to " +
                std::to_string(task.nStep);

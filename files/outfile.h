@@ -1,3 +1,4 @@
+// Folder files/: files written whole (a temporary renamed over the target); uses core/, workers/.
 // Files written whole or not at all. The bytes go to a temporary ".NAME.XXXXXX" in
 // the folder of the file asked for, which is renamed over it only once complete; a
 // failed or abandoned output, an exit and a deadly signal (SIGINT, SIGTERM, SIGHUP,

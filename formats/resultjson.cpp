@@ -1,5 +1,7 @@
 #include "formats/resultjson.h"
 
+#include "study/usertext.h"
+
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -80,7 +82,7 @@ std::string requestfromobject(const json &j, CompareRequest &r) {
         if (s == SETTINGS) {
             std::string names;
             for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
-            return "'" + item.key() + "' refused; accepts the fields " + names;
+            return "'" + excerpt(item.key()) + "' refused; accepts the fields " + names;
         }
         if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "study/usertext.h"
 #include "core/records.h"
 #include "planning/kinematics.h"
 
@@ -29,7 +30,7 @@ const char *wordof(const Words &words, char code) {
 }
 
 std::string refusal(const char *prefix, Setting s, const std::string &value, const std::string &accepts) {
-    return prefix + std::string(SETTINGNAMES[s]) + ": '" + value + "' refused; accepts " + accepts;
+    return prefix + std::string(SETTINGNAMES[s]) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
 }
 
 // Takes the code of a given word into `code` (left as it is when none was given).

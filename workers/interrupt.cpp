@@ -1,9 +1,11 @@
 #include "workers/interrupt.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -56,5 +58,12 @@ bool writewhole(int fd, const void *bytes, size_t n) {
 
 std::string writeresults(int fd, const std::string &text) {
     if (writewhole(fd, text)) return "";
+    return std::string("cannot write the results: ") + std::strerror(errno);
+}
+
+std::string unwritableoutput(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0 && (flags & O_ACCMODE) != O_RDONLY) return "";
+    if (flags >= 0) errno = EBADF;
     return std::string("cannot write the results: ") + std::strerror(errno);
 }

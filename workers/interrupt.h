@@ -1,6 +1,6 @@
 // Folder workers/: worker processes and the stop signals; uses nothing.
-// Runs that write one result line after another (sweeps) and end between whole
-// lines on Ctrl-C or SIGTERM.
+// Runs that write one result line after another (sweeps, batches), report a failed
+// write once, and end between whole lines on Ctrl-C or SIGTERM.
 #pragma once
 
 #include <signal.h>
@@ -33,3 +33,6 @@ bool writewhole(int fd, const void *bytes, size_t n);
 // Writes result text (whole lines) to the file descriptor as writewhole does.
 // Returns "" or, when it could not be written, "cannot write the results: <reason>".
 std::string writeresults(int fd, const std::string &text);
+
+// "" when fd is open for writing, else "cannot write the results: <reason>".
+std::string unwritableoutput(int fd);

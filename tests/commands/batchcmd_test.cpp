@@ -1,18 +1,27 @@
 // sotoc batch: one result line per input line in input order, whatever the number
-// of workers; bad lines in between; results as compare gives them.
+// of workers; bad lines in between, however hostile; results as compare gives them;
+// the input read linearly into lines; failures of the input, the output and the
+// workers reported once.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "commands/batchinput.h"
+#include "study/params.h"
+#include "study/usertext.h"
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -80,7 +89,6 @@ TEST(Batch, BadLinesGiveAnErrorObjectAndTheBatchGoesOn) {
         std::string error;
     } bad[] = {
         {"{\"robot\":\"scara\"", "not JSON: "},
-        {"", "not JSON: "},
         {"[1,2]", "'[1,2]' refused; accepts one JSON object per line"},
         {"{\"motion\":\"vertical\"}", "robot: missing; accepts cylindrical or scara"},
         {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"mass\":2}",
@@ -131,11 +139,11 @@ TEST(Batch, ReadsAFileAndRefusesAMissingOne) {
     EXPECT_EQ(2, missing.status);
     EXPECT_EQ("", missing.out);
     EXPECT_EQ(0u, missing.err.find(std::string("sotoc batch: FILE: '") + path + "' refused; accepts a readable file"));
-    for (const char *jobs : {"0", "many"}) {
+    for (const char *jobs : {"0", "many", "0x10", " 2"}) {
         const RunOutcome refused = runsotoc({"batch", "--jobs", jobs});
         EXPECT_EQ(2, refused.status) << jobs;
-        EXPECT_EQ(0u, refused.err.find(std::string("sotoc batch: --jobs: Value ") + jobs + " not in range 1 to"))
-            << refused.err;
+        EXPECT_EQ(0u, refused.err.find("sotoc batch: --jobs: ")) << refused.err;
+        EXPECT_NE(std::string::npos, refused.err.find(jobs)) << refused.err;
     }
 }
 
@@ -177,6 +185,182 @@ TEST(Batch, WritesEachResultBeforeTheInputEnds) {
     char rest;
     EXPECT_EQ(0, read(out[0], &rest, 1)) << "nothing after the last result";
     close(out[0]);
+}
+
+// Runs `script` with /bin/sh, the program as "$0" and `arg` as "$1".
+RunOutcome runshell(const std::string &script, const std::string &arg, const std::string &input) {
+    return runprogram({"/bin/sh", "-c", script, sotocbinary(), arg}, input);
+}
+
+// The error object of an output line, checked to be one.
+json errorobject(const std::string &text) {
+    const json e = json::parse(text);
+    EXPECT_TRUE(e.contains("line") && e.contains("error")) << text;
+    return e;
+}
+
+// Lines that made the program abort before: each gets its error object, the good
+// lines before and after run, and the status is 1. Next to each, the same line
+// without its fault, which runs.
+TEST(Batch, HostileLinesAreAnsweredAndTheBatchGoesOn) {
+    const std::string good = line("scara", "horizontal", 3);
+    const std::string nested = "{\"robot\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    const std::string digits(400, '7');
+    const struct {
+        std::string bad, said, runs;
+    } cases[] = {
+        {"{\"robot\xff\":1}", "ill-formed UTF-8 byte; last read: '\"robot\\xFF'", "{\"robot\":\"scara\",\"motion\":\"vertical\"}"},
+        {"{\"robot\":\"sc\xe1ra\",\"motion\":\"vertical\"}", "\\xE1", "{\"robot\":\"scara\",\"motion\":\"vertical\"}"},
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":1e999}", "out of range: number overflow parsing '1e999'",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":1e1}"},
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"ratios\":[1e400,1]}", "out of range: number overflow parsing '1e400'",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\",\"ratios\":[1e2,1]}"},
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":" + digits + "}", "out of range: number overflow",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":" + digits.substr(0, 1) + "}"},
+        {nested, "nested more than 4 levels deep", "{\"robot\":\"scara\",\"motion\":\"vertical\"}"},
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\"}" + std::string(1, '\0') + "garbage",
+         "a zero byte at column 38 refused; accepts one JSON object per line",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\"} \t\r"},
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\"} {}", "not JSON: parse error at line 1, column 39",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\"}"},
+    };
+    for (const auto &c : cases) {
+        const RunOutcome r = runsotoc({"batch", "--jobs", "2"}, good + good + good + c.bad + "\n" + good);
+        EXPECT_EQ(1, r.status) << c.said;
+        EXPECT_EQ("", r.err);
+        const std::vector<std::string> out = lines(r.out);
+        ASSERT_EQ(5u, out.size()) << c.said;
+        for (size_t i : {0, 1, 2, 4}) EXPECT_EQ("compared", json::parse(out[i])["outcome"]) << c.said;
+        const json e = errorobject(out[3]);
+        EXPECT_EQ(4, e["line"]);
+        EXPECT_NE(std::string::npos, e["error"].get<std::string>().find(c.said)) << e["error"];
+        EXPECT_LT(out[3].size(), 600u) << c.said;
+        const RunOutcome fixed = runsotoc({"batch"}, c.runs + "\n");
+        EXPECT_EQ(0, fixed.status) << c.runs << ": " << fixed.out;
+    }
+}
+
+// A blank line (a trailing one, one of white space) gets no answer; the line
+// numbers of the answers stay those of the input file.
+TEST(Batch, BlankLinesSkippedAndCounted) {
+    const std::string good = line("scara", "horizontal", 3);
+    const RunOutcome r = runsotoc({"batch", "--jobs", "2"}, "\n" + good + "  \t\r\n{\"robot\":1}\n\n" + good + "\n");
+    EXPECT_EQ(1, r.status);
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(3u, out.size());
+    EXPECT_EQ("compared", json::parse(out[0])["outcome"]);
+    EXPECT_EQ(4, errorobject(out[1])["line"]);
+    EXPECT_EQ("compared", json::parse(out[2])["outcome"]);
+    const RunOutcome blanksonly = runsotoc({"batch"}, good + "\n \n");
+    EXPECT_EQ(0, blanksonly.status);
+    EXPECT_EQ(1u, lines(blanksonly.out).size());
+}
+
+// A 20 MB line is read whole (the reading is linear) and its refusal repeats a
+// bounded piece of it; the lines after it run.
+TEST(Batch, LongLinesRefusedWithAShortQuote) {
+    const std::string huge(20000000, 'a');
+    const std::string in = "{\"robot\":\"" + huge + "\",\"motion\":\"vertical\"}\n{\"robot\":\"" + huge + "\n" +
+                           line("scara", "horizontal", 3);
+    const RunOutcome r = runsotoc({"batch"}, in);
+    EXPECT_EQ(1, r.status);
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(3u, out.size());
+    const std::string quoted = "robot: '" + std::string(QUOTEBYTES, 'a') + "\u2026' refused; accepts cylindrical or scara";
+    EXPECT_EQ(quoted, json::parse(out[0])["error"].get<std::string>());
+    const std::string unended = errorobject(out[1])["error"];
+    EXPECT_EQ(0u, unended.find("not JSON: ")) << unended;
+    EXPECT_LE(unended.size(), MESSAGEBYTES + 3);
+    EXPECT_EQ("compared", json::parse(out[2])["outcome"]);
+}
+
+// The reader cuts lines however the bytes arrive, each byte looked at once.
+TEST(BatchInput, LinesTakenWhateverPiecesTheBytesArriveIn) {
+    const std::string in = "{\"a\":1}\n\nsecond\r\n" + std::string(1000, 'x') + "\nlast";
+    for (size_t piece : {1, 2, 7, 4096}) {
+        LineReader reader{};
+        std::vector<std::string> got;
+        std::string line;
+        for (size_t at = 0; at < in.size(); at += piece) {
+            feedinput(reader, in.data() + at, std::min(piece, in.size() - at));
+            while (takeline(reader, line)) got.push_back(line);
+        }
+        EXPECT_EQ(got.size(), 4u) << "the last line waits for the end of the input";
+        reader.ended = true;
+        while (takeline(reader, line)) got.push_back(line);
+        EXPECT_EQ(got, (std::vector<std::string>{"{\"a\":1}", "", "second\r", std::string(1000, 'x'), "last"})) << piece;
+        EXPECT_EQ(5, reader.number);
+    }
+    LineReader ended{};
+    ended.ended = true;
+    std::string none;
+    EXPECT_FALSE(takeline(ended, none)) << "an empty input has no line";
+}
+
+TEST(BatchInput, LinesReadAsBlankRequestOrRefused) {
+    initialset();
+    CompareRequest r;
+    std::string why;
+    for (const char *blank : {"", " ", "\t\r"}) EXPECT_EQ(LINEBLANK, readbatchline(blank, r, why)) << blank;
+    EXPECT_EQ(LINEREQUEST, readbatchline("{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20}\r", r, why));
+    EXPECT_EQ(-20.0, r.errorPercent);
+    // Four levels of brackets are read (and refused for their type); five are not.
+    EXPECT_EQ(LINEREFUSED, readbatchline("{\"robot\":[[[1]]]}", r, why));
+    EXPECT_EQ(0u, why.find("robot: '[[[1]]]' refused")) << why;
+    EXPECT_EQ(LINEREFUSED, readbatchline("{\"robot\":[[[[1]]]]}", r, why));
+    EXPECT_NE(std::string::npos, why.find("nested more than 4 levels deep")) << why;
+    // An error line is JSON whatever the reason holds.
+    const json e = json::parse(errorline(7, "bad \xff\xfe byte"));
+    EXPECT_EQ(json({{"line", 7}, {"error", "bad \\xFF\\xFE byte"}}), e);
+}
+
+// The full disk is a device node with the numbers of /dev/full in a scratch folder.
+TEST(Batch, OutputThatCannotBeWrittenFailsWithOneMessage) {
+    TempDir dir;
+    const std::string in = line("scara", "horizontal", 1) + line("scara", "horizontal", 2) + line("scara", "horizontal", 3);
+    const RunOutcome tofile = runshell("exec \"$0\" batch --jobs 2 > \"$1\"", dir.file("out.jsonl"), in);
+    EXPECT_EQ(0, tofile.status) << tofile.err;
+    if (mknod(dir.file("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) GTEST_SKIP() << "mknod needs root";
+    const RunOutcome full = runshell("exec \"$0\" batch --jobs 2 > \"$1\"", dir.file("full"), in);
+    EXPECT_EQ(1, full.status);
+    EXPECT_EQ("sotoc batch: cannot write the results: No space left on device\n", full.err);
+    const RunOutcome closed = runshell("exec \"$0\" batch --jobs 2 >&-", "", in);
+    EXPECT_EQ(1, closed.status);
+    EXPECT_EQ("sotoc batch: cannot write the results: Bad file descriptor\n", closed.err);
+}
+
+// With few file descriptors not every worker starts: the batch waits for a free
+// one and gives the same output. With none to spare for a single worker it says
+// so once, after answering the lines before, and fails.
+TEST(Batch, WaitsForAFreeWorkerAndFailsWhenNoneStarts) {
+    std::string in;
+    for (int error = 1; error <= 12; ++error) in += line("scara", "horizontal", error);
+    const RunOutcome all = runsotoc({"batch", "--jobs", "1"}, in);
+    const RunOutcome few = runshell("ulimit -n 12 && exec \"$0\" batch --jobs 16", "", in);
+    EXPECT_EQ(0, few.status) << few.err;
+    EXPECT_EQ("", few.err);
+    EXPECT_EQ(all.out, few.out);
+    // Four: standard input, output, error and one to load the program with.
+    const RunOutcome none = runshell("exec 3>&- && ulimit -n 4 && exec \"$0\" batch --jobs 16", "", "{}\n" + in);
+    EXPECT_EQ(1, none.status) << none.err;
+    const std::vector<std::string> out = lines(none.out);
+    ASSERT_EQ(1u, out.size());
+    EXPECT_EQ(1, errorobject(out[0])["line"]);
+    EXPECT_EQ(0u, none.err.find("sotoc batch: cannot start a worker for line 2 (no pipe for a worker: Too many open "
+                                "files); it and the lines after it did not run\n"))
+        << none.err;
+    EXPECT_EQ(1, std::count(none.err.begin(), none.err.end(), '\n'));
+}
+
+TEST(Batch, AFolderAsInputIsRefused) {
+    TempDir dir;
+    const RunOutcome named = runsotoc({"batch", dir.path});
+    EXPECT_EQ(2, named.status);
+    EXPECT_EQ("", named.out);
+    EXPECT_EQ("sotoc batch: FILE: '" + dir.path + "' refused; accepts a readable file (it is a folder)\n", named.err);
+    const RunOutcome piped = runshell("exec \"$0\" batch < \"$1\"", dir.path, "");
+    EXPECT_EQ(1, piped.status);
+    EXPECT_EQ("sotoc batch: cannot read the input: Is a directory\n", piped.err);
 }
 
 }  // namespace

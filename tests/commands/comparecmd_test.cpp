@@ -120,7 +120,7 @@ TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {
         {{"compare", "--robot", "delta", "--motion", "vertical"}, "--robot: 'delta' refused; accepts cylindrical or scara"},
         {{"compare", "--robot", "scara", "--motion", "up"}, "--motion: 'up' refused; accepts horizontal or vertical"},
         {withbase({"--elbow", "left"}), "--elbow: 'left' refused; accepts down or up"},
-        {withbase({"--ratios", "a,5"}), "--ratios: 'a' refused; accepts two numbers U1,U2 with 0 < U <= 999.9"},
+        {withbase({"--ratios", "a,5"}), "--ratios: 'a,5' refused; accepts two numbers U1,U2 with 0 < U <= 999.9"},
         {withbase({"--ratios", "nan,5"}), "--ratios: 'nan,5' refused; accepts two numbers"},
         {withbase({"--ratios", "5,inf"}), "--ratios: '5,inf' refused"},
         {withbase({"--ratios", "0,5"}), "--ratios: '0,5' refused"},
@@ -128,7 +128,7 @@ TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {
         {withbase({"--ratios", "1000,5"}), "--ratios: '1000,5' refused"},
         {withbase({"--ratios", "5"}), "--ratios: '5' refused"},
         {withbase({"--ratios", "5,5,5"}), "--ratios: '5,5,5' refused"},
-        {withbase({"--start", "x,0"}), "--start: 'x' refused; accepts two numbers X,Y [m] with -10 <= X, Y <= 10"},
+        {withbase({"--start", "x,0"}), "--start: 'x,0' refused; accepts two numbers X,Y [m] with -10 <= X, Y <= 10"},
         {{"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "0,10.5"}, "--end: '0,10.5' refused"},
         {withbase({"--start", "nan,0.5"}), "--start: 'nan,0.5' refused"},
         {withbase({"--end", "0.5"}), "--end: '0.5' refused"},
@@ -184,6 +184,46 @@ TEST(CompareOptions, LimitsAcceptedJustInside) {
         CompareRequest r;
         EXPECT_EQ("", requestfromoptions(v, "--", r)) << line[5] << " " << line[6];
     }
+}
+
+// Numbers are read strictly, as the refusals quote them; next to each refusal the
+// nearest text that is taken.
+TEST(CompareOptions, NumbersReadStrictly) {
+    initialset();
+    const struct {
+        Args taken, refused;
+        std::string said;
+    } pairs[] = {
+        {withbase({"--error", "16"}), withbase({"--error", "0x10"}), "--error: '0x10' refused"},
+        {withbase({"--error", "5"}), withbase({"--error", " 5"}), "--error: ' 5' refused"},
+        {withbase({"--error=5"}), withbase({"--error=5 "}), "--error: '5 ' refused"},
+        {withbase({"--error", "+5"}), withbase({"--error", "+-5"}), "--error: '+-5' refused"},
+        {withbase({"--ratios", "40,40"}), withbase({"--ratios", "40,,40"}), "--ratios: '40,,40' refused"},
+        {withbase({"--ratios", "40,40"}), withbase({"--ratios", "40,40,"}), "--ratios: '40,40,' refused"},
+        {withbase({"--start", "0.5,0.2"}), withbase({"--start", "0.5, 0.2"}), "--start: '0.5, 0.2' refused"},
+        {withbase({"--end", "1e-1,0.5"}), withbase({"--end", "1e400,0.5"}), "--end: '1e400,0.5' refused"},
+        {withbase({"--error", "99"}), withbase({"--error", std::string(400, '9')}),
+         "--error: '" + std::string(80, '9') + "\xE2\x80\xA6' refused; accepts one number"},
+    };
+    for (const auto &p : pairs) {
+        for (const Args *args : {&p.taken, &p.refused}) {
+            CLI::App cmd{"", "sotoc compare"};
+            CompareOptionValues v;
+            addcompareoptions(cmd, v);
+            std::vector<const char *> argv;
+            for (const std::string &a : *args) argv.push_back(a.c_str());
+            std::string refused = argumentsrefusal(cmd, static_cast<int>(argv.size()), argv.data());
+            CompareRequest r;
+            if (refused.empty()) refused = requestfromoptions(v, "--", r);
+            if (args == &p.taken)
+                EXPECT_EQ("", refused) << p.said;
+            else
+                EXPECT_EQ(0u, refused.find(p.said)) << refused;
+        }
+    }
+    const RunOutcome program = runsotoc(withbase({"--error", "0x10"}));
+    EXPECT_EQ(2, program.status);
+    EXPECT_EQ("sotoc compare: --error: '0x10' refused; accepts one number with -100 < error < 100\n", program.err);
 }
 
 // The default output is the dialog's result lines, from the same pass.

@@ -62,6 +62,34 @@ TEST(Grid, MalformedTextRefused) {
         EXPECT_NE(refusal(bad).find("FROM:TO:STEP"), std::string::npos) << '"' << bad << '"';
 }
 
+// Numbers of a grid are read strictly: each refused text next to one taken.
+TEST(Grid, NumbersReadStrictly) {
+    const struct {
+        const char *taken, *refused;
+    } pairs[] = {
+        {"1:2:1", " 1:2:1"},    {"1:2:1", "1:2 :1"},   {"16:20:1", "0x10:20:1"}, {"-1e1:1e1:5", "-1e400:1e1:5"},
+        {"+1:2:1", "+-1:2:1"},  {"1:2:1", "1:2:1:"},   {"0:1:0.5", "0:1:.5."},
+    };
+    for (const auto &p : pairs) {
+        EXPECT_EQ(refusal(p.taken), "") << p.taken;
+        EXPECT_NE(refusal(p.refused).find(std::string("got \"") + p.refused + "\""), std::string::npos) << p.refused;
+    }
+    EXPECT_NE(refusal(std::string(400, '1') + ":1:1").find("FROM:TO:STEP"), std::string::npos) << "not inf";
+}
+
+// Every digit of the point is named, and a TO that counts as the last point
+// although it differs from it is named beside it.
+TEST(Grid, RefusalNamesThePointAsTyped) {
+    EXPECT_NE(refusal("-100.00000000001:0:1").find("grid point -100.00000000001 % (point 0)"), std::string::npos)
+        << refusal("-100.00000000001:0:1");
+    EXPECT_EQ(refusal("-99.99999999999:0:1"), "");
+    const std::string snapped = refusal("-99.9999999:99.9999999:1");
+    EXPECT_NE(snapped.find("grid point 100.0000001 % (point 200; TO 99.9999999 % counts as this point)"),
+              std::string::npos)
+        << snapped;
+    EXPECT_EQ(refusal("-99.9999999:99.9:1"), "") << "TO off the grid: the last point is 99.0000001";
+}
+
 // The message names the point that breaks the bound, also when only the grid
 // (not FROM or TO as typed) reaches it.
 TEST(Grid, PointOnOrBeyondHundredPercentRefusedByName) {
@@ -95,7 +123,7 @@ TEST(Shard, IndexInsideZeroToNMinusOneAcceptedOtherwiseRefused) {
     EXPECT_NE(message.find("0..2"), std::string::npos);
     EXPECT_FALSE(parseshard("0/0", s, message));
     EXPECT_NE(message.find("at least 1"), std::string::npos);
-    for (const char *bad : {"", "1", "1/", "/3", "a/3", "1/3x", "1.5/3"}) {
+    for (const char *bad : {"", "1", "1/", "/3", "a/3", "1/3x", "1.5/3", " 1/3", "1/ 3", "0x1/3", "1/3/", "0/4294967297"}) {
         EXPECT_FALSE(parseshard(bad, s, message)) << bad;
         EXPECT_NE(message.find("K/N"), std::string::npos) << bad;
     }

@@ -11,10 +11,11 @@
 
 namespace {
 
-// An unlinked temporary file holding `text`, positioned at its start.
+// An unlinked temporary file holding `text`, positioned at its start; closed in the
+// program run, which gets it only as its standard input, output or error.
 int tempfile(const std::string &text) {
     char name[] = "/tmp/sotoc-run-XXXXXX";
-    const int fd = mkstemp(name);
+    const int fd = mkostemp(name, O_CLOEXEC);
     if (fd < 0) return -1;
     unlink(name);
     if (!text.empty() && write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {

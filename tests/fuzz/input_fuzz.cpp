@@ -1,0 +1,117 @@
+// Fuzz target: arbitrary bytes as the input of sotoc batch or as the arguments of a
+// subcommand, read as the program reads them (in process, no worker is started).
+// An input starting with '-' is a list of arguments separated by zero bytes; any
+// other input is batch input, its first byte choosing the size of the pieces it
+// arrives in. Checks what the readers promise beside not crashing: the lines taken
+// are the input, an error line is JSON with a printable, bounded reason, and every
+// refusal of an argument is printable and bounded.
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "commands/batchinput.h"
+#include "commands/grid.h"
+#include "commands/options.h"
+#include "study/params.h"
+#include "study/usertext.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// The first byte of a list of arguments.
+constexpr uint8_t ARGUMENTS = '-';
+// Pieces of batch input arrive in 1..PIECES bytes.
+constexpr size_t PIECES = 64;
+// Bytes a refusal may take beyond MESSAGEBYTES: the ellipsis, and the text around
+// quoted values.
+constexpr size_t MESSAGESLACK = 200;
+
+void require(bool promise) {
+    if (!promise) std::abort();
+}
+
+// A refusal is one printable line of bounded length.
+void checkrefusal(const std::string &why) {
+    require(!why.empty() && why.size() <= MESSAGEBYTES + MESSAGESLACK);
+    require(printable(why, why.size()) == why);
+}
+
+// Batch input in pieces of `piece` bytes: every line read, refused ones answered.
+void readbatch(const uint8_t *data, size_t size, size_t piece) {
+    LineReader reader{};
+    std::string lines, line;
+    for (size_t at = 0;; at += piece) {
+        if (at < size)
+            feedinput(reader, reinterpret_cast<const char *>(data) + at, std::min(piece, size - at));
+        else
+            reader.ended = true;
+        while (takeline(reader, line)) {
+            lines += line + "\n";
+            CompareRequest r;
+            std::string why;
+            if (readbatchline(line, r, why) != LINEREFUSED) continue;
+            const json answer = json::parse(errorline(reader.number, why));
+            const std::string error = answer["error"].get<std::string>();
+            require(answer["line"] == reader.number && error.size() <= MESSAGEBYTES + 3);
+            require(printable(error, error.size()) == error);
+        }
+        if (reader.ended) break;
+    }
+    const std::string input(reinterpret_cast<const char *>(data), size);
+    require(lines == input || lines == input + "\n");
+}
+
+// The options of compare, batch, sweep and render, parsed and checked.
+void readarguments(const uint8_t *data, size_t size) {
+    std::vector<std::string> args = splitat(std::string(reinterpret_cast<const char *>(data), size), '\0');
+    args[0] = "sotoc";
+    std::vector<const char *> argv;
+    for (const std::string &a : args) argv.push_back(a.c_str());
+    CLI::App cmd{"", "sotoc fuzz"};
+    CompareOptionValues values;
+    addcompareoptions(cmd, values);
+    int jobs, frame = -1;
+    double delay = 0.0;
+    std::string errors, shard;
+    addjobsoption(cmd, jobs);
+    addnumberoption(cmd, "--frame", frame, "");
+    addnumberoption(cmd, "--delay", delay, "");
+    cmd.add_option("--errors", errors, "");
+    cmd.add_option("--shard", shard, "");
+    try {
+        const std::string refused = argumentsrefusal(cmd, static_cast<int>(argv.size()), argv.data());
+        if (!refused.empty()) return checkrefusal(refused);
+    } catch (const CLI::Success &) {
+        return;  // --help
+    }
+    CompareRequest r;
+    const std::string refused = requestfromoptions(values, "--", r);
+    if (!refused.empty()) checkrefusal(refused);
+    ErrorGrid grid;
+    Shard s;
+    std::string message;
+    if (!parsegrid(errors, grid, message)) checkrefusal(message);
+    if (!parseshard(shard, s, message)) checkrefusal(message);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    initialset();  // the defaults the options start from
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (size == 0) return 0;
+    if (data[0] == ARGUMENTS)
+        readarguments(data, size);
+    else
+        readbatch(data + 1, size - 1, 1 + data[0] % PIECES);
+    return 0;
+}
