@@ -39,7 +39,7 @@ mkdir "$work" || fail "no work folder"
 $SOTOC $SWEEP --jobs 1 --out "$work/single.jsonl" || fail "single sweep"
 [ "$(wc -l <"$work/single.jsonl")" -eq "$POINTS" ] || fail "the single sweep has not $POINTS lines"
 
-timeout "$ARRAY_S" sbatch --wait --quiet --array=0-2 --cpus-per-task=1 --chdir="$work" -o "$work/task-%a.txt" \
+slurmcluster_run timeout "$ARRAY_S" sbatch --wait --quiet --array=0-2 --cpus-per-task=1 --chdir="$work" -o "$work/task-%a.txt" \
   --wrap "exec $SOTOC $SWEEP --shard \$SLURM_ARRAY_TASK_ID/\$SLURM_ARRAY_TASK_COUNT \
           --jobs \$SLURM_CPUS_PER_TASK --out part-\$SLURM_ARRAY_TASK_ID.jsonl" || fail "the job array"
 

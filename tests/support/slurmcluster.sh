@@ -4,6 +4,8 @@
 #   slurmcluster_start      starts munged, slurmctld and slurmd, waits until the node is
 #                           idle and exports SLURM_CONF for the clients (sbatch, sinfo, ...);
 #                           SLURMCLUSTER_DIR is the folder (files of the test may go there too)
+#   slurmcluster_run CMD... runs a client (say `sbatch --wait ...`) and returns its status;
+#                           a signal to the caller stops it and the cluster at once
 #   slurmcluster_stop       cancels what is still queued, stops the daemons by their pids
 #                           (slurmd, slurmctld, then munged) and removes the folder
 #   slurmcluster_survivors  prints "name pid" of each daemon started here that still runs
@@ -22,6 +24,9 @@ SLURMCLUSTER_PORT_LOW=10000  # ports are drawn from here up to the kernel's ephe
 
 SLURMCLUSTER_DIR=""
 SLURMCLUSTER_PIDS=()      # "name pid" of each daemon started, in start order
+SLURMCLUSTER_CLIENT=""    # pid of the client slurmcluster_run waits for, if any
+SLURMCLUSTER_CTLDPORT=""  # TCP port of slurmctld, drawn at start
+SLURMCLUSTER_SLURMDPORT="" # TCP port of slurmd, drawn at start
 
 slurmcluster_available() {
   local program
@@ -41,11 +46,11 @@ slurmcluster_portfree() {
 # slurmcluster_freeport: prints a free port below the ephemeral range (which outgoing
 # connections take from), not one already printed for this cluster.
 slurmcluster_freeport() {
-  local high port tries
+  local high port attempt
   high=$(awk '{print $1}' /proc/sys/net/ipv4/ip_local_port_range 2>/dev/null || echo 32768)
-  for tries in $(seq 100); do
+  for attempt in $(seq 100); do
     port=$((SLURMCLUSTER_PORT_LOW + (RANDOM * 32768 + RANDOM) % (high - SLURMCLUSTER_PORT_LOW)))
-    [ "$port" != "${SLURMCLUSTER_CTLDPORT:-}" ] && slurmcluster_portfree "$port" && { echo "$port"; return 0; }
+    [ "$port" != "$SLURMCLUSTER_CTLDPORT" ] && slurmcluster_portfree "$port" && { echo "$port"; return 0; }
   done
   echo "slurmcluster: no free port found" >&2
   return 1
@@ -61,10 +66,16 @@ slurmcluster_alive() {
 
 # slurmcluster_launch NAME COMMAND...: starts a daemon in the foreground of a background
 # job, so that its pid is known at once, also when it fails before writing its pid file.
+# It gets a session of its own: a Ctrl-C meant for the caller must not stop it while jobs
+# still run. Without job control the job is no process group leader, so setsid does not
+# fork and $! stays the daemon's pid.
 slurmcluster_launch() {
-  local name=$1; shift
-  "$@" </dev/null >>"$SLURMCLUSTER_DIR/$name.out" 2>&1 &
+  local name=$1 flags=$-; shift
+  set +m
+  setsid "$@" </dev/null >>"$SLURMCLUSTER_DIR/$name.out" 2>&1 &
   SLURMCLUSTER_PIDS+=("$name $!")
+  [[ $flags == *m* ]] && set -m
+  return 0
 }
 
 slurmcluster_writeconf() {
@@ -136,6 +147,7 @@ slurmcluster_start() {
   fi
   SLURMCLUSTER_DIR=$(mktemp -d /tmp/sotoc-slurm-XXXXXX) || return 1
   SLURMCLUSTER_PIDS=()
+  SLURMCLUSTER_CTLDPORT=""
   trap slurmcluster_stop EXIT
   trap 'slurmcluster_stop; exit 130' INT
   trap 'slurmcluster_stop; exit 143' TERM
@@ -162,6 +174,18 @@ slurmcluster_start() {
   return 1
 }
 
+# slurmcluster_run COMMAND...: runs COMMAND as a background job and waits for it. Bash
+# runs a trap only when a foreground command has ended, but interrupts `wait` at once.
+slurmcluster_run() {
+  local status
+  "$@" &
+  SLURMCLUSTER_CLIENT=$!
+  wait "$SLURMCLUSTER_CLIENT"
+  status=$?
+  SLURMCLUSTER_CLIENT=""
+  return "$status"
+}
+
 # slurmcluster_end NAME PID: SIGTERM, then SIGKILL when it has not ended in time.
 slurmcluster_end() {
   local name=$1 pid=$2 end=$((SECONDS + SLURMCLUSTER_STOP_S))
@@ -183,10 +207,29 @@ slurmcluster_drain() {
   while [ -n "$(squeue -h -o %i 2>/dev/null)" ] && [ "$SECONDS" -lt "$end" ]; do sleep 0.5; done
 }
 
+# slurmcluster_strays: what a slurmd that ended while jobs ran leaves behind: its job steps
+# (which ignore SIGTERM and would wait for it forever) and their tasks. Both inherited this
+# cluster's SLURM_CONF; tasks also have a SLURM_JOB_ID. They are killed by pid and kept
+# for slurmcluster_survivors.
+slurmcluster_strays() {
+  local env pid name
+  for env in /proc/[0-9]*/environ; do
+    pid=${env#/proc/}; pid=${pid%/environ}
+    grep -qzx "SLURM_CONF=$SLURMCLUSTER_DIR/slurm.conf" "$env" 2>/dev/null || continue
+    name=$(cat "/proc/$pid/comm" 2>/dev/null) || continue
+    [ "$name" = slurmstepd ] || grep -qz '^SLURM_JOB_ID=' "$env" 2>/dev/null || continue
+    echo "slurmcluster: killing $name ($pid), left behind by a job" >&2
+    kill -KILL "$pid" 2>/dev/null || true
+    SLURMCLUSTER_PIDS+=("$name $pid")
+  done
+}
+
 slurmcluster_stop() {
   local name entry
   [ -n "$SLURMCLUSTER_DIR" ] || return 0
   trap - INT TERM
+  [ -z "$SLURMCLUSTER_CLIENT" ] || slurmcluster_end client "$SLURMCLUSTER_CLIENT"
+  SLURMCLUSTER_CLIENT=""
   for entry in "${SLURMCLUSTER_PIDS[@]}"; do
     [ "${entry% *}" = slurmctld ] && slurmcluster_alive "${entry#* }" && slurmcluster_drain
   done
@@ -194,6 +237,7 @@ slurmcluster_stop() {
     for entry in "${SLURMCLUSTER_PIDS[@]}"; do
       [ "${entry% *}" = "$name" ] && slurmcluster_end "$name" "${entry#* }"
     done
+    [ "$name" = slurmd ] && slurmcluster_strays
   done
   rm -rf -- "$SLURMCLUSTER_DIR"
   SLURMCLUSTER_DIR=""
