@@ -36,19 +36,21 @@ slurmcluster_start || fail "the cluster did not start"
 work=$SLURMCLUSTER_DIR/work
 mkdir "$work" || fail "no work folder"
 
-$SOTOC $SWEEP --jobs 1 --out "$work/single.jsonl" || fail "single sweep"
+"$SOTOC" $SWEEP --jobs 1 --out "$work/single.jsonl" || fail "single sweep"
 [ "$(wc -l <"$work/single.jsonl")" -eq "$POINTS" ] || fail "the single sweep has not $POINTS lines"
 
-slurmcluster_run timeout "$ARRAY_S" sbatch --wait --quiet --array=0-2 --cpus-per-task=1 --chdir="$work" -o "$work/task-%a.txt" \
-  --wrap "exec $SOTOC $SWEEP --shard \$SLURM_ARRAY_TASK_ID/\$SLURM_ARRAY_TASK_COUNT \
-          --jobs \$SLURM_CPUS_PER_TASK --out part-\$SLURM_ARRAY_TASK_ID.jsonl" || fail "the job array"
+task="exec $(printf %q "$SOTOC") $SWEEP --shard \$SLURM_ARRAY_TASK_ID/\$SLURM_ARRAY_TASK_COUNT"
+task+=" --jobs \$SLURM_CPUS_PER_TASK --out part-\$SLURM_ARRAY_TASK_ID.jsonl"
+slurmcluster_run timeout "$ARRAY_S" sbatch --wait --quiet --array=0-2 --cpus-per-task=1 --chdir="$work" \
+  -o "$work/task-%a.txt" --wrap "$task" || fail "the job array"
 
 for k in 0 1 2; do
   [ -s "$work/part-$k.jsonl" ] || fail "array task $k wrote no part"
 done
-diff <(sort "$work"/part-*.jsonl) <(sort "$work/single.jsonl") >&2 || fail "merged parts differ from the single run"
+diff <(sort "$work"/part-*.jsonl) <(sort "$work/single.jsonl") >&2 ||
+  fail "merged parts differ from the single run"
 
-$SOTOC plot "$work"/part-*.jsonl --plot "$work/x.png" || fail "plot of the parts"
+"$SOTOC" plot "$work"/part-*.jsonl --plot "$work/x.png" || fail "plot of the parts"
 [ "$(head -c 8 "$work/x.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "the plot is no PNG file"
 
 finish 0

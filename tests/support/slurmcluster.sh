@@ -129,7 +129,9 @@ slurmcluster_waitfor() {
   local end=$((SECONDS + limit)) entry
   until "$@" >/dev/null 2>&1; do
     for entry in "${SLURMCLUSTER_PIDS[@]}"; do
-      slurmcluster_alive "${entry#* }" || { echo "slurmcluster: ${entry% *} ended while waiting for $what" >&2; return 1; }
+      slurmcluster_alive "${entry#* }" && continue
+      echo "slurmcluster: ${entry% *} ended while waiting for $what" >&2
+      return 1
     done
     [ "$SECONDS" -lt "$end" ] || { echo "slurmcluster: no $what within $limit s" >&2; return 1; }
     sleep 0.5
