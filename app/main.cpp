@@ -94,7 +94,8 @@ bool windowsystemarguments(int argc, char **argv) {
 
 int main(int argc, char **argv) {
     for (const auto &sub : SUBCOMMANDS)
-        if (argc >= 2 && std::strcmp(argv[1], sub.name) == 0) return endoutput(sub.run(argc - 1, argv + 1));
+        if (argc >= 2 && std::strcmp(argv[1], sub.name) == 0)
+            return endoutput(sub.run(argc - 1, argv + 1));
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         printusage();
         return endoutput(0);

@@ -22,11 +22,14 @@ std::string recorded(const std::string &source, const std::string &output) {
     const std::string text = readfile(output);
     const std::string key = "SOTOC_COMMIT[] = \"";
     const size_t at = text.find(key);
-    return at == std::string::npos ? "(none)" : text.substr(at + key.size(), text.find('"', at + key.size()) - at - key.size());
+    if (at == std::string::npos) return "(none)";
+    const size_t start = at + key.size();
+    return text.substr(start, text.find('"', start) - start);
 }
 
 RunOutcome git(const std::string &checkout, const std::vector<std::string> &args) {
-    std::vector<std::string> argv = {GIT_PROGRAM, "-C", checkout, "-c", "user.name=test", "-c", "user.email=test@localhost"};
+    std::vector<std::string> argv = {GIT_PROGRAM, "-C", checkout, "-c", "user.name=test",
+                                     "-c", "user.email=test@localhost"};
     argv.insert(argv.end(), args.begin(), args.end());
     return runprogram(argv);
 }
