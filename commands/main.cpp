@@ -16,6 +16,9 @@
 #include "study/params.h"
 #include "view/window.h"
 
+// The commit the program is built from, or "unknown" (defined by the build).
+extern const char SOTOC_COMMIT[];
+
 namespace {
 
 const char *const USAGE =
@@ -76,6 +79,13 @@ std::string subcommandnames(const char *separator, const char *last) {
     return names;
 }
 
+// `status`, or 1 when standard output could not all be written (said on standard error).
+int endoutput(int status) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    std::fputs("sotoc: standard output could not be written\n", stderr);
+    return status == 0 ? 1 : status;
+}
+
 // A dialog asked for by a settings key in the window starts from an empty console input.
 void windowdialog() {
     discardinput();
@@ -101,14 +111,15 @@ bool windowsystemarguments(int argc, char **argv) {
 
 int main(int argc, char **argv) {
     for (const auto &sub : SUBCOMMANDS)
-        if (argc >= 2 && std::strcmp(argv[1], sub.name) == 0) return sub.run(argc - 1, argv + 1);
+        if (argc >= 2 && std::strcmp(argv[1], sub.name) == 0)
+            return endoutput(sub.run(argc - 1, argv + 1));
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         printusage();
-        return 0;
+        return endoutput(0);
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("sotoc %s\n", SOTOC_VERSION);
-        return 0;
+        std::printf("sotoc %s (commit %s)\n", SOTOC_VERSION, SOTOC_COMMIT);
+        return endoutput(0);
     }
     if (!windowsystemarguments(argc, argv)) return EXIT_REFUSED;
     if (!displayreachable(argc, argv)) {

@@ -1,13 +1,20 @@
 // Start-up of the real program in a terminal.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <regex>
 #include <string>
 
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/xserver.h"
 
 namespace {
@@ -74,7 +81,12 @@ TEST(Startup, HelpAndVersionNeedNoTerminalAndNoDisplay) {
         PtyProcess p;
         ASSERT_TRUE(ptystart(p, {sotocbinary(), arg}, {"DISPLAY="}));
         EXPECT_EQ(0, ptywait(p));
-        EXPECT_NE(std::string::npos, p.output.find(arg[2] == 'h' ? "usage: sotoc" : "sotoc 1."));
+        if (arg[2] == 'h')
+            EXPECT_NE(std::string::npos, p.output.find("usage: sotoc"));
+        else
+            EXPECT_TRUE(std::regex_search(p.output, std::regex("^sotoc " SOTOC_VERSION
+                                                                " \\(commit ([0-9a-f]{12}(-dirty)?|unknown)\\)\r?\n")))
+                << p.output;
         EXPECT_EQ(std::string::npos, p.output.find("initialset")) << "no start-up after " << arg;
         ptyclose(p);
     }
@@ -98,6 +110,32 @@ TEST(Startup, DoubleDashOptionsRefusedSubcommandsListed) {
         const RunOutcome h = runsotoc({sub, "--help"});
         EXPECT_EQ(0, h.status);
         EXPECT_EQ(0u, h.out.find(std::string(sub) == "plot" ? "Draws " : "Runs ")) << sub;
+    }
+}
+
+// Standard output that cannot take the text (a full disk) ends with status 1, said on
+// standard error; to a file, the same ends with 0. (Results of the subcommands: their
+// own tests.)
+TEST(Startup, UnwrittenStandardOutputIsAFailure) {
+    TempDir t;
+    const std::string full = t.file("full"), file = t.file("out");
+    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "no full device without root: " << std::strerror(errno);
+    const std::vector<std::string> cases[] = {{"--version"}, {"--help"}};
+    for (const auto &args : cases) {
+        for (const std::string &target : {full, file}) {
+            std::vector<std::string> argv = {"/bin/sh", "-c", "f=$1; shift; exec \"$@\" > \"$f\"", "sh", target,
+                                             sotocbinary()};
+            argv.insert(argv.end(), args.begin(), args.end());
+            const RunOutcome r = runprogram(argv);
+            if (target == full) {
+                EXPECT_EQ(1, r.status) << args[0];
+                EXPECT_EQ("sotoc: standard output could not be written\n", r.err) << args[0];
+            } else {
+                EXPECT_EQ(0, r.status) << args[0] << r.err;
+                EXPECT_NE(0u, std::filesystem::file_size(file)) << args[0];
+            }
+        }
     }
 }
 

@@ -1,0 +1,82 @@
+# Installation of the sotoc program, its man pages and documentation; the Debian
+# package (cpack -G DEB); the commit the program is built from (sotoc --version); the
+# tests of all three. Included at the end of the top CMakeLists.txt: uses only the sotoc
+# target and the project's variables.
+
+include(GNUInstallDirs)
+
+set(SOTOC_SUMMARY "time-optimal control of a two-axis robot, with and without state observation")
+
+# The commit, checked at every build; its one-line source changes only with the commit,
+# so a build after a new commit recompiles that line and relinks.
+find_program(GIT_EXECUTABLE git)
+if(NOT GIT_EXECUTABLE)
+  set(GIT_EXECUTABLE "")
+endif()
+set(SOTOC_COMMIT_SOURCE ${CMAKE_BINARY_DIR}/generated/buildcommit.cpp)
+add_custom_target(sotoc_buildcommit
+  COMMAND ${CMAKE_COMMAND} -DGIT=${GIT_EXECUTABLE} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DOUTPUT=${SOTOC_COMMIT_SOURCE}
+          -P ${CMAKE_CURRENT_LIST_DIR}/buildcommit.cmake
+  BYPRODUCTS ${SOTOC_COMMIT_SOURCE}
+  VERBATIM)
+target_sources(sotoc PRIVATE ${SOTOC_COMMIT_SOURCE})
+add_dependencies(sotoc sotoc_buildcommit)
+
+# Man pages of sotoc and each subcommand from the built program's --help texts.
+find_program(HELP2MAN help2man REQUIRED)
+set(SOTOC_MAN_DIR ${CMAKE_BINARY_DIR}/man/man1)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/pages.stamp
+  COMMAND ${CMAKE_COMMAND} -DSOTOC=$<TARGET_FILE:sotoc> -DHELP2MAN=${HELP2MAN} -DVERSION=${PROJECT_VERSION}
+          -DSUMMARY=${SOTOC_SUMMARY} -DOUTPUT=${SOTOC_MAN_DIR} -P ${CMAKE_CURRENT_LIST_DIR}/manpages.cmake
+  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/man/pages.stamp
+  DEPENDS sotoc ${CMAKE_CURRENT_LIST_DIR}/manpages.cmake
+  COMMENT "Writing the man pages"
+  VERBATIM)
+add_custom_target(sotoc_manpages ALL DEPENDS ${CMAKE_BINARY_DIR}/man/pages.stamp)
+
+install(TARGETS sotoc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${SOTOC_MAN_DIR}/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 FILES_MATCHING PATTERN "*.1")
+# The README's pictures keep their relative paths.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/gallery DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+
+# The Debian package: the libraries the program links are found by dpkg-shlibdeps.
+# Declared here is only what it runs or loads by name, which dpkg-shlibdeps cannot see:
+# - plplot-driver-cairo: PLplot loads its png/svg/pdf drivers at run time (sweep and plot
+#   pictures); without them it ends the program ("No device drivers found").
+# - fonts-dejavu-core: the plots' lettering, as where the program is built and tested
+#   (fontconfig alone would take any of several font packages).
+# - xvfb (recommended): sotoc render starts Xvfb when there is no X display.
+set(SOTOC_PACKAGE_MAINTAINER "sotoc maintainers <root@localhost>" CACHE STRING
+    "Maintainer field of the Debian package: name <e-mail>")
+# cpack, like cmake --install, packs what was built and builds nothing itself.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME sotoc)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${SOTOC_SUMMARY})
+set(CPACK_PACKAGE_CONTACT ${SOTOC_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "plplot-driver-cairo, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xvfb)
+include(CPack)
+
+# Tests of the installed program, its man pages and the package (slow: not under the
+# sanitizers), and of the commit's source.
+if(NOT SOTOC_SANITIZE)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  file(GLOB INSTALL_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/install/*.cpp)
+  add_executable(test_install ${INSTALL_TEST_SOURCES})
+  target_link_libraries(test_install PRIVATE testsupport GTest::gtest_main)
+  target_compile_definitions(test_install PRIVATE
+    SOTOC_BUILD_DIR="${CMAKE_BINARY_DIR}" SOTOC_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    CMAKE_PROGRAM="${CMAKE_COMMAND}" CPACK_PROGRAM="${CMAKE_CPACK_COMMAND}" GIT_PROGRAM="${GIT_EXECUTABLE}"
+    BUILDCOMMIT_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/buildcommit.cmake")
+  add_dependencies(test_install sotoc_manpages)
+  gtest_discover_tests(test_install DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endif()
