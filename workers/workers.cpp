@@ -22,6 +22,14 @@ struct Item {
     WorkerRun run;  // its worker
 };
 
+// In a worker: closes every file descriptor but the standard ones and `fd`, its
+// pipe. The caller's other pipes and files are none of its business, and a worker
+// forked when the caller had none to spare gets some back.
+void keeponly(int fd) {
+    close_range(STDERR_FILENO + 1, fd - 1, 0);
+    close_range(fd + 1, ~0U, 0);
+}
+
 }  // namespace
 
 int cores() {
@@ -36,7 +44,7 @@ WorkerRun startworker(const std::function<std::string()> &work) {
     if (pipe(ends) != 0) return failedrun(std::string("no pipe for a worker: ") + std::strerror(errno));
     const pid_t pid = fork();
     if (pid == 0) {
-        close(ends[0]);
+        keeponly(ends[1]);
         _exit(writewhole(ends[1], work()) ? 0 : 1);
     }
     close(ends[1]);

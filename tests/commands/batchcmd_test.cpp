@@ -330,9 +330,8 @@ TEST(Batch, OutputThatCannotBeWrittenFailsWithOneMessage) {
 }
 
 // With few file descriptors not every worker starts: the batch waits for a free
-// one and gives the same output. With none to spare for a single worker it says
-// so once, after answering the lines before, and fails.
-TEST(Batch, WaitsForAFreeWorkerAndFailsWhenNoneStarts) {
+// one and gives the same output.
+TEST(Batch, WaitsForAFreeWorker) {
     std::string in;
     for (int error = 1; error <= 12; ++error) in += line("scara", "horizontal", error);
     const RunOutcome all = runsotoc({"batch", "--jobs", "1"}, in);
@@ -340,16 +339,24 @@ TEST(Batch, WaitsForAFreeWorkerAndFailsWhenNoneStarts) {
     EXPECT_EQ(0, few.status) << few.err;
     EXPECT_EQ("", few.err);
     EXPECT_EQ(all.out, few.out);
+}
+
+// With no file descriptor to spare for a single worker the batch says so once,
+// after answering the lines before, and fails.
+TEST(Batch, FailsOnceWhenNoWorkerStarts) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizers' checks need file descriptors of their own";
+#endif
     // Four: standard input, output, error and one to load the program with.
-    const RunOutcome none = runshell("exec 3>&- && ulimit -n 4 && exec \"$0\" batch --jobs 16", "", "{}\n" + in);
+    const RunOutcome none = runshell("exec 3>&- && ulimit -n 4 && exec \"$0\" batch --jobs 16", "",
+                                     "{}\n" + line("scara", "horizontal", 1) + line("scara", "horizontal", 2));
     EXPECT_EQ(1, none.status) << none.err;
     const std::vector<std::string> out = lines(none.out);
     ASSERT_EQ(1u, out.size());
     EXPECT_EQ(1, errorobject(out[0])["line"]);
-    EXPECT_EQ(0u, none.err.find("sotoc batch: cannot start a worker for line 2 (no pipe for a worker: Too many open "
-                                "files); it and the lines after it did not run\n"))
-        << none.err;
-    EXPECT_EQ(1, std::count(none.err.begin(), none.err.end(), '\n'));
+    EXPECT_EQ("sotoc batch: cannot start a worker for line 2 (no pipe for a worker: Too many open files); it and the "
+              "lines after it did not run\n",
+              none.err);
 }
 
 TEST(Batch, AFolderAsInputIsRefused) {
