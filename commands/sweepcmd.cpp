@@ -127,11 +127,12 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
                 failed = true;
             } else if (!unwritable) {
                 const std::string problem = writeresults(out, run.line + "\n");
-                unwritable = failed = !problem.empty();
-                if (unwritable)
-                    std::fprintf(stderr, "sotoc sweep: %s\n", problem.c_str());
-                else
+                if (problem.empty()) {
                     lines += run.line + "\n";
+                } else {
+                    std::fprintf(stderr, "sotoc sweep: %s\n", problem.c_str());
+                    unwritable = failed = true;
+                }
             }
             const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             ++done;

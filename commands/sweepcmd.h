@@ -22,7 +22,8 @@ struct SweepJob {
 // so every line equals that of a single comparison of the same settings. Shows a
 // progress line when standard error is a terminal. A stop signal starts no further
 // point; the lines written are whole. Returns 0, the stop status (130 or 143), or
-// 1 when a point failed or the output could not be written.
+// 1 when a point failed or the output could not be written (said once; 1 then
+// also when stopped, as lines are missing).
 int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepPoint> &points);
 
 // Runs the subcommand with its arguments (argv[0] is its name); returns the exit status.

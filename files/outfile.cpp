@@ -23,6 +23,8 @@ constexpr size_t NAMEKEPT = 200;
 const char TEMPSUFFIX[] = ".XXXXXX";
 // Permissions of a new file before the umask, as other programs create files.
 constexpr mode_t NEWFILEMODE = 0666;
+// The permission bits of a mode (set-id and sticky bits with them) that a
+// replaced file passes on to the one replacing it.
 constexpr mode_t MODEBITS = 07777;
 // Signals whose default action ends the program while a temporary is open.
 const int DEADLYSIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
@@ -53,9 +55,9 @@ void ondeadlysignal(int sig) {
 sigset_t blockdeadly() { return blocksignals(DEADLYSIGNALS, sizeof DEADLYSIGNALS / sizeof DEADLYSIGNALS[0]); }
 
 // Removes the temporaries at exit and on the deadly signals that would end the
-// program at once; a signal the program handles itself (a stop it finishes, the
-// console, the private X server's stop) keeps its handler, which ends in the
-// default action or lets the run abandon its outputs.
+// program at once. A signal the program handles itself keeps its handler: the
+// console's and the private X server's pass the signal on to the handler before
+// them (this one, when it came first), a sweep's stop leaves the outputs to the run.
 void guardtemporaries() {
     static bool atexitset = false;
     if (!atexitset) atexitset = std::atexit(removetemporaries) == 0;
