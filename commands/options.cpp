@@ -91,8 +91,7 @@ void addjobsoption(CLI::App &cmd, int &jobs) {
     jobs = cores();
     addnumberoption(cmd, "--jobs", jobs,
                     "Comparisons run at once, each in its own worker process; the output is the same "
-                    "for every N. Default: the number of cores (" +
-                        std::to_string(jobs) + ").")
+                    "for every N. Default: the number of cores of the machine it runs on.")
         ->type_name("N")
         ->check(CLI::Range(1, MAXJOBS));
 }
