@@ -10,13 +10,13 @@ namespace {
 
 // Where the panels lie [share of the page]: the tip paths at the left with the
 // legend under them, the four time panels stacked at the right, TIMEGAP apart.
-constexpr Viewport PATHPORT = {0.06, 0.40, 0.40, 0.88};
+constexpr Viewport PATHPORT = {0.075, 0.40, 0.40, 0.88};
 constexpr Viewport LEGENDPORT = {0.01, 0.42, 0.01, 0.33};
 constexpr double TIMELEFT = 0.50, TIMERIGHT = 0.98;
 constexpr double TIMELOW = 0.07, TIMEHIGH = 0.88;
 constexpr double TIMEGAP = 0.02;
 // Distance of the value-axis labels left of their panels [text heights].
-constexpr double YLABELDISTANCE = 5.0;
+constexpr double YLABELDISTANCE = 6.0;
 // Distance of the time and x labels under their panels [text heights].
 constexpr double XLABELDISTANCE = 3.0;
 
@@ -26,10 +26,11 @@ constexpr double PATHMARGIN = 0.06;
 constexpr double FIMARGIN = 0.08;
 // Room beyond the torque limits (or a larger torque), as a share of it.
 constexpr double TORQUEMARGIN = 0.12;
-// A span narrower than this [m, rad] is a value that does not change; it is shown
-// over FLATSPAN around it instead.
-constexpr double FLATLIMIT = 1e-9;
-constexpr double FLATSPAN = 1.0;
+// Smallest span of a panel [m, rad]: a path or a joint that hardly moves is shown
+// over this span around its middle, with axis numbers of a few digits.
+constexpr double MINSPAN = 0.01;
+// Significant digits of the positioning errors in the legend.
+constexpr int ERRORDIGITS = 3;
 
 // The error-free run is drawn wider and first, so that it shows beside the runs
 // with the error where they cover it [PLplot line-width units].
@@ -63,11 +64,11 @@ void extend(Range &r, double v) {
 
 double centre(const Range &r) { return 0.5 * (r.lo + r.hi); }
 
-// The range widened by `by` at both ends; one without values, or narrower than
-// FLATLIMIT, becomes FLATSPAN around its centre.
+// The range widened by `by` at both ends and to MINSPAN at least; without values,
+// MINSPAN around zero.
 Range widened(const Range &r, double by) {
-    if (!(r.lo <= r.hi)) return {-0.5 * FLATSPAN, 0.5 * FLATSPAN};
-    if (r.hi - r.lo < FLATLIMIT) return {centre(r) - 0.5 * FLATSPAN, centre(r) + 0.5 * FLATSPAN};
+    if (!(r.lo <= r.hi)) return {-0.5 * MINSPAN, 0.5 * MINSPAN};
+    if (r.hi - r.lo + 2.0 * by < MINSPAN) return {centre(r) - 0.5 * MINSPAN, centre(r) + 0.5 * MINSPAN};
     return {r.lo - by, r.hi + by};
 }
 
@@ -187,8 +188,11 @@ AxisLabels axislabels(char type) {
     return {{"joint 1  θ [rad]", "joint 2  r [m]"}, {"joint 1  τ1 [N m]", "joint 2  F2 [N]"}};
 }
 
+// "RUN: positioning error E m", E with ERRORDIGITS significant digits, none of them after a
+// trailing decimal point.
 std::string errortext(const char *run, const RunFigures &f) {
-    return printed("%s: positioning error %#.3g m", run, f.error);
+    const int whole = f.error > 0.0 && std::isfinite(f.error) ? static_cast<int>(std::floor(std::log10(f.error))) + 1 : 1;
+    return printed("%s: positioning error %.*f m", run, std::max(0, ERRORDIGITS - whole), f.error);
 }
 
 void drawfigurelegend(const ComparisonResult &r) {

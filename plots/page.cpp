@@ -9,6 +9,9 @@ namespace {
 
 // Character height [mm] of PLplot's text; at the cairo devices' 90 dpi, about 16 px.
 constexpr double TEXTHEIGHT = 4.5;
+// Digits of the axis numbers written out before PLplot scales them by a power of
+// ten, whose label would fall on the title or a neighbouring panel.
+constexpr int AXISDIGITS = 7;
 // Height of the first title line as a share of the text height.
 constexpr double TITLESCALE = 1.3;
 // Distances of the title lines above the viewport [text heights].
@@ -65,6 +68,8 @@ bool beginpage(OutputFile &picture, int width, int height, std::string &message)
     plinit();
     pladv(0);
     plschr(TEXTHEIGHT, 1.0);
+    plsxax(AXISDIGITS, 0);
+    plsyax(AXISDIGITS, 0);
     return true;
 }
 
