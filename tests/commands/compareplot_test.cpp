@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,6 @@ Args scara(const Args &extra) {
     Args a = {"compare", "--robot", "scara", "--motion", "vertical"};
     a.insert(a.end(), extra.begin(), extra.end());
     return a;
-}
-
-std::string content(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
 }
 
 bool exists(const std::string &path) {
@@ -47,13 +39,13 @@ TEST(ComparePlot, FigureBesideResultsAndLogs) {
     EXPECT_EQ(drawn.out, plain.out);
     EXPECT_EQ(drawn.err, "");
     for (const char *csv : {"/tocFree.csv", "/tocErr.csv", "/sotocErr.csv"})
-        EXPECT_EQ(content(dir.file("runs") + csv), content(dir.file("plain") + csv)) << csv;
+        EXPECT_EQ(readfile(dir.file("runs") + csv), readfile(dir.file("plain") + csv)) << csv;
     RgbImage pic;
     ASSERT_TRUE(readpng(dir.file("runs/figure.png"), pic));
     EXPECT_EQ(pic.w, 1400);
     const RunOutcome json = runsotoc(scara({"--json", "--plot", dir.file("f.pdf")}));
     EXPECT_EQ(json.status, 0) << json.err;
-    EXPECT_EQ(content(dir.file("f.pdf")).compare(0, 5, "%PDF-"), 0);
+    EXPECT_EQ(readfile(dir.file("f.pdf")).compare(0, 5, "%PDF-"), 0);
 }
 
 // Each refusal beside the same run accepted: status 2, one line naming --plot,
@@ -86,13 +78,13 @@ TEST(ComparePlot, RefusedBeforeAnyWork) {
         EXPECT_EQ(refused.err.rfind("sotoc compare: --plot: '", 0), 0u) << refused.err;
         EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
         EXPECT_FALSE(exists(dir.file("new"))) << "no folder made for --log";
-        EXPECT_EQ(content(dir.file("logs/tocErr.csv")), "old log\n");
+        EXPECT_EQ(readfile(dir.file("logs/tocErr.csv")), "old log\n");
         const RunOutcome accepted = runsotoc(scara(c.accepted));
         EXPECT_EQ(accepted.status, 0) << accepted.err;
         EXPECT_NE(accepted.out, "");
     }
     EXPECT_TRUE(exists(dir.file("new/logs/tocErr.csv")));
-    EXPECT_GT(content(dir.file("log.png")).size(), 10000u) << "the link followed to the figure";
+    EXPECT_GT(readfile(dir.file("log.png")).size(), 10000u) << "the link followed to the figure";
 
     // Standard output going to the file named would be replaced by the figure.
     const RunOutcome same = runsotocinto(dir.file("old.png"), scara({"--plot", dir.file("old.png")}));
@@ -100,8 +92,8 @@ TEST(ComparePlot, RefusedBeforeAnyWork) {
     EXPECT_NE(same.err.find("standard output is written to it"), std::string::npos) << same.err;
     const RunOutcome other = runsotocinto(dir.file("out.txt"), scara({"--plot", dir.file("old.png")}));
     EXPECT_EQ(other.status, 0) << other.err;
-    EXPECT_NE(content(dir.file("out.txt")), "");
-    EXPECT_GT(content(dir.file("old.png")).size(), 10000u);
+    EXPECT_NE(readfile(dir.file("out.txt")), "");
+    EXPECT_GT(readfile(dir.file("old.png")).size(), 10000u);
     EXPECT_EQ(dir.temporaryof("old.png"), "");
 }
 
@@ -123,7 +115,7 @@ TEST(ComparePlot, NoSolutionDrawsNoFigure) {
     EXPECT_EQ(object.status, 3);
     EXPECT_EQ(object.out.rfind("{\"settings\"", 0), 0u) << object.out;
     EXPECT_NE(object.err.find("no figure drawn"), std::string::npos) << object.err;
-    EXPECT_EQ(content(dir.file("f.png")), "old\n");
+    EXPECT_EQ(readfile(dir.file("f.png")), "old\n");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"f.png"});
 }
 

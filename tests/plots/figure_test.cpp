@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,13 +35,6 @@ bool draw(const std::string &path, const Pass &p, std::string &message) {
     if (beginoutput(path, out)) return drawcomparison(out, p.settings, p.result, message);
     message = outputproblem(out);
     return false;
-}
-
-std::string content(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
 }
 
 // The pixel (column, row from the top) a world point of a panel falls on.
@@ -107,7 +99,7 @@ TEST(Figure, EveryFormatForEveryDefaultComparison) {
                 std::ofstream(dir.file(name + ".png")) << "old\n";
                 EXPECT_FALSE(draw(dir.file(name + ".png"), p, message));
                 EXPECT_NE(message.find("no switching-time solution"), std::string::npos) << message;
-                EXPECT_EQ(content(dir.file(name + ".png")), "old\n");
+                EXPECT_EQ(readfile(dir.file(name + ".png")), "old\n");
                 continue;
             }
             for (const char *ext : {".png", ".svg", ".pdf"})
@@ -116,7 +108,7 @@ TEST(Figure, EveryFormatForEveryDefaultComparison) {
             ASSERT_TRUE(readpng(dir.file(name + ".png"), pic));
             EXPECT_EQ(pic.w, FIGUREWIDTH);
             EXPECT_EQ(pic.h, FIGUREHEIGHT);
-            const std::string svg = content(dir.file(name + ".svg")), pdf = content(dir.file(name + ".pdf"));
+            const std::string svg = readfile(dir.file(name + ".svg")), pdf = readfile(dir.file(name + ".pdf"));
             EXPECT_NE(svg.find("<svg"), std::string::npos);
             EXPECT_NE(svg.find("width=\"1400pt\" height=\"900pt\""), std::string::npos);
             EXPECT_NE(svg.rfind("</svg>"), std::string::npos) << "whole";
