@@ -225,7 +225,8 @@ FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r
         extend(fi, robotparams(r.type).phif[j]);
         l.fi[j] = {timeport(j), t, widened(fi, FIMARGIN * (fi.hi - fi.lo))};
         Range tau = columnrange(runs, &RunLog::tau, j);
-        const double most = std::max({torquelimitof(s, r, j), std::fabs(tau.lo), std::fabs(tau.hi)});
+        extend(tau, torquelimitof(s, r, j));
+        const double most = std::max(std::fabs(tau.lo), std::fabs(tau.hi));
         l.tau[j] = {timeport(2 + j), t, widened({-most, most}, TORQUEMARGIN * most)};
     }
     return l;

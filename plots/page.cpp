@@ -17,9 +17,10 @@ constexpr double TITLESCALE = 1.3;
 // Distances of the title lines above the viewport [text heights].
 constexpr double TITLEFIRST = 3.2;
 constexpr double TITLESECOND = 1.5;
-// Legend: room between its edge and the first column, the share of its viewport the
-// line samples take, the text's offset from them and the spacing of its lines
-// [text heights].
+// Legend: its offset from the viewport's upper left corner [share of the viewport],
+// the width of the line samples [share of the viewport], the gap between sample and
+// text [character widths], the text's height [share of the text height] and the
+// spacing of its lines [character heights].
 constexpr double LEGENDINSET = 0.0;
 constexpr double LEGENDSAMPLE = 0.1;
 constexpr double LEGENDOFFSET = 0.8;
