@@ -12,6 +12,7 @@
 #include "console/dialog.h"
 #include "commands/options.h"
 #include "study/params.h"
+#include "study/usertext.h"
 #include "formats/resultjson.h"
 #include "formats/runcsv.h"
 #include "files/outfile.h"
@@ -53,7 +54,8 @@ std::string logclash(const std::string &plot, const std::string &logdir) {
     if (logdir.empty()) return "";
     for (const char *run : RUNNAMES) {
         const std::string log = logdir + "/" + run + ".csv";
-        if (samefile(plot, log)) return "--plot: '" + plot + "' refused; it names the log file '" + log + "'";
+        if (samefile(plot, log))
+            return "--plot: '" + excerpt(plot) + "' refused; it names the log file '" + excerpt(log) + "'";
     }
     return "";
 }

@@ -130,9 +130,9 @@ bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
 
 std::string plotrefusal(const std::string &plot, bool stdoutused) {
     if (plotdevice(plot).empty())
-        return "--plot: '" + plot + "' refused; accepts a file name ending in .png, .svg or .pdf";
+        return "--plot: '" + excerpt(plot) + "' refused; accepts a file name ending in .png, .svg or .pdf";
     if (stdoutused && isstandardoutput(plot))
-        return "--plot: '" + plot + "' refused; standard output is written to it";
+        return "--plot: '" + excerpt(plot) + "' refused; standard output is written to it";
     return "";
 }
 
