@@ -6,6 +6,8 @@
 #include <type_traits>
 
 #include "core/records.h"
+#include "files/outfile.h"
+#include "plots/page.h"
 #include "study/comparison.h"
 #include "study/request.h"
 #include "study/usertext.h"
@@ -123,6 +125,14 @@ bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
         status = cmd.exit(e);
     }
     return false;
+}
+
+std::string plotrefusal(const std::string &plot, bool stdoutused) {
+    if (plotdevice(plot).empty())
+        return "--plot: '" + excerpt(plot) + "' refused; accepts a file name ending in .png, .svg or .pdf";
+    if (stdoutused && isstandardoutput(plot))
+        return "--plot: '" + excerpt(plot) + "' refused; standard output is written to it";
+    return "";
 }
 
 void reportproblem(const CLI::App &cmd, const std::string &message) {
