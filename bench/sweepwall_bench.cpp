@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <vector>
+#include <string>
 
 #include "study/params.h"
 #include "commands/sweepcmd.h"
@@ -25,9 +25,8 @@ void sweepwall(benchmark::State &state) {
     const int out = open("/dev/null", O_WRONLY);
     int status = 0;
     for (auto _ : state) {
-        SweepSetup setup{};
-        std::vector<SweepPoint> points;
-        status |= runsweep(job, out, setup, points);
+        std::string lines;
+        status |= runsweep(job, out, lines);
     }
     close(out);
     if (status != 0) state.SkipWithError("the sweep failed");

@@ -43,17 +43,8 @@ int plotcommand(int argc, char **argv) {
         reportproblem(cmd, refused);
         return EXIT_REFUSED;
     }
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
     std::string message;
-    if (!readresults(files, setup, points, message)) {
-        abandonoutput(out);
-        reportproblem(cmd, message);
-        return 1;
-    }
-    if (!drawsweep(out, setup, points, message)) {
-        reportproblem(cmd, message);
-        return 1;
-    }
-    return 0;
+    if (plotresults(files, out, message)) return 0;
+    reportproblem(cmd, message);
+    return 1;
 }

@@ -106,14 +106,13 @@ int endresults(const CLI::App &cmd, OutputFile &results, int status) {
 
 }  // namespace
 
-int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepPoint> &points) {
+int runsweep(const SweepJob &job, int out, std::string &lines) {
     ComparisonSettings settings = requestsettings(job.request);
     settings.tfNomBasis = standalonebasis(settings);
     const ComparisonResult freeHalf = errorfreepass(settings);
     const std::vector<int> indices = shardpoints(job.grid, job.shard);
     const int total = static_cast<int>(indices.size());
     const Clock::time_point start = Clock::now();
-    std::string lines;  // every line written, for the plot
     int done = 0;
     bool failed = false, unwritable = false;  // a point failed; the output failed (said once)
     progressline(0, total, -1.0);
@@ -142,11 +141,6 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
     progressend();
     if (unwritable) return 1;
     if (stoprequested() != 0) return stopstatus();
-    std::string message;
-    if (!failed && total > 0 && !readresulttext(lines, setup, points, message)) {
-        std::fprintf(stderr, "sotoc sweep: %s\n", message.c_str());
-        failed = true;
-    }
     return failed ? 1 : 0;
 }
 
@@ -170,15 +164,14 @@ int sweepcommand(int argc, char **argv) {
         return EXIT_REFUSED;
     }
     catchstopsignals();
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
-    status = runsweep(job, resultfile(options) ? results.fd : STDOUT_FILENO, setup, points);
+    std::string lines;
+    status = runsweep(job, resultfile(options) ? results.fd : STDOUT_FILENO, lines);
     if (resultfile(options)) status = endresults(cmd, results, status);
     std::string message;
     if (options.plot.empty()) return status;
     if (status != 0) {
         abandonoutput(picture);
-    } else if (!drawsweep(picture, setup, points, message)) {
+    } else if (!plotresulttext(lines, picture, message)) {
         reportproblem(cmd, message);
         status = 1;
     }

@@ -138,3 +138,19 @@ bool readresulttext(const std::string &text, SweepSetup &setup, std::vector<Swee
     std::istringstream in(text);
     return readlines(in, "results", first, s, got, message) && finish(s, got, setup, points, message);
 }
+
+bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
+    SweepSetup setup{};
+    std::vector<SweepPoint> points;
+    if (readresults(paths, setup, points, message)) return drawsweep(picture, setup, points, message);
+    abandonoutput(picture);
+    return false;
+}
+
+bool plotresulttext(const std::string &text, OutputFile &picture, std::string &message) {
+    SweepSetup setup{};
+    std::vector<SweepPoint> points;
+    if (readresulttext(text, setup, points, message)) return drawsweep(picture, setup, points, message);
+    abandonoutput(picture);
+    return false;
+}

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/outfile.h"
 #include "plots/plot.h"
 
 // Reads every line of the files into points (in file order) and their shared
@@ -19,3 +20,11 @@ bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::
 // The same for result lines held in `text` (a sweep's own output).
 bool readresulttext(const std::string &text, SweepSetup &setup, std::vector<SweepPoint> &points,
                     std::string &message);
+
+// Reads the result lines of the files (any order) and draws their picture into the
+// begun output, ending it. Returns false with the reader's or the drawing's message,
+// the output abandoned, when the lines cannot be drawn or the file cannot be written.
+bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message);
+
+// The same for result lines held in `text` (the output of a sweep or a map).
+bool plotresulttext(const std::string &text, OutputFile &picture, std::string &message);
