@@ -19,7 +19,7 @@ void sweepwall(benchmark::State &state) {
     values.robot = "scara";
     values.motion = "vertical";
     if (!requestfromoptions(values, "--", job.request).empty()) std::abort();
-    job.grid = ErrorGrid{-50.0, 1.0, 101};
+    job.grid = Grid{-50.0, 1.0, 101};
     job.shard = Shard{0, 1};
     job.jobs = static_cast<int>(state.range(0));
     const int out = open("/dev/null", O_WRONLY);

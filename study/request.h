@@ -65,6 +65,18 @@ CompareRequest defaultrequest(char type, char sgnG);
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
+// requestfromoptions without the SCARA's reach: the start and end points are only
+// checked against the coordinate range (a map sets its points afterwards).
+std::string requestvalues(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
+// The refusal of r's point `s` (SETTINGSTART or SETTINGEND) when r is for the SCARA
+// and it cannot reach the point, else "".
+std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s);
+
+// The numbers of setting s in r: the two ratios, start or end coordinates, or the
+// one mass error; null for the settings that are words.
+double *settingvalues(CompareRequest &r, Setting s);
+
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);
 

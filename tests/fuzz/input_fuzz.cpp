@@ -93,10 +93,10 @@ void readarguments(const uint8_t *data, size_t size) {
     CompareRequest r;
     const std::string refused = requestfromoptions(values, "--", r);
     if (!refused.empty()) checkrefusal(refused);
-    ErrorGrid grid;
+    Grid grid;
     Shard s;
     std::string message;
-    if (!parsegrid(errors, grid, message)) checkrefusal(message);
+    if (!parsegrid(errors, errorrange(), grid, message)) checkrefusal(message);
     if (!parseshard(shard, s, message)) checkrefusal(message);
 }
 
