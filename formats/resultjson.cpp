@@ -119,6 +119,8 @@ std::string nosolution(const ComparisonResult &r) {
 
 const char *const RUNNAMES[3] = {"tocFree", "tocErr", "sotocErr"};
 
+const char *const UNREACHABLE = "unreachable";
+
 json resultjson(const CompareRequest &request, const ComparisonResult &r) {
     const bool freesolved = r.outcome != NOFREESOLUTION;
     return json{{"settings", settingsjson(request)},
@@ -126,4 +128,13 @@ json resultjson(const CompareRequest &request, const ComparisonResult &r) {
                 {"outcome", outcomeword(r.outcome)},
                 {"designs", {{"free", designjson(r.free)}, {"error", freesolved ? designjson(r.err) : json(nullptr)}}},
                 {"runs", r.outcome == COMPARED ? runsjson(r) : json(nullptr)}};
+}
+
+json unreachablejson(const CompareRequest &request, const std::string &reason) {
+    return json{{"settings", settingsjson(request)}, {"outcome", UNREACHABLE}, {"reason", reason}};
+}
+
+std::string mapline(json object, int i, int j) {
+    object["map"] = json{{"i", i}, {"j", j}};
+    return object.dump();
 }

@@ -13,6 +13,15 @@
 // figures of the three runs; a figure that does not exist is null.
 nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);
 
+// The object of a point a map could not run (a SCARA point out of reach): its
+// settings, the outcome "unreachable", the refusal sotoc compare gives for them as
+// "reason", and no figures.
+nlohmann::ordered_json unreachablejson(const CompareRequest &request, const std::string &reason);
+
+// A map's line: the object with "map": {"i": i, "j": j} after its other fields, so
+// that the text before it is the object's own, digit for digit.
+std::string mapline(nlohmann::ordered_json object, int i, int j);
+
 // The request of the fields of a JSON object (a batch line, the settings of a
 // result), with the defaults and checks of requestfromoptions: every key must name
 // a setting, every value have its type.
@@ -27,3 +36,6 @@ std::string nosolution(const ComparisonResult &r);
 
 // The name of a run in the result object and in the log file names.
 extern const char *const RUNNAMES[3];  // "tocFree", "tocErr", "sotocErr"
+
+// The outcome of a map's point that could not run: "unreachable".
+extern const char *const UNREACHABLE;
