@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "commands/options.h"
 #include "commands/runoutputs.h"
 #include "console/console.h"
 #include "core/records.h"
@@ -180,21 +179,15 @@ int runmap(const MapJob &job, int out, std::string &lines) {
 
 int mapcommand(int argc, char **argv) {
     initialset();
-    CLI::App cmd{ABOUT, "sotoc map"};
-    CompareOptionValues values;
-    addcompareoptions(cmd, values);
     std::string typed[2];
-    addaxisoptions(cmd, typed);
-    RunOutputOptions options;
-    addrunoutputoptions(cmd, options, "map");
     MapJob job{};
-    addjobsoption(cmd, job.jobs);
-    int status = 0;
-    if (!parsecommand(cmd, argc, argv, status)) return status;
-    std::string refused = requestvalues(values, "--", job.request);
-    if (refused.empty()) refused = takeaxes(typed, values, job.grid);
-    if (refused.empty()) refused = fixedreach(job);
-    if (refused.empty()) refused = takerunoutputs(options, job.shard);
-    return runwithoutputs(cmd, refused, options,
-                          [&](int out, std::string &written) { return runmap(job, out, written); });
+    const GridCommand command{
+        ABOUT, "sotoc map", "map", [&](CLI::App &cmd) { addaxisoptions(cmd, typed); },
+        [&](const CompareOptionValues &values) {
+            std::string refused = requestvalues(values, "--", job.request);
+            if (refused.empty()) refused = takeaxes(typed, values, job.grid);
+            return refused.empty() ? fixedreach(job) : refused;
+        },
+        [&](int out, std::string &written) { return runmap(job, out, written); }};
+    return gridcommand(argc, argv, command, job.shard, job.jobs);
 }

@@ -11,6 +11,13 @@
 
 namespace {
 
+// The options of the outputs. Written by the command-line parser.
+struct RunOutputOptions {
+    std::string shard;  // K/N, "" for the whole run
+    std::string out;    // result file, "" or "-" for standard output
+    std::string plot;   // picture file, "" for none
+};
+
 // Whether the results go to a file rather than standard output.
 bool resultfile(const RunOutputOptions &o) { return !o.out.empty() && o.out != "-"; }
 
@@ -36,8 +43,6 @@ int endresults(const CLI::App &cmd, OutputFile &results, int status) {
     return 1;
 }
 
-}  // namespace
-
 void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &what) {
     cmd.add_option("--shard", o.shard, "Run only the points K, K+N, K+2N, ... (K from 0 to N-1). Default: 0/1.")
         ->type_name("K/N");
@@ -45,6 +50,7 @@ void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &
     cmd.add_option("--plot", o.plot, "Also draw the " + what + " into FILE: .png, .svg or .pdf.")->type_name("FILE");
 }
 
+// Checks --shard into `shard` and the extension of --plot: "" or the refusal.
 std::string takerunoutputs(const RunOutputOptions &o, Shard &shard) {
     std::string message;
     shard = Shard{0, 1};
@@ -55,6 +61,7 @@ std::string takerunoutputs(const RunOutputOptions &o, Shard &shard) {
     return "";
 }
 
+// Runs the command whose options were taken, `refused` its refusal so far.
 int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOutputOptions &o,
                    const std::function<int(int fd, std::string &written)> &run) {
     OutputFile results{}, picture{};
@@ -77,3 +84,21 @@ int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOut
     }
     return status;
 }
+
+}  // namespace
+
+int gridcommand(int argc, char **argv, const GridCommand &command, Shard &shard, int &jobs) {
+    CLI::App cmd{command.about, command.name};
+    CompareOptionValues values;
+    addcompareoptions(cmd, values);
+    command.addoptions(cmd);
+    RunOutputOptions options;
+    addrunoutputoptions(cmd, options, command.what);
+    addjobsoption(cmd, jobs);
+    int status = 0;
+    if (!parsecommand(cmd, argc, argv, status)) return status;
+    std::string refused = command.takeoptions(values);
+    if (refused.empty()) refused = takerunoutputs(options, shard);
+    return runwithoutputs(cmd, refused, options, command.run);
+}
+

@@ -1,36 +1,37 @@
-// What sweeps and maps share on the command line: --shard, --out and --plot, their
-// checks, the output files begun before any work and kept after it, and the
-// picture of the lines written.
+// What sweeps and maps share on the command line: the options, --shard, --out,
+// --plot and --jobs, their checks, the output files begun before any work and kept
+// after it, and the picture of the lines written.
 #pragma once
 
 #include <functional>
 #include <string>
 
 #include "commands/grid.h"
+#include "study/request.h"
 
 namespace CLI {
 class App;
 }
 
-// The options. Written by the command-line parser; read by takerunoutputs and runwithoutputs.
-struct RunOutputOptions {
-    std::string shard;  // K/N, "" for the whole run
-    std::string out;    // result file, "" or "-" for standard output
-    std::string plot;   // picture file, "" for none
+// A sweep or a map on the command line. Written by its subcommand; read by gridcommand.
+struct GridCommand {
+    const char *about;  // what --help says of it
+    const char *name;   // "sotoc sweep", "sotoc map"
+    const char *what;   // what --plot draws: "sweep", "map"
+    std::function<void(CLI::App &)> addoptions;  // adds the command's own options
+    // Takes its own options and the comparison options given: "" or the refusal.
+    std::function<std::string(const CompareOptionValues &)> takeoptions;
+    // Writes its lines to fd (the result file or standard output) and keeps them in
+    // `written`; returns 0, 1 (failed) or the stop status.
+    std::function<int(int fd, std::string &written)> run;
 };
 
-// Adds --shard, --out and --plot to `cmd`; `what` names the run in their help ("sweep", "map").
-void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &what);
-
-// Checks --shard into `shard` and the extension of --plot: "" or the refusal.
-std::string takerunoutputs(const RunOutputOptions &o, Shard &shard);
-
-// Runs a command whose options were taken: a refusal so far ends it with
-// EXIT_REFUSED; then the outputs are begun (--out and --plot must be different
-// files in folders that take them), stop signals are caught, and run(fd, written)
-// writes its lines to fd (the result file or standard output) and keeps them in
-// `written`. Its status decides: the result file is kept after a run that ended
-// or was stopped, dropped after a failure; the picture is drawn from the lines
-// only after a run that ended well. Returns the command's exit status.
-int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOutputOptions &o,
-                   const std::function<int(int fd, std::string &written)> &run);
+// Runs a sweep or a map with its arguments (argv[0] is its name) on the records as
+// initialset leaves them: the comparison options, the command's own, --shard K/N
+// (into `shard`), --out FILE, --plot FILE and --jobs N (into `jobs`). A refused
+// option ends it with EXIT_REFUSED before any work, as do --out and --plot naming
+// one file or a file that cannot be made in its folder. Stop signals are caught
+// (catchstopsignals) before the run. The result file is kept after a run that
+// ended or was stopped, dropped after a failure; the picture is drawn from the
+// lines only after a run that ended well. Returns the exit status.
+int gridcommand(int argc, char **argv, const GridCommand &command, Shard &shard, int &jobs);

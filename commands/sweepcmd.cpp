@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "commands/options.h"
 #include "commands/runoutputs.h"
 #include "console/console.h"
 #include "formats/resultjson.h"
@@ -60,21 +59,16 @@ int runsweep(const SweepJob &job, int out, std::string &lines) {
 
 int sweepcommand(int argc, char **argv) {
     initialset();
-    CLI::App cmd{ABOUT, "sotoc sweep"};
-    CompareOptionValues values;
-    addcompareoptions(cmd, values);
     std::string errors;
-    adderrorsoption(cmd, errors);
-    RunOutputOptions options;
-    addrunoutputoptions(cmd, options, "sweep");
     SweepJob job{};
-    addjobsoption(cmd, job.jobs);
-    int status = 0;
-    if (!parsecommand(cmd, argc, argv, status)) return status;
-    std::string refused = requestfromoptions(values, "--", job.request), message;
-    if (refused.empty() && !parsegrid(errors, errorrange(), job.grid, message))
-        refused = "--errors: '" + errors + "' refused; " + message;
-    if (refused.empty()) refused = takerunoutputs(options, job.shard);
-    return runwithoutputs(cmd, refused, options,
-                          [&](int out, std::string &written) { return runsweep(job, out, written); });
+    const GridCommand command{
+        ABOUT, "sotoc sweep", "sweep", [&](CLI::App &cmd) { adderrorsoption(cmd, errors); },
+        [&](const CompareOptionValues &values) {
+            std::string refused = requestfromoptions(values, "--", job.request), message;
+            if (refused.empty() && !parsegrid(errors, errorrange(), job.grid, message))
+                refused = "--errors: '" + errors + "' refused; " + message;
+            return refused;
+        },
+        [&](int out, std::string &written) { return runsweep(job, out, written); }};
+    return gridcommand(argc, argv, command, job.shard, job.jobs);
 }
