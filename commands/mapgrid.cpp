@@ -58,7 +58,7 @@ std::string replacedoption(const MapAxis *axes[2], const CompareOptionValues &gi
         by += (by.empty() ? "--" : " and --") + std::string(a == 0 ? "x " : "y ") + AXES[kind].name;
     }
     if (!set[0] || (size == 2 && !set[1])) return "";
-    return "--" + std::string(SETTINGNAMES[s]) + ": '" + numberlist(values) + "' refused; " + by +
+    return "--" + std::string(SETTINGNAMES[s]) + ": '" + excerpt(numberlist(values)) + "' refused; " + by +
            " set it in every point of the map";
 }
 
