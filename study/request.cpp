@@ -105,7 +105,7 @@ CompareRequest defaultrequest(char type, char sgnG) {
                           100.0 * task.errRatio};
 }
 
-std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
     for (Setting s : {SETTINGROBOT, SETTINGMOTION})
         if ((s == SETTINGROBOT ? v.robot : v.motion).empty())
             return prefix + std::string(SETTINGNAMES[s]) + ": missing; accepts " + settingaccepts(s);
@@ -119,6 +119,11 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
     if (refused.empty()) refused = takenumbers(v.end, 2, coordinateaccepted, prefix, SETTINGEND, r.end);
     if (refused.empty()) refused = takeword(v.elbow, ELBOWS, prefix, SETTINGELBOW, r.elbow);
     if (refused.empty()) refused = takenumbers(v.error, 1, errorpercentaccepted, prefix, SETTINGERROR, &r.errorPercent);
+    return refused;
+}
+
+std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+    std::string refused = requestwithoutreach(v, prefix, r);
     if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.start, prefix, SETTINGSTART);
     if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.end, prefix, SETTINGEND);
     return refused;

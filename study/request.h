@@ -65,6 +65,10 @@ CompareRequest defaultrequest(char type, char sgnG);
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
+// requestfromoptions without its check that the SCARA reaches the start and end
+// points: the settings of a point that could not run, as its result names them.
+std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);
 

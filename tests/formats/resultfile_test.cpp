@@ -67,46 +67,49 @@ TEST_F(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(-10), result(5)}));
     const std::string b = write(dir, "b.jsonl", "\n" + lines({result(0, "no-error-solution")}) + "\r\n");
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({b, a}, setup, points, message)) << message;
     ASSERT_EQ(points.size(), 3u);
-    EXPECT_EQ(points[0].error, 0.0);
-    EXPECT_FALSE(points[0].compared);
-    EXPECT_EQ(points[1].error, -10.0);
-    EXPECT_TRUE(points[1].compared);
+    EXPECT_EQ(points[0].x, 0.0);
+    EXPECT_EQ(points[0].outcome, POINTNOSOLUTION);
+    EXPECT_EQ(points[1].x, -10.0);
+    EXPECT_EQ(points[1].outcome, POINTCOMPARED);
     EXPECT_EQ(points[1].tocError, 1.0);
     EXPECT_EQ(points[1].tocTf, 1.3);
     EXPECT_EQ(points[1].sotocError, 0.1);
     EXPECT_EQ(points[1].sotocTf, 1.2 - 0.1);
     EXPECT_FALSE(points[1].sotocFinished);
     EXPECT_TRUE(points[2].sotocFinished);
-    EXPECT_EQ(setup.tfFree, 1.25);
-    EXPECT_EQ(setup.settings.type, ROBOTSCARA);
-    EXPECT_EQ(setup.settings.sgnG, MOTIONVERTICAL);
-    EXPECT_EQ(setup.settings.elbow, ELBOWUP);
-    EXPECT_EQ(setup.settings.u2, 30.0);
-    EXPECT_EQ(setup.settings.xf, -0.3);
+    for (const PlotPoint &p : points) EXPECT_EQ(p.tfFree, 1.25);
+    EXPECT_FALSE(setup.map);
+    EXPECT_EQ(setup.xaxis, AXISERROR);
+    EXPECT_EQ(setup.yaxis, AXISNONE);
+    EXPECT_EQ(setup.request.type, ROBOTSCARA);
+    EXPECT_EQ(setup.request.sgnG, MOTIONVERTICAL);
+    EXPECT_EQ(setup.request.elbow, ELBOWUP);
+    EXPECT_EQ(setup.request.u[1], 30.0);
+    EXPECT_EQ(setup.request.end[0], -0.3);
 }
 
 TEST_F(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(-1, "no-free-solution"), result(1, "no-free-solution")}));
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
-    EXPECT_TRUE(std::isnan(setup.tfFree));
-    EXPECT_EQ(points.size(), 2u);
+    ASSERT_EQ(points.size(), 2u);
+    for (const PlotPoint &p : points) EXPECT_TRUE(std::isnan(p.tfFree));
 }
 
 // A batch writes an object naming the input line it could not run: no point.
 TEST_F(ResultFile, BatchBadLinesSkipped) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(1), {{"line", 2}, {"error", "--robot: 'x' refused"}}}));
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
     EXPECT_EQ(points.size(), 1u);
@@ -129,7 +132,7 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
     const struct {
         std::string text, why;
     } cases[] = {
-        {lines({result(1), other}), "a.jsonl:2: not a comparison result: its settings differ"},
+        {lines({result(1), other}), "a.jsonl:2: its settings differ from the first result's in more than the mass error"},
         {lines({result(1)}) + "{\"settings\": \n", "a.jsonl:2: not a comparison result"},
         {lines({badrobot}), "a.jsonl:1: not a comparison result: settings: robot: 'delta' refused"},
         {lines({missing}), "a.jsonl:1: not a comparison result"},
@@ -141,15 +144,15 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
     };
     for (const auto &c : cases) {
         const std::string a = write(dir, "a.jsonl", c.text);
-        SweepSetup setup{};
-        std::vector<SweepPoint> points;
+        PlotSetup setup{};
+        std::vector<PlotPoint> points;
         std::string message;
         EXPECT_FALSE(readresults({a}, setup, points, message)) << c.text;
         EXPECT_NE(message.find(c.why), std::string::npos) << message;
         EXPECT_TRUE(points.empty());
     }
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     EXPECT_FALSE(readresults({dir.path + "/none.jsonl"}, setup, points, message));
     EXPECT_NE(message.find("none.jsonl: cannot be read"), std::string::npos);
@@ -167,8 +170,8 @@ TEST_F(ResultFile, LargeButDrawableFiguresAccepted) {
     far["runs"]["sotocErr"]["tf"] = 1e6;
     far["runs"]["tocErr"]["error"] = 0.0;
     const std::string a = write(dir, "a.jsonl", lines({far}));
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
     EXPECT_EQ(points.at(0).sotocError, 1e6);
