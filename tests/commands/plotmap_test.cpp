@@ -58,16 +58,6 @@ std::vector<json> scaramap() {
     return lines;
 }
 
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb pixel(const RgbImage &pic, const MapFrame &f, int k, double x, double y) {
-    const double px = (f.left[k] + (x - f.xlo) / (f.xhi - f.xlo) * (f.right[k] - f.left[k])) * pic.w;
-    const double py = (1.0 - (f.bottom + (y - f.ylo) / (f.yhi - f.ylo) * (f.top - f.bottom))) * pic.h;
-    const unsigned char *c = &pic.rgb[3 * (static_cast<size_t>(py) * pic.w + static_cast<size_t>(px))];
-    return {c[0], c[1], c[2]};
-}
 
 // Results closer than this to equal show almost white [decades].
 constexpr double NEARLYEQUAL = 0.02;
@@ -101,7 +91,7 @@ TEST(PlotMap, ColoursFollowTheResults) {
             // Looked at a quarter of the cell farther out, clear of the reach circle.
             const double outx = x + std::copysign(0.1, x), outy = y + std::copysign(0.15, y);
             for (int k = 0; k < 3; ++k) {
-                const Rgb c = pixel(pic, f, k, outx, outy);
+                const Rgb c = mappixel(pic, f, k, outx, outy);
                 EXPECT_EQ(c.r + c.g + c.b, 0) << at << " panel " << k;
             }
             continue;
@@ -109,7 +99,7 @@ TEST(PlotMap, ColoursFollowTheResults) {
         if (r["outcome"] != "compared") {
             ++unsolved;
             for (int k = 0; k < 3; ++k) {
-                const Rgb c = pixel(pic, f, k, x, y);
+                const Rgb c = mappixel(pic, f, k, x, y);
                 EXPECT_TRUE(c.r == 80 && c.g == 80 && c.b == 80) << at << " panel " << k;
             }
             continue;
@@ -118,7 +108,7 @@ TEST(PlotMap, ColoursFollowTheResults) {
         if (!runs["sotocErr"]["finished"].get<bool>()) continue;
         const double win = std::log10(runs["sotocErr"]["error"].get<double>() / runs["tocErr"]["error"].get<double>());
         if (std::fabs(win) < NEARLYEQUAL) continue;
-        const Rgb c = pixel(pic, f, 2, x, y);
+        const Rgb c = mappixel(pic, f, 2, x, y);
         if (win < 0.0) {
             ++sotocwins;
             EXPECT_GT(c.b, c.r) << at << ": SOTOC closer, so blue";

@@ -81,17 +81,6 @@ std::string content(const std::string &path) {
     return ss.str();
 }
 
-struct Rgb {
-    int r, g, b;
-};
-
-// The pixel under the axes' point (x, y) of panel k.
-Rgb pixel(const RgbImage &pic, const MapFrame &f, int k, double x, double y) {
-    const double px = (f.left[k] + (x - f.xlo) / (f.xhi - f.xlo) * (f.right[k] - f.left[k])) * pic.w;
-    const double py = (1.0 - (f.bottom + (y - f.ylo) / (f.yhi - f.ylo) * (f.top - f.bottom))) * pic.h;
-    const unsigned char *c = &pic.rgb[3 * (static_cast<size_t>(py) * pic.w + static_cast<size_t>(px))];
-    return {c[0], c[1], c[2]};
-}
 
 bool near(Rgb a, Rgb b, int tolerance = 3) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
@@ -106,7 +95,7 @@ int darkpixels(const RgbImage &pic, const MapFrame &f, int k, const PlotPoint &c
     int n = 0;
     for (int a = -10; a <= 10; ++a)
         for (int b = -10; b <= 10; ++b) {
-            const Rgb p = pixel(pic, f, k, c.x + a * hx / 20.0, c.y + b * hy / 20.0);
+            const Rgb p = mappixel(pic, f, k, c.x + a * hx / 20.0, c.y + b * hy / 20.0);
             n += p.r + p.g + p.b < 60;
         }
     return n;
@@ -154,19 +143,19 @@ TEST(MapPlot, CellsShowWhoCameCloser) {
         const std::string at = "cell " + std::to_string(c.i) + ", " + std::to_string(c.j);
         if (c.outcome != POINTCOMPARED) {
             for (int k = 0; k < 3; ++k) {
-                const Rgb got = pixel(pic, f, k, c.x, c.y);
+                const Rgb got = mappixel(pic, f, k, c.x, c.y);
                 EXPECT_TRUE(near(got, c.outcome == POINTNOTRUN ? BLACKCELL : NOSOLUTIONCELL, 0)) << at << text(got);
             }
             continue;
         }
         if (!c.sotocFinished) continue;  // hatched
-        const Rgb win = pixel(pic, f, 2, c.x, c.y);
+        const Rgb win = mappixel(pic, f, 2, c.x, c.y);
         const Rgb expected = c.sotocError < c.tocError ? BLUEEND : c.sotocError > c.tocError ? REDEND : EQUAL;
         EXPECT_TRUE(near(win, expected)) << at << " " << text(win);
     }
-    EXPECT_TRUE(near(pixel(pic, f, 0, 0.0, 20.0), VIRIDISLOW)) << text(pixel(pic, f, 0, 0.0, 20.0));
-    EXPECT_TRUE(near(pixel(pic, f, 0, 0.0, 50.0), VIRIDISHIGH)) << text(pixel(pic, f, 0, 0.0, 50.0));
-    EXPECT_TRUE(near(pixel(pic, f, 1, 0.0, 50.0), VIRIDISHIGH));  // both panels share the scale
+    EXPECT_TRUE(near(mappixel(pic, f, 0, 0.0, 20.0), VIRIDISLOW)) << text(mappixel(pic, f, 0, 0.0, 20.0));
+    EXPECT_TRUE(near(mappixel(pic, f, 0, 0.0, 50.0), VIRIDISHIGH)) << text(mappixel(pic, f, 0, 0.0, 50.0));
+    EXPECT_TRUE(near(mappixel(pic, f, 1, 0.0, 50.0), VIRIDISHIGH));  // both panels share the scale
     const PlotPoint &unfinished = points[1 * 5 + 3], &finished = points[1 * 5 + 4];
     EXPECT_GT(darkpixels(pic, f, 1, unfinished, 5.0, 5.0), 20);
     EXPECT_GT(darkpixels(pic, f, 2, unfinished, 5.0, 5.0), 20);
@@ -232,12 +221,12 @@ TEST(MapPlot, WorkspaceHasEqualScalesAndItsMarks) {
         const MapFrame f = mapframe(setup, points);
         const double startx = swapped ? 0.0 : 0.7, starty = swapped ? 0.7 : 0.0;
         for (int k = 0; k < 3; ++k) {
-            EXPECT_TRUE(near(pixel(pic, f, k, 0.0, 0.0), {255, 255, 255}, 0)) << "base, panel " << k;
-            EXPECT_TRUE(near(pixel(pic, f, k, startx, starty), {255, 255, 255}, 0)) << "start, panel " << k;
-            EXPECT_TRUE(near(pixel(pic, f, k, -1.0, -1.0), BLACKCELL, 0)) << "corner, panel " << k;
-            EXPECT_TRUE(near(pixel(pic, f, k, 0.0, -0.5), pixel(pic, f, k, 0.5, 0.5), 0));
+            EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, 0.0), {255, 255, 255}, 0)) << "base, panel " << k;
+            EXPECT_TRUE(near(mappixel(pic, f, k, startx, starty), {255, 255, 255}, 0)) << "start, panel " << k;
+            EXPECT_TRUE(near(mappixel(pic, f, k, -1.0, -1.0), BLACKCELL, 0)) << "corner, panel " << k;
+            EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, -0.5), mappixel(pic, f, k, 0.5, 0.5), 0));
         }
-        EXPECT_TRUE(near(pixel(pic, f, 2, 0.0, -0.5), BLUEEND));
+        EXPECT_TRUE(near(mappixel(pic, f, 2, 0.0, -0.5), BLUEEND));
     }
 }
 
