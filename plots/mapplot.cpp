@@ -113,9 +113,12 @@ void equalscales(MapFrame &f) {
     f.top = mid + halfh;
 }
 
-// The colour of a cell in colour map 1 [0, 1] of a value on the range.
-double shade(double v, Range r) { return std::min(1.0, std::max(0.0, (v - r.lo) / (r.hi - r.lo))); }
-
+// The entry of colour map 1 for a value on the range: 0 at its low end, the last
+// entry at its high end.
+int shade(double v, Range r) {
+    const double f = std::min(1.0, std::max(0.0, (v - r.lo) / (r.hi - r.lo)));
+    return static_cast<int>(std::lround(f * (CMAP1ENTRIES - 1)));
+}
 // log10(SOTOC error / TOC error): negative where SOTOC came closer; infinite when
 // exactly one of them is zero.
 double winvalue(const PlotPoint &s) {
@@ -158,33 +161,60 @@ struct CellScales {
     double hx, hy;    // half a cell with its overlap [axis units]
 };
 
-// Picks the colour of the point's cell in a panel.
-void cellcolour(const PlotPoint &s, Panel k, const CellScales &c) {
-    if (s.outcome == POINTNOTRUN) return plcol0(BLACK);
-    if (s.outcome == POINTNOSOLUTION) return plcol0(DARKGREY);
-    if (k == PANELWIN) return plcol1(shade(winvalue(s), c.win));
+// The colour of the point's cell in a panel: an entry of colour map 1 (0 or more),
+// or -1 - the entry of colour map 0 for cells without figures.
+int cellcolour(const PlotPoint &s, Panel k, const CellScales &c) {
+    if (s.outcome == POINTNOTRUN) return -1 - BLACK;
+    if (s.outcome == POINTNOSOLUTION) return -1 - DARKGREY;
+    if (k == PANELWIN) return shade(winvalue(s), c.win);
     const double e = k == PANELTOC ? s.tocError : s.sotocError;
-    plcol1(e > 0.0 ? shade(std::log10(e), c.error) : 0.0);  // an exact zero at the scale's floor
+    return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
 }
 
-void fillcell(const PlotPoint &s, const CellScales &c) {
-    const PLFLT xs[4] = {s.x - c.hx, s.x + c.hx, s.x + c.hx, s.x - c.hx};
-    const PLFLT ys[4] = {s.y - c.hy, s.y - c.hy, s.y + c.hy, s.y + c.hy};
+void setcolour(int colour) {
+    if (colour < 0)
+        plcol0(-1 - colour);
+    else
+        plcol1(colour / (CMAP1ENTRIES - 1.0));
+}
+
+// Calls draw(first, last, key) for each run of neighbours along a row whose cells
+// have one key: one rectangle then takes the place of many, in the files too.
+template <class Key, class Draw>
+void eachrun(const std::vector<PlotPoint> &p, Key key, Draw draw) {
+    for (size_t a = 0; a < p.size();) {
+        const int k = key(p[a]);
+        size_t b = a;
+        while (b + 1 < p.size() && p[b + 1].j == p[b].j && p[b + 1].i == p[b].i + 1 && key(p[b + 1]) == k) ++b;
+        draw(p[a], p[b], k);
+        a = b + 1;
+    }
+}
+
+// Fills the cells of a run from `first` to `last` along a row.
+void fillrun(const PlotPoint &first, const PlotPoint &last, const CellScales &c) {
+    const double lo = std::min(first.x, last.x) - c.hx, hi = std::max(first.x, last.x) + c.hx;
+    const PLFLT xs[4] = {lo, hi, hi, lo};
+    const PLFLT ys[4] = {first.y - c.hy, first.y - c.hy, first.y + c.hy, first.y + c.hy};
     plfill(4, xs, ys);
 }
 
-// The cells of a panel; SOTOC's runs that never reached the last phase hatched.
+// The cells of a panel, the points in grid order; SOTOC's runs that never reached
+// the last phase hatched.
 void drawcells(const std::vector<PlotPoint> &p, Panel k, const CellScales &c) {
-    for (const PlotPoint &s : p) {
-        cellcolour(s, k, c);
-        fillcell(s, c);
-    }
+    eachrun(p, [&](const PlotPoint &s) { return cellcolour(s, k, c); },
+            [&](const PlotPoint &first, const PlotPoint &last, int colour) {
+                setcolour(colour);
+                fillrun(first, last, c);
+            });
     if (k == PANELTOC) return;
     plcol0(BLACK);
     plwidth(HATCHWIDTH);
     plpsty(HATCHPATTERN);
-    for (const PlotPoint &s : p)
-        if (s.outcome == POINTCOMPARED && !s.sotocFinished) fillcell(s, c);
+    eachrun(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; },
+            [&](const PlotPoint &first, const PlotPoint &last, int unfinished) {
+                if (unfinished) fillrun(first, last, c);
+            });
     plpsty(0);
 }
 
