@@ -9,16 +9,22 @@
 
 namespace {
 
-// The three panels side by side, square boxes of 420 x 420 px on the page, with
-// room for the y numbers at the left and the x numbers between them [share of the page].
-constexpr double PANELLEFT[3] = {0.06, 0.38, 0.70};
-constexpr double PANELRIGHT[3] = {0.34, 0.66, 0.98};
-constexpr double PANELLOW = 0.3165, PANELHIGH = 0.848;
-// The colour bars under the panels, the legend under them and the box the title
-// stands on.
-constexpr double BARLOW = 0.1937, BARHIGH = 0.2215;
-constexpr double LEGENDLOW = 0.01, LEGENDHIGH = 0.114;
-constexpr double TITLELOW = 0.886, TITLEHIGH = 0.896;
+// Shares of the page of positions in pixels from its left and from its top.
+constexpr double fromleft(double px) { return px / MAPPAGEWIDTH; }
+constexpr double fromtop(double px) { return 1.0 - px / MAPPAGEHEIGHT; }
+
+// The three panels side by side, square boxes of 420 x 420 px, with room for the y
+// numbers at the left and the x numbers between them [share of the page].
+constexpr double PANELLEFT[3] = {fromleft(90), fromleft(570), fromleft(1050)};
+constexpr double PANELRIGHT[3] = {fromleft(510), fromleft(990), fromleft(1470)};
+constexpr double PANELLOW = fromtop(540), PANELHIGH = fromtop(120);
+// The box the title stands on, the colour bars under the x axes' labels and the
+// legend under the bars' labels: up to three rows [share of the page].
+constexpr double TITLELOW = fromtop(92), TITLEHIGH = fromtop(82);
+constexpr double BARLOW = fromtop(637), BARHIGH = fromtop(615);
+constexpr double LEGENDLOW = fromtop(MAPPAGEHEIGHT - 8), LEGENDHIGH = fromtop(700);
+// Columns of the legend at most: the widest text fits three times across the page.
+constexpr int LEGENDCOLUMNS = 3;
 // Width of the legend's samples [share of the page].
 constexpr double LEGENDSAMPLE = 0.04;
 // Room around the workspace's cells, base and other point [share of its span].
@@ -38,6 +44,8 @@ constexpr double HATCHWIDTH = 1.5;
 // [share of the panel's span], the reach circles' black line under a white one [about px].
 constexpr double MARKSIZE = 0.018;
 constexpr double REACHWIDTH = 3.5, REACHINNERWIDTH = 1.5;
+// Width of the marks' outlines [about px].
+constexpr double MARKLINEWIDTH = 1.5;
 // Smallest half range of the diverging scale [decades].
 constexpr double MINWINDECADES = 1.0;
 
@@ -236,7 +244,7 @@ void drawmark(double x, double y, double r, int n) {
     plcol0(WHITE);
     plfill(n, xs.data(), ys.data());
     plcol0(BLACK);
-    plwidth(1.5);
+    plwidth(MARKLINEWIDTH);
     plline(n + 1, xs.data(), ys.data());
 }
 
@@ -353,9 +361,10 @@ void drawlegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     PLFLT width, height;
     plvpor(PANELLEFT[0], PANELRIGHT[2], LEGENDLOW, LEGENDHIGH);
     plwind(0.0, 1.0, 0.0, 1.0);
+    const PLINT rows = (n + LEGENDCOLUMNS - 1) / LEGENDCOLUMNS;
     pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
-             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, LEGENDSAMPLE, WHITE, BLACK, 1, 2,
-             (n + 1) / 2, n, opt.data(), 0.8, 0.8, 2.2, 0.0, textcolours.data(), text.data(), boxcolours.data(),
+             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, LEGENDSAMPLE, WHITE, BLACK, 1, rows,
+             (n + rows - 1) / rows, n, opt.data(), 0.8, 0.8, 2.2, 0.0, textcolours.data(), text.data(), boxcolours.data(),
              patterns.data(), boxscales.data(), boxwidths.data(), colours.data(), styles.data(), widths.data(),
              colours.data(), scales.data(), numbers.data(), symbols.data());
 }

@@ -85,7 +85,7 @@ bool drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<Plot
 
 // Size of the map picture: pixels of a PNG, points of an SVG or PDF.
 constexpr int MAPPAGEWIDTH = 1500;
-constexpr int MAPPAGEHEIGHT = 790;
+constexpr int MAPPAGEHEIGHT = 815;
 
 // Where the three panels of a map picture lie (TOC's error, SOTOC's error, which
 // came closer) and the axes' window they share.
