@@ -127,6 +127,7 @@ int shade(double v, Range r) {
     const double f = std::min(1.0, std::max(0.0, (v - r.lo) / (r.hi - r.lo)));
     return static_cast<int>(std::lround(f * (CMAP1ENTRIES - 1)));
 }
+
 // log10(SOTOC error / TOC error): negative where SOTOC came closer; infinite when
 // exactly one of them is zero.
 double winvalue(const PlotPoint &s) {
@@ -147,6 +148,7 @@ Range winrange(const std::vector<PlotPoint> &p) {
     return {-most, most};
 }
 
+// Colour map 1 through the table's colours at even positions, linear between them.
 template <size_t N>
 void setcolourmap(const int (&rgb)[N][3]) {
     PLFLT pos[N], r[N], g[N], b[N];
