@@ -36,7 +36,7 @@ MapJob scaravertical(const char *x, const char *y) {
     values.robot = "scara";
     values.motion = "vertical";
     std::string message;
-    if (!requestvalues(values, "--", job.request).empty() || !parseaxis(x, job.grid.x, message) ||
+    if (!requestwithoutreach(values, "--", job.request).empty() || !parseaxis(x, job.grid.x, message) ||
         !parseaxis(y, job.grid.y, message))
         std::abort();
     job.shard = Shard{0, 1};

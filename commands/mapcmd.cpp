@@ -184,7 +184,7 @@ int mapcommand(int argc, char **argv) {
     const GridCommand command{
         ABOUT, "sotoc map", "map", [&](CLI::App &cmd) { addaxisoptions(cmd, typed); },
         [&](const CompareOptionValues &values) {
-            std::string refused = requestvalues(values, "--", job.request);
+            std::string refused = requestwithoutreach(values, "--", job.request);
             if (refused.empty()) refused = takeaxes(typed, values, job.grid);
             return refused.empty() ? fixedreach(job) : refused;
         },

@@ -73,10 +73,8 @@ json runsjson(const ComparisonResult &r) {
     return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
 }
 
-}  // namespace
-
-std::string requestfromobject(const json &j, CompareRequest &r) {
-    CompareOptionValues v;
+// The option values of the fields of a JSON object: "" or the refusal.
+std::string optionsfromobject(const json &j, CompareOptionValues &v) {
     for (const auto &item : j.items()) {
         const Setting s = settingnamed(item.key());
         if (s == SETTINGS) {
@@ -86,7 +84,21 @@ std::string requestfromobject(const json &j, CompareRequest &r) {
         }
         if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
     }
-    return requestfromoptions(v, "", r);
+    return "";
+}
+
+}  // namespace
+
+std::string requestfromobject(const json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    const std::string refused = optionsfromobject(j, v);
+    return refused.empty() ? requestfromoptions(v, "", r) : refused;
+}
+
+std::string requestfromobjectwithoutreach(const json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    const std::string refused = optionsfromobject(j, v);
+    return refused.empty() ? requestwithoutreach(v, "", r) : refused;
 }
 
 const char *outcomeword(ComparisonOutcome o) {

@@ -27,6 +27,10 @@ std::string mapline(nlohmann::ordered_json object, int i, int j);
 // a setting, every value have its type.
 std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r);
 
+// The same without the check that the SCARA reaches the points (requestwithoutreach):
+// the settings of a point that could not run.
+std::string requestfromobjectwithoutreach(const nlohmann::ordered_json &j, CompareRequest &r);
+
 // Words of the outcome and of a trial's verdict, as the result object has them.
 const char *outcomeword(ComparisonOutcome o);
 const char *verdictword(TrialVerdict v);

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "plots/plotparts.h"
 
 namespace {
 
@@ -12,22 +13,14 @@ namespace {
 // panels, the legend and 16-pixel text fit a screen at 100 % zoom.
 constexpr int PAGEWIDTH = 1200;
 constexpr int PAGEHEIGHT = 900;
-// Character height [mm] of PLplot's text; at the cairo devices' 90 dpi, about 16 px.
-constexpr double TEXTHEIGHT = 4.5;
 // Width of the curves and of the reference line [PLplot line-width units, about px].
 constexpr double CURVEWIDTH = 2.5;
-// Share of the error span left free at each side of the error axis.
-constexpr double ERRORMARGIN = 0.02;
-// Half width of the error axis around a sweep of one point [%].
+// Share of the x span left free at each side of the x axis.
+constexpr double XMARGIN = 0.02;
+// Half width of the x axis around a sweep of one point [the axis's unit].
 constexpr double SINGLEPOINTMARGIN = 1.0;
 // Room above the highest final time, as a share of it.
 constexpr double TIMEHEADROOM = 0.12;
-// Decades shown when no positioning error is positive (none compared).
-constexpr double EMPTYLOGLO = -3.0;
-constexpr double EMPTYLOGHI = 0.0;
-
-// Colour map 0 entries as this plot sets them.
-enum PlotColour { WHITE, BLACK, RED, BLUE, GREY, LIGHTGREY, NCOLOURS };
 
 // Viewports of the two panels and the legend's column [share of the page].
 constexpr double PANELLEFT = 0.08, PANELRIGHT = 0.70;
@@ -35,60 +28,36 @@ constexpr double LEGENDLEFT = 0.72, LEGENDRIGHT = 0.99;
 constexpr double TOPPANELLOW = 0.53, TOPPANELHIGH = 0.88;
 constexpr double LOWPANELLOW = 0.09, LOWPANELHIGH = 0.47;
 
-// Height of the first title line as a share of the text height.
-constexpr double TITLESCALE = 1.3;
 // Height of the markers as a share of the text height.
 constexpr double MARKSCALE = 0.55;
-// Height of the no-solution marks' centre above the error axis [share of the panel].
-constexpr double NOSOLUTIONLIFT = 0.025;
-// Markers: compared points, SOTOC runs that never reached their last phase, and
-// errors without a solution (drawn on the error axis).
+// Height of the marks of points without figures, centred this high above the x
+// axis [share of the panel].
+constexpr double NOFIGURESLIFT = 0.025;
+// Markers: compared points, SOTOC runs that never reached their last phase, points
+// without a switching-time solution and points that could not run (the last two
+// drawn on the x axis).
 const char *const MARKFILLED = "●";
 const char *const MARKOPEN = "○";
 const char *const MARKNOSOLUTION = "▲";
+const char *const MARKNOTRUN = "◆";
 
-struct Range {
-    double lo, hi;
-};
-
-void setcolours() {
-    const int rgb[NCOLOURS][3] = {{255, 255, 255}, {0, 0, 0},     {255, 0, 0},
-                                  {0, 0, 255},     {110, 110, 110}, {215, 215, 215}};
-    for (int c = 0; c < NCOLOURS; ++c) plscol0(c, rgb[c][0], rgb[c][1], rgb[c][2]);
-}
-
-Range errorrange(const std::vector<SweepPoint> &p) {
-    const double lo = p.front().error, hi = p.back().error;
-    const double pad = hi > lo ? ERRORMARGIN * (hi - lo) : SINGLEPOINTMARGIN;
+Range xrange(const std::vector<PlotPoint> &p) {
+    const double lo = p.front().x, hi = p.back().x;
+    const double pad = hi > lo ? XMARGIN * (hi - lo) : SINGLEPOINTMARGIN;
     return {lo - pad, hi + pad};
 }
 
-// Whole decades around every positive positioning error [log10 m].
-Range logrange(const std::vector<SweepPoint> &p) {
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
-    for (const SweepPoint &s : p) {
-        if (!s.compared) continue;
-        for (double e : {s.tocError, s.sotocError})
-            if (e > 0.0 && std::isfinite(e)) {
-                lo = std::min(lo, std::log10(e));
-                hi = std::max(hi, std::log10(e));
-            }
-    }
-    if (lo > hi) return {EMPTYLOGLO, EMPTYLOGHI};
-    lo = std::floor(lo);
-    hi = std::ceil(hi);
-    return {lo, hi > lo ? hi : lo + 1.0};  // at least one decade
-}
-
 // From zero to above the longest final time [s].
-Range timerange(const std::vector<SweepPoint> &p, double tfFree) {
-    double hi = std::isfinite(tfFree) ? tfFree : 0.0;
-    for (const SweepPoint &s : p)
-        if (s.compared) hi = std::max({hi, s.tocTf, s.sotocTf});
+Range timerange(const std::vector<PlotPoint> &p) {
+    double hi = 0.0;
+    for (const PlotPoint &s : p) {
+        if (std::isfinite(s.tfFree)) hi = std::max(hi, s.tfFree);
+        if (s.outcome == POINTCOMPARED) hi = std::max({hi, s.tocTf, s.sotocTf});
+    }
     return {0.0, hi > 0.0 ? (1.0 + TIMEHEADROOM) * hi : 1.0};
 }
 
-// A panel's frame, grid and numbers; `xnumbers` puts the error numbers under it.
+// A panel's frame, grid and numbers; `xnumbers` puts the x axis's numbers under it.
 void drawframe(double low, double high, Range x, Range y, bool ylog, bool xnumbers) {
     plvpor(PANELLEFT, PANELRIGHT, low, high);
     plwind(x.lo, x.hi, y.lo, y.hi);
@@ -100,9 +69,9 @@ void drawframe(double low, double high, Range x, Range y, bool ylog, bool xnumbe
 }
 
 // One curve of `value` over the compared points, broken where a point has no
-// solution, with a marker at every point: `finished` picks filled or open.
+// figures, with a marker at every point: `finished` picks filled or open.
 template <class Value, class Finished>
-void drawcurve(const std::vector<SweepPoint> &p, PlotColour colour, Value value, Finished finished) {
+void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, Value value, Finished finished) {
     plcol0(colour);
     plwidth(CURVEWIDTH);
     plschr(0.0, MARKSCALE);
@@ -112,13 +81,13 @@ void drawcurve(const std::vector<SweepPoint> &p, PlotColour colour, Value value,
         xs.clear();
         ys.clear();
     };
-    for (const SweepPoint &s : p) {
-        if (!s.compared) {
+    for (const PlotPoint &s : p) {
+        if (s.outcome != POINTCOMPARED) {
             flush();
             continue;
         }
         const double v = value(s);
-        xs.push_back(s.error);
+        xs.push_back(s.x);
         ys.push_back(v);
         plstring(1, &xs.back(), &ys.back(), finished(s) ? MARKFILLED : MARKOPEN);
     }
@@ -127,110 +96,129 @@ void drawcurve(const std::vector<SweepPoint> &p, PlotColour colour, Value value,
 }
 
 // Whether a run reached its last phase: TOC always does (it is clock-driven).
-bool tocfinished(const SweepPoint &) { return true; }
-bool sotocfinished(const SweepPoint &s) { return s.sotocFinished; }
+bool tocfinished(const PlotPoint &) { return true; }
+bool sotocfinished(const PlotPoint &s) { return s.sotocFinished; }
 
-// Errors without a solution, marked standing on the error axis of the panel.
-void drawnosolution(const std::vector<SweepPoint> &p, Range y) {
-    plcol0(GREY);
-    for (const SweepPoint &s : p)
-        if (!s.compared) {
-            const PLFLT x = s.error, at = y.lo + NOSOLUTIONLIFT * (y.hi - y.lo);
-            plstring(1, &x, &at, MARKNOSOLUTION);
+// Points without figures, marked standing on the x axis of the panel: grey
+// triangles without a solution, black diamonds that could not run.
+void drawnofigures(const std::vector<PlotPoint> &p, Range y) {
+    for (const PlotPoint &s : p)
+        if (s.outcome != POINTCOMPARED) {
+            const bool notrun = s.outcome == POINTNOTRUN;
+            const PLFLT x = s.x, at = y.lo + NOFIGURESLIFT * (y.hi - y.lo);
+            plcol0(notrun ? BLACK : GREY);
+            plstring(1, &x, &at, notrun ? MARKNOTRUN : MARKNOSOLUTION);
         }
 }
 
 // Positioning errors on a log scale: they run from millimetres to the tens of
 // metres of a SOTOC run that never reached its last phase.
-void drawerrorpanel(const std::vector<SweepPoint> &p, Range x) {
-    const Range y = logrange(p);
+void drawerrorpanel(const std::vector<PlotPoint> &p, Range x) {
+    const Range y = logrange(p, true);
     drawframe(TOPPANELLOW, TOPPANELHIGH, x, y, true, false);
     // Exact zeros have no logarithm: they sit on the panel's floor.
     auto logof = [&](double e) { return e > 0.0 ? std::max(std::log10(e), y.lo) : y.lo; };
-    drawcurve(p, RED, [&](const SweepPoint &s) { return logof(s.tocError); }, tocfinished);
-    drawcurve(p, BLUE, [&](const SweepPoint &s) { return logof(s.sotocError); }, sotocfinished);
-    drawnosolution(p, y);
+    drawcurve(p, RED, [&](const PlotPoint &s) { return logof(s.tocError); }, tocfinished);
+    drawcurve(p, BLUE, [&](const PlotPoint &s) { return logof(s.sotocError); }, sotocfinished);
+    drawnofigures(p, y);
     plcol0(BLACK);
     plmtex("l", 5.0, 0.5, 0.5, "positioning error with velocity term [m]");
 }
 
-void drawreference(Range x, double tfFree) {
-    if (!std::isfinite(tfFree)) return;
-    const PLFLT xs[2] = {x.lo, x.hi}, ys[2] = {tfFree, tfFree};
+// The error-free final time of every point that has one, NaN when none has; it is
+// the same for all points when only the mass error varies.
+double sharedfreetime(const std::vector<PlotPoint> &p) {
+    double shared = NAN;
+    for (const PlotPoint &s : p) {
+        if (!std::isfinite(s.tfFree)) continue;
+        if (std::isfinite(shared) && s.tfFree != shared) return NAN;
+        shared = s.tfFree;
+    }
+    return shared;
+}
+
+bool anyfreetime(const std::vector<PlotPoint> &p) {
+    return std::any_of(p.begin(), p.end(), [](const PlotPoint &s) { return std::isfinite(s.tfFree); });
+}
+
+// The error-free final time, dashed: across the panel when every point shares it,
+// else through the points, broken where a point has none.
+void drawreference(const std::vector<PlotPoint> &p, Range x) {
     plcol0(BLACK);
     plwidth(CURVEWIDTH);
     pllsty(2);
-    plline(2, xs, ys);
+    const double shared = sharedfreetime(p);
+    if (std::isfinite(shared)) {
+        const PLFLT xs[2] = {x.lo, x.hi}, ys[2] = {shared, shared};
+        plline(2, xs, ys);
+    } else {
+        std::vector<PLFLT> xs, ys;
+        for (size_t k = 0; k <= p.size(); ++k) {
+            if (k < p.size() && std::isfinite(p[k].tfFree)) {
+                xs.push_back(p[k].x);
+                ys.push_back(p[k].tfFree);
+            } else {
+                if (xs.size() > 1) plline(static_cast<PLINT>(xs.size()), xs.data(), ys.data());
+                xs.clear();
+                ys.clear();
+            }
+        }
+    }
     pllsty(1);
 }
 
 // Final times on a linear scale: they stay within one order of magnitude.
-void drawtimepanel(const std::vector<SweepPoint> &p, Range x, double tfFree) {
-    const Range y = timerange(p, tfFree);
+void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x) {
+    const Range y = timerange(p);
     drawframe(LOWPANELLOW, LOWPANELHIGH, x, y, false, true);
-    drawreference(x, tfFree);
-    drawcurve(p, RED, [](const SweepPoint &s) { return s.tocTf; }, tocfinished);
-    drawcurve(p, BLUE, [](const SweepPoint &s) { return s.sotocTf; }, sotocfinished);
-    drawnosolution(p, y);
+    drawreference(p, x);
+    drawcurve(p, RED, [](const PlotPoint &s) { return s.tocTf; }, tocfinished);
+    drawcurve(p, BLUE, [](const PlotPoint &s) { return s.sotocTf; }, sotocfinished);
+    drawnofigures(p, y);
     plcol0(BLACK);
     plmtex("l", 5.0, 0.5, 0.5, "final time [s]");
-    plmtex("b", 3.0, 0.5, 0.5, "mass error of the design [%]");
+    plmtex("b", 3.0, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
 }
 
-std::string format(const char *fmt, double a, double b = 0.0, double c = 0.0, double d = 0.0) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf, fmt, a, b, c, d);
-    return buf;
+std::string referencetext(const std::vector<PlotPoint> &p) {
+    const double shared = sharedfreetime(p);
+    if (std::isfinite(shared)) return format("error-free TOC final time %.4f s", shared);
+    return anyfreetime(p) ? "error-free TOC final time" : "error-free TOC: no solution";
 }
 
-// Robot, motion and elbow; then the ratios and the move.
-void drawtitle(const ComparisonSettings &s) {
-    std::string robot = s.type == ROBOTSCARA ? "SCARA robot" : "Cylindrical-coordinate robot";
-    robot += s.sgnG == MOTIONVERTICAL ? ", vertical motion" : ", horizontal motion";
-    if (s.type == ROBOTSCARA) robot += s.elbow == ELBOWDOWN ? ", elbow down" : ", elbow up";
-    const std::string move = format("reduction ratios u1 = %g, u2 = %g", s.u1, s.u2) +
-                              format(";  move (%g, %g) m  to  (%g, %g) m", s.x0, s.y0, s.xf, s.yf);
-    plvpor(PANELLEFT, PANELRIGHT, TOPPANELLOW, TOPPANELHIGH);
-    plcol0(BLACK);
-    plschr(0.0, TITLESCALE);
-    plmtex("t", 3.2, 0.0, 0.0, ("Mass-error sweep: " + robot).c_str());
-    plschr(0.0, 1.0);
-    plmtex("t", 1.5, 0.0, 0.0, move.c_str());
-}
-
-// The legend right of the panels, with the counts of the marked points.
-void drawlegend(const std::vector<SweepPoint> &p, double tfFree) {
-    int unfinished = 0, unsolved = 0;
-    for (const SweepPoint &s : p) {
-        if (!s.compared)
-            ++unsolved;
-        else if (!s.sotocFinished)
-            ++unfinished;
-    }
-    const std::string texts[5] = {
+// The legend right of the panels, with the counts of the marked points; a map's
+// counts the points that could not run too.
+void drawlegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
+    const int unsolved = countoutcome(p, POINTNOSOLUTION);
+    const int unfinished = static_cast<int>(std::count_if(
+        p.begin(), p.end(), [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; }));
+    const std::string texts[6] = {
         "TOC (designed with the error)",
         "SOTOC (designed with the error)",
         "SOTOC, last phase not reached: " + std::to_string(unfinished),
-        std::isfinite(tfFree) ? format("error-free TOC final time %.4f s", tfFree) : "error-free TOC: no solution",
-        "no solution: " + std::to_string(unsolved) + " of " + std::to_string(p.size()) + " errors",
+        referencetext(p),
+        "no solution: " + std::to_string(unsolved) + " of " + std::to_string(p.size()) +
+            (setup.map ? " points" : " errors"),
+        "not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)),
     };
-    const char *text[5], *symbols[5] = {MARKFILLED, MARKFILLED, MARKOPEN, "", MARKNOSOLUTION};
-    for (int i = 0; i < 5; ++i) text[i] = texts[i].c_str();
-    const PLINT opt[5] = {PL_LEGEND_LINE | PL_LEGEND_SYMBOL, PL_LEGEND_LINE | PL_LEGEND_SYMBOL, PL_LEGEND_SYMBOL,
-                          PL_LEGEND_LINE, PL_LEGEND_SYMBOL};
-    const PLINT textcolours[5] = {BLACK, BLACK, BLACK, BLACK, BLACK};
-    const PLINT colours[5] = {RED, BLUE, BLUE, BLACK, GREY};
-    const PLINT styles[5] = {1, 1, 1, 2, 1};
-    const PLFLT widths[5] = {CURVEWIDTH, CURVEWIDTH, CURVEWIDTH, CURVEWIDTH, CURVEWIDTH};
-    const PLFLT scales[5] = {MARKSCALE, MARKSCALE, MARKSCALE, MARKSCALE, 1.0};
-    const PLINT numbers[5] = {1, 1, 1, 1, 1};
+    const PLINT entries = setup.map ? 6 : 5;
+    const char *text[6], *symbols[6] = {MARKFILLED, MARKFILLED, MARKOPEN, "", MARKNOSOLUTION, MARKNOTRUN};
+    for (int i = 0; i < 6; ++i) text[i] = texts[i].c_str();
+    const PLINT opt[6] = {PL_LEGEND_LINE | PL_LEGEND_SYMBOL, PL_LEGEND_LINE | PL_LEGEND_SYMBOL, PL_LEGEND_SYMBOL,
+                          PL_LEGEND_LINE, PL_LEGEND_SYMBOL, PL_LEGEND_SYMBOL};
+    const PLINT textcolours[6] = {BLACK, BLACK, BLACK, BLACK, BLACK, BLACK};
+    const PLINT colours[6] = {RED, BLUE, BLUE, BLACK, GREY, BLACK};
+    const PLINT styles[6] = {1, 1, 1, 2, 1, 1};
+    const PLFLT widths[6] = {CURVEWIDTH, CURVEWIDTH, CURVEWIDTH, CURVEWIDTH, CURVEWIDTH, CURVEWIDTH};
+    const PLFLT scales[6] = {MARKSCALE, MARKSCALE, MARKSCALE, MARKSCALE, 1.0, 1.0};
+    const PLINT numbers[6] = {1, 1, 1, 1, 1, 1};
     PLFLT width, height;
     plvpor(LEGENDLEFT, LEGENDRIGHT, LOWPANELLOW, TOPPANELHIGH);
     plwind(0.0, 1.0, 0.0, 1.0);
     pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
-             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, 0.1, WHITE, BLACK, 1, 5, 1, 5,
-             opt, 0.8, 0.8, 2.2, 0.0, textcolours, text, nullptr, nullptr, nullptr, nullptr, colours, styles,
-             widths, colours, scales, numbers, symbols);
+             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, 0.1, WHITE, BLACK, 1, entries, 1,
+             entries, opt, 0.8, 0.8, 2.2, 0.0, textcolours, text, nullptr, nullptr, nullptr, nullptr, colours,
+             styles, widths, colours, scales, numbers, symbols);
 }
 
 }  // namespace
@@ -244,37 +232,21 @@ std::string plotdevice(const std::string &path) {
     return "";
 }
 
-bool drawsweep(OutputFile &picture, const SweepSetup &setup, const std::vector<SweepPoint> &points,
-               std::string &message) {
-    const std::string device = plotdevice(picture.target);
-    std::FILE *f = nullptr;
-    if (device.empty())
-        message = "cannot tell the picture format of \"" + picture.target + "\": use .png, .svg or .pdf";
-    else if (points.empty())
-        message = "no results to plot";
-    else if ((f = outputstream(picture)) == nullptr)
-        message = outputproblem(picture);
-    if (f == nullptr) {
-        abandonoutput(picture);
-        return false;
-    }
-    std::vector<SweepPoint> p = points;
-    std::stable_sort(p.begin(), p.end(), [](const SweepPoint &a, const SweepPoint &b) { return a.error < b.error; });
+bool drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+              std::string &message) {
+    return setup.yaxis == AXISNONE ? drawsweep(picture, setup, points, message)
+                                   : drawmap(picture, setup, points, message);
+}
 
-    plsdev(device.c_str());
-    plsfile(f);  // PLplot closes it at plend
-    plspage(0.0, 0.0, PAGEWIDTH, PAGEHEIGHT, 0, 0);
-    setcolours();
-    plinit();
-    pladv(0);
-    plschr(TEXTHEIGHT, 1.0);
-    const Range x = errorrange(p);
-    drawtitle(setup.settings);
+bool drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+               std::string &message) {
+    if (!beginpage(picture, points, PAGEWIDTH, PAGEHEIGHT, message)) return false;
+    std::vector<PlotPoint> p = points;
+    std::stable_sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
+    const Range x = xrange(p);
+    drawtitle(setup, setup.map ? "Map" : "Mass-error sweep", PANELLEFT, PANELRIGHT, TOPPANELLOW, TOPPANELHIGH);
     drawerrorpanel(p, x);
-    drawtimepanel(p, x, setup.tfFree);
-    drawlegend(p, setup.tfFree);
-    plend();
-    if (commitoutput(picture)) return true;
-    message = outputproblem(picture);
-    return false;
+    drawtimepanel(setup, p, x);
+    drawlegend(setup, p);
+    return endpage(picture, message);
 }

@@ -97,13 +97,13 @@ CompareRequest defaultrequest(char type, char sgnG) {
 }
 
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
-    std::string refused = requestvalues(v, prefix, r);
+    std::string refused = requestwithoutreach(v, prefix, r);
     if (refused.empty()) refused = reachrefusal(r, prefix, SETTINGSTART);
     if (refused.empty()) refused = reachrefusal(r, prefix, SETTINGEND);
     return refused;
 }
 
-std::string requestvalues(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
     for (Setting s : {SETTINGROBOT, SETTINGMOTION})
         if ((s == SETTINGROBOT ? v.robot : v.motion).empty())
             return prefix + std::string(SETTINGNAMES[s]) + ": missing; accepts " + settingaccepts(s);

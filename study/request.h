@@ -65,9 +65,10 @@ CompareRequest defaultrequest(char type, char sgnG);
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
-// requestfromoptions without the SCARA's reach: the start and end points are only
-// checked against the coordinate range (a map sets its points afterwards).
-std::string requestvalues(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+// requestfromoptions without its check that the SCARA reaches the start and end
+// points: the settings of a point that could not run, as its result names them, and
+// those of a map before its axes put in theirs.
+std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
 // The refusal of r's point `s` (SETTINGSTART or SETTINGEND) when r is for the SCARA
 // and it cannot reach the point, else "".
