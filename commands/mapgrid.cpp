@@ -7,20 +7,19 @@ namespace {
 
 // What an axis varies: values first..first+count-1 of a setting's numbers.
 struct AxisDefinition {
-    const char *name;  // as typed
-    Setting setting;   // the comparison option whose values it sets
+    Setting setting;  // the comparison option whose values it sets
     int first, count;
 };
 
+// By PlotAxis: error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y.
 const AxisDefinition AXES[AXISNONE] = {
-    {"error", SETTINGERROR, 0, 1},  {"ratio1", SETTINGRATIOS, 0, 1}, {"ratio2", SETTINGRATIOS, 1, 1},
-    {"ratios", SETTINGRATIOS, 0, 2}, {"start-x", SETTINGSTART, 0, 1}, {"start-y", SETTINGSTART, 1, 1},
-    {"end-x", SETTINGEND, 0, 1},     {"end-y", SETTINGEND, 1, 1},
+    {SETTINGERROR, 0, 1}, {SETTINGRATIOS, 0, 1}, {SETTINGRATIOS, 1, 1}, {SETTINGRATIOS, 0, 2},
+    {SETTINGSTART, 0, 1}, {SETTINGSTART, 1, 1},  {SETTINGEND, 0, 1},    {SETTINGEND, 1, 1},
 };
 
 // The values an axis of setting s may take, said with the axis's name.
-GridRange axisrange(AxisKind kind) {
-    const std::string name = AXES[kind].name;
+GridRange axisrange(PlotAxis kind) {
+    const std::string name = AXISNAMES[kind];
     switch (AXES[kind].setting) {
         case SETTINGERROR: return errorrange();
         case SETTINGRATIOS:
@@ -34,7 +33,7 @@ GridRange axisrange(AxisKind kind) {
 }
 
 // Whether two axes set a same value.
-bool overlap(AxisKind a, AxisKind b) {
+bool overlap(PlotAxis a, PlotAxis b) {
     const AxisDefinition &p = AXES[a], &q = AXES[b];
     return p.setting == q.setting && p.first < q.first + q.count && q.first < p.first + p.count;
 }
@@ -52,10 +51,10 @@ std::string replacedoption(const MapAxis *axes[2], const CompareOptionValues &gi
     bool set[2] = {false, false};
     std::string by;
     for (int a = 0; a < 2; ++a) {
-        const AxisKind kind = axes[a]->kind;
+        const PlotAxis kind = axes[a]->kind;
         if (kind == AXISNONE || AXES[kind].setting != s) continue;
         for (int v = AXES[kind].first; v < AXES[kind].first + AXES[kind].count; ++v) set[v] = true;
-        by += (by.empty() ? "--" : " and --") + std::string(a == 0 ? "x " : "y ") + AXES[kind].name;
+        by += (by.empty() ? "--" : " and --") + std::string(a == 0 ? "x " : "y ") + AXISNAMES[kind];
     }
     if (!set[0] || (size == 2 && !set[1])) return "";
     return "--" + std::string(SETTINGNAMES[s]) + ": '" + excerpt(numberlist(values)) + "' refused; " + by +
@@ -64,22 +63,20 @@ std::string replacedoption(const MapAxis *axes[2], const CompareOptionValues &gi
 
 }  // namespace
 
-const char *axisname(AxisKind kind) { return kind == AXISNONE ? "" : AXES[kind].name; }
-
-Setting axissetting(AxisKind kind) { return AXES[kind].setting; }
+Setting axissetting(PlotAxis kind) { return AXES[kind].setting; }
 
 bool parseaxis(const std::string &text, MapAxis &axis, std::string &message) {
     const size_t equals = text.find('=');
     const std::string name = text.substr(0, equals);
     int kind = 0;
-    while (kind < AXISNONE && name != AXES[kind].name) ++kind;
+    while (kind < AXISNONE && name != AXISNAMES[kind]) ++kind;
     if (equals == std::string::npos || kind == AXISNONE) {
         std::string names;
-        for (const AxisDefinition &a : AXES) names += (names.empty() ? "" : ", ") + std::string(a.name);
+        for (const char *a : AXISNAMES) names += (names.empty() ? "" : ", ") + std::string(a);
         message = "accepts NAME=FROM:TO:STEP with NAME one of " + names;
         return false;
     }
-    const AxisKind k = static_cast<AxisKind>(kind);
+    const PlotAxis k = static_cast<PlotAxis>(kind);
     Grid grid;
     if (!parsegrid(text.substr(equals + 1), axisrange(k), grid, message)) return false;
     axis = MapAxis{k, grid};
@@ -87,11 +84,11 @@ bool parseaxis(const std::string &text, MapAxis &axis, std::string &message) {
 }
 
 std::string axesrefusal(const MapGrid &grid, const std::string typed[2], const CompareOptionValues &given) {
-    const AxisKind x = grid.x.kind, y = grid.y.kind;
+    const PlotAxis x = grid.x.kind, y = grid.y.kind;
     const std::string yrefused = "--y: '" + excerpt(typed[1]) + "' refused; ";
     if (y != AXISNONE && overlap(x, y))
-        return yrefused + "the axes must differ, and --x " + AXES[x].name +
-               (x == y ? " is the same axis" : std::string(" already varies ") + AXES[y].name);
+        return yrefused + "the axes must differ, and --x " + AXISNAMES[x] +
+               (x == y ? " is the same axis" : std::string(" already varies ") + AXISNAMES[y]);
     if (static_cast<double>(axiscount(grid.x)) * axiscount(grid.y) > MAXGRIDPOINTS)
         return yrefused + "the map has more than a million points (--x " + std::to_string(axiscount(grid.x)) +
                " times --y " + std::to_string(axiscount(grid.y)) + "); choose larger steps";

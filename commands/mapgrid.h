@@ -7,25 +7,13 @@
 #include <string>
 
 #include "commands/grid.h"
+#include "plots/plot.h"
 #include "study/request.h"
-
-// The settings an axis can vary.
-enum AxisKind {
-    AXISERROR,   // error [%]
-    AXISRATIO1,  // ratio1: the reduction ratio of joint 1
-    AXISRATIO2,  // ratio2: the reduction ratio of joint 2
-    AXISRATIOS,  // ratios: both ratios, equal
-    AXISSTARTX,  // start-x [m]
-    AXISSTARTY,  // start-y [m]
-    AXISENDX,    // end-x [m]
-    AXISENDY,    // end-y [m]
-    AXISNONE,    // no axis: the y axis of a one-axis map, a single point
-};
 
 // One axis. Written by parseaxis; read by the map.
 struct MapAxis {
-    AxisKind kind;
-    Grid grid;  // values of the setting, in its unit
+    PlotAxis kind;  // the setting it varies (the names and kinds of the pictures' axes), AXISNONE for none
+    Grid grid;      // values of the setting, in its unit
 };
 
 // The axes of a map: points run with y outer and x inner, point p is (p mod nx, p div nx).
@@ -33,10 +21,7 @@ struct MapGrid {
     MapAxis x, y;  // y.kind AXISNONE for a one-axis map
 };
 
-// The axis name as typed ("end-x").
-const char *axisname(AxisKind kind);
-
-// Parses "NAME=FROM:TO:STEP" with the grid rules of parsegrid in the setting's range
+// Parses "NAME=FROM:TO:STEP", NAME one of AXISNAMES, with the grid rules of parsegrid in the setting's range
 // (mass errors strictly inside +-100 %, coordinates within +-10 m, ratios 0 < U <=
 // 999.9). Refuses, with a message, an unknown name and a grid parsegrid refuses.
 bool parseaxis(const std::string &text, MapAxis &axis, std::string &message);
@@ -58,4 +43,4 @@ int mapcount(const MapGrid &grid);
 CompareRequest mappoint(const MapGrid &grid, const CompareRequest &base, int i, int j);
 
 // The setting an axis varies (SETTINGERROR, SETTINGRATIOS, SETTINGSTART or SETTINGEND).
-Setting axissetting(AxisKind kind);
+Setting axissetting(PlotAxis kind);

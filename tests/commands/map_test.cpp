@@ -126,6 +126,28 @@ TEST(Map, ShardsMergeIntoTheWholeMap) {
     EXPECT_EQ(sorted(lines(merged)), sorted(lines(whole.out)));
 }
 
+// --plot draws the map's own lines: the picture of sotoc plot of its shards, pixel
+// for pixel. A picture it cannot make is refused before any work.
+TEST(Map, PlotOfTheMapIsThePlotOfItsShards) {
+    TempDir dir;
+    const std::vector<std::string> base = with(SCARAVERTICAL, {"--x", "end-x=-0.9:0.9:0.45", "--y", "error=-1:1:1"});
+    ASSERT_EQ(runsotoc(with(base, {"--out", dir.file("all.jsonl"), "--plot", dir.file("map.png")})).status, 0);
+    for (const char *k : {"0", "1"})
+        ASSERT_EQ(runsotoc(with(base, {"--shard", std::string(k) + "/2", "--out", dir.file(std::string(k) + ".jsonl")}))
+                      .status,
+                  0);
+    ASSERT_EQ(runsotoc({"plot", dir.file("1.jsonl"), dir.file("0.jsonl"), "--plot", dir.file("shards.png")}).status, 0);
+    const std::string picture = content(dir.file("map.png"));
+    EXPECT_GT(picture.size(), 10000u);
+    EXPECT_EQ(content(dir.file("shards.png")), picture);
+    for (const std::string &bad : {dir.file("map.gif"), dir.file("missing/map.png"), dir.file("all.jsonl")}) {
+        const RunOutcome refused = runsotoc(with(base, {"--out", dir.file("all.jsonl"), "--plot", bad}));
+        EXPECT_EQ(refused.status, 2) << bad;
+        EXPECT_NE(refused.err.find("--plot: '" + bad + "' refused"), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"0.jsonl", "1.jsonl", "all.jsonl", "map.png", "shards.png"}));
+}
+
 // Three shards through GNU parallel hold the lines of the single run.
 TEST(Map, ShardsThroughGnuParallel) {
     TempDir dir;
