@@ -18,31 +18,27 @@
 
 namespace {
 
-SweepSetup scarasetup() {
-    SweepSetup s{};
-    s.settings.type = ROBOTSCARA;
-    s.settings.sgnG = MOTIONVERTICAL;
-    s.settings.u1 = 50.0;
-    s.settings.u2 = 30.0;
-    s.settings.x0 = 0.6;
-    s.settings.y0 = 0.2;
-    s.settings.xf = -0.3;
-    s.settings.yf = 0.5;
-    s.settings.elbow = ELBOWUP;
-    s.tfFree = 1.25;
+PlotSetup scarasetup() {
+    PlotSetup s{};
+    s.request = CompareRequest{ROBOTSCARA, MOTIONVERTICAL, {50.0, 30.0}, {0.6, 0.2}, {-0.3, 0.5}, ELBOWUP, 0.0};
+    s.xaxis = AXISERROR;
+    s.yaxis = AXISNONE;
+    s.reachInner = 0.1;
+    s.reachOuter = 0.9;
     return s;
 }
 
 // A sweep shaped like a real one: TOC's error grows with the mass error, SOTOC's
 // stays far smaller while it finishes; past 40 % no design is found. The points
 // come in shard order, not sorted.
-std::vector<SweepPoint> sweep() {
-    std::vector<SweepPoint> p;
+std::vector<PlotPoint> sweep() {
+    std::vector<PlotPoint> p;
     for (int k = 0; k < 3; ++k)
         for (int e = -50 + k; e <= 50; e += 3) {
-            SweepPoint s{};
-            s.error = e;
-            s.compared = e <= 40;
+            PlotPoint s{};
+            s.x = e;
+            s.outcome = e <= 40 ? POINTCOMPARED : POINTNOSOLUTION;
+            s.tfFree = 1.25;
             s.tocError = 0.005 + 0.1 * std::fabs(e);
             s.tocTf = 1.25 + 0.01 * e;
             s.sotocFinished = e > -30;
@@ -102,7 +98,7 @@ std::string content(const std::string &path) {
 }
 
 // Draws into `path` as the commands do: the output begun, then drawn into.
-bool draw(const std::string &path, const SweepSetup &setup, const std::vector<SweepPoint> &points,
+bool draw(const std::string &path, const PlotSetup &setup, const std::vector<PlotPoint> &points,
           std::string &message) {
     OutputFile out;
     if (beginoutput(path, out)) return drawsweep(out, setup, points, message);
@@ -182,12 +178,13 @@ TEST(Plot, RedAndBlueCurvesInBothPanels) {
 TEST(Plot, NoSolutionAnywhereLeavesOnlyAxisMarks) {
     TempDir dir;
     std::string message;
-    std::vector<SweepPoint> p = sweep();
-    for (SweepPoint &s : p) s.compared = false;
-    SweepSetup setup = scarasetup();
-    setup.tfFree = NAN;
+    std::vector<PlotPoint> p = sweep();
+    for (PlotPoint &s : p) {
+        s.outcome = POINTNOSOLUTION;
+        s.tfFree = NAN;
+    }
     const std::string path = dir.path + "/none.png";
-    ASSERT_TRUE(draw(path, setup, p, message)) << message;
+    ASSERT_TRUE(draw(path, scarasetup(), p, message)) << message;
     Picture pic;
     ASSERT_TRUE(readpng(path, pic));
     Picture full;
