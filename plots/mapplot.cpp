@@ -287,13 +287,20 @@ void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const
 }
 
 // A colour bar from `left` to `right` of the current colour map 1 over the range,
-// numbered as powers of ten; `label` under it, or what its ends mean at them.
+// numbered as powers of ten; `label` under it, or what its ends mean at them. Its
+// steps are the entries the cells take, each reaching a little into the next.
 void drawbar(double left, double right, Range r, const char *label, const char *lowend = "",
              const char *highend = "") {
     plvpor(left, right, BARLOW, BARHIGH);
     plwind(r.lo, r.hi, 0.0, 1.0);
-    const PLFLT xs[4] = {r.lo, r.hi, r.hi, r.lo}, ys[4] = {0.0, 0.0, 1.0, 1.0};
-    plgradient(4, xs, ys, 0.0);
+    const double step = (r.hi - r.lo) / CMAP1ENTRIES;
+    const double overlap = CELLOVERLAP * (r.hi - r.lo) / ((right - left) * MAPPAGEWIDTH);
+    for (int e = 0; e < CMAP1ENTRIES; ++e) {
+        const double lo = r.lo + e * step, hi = e + 1 < CMAP1ENTRIES ? lo + step + overlap : r.hi;
+        const PLFLT xs[4] = {lo, hi, hi, lo}, ys[4] = {0.0, 0.0, 1.0, 1.0};
+        setcolour(e);
+        plfill(4, xs, ys);
+    }
     plcol0(BLACK);
     plwidth(1.0);
     plbox("bcnstl", 1.0, 1, "bc", 0.0, 0);

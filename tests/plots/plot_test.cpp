@@ -65,7 +65,7 @@ bool readpng(const std::string &path, Picture &pic) {
     return png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr) != 0;
 }
 
-enum Hue { REDISH, BLUEISH, GREYISH };
+enum Hue { REDISH, BLUEISH, GREYISH, BLACKISH };
 
 // Pixels of a pure hue (the curves' cores; antialiased edges do not count) in rows
 // [top, bottom) of the picture.
@@ -76,7 +76,8 @@ int count(const Picture &pic, Hue hue, unsigned top, unsigned bottom) {
             const unsigned char *c = &pic.rgb[3 * (y * pic.width + x)];
             const bool hit = hue == REDISH    ? c[0] > 220 && c[1] < 40 && c[2] < 40
                              : hue == BLUEISH ? c[2] > 220 && c[0] < 40 && c[1] < 40
-                                              : c[0] == 110 && c[1] == 110 && c[2] == 110;
+                             : hue == GREYISH ? c[0] == 110 && c[1] == 110 && c[2] == 110
+                                              : c[0] + c[1] + c[2] == 0;
             n += hit;
         }
     return n;
@@ -193,6 +194,27 @@ TEST(Plot, NoSolutionAnywhereLeavesOnlyAxisMarks) {
     EXPECT_LT(count(pic, REDISH, 0, pic.height), count(full, REDISH, 0, full.height) / 10);
     EXPECT_LT(count(pic, BLUEISH, 0, pic.height), count(full, BLUEISH, 0, full.height) / 10);
     EXPECT_GT(count(pic, GREYISH, 0, pic.height), 3 * count(full, GREYISH, 0, full.height));
+}
+
+// A map over one setting is drawn as a sweep over it: its points that could not run
+// are black marks on the axis where those without a solution are grey.
+TEST(Plot, OneAxisMapMarksPointsThatCouldNotRun) {
+    TempDir dir;
+    std::string message;
+    PlotSetup setup = scarasetup();
+    setup.map = true;
+    setup.xaxis = AXISENDX;
+    std::vector<PlotPoint> p = sweep();
+    for (PlotPoint &s : p) s.x /= 100.0;
+    ASSERT_TRUE(draw(dir.file("unsolved.png"), setup, p, message)) << message;
+    for (PlotPoint &s : p)
+        if (s.outcome == POINTNOSOLUTION) s.outcome = POINTNOTRUN;
+    ASSERT_TRUE(draw(dir.file("notrun.png"), setup, p, message)) << message;
+    Picture unsolved, notrun;
+    ASSERT_TRUE(readpng(dir.file("unsolved.png"), unsolved));
+    ASSERT_TRUE(readpng(dir.file("notrun.png"), notrun));
+    EXPECT_LT(count(notrun, GREYISH, 0, notrun.height), count(unsolved, GREYISH, 0, unsolved.height) / 3);
+    EXPECT_GT(count(notrun, BLACKISH, 0, notrun.height), count(unsolved, BLACKISH, 0, unsolved.height) + 200);
 }
 
 TEST(Plot, DeviceFollowsTheExtension) {
