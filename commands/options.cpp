@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "core/records.h"
+#include "jobs/batch.h"
 #include "study/comparison.h"
 #include "study/request.h"
 #include "study/usertext.h"
@@ -89,12 +90,16 @@ CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, 
 
 void addjobsoption(CLI::App &cmd, int &jobs) {
     jobs = cores();
-    addnumberoption(cmd, "--jobs", jobs,
-                    "Comparisons run at once, each in its own worker process; the output is the same "
-                    "for every N. Default: the number of cores (" +
-                        std::to_string(jobs) + ").")
-        ->type_name("N")
-        ->check(CLI::Range(1, MAXJOBS));
+    cmd.add_option_function<std::string>(
+           "--jobs",
+           [&jobs](const std::string &text) {
+               const std::string refused = readjobs(text, jobs);
+               if (!refused.empty()) throw CLI::ValidationError(refused);
+           },
+           "Comparisons run at once, each in its own worker process (1 to " + std::to_string(MAXJOBS) +
+               "); the output is the same for every N. Default: the number of cores (" + std::to_string(jobs) +
+               ").")
+        ->type_name("N");
 }
 
 std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv) {

@@ -36,15 +36,6 @@ double timeleft(int done, int total, double elapsed) {
     return done > 0 ? elapsed / done * (total - done) : -1.0;
 }
 
-// The result line of shard point k, made in a worker on the records the
-// error-free half left.
-std::string pointline(const SweepJob &job, const std::vector<int> &indices, const ComparisonResult &freeHalf,
-                      int k) {
-    CompareRequest request = job.request;
-    request.errorPercent = gridpoint(job.grid, indices[k]);
-    return resultjson(request, errorpass(freeHalf, errorratio(request.errorPercent))).dump();
-}
-
 // The options of the command beside those of a comparison.
 struct SweepOptions {
     std::string errors;  // FROM:TO:STEP
@@ -70,7 +61,8 @@ void addsweepoptions(CLI::App &cmd, SweepOptions &o) {
 // Checks the sweep's own option values into the job; "" or the refusal.
 std::string takesweepoptions(const SweepOptions &o, SweepJob &job) {
     std::string message;
-    if (!parsegrid(o.errors, job.grid, message)) return "--errors: '" + o.errors + "' refused; " + message;
+    const std::string refused = readgrid(o.errors, job.grid);
+    if (!refused.empty()) return refused;
     job.shard = Shard{0, 1};
     if (!o.shard.empty() && !parseshard(o.shard, job.shard, message))
         return "--shard: '" + o.shard + "' refused; " + message;
@@ -107,23 +99,18 @@ int endresults(const CLI::App &cmd, OutputFile &results, int status) {
 }  // namespace
 
 int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepPoint> &points) {
-    ComparisonSettings settings = requestsettings(job.request);
-    settings.tfNomBasis = standalonebasis(settings);
-    const ComparisonResult freeHalf = errorfreepass(settings);
-    const std::vector<int> indices = shardpoints(job.grid, job.shard);
-    const int total = static_cast<int>(indices.size());
+    const int total = static_cast<int>(shardpoints(job.grid, job.shard).size());
     const Clock::time_point start = Clock::now();
     std::string lines;  // every line written, for the plot
     int done = 0;
     bool failed = false, unwritable = false;  // a point failed; the output failed (said once)
     progressline(0, total, -1.0);
-    runinworkers(
-        total, job.jobs, [&](int k) { return pointline(job, indices, freeHalf, k); },
-        [&](int k, const WorkerRun &run) {
+    runsweeppoints(
+        job,
+        [&](double percent, const WorkerRun &run) {
             progressend();  // results written to the same terminal start on a clean line
             if (!run.ok) {
-                std::fprintf(stderr, "sotoc sweep: mass error %.17g %%: %s\n", gridpoint(job.grid, indices[k]),
-                             run.line.c_str());
+                std::fprintf(stderr, "sotoc sweep: %s\n", pointfailure(percent, run.line).c_str());
                 failed = true;
             } else if (!unwritable) {
                 const std::string problem = writeresults(out, run.line + "\n");
@@ -138,7 +125,7 @@ int runsweep(const SweepJob &job, int out, SweepSetup &setup, std::vector<SweepP
             ++done;
             progressline(done, total, timeleft(done, total, elapsed));
         },
-        [&] { return failed || stoprequested() != 0; });
+        [&] { return failed || stoprequested() != 0; }, waitforready);
     progressend();
     if (unwritable) return 1;
     if (stoprequested() != 0) return stopstatus();

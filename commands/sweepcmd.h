@@ -4,23 +4,12 @@
 
 #include <vector>
 
-#include "commands/grid.h"
+#include "jobs/sweep.h"
 #include "plots/plot.h"
-#include "study/request.h"
 
-// One sweep. Written by the command from its options; read by runsweep.
-struct SweepJob {
-    CompareRequest request;  // settings of every point; errorPercent is each point's
-    ErrorGrid grid;          // mass errors [%]
-    Shard shard;             // the grid points this run makes
-    int jobs;                // comparisons at once, each in a worker process
-};
-
-// Runs the comparisons of the job's points, writing one result line each to file
-// descriptor `out` in grid order, and keeps what a plot needs. The error-free half
-// of the pass runs once; each point's error half runs in a worker forked after it,
-// so every line equals that of a single comparison of the same settings. Shows a
-// progress line when standard error is a terminal. A stop signal starts no further
+// Runs the comparisons of the job's points (runsweeppoints), writing one result
+// line each to file descriptor `out` in grid order, and keeps what a plot needs.
+// Shows a progress line when standard error is a terminal. A stop signal starts no further
 // point; the lines written are whole. Returns 0, the stop status (130 or 143), or
 // 1 when a point failed or the output could not be written (said once; 1 then
 // also when stopped, as lines are missing).

@@ -1,10 +1,10 @@
-#include "commands/grid.h"
+#include "jobs/grid.h"
 
 #include <cmath>
 #include <initializer_list>
 
 #include "study/comparison.h"
-#include "commands/options.h"
+#include "study/request.h"
 #include "study/usertext.h"
 
 namespace {
@@ -67,6 +67,11 @@ bool parsegrid(const std::string &text, ErrorGrid &grid, std::string &message) {
     }
     grid = g;
     return true;
+}
+
+std::string readgrid(const std::string &text, ErrorGrid &grid) {
+    std::string message;
+    return parsegrid(text, grid, message) ? "" : "--errors: '" + text + "' refused; " + message;
 }
 
 double gridpoint(const ErrorGrid &grid, int i) { return grid.from + i * grid.step; }

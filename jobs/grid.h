@@ -25,6 +25,10 @@ struct Shard {
 // FROM above TO, and any point at or beyond -100 % or 100 % (no positive mass).
 bool parsegrid(const std::string &text, ErrorGrid &grid, std::string &message);
 
+// Reads --errors FROM:TO:STEP as parsegrid does: "" or the refusal
+// "--errors: 'TEXT' refused; <why>".
+std::string readgrid(const std::string &text, ErrorGrid &grid);
+
 // Mass error of point i [%].
 double gridpoint(const ErrorGrid &grid, int i);
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/grid.h"
+#include "jobs/grid.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commands/batchinput.h"
+#include "jobs/batchinput.h"
 #include "formats/resultjson.h"
 
 #include <nlohmann/json.hpp>
