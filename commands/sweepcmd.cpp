@@ -13,6 +13,7 @@
 #include "formats/resultjson.h"
 #include "study/comparison.h"
 #include "study/params.h"
+#include "study/usertext.h"
 #include "workers/interrupt.h"
 #include "workers/workers.h"
 #include "files/outfile.h"
@@ -65,7 +66,7 @@ std::string takesweepoptions(const SweepOptions &o, SweepJob &job) {
     if (!refused.empty()) return refused;
     job.shard = Shard{0, 1};
     if (!o.shard.empty() && !parseshard(o.shard, job.shard, message))
-        return "--shard: '" + o.shard + "' refused; " + message;
+        return "--shard: '" + excerpt(o.shard) + "' refused; " + message;
     if (!o.plot.empty() && plotdevice(o.plot).empty())
         return "--plot: '" + o.plot + "' refused; accepts a file name ending in .png, .svg or .pdf";
     return "";

@@ -193,9 +193,11 @@ int runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jo
 
 std::string readjobs(const std::string &text, int &jobs) {
     int n = 0;
-    if (readnumber(text, n) && n >= 1 && n <= MAXJOBS) {
-        jobs = n;
-        return "";
-    }
+    if (!readnumber(text, n) || n < 1 || n > MAXJOBS) return jobsrefusal(text);
+    jobs = n;
+    return "";
+}
+
+std::string jobsrefusal(const std::string &text) {
     return "--jobs: '" + excerpt(text) + "' refused; accepts a whole number from 1 to " + std::to_string(MAXJOBS);
 }

@@ -42,5 +42,8 @@ int runbatch(int in, const BatchOutput &out, int jobs);
 int runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jobs, const WorkerWait &wait);
 
 // Reads the number of workers at once, as typed (a whole number, 1..MAXJOBS) into
-// `jobs`; "" or the refusal "--jobs: 'TEXT' refused; accepts ...".
+// `jobs`; "" or its refusal (jobsrefusal).
 std::string readjobs(const std::string &text, int &jobs);
+
+// The refusal of `text` as the number of workers: "--jobs: 'TEXT' refused; accepts ...".
+std::string jobsrefusal(const std::string &text);

@@ -71,7 +71,7 @@ bool parsegrid(const std::string &text, ErrorGrid &grid, std::string &message) {
 
 std::string readgrid(const std::string &text, ErrorGrid &grid) {
     std::string message;
-    return parsegrid(text, grid, message) ? "" : "--errors: '" + text + "' refused; " + message;
+    return parsegrid(text, grid, message) ? "" : "--errors: '" + excerpt(text) + "' refused; " + message;
 }
 
 double gridpoint(const ErrorGrid &grid, int i) { return grid.from + i * grid.step; }
