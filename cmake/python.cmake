@@ -1,7 +1,8 @@
 # The Python module sotoc (python/): built with pybind11 for Debian's python3 into
 # build/python, beside its stub sotoc.pyi; installed where that python3 finds it; its
-# tests run by pytest through CTest. Included at the end of the top CMakeLists.txt
-# when the module is built (not under the sanitizers).
+# tests run by pytest through CTest. Included by the top CMakeLists.txt before the
+# installation (cmake/install.cmake) when the module is built (not under the
+# sanitizers).
 
 # Debian's python3 has NumPy, pytest and matplotlib from Debian packages; a python3
 # that comes first on PATH (pyenv, a virtual environment) may not.

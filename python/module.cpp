@@ -46,6 +46,11 @@ The result dict (units in brackets):
               pastSpan; sotocErr also finished. None without a solution.
 A figure that does not exist is None.)";
 
+// A default as Python writes it.
+std::string literal(const py::object &v) { return py::repr(v).cast<std::string>(); }
+std::string elbowdefault(const CompareRequest &d) { return literal(py::str(elbowword(d.elbow))); }
+std::string errordefault(const CompareRequest &d) { return literal(py::float_(d.errorPercent)); }
+
 // The help of the settings every function takes, defaults from the records.
 std::string settingshelp() {
     const CompareRequest c = defaultrequest(ROBOTCYL, MOTIONHORIZONTAL);
@@ -61,7 +66,7 @@ std::string settingshelp() {
            "            for the SCARA robot a point it reaches. Default None: " + pair(c.start) + ".\n"
            "    end     (X, Y): PTP end point [m], the same. Default None: " + pair(c.end) + ".\n"
            "    elbow   str: SCARA elbow bent \"down\" (joint 2 >= 0) or \"up\" (joint 2 <= 0).\n"
-           "            Default \"" + elbowword(c.elbow) + "\".\n";
+           "            Default " + elbowdefault(c) + ".\n";
 }
 
 std::string jobshelp() {
@@ -82,7 +87,7 @@ std::string comparehelp(const CompareRequest &d) {
     for (int c = 0; c < RUNCOLUMNS; ++c) columns += "        " + std::string(COLUMNKEYS[c]) + std::string(6 - std::string(COLUMNKEYS[c]).size(), ' ') + units[c] + "\n";
     return "compare(robot: str, motion: str, *, ratios: Optional[Sequence[float]] = None, "
            "start: Optional[Sequence[float]] = None, end: Optional[Sequence[float]] = None, "
-           "elbow: str = '" + std::string(elbowword(d.elbow)) + "', error: float = " + numbertext(d.errorPercent) +
+           "elbow: str = " + elbowdefault(d) + ", error: float = " + errordefault(d) +
            ", logs: bool = False) -> Dict[str, Any]\n\n"
            "One comparison pass, as `sotoc compare --json` with the same settings: designs the\n"
            "switching times with the nominal workpiece mass and with the mass error, simulates\n"
@@ -91,7 +96,7 @@ std::string comparehelp(const CompareRequest &d) {
            "result: its outcome says which design failed, and runs is None.\n\n"
            "Arguments:\n" + settingshelp() +
            "    error   float: mass error of the design [%]; accepts " + settingaccepts(SETTINGERROR) +
-           ".\n            Default " + numbertext(d.errorPercent) + ".\n"
+           ".\n            Default " + errordefault(d) + ".\n"
            "    logs    bool: also return the logged samples of the three runs. Default False.\n\n"
            "With logs=True the dict ends with \"logs\" (None without a solution): for tocFree,\n"
            "tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,\n"
@@ -113,7 +118,7 @@ std::string batchhelp() {
 std::string sweephelp(const CompareRequest &d) {
     return "sweep(robot: str, motion: str, *, ratios: Optional[Sequence[float]] = None, "
            "start: Optional[Sequence[float]] = None, end: Optional[Sequence[float]] = None, "
-           "elbow: str = '" + std::string(elbowword(d.elbow)) + "', errors: Tuple[float, float, float], "
+           "elbow: str = " + elbowdefault(d) + ", errors: Tuple[float, float, float], "
            "jobs: Optional[int] = None) "
            "-> List[Dict[str, Any]]\n\n"
            "The comparison of compare for every mass error of a grid, as the lines of\n"
