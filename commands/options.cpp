@@ -6,7 +6,9 @@
 #include <type_traits>
 
 #include "core/records.h"
+#include "files/outfile.h"
 #include "jobs/batch.h"
+#include "plots/page.h"
 #include "study/comparison.h"
 #include "study/request.h"
 #include "study/usertext.h"
@@ -97,8 +99,7 @@ void addjobsoption(CLI::App &cmd, int &jobs) {
                if (!refused.empty()) throw CLI::ValidationError(refused);
            },
            "Comparisons run at once, each in its own worker process (1 to " + std::to_string(MAXJOBS) +
-               "); the output is the same for every N. Default: the number of cores (" + std::to_string(jobs) +
-               ").")
+               "); the output is the same for every N. Default: the number of cores of the machine it runs on.")
         ->type_name("N");
 }
 
@@ -129,6 +130,14 @@ bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
         status = cmd.exit(e);
     }
     return false;
+}
+
+std::string plotrefusal(const std::string &plot, bool stdoutused) {
+    if (plotdevice(plot).empty())
+        return "--plot: '" + excerpt(plot) + "' refused; accepts a file name ending in .png, .svg or .pdf";
+    if (stdoutused && isstandardoutput(plot))
+        return "--plot: '" + excerpt(plot) + "' refused; standard output is written to it";
+    return "";
 }
 
 void reportproblem(const CLI::App &cmd, const std::string &message) {

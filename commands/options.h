@@ -31,6 +31,11 @@ CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, 
 // sets `jobs` to its default, the number of cores.
 void addjobsoption(CLI::App &cmd, int &jobs);
 
+// The refusal of --plot FILE before any work, "" when it is taken: a name ending in
+// .png, .svg or .pdf that is not, when the command writes standard output
+// (`stdoutused`), the file standard output goes to (the picture would replace it).
+std::string plotrefusal(const std::string &plot, bool stdoutused);
+
 // Parses the arguments of subcommand `cmd` (argv[0] is its name) and prints
 // nothing: "" when they were taken, else the refusal, one line of at most about
 // MESSAGEBYTES. --help throws CLI::Success for the caller to print.

@@ -30,9 +30,7 @@ int plotcommand(int argc, char **argv) {
     cmd.add_option("--plot", picture, "The picture to draw: .png, .svg or .pdf.")->required()->type_name("FILE");
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
-    std::string refused;
-    if (plotdevice(picture).empty())
-        refused = "--plot: '" + picture + "' refused; accepts a file name ending in .png, .svg or .pdf";
+    std::string refused = plotrefusal(picture, false);
     for (const std::string &file : files)
         if (refused.empty() && samefile(file, picture))
             refused = "--plot: '" + picture + "' refused; it names the result file '" + file + "'";

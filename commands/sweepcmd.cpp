@@ -59,6 +59,9 @@ void addsweepoptions(CLI::App &cmd, SweepOptions &o) {
     cmd.add_option("--plot", o.plot, "Also draw the sweep into FILE: .png, .svg or .pdf.")->type_name("FILE");
 }
 
+// Whether the results go to a file rather than standard output.
+bool resultfile(const SweepOptions &o) { return !o.out.empty() && o.out != "-"; }
+
 // Checks the sweep's own option values into the job; "" or the refusal.
 std::string takesweepoptions(const SweepOptions &o, SweepJob &job) {
     std::string message;
@@ -67,13 +70,8 @@ std::string takesweepoptions(const SweepOptions &o, SweepJob &job) {
     job.shard = Shard{0, 1};
     if (!o.shard.empty() && !parseshard(o.shard, job.shard, message))
         return "--shard: '" + excerpt(o.shard) + "' refused; " + message;
-    if (!o.plot.empty() && plotdevice(o.plot).empty())
-        return "--plot: '" + o.plot + "' refused; accepts a file name ending in .png, .svg or .pdf";
-    return "";
+    return o.plot.empty() ? "" : plotrefusal(o.plot, !resultfile(o));
 }
-
-// Whether the results go to a file rather than standard output.
-bool resultfile(const SweepOptions &o) { return !o.out.empty() && o.out != "-"; }
 
 // Begins the sweep's output files before any work: "" or the refusal (nothing begun then).
 std::string beginoutputs(const SweepOptions &o, OutputFile &results, OutputFile &picture) {

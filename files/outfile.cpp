@@ -215,3 +215,9 @@ bool samefile(const std::string &a, const std::string &b) {
     const std::filesystem::path ra = std::filesystem::weakly_canonical(a, ea), rb = std::filesystem::weakly_canonical(b, eb);
     return !ea && !eb && ra == rb;
 }
+
+bool isstandardoutput(const std::string &path) {
+    struct stat out, named;
+    return fstat(STDOUT_FILENO, &out) == 0 && S_ISREG(out.st_mode) && stat(path.c_str(), &named) == 0 &&
+           out.st_dev == named.st_dev && out.st_ino == named.st_ino;
+}

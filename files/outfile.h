@@ -54,3 +54,7 @@ std::string outputrefusal(const std::string &option, const OutputFile &out);
 // Whether two paths name the same file: the same existing file (links followed, hard
 // links too), or the same path once the folders and links in it are resolved.
 bool samefile(const std::string &a, const std::string &b);
+
+// Whether `path` names the regular file standard output is written to (links and
+// hard links followed).
+bool isstandardoutput(const std::string &path);

@@ -1,4 +1,4 @@
-// Folder pictures/: window pictures as PNG/GIF files, private X server; uses core/, view/, study/, console/, files/.
+// Folder pictures/: window pictures as PNG/GIF files, private X server; uses core/, workers/, view/, study/, console/, files/.
 // Picture files: PNG through libpng, animated GIF through giflib, each written whole
 // or not at all (files/outfile.h): the file asked for changes only when the picture is
 // complete. GIF frames keep their colours exactly: a colour table holds at most 256

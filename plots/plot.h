@@ -1,4 +1,3 @@
-// Folder plots/: PLplot pictures of sweeps; uses core/, study/, files/.
 // The picture of a mass-error sweep: positioning error and final time of TOC (red)
 // and SOTOC (blue) against the mass error, drawn with PLplot into a PNG, SVG or PDF
 // file. Draws from plain records, so it knows nothing of how they were made.
@@ -7,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "study/comparison.h"
-#include "files/outfile.h"
+#include "plots/page.h"
 
 // One comparison of a sweep. Written by the sweep or by the result-file reader;
 // read by drawsweep.
@@ -35,6 +33,3 @@ struct SweepSetup {
 // there are no points or the file cannot be written.
 bool drawsweep(OutputFile &picture, const SweepSetup &setup, const std::vector<SweepPoint> &points,
                std::string &message);
-
-// The PLplot device for a file name by its extension, "" when there is none.
-std::string plotdevice(const std::string &path);

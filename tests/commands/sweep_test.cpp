@@ -185,6 +185,24 @@ TEST(Sweep, OutputsNamingOneFileRefusedBeforeAnyWork) {
     EXPECT_EQ(content(dir.file("hard.png")), "old\n");     // the other name keeps the old file
 }
 
+// Results going to standard output, redirected into the file --plot names, would
+// be replaced by the picture: refused, while another file takes them.
+TEST(Sweep, PlotNamingStandardOutputRefused) {
+    TempDir dir;
+    const std::vector<std::string> args =
+        with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-1:1:1", "--plot", dir.file("r.png")});
+    const RunOutcome same = runsotocinto(dir.file("r.png"), args);
+    EXPECT_EQ(same.status, 2);
+    EXPECT_NE(same.err.find("--plot: '" + dir.file("r.png") + "' refused; standard output is written to it"),
+              std::string::npos)
+        << same.err;
+    EXPECT_EQ(content(dir.file("r.png")), "");
+    const RunOutcome other = runsotocinto(dir.file("r.jsonl"), args);
+    EXPECT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(lines(content(dir.file("r.jsonl"))).size(), 3u);
+    EXPECT_GT(content(dir.file("r.png")).size(), 10000u);
+}
+
 // A full disk is a failure with one message, for the results (however many points
 // run at once) and for a picture of sweep or plot; the device stays. A folder is no
 // result file.

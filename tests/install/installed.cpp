@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/pty.h"
 
@@ -11,13 +9,6 @@ RunOutcome runtool(const std::vector<std::string> &args) {
     std::vector<std::string> argv = {"/usr/bin/env"};
     argv.insert(argv.end(), args.begin(), args.end());
     return runprogram(argv);
-}
-
-std::string readfile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void expectsameprogram(const std::string &binary) {

@@ -6,12 +6,10 @@
 #include <vector>
 
 #include "tests/support/run.h"
+#include "tests/support/tempdir.h"
 
 // Runs a program found on PATH (through env, so NAME=value words set variables first).
 RunOutcome runtool(const std::vector<std::string> &args);
-
-// The text of a file, empty when it cannot be read.
-std::string readfile(const std::string &path);
 
 // Expects `binary` to print what the built program prints: its version and the JSON of
 // a couple of comparisons, byte for byte.

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -43,4 +45,11 @@ std::string TempDir::temporaryof(const std::string &name) const {
     for (const std::string &n : names())
         if (n.size() == prefix.size() + 6 && n.compare(0, prefix.size(), prefix) == 0) return file(n);
     return "";
+}
+
+std::string readfile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }

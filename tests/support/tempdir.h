@@ -1,4 +1,5 @@
-// A folder of its own under /tmp for the files of one test, removed with its files.
+// A folder of its own under /tmp for the files of one test, removed with its files,
+// and the text of a file.
 #pragma once
 
 #include <string>
@@ -21,3 +22,6 @@ struct TempDir {
     // of /dev/full (writes fail with ENOSPC). Needs root; returns its path, or "".
     std::string fulldevice(const std::string &name) const;
 };
+
+// The text of a file, empty when it cannot be read.
+std::string readfile(const std::string &path);

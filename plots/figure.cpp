@@ -1,0 +1,256 @@
+#include "plots/figure.h"
+
+#include <plplot.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Where the panels lie [share of the page]: the tip paths at the left with the
+// legend under them, the four time panels stacked at the right, TIMEGAP apart.
+constexpr Viewport PATHPORT = {0.075, 0.40, 0.40, 0.88};
+constexpr Viewport LEGENDPORT = {0.01, 0.42, 0.01, 0.33};
+constexpr double TIMELEFT = 0.50, TIMERIGHT = 0.98;
+constexpr double TIMELOW = 0.07, TIMEHIGH = 0.88;
+constexpr double TIMEGAP = 0.02;
+// Distance of the value-axis labels left of their panels [text heights].
+constexpr double YLABELDISTANCE = 6.0;
+// Distance of the time and x labels under their panels [text heights].
+constexpr double XLABELDISTANCE = 3.0;
+
+// Room around the tip paths, as a share of their larger extent.
+constexpr double PATHMARGIN = 0.06;
+// Room above and below the joint displacements, as a share of their span.
+constexpr double FIMARGIN = 0.08;
+// Room beyond the torque limits (or a larger torque), as a share of it.
+constexpr double TORQUEMARGIN = 0.12;
+// Smallest span of a panel [m, rad]: a path or a joint that hardly moves is shown
+// over this span around its middle, with axis numbers of a few digits.
+constexpr double MINSPAN = 0.01;
+// Significant digits of the positioning errors in the legend.
+constexpr int ERRORDIGITS = 3;
+
+// The error-free run is drawn wider and first, so that it shows beside the runs
+// with the error where they cover it [PLplot line-width units].
+constexpr double FREEWIDTH = 6.0;
+// Width of the switching instants, goals and torque limits.
+constexpr double THINWIDTH = 1.0;
+// Markers of the start and the goal of the move, open so that the runs show through,
+// and their height as a share of the text height.
+const char *const MARKSTART = "□";
+const char *const MARKGOAL = "◇";
+constexpr double ENDSSCALE = 1.0;
+
+// A run's log column: joint displacements, tip position or joint torques.
+using Table = double (RunLog::*)[MAXSAMPLES][2];
+
+// One of the three runs as the figure draws it, in drawing order.
+struct RunStyle {
+    const RunLog *log;
+    const RunFigures *figures;
+    PlotColour colour;
+    double width;
+};
+
+constexpr Range NOVALUES = {HUGE_VAL, -HUGE_VAL};
+
+void extend(Range &r, double v) {
+    if (!std::isfinite(v)) return;
+    r.lo = std::min(r.lo, v);
+    r.hi = std::max(r.hi, v);
+}
+
+double centre(const Range &r) { return 0.5 * (r.lo + r.hi); }
+
+// The range widened by `by` at both ends and to MINSPAN at least; without values,
+// MINSPAN around zero.
+Range widened(const Range &r, double by) {
+    if (!(r.lo <= r.hi)) return {-0.5 * MINSPAN, 0.5 * MINSPAN};
+    if (r.hi - r.lo + 2.0 * by < MINSPAN) return {centre(r) - 0.5 * MINSPAN, centre(r) + 0.5 * MINSPAN};
+    return {r.lo - by, r.hi + by};
+}
+
+std::vector<RunStyle> runstyles(const RobotRuns &runs, const ComparisonResult &r) {
+    return {{&runs.tocFree, &r.tocFree, GREY, FREEWIDTH},
+            {&runs.tocErr, &r.tocErr, RED, CURVEWIDTH},
+            {&runs.sotocErr, &r.sotocErr, BLUE, CURVEWIDTH}};
+}
+
+// Column j of a run's table over the logged rows.
+std::vector<double> column(const RunLog &run, Table table, int j) {
+    std::vector<double> v(task.nStep + 1);
+    for (int i = 0; i <= task.nStep; ++i) v[i] = (run.*table)[i][j];
+    return v;
+}
+
+std::vector<double> times(double dt) {
+    std::vector<double> t(task.nStep + 1);
+    for (int i = 0; i <= task.nStep; ++i) t[i] = i * dt;
+    return t;
+}
+
+// Every value of column j of the three runs.
+Range columnrange(const std::vector<RunStyle> &runs, Table table, int j) {
+    Range r = NOVALUES;
+    for (const RunStyle &run : runs)
+        for (double v : column(*run.log, table, j)) extend(r, v);
+    return r;
+}
+
+// The limit the runs' torques of joint j were held to [N m; cylindrical joint 2: N].
+double torquelimitof(const ComparisonSettings &s, const ComparisonResult &r, int j) {
+    if (s.sgnG == MOTIONVERTICAL) return j == 0 ? r.T1maxG : r.T2maxG;
+    return j == 0 ? r.T1max : r.T2max;
+}
+
+// The time panel k of four, counted from the top.
+Viewport timeport(int k) {
+    const double h = (TIMEHIGH - TIMELOW - 3 * TIMEGAP) / 4;
+    const double high = TIMEHIGH - k * (h + TIMEGAP);
+    return {TIMELEFT, TIMERIGHT, high - h, high};
+}
+
+// The tip paths, start and goal, at one scale both ways around their middle.
+Panel pathpanel(const ComparisonSettings &s, const std::vector<RunStyle> &runs) {
+    Range x = columnrange(runs, &RunLog::P, 0), y = columnrange(runs, &RunLog::P, 1);
+    extend(x, s.x0);
+    extend(x, s.xf);
+    extend(y, s.y0);
+    extend(y, s.yf);
+    const double margin = PATHMARGIN * std::max(x.hi - x.lo, y.hi - y.lo);
+    x = widened(x, margin);
+    y = widened(y, margin);
+    const double w = (PATHPORT.right - PATHPORT.left) * FIGUREWIDTH;
+    const double h = (PATHPORT.high - PATHPORT.low) * FIGUREHEIGHT;
+    const double perunit = std::max((x.hi - x.lo) / w, (y.hi - y.lo) / h);  // metres per page unit
+    return {PATHPORT,
+            {centre(x) - 0.5 * perunit * w, centre(x) + 0.5 * perunit * w},
+            {centre(y) - 0.5 * perunit * h, centre(y) + 0.5 * perunit * h}};
+}
+
+void drawlevel(const Panel &p, double v) {
+    drawpolyline({p.x.lo, p.x.hi}, {v, v}, BLACK, DASHED, THINWIDTH);
+}
+
+// The switching instants and final time of a design, across the panel.
+void drawinstants(const Panel &p, const double ts[4], PlotColour colour, int style) {
+    for (int k = 0; k < 4; ++k) drawpolyline({ts[k], ts[k]}, {p.y.lo, p.y.hi}, colour, style, THINWIDTH);
+}
+
+void drawmarker(double x, double y, PlotColour colour, const char *symbol, double scale) {
+    plcol0(colour);
+    plschr(0.0, scale);
+    plstring(1, &x, &y, symbol);
+    plschr(0.0, 1.0);
+}
+
+void drawlabels(const char *below, const char *left) {
+    plcol0(BLACK);
+    if (*below != '\0') plmtex("b", XLABELDISTANCE, 0.5, 0.5, below);
+    plmtex("l", YLABELDISTANCE, 0.5, 0.5, left);
+}
+
+void drawpaths(const Panel &p, const ComparisonSettings &s, const std::vector<RunStyle> &runs) {
+    drawpanel(p, true, false);
+    for (const RunStyle &run : runs)
+        drawpolyline(column(*run.log, &RunLog::P, 0), column(*run.log, &RunLog::P, 1), run.colour, SOLID,
+                     run.width);
+    for (const RunStyle &run : runs)
+        drawmarker(run.figures->P[0], run.figures->P[1], run.colour, MARKFILLED, MARKSCALE);
+    drawmarker(s.x0, s.y0, BLACK, MARKSTART, ENDSSCALE);
+    drawmarker(s.xf, s.yf, BLACK, MARKGOAL, ENDSSCALE);
+    drawlabels("x [m]", "y [m]");
+}
+
+// Column j of `table` of the three runs against time, under the designs' instants and
+// the dashed levels (goal or limits); `last` puts the time axis's numbers and label under it.
+void drawtimepanel(const Panel &p, const ComparisonResult &r, const std::vector<RunStyle> &runs, Table table,
+                   int j, const std::vector<double> &levels, const char *label, bool last) {
+    drawpanel(p, last, false);
+    drawinstants(p, r.free.ts, GREY, SOLID);
+    drawinstants(p, r.err.ts, BLACK, SOLID);
+    for (double v : levels) drawlevel(p, v);
+    const std::vector<double> t = times(r.dt);
+    for (const RunStyle &run : runs) drawpolyline(t, column(*run.log, table, j), run.colour, SOLID, run.width);
+    drawlabels(last ? "time [s]" : "", label);
+}
+
+// Labels of the value axes of the time panels: displacement and torque of each joint.
+struct AxisLabels {
+    const char *fi[2];
+    const char *tau[2];
+};
+
+AxisLabels axislabels(char type) {
+    if (type == ROBOTSCARA) return {{"joint 1  φ1 [rad]", "joint 2  φ2 [rad]"}, {"joint 1  τ1 [N m]", "joint 2  τ2 [N m]"}};
+    return {{"joint 1  θ [rad]", "joint 2  r [m]"}, {"joint 1  τ1 [N m]", "joint 2  F2 [N]"}};
+}
+
+// "RUN: positioning error E m", E with ERRORDIGITS significant digits, none of them after a
+// trailing decimal point.
+std::string errortext(const char *run, const RunFigures &f) {
+    const int whole = f.error > 0.0 && std::isfinite(f.error) ? static_cast<int>(std::floor(std::log10(f.error))) + 1 : 1;
+    return printed("%s: positioning error %.*f m", run, std::max(0, ERRORDIGITS - whole), f.error);
+}
+
+void drawfigurelegend(const ComparisonResult &r) {
+    drawlegend(LEGENDPORT,
+               {
+                   {errortext("error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, MARKFILLED, MARKSCALE},
+                   {errortext("TOC", r.tocErr), RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
+                   {errortext("SOTOC", r.sotocErr) + (r.sotocFinished ? "" : " (last phase not reached)"), BLUE,
+                    SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
+                   {"tip at the final time; errors with the velocity term", BLACK, 0, THINWIDTH, MARKFILLED,
+                    MARKSCALE},
+                   {"start", BLACK, 0, THINWIDTH, MARKSTART, ENDSSCALE},
+                   {"goal", BLACK, 0, THINWIDTH, MARKGOAL, ENDSSCALE},
+                   {"joint goals and torque limits", BLACK, DASHED, THINWIDTH, "", MARKSCALE},
+                   {"designed switching instants and final time, error-free", GREY, SOLID, THINWIDTH, "",
+                    MARKSCALE},
+                   {"the same, designed with the mass error", BLACK, SOLID, THINWIDTH, "", MARKSCALE},
+               });
+}
+
+}  // namespace
+
+FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r) {
+    const std::vector<RunStyle> runs = runstyles(robotruns(r.type), r);
+    const Range t = {0.0, task.nStep * r.dt};
+    FigureLayout l;
+    l.path = pathpanel(s, runs);
+    for (int j = 0; j < 2; ++j) {
+        Range fi = columnrange(runs, &RunLog::fi, j);
+        extend(fi, robotparams(r.type).phif[j]);
+        l.fi[j] = {timeport(j), t, widened(fi, FIMARGIN * (fi.hi - fi.lo))};
+        Range tau = columnrange(runs, &RunLog::tau, j);
+        extend(tau, torquelimitof(s, r, j));
+        const double most = std::max(std::fabs(tau.lo), std::fabs(tau.hi));
+        l.tau[j] = {timeport(2 + j), t, widened({-most, most}, TORQUEMARGIN * most)};
+    }
+    return l;
+}
+
+bool drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r,
+                    std::string &message) {
+    if (r.outcome != COMPARED) {
+        message = "no switching-time solution: no runs to draw";
+        abandonoutput(picture);
+        return false;
+    }
+    if (!beginpage(picture, FIGUREWIDTH, FIGUREHEIGHT, message)) return false;
+    const FigureLayout l = figurelayout(s, r);
+    const std::vector<RunStyle> runs = runstyles(robotruns(r.type), r);
+    const AxisLabels labels = axislabels(r.type);
+    drawtitle(PATHPORT, "TOC and SOTOC designed with a mass error: " + robottitle(s),
+              movetitle(s) + printed(";  mass error of the design %+g %%", 100.0 * s.errRatio));
+    drawpaths(l.path, s, runs);
+    for (int j = 0; j < 2; ++j) {
+        const double limit = torquelimitof(s, r, j);
+        drawtimepanel(l.fi[j], r, runs, &RunLog::fi, j, {robotparams(r.type).phif[j]}, labels.fi[j], false);
+        drawtimepanel(l.tau[j], r, runs, &RunLog::tau, j, {-limit, limit}, labels.tau[j], j == 1);
+    }
+    drawfigurelegend(r);
+    return endpage(picture, message);
+}

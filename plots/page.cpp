@@ -1,0 +1,158 @@
+#include "plots/page.h"
+
+#include <plplot.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+// Character height [mm] of PLplot's text; at the cairo devices' 90 dpi, about 16 px.
+constexpr double TEXTHEIGHT = 4.5;
+// Digits of the axis numbers written out before PLplot scales them by a power of
+// ten, whose label would fall on the title or a neighbouring panel.
+constexpr int AXISDIGITS = 7;
+// Height of the first title line as a share of the text height.
+constexpr double TITLESCALE = 1.3;
+// Distances of the title lines above the viewport [text heights].
+constexpr double TITLEFIRST = 3.2;
+constexpr double TITLESECOND = 1.5;
+// Legend: its offset from the viewport's upper left corner [share of the viewport],
+// the width of the line samples [share of the viewport], the gap between sample and
+// text [character widths], the text's height [share of the text height] and the
+// spacing of its lines [character heights].
+constexpr double LEGENDINSET = 0.0;
+constexpr double LEGENDSAMPLE = 0.1;
+constexpr double LEGENDOFFSET = 0.8;
+constexpr double LEGENDTEXTSCALE = 0.8;
+constexpr double LEGENDSPACING = 2.2;
+
+void setcolours() {
+    const int rgb[NCOLOURS][3] = {{255, 255, 255}, {0, 0, 0},       {255, 0, 0},
+                                  {0, 0, 255},     {110, 110, 110}, {215, 215, 215}};
+    for (int c = 0; c < NCOLOURS; ++c) plscol0(c, rgb[c][0], rgb[c][1], rgb[c][2]);
+}
+
+PLINT legendoptions(const LegendEntry &e) {
+    PLINT opt = 0;
+    if (e.style != 0) opt |= PL_LEGEND_LINE;
+    if (*e.symbol != '\0') opt |= PL_LEGEND_SYMBOL;
+    return opt != 0 ? opt : PL_LEGEND_NONE;
+}
+
+}  // namespace
+
+std::string plotdevice(const std::string &path) {
+    const size_t dot = path.rfind('.');
+    const std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+    if (ext == ".png") return "pngcairo";
+    if (ext == ".svg") return "svgcairo";
+    if (ext == ".pdf") return "pdfcairo";
+    return "";
+}
+
+bool beginpage(OutputFile &picture, int width, int height, std::string &message) {
+    const std::string device = plotdevice(picture.target);
+    std::FILE *f = nullptr;
+    if (device.empty())
+        message = "cannot tell the picture format of \"" + picture.target + "\": use .png, .svg or .pdf";
+    else if ((f = outputstream(picture)) == nullptr)
+        message = outputproblem(picture);
+    if (f == nullptr) {
+        abandonoutput(picture);
+        return false;
+    }
+    plsdev(device.c_str());
+    plsfile(f);  // PLplot closes it at plend
+    plspage(0.0, 0.0, width, height, 0, 0);
+    setcolours();
+    plinit();
+    pladv(0);
+    plschr(TEXTHEIGHT, 1.0);
+    plsxax(AXISDIGITS, 0);
+    plsyax(AXISDIGITS, 0);
+    return true;
+}
+
+bool endpage(OutputFile &picture, std::string &message) {
+    plend();
+    if (commitoutput(picture)) return true;
+    message = outputproblem(picture);
+    return false;
+}
+
+void drawpanel(const Panel &p, bool xnumbers, bool ylog) {
+    plvpor(p.port.left, p.port.right, p.port.low, p.port.high);
+    plwind(p.x.lo, p.x.hi, p.y.lo, p.y.hi);
+    plwidth(1.0);
+    plcol0(LIGHTGREY);
+    plbox("g", 0.0, 0, ylog ? "gl" : "g", 0.0, 0);
+    plcol0(BLACK);
+    plbox(xnumbers ? "bcnst" : "bcst", 0.0, 0, ylog ? "bcnstlv" : "bcnstv", 0.0, 0);
+}
+
+void drawpolyline(const std::vector<double> &xs, const std::vector<double> &ys, PlotColour colour, int style,
+                  double width) {
+    if (xs.size() < 2) return;
+    plcol0(colour);
+    plwidth(width);
+    pllsty(style);
+    plline(static_cast<PLINT>(xs.size()), xs.data(), ys.data());
+    pllsty(SOLID);
+}
+
+std::string printed(const char *format, ...) {
+    char buf[200];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
+}
+
+std::string robottitle(const ComparisonSettings &s) {
+    std::string robot = s.type == ROBOTSCARA ? "SCARA robot" : "Cylindrical-coordinate robot";
+    robot += s.sgnG == MOTIONVERTICAL ? ", vertical motion" : ", horizontal motion";
+    if (s.type == ROBOTSCARA) robot += s.elbow == ELBOWDOWN ? ", elbow down" : ", elbow up";
+    return robot;
+}
+
+std::string movetitle(const ComparisonSettings &s) {
+    return printed("reduction ratios u1 = %g, u2 = %g;  move (%g, %g) m  to  (%g, %g) m", s.u1, s.u2, s.x0, s.y0,
+                   s.xf, s.yf);
+}
+
+void drawtitle(const Viewport &under, const std::string &first, const std::string &second) {
+    plvpor(under.left, under.right, under.low, under.high);
+    plcol0(BLACK);
+    plschr(0.0, TITLESCALE);
+    plmtex("t", TITLEFIRST, 0.0, 0.0, first.c_str());
+    plschr(0.0, 1.0);
+    plmtex("t", TITLESECOND, 0.0, 0.0, second.c_str());
+}
+
+void drawlegend(const Viewport &port, const std::vector<LegendEntry> &entries) {
+    const size_t n = entries.size();
+    std::vector<const char *> text(n), symbols(n);
+    std::vector<PLINT> opt(n), textcolours(n, BLACK), colours(n), styles(n), numbers(n, 1);
+    std::vector<PLFLT> widths(n), scales(n);
+    for (size_t i = 0; i < n; ++i) {
+        const LegendEntry &e = entries[i];
+        text[i] = e.text.c_str();
+        symbols[i] = e.symbol;
+        opt[i] = legendoptions(e);
+        colours[i] = e.colour;
+        styles[i] = e.style != 0 ? e.style : SOLID;
+        widths[i] = e.width;
+        scales[i] = e.scale;
+    }
+    PLFLT width, height;
+    plvpor(port.left, port.right, port.low, port.high);
+    plwind(0.0, 1.0, 0.0, 1.0);
+    pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
+             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, LEGENDINSET, LEGENDINSET, LEGENDSAMPLE, WHITE,
+             BLACK, SOLID, static_cast<PLINT>(n), 1, static_cast<PLINT>(n), opt.data(), LEGENDOFFSET,
+             LEGENDTEXTSCALE, LEGENDSPACING, 0.0, textcolours.data(), text.data(), nullptr, nullptr, nullptr,
+             nullptr, colours.data(), styles.data(), widths.data(), colours.data(), scales.data(), numbers.data(),
+             symbols.data());
+}

@@ -1,0 +1,185 @@
+// The figure of one comparison: files of each format for every robot and motion,
+// and the runs and torque limits found in the PNG where the pass's data put them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "plots/figure.h"
+#include "study/params.h"
+#include "study/request.h"
+#include "tests/support/imagedecode.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+// Largest file of the figure in any format [bytes].
+constexpr size_t MOSTBYTES = 1000000;
+
+// The default comparison of a robot and motion, run standing alone as compare runs it.
+struct Pass {
+    ComparisonSettings settings;
+    ComparisonResult result;
+};
+
+Pass defaultpass(char type, char sgnG) {
+    initialset();
+    const CompareRequest request = defaultrequest(type, sgnG);
+    return {requestsettings(request), standalonepass(request)};
+}
+
+bool draw(const std::string &path, const Pass &p, std::string &message) {
+    OutputFile out;
+    if (beginoutput(path, out)) return drawcomparison(out, p.settings, p.result, message);
+    message = outputproblem(out);
+    return false;
+}
+
+// The pixel (column, row from the top) a world point of a panel falls on.
+struct Pixel {
+    int x, y;
+};
+
+Pixel pixelof(const Panel &p, double x, double y) {
+    const double u = p.port.left + (x - p.x.lo) / (p.x.hi - p.x.lo) * (p.port.right - p.port.left);
+    const double v = p.port.low + (y - p.y.lo) / (p.y.hi - p.y.lo) * (p.port.high - p.port.low);
+    return {static_cast<int>(std::floor(u * FIGUREWIDTH)), static_cast<int>(std::floor((1.0 - v) * FIGUREHEIGHT))};
+}
+
+const unsigned char *at(const RgbImage &pic, int x, int y) {
+    return &pic.rgb[3 * (static_cast<size_t>(y) * pic.w + x)];
+}
+
+// The cores of the curves: pure red and pure blue (antialiased edges do not count),
+// and the dark neutral grey of a thin black line.
+bool red(const unsigned char *c) { return c[0] > 220 && c[1] < 40 && c[2] < 40; }
+bool blue(const unsigned char *c) { return c[2] > 220 && c[0] < 40 && c[1] < 40; }
+bool dark(const unsigned char *c) {
+    return c[0] < 170 && std::abs(c[0] - c[1]) < 12 && std::abs(c[1] - c[2]) < 12;
+}
+
+// Whether a pixel of the hue lies within `radius` pixels of p.
+template <class Hue>
+bool near(const RgbImage &pic, Pixel p, int radius, Hue hue) {
+    for (int y = p.y - radius; y <= p.y + radius; ++y)
+        for (int x = p.x - radius; x <= p.x + radius; ++x)
+            if (x >= 0 && y >= 0 && x < pic.w && y < pic.h && hue(at(pic, x, y))) return true;
+    return false;
+}
+
+// Share of the columns from time t0 to t1 of a time panel that hold a dark pixel
+// within two rows of the level v.
+double darkshare(const RgbImage &pic, const Panel &p, double v, double t0, double t1) {
+    const Pixel a = pixelof(p, t0, v), b = pixelof(p, t1, v);
+    int hits = 0;
+    for (int x = a.x; x < b.x; ++x) {
+        bool hit = false;
+        for (int dy = -2; dy <= 2; ++dy) hit = hit || dark(at(pic, x, a.y + dy));
+        hits += hit;
+    }
+    return static_cast<double>(hits) / (b.x - a.x);
+}
+
+// Every default comparison with a solution gives a PNG of the page size and small
+// vector files; the cylindrical robot's half turn without gravity has no solution,
+// and no figure: an old file stays as it was, and no temporary is left.
+TEST(Figure, EveryFormatForEveryDefaultComparison) {
+    TempDir dir;
+    const char types[] = {ROBOTCYL, ROBOTSCARA}, motions[] = {MOTIONHORIZONTAL, MOTIONVERTICAL};
+    for (char type : types)
+        for (char sgnG : motions) {
+            const Pass p = defaultpass(type, sgnG);
+            const std::string name = std::string(robotword(type)) + "-" + motionword(sgnG);
+            SCOPED_TRACE(name);
+            std::string message;
+            if (p.result.outcome != COMPARED) {
+                EXPECT_TRUE(type == ROBOTCYL && sgnG == MOTIONHORIZONTAL);
+                std::ofstream(dir.file(name + ".png")) << "old\n";
+                EXPECT_FALSE(draw(dir.file(name + ".png"), p, message));
+                EXPECT_NE(message.find("no switching-time solution"), std::string::npos) << message;
+                EXPECT_EQ(readfile(dir.file(name + ".png")), "old\n");
+                continue;
+            }
+            for (const char *ext : {".png", ".svg", ".pdf"})
+                ASSERT_TRUE(draw(dir.file(name + ext), p, message)) << ext << ": " << message;
+            RgbImage pic;
+            ASSERT_TRUE(readpng(dir.file(name + ".png"), pic));
+            EXPECT_EQ(pic.w, FIGUREWIDTH);
+            EXPECT_EQ(pic.h, FIGUREHEIGHT);
+            const std::string svg = readfile(dir.file(name + ".svg")), pdf = readfile(dir.file(name + ".pdf"));
+            EXPECT_NE(svg.find("<svg"), std::string::npos);
+            EXPECT_NE(svg.find("width=\"1400pt\" height=\"900pt\""), std::string::npos);
+            EXPECT_NE(svg.rfind("</svg>"), std::string::npos) << "whole";
+            EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0);
+            EXPECT_NE(pdf.find("/MediaBox [ 0 0 1400 900 ]"), std::string::npos);
+            EXPECT_NE(pdf.rfind("%%EOF"), std::string::npos) << "whole";
+            EXPECT_LT(svg.size(), MOSTBYTES);
+            EXPECT_LT(pdf.size(), MOSTBYTES);
+        }
+    EXPECT_EQ(dir.names().size(), 10u) << "three files of three comparisons and the old one, no temporary";
+}
+
+// The panels show what they must: the tip paths at one scale both ways with the
+// start and goal inside, the whole run in time, the goals and the limits inside.
+TEST(Figure, LayoutHoldsTheRunsAtEqualScales) {
+    for (char type : {ROBOTCYL, ROBOTSCARA}) {
+        const Pass p = defaultpass(type, MOTIONVERTICAL);
+        ASSERT_EQ(p.result.outcome, COMPARED);
+        const FigureLayout l = figurelayout(p.settings, p.result);
+        const Panel &path = l.path;
+        const double perx = (path.x.hi - path.x.lo) / ((path.port.right - path.port.left) * FIGUREWIDTH);
+        const double pery = (path.y.hi - path.y.lo) / ((path.port.high - path.port.low) * FIGUREHEIGHT);
+        EXPECT_NEAR(perx / pery, 1.0, 1e-12);
+        const RobotRuns &runs = robotruns(type);
+        for (const RunLog *run : {&runs.tocFree, &runs.tocErr, &runs.sotocErr})
+            for (int i = 0; i <= task.nStep; ++i) {
+                EXPECT_TRUE(run->P[i][0] > path.x.lo && run->P[i][0] < path.x.hi) << i;
+                EXPECT_TRUE(run->P[i][1] > path.y.lo && run->P[i][1] < path.y.hi) << i;
+            }
+        for (int j = 0; j < 2; ++j) {
+            EXPECT_EQ(l.fi[j].x.lo, 0.0);
+            EXPECT_DOUBLE_EQ(l.tau[j].x.hi, task.nStep * p.result.dt);
+            const double goal = robotparams(type).phif[j];
+            EXPECT_TRUE(goal > l.fi[j].y.lo && goal < l.fi[j].y.hi) << j;
+            const double limit = j == 0 ? p.result.T1maxG : p.result.T2maxG;
+            EXPECT_TRUE(limit < l.tau[j].y.hi && -limit > l.tau[j].y.lo) << j;
+            EXPECT_GT(l.fi[j].port.low, l.tau[j].port.high) << "displacements above the torques";
+        }
+    }
+}
+
+// In the SCARA comparison with gravity, TOC (red) ends 0.14 m from the goal and
+// SOTOC (blue) 0.04 m: each colour is found at its run's tip at the final time, and
+// blue is not at TOC's. The torque limits of the gravity load are the dashed lines
+// once the motion is over, and nothing dark lies half way to them.
+TEST(Figure, RunsAndLimitsWhereTheDataPutThem) {
+    TempDir dir;
+    const Pass p = defaultpass(ROBOTSCARA, MOTIONVERTICAL);
+    ASSERT_EQ(p.result.outcome, COMPARED);
+    std::string message;
+    ASSERT_TRUE(draw(dir.file("f.png"), p, message)) << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("f.png"), pic));
+    const FigureLayout l = figurelayout(p.settings, p.result);
+
+    const Pixel toc = pixelof(l.path, p.result.tocErr.P[0], p.result.tocErr.P[1]);
+    const Pixel sotoc = pixelof(l.path, p.result.sotocErr.P[0], p.result.sotocErr.P[1]);
+    ASSERT_GT(std::hypot(toc.x - sotoc.x, toc.y - sotoc.y), 20.0) << "the tips end apart";
+    EXPECT_TRUE(near(pic, toc, 3, red));
+    EXPECT_TRUE(near(pic, sotoc, 3, blue));
+    EXPECT_FALSE(near(pic, toc, 6, blue));
+
+    const double after = p.result.tocErr.tf + 1.0, end = task.nStep * p.result.dt;
+    for (int j = 0; j < 2; ++j) {
+        SCOPED_TRACE(j);
+        const double limit = j == 0 ? p.result.T1maxG : p.result.T2maxG;
+        EXPECT_GT(darkshare(pic, l.tau[j], limit, after, end), 0.3);
+        EXPECT_GT(darkshare(pic, l.tau[j], -limit, after, end), 0.3);
+        EXPECT_LT(darkshare(pic, l.tau[j], 0.75 * limit, after, end), 0.05);
+        EXPECT_LT(darkshare(pic, l.tau[j], -0.75 * limit, after, end), 0.05);
+    }
+}
+
+}  // namespace
