@@ -3,6 +3,7 @@ runs as the CSV files of --log, the same result whatever ran before, and the
 command line's refusals."""
 
 import csv
+from concurrent.futures import ThreadPoolExecutor
 import os
 
 import numpy as np
@@ -155,3 +156,18 @@ def test_numbers_beyond_a_double_refused_as_typed():
     assert str(e.value).startswith("--error: '1000000") and "accepts one number" in str(e.value)
     assert same(sotoc.compare("scara", "vertical", error=-3, ratios=np.array([40, 40])),
                 sotoc.compare("scara", "vertical", error=-3.0, ratios=(40.0, 40.0)))
+
+
+def test_calls_from_threads_take_turns():
+    calls = [
+        lambda: sotoc.compare("scara", "vertical", error=-7),
+        lambda: sotoc.compare("cylindrical", "vertical", ratios=(500, 500), logs=True)["logs"]["sotocErr"]["q2"].tolist(),
+        lambda: sotoc.sweep("scara", "horizontal", errors=(-4, 4, 2), jobs=2),
+        lambda: sotoc.batch([{"robot": "cylindrical", "motion": "vertical", "start": [-0.5, 0.2]}] * 3, jobs=2),
+        lambda: sotoc.compare("scara", "horizontal", elbow="down", end=(0.2, 0.6)),
+    ]
+    alone = [call() for call in calls]
+    with ThreadPoolExecutor(max_workers=len(calls)) as pool:
+        for _ in range(2):
+            together = [f.result() for f in [pool.submit(call) for call in calls]]
+            assert [same(a, b) for a, b in zip(together, alone)] == [True] * len(calls)
