@@ -88,7 +88,8 @@ py::dict logsof(char type) {
 
 // The items of a batch's settings, numbered from 1.
 std::vector<BatchItem> itemsof(const py::object &settings) {
-    if (py::isinstance<py::str>(settings) || py::isinstance<py::dict>(settings) || !py::isinstance<py::iterable>(settings))
+    const bool one = py::isinstance<py::str>(settings) || py::isinstance<py::dict>(settings);
+    if (one || !py::isinstance<py::iterable>(settings))
         throw py::type_error("settings: accepts a list of dicts of settings");
     std::vector<BatchItem> items;
     for (const py::handle &given : settings) {

@@ -1,7 +1,10 @@
 // The module sotoc: its functions, their arguments and their help.
 #include <pybind11/pybind11.h>
 
+#include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "formats/runcsv.h"
 #include "python/calls.h"
@@ -46,91 +49,123 @@ The result dict (units in brackets):
               pastSpan; sotocErr also finished. None without a solution.
 A figure that does not exist is None.)";
 
+// The settings every function takes: their part of the signature and their help.
+const char *const SETTINGSIGNATURE =
+    "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
+    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
+            rotary joints). Required.
+    motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
+    ratios  (U1, U2): reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2:
+            rad/m]; accepts {ratiosaccepted}.
+            Default None: {cylratios} cylindrical, {scararatios} scara.
+    start   (X, Y): PTP start point [m]; accepts {pointaccepted},
+            for the SCARA robot a point it reaches. Default None: {start}.
+    end     (X, Y): PTP end point [m], the same. Default None: {end}.
+    elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
+            Default {elbow}.
+)";
+
+const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
+            the results are the same for every number. Default None: the number of
+            cores ({cores}).
+)";
+
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, logs: bool = False) -> Dict[str, Any]
+
+One comparison pass, as `sotoc compare --json` with the same settings: designs the
+switching times with the nominal workpiece mass and with the mass error, simulates
+error-free TOC, TOC with the error and SOTOC with the error, and returns the result
+object (help(sotoc) lists its fields). A move without a switching-time solution is a
+result: its outcome says which design failed, and runs is None.
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default {error}.
+    logs    bool: also return the logged samples of the three runs. Default False.
+
+With logs=True the dict ends with "logs" (None without a solution): for tocFree,
+tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,
+the values of the CSV files of `sotoc compare --log`:
+{columns})";
+
+// Units of the logged columns, in the order of COLUMNKEYS.
+const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
+                                             "joint 1 displacement [rad]",
+                                             "joint 2 displacement [rad] (cylindrical: radius r [m])",
+                                             "tip x [m]",
+                                             "tip y [m]",
+                                             "joint 1 torque [N m]",
+                                             "joint 2 torque [N m] (cylindrical: force F2 [N])"};
+
+const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+One comparison per dict of settings, as the lines of `sotoc batch` for the same
+settings as JSON Lines: a list of result dicts in the order of the settings. A dict
+holds the fields robot and motion (required), ratios, start, end, elbow and error, with
+the values, units and defaults of compare's arguments, for example
+{"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
+{"line": N, "error": "..."} in its place, N counting the settings from 1.
+
+Arguments:
+    settings  iterable of dicts of settings. Required.
+{jobs})";
+
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+The comparison of compare for every mass error of a grid, as the lines of
+`sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
+grid order, each with its mass error among its settings. The error-free design and run
+are made once; each point runs in its own worker process.
+
+Arguments:
+{settings}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
+            TO is the last point when it lies on the grid within a millionth of STEP.
+            STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
+{jobs})";
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with each {name} of the fields replaced by its value, in the fields' order.
+std::string fill(std::string text, const Fields &fields) {
+    for (const auto &[name, value] : fields) {
+        const std::string mark = "{" + name + "}";
+        for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
+            text.replace(at, mark.size(), value);
+    }
+    return text;
+}
+
 // A default as Python writes it.
 std::string literal(const py::object &v) { return py::repr(v).cast<std::string>(); }
-std::string elbowdefault(const CompareRequest &d) { return literal(py::str(elbowword(d.elbow))); }
-std::string errordefault(const CompareRequest &d) { return literal(py::float_(d.errorPercent)); }
 
-// The help of the settings every function takes, defaults from the records.
-std::string settingshelp() {
-    const CompareRequest c = defaultrequest(ROBOTCYL, MOTIONHORIZONTAL);
-    const CompareRequest s = defaultrequest(ROBOTSCARA, MOTIONHORIZONTAL);
-    const auto pair = [](const double v[2]) { return "(" + numbertext(v[0]) + ", " + numbertext(v[1]) + ")"; };
-    return "    robot   str: \"cylindrical\" (rotary joint 1, prismatic joint 2) or \"scara\" (two\n"
-           "            rotary joints). Required.\n"
-           "    motion  str: \"horizontal\" (no gravity) or \"vertical\" (with gravity). Required.\n"
-           "    ratios  (U1, U2): reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2:\n"
-           "            rad/m]; accepts " + settingaccepts(SETTINGRATIOS) + ".\n"
-           "            Default None: " + pair(c.u) + " cylindrical, " + pair(s.u) + " scara.\n"
-           "    start   (X, Y): PTP start point [m]; accepts " + settingaccepts(SETTINGSTART) + ",\n"
-           "            for the SCARA robot a point it reaches. Default None: " + pair(c.start) + ".\n"
-           "    end     (X, Y): PTP end point [m], the same. Default None: " + pair(c.end) + ".\n"
-           "    elbow   str: SCARA elbow bent \"down\" (joint 2 >= 0) or \"up\" (joint 2 <= 0).\n"
-           "            Default " + elbowdefault(c) + ".\n";
-}
+std::string pairtext(const double v[2]) { return "(" + numbertext(v[0]) + ", " + numbertext(v[1]) + ")"; }
 
-std::string jobshelp() {
-    return "    jobs    int: comparisons at once, each in its own worker process, 1 to " +
-           std::to_string(MAXJOBS) + "; the\n            results are the same for every number. Default None: the number of cores (" +
-           std::to_string(cores()) + ").\n";
-}
-
-std::string comparehelp(const CompareRequest &d) {
+// What the help texts say of the defaults and the accepted values: the records'
+// start values (initialset) and the checks of the settings.
+Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
     std::string columns;
-    const char *const units[RUNCOLUMNS] = {"time [s]",
-                                           "joint 1 displacement [rad]",
-                                           "joint 2 displacement [rad] (cylindrical: radius r [m])",
-                                           "tip x [m]",
-                                           "tip y [m]",
-                                           "joint 1 torque [N m]",
-                                           "joint 2 torque [N m] (cylindrical: force F2 [N])"};
-    for (int c = 0; c < RUNCOLUMNS; ++c) columns += "        " + std::string(COLUMNKEYS[c]) + std::string(6 - std::string(COLUMNKEYS[c]).size(), ' ') + units[c] + "\n";
-    return "compare(robot: str, motion: str, *, ratios: Optional[Sequence[float]] = None, "
-           "start: Optional[Sequence[float]] = None, end: Optional[Sequence[float]] = None, "
-           "elbow: str = " + elbowdefault(d) + ", error: float = " + errordefault(d) +
-           ", logs: bool = False) -> Dict[str, Any]\n\n"
-           "One comparison pass, as `sotoc compare --json` with the same settings: designs the\n"
-           "switching times with the nominal workpiece mass and with the mass error, simulates\n"
-           "error-free TOC, TOC with the error and SOTOC with the error, and returns the result\n"
-           "object (help(sotoc) lists its fields). A move without a switching-time solution is a\n"
-           "result: its outcome says which design failed, and runs is None.\n\n"
-           "Arguments:\n" + settingshelp() +
-           "    error   float: mass error of the design [%]; accepts " + settingaccepts(SETTINGERROR) +
-           ".\n            Default " + errordefault(d) + ".\n"
-           "    logs    bool: also return the logged samples of the three runs. Default False.\n\n"
-           "With logs=True the dict ends with \"logs\" (None without a solution): for tocFree,\n"
-           "tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,\n"
-           "the values of the CSV files of `sotoc compare --log`:\n" + columns;
-}
-
-std::string batchhelp() {
-    return "batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]\n\n"
-           "One comparison per dict of settings, as the lines of `sotoc batch` for the same\n"
-           "settings as JSON Lines: a list of result dicts in the order of the settings. A dict\n"
-           "holds the fields robot and motion (required), ratios, start, end, elbow and error, with\n"
-           "the values, units and defaults of compare's arguments, for example\n"
-           "{\"robot\": \"scara\", \"motion\": \"vertical\", \"error\": -20}. A dict that cannot run gives\n"
-           "{\"line\": N, \"error\": \"...\"} in its place, N counting the settings from 1.\n\n"
-           "Arguments:\n"
-           "    settings  iterable of dicts of settings. Required.\n" + jobshelp();
-}
-
-std::string sweephelp(const CompareRequest &d) {
-    return "sweep(robot: str, motion: str, *, ratios: Optional[Sequence[float]] = None, "
-           "start: Optional[Sequence[float]] = None, end: Optional[Sequence[float]] = None, "
-           "elbow: str = " + elbowdefault(d) + ", errors: Tuple[float, float, float], "
-           "jobs: Optional[int] = None) "
-           "-> List[Dict[str, Any]]\n\n"
-           "The comparison of compare for every mass error of a grid, as the lines of\n"
-           "`sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in\n"
-           "grid order, each with its mass error among its settings. The error-free design and run\n"
-           "are made once; each point runs in its own worker process.\n\n"
-           "Arguments:\n" + settingshelp() +
-           "    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;\n"
-           "            TO is the last point when it lies on the grid within a millionth of STEP.\n"
-           "            STEP > 0, FROM <= TO, every point strictly between " + numbertext(-MAXERRORPERCENT) +
-           " and " + numbertext(MAXERRORPERCENT) + ". Required.\n" +
-           jobshelp();
+    for (int k = 0; k < RUNCOLUMNS; ++k) {
+        char line[96];
+        std::snprintf(line, sizeof line, "    %-6s%s\n", COLUMNKEYS[k], COLUMNUNITS[k]);
+        columns += line;
+    }
+    return {{"settingsignature", SETTINGSIGNATURE},
+            {"settings", SETTINGSHELP},
+            {"jobs", JOBSHELP},
+            {"columns", columns},
+            {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},
+            {"pointaccepted", settingaccepts(SETTINGSTART)},
+            {"erroraccepted", settingaccepts(SETTINGERROR)},
+            {"cylratios", pairtext(c.u)},
+            {"scararatios", pairtext(s.u)},
+            {"start", pairtext(c.start)},
+            {"end", pairtext(c.end)},
+            {"elbow", literal(py::str(elbowword(c.elbow)))},
+            {"error", literal(py::float_(c.errorPercent))},
+            {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
+            {"maxjobs", std::to_string(MAXJOBS)},
+            {"cores", std::to_string(cores())}};
 }
 
 }  // namespace
@@ -140,6 +175,7 @@ PYBIND11_MODULE(sotoc, m) {
     options.disable_function_signatures();  // each help starts with its signature, written out
     initialset();
     const CompareRequest d = defaultrequest(ROBOTCYL, MOTIONHORIZONTAL);
+    const Fields fields = helpfields(d, defaultrequest(ROBOTSCARA, MOTIONHORIZONTAL));
     m.doc() = ABOUT;
     m.attr("__version__") = SOTOC_VERSION;
     m.def(
@@ -148,17 +184,17 @@ PYBIND11_MODULE(sotoc, m) {
            py::object error, bool logs) {
             return compare(SettingArguments{robot, motion, ratios, start, end, elbow, error}, logs);
         },
-        comparehelp(d).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(), py::arg("ratios") = py::none(),
-        py::arg("start") = py::none(), py::arg("end") = py::none(), py::arg("elbow") = elbowword(d.elbow),
-        py::arg("error") = d.errorPercent, py::arg("logs") = false);
-    m.def("batch", &batch, batchhelp().c_str(), py::arg("settings"), py::arg("jobs") = py::none());
+        fill(COMPAREHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("error") = d.errorPercent, py::arg("logs") = false);
+    m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     m.def(
         "sweep",
         [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
            py::object errors, py::object jobs) {
             return sweep(SettingArguments{robot, motion, ratios, start, end, elbow, py::object()}, errors, jobs);
         },
-        sweephelp(d).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(), py::arg("ratios") = py::none(),
-        py::arg("start") = py::none(), py::arg("end") = py::none(), py::arg("elbow") = elbowword(d.elbow),
-        py::arg("errors"), py::arg("jobs") = py::none());
+        fill(SWEEPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("errors"), py::arg("jobs") = py::none());
 }

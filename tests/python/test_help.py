@@ -50,7 +50,7 @@ def test_help_names_every_argument_with_unit_and_default(name):
     definition = signature(function)
     text = function.__doc__
     described = {}
-    for line in text.split("Arguments:\n")[1].splitlines():
+    for line in text.split("Arguments:\n")[1].split("\n\n")[0].splitlines():
         if line.startswith("    ") and not line.startswith("     "):
             key = line.split()[0]
             described[key] = ""
