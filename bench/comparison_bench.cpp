@@ -1,13 +1,18 @@
 // Wall time of one comparison run (both designs, three simulations, the results)
 // from the user's last answer to the last result line, and of one simulation run
-// of each robot under each controller with the designs of that comparison.
+// of each robot under each controller with the designs of that comparison; the
+// pass of a comparison standing alone, as sotoc compare and the Python module's
+// compare run it (bench/python_bench.py compares the module's call with it).
 #include <benchmark/benchmark.h>
+
+#include <cstdlib>
 
 #include "console/dialog.h"
 #include "study/params.h"
 #include "bench/quiet.h"
 #include "core/records.h"
 #include "model/simulation.h"
+#include "study/request.h"
 
 namespace {
 
@@ -41,6 +46,16 @@ void simulaterun(benchmark::State &state, char type, char ctrl) {
     if (ctrl == 'S') state.counters["tfsotoc"] = sotoc.tfsotoc[robotindex(type)];
 }
 
+void standalone(benchmark::State &state, const char *robot, const char *motion) {
+    initialset();
+    CompareOptionValues v;
+    v.robot = robot;
+    v.motion = motion;
+    CompareRequest request;
+    if (!requestfromoptions(v, "--", request).empty()) std::abort();
+    for (auto _ : state) benchmark::DoNotOptimize(standalonepass(request));
+}
+
 BENCHMARK_CAPTURE(comparison, cylinder_horizontal_quarter_turn, 'a', 'h')->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(comparison, cylinder_vertical, 'a', 'g')->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(comparison, scara_horizontal, 'b', 'h')->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -50,5 +65,9 @@ BENCHMARK_CAPTURE(simulaterun, cylinder_toc, 'a', 'T')->Unit(benchmark::kMillise
 BENCHMARK_CAPTURE(simulaterun, cylinder_sotoc, 'a', 'S')->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(simulaterun, scara_toc, 'b', 'T')->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(simulaterun, scara_sotoc, 'b', 'S')->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(standalone, cylinder_vertical, "cylindrical", "vertical")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_horizontal, "scara", "horizontal")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_vertical, "scara", "vertical")->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,7 +1,8 @@
 # Installation of the sotoc program, its man pages and documentation; the Debian
 # package (cpack -G DEB); the commit the program is built from (sotoc --version); the
-# tests of all three. Included at the end of the top CMakeLists.txt: uses only the sotoc
-# target and the project's variables.
+# tests of all three. Included at the end of the top CMakeLists.txt, after the Python
+# module (cmake/python.cmake) whose files the package holds: uses only the sotoc target
+# and the project's variables.
 
 include(GNUInstallDirs)
 
@@ -47,6 +48,8 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/gallery DESTINATION ${CMAKE_INSTALL_D
 # - fonts-dejavu-core: the plots' lettering, as where the program is built and tested
 #   (fontconfig alone would take any of several font packages).
 # - xvfb (recommended): sotoc render starts Xvfb when there is no X display.
+# - python3-numpy (recommended, with the Python module): the module's logs are NumPy
+#   arrays; python3 comes with it.
 set(SOTOC_PACKAGE_MAINTAINER "sotoc maintainers <root@localhost>" CACHE STRING
     "Maintainer field of the Debian package: name <e-mail>")
 # cpack, like cmake --install, packs what was built and builds nothing itself.
@@ -63,6 +66,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "plplot-driver-cairo, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xvfb)
+if(SOTOC_PYTHON)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xvfb, python3-numpy")
+endif()
 include(CPack)
 
 # Tests of the installed program, its man pages and the package (slow: not under the
@@ -76,7 +82,8 @@ if(NOT SOTOC_SANITIZE)
   target_compile_definitions(test_install PRIVATE
     SOTOC_BUILD_DIR="${CMAKE_BINARY_DIR}" SOTOC_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     CMAKE_PROGRAM="${CMAKE_COMMAND}" CPACK_PROGRAM="${CMAKE_CPACK_COMMAND}" GIT_PROGRAM="${GIT_EXECUTABLE}"
-    BUILDCOMMIT_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/buildcommit.cmake")
+    BUILDCOMMIT_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/buildcommit.cmake"
+    SOTOC_PYTHON_INSTALL_DIR="${SOTOC_PYTHON_INSTALL_DIR}")
   add_dependencies(test_install sotoc_manpages)
   gtest_discover_tests(test_install DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endif()

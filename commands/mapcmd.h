@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "commands/grid.h"
+#include "jobs/grid.h"
 #include "commands/mapgrid.h"
 #include "study/request.h"
 

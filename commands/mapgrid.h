@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "commands/grid.h"
+#include "jobs/grid.h"
 #include "plots/plot.h"
 #include "study/request.h"
 

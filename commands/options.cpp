@@ -7,6 +7,7 @@
 
 #include "core/records.h"
 #include "files/outfile.h"
+#include "jobs/batch.h"
 #include "plots/page.h"
 #include "study/comparison.h"
 #include "study/request.h"
@@ -91,11 +92,15 @@ CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, 
 
 void addjobsoption(CLI::App &cmd, int &jobs) {
     jobs = cores();
-    addnumberoption(cmd, "--jobs", jobs,
-                    "Comparisons run at once, each in its own worker process; the output is the same "
-                    "for every N. Default: the number of cores of the machine it runs on.")
-        ->type_name("N")
-        ->check(CLI::Range(1, MAXJOBS));
+    cmd.add_option_function<std::string>(
+           "--jobs",
+           [&jobs](const std::string &text) {
+               const std::string refused = readjobs(text, jobs);
+               if (!refused.empty()) throw CLI::ValidationError(refused);
+           },
+           "Comparisons run at once, each in its own worker process (1 to " + std::to_string(MAXJOBS) +
+               "); the output is the same for every N. Default: the number of cores of the machine it runs on.")
+        ->type_name("N");
 }
 
 std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv) {

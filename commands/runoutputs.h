@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "commands/grid.h"
+#include "jobs/grid.h"
 #include "study/request.h"
 
 namespace CLI {

@@ -7,8 +7,6 @@
 
 #include "commands/runoutputs.h"
 #include "console/console.h"
-#include "formats/resultjson.h"
-#include "study/comparison.h"
 #include "study/params.h"
 #include "workers/resultrun.h"
 
@@ -24,15 +22,6 @@ const char *const ABOUT =
     "further point and leaves whole lines. Exit status: 0 done, 1 failed, 2 refused options,\n"
     "130 or 143 stopped by SIGINT or SIGTERM.";
 
-// The result line of shard point k, made in a worker on the records the
-// error-free half left.
-std::string pointline(const SweepJob &job, const std::vector<int> &indices, const ComparisonResult &freeHalf,
-                      int k) {
-    CompareRequest request = job.request;
-    request.errorPercent = gridpoint(job.grid, indices[k]);
-    return resultjson(request, errorpass(freeHalf, errorratio(request.errorPercent))).dump();
-}
-
 void adderrorsoption(CLI::App &cmd, std::string &errors) {
     cmd.remove_option(cmd.get_option("--error"));
     cmd.add_option("--errors", errors,
@@ -46,13 +35,9 @@ void adderrorsoption(CLI::App &cmd, std::string &errors) {
 }  // namespace
 
 int runsweep(const SweepJob &job, int out, std::string &lines) {
-    ComparisonSettings settings = requestsettings(job.request);
-    settings.tfNomBasis = standalonebasis(settings);
-    const ComparisonResult freeHalf = errorfreepass(settings);
-    const std::vector<int> indices = shardpoints(job.grid.count, job.shard);
-    ResultRun run{"sotoc sweep", static_cast<int>(indices.size()), job.jobs, out, nullptr,
-                  [&](int k) { return pointline(job, indices, freeHalf, k); },
-                  [&](int k) { return "mass error " + valuetext(gridpoint(job.grid, indices[k]), "%"); },
+    const SweepPoints points = sweeppoints(job);
+    ResultRun run{"sotoc sweep", static_cast<int>(points.indices.size()), job.jobs, out, nullptr,
+                  [&](int k) { return sweepline(points, k); }, [&](int k) { return sweepname(points, k); },
                   Progress{progressline, progressend}};
     return runresults(run, lines);
 }
@@ -64,9 +49,8 @@ int sweepcommand(int argc, char **argv) {
     const GridCommand command{
         ABOUT, "sotoc sweep", "sweep", [&](CLI::App &cmd) { adderrorsoption(cmd, errors); },
         [&](const CompareOptionValues &values) {
-            std::string refused = requestfromoptions(values, "--", job.request), message;
-            if (refused.empty() && !parsegrid(errors, errorrange(), job.grid, message))
-                refused = "--errors: '" + errors + "' refused; " + message;
+            std::string refused = requestfromoptions(values, "--", job.request);
+            if (refused.empty()) refused = readgrid(errors, job.grid);
             return refused;
         },
         [&](int out, std::string &written) { return runsweep(job, out, written); }};

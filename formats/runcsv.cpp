@@ -1,8 +1,6 @@
 #include "formats/runcsv.h"
 
-
 #include "files/outfile.h"
-#include "core/records.h"
 #include "formats/resultjson.h"
 #include "study/request.h"
 
@@ -17,9 +15,9 @@ const char *header(char type) {
 std::string runtext(char type, const RunLog &run) {
     std::string text = header(type);
     for (int i = 0; i <= task.nStep; ++i) {
-        const double row[7] = {i * task.dt, run.fi[i][0], run.fi[i][1], run.P[i][0],
-                               run.P[i][1], run.tau[i][0], run.tau[i][1]};
-        for (int c = 0; c < 7; ++c) text += (c > 0 ? "," : "") + numbertext(row[c]);
+        double row[RUNCOLUMNS];
+        runrow(run, i, row);
+        for (int c = 0; c < RUNCOLUMNS; ++c) text += (c > 0 ? "," : "") + numbertext(row[c]);
         text += '\n';
     }
     return text;
@@ -27,13 +25,25 @@ std::string runtext(char type, const RunLog &run) {
 
 }  // namespace
 
-std::string writeruncsv(const std::string &dir, char type) {
+const RunLog &storedrun(char type, int k) {
     const RobotRuns &runs = robotruns(type);
-    const RunLog *logs[3] = {&runs.tocFree, &runs.tocErr, &runs.sotocErr};
+    return k == 0 ? runs.tocFree : k == 1 ? runs.tocErr : runs.sotocErr;
+}
+
+void runrow(const RunLog &run, int i, double row[RUNCOLUMNS]) {
+    row[0] = i * task.dt;
+    for (int j = 0; j < 2; ++j) {
+        row[1 + j] = run.fi[i][j];
+        row[3 + j] = run.P[i][j];
+        row[5 + j] = run.tau[i][j];
+    }
+}
+
+std::string writeruncsv(const std::string &dir, char type) {
     for (int k = 0; k < 3; ++k) {
         OutputFile out;
         if (!beginoutput(dir + "/" + RUNNAMES[k] + ".csv", out)) return outputproblem(out);
-        const std::string text = runtext(type, *logs[k]);
+        const std::string text = runtext(type, storedrun(type, k));
         writeoutput(out, text.data(), text.size());
         if (!commitoutput(out)) return outputproblem(out);
     }

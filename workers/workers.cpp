@@ -1,6 +1,6 @@
 #include "workers/workers.h"
 
-#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,9 +72,25 @@ void collectworker(WorkerRun &w) {
     w.done = true;
 }
 
+void stopworker(WorkerRun &w) {
+    if (w.fd >= 0) {
+        kill(w.pid, SIGKILL);
+        close(w.fd);
+        while (waitpid(w.pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    w = failedrun("the comparison was stopped");
+}
+
+bool waitforready(std::vector<pollfd> &fds) {
+    if (poll(fds.data(), fds.size(), -1) < 0)
+        for (pollfd &p : fds) p.revents = 0;  // a signal: nothing read
+    return true;
+}
+
 int runinworkers(int count, int jobs, const std::function<std::string(int)> &item,
                  const std::function<void(int, const WorkerRun &)> &deliver, const std::function<bool()> &stop,
-                 const std::function<void(int)> &prepare) {
+                 const std::function<void(int)> &prepare, const WorkerWait &wait) {
     std::deque<Item> pending;  // started and not yet delivered, in item order
     int next = 0, running = 0, delivered = 0;
     if (jobs < 1) jobs = 1;
@@ -93,7 +109,10 @@ int runinworkers(int count, int jobs, const std::function<std::string(int)> &ite
         std::vector<pollfd> fds;
         for (const Item &p : pending)
             if (p.run.fd >= 0) fds.push_back({p.run.fd, POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0) continue;  // a signal: ask stop() again
+        if (!wait(fds)) {
+            for (Item &p : pending) stopworker(p.run);
+            return delivered;
+        }
         size_t k = 0;
         for (Item &p : pending) {
             if (p.run.fd < 0 || fds[k++].revents == 0) continue;

@@ -3,10 +3,12 @@
 // are when it is forked and leaves the caller's records untouched.
 #pragma once
 
+#include <poll.h>
 #include <sys/types.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Largest number of workers at once; more only crowd the machine.
 constexpr int MAXJOBS = 256;
@@ -34,12 +36,26 @@ WorkerRun failedrun(const std::string &why);
 // collects the process and marks the run done.
 void collectworker(WorkerRun &w);
 
+// Ends a running worker at once: kills it, closes its pipe and collects the
+// process. The run is done and not ok.
+void stopworker(WorkerRun &w);
+
+// How a run waits for its workers' pipes: blocks until one of `fds` is ready to
+// read (POLLIN asked), filling their revents; a signal may end the wait with none
+// ready. Returns false when the run is to be abandoned: its workers are stopped
+// (stopworker) and none starts.
+using WorkerWait = std::function<bool(std::vector<pollfd> &fds)>;
+
+// The wait of the subcommands: poll without a time limit; never abandons.
+bool waitforready(std::vector<pollfd> &fds);
+
 // Runs item(i) for i = 0..count-1, at most `jobs` at once, each in its own worker;
 // prepare(i), when given, runs in this process just before item i's worker is
 // forked (to set the records it starts from). deliver(i, run) gets the done runs in
 // order of i as soon as a run and all before it are done. stop() is asked before
 // each item starts: once it says true no item starts, the running ones are still
+// delivered. When wait() abandons the run, the running workers are stopped and not
 // delivered. Returns the number delivered.
 int runinworkers(int count, int jobs, const std::function<std::string(int)> &item,
                  const std::function<void(int, const WorkerRun &)> &deliver, const std::function<bool()> &stop,
-                 const std::function<void(int)> &prepare = nullptr);
+                 const std::function<void(int)> &prepare = nullptr, const WorkerWait &wait = waitforready);

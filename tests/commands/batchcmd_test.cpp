@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/batchinput.h"
+#include "jobs/batchinput.h"
 #include "study/params.h"
 #include "study/usertext.h"
 #include "tests/support/pty.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/batchinput.h"
-#include "commands/grid.h"
+#include "jobs/batchinput.h"
+#include "jobs/grid.h"
 #include "commands/mapgrid.h"
 #include "commands/options.h"
 #include "study/params.h"

@@ -2,7 +2,10 @@
 // failed workers reported, no new items after a stop.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 #include <string>
@@ -81,6 +84,26 @@ TEST(Workers, NoNewItemsAfterStop) {
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].item, static_cast<int>(i));
     EXPECT_GE(cores(), 1);
     EXPECT_EQ(run(0, 2, [](int) { return std::string("x"); }).size(), 0u);
+}
+
+// A wait that gives the run up stops the running workers at once: nothing more is
+// delivered and no process is left, not even a zombie. Workers left running would
+// hold the test for a minute.
+TEST(Workers, AbandonedRunLeavesNoWorker) {
+    std::vector<std::string> got;
+    const int n = runinworkers(
+        6, 3,
+        [](int i) {
+            if (i > 0) sleep(60);
+            return std::to_string(i);
+        },
+        [&got](int, const WorkerRun &r) { got.push_back(r.line); }, [] { return false; }, nullptr,
+        [&got](std::vector<pollfd> &fds) { return got.empty() && waitforready(fds); });
+    EXPECT_EQ(1, n);
+    EXPECT_EQ(std::vector<std::string>{"0"}, got);
+    errno = 0;
+    EXPECT_EQ(-1, waitpid(-1, nullptr, WNOHANG));
+    EXPECT_EQ(ECHILD, errno);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The input of sotoc batch: JSON Lines cut into lines as the bytes arrive, and each
+// The input of a batch: JSON Lines cut into lines as the bytes arrive, and each
 // line read into a comparison request or refused with the answer it gets. Pure
 // functions: they print nothing, start no process and never exit.
 #pragma once
@@ -25,6 +25,14 @@ void feedinput(LineReader &r, const char *data, size_t n);
 // the last line when it has none. False while no line is complete. Each byte is
 // looked at once, so reading is linear in the length of the input.
 bool takeline(LineReader &r, std::string &line);
+
+// Brackets a line may nest: a request needs two (the object and its arrays). A
+// deeper value is refused while it is read, so no refusal quotes a deep value.
+constexpr int MAXNESTING = 4;
+
+// The refusal of `text` (a line, or an object as a front end shows it) for
+// nesting deeper than MAXNESTING.
+std::string nestingrefusal(const std::string &text);
 
 // What a line of the input is.
 enum LineKind {

@@ -1,4 +1,4 @@
-#include "commands/batchinput.h"
+#include "jobs/batchinput.h"
 #include "formats/resultjson.h"
 
 #include <nlohmann/json.hpp>
@@ -8,10 +8,6 @@
 namespace {
 
 using json = nlohmann::ordered_json;
-
-// Brackets a line may nest: a request needs two (the object and its arrays). A
-// deeper value is refused while it is parsed, so no refusal quotes a deep value.
-constexpr int MAXNESTING = 4;
 
 // Thrown by the parser at a value nested deeper than MAXNESTING.
 struct TooDeep {};
@@ -23,6 +19,9 @@ bool nestingguard(int depth, json::parse_event_t event, json &) {
     return true;
 }
 
+// What a line accepts, at the end of its refusals.
+const char *const ONEOBJECT = "; accepts one JSON object per line";
+
 // The message of a JSON exception without its "[json.exception.KIND.N] " prefix.
 std::string exceptiontext(const json::exception &e) {
     const std::string what = e.what();
@@ -32,21 +31,19 @@ std::string exceptiontext(const json::exception &e) {
 
 // "" and the request of a line that is not blank, or why it cannot run.
 std::string linerefusal(const std::string &line, CompareRequest &r) {
-    const std::string oneobject = "; accepts one JSON object per line";
     const size_t zero = line.find('\0');
-    if (zero != std::string::npos) return "a zero byte at column " + std::to_string(zero + 1) + " refused" + oneobject;
+    if (zero != std::string::npos) return "a zero byte at column " + std::to_string(zero + 1) + " refused" + ONEOBJECT;
     json j;
     try {
         j = json::parse(line, nestingguard);
     } catch (const TooDeep &) {
-        return "'" + excerpt(line) + "' refused: nested more than " + std::to_string(MAXNESTING) + " levels deep" +
-               oneobject;
+        return nestingrefusal(line);
     } catch (const json::parse_error &e) {
         return "not JSON: " + exceptiontext(e);
     } catch (const json::exception &e) {
         return "out of range: " + exceptiontext(e);
     }
-    if (!j.is_object()) return "'" + excerpt(j.dump()) + "' refused" + oneobject;
+    if (!j.is_object()) return "'" + excerpt(j.dump()) + "' refused" + ONEOBJECT;
     return requestfromobject(j, r);
 }
 
@@ -75,6 +72,11 @@ bool takeline(LineReader &r, std::string &line) {
     r.searched = r.taken;
     ++r.number;
     return true;
+}
+
+std::string nestingrefusal(const std::string &text) {
+    return "'" + excerpt(text) + "' refused: nested more than " + std::to_string(MAXNESTING) + " levels deep" +
+           ONEOBJECT;
 }
 
 LineKind readbatchline(const std::string &line, CompareRequest &r, std::string &why) {

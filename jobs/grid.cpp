@@ -1,4 +1,4 @@
-#include "commands/grid.h"
+#include "jobs/grid.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -73,6 +73,11 @@ double gridpoint(const Grid &grid, int i) { return grid.from + i * grid.step; }
 
 std::string valuetext(double v, const char *unit) {
     return *unit == '\0' ? numbertext(v) : numbertext(v) + " " + unit;
+}
+
+std::string readgrid(const std::string &text, Grid &grid) {
+    std::string message;
+    return parsegrid(text, errorrange(), grid, message) ? "" : "--errors: '" + excerpt(text) + "' refused; " + message;
 }
 
 bool parseshard(const std::string &text, Shard &shard, std::string &message) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/grid.h"
+#include "jobs/grid.h"
 
 namespace {
 
@@ -100,6 +100,18 @@ TEST(Grid, PointOnOrBeyondHundredPercentRefusedByName) {
     EXPECT_NE(refusal("-150:0:10").find("grid point -150 %"), std::string::npos);
     EXPECT_NE(refusal("0:100.5:25").find("grid point 100 % (point 4)"), std::string::npos);
     EXPECT_EQ(refusal("0:100.5:30"), "");  // ends at 90 %
+}
+
+// --errors as typed: the refusal names the option and quotes a long value shortened.
+TEST(Grid, OptionRefusalQuotesTheValueShortened) {
+    Grid g{};
+    EXPECT_EQ("", readgrid("-2:2:1", g));
+    EXPECT_EQ(5, g.count);
+    EXPECT_EQ("--errors: '0:1:0' refused; the step must be positive, got 0 %", readgrid("0:1:0", g));
+    const std::string refused = readgrid(std::string(5000, '1') + ":1:1", g);
+    EXPECT_EQ(0u, refused.find("--errors: '1111")) << refused;
+    EXPECT_LT(refused.size(), 300u) << refused;
+    EXPECT_EQ(5, g.count);  // refusals leave the grid as it was
 }
 
 TEST(Shard, PointsInterleaveAndCoverTheGrid) {

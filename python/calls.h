@@ -1,0 +1,27 @@
+// Folder python/: the Python module sotoc, a front end beside commands/ (comparisons, batches and sweeps as dicts and NumPy arrays); uses core/, workers/, study/, formats/, jobs/.
+// The module's calls. Each takes its turn on the program-wide records, starts from
+// the records as initialset leaves them (so that whatever ran before, the same
+// arguments give the same results) and answers as the subcommands do: dicts equal
+// to their JSON objects. Refused arguments raise TypeError or ValueError with the
+// command line's refusal; Ctrl-C while workers run raises KeyboardInterrupt once
+// they are stopped.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include "python/convert.h"
+
+// Keys of a logged run's columns in the order of runrow (formats/runcsv.h).
+extern const char *const COLUMNKEYS[];
+
+// One comparison pass, as sotoc compare --json; with `logs` also the three runs'
+// logged samples as NumPy arrays ("logs", None without a solution).
+py::dict compare(const SettingArguments &a, bool logs);
+
+// One comparison per mapping of settings, as the lines of sotoc batch; an item that
+// cannot run gives its error dict in its place.
+py::list batch(const py::object &settings, const py::object &jobs);
+
+// The comparison for every mass error of the grid (FROM, TO, STEP), as the lines of
+// sotoc sweep.
+py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs);

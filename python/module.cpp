@@ -1,0 +1,200 @@
+// The module sotoc: its functions, their arguments and their help.
+#include <pybind11/pybind11.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "formats/runcsv.h"
+#include "python/calls.h"
+#include "study/params.h"
+#include "workers/workers.h"
+
+namespace {
+
+const char *const ABOUT = R"(Time-optimal control of a two-axis robot arm, with and without state observation.
+
+Runs the comparisons of the sotoc program: how far normal time-optimal control
+(TOC) and state-observed TOC (SOTOC) miss the goal when the switching times were
+designed with a wrong workpiece mass. Results are the objects that
+`sotoc compare --json` prints, as dicts with the same keys in the same order and
+the same numbers to the last bit.
+
+    compare(robot, motion, ...)             one comparison; logs=True adds the runs
+                                            as NumPy arrays
+    batch(settings, jobs=None)              one comparison per dict of settings
+    sweep(robot, motion, ..., errors=(FROM, TO, STEP), jobs=None)
+                                            the comparison over a grid of mass errors
+
+Batches and sweeps run each comparison in its own worker process. Each call
+starts from the program's start-up state, whatever ran before. Refused arguments
+raise ValueError (TypeError for a value of the wrong type) with the refusal of
+the command line; a move without a switching-time solution is a result, not an
+error. Ctrl-C during a batch or a sweep raises KeyboardInterrupt once its worker
+processes are stopped.
+
+The result dict (units in brackets):
+    settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
+              start, end [m], elbow, error [%]: the settings used, defaults applied
+    derived   T1max, T2max, T1maxG, T2maxG: torque limits without and with the
+              gravity load [N m; cylindrical joint 2: N]; tfNom: nominal PTP time
+              [s]; dt: sample period [s]
+    outcome   "compared", "no-free-solution" (the error-free design failed) or
+              "no-error-solution" (the design with the mass error failed)
+    designs   free and error: solved, ts (switching times and final time [s]),
+              chosen trial, both trials (sigma2, iterations, verdict, tf [s])
+    runs      tocFree, tocErr, sotocErr: tf [s], tip [m], error (positioning
+              error with the velocity term) [m], ratio (to the stroke) [%],
+              pastSpan; sotocErr also finished. None without a solution.
+A figure that does not exist is None.)";
+
+// The settings every function takes: their part of the signature and their help.
+const char *const SETTINGSIGNATURE =
+    "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
+    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
+            rotary joints). Required.
+    motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
+    ratios  (U1, U2): reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2:
+            rad/m]; accepts {ratiosaccepted}.
+            Default None: {cylratios} cylindrical, {scararatios} scara.
+    start   (X, Y): PTP start point [m]; accepts {pointaccepted},
+            for the SCARA robot a point it reaches. Default None: {start}.
+    end     (X, Y): PTP end point [m], the same. Default None: {end}.
+    elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
+            Default {elbow}.
+)";
+
+const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
+            the results are the same for every number. Default None: the number of
+            cores ({cores}).
+)";
+
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, logs: bool = False) -> Dict[str, Any]
+
+One comparison pass, as `sotoc compare --json` with the same settings: designs the
+switching times with the nominal workpiece mass and with the mass error, simulates
+error-free TOC, TOC with the error and SOTOC with the error, and returns the result
+object (help(sotoc) lists its fields). A move without a switching-time solution is a
+result: its outcome says which design failed, and runs is None.
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default {error}.
+    logs    bool: also return the logged samples of the three runs. Default False.
+
+With logs=True the dict ends with "logs" (None without a solution): for tocFree,
+tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,
+the values of the CSV files of `sotoc compare --log`:
+{columns})";
+
+// Units of the logged columns, in the order of COLUMNKEYS.
+const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
+                                             "joint 1 displacement [rad]",
+                                             "joint 2 displacement [rad] (cylindrical: radius r [m])",
+                                             "tip x [m]",
+                                             "tip y [m]",
+                                             "joint 1 torque [N m]",
+                                             "joint 2 torque [N m] (cylindrical: force F2 [N])"};
+
+const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+One comparison per dict of settings, as the lines of `sotoc batch` for the same
+settings as JSON Lines: a list of result dicts in the order of the settings. A dict
+holds the fields robot and motion (required), ratios, start, end, elbow and error, with
+the values, units and defaults of compare's arguments, for example
+{"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
+{"line": N, "error": "..."} in its place, N counting the settings from 1.
+
+Arguments:
+    settings  iterable of dicts of settings. Required.
+{jobs})";
+
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+The comparison of compare for every mass error of a grid, as the lines of
+`sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
+grid order, each with its mass error among its settings. The error-free design and run
+are made once; each point runs in its own worker process.
+
+Arguments:
+{settings}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
+            TO is the last point when it lies on the grid within a millionth of STEP.
+            STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
+{jobs})";
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with each {name} of the fields replaced by its value, in the fields' order.
+std::string fill(std::string text, const Fields &fields) {
+    for (const auto &[name, value] : fields) {
+        const std::string mark = "{" + name + "}";
+        for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
+            text.replace(at, mark.size(), value);
+    }
+    return text;
+}
+
+// A default as Python writes it.
+std::string literal(const py::object &v) { return py::repr(v).cast<std::string>(); }
+
+std::string pairtext(const double v[2]) { return "(" + numbertext(v[0]) + ", " + numbertext(v[1]) + ")"; }
+
+// What the help texts say of the defaults and the accepted values: the records'
+// start values (initialset) and the checks of the settings.
+Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
+    std::string columns;
+    for (int k = 0; k < RUNCOLUMNS; ++k) {
+        char line[96];
+        std::snprintf(line, sizeof line, "    %-6s%s\n", COLUMNKEYS[k], COLUMNUNITS[k]);
+        columns += line;
+    }
+    return {{"settingsignature", SETTINGSIGNATURE},
+            {"settings", SETTINGSHELP},
+            {"jobs", JOBSHELP},
+            {"columns", columns},
+            {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},
+            {"pointaccepted", settingaccepts(SETTINGSTART)},
+            {"erroraccepted", settingaccepts(SETTINGERROR)},
+            {"cylratios", pairtext(c.u)},
+            {"scararatios", pairtext(s.u)},
+            {"start", pairtext(c.start)},
+            {"end", pairtext(c.end)},
+            {"elbow", literal(py::str(elbowword(c.elbow)))},
+            {"error", literal(py::float_(c.errorPercent))},
+            {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
+            {"maxjobs", std::to_string(MAXJOBS)},
+            {"cores", std::to_string(cores())}};
+}
+
+}  // namespace
+
+PYBIND11_MODULE(sotoc, m) {
+    py::options options;
+    options.disable_function_signatures();  // each help starts with its signature, written out
+    initialset();
+    const CompareRequest d = defaultrequest(ROBOTCYL, MOTIONHORIZONTAL);
+    const Fields fields = helpfields(d, defaultrequest(ROBOTSCARA, MOTIONHORIZONTAL));
+    m.doc() = ABOUT;
+    m.attr("__version__") = SOTOC_VERSION;
+    m.def(
+        "compare",
+        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
+           py::object error, bool logs) {
+            return compare(SettingArguments{robot, motion, ratios, start, end, elbow, error}, logs);
+        },
+        fill(COMPAREHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("error") = d.errorPercent, py::arg("logs") = false);
+    m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
+    m.def(
+        "sweep",
+        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
+           py::object errors, py::object jobs) {
+            return sweep(SettingArguments{robot, motion, ratios, start, end, elbow, py::object()}, errors, jobs);
+        },
+        fill(SWEEPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("errors"), py::arg("jobs") = py::none());
+}

@@ -1,0 +1,120 @@
+// Batches of items already read: answers in item order whatever the number of
+// workers, each as its comparison gives it alone; refused items answered in place;
+// a batch given up leaves no worker; the number of workers read strictly.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "formats/resultjson.h"
+#include "jobs/batch.h"
+#include "jobs/batchinput.h"
+#include "study/params.h"
+
+namespace {
+
+BatchItem item(int number, const char *robot, const char *motion, double error) {
+    CompareOptionValues v;
+    v.robot = robot;
+    v.motion = motion;
+    v.error = {error};
+    BatchItem i{number, true, {}, ""};
+    EXPECT_EQ("", requestfromoptions(v, "", i.request));
+    return i;
+}
+
+// A slow vertical comparison first, so that with two workers the later ones end first.
+std::vector<BatchItem> items() {
+    initialset();
+    return {item(1, "scara", "vertical", -9.0), BatchItem{2, false, {}, "error: '-100' refused"},
+            item(3, "scara", "horizontal", 7.0), item(5, "cylindrical", "vertical", 1.0)};
+}
+
+struct Answers {
+    int status;
+    std::vector<std::string> lines, problems;
+};
+
+Answers run(const std::vector<BatchItem> &batch, int jobs, const WorkerWait &wait = waitforready) {
+    Answers a{};
+    const BatchOutput out{[&a](const std::string &line) {
+                              a.lines.push_back(line);
+                              return std::string();
+                          },
+                          [&a](const std::string &problem) { a.problems.push_back(problem); }};
+    a.status = runbatch(batch, out, jobs, wait);
+    return a;
+}
+
+TEST(BatchItems, AnsweredInOrderAsEachRunsAlone) {
+    const std::vector<BatchItem> batch = items();
+    for (int jobs : {1, 2}) {
+        const Answers a = run(batch, jobs);
+        EXPECT_EQ(1, a.status) << "an item was refused";
+        EXPECT_TRUE(a.problems.empty());
+        ASSERT_EQ(batch.size(), a.lines.size());
+        for (size_t k = 0; k < batch.size(); ++k) {
+            initialset();
+            const std::string want = batch[k].runs ? resultjson(batch[k].request, standalonepass(batch[k].request)).dump()
+                                                   : errorline(batch[k].number, batch[k].why);
+            EXPECT_EQ(want, a.lines[k]) << "jobs " << jobs << ", item " << k;
+        }
+    }
+    EXPECT_EQ(0, run({items()[0]}, 2).status);
+    EXPECT_EQ(0, run({}, 2).lines.size());
+}
+
+// Given up after its first answer: the workers still running are stopped and
+// collected, and nothing further is answered.
+TEST(BatchItems, AbandonedBatchLeavesNoWorker) {
+    const std::vector<BatchItem> batch(12, items()[0]);
+    Answers got{};
+    const BatchOutput out{[&got](const std::string &line) {
+                              got.lines.push_back(line);
+                              return std::string();
+                          },
+                          [&got](const std::string &problem) { got.problems.push_back(problem); }};
+    const int status =
+        runbatch(batch, out, 2, [&got](std::vector<pollfd> &fds) { return got.lines.empty() && waitforready(fds); });
+    EXPECT_EQ(1, status);
+    EXPECT_GE(got.lines.size(), 1u);
+    EXPECT_LE(got.lines.size(), 2u) << "the two running when the first ended, at most";
+    EXPECT_TRUE(got.problems.empty());
+    errno = 0;
+    EXPECT_EQ(-1, waitpid(-1, nullptr, WNOHANG));
+    EXPECT_EQ(ECHILD, errno);
+}
+
+// An answer that cannot be taken stops the batch with one report.
+TEST(BatchItems, RefusedAnswerStopsTheBatch) {
+    std::vector<std::string> problems;
+    int answers = 0;
+    const BatchOutput out{[&answers](const std::string &) {
+                              ++answers;
+                              return std::string("cannot write the results: No space left on device");
+                          },
+                          [&problems](const std::string &problem) { problems.push_back(problem); }};
+    EXPECT_EQ(1, runbatch(items(), out, 2, waitforready));
+    EXPECT_EQ(1, answers);
+    EXPECT_EQ(std::vector<std::string>{"cannot write the results: No space left on device"}, problems);
+}
+
+TEST(Jobs, WholeNumbersFromOneToTheLimitAcceptedOthersRefused) {
+    for (const std::string &text : std::vector<std::string>{"1", "2", std::to_string(MAXJOBS)}) {
+        int jobs = 0;
+        EXPECT_EQ("", readjobs(text, jobs));
+        EXPECT_EQ(std::stoi(text), jobs);
+    }
+    for (const std::string &text :
+         std::vector<std::string>{"0", "-1", std::to_string(MAXJOBS + 1), "1.5", "x", " 2", "", "99999999999"}) {
+        int jobs = 7;
+        EXPECT_EQ("--jobs: '" + text + "' refused; accepts a whole number from 1 to " + std::to_string(MAXJOBS),
+                  readjobs(text, jobs));
+        EXPECT_EQ(7, jobs);
+    }
+}
+
+}  // namespace

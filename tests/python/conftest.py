@@ -1,0 +1,34 @@
+"""Helpers of the Python module's tests: the program to compare with, its JSON
+lines, scratch folders. CTest sets the environment (cmake/python.cmake)."""
+
+import json
+import os
+import subprocess
+import tempfile
+
+import pytest
+
+SOTOC = os.environ["SOTOC_BINARY"]
+SOURCE = os.environ["SOTOC_SOURCE_DIR"]
+
+
+def run(args, text=None):
+    """The program with `args` (a subcommand first) and `text` as its input."""
+    return subprocess.run([SOTOC] + args, input=text, capture_output=True, text=True, check=False)
+
+
+def jsonlines(text):
+    return [json.loads(line) for line in text.splitlines()]
+
+
+def same(a, b):
+    """Equal values with their keys in the same order, every float to the bit (and
+    -0.0 apart from 0.0): their JSON texts are equal."""
+    return json.dumps(a) == json.dumps(b)
+
+
+@pytest.fixture
+def folder():
+    """A scratch folder, removed with what it holds after the test."""
+    with tempfile.TemporaryDirectory(prefix="sotoc-test-") as path:
+        yield path
