@@ -54,9 +54,9 @@ std::vector<std::string> options(const std::string &help) {
     while (std::getline(in, line)) {
         const size_t start = line.find_first_not_of(' ');
         if (start == std::string::npos || start == 0 || line[start] != '-') continue;
-        std::istringstream spec(line.substr(start, line.find(' ', start) - start));
+        std::istringstream spellings(line.substr(start, line.find(' ', start) - start));
         std::string name;
-        while (std::getline(spec, name, ',')) names.push_back(name);
+        while (std::getline(spellings, name, ',')) names.push_back(name);
     }
     return names;
 }
