@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <vector>
+#include <string>
 
 #include "study/params.h"
 #include "commands/sweepcmd.h"
@@ -19,15 +19,14 @@ void sweepwall(benchmark::State &state) {
     values.robot = "scara";
     values.motion = "vertical";
     if (!requestfromoptions(values, "--", job.request).empty()) std::abort();
-    job.grid = ErrorGrid{-50.0, 1.0, 101};
+    job.grid = Grid{-50.0, 1.0, 101};
     job.shard = Shard{0, 1};
     job.jobs = static_cast<int>(state.range(0));
     const int out = open("/dev/null", O_WRONLY);
     int status = 0;
     for (auto _ : state) {
-        SweepSetup setup{};
-        std::vector<SweepPoint> points;
-        status |= runsweep(job, out, setup, points);
+        std::string lines;
+        status |= runsweep(job, out, lines);
     }
     close(out);
     if (status != 0) state.SkipWithError("the sweep failed");

@@ -5,6 +5,7 @@
 
 #include "commands/batchcmd.h"
 #include "commands/comparecmd.h"
+#include "commands/mapcmd.h"
 #include "commands/options.h"
 #include "commands/plotcmd.h"
 #include "commands/rendercmd.h"
@@ -44,6 +45,7 @@ const struct {
     {"compare", comparecommand, "one comparison pass from options: result lines or JSON"},
     {"batch", batchcommand, "comparisons from JSON Lines, one JSON result line each"},
     {"sweep", sweepcommand, "comparisons over a grid of mass errors: JSON Lines and a plot"},
+    {"map", mapcommand, "comparisons over a grid of one or two settings: JSON Lines and a picture"},
     {"plot", plotcommand, "the plot of a sweep from its result files"},
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
 };

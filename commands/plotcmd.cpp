@@ -14,10 +14,13 @@
 namespace {
 
 const char *const ABOUT =
-    "Draws the picture of sotoc sweep --plot from result files: JSON Lines of sotoc sweep (all its\n"
-    "shards, in any order) or sotoc batch whose results differ only in the mass error. Exit status:\n"
-    "0 drawn, 1 unreadable results or picture not written, 2 refused options (a picture that cannot be\n"
-    "made in its folder, or that names a result file, among them).";
+    "Draws the picture of result files: JSON Lines of sotoc sweep or sotoc map (all their shards,\n"
+    "in any order) or of sotoc batch whose results differ only in the mass error. Lines with a\n"
+    "\"map\" key are a map's, and the settings that differ between them its axes: a map over two\n"
+    "settings is drawn as heatmaps of both positioning errors and of which controller came closer,\n"
+    "a sweep or a map over one setting as positioning errors and final times against it. Exit\n"
+    "status: 0 drawn, 1 unreadable results (FILE:LINE named) or picture not written, 2 refused\n"
+    "options (a picture that cannot be made in its folder, or that names a result file, among them).";
 
 }  // namespace
 
@@ -41,17 +44,8 @@ int plotcommand(int argc, char **argv) {
         reportproblem(cmd, refused);
         return EXIT_REFUSED;
     }
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
     std::string message;
-    if (!readresults(files, setup, points, message)) {
-        abandonoutput(out);
-        reportproblem(cmd, message);
-        return 1;
-    }
-    if (!drawsweep(out, setup, points, message)) {
-        reportproblem(cmd, message);
-        return 1;
-    }
-    return 0;
+    if (plotresults(files, out, message)) return 0;
+    reportproblem(cmd, message);
+    return 1;
 }

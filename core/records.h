@@ -209,6 +209,23 @@ extern ViewLayout layout;
 // The defaults of the robots are installed by initialset on top of it.
 void resetrecords();
 
+// Every record at once, to come back to: a map keeps the records each shared
+// error-free half leaves. Written by keeprecords; read by putrecords.
+struct RecordsCopy {
+    AppState app;
+    TaskParams task;
+    RobotParams cyl, scara;
+    ControlTables cylTables, scaraTables;
+    SotocBook sotoc;
+    TrajectoryLog trajlog;
+    DesignResults designs;
+    ViewLayout layout;
+};
+
+// Copies every record into `copy`, and back.
+void keeprecords(RecordsCopy &copy);
+void putrecords(const RecordsCopy &copy);
+
 // Index of a robot type in per-robot tables: 1 for ROBOTSCARA, 0 otherwise.
 inline int robotindex(char type) { return type == ROBOTSCARA ? 1 : 0; }
 

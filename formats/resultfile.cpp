@@ -1,13 +1,17 @@
 #include "formats/resultfile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "core/records.h"
 #include "formats/resultjson.h"
 #include "study/request.h"
 
@@ -21,17 +25,32 @@ using json = nlohmann::ordered_json;
 constexpr double MAXPLOTTIME = 1e6;
 constexpr double MAXPLOTERROR = 1e6;
 
-// The settings object of a result, checked as a batch line is.
-ComparisonSettings settingsof(const json &s) {
-    CompareRequest r;
-    const std::string refused = requestfromobject(s, r);
-    if (!refused.empty()) throw std::runtime_error("settings: " + refused);
-    return requestsettings(r);
+// The settings a map varies one by one (both ratios together are AXISRATIOS).
+constexpr PlotAxis SINGLEAXES[] = {AXISERROR, AXISRATIO1, AXISRATIO2, AXISSTARTX, AXISSTARTY, AXISENDX, AXISENDY};
+
+// One result line as read. Written by the line reader; read by the recognition of
+// the axes.
+struct ResultLine {
+    CompareRequest request;  // its settings
+    bool map;                // it has a "map" key
+    PlotPoint point;         // outcome, figures and grid indices; x and y set once the axes are known
+    size_t file;             // index of the file it was read from
+    int line;                // its line number there, from 1
+};
+
+// The lines of all files, in reading order, and the files' names.
+struct Reading {
+    std::vector<std::string> names;
+    std::vector<ResultLine> lines;
+};
+
+// A refusal of line k of the reading: "FILE:LINE: why".
+std::runtime_error refusal(const Reading &r, size_t k, const std::string &why) {
+    return std::runtime_error(r.names[r.lines[k].file] + ":" + std::to_string(r.lines[k].line) + ": " + why);
 }
 
-bool samesettings(const ComparisonSettings &a, const ComparisonSettings &b) {
-    return a.type == b.type && a.sgnG == b.sgnG && a.elbow == b.elbow && a.u1 == b.u1 && a.u2 == b.u2 &&
-           a.x0 == b.x0 && a.y0 == b.y0 && a.xf == b.xf && a.yf == b.yf;
+std::string where(const Reading &r, size_t k) {
+    return r.names[r.lines[k].file] + ":" + std::to_string(r.lines[k].line);
 }
 
 // The figure `name` [unit], refused unless a plot can draw it: 0 to `most`.
@@ -42,11 +61,40 @@ double figure(const json &value, const char *name, double most, const char *unit
                              numbertext(most) + " " + unit);
 }
 
-SweepPoint pointof(const json &r) {
-    SweepPoint p = {};
-    p.error = r.at("settings").at("error").get<double>();
-    p.compared = r.at("outcome").get<std::string>() == "compared";
-    if (!p.compared) return p;
+// A grid index of the "map" object, 0 to MAXMAPINDEX.
+int gridindex(const json &value, const char *name) {
+    if (value.is_number_integer() && value.get<long long>() >= 0 && value.get<long long>() <= MAXMAPINDEX)
+        return static_cast<int>(value.get<long long>());
+    throw std::runtime_error(std::string(name) + " " + value.dump() + " refused; accepts a whole number from 0 to " +
+                             std::to_string(MAXMAPINDEX));
+}
+
+PointOutcome outcomeof(const json &r) {
+    const std::string o = r.at("outcome").get<std::string>();
+    if (o == outcomeword(COMPARED)) return POINTCOMPARED;
+    if (o == outcomeword(NOFREESOLUTION) || o == outcomeword(NOERRSOLUTION)) return POINTNOSOLUTION;
+    if (o.empty()) throw std::runtime_error("outcome \"\" refused");
+    return POINTNOTRUN;  // "unreachable", or why its settings were refused
+}
+
+// The settings object of a result, checked as a batch line is; a point that could
+// not run needs no reach.
+CompareRequest requestof(const json &s, PointOutcome o) {
+    CompareRequest r;
+    const std::string refused = o == POINTNOTRUN ? requestfromobjectwithoutreach(s, r) : requestfromobject(s, r);
+    if (!refused.empty()) throw std::runtime_error("settings: " + refused);
+    return r;
+}
+
+// The outcome and the figures of a result.
+PlotPoint pointof(const json &r) {
+    PlotPoint p = {};
+    p.outcome = outcomeof(r);
+    p.tfFree = NAN;
+    if (p.outcome == POINTNOTRUN) return p;
+    const json &free = r.at("designs").at("free");
+    if (free.at("solved").get<bool>()) p.tfFree = figure(free.at("ts").at(3), "designs.free.ts[3]", MAXPLOTTIME, "s");
+    if (p.outcome != POINTCOMPARED) return p;
     const json &toc = r.at("runs").at("tocErr"), &sotoc = r.at("runs").at("sotocErr");
     p.tocError = figure(toc.at("error"), "runs.tocErr.error", MAXPLOTERROR, "m");
     p.tocTf = figure(toc.at("tf"), "runs.tocErr.tf", MAXPLOTTIME, "s");
@@ -56,33 +104,34 @@ SweepPoint pointof(const json &r) {
     return p;
 }
 
+ResultLine lineof(const json &r) {
+    ResultLine l = {};
+    l.point = pointof(r);
+    l.request = requestof(r.at("settings"), l.point.outcome);
+    l.map = r.contains("map");
+    if (!l.map) return l;
+    const json &m = r.at("map");
+    l.point.i = gridindex(m.at("i"), "map.i");
+    if (m.contains("j") && !m.at("j").is_null()) l.point.j = gridindex(m.at("j"), "map.j");
+    return l;
+}
+
 // A batch's object for an input line it could not run.
 bool badline(const json &r) { return r.is_object() && r.contains("line") && !r.contains("settings"); }
 
-// Takes the result object `r` into the list: its settings must be the first one's.
-void takeresult(const json &r, bool &first, SweepSetup &setup, std::vector<SweepPoint> &points) {
-    const ComparisonSettings s = settingsof(r.at("settings"));
-    if (first) {
-        setup.settings = s;
-        setup.tfFree = NAN;
-        first = false;
-    } else if (!samesettings(s, setup.settings)) {
-        throw std::runtime_error("its settings differ from the first result's in more than the mass error");
-    }
-    points.push_back(pointof(r));
-    const json &free = r.at("designs").at("free");
-    if (free.at("solved").get<bool>()) setup.tfFree = figure(free.at("ts").at(3), "designs.free.ts[3]", MAXPLOTTIME, "s");
-}
-
-// Reads the lines of `in` (named `name` in messages) into the list.
-bool readlines(std::istream &in, const std::string &name, bool &first, SweepSetup &setup,
-               std::vector<SweepPoint> &points, std::string &message) {
+// Reads the lines of `in` (named `name` in messages) into the reading.
+bool readlines(std::istream &in, const std::string &name, Reading &reading, std::string &message) {
+    reading.names.push_back(name);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
         try {
             const json r = json::parse(line);
-            if (!badline(r)) takeresult(r, first, setup, points);
+            if (badline(r)) continue;
+            ResultLine l = lineof(r);
+            l.file = reading.names.size() - 1;
+            l.line = number;
+            reading.lines.push_back(l);
         } catch (const std::exception &e) {
             message = name + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
             return false;
@@ -91,25 +140,157 @@ bool readlines(std::istream &in, const std::string &name, bool &first, SweepSetu
     return true;
 }
 
-// Hands on what was read when there is anything.
-bool finish(const SweepSetup &s, const std::vector<SweepPoint> &got, SweepSetup &setup,
-            std::vector<SweepPoint> &points, std::string &message) {
-    if (got.empty()) {
+bool sameselections(const CompareRequest &a, const CompareRequest &b) {
+    return a.type == b.type && a.sgnG == b.sgnG && a.elbow == b.elbow;
+}
+
+// Every line is of the first one's kind, sweep or map, with its robot, motion and elbow.
+void checkkind(const Reading &r) {
+    const ResultLine &first = r.lines.front();
+    for (size_t k = 1; k < r.lines.size(); ++k) {
+        const ResultLine &l = r.lines[k];
+        if (l.map != first.map)
+            throw refusal(r, k, l.map ? "a map's result among a sweep's (the first line has no \"map\" key)"
+                                      : "a sweep's result (no \"map\" key) among a map's");
+        if (!sameselections(l.request, first.request))
+            throw refusal(r, k, "its robot, motion or elbow differs from the first result's");
+    }
+}
+
+// A sweep varies only the mass error.
+void checksweep(const Reading &r) {
+    for (size_t k = 1; k < r.lines.size(); ++k)
+        for (PlotAxis a : SINGLEAXES)
+            if (a != AXISERROR && axisvalue(a, r.lines[k].request) != axisvalue(a, r.lines[0].request))
+                throw refusal(r, k, "its settings differ from the first result's in more than the mass error");
+}
+
+// A map holds each grid point once.
+void checkpoints(const Reading &r) {
+    std::map<std::pair<int, int>, size_t> seen;
+    for (size_t k = 0; k < r.lines.size(); ++k) {
+        const PlotPoint &p = r.lines[k].point;
+        const auto got = seen.emplace(std::make_pair(p.i, p.j), k);
+        if (!got.second)
+            throw refusal(r, k, "map point i = " + std::to_string(p.i) + ", j = " + std::to_string(p.j) +
+                                    " already read at " + where(r, got.first->second));
+    }
+}
+
+// How a setting varies over the lines: the first line (from 1; 0 for none) whose
+// value differs from the first line's, and from that of an earlier line with the
+// same index i or j.
+struct Variation {
+    size_t differs, brokeni, brokenj;
+};
+
+Variation variation(const Reading &r, PlotAxis a) {
+    Variation v = {0, 0, 0};
+    std::map<int, double> byi, byj;
+    const double first = axisvalue(a, r.lines[0].request);
+    for (size_t k = 0; k < r.lines.size(); ++k) {
+        const double value = axisvalue(a, r.lines[k].request);
+        const PlotPoint &p = r.lines[k].point;
+        if (v.differs == 0 && value != first) v.differs = k;
+        const auto i = byi.emplace(p.i, value), j = byj.emplace(p.j, value);
+        if (v.brokeni == 0 && i.first->second != value) v.brokeni = k;
+        if (v.brokenj == 0 && j.first->second != value) v.brokenj = k;
+    }
+    return v;
+}
+
+bool equalratios(const Reading &r) {
+    for (const ResultLine &l : r.lines)
+        if (l.request.u[0] != l.request.u[1]) return false;
+    return true;
+}
+
+// Both ratios varying together and equal everywhere are one axis.
+void mergeratios(const Reading &r, std::vector<PlotAxis> &axes) {
+    auto has = [&](PlotAxis a) { return std::find(axes.begin(), axes.end(), a) != axes.end(); };
+    if (!has(AXISRATIO1) || !has(AXISRATIO2) || !equalratios(r)) return;
+    axes.erase(std::remove(axes.begin(), axes.end(), AXISRATIO2), axes.end());
+    *std::find(axes.begin(), axes.end(), AXISRATIO1) = AXISRATIOS;
+}
+
+// The one setting along an index, AXISNONE for none; refuses two.
+PlotAxis axisalong(const Reading &r, const std::vector<PlotAxis> &axes, const char *index) {
+    if (axes.size() > 1) {
+        const PlotAxis second = axes[1] == AXISRATIOS ? AXISRATIO1 : axes[1];
+        throw refusal(r, variation(r, second).differs,
+                      std::string("its ") + AXISNAMES[axes[0]] + " and " + AXISNAMES[axes[1]] + " both vary along " +
+                          index + "; a map varies one setting along each axis");
+    }
+    return axes.empty() ? AXISNONE : axes[0];
+}
+
+// The settings along i (x) and j (y) of a map; a map whose settings vary along j
+// alone is drawn over them as over x, one without varied settings as a sweep.
+void mapaxes(const Reading &r, PlotSetup &setup) {
+    std::vector<PlotAxis> alongi, alongj, either;
+    for (PlotAxis a : SINGLEAXES) {
+        const Variation v = variation(r, a);
+        if (v.differs == 0) continue;
+        if (v.brokeni != 0 && v.brokenj != 0)
+            throw refusal(r, std::max(v.brokeni, v.brokenj),
+                          std::string("its ") + AXISNAMES[a] +
+                              " varies along neither axis of the map: it differs between points of the same i "
+                              "and between points of the same j");
+        (v.brokeni == 0 && v.brokenj == 0 ? either : v.brokeni == 0 ? alongi : alongj).push_back(a);
+    }
+    for (std::vector<PlotAxis> *axes : {&alongi, &alongj, &either}) mergeratios(r, *axes);
+    for (PlotAxis a : either) (alongi.empty() ? alongi : alongj.empty() ? alongj : alongi).push_back(a);
+    setup.xaxis = axisalong(r, alongi, "i");
+    setup.yaxis = axisalong(r, alongj, "j");
+    if (setup.xaxis == AXISNONE) std::swap(setup.xaxis, setup.yaxis);
+    if (setup.xaxis == AXISNONE) setup.xaxis = AXISERROR;
+}
+
+// The setup and points of the reading: its kind and axes recognised, every point
+// placed on them.
+void recognise(const Reading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
+    checkkind(r);
+    setup.request = r.lines[0].request;
+    setup.map = r.lines[0].map;
+    setup.reachInner = std::fabs(scara.L1 - scara.L2);
+    setup.reachOuter = scara.L1 + scara.L2;
+    setup.xaxis = AXISERROR;
+    setup.yaxis = AXISNONE;
+    if (setup.map) {
+        checkpoints(r);
+        mapaxes(r, setup);
+    } else {
+        checksweep(r);
+    }
+    points.clear();
+    for (const ResultLine &l : r.lines) {
+        PlotPoint p = l.point;
+        p.x = axisvalue(setup.xaxis, l.request);
+        p.y = setup.yaxis == AXISNONE ? 0.0 : axisvalue(setup.yaxis, l.request);
+        points.push_back(p);
+    }
+}
+
+// Hands on the points of the reading when there are any.
+bool finish(const Reading &r, PlotSetup &setup, std::vector<PlotPoint> &points, std::string &message) {
+    if (r.lines.empty()) {
         message = "no comparison results to plot";
         return false;
     }
-    setup = s;
-    points = got;
+    try {
+        recognise(r, setup, points);
+    } catch (const std::exception &e) {
+        message = e.what();
+        return false;
+    }
     return true;
 }
 
 }  // namespace
 
-bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::vector<SweepPoint> &points,
+bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
                  std::string &message) {
-    bool first = true;
-    std::vector<SweepPoint> got;
-    SweepSetup s = {};
+    Reading reading;
     for (const std::string &path : paths) {
         std::error_code e;
         if (std::filesystem::is_directory(path, e)) {
@@ -121,20 +302,34 @@ bool readresults(const std::vector<std::string> &paths, SweepSetup &setup, std::
             message = path + ": cannot be read";
             return false;
         }
-        if (!readlines(in, path, first, s, got, message)) return false;
+        if (!readlines(in, path, reading, message)) return false;
         if (in.bad()) {
             message = path + ": cannot be read to its end";
             return false;
         }
     }
-    return finish(s, got, setup, points, message);
+    return finish(reading, setup, points, message);
 }
 
-bool readresulttext(const std::string &text, SweepSetup &setup, std::vector<SweepPoint> &points,
+bool readresulttext(const std::string &text, PlotSetup &setup, std::vector<PlotPoint> &points,
                     std::string &message) {
-    bool first = true;
-    std::vector<SweepPoint> got;
-    SweepSetup s = {};
+    Reading reading;
     std::istringstream in(text);
-    return readlines(in, "results", first, s, got, message) && finish(s, got, setup, points, message);
+    return readlines(in, "results", reading, message) && finish(reading, setup, points, message);
+}
+
+bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    if (readresults(paths, setup, points, message)) return drawplot(picture, setup, points, message);
+    abandonoutput(picture);
+    return false;
+}
+
+bool plotresulttext(const std::string &text, OutputFile &picture, std::string &message) {
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    if (readresulttext(text, setup, points, message)) return drawplot(picture, setup, points, message);
+    abandonoutput(picture);
+    return false;
 }

@@ -73,10 +73,8 @@ json runsjson(const ComparisonResult &r) {
     return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
 }
 
-}  // namespace
-
-std::string requestfromobject(const json &j, CompareRequest &r) {
-    CompareOptionValues v;
+// The option values of the fields of a JSON object: "" or the refusal.
+std::string optionsfromobject(const json &j, CompareOptionValues &v) {
     for (const auto &item : j.items()) {
         const Setting s = settingnamed(item.key());
         if (s == SETTINGS) {
@@ -86,7 +84,21 @@ std::string requestfromobject(const json &j, CompareRequest &r) {
         }
         if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
     }
-    return requestfromoptions(v, "", r);
+    return "";
+}
+
+}  // namespace
+
+std::string requestfromobject(const json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    const std::string refused = optionsfromobject(j, v);
+    return refused.empty() ? requestfromoptions(v, "", r) : refused;
+}
+
+std::string requestfromobjectwithoutreach(const json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    const std::string refused = optionsfromobject(j, v);
+    return refused.empty() ? requestwithoutreach(v, "", r) : refused;
 }
 
 const char *outcomeword(ComparisonOutcome o) {
@@ -119,6 +131,8 @@ std::string nosolution(const ComparisonResult &r) {
 
 const char *const RUNNAMES[3] = {"tocFree", "tocErr", "sotocErr"};
 
+const char *const UNREACHABLE = "unreachable";
+
 json resultjson(const CompareRequest &request, const ComparisonResult &r) {
     const bool freesolved = r.outcome != NOFREESOLUTION;
     return json{{"settings", settingsjson(request)},
@@ -126,4 +140,13 @@ json resultjson(const CompareRequest &request, const ComparisonResult &r) {
                 {"outcome", outcomeword(r.outcome)},
                 {"designs", {{"free", designjson(r.free)}, {"error", freesolved ? designjson(r.err) : json(nullptr)}}},
                 {"runs", r.outcome == COMPARED ? runsjson(r) : json(nullptr)}};
+}
+
+json unreachablejson(const CompareRequest &request, const std::string &reason) {
+    return json{{"settings", settingsjson(request)}, {"outcome", UNREACHABLE}, {"reason", reason}};
+}
+
+std::string mapline(json object, int i, int j) {
+    object["map"] = json{{"i", i}, {"j", j}};
+    return object.dump();
 }

@@ -1,39 +1,56 @@
-// The mass errors of a sweep: a grid FROM:TO:STEP in percent, and the shard of it
-// one machine runs. Pure functions: they print nothing and never exit.
+// Evenly spaced grids FROM:TO:STEP of one setting (the mass errors of a sweep, the
+// axes of a map), and the shard of a run's points one machine makes. Pure
+// functions: they print nothing and never exit.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// An evenly spaced list of mass errors. Written by parsegrid; read by the sweep.
-struct ErrorGrid {
-    double from;  // first mass error [%]
-    double step;  // spacing of the mass errors [%], positive
+// Most points a grid, or a map of two, may have: about a day of comparisons on one
+// core; more is a mistyped step.
+constexpr double MAXGRIDPOINTS = 1e6;
+
+// An evenly spaced list of values of one setting. Written by parsegrid; read by
+// the sweep and the map.
+struct Grid {
+    double from;  // first value, in the setting's unit ([%], [m], [rad/rad])
+    double step;  // spacing of the values, positive, same unit
     int count;    // number of points; point i is from + i * step
 };
 
-// One of n shards of a grid: the points k, k + n, k + 2n, ... (k counted from 0).
-// Written by parseshard; read by the sweep.
+// The values a grid's points may take, and how refusals name them. Written by the
+// grids' users (errorrange, the map's axes); read by parsegrid.
+struct GridRange {
+    const char *unit;            // after each value in messages: "%", "m", or "" for none
+    const char *example;         // a grid of these values, such as "-50:50:1"
+    bool (*accepted)(double v);  // whether a point may take the value v
+    std::string bounds;          // what `accepted` takes, such as "the mass errors -100 % < error < 100 %"
+};
+
+// The mass errors of a design [%]: strictly between -100 % and 100 % (no positive mass otherwise).
+GridRange errorrange();
+
+// One of n shards of a run's points: the points k, k + n, k + 2n, ... (k counted
+// from 0). Written by parseshard; read by the sweep and the map.
 struct Shard {
     int k;  // index of this shard, 0..n-1
     int n;  // number of shards, at least 1
 };
 
-// Parses "FROM:TO:STEP" (percent). Point i is FROM + i * STEP; TO is the last
-// point when it lies on the grid within a millionth of STEP, otherwise the last
+// Parses "FROM:TO:STEP" in the range's unit. Point i is FROM + i * STEP; TO is the
+// last point when it lies on the grid within a millionth of STEP, otherwise the last
 // point is the one below it. Refuses, with a message, a step that is not positive,
-// FROM above TO, and any point at or beyond -100 % or 100 % (no positive mass).
-bool parsegrid(const std::string &text, ErrorGrid &grid, std::string &message);
+// FROM above TO, more than MAXGRIDPOINTS points and any point the range does not accept.
+bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std::string &message);
 
-// Reads --errors FROM:TO:STEP as parsegrid does: "" or the refusal
-// "--errors: 'TEXT' refused; <why>".
-std::string readgrid(const std::string &text, ErrorGrid &grid);
+// Value of point i.
+double gridpoint(const Grid &grid, int i);
 
-// Mass error of point i [%].
-double gridpoint(const ErrorGrid &grid, int i);
+// A value as refusals show it: every digit that tells it apart, then the unit.
+std::string valuetext(double v, const char *unit);
 
 // Parses "K/N": N at least 1, K in 0..N-1; refuses anything else with a message.
 bool parseshard(const std::string &text, Shard &shard, std::string &message);
 
-// The grid indices of the shard, in increasing order.
-std::vector<int> shardpoints(const ErrorGrid &grid, const Shard &shard);
+// The indices of the shard's points among `count` points, in increasing order.
+std::vector<int> shardpoints(int count, const Shard &shard);

@@ -7,24 +7,23 @@
 
 #include "jobs/grid.h"
 #include "study/request.h"
-#include "workers/workers.h"
+#include "workers/resultrun.h"
 
-// One sweep. Written by the front end from its arguments; read by runsweeppoints.
+// One sweep. Written by readsweep (and the front end: shard, jobs); read by runsweeppoints.
 struct SweepJob {
     CompareRequest request;  // settings of every point; errorPercent is each point's
-    ErrorGrid grid;          // mass errors [%]
+    Grid grid;               // mass errors [%]
     Shard shard;             // the grid points this run makes
     int jobs;                // comparisons at once, each in a worker process
 };
 
-// Runs the comparisons of the job's points. The error-free half of the pass runs
-// once, here; each point's error half runs in a worker forked after it, so every
-// result line equals that of a single comparison of the same settings.
-// deliver(percent, run) gets each point's mass error [%] and run (its result line,
-// or why it failed) in grid order; stop and wait act as in runinworkers. Returns
-// the number of points delivered.
-int runsweeppoints(const SweepJob &job, const std::function<void(double, const WorkerRun &)> &deliver,
-                   const std::function<bool()> &stop, const WorkerWait &wait);
+// Reads the settings of a sweep as the command line gives them: those of a
+// comparison (`values`, without the mass error) and --errors FROM:TO:STEP [%].
+// "" or the refusal; the shard and the workers are the front end's.
+std::string readsweep(const CompareOptionValues &values, const std::string &errors, SweepJob &job);
 
-// Why the point of mass error `percent` [%] gave no result: "mass error P %: why".
-std::string pointfailure(double percent, const std::string &why);
+// Runs the error-free half of the pass once, here, and hands `run` the job's points:
+// each point's line is made in a worker forked after it, on the records that half
+// left, so every line equals that of a single comparison of the same settings.
+// Returns what `run` returns.
+int runsweeppoints(const SweepJob &job, const std::function<int(const ResultPoints &)> &run);

@@ -1,4 +1,4 @@
-// Folder plots/: PLplot pictures of sweeps and of one comparison; uses core/, study/, files/.
+// Folder plots/: PLplot pictures of sweeps, maps and of one comparison; uses core/, study/, files/.
 // The figure of one comparison for print: the tip paths in the plane, both joint
 // displacements and both joint torques against time of error-free TOC (grey), TOC
 // (red) and SOTOC (blue) designed with the mass error, with the designed switching

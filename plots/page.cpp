@@ -28,8 +28,8 @@ constexpr double LEGENDTEXTSCALE = 0.8;
 constexpr double LEGENDSPACING = 2.2;
 
 void setcolours() {
-    const int rgb[NCOLOURS][3] = {{255, 255, 255}, {0, 0, 0},       {255, 0, 0},
-                                  {0, 0, 255},     {110, 110, 110}, {215, 215, 215}};
+    const int rgb[NCOLOURS][3] = {{255, 255, 255}, {0, 0, 0},       {255, 0, 0},  {0, 0, 255},
+                                  {110, 110, 110}, {215, 215, 215}, {80, 80, 80}};
     for (int c = 0; c < NCOLOURS; ++c) plscol0(c, rgb[c][0], rgb[c][1], rgb[c][2]);
 }
 

@@ -10,7 +10,7 @@
 #include "study/comparison.h"
 
 // Colour map 0 entries as the pictures set them: TOC red and SOTOC blue, as in the window.
-enum PlotColour { WHITE, BLACK, RED, BLUE, GREY, LIGHTGREY, NCOLOURS };
+enum PlotColour { WHITE, BLACK, RED, BLUE, GREY, LIGHTGREY, DARKGREY, NCOLOURS };
 
 // Width of the curves [PLplot line-width units, about px].
 constexpr double CURVEWIDTH = 2.5;

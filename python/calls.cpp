@@ -11,6 +11,7 @@
 #include "formats/resultjson.h"
 #include "formats/runcsv.h"
 #include "jobs/batch.h"
+#include "jobs/map.h"
 #include "jobs/sweep.h"
 #include "study/params.h"
 
@@ -114,6 +115,26 @@ void raiseproblem(bool raised, const std::string &problem, PyObject *kind) {
     throw py::error_already_set();
 }
 
+// Runs the points of a sweep or a map in workers, `jobs` at once, their lines into
+// `lines` in order; raises
+// KeyboardInterrupt (or what else a signal handler raised) once the workers are
+// stopped, and RuntimeError naming the first point whose worker failed.
+int runpoints(const ResultPoints &points, int jobs, std::vector<std::string> &lines) {
+    std::string failure;
+    bool raised = false;
+    runinworkers(
+        points.count, jobs, points.line,
+        [&](int k, const WorkerRun &run) {
+            if (run.ok)
+                lines.push_back(run.line);
+            else if (failure.empty())
+                failure = points.pointname(k) + ": " + run.line;
+        },
+        [&failure] { return !failure.empty(); }, points.prepare, signalwait(raised));
+    raiseproblem(raised, failure, PyExc_RuntimeError);
+    return 0;
+}
+
 }  // namespace
 
 const char *const COLUMNKEYS[RUNCOLUMNS] = {"t", "q1", "q2", "x", "y", "tau1", "tau2"};
@@ -152,19 +173,25 @@ py::list batch(const py::object &settings, const py::object &jobs) {
 
 py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs) {
     const std::unique_lock<std::mutex> turn = takerecords();
-    SweepJob job{requestof(a), gridof(errors), Shard{0, 1}, jobsof(jobs)};
+    SweepJob job{};
+    const std::string refused = readsweep(valuesof(a), errorstext(errors), job);
+    if (!refused.empty()) throw py::value_error(refused);
+    job.shard = Shard{0, 1};
+    job.jobs = jobsof(jobs);
     std::vector<std::string> lines;
-    std::string failure;
-    bool raised = false;
-    runsweeppoints(
-        job,
-        [&](double percent, const WorkerRun &run) {
-            if (run.ok)
-                lines.push_back(run.line);
-            else if (failure.empty())
-                failure = pointfailure(percent, run.line);
-        },
-        [&failure] { return !failure.empty(); }, signalwait(raised));
-    raiseproblem(raised, failure, PyExc_RuntimeError);
+    runsweeppoints(job, [&](const ResultPoints &points) { return runpoints(points, job.jobs, lines); });
+    return listof(lines);
+}
+
+py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs) {
+    const std::unique_lock<std::mutex> turn = takerecords();
+    MapJob job{};
+    const std::string typed[2] = {axistext(x, "--x"), axistext(y, "--y")};
+    const std::string refused = readmap(valuesof(a), typed, job);
+    if (!refused.empty()) throw py::value_error(refused);
+    job.shard = Shard{0, 1};
+    job.jobs = jobsof(jobs);
+    std::vector<std::string> lines;
+    runmappoints(job, [&](const ResultPoints &points) { return runpoints(points, job.jobs, lines); });
     return listof(lines);
 }

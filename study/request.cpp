@@ -55,15 +55,6 @@ std::string takenumbers(const std::vector<double> &given, size_t n, bool (*ok)(d
     return "";
 }
 
-// Refuses a SCARA point out of reach.
-std::string takereach(const double point[2], const char *prefix, Setting s) {
-    if (scarareachable(point[0], point[1])) return "";
-    char accepts[96];
-    std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
-                  std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
-    return refusal(prefix, s, numberlist({point[0], point[1]}), accepts);
-}
-
 }  // namespace
 
 const char *const SETTINGNAMES[SETTINGS] = {"robot", "motion", "ratios", "start", "end", "elbow", "error"};
@@ -106,6 +97,13 @@ CompareRequest defaultrequest(char type, char sgnG) {
 }
 
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+    std::string refused = requestwithoutreach(v, prefix, r);
+    if (refused.empty()) refused = reachrefusal(r, prefix, SETTINGSTART);
+    if (refused.empty()) refused = reachrefusal(r, prefix, SETTINGEND);
+    return refused;
+}
+
+std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
     for (Setting s : {SETTINGROBOT, SETTINGMOTION})
         if ((s == SETTINGROBOT ? v.robot : v.motion).empty())
             return prefix + std::string(SETTINGNAMES[s]) + ": missing; accepts " + settingaccepts(s);
@@ -119,9 +117,26 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
     if (refused.empty()) refused = takenumbers(v.end, 2, coordinateaccepted, prefix, SETTINGEND, r.end);
     if (refused.empty()) refused = takeword(v.elbow, ELBOWS, prefix, SETTINGELBOW, r.elbow);
     if (refused.empty()) refused = takenumbers(v.error, 1, errorpercentaccepted, prefix, SETTINGERROR, &r.errorPercent);
-    if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.start, prefix, SETTINGSTART);
-    if (refused.empty() && r.type == ROBOTSCARA) refused = takereach(r.end, prefix, SETTINGEND);
     return refused;
+}
+
+std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s) {
+    const double *point = s == SETTINGSTART ? r.start : r.end;
+    if (r.type != ROBOTSCARA || scarareachable(point[0], point[1])) return "";
+    char accepts[96];
+    std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
+                  std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
+    return refusal(prefix, s, numberlist({point[0], point[1]}), accepts);
+}
+
+double *settingvalues(CompareRequest &r, Setting s) {
+    switch (s) {
+        case SETTINGRATIOS: return r.u;
+        case SETTINGSTART: return r.start;
+        case SETTINGEND: return r.end;
+        case SETTINGERROR: return &r.errorPercent;
+        default: return nullptr;
+    }
 }
 
 ComparisonSettings requestsettings(const CompareRequest &r) {

@@ -65,6 +65,19 @@ CompareRequest defaultrequest(char type, char sgnG);
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
+// requestfromoptions without its check that the SCARA reaches the start and end
+// points: the settings of a point that could not run, as its result names them, and
+// those of a map before its axes put in theirs.
+std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
+// The refusal of r's point `s` (SETTINGSTART or SETTINGEND) when r is for the SCARA
+// and it cannot reach the point, else "".
+std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s);
+
+// The numbers of setting s in r: the two ratios, start or end coordinates, or the
+// one mass error; null for the settings that are words.
+double *settingvalues(CompareRequest &r, Setting s);
+
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);
 

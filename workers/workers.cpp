@@ -90,13 +90,14 @@ bool waitforready(std::vector<pollfd> &fds) {
 
 int runinworkers(int count, int jobs, const std::function<std::string(int)> &item,
                  const std::function<void(int, const WorkerRun &)> &deliver, const std::function<bool()> &stop,
-                 const WorkerWait &wait) {
+                 const std::function<void(int)> &prepare, const WorkerWait &wait) {
     std::deque<Item> pending;  // started and not yet delivered, in item order
     int next = 0, running = 0, delivered = 0;
     if (jobs < 1) jobs = 1;
     for (;;) {
         while (running < jobs && next < count && !stop()) {
             const int i = next++;
+            if (prepare) prepare(i);
             pending.push_back({i, startworker([&item, i] { return item(i); })});
             if (pending.back().run.fd >= 0) ++running;
         }

@@ -49,11 +49,13 @@ using WorkerWait = std::function<bool(std::vector<pollfd> &fds)>;
 // The wait of the subcommands: poll without a time limit; never abandons.
 bool waitforready(std::vector<pollfd> &fds);
 
-// Runs item(i) for i = 0..count-1, at most `jobs` at once, each in its own worker.
-// deliver(i, run) gets the done runs in order of i as soon as a run and all before
-// it are done. stop() is asked before each item starts: once it says true no item
-// starts, the running ones are still delivered. When wait() abandons the run, the
-// running workers are stopped and not delivered. Returns the number delivered.
+// Runs item(i) for i = 0..count-1, at most `jobs` at once, each in its own worker;
+// prepare(i), when given, runs in this process just before item i's worker is
+// forked (to set the records it starts from). deliver(i, run) gets the done runs in
+// order of i as soon as a run and all before it are done. stop() is asked before
+// each item starts: once it says true no item starts, the running ones are still
+// delivered. When wait() abandons the run, the running workers are stopped and not
+// delivered. Returns the number delivered.
 int runinworkers(int count, int jobs, const std::function<std::string(int)> &item,
                  const std::function<void(int, const WorkerRun &)> &deliver, const std::function<bool()> &stop,
-                 const WorkerWait &wait = waitforready);
+                 const std::function<void(int)> &prepare = nullptr, const WorkerWait &wait = waitforready);

@@ -20,6 +20,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/jobs.h"
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"
@@ -27,53 +28,6 @@
 namespace {
 
 using json = nlohmann::json;
-
-// Starts the program with `args` in a process group of its own, as a shell starts
-// a job, standard input and output from and to /dev/null; returns its process id.
-pid_t startjob(const std::vector<std::string> &args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<std::string> all = {sotocbinary()};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char *> argv;
-        for (std::string &a : all) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// Exit status of the job, 128 + signal when a signal ended it.
-int finish(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
-
-std::string content(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> lines(const std::string &text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) v.push_back(line);
-    return v;
-}
-
-std::vector<std::string> sorted(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
 
 const std::vector<std::string> SCARAVERTICAL = {"--robot", "scara", "--motion", "vertical"};
 
@@ -259,17 +213,6 @@ TEST(Sweep, PlotOfShardsIsThePlotOfTheSweep) {
     EXPECT_NE(refused.err.find("none.jsonl: cannot be read"), std::string::npos);
 }
 
-// Waits until the temporary written for file `name` of the folder holds at least
-// one whole line.
-bool waitforline(const TempDir &dir, const std::string &name) {
-    for (int i = 0; i < 6000; ++i) {
-        const std::string temporary = dir.temporaryof(name);
-        if (!temporary.empty() && content(temporary).find('\n') != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
 // Ctrl-C reaches the whole job (the sweep and its workers), SIGTERM from kill only
 // the sweep: either way the output holds the first points of the grid as whole
 // lines, and the status tells the signal. The plot's file is not made.
@@ -286,7 +229,7 @@ TEST(Sweep, StopSignalLeavesWholeLines) {
                                                                          out, "--plot", dir.file("p.png")}));
         ASSERT_TRUE(waitforline(dir, "stopped.jsonl"));
         kill(s.group ? -job : job, s.sig);
-        EXPECT_EQ(finish(job), s.status);
+        EXPECT_EQ(finishjob(job), s.status);
         const std::string text = content(out);
         ASSERT_FALSE(text.empty());
         EXPECT_EQ(text.back(), '\n');
@@ -310,7 +253,7 @@ TEST(Sweep, HangupLeavesTheOldResultsAndNoTemporary) {
                                                                      dir.file("r.jsonl"), "--plot", dir.file("p.png")}));
     ASSERT_TRUE(waitforline(dir, "r.jsonl"));
     kill(job, SIGHUP);
-    EXPECT_EQ(finish(job), 128 + SIGHUP);
+    EXPECT_EQ(finishjob(job), 128 + SIGHUP);
     EXPECT_EQ(content(dir.file("r.jsonl")), "old\n");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"r.jsonl"});
 }
@@ -326,17 +269,12 @@ TEST(Sweep, ProgressOnATerminal) {
     EXPECT_EQ(lines(content(dir.file("r.jsonl"))).size(), 3u);
 }
 
-// Three shards through GNU parallel as the README spreads them over hosts, here
-// with this machine (":") as the only login and three job slots; parallel prints
-// each shard's output whole, and the merged lines are those of the single run.
+// Three shards through GNU parallel as the README spreads them over hosts: the
+// merged lines are those of the single run.
 TEST(Sweep, ShardsThroughGnuParallel) {
     TempDir dir;
-    const std::string common = sotocbinary() + " sweep --robot scara --motion vertical --errors -4:4:1 --jobs 1";
-    ASSERT_EQ(std::system((common + " --out " + dir.file("single.jsonl")).c_str()), 0);
-    std::ofstream(dir.file("hosts.txt")) << ":\n";
-    const std::string command = "parallel --will-cite --sshloginfile " + dir.file("hosts.txt") + " --jobs 3 " +
-                                common + " --shard {}/3 ::: 0 1 2 > " + dir.file("merged.jsonl");
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_TRUE(
+        runthroughparallel(dir, sotocbinary() + " sweep --robot scara --motion vertical --errors -4:4:1 --jobs 1"));
     const std::vector<std::string> single = lines(content(dir.file("single.jsonl")));
     EXPECT_EQ(single.size(), 9u);
     EXPECT_EQ(sorted(lines(content(dir.file("merged.jsonl")))), sorted(single));

@@ -1,4 +1,5 @@
-// Result files read back for a plot: shards in any order, refusals with file and line.
+// Result files read back for a plot: shards in any order, the axes of a map found in
+// its lines, refusals with file and line.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -67,46 +68,49 @@ TEST_F(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(-10), result(5)}));
     const std::string b = write(dir, "b.jsonl", "\n" + lines({result(0, "no-error-solution")}) + "\r\n");
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({b, a}, setup, points, message)) << message;
     ASSERT_EQ(points.size(), 3u);
-    EXPECT_EQ(points[0].error, 0.0);
-    EXPECT_FALSE(points[0].compared);
-    EXPECT_EQ(points[1].error, -10.0);
-    EXPECT_TRUE(points[1].compared);
+    EXPECT_EQ(points[0].x, 0.0);
+    EXPECT_EQ(points[0].outcome, POINTNOSOLUTION);
+    EXPECT_EQ(points[1].x, -10.0);
+    EXPECT_EQ(points[1].outcome, POINTCOMPARED);
     EXPECT_EQ(points[1].tocError, 1.0);
     EXPECT_EQ(points[1].tocTf, 1.3);
     EXPECT_EQ(points[1].sotocError, 0.1);
     EXPECT_EQ(points[1].sotocTf, 1.2 - 0.1);
     EXPECT_FALSE(points[1].sotocFinished);
     EXPECT_TRUE(points[2].sotocFinished);
-    EXPECT_EQ(setup.tfFree, 1.25);
-    EXPECT_EQ(setup.settings.type, ROBOTSCARA);
-    EXPECT_EQ(setup.settings.sgnG, MOTIONVERTICAL);
-    EXPECT_EQ(setup.settings.elbow, ELBOWUP);
-    EXPECT_EQ(setup.settings.u2, 30.0);
-    EXPECT_EQ(setup.settings.xf, -0.3);
+    for (const PlotPoint &p : points) EXPECT_EQ(p.tfFree, 1.25);
+    EXPECT_FALSE(setup.map);
+    EXPECT_EQ(setup.xaxis, AXISERROR);
+    EXPECT_EQ(setup.yaxis, AXISNONE);
+    EXPECT_EQ(setup.request.type, ROBOTSCARA);
+    EXPECT_EQ(setup.request.sgnG, MOTIONVERTICAL);
+    EXPECT_EQ(setup.request.elbow, ELBOWUP);
+    EXPECT_EQ(setup.request.u[1], 30.0);
+    EXPECT_EQ(setup.request.end[0], -0.3);
 }
 
 TEST_F(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(-1, "no-free-solution"), result(1, "no-free-solution")}));
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
-    EXPECT_TRUE(std::isnan(setup.tfFree));
-    EXPECT_EQ(points.size(), 2u);
+    ASSERT_EQ(points.size(), 2u);
+    for (const PlotPoint &p : points) EXPECT_TRUE(std::isnan(p.tfFree));
 }
 
 // A batch writes an object naming the input line it could not run: no point.
 TEST_F(ResultFile, BatchBadLinesSkipped) {
     TempDir dir;
     const std::string a = write(dir, "a.jsonl", lines({result(1), {{"line", 2}, {"error", "--robot: 'x' refused"}}}));
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
     EXPECT_EQ(points.size(), 1u);
@@ -129,7 +133,7 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
     const struct {
         std::string text, why;
     } cases[] = {
-        {lines({result(1), other}), "a.jsonl:2: not a comparison result: its settings differ"},
+        {lines({result(1), other}), "a.jsonl:2: its settings differ from the first result's in more than the mass error"},
         {lines({result(1)}) + "{\"settings\": \n", "a.jsonl:2: not a comparison result"},
         {lines({badrobot}), "a.jsonl:1: not a comparison result: settings: robot: 'delta' refused"},
         {lines({missing}), "a.jsonl:1: not a comparison result"},
@@ -141,15 +145,15 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
     };
     for (const auto &c : cases) {
         const std::string a = write(dir, "a.jsonl", c.text);
-        SweepSetup setup{};
-        std::vector<SweepPoint> points;
+        PlotSetup setup{};
+        std::vector<PlotPoint> points;
         std::string message;
         EXPECT_FALSE(readresults({a}, setup, points, message)) << c.text;
         EXPECT_NE(message.find(c.why), std::string::npos) << message;
         EXPECT_TRUE(points.empty());
     }
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     EXPECT_FALSE(readresults({dir.path + "/none.jsonl"}, setup, points, message));
     EXPECT_NE(message.find("none.jsonl: cannot be read"), std::string::npos);
@@ -167,12 +171,170 @@ TEST_F(ResultFile, LargeButDrawableFiguresAccepted) {
     far["runs"]["sotocErr"]["tf"] = 1e6;
     far["runs"]["tocErr"]["error"] = 0.0;
     const std::string a = write(dir, "a.jsonl", lines({far}));
-    SweepSetup setup{};
-    std::vector<SweepPoint> points;
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
     std::string message;
     ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
     EXPECT_EQ(points.at(0).sotocError, 1e6);
     EXPECT_EQ(points.at(0).tocError, 0.0);
+}
+
+// The result with setting `name` set to `value`, as a map's line at i, j.
+json mapline(json r, int i, const json &j, const char *name = nullptr, const json &value = nullptr) {
+    if (name != nullptr) r["settings"][name] = value;
+    r["map"] = {{"i", i}, {"j", j}};
+    return r;
+}
+
+// The line of a map point that could not run: its settings and why, no figures.
+json notrun(int i, int j, const json &end, const std::string &why = "unreachable") {
+    json r = {{"settings", result(1).at("settings")}, {"outcome", why}, {"map", {{"i", i}, {"j", j}}}};
+    r["settings"]["end"] = end;
+    return r;
+}
+
+bool read(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
+          std::string &message) {
+    return readresults(paths, setup, points, message);
+}
+
+// Mass errors along i, the end point's x along j, in two shards of shuffled lines:
+// every point placed by its own settings.
+TEST_F(ResultFile, MapAxesFoundInShuffledShards) {
+    TempDir dir;
+    std::vector<json> all;
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 3; ++i)
+            all.push_back(mapline(result(-1.0 + i), i, j, "end", {-0.3 + 0.1 * j, 0.5}));
+    const std::string a = write(dir, "a.jsonl", lines({all[4], all[0], all[5]}));
+    const std::string b = write(dir, "b.jsonl", lines({all[3], all[2], all[1]}));
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    std::string message;
+    ASSERT_TRUE(read({b, a}, setup, points, message)) << message;
+    EXPECT_TRUE(setup.map);
+    EXPECT_EQ(setup.xaxis, AXISERROR);
+    EXPECT_EQ(setup.yaxis, AXISENDX);
+    ASSERT_EQ(points.size(), 6u);
+    for (const PlotPoint &p : points) {
+        EXPECT_EQ(p.x, -1.0 + p.i);
+        EXPECT_EQ(p.y, -0.3 + 0.1 * p.j);
+    }
+    EXPECT_EQ(points[0].i, 0);
+    EXPECT_EQ(points[0].j, 1);
+    EXPECT_EQ(setup.request.end[1], 0.5);
+    EXPECT_DOUBLE_EQ(setup.reachInner, 0.1);
+    EXPECT_DOUBLE_EQ(setup.reachOuter, 0.9);
+}
+
+// Which setting an axis carries, from what varies: both ratios equal are one axis,
+// one ratio another; a map along one axis (j null, left out or 0) or varying along
+// j alone is drawn over x; a map of one point as a sweep over the mass error. Three
+// settings changing together from point to point cannot be two axes.
+TEST_F(ResultFile, MapAxisNamedByWhatVaries) {
+    TempDir dir;
+    json noj = mapline(result(1), 1, nullptr, "ratios", {60.0, 60.0});
+    noj["map"].erase("j");
+    const struct {
+        std::vector<json> results;
+        PlotAxis x, y;
+        double x1;  // x of the second point
+    } cases[] = {
+        {{mapline(result(1), 0, nullptr, "ratios", {50.0, 50.0}), noj}, AXISRATIOS, AXISNONE, 60.0},
+        {{mapline(result(1), 0, 0, "ratios", {50.0, 30.0}), mapline(result(1), 1, 0, "ratios", {70.0, 30.0})},
+         AXISRATIO1, AXISNONE, 70.0},
+        {{mapline(result(1), 0, 0, "ratios", {50.0, 50.0}), mapline(result(1), 0, 1, "ratios", {50.0, 60.0})},
+         AXISRATIO2, AXISNONE, 60.0},
+        {{mapline(result(1), 0, 0, "start", {0.6, 0.1}), mapline(result(1), 0, 1, "start", {0.6, 0.3})},
+         AXISSTARTY, AXISNONE, 0.3},
+        {{mapline(result(1), 0, 0, "start", {0.5, 0.1}), mapline(result(1), 1, 1, "ratios", {50.0, 40.0})},
+         AXISNONE, AXISNONE, 0.0},
+        {{mapline(result(2), 0, 0)}, AXISERROR, AXISNONE, 0.0},
+    };
+    for (const auto &c : cases) {
+        PlotSetup setup{};
+        std::vector<PlotPoint> points;
+        std::string message;
+        const bool read = readresults({write(dir, "a.jsonl", lines(c.results))}, setup, points, message);
+        if (c.x == AXISNONE) {
+            EXPECT_FALSE(read) << lines(c.results);
+            continue;
+        }
+        ASSERT_TRUE(read) << message;
+        EXPECT_EQ(setup.xaxis, c.x) << lines(c.results);
+        EXPECT_EQ(setup.yaxis, c.y);
+        if (points.size() > 1) {
+            EXPECT_EQ(points[1].x, c.x1);
+        }
+    }
+}
+
+// A point that could not run keeps its settings, out of reach as they are; a point
+// that ran must be reachable.
+TEST_F(ResultFile, PointsThatCouldNotRunReadWithoutFigures) {
+    TempDir dir;
+    const std::vector<json> map = {mapline(result(1), 0, 0, "end", {0.5, 0.5}), notrun(1, 0, {1.5, 0.5}),
+                                   notrun(2, 0, {2.5, 0.5}, "end: '2.5,0.5' refused; accepts a point the SCARA reaches")};
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    std::string message;
+    ASSERT_TRUE(readresults({write(dir, "a.jsonl", lines(map))}, setup, points, message)) << message;
+    EXPECT_EQ(setup.xaxis, AXISENDX);
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].outcome, POINTCOMPARED);
+    EXPECT_EQ(points[1].outcome, POINTNOTRUN);
+    EXPECT_EQ(points[2].outcome, POINTNOTRUN);
+    EXPECT_EQ(points[2].x, 2.5);
+    EXPECT_TRUE(std::isnan(points[1].tfFree));
+    const json ran = mapline(result(1), 1, 0, "end", {1.5, 0.5});
+    EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines({map[0], ran}))}, setup, points, message));
+    EXPECT_NE(message.find("a.jsonl:2: not a comparison result: settings: end: '1.5,0.5' refused"), std::string::npos)
+        << message;
+}
+
+TEST_F(ResultFile, MapRefusalsNameFileAndLine) {
+    TempDir dir;
+    const json first = mapline(result(1), 0, 0), second = mapline(result(2), 1, 0);
+    json cylinder = mapline(result(3), 2, 0);
+    cylinder["settings"]["robot"] = "cylindrical";
+    json noobject = result(3);
+    noobject["map"] = 2;
+    const struct {
+        std::vector<json> results;
+        std::string why;
+    } cases[] = {
+        {{first, result(2)}, "a.jsonl:2: a sweep's result (no \"map\" key) among a map's"},
+        {{result(2), first}, "a.jsonl:2: a map's result among a sweep's"},
+        {{first, second, mapline(result(3), 1, 0)},
+         "a.jsonl:3: map point i = 1, j = 0 already read at " + dir.file("a.jsonl") + ":2"},
+        {{first, second, mapline(result(2), 0, 1), mapline(result(1), 1, 1)},
+         "a.jsonl:3: its error varies along neither axis of the map"},
+        {{first, mapline(result(2), 1, 0, "start", {0.6, 0.1})},
+         "a.jsonl:2: its error and start-y both vary along i; a map varies one setting along each axis"},
+        {{first, mapline(result(1), 1, 0, "ratios", {60.0, 40.0})}, "a.jsonl:2: its ratio1 and ratio2 both vary along i"},
+        {{first, cylinder}, "a.jsonl:2: its robot, motion or elbow differs from the first result's"},
+        {{mapline(result(1), -1, 0)}, "a.jsonl:1: not a comparison result: map.i -1 refused; accepts a whole number"},
+        {{mapline(result(1), 0, 1.5)}, "a.jsonl:1: not a comparison result: map.j 1.5 refused"},
+        {{mapline(result(1), 0, "1")}, "a.jsonl:1: not a comparison result: map.j \"1\" refused"},
+        {{mapline(result(1), MAXMAPINDEX + 1, 0)}, "a.jsonl:1: not a comparison result: map.i 10000001 refused"},
+        {{noobject}, "a.jsonl:1: not a comparison result"},
+        {{notrun(0, 0, {1.5, 0.5}, "")}, "a.jsonl:1: not a comparison result: outcome \"\" refused"},
+    };
+    for (const auto &c : cases) {
+        PlotSetup setup{};
+        std::vector<PlotPoint> points;
+        std::string message;
+        EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines(c.results))}, setup, points, message)) << c.why;
+        EXPECT_NE(message.find(c.why), std::string::npos) << message;
+    }
+    // The largest index and a full map along both axes are taken.
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    std::string message;
+    const std::vector<json> taken = {first, second, mapline(result(1), 0, 1, "ratios", {60.0, 30.0}),
+                                     mapline(result(2), 1, MAXMAPINDEX, "ratios", {60.0, 30.0})};
+    EXPECT_TRUE(readresults({write(dir, "a.jsonl", lines(taken))}, setup, points, message)) << message;
+    EXPECT_EQ(setup.yaxis, AXISRATIO1);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "jobs/batchinput.h"
 #include "jobs/grid.h"
+#include "jobs/mapgrid.h"
 #include "commands/options.h"
 #include "study/params.h"
 #include "study/usertext.h"
@@ -67,7 +68,7 @@ void readbatch(const uint8_t *data, size_t size, size_t piece) {
     require(lines == input || lines == input + "\n");
 }
 
-// The options of compare, batch, sweep and render, parsed and checked.
+// The options of compare, batch, sweep, map and render, parsed and checked.
 void readarguments(const uint8_t *data, size_t size) {
     std::vector<std::string> args = splitat(std::string(reinterpret_cast<const char *>(data), size), '\0');
     args[0] = "sotoc";
@@ -78,12 +79,14 @@ void readarguments(const uint8_t *data, size_t size) {
     addcompareoptions(cmd, values);
     int jobs, frame = -1;
     double delay = 0.0;
-    std::string errors, shard;
+    std::string errors, shard, axes[2];
     addjobsoption(cmd, jobs);
     addnumberoption(cmd, "--frame", frame, "");
     addnumberoption(cmd, "--delay", delay, "");
     cmd.add_option("--errors", errors, "");
     cmd.add_option("--shard", shard, "");
+    cmd.add_option("--x", axes[0], "");
+    cmd.add_option("--y", axes[1], "");
     try {
         const std::string refused = argumentsrefusal(cmd, static_cast<int>(argv.size()), argv.data());
         if (!refused.empty()) return checkrefusal(refused);
@@ -93,11 +96,16 @@ void readarguments(const uint8_t *data, size_t size) {
     CompareRequest r;
     const std::string refused = requestfromoptions(values, "--", r);
     if (!refused.empty()) checkrefusal(refused);
-    ErrorGrid grid;
+    Grid grid;
     Shard s;
     std::string message;
-    if (!parsegrid(errors, grid, message)) checkrefusal(message);
+    if (!parsegrid(errors, errorrange(), grid, message)) checkrefusal(message);
     if (!parseshard(shard, s, message)) checkrefusal(message);
+    MapGrid map{MapAxis{}, MapAxis{AXISNONE, Grid{0.0, 1.0, 1}}};
+    if (!parseaxis(axes[0], map.x, message)) return checkrefusal(message);
+    if (!axes[1].empty() && !parseaxis(axes[1], map.y, message)) return checkrefusal(message);
+    const std::string axesrefused = refused.empty() ? axesrefusal(map, axes, values) : "";
+    if (!axesrefused.empty()) checkrefusal(axesrefused);
 }
 
 }  // namespace

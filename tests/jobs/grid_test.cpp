@@ -1,4 +1,4 @@
-// Mass-error grids and their shards.
+// Grids of one setting and the shards of a run's points.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,9 +9,9 @@
 namespace {
 
 std::vector<double> points(const std::string &text) {
-    ErrorGrid g{};
+    Grid g{};
     std::string message;
-    EXPECT_TRUE(parsegrid(text, g, message)) << text << ": " << message;
+    EXPECT_TRUE(parsegrid(text, errorrange(), g, message)) << text << ": " << message;
     std::vector<double> v;
     for (int i = 0; i < g.count; ++i) v.push_back(gridpoint(g, i));
     return v;
@@ -19,9 +19,9 @@ std::vector<double> points(const std::string &text) {
 
 // The refusal message of a grid, "" when it is accepted.
 std::string refusal(const std::string &text) {
-    ErrorGrid g{};
+    Grid g{};
     std::string message;
-    return parsegrid(text, g, message) ? "" : message;
+    return parsegrid(text, errorrange(), g, message) ? "" : message;
 }
 
 TEST(Grid, BothEndsIncludedWhenOnTheGrid) {
@@ -102,24 +102,11 @@ TEST(Grid, PointOnOrBeyondHundredPercentRefusedByName) {
     EXPECT_EQ(refusal("0:100.5:30"), "");  // ends at 90 %
 }
 
-// --errors as typed: the refusal names the option and quotes a long value shortened.
-TEST(Grid, OptionRefusalQuotesTheValueShortened) {
-    ErrorGrid g{};
-    EXPECT_EQ("", readgrid("-2:2:1", g));
-    EXPECT_EQ(5, g.count);
-    EXPECT_EQ("--errors: '0:1:0' refused; the step must be positive, got 0 %", readgrid("0:1:0", g));
-    const std::string refused = readgrid(std::string(5000, '1') + ":1:1", g);
-    EXPECT_EQ(0u, refused.find("--errors: '1111")) << refused;
-    EXPECT_LT(refused.size(), 300u) << refused;
-    EXPECT_EQ(5, g.count);  // refusals leave the grid as it was
-}
-
 TEST(Shard, PointsInterleaveAndCoverTheGrid) {
-    const ErrorGrid g{-5.0, 1.0, 11};
-    EXPECT_EQ(shardpoints(g, Shard{0, 3}), (std::vector<int>{0, 3, 6, 9}));
-    EXPECT_EQ(shardpoints(g, Shard{2, 3}), (std::vector<int>{2, 5, 8}));
-    EXPECT_EQ(shardpoints(g, Shard{0, 1}).size(), 11u);
-    EXPECT_TRUE(shardpoints(g, Shard{11, 20}).empty());
+    EXPECT_EQ(shardpoints(11, Shard{0, 3}), (std::vector<int>{0, 3, 6, 9}));
+    EXPECT_EQ(shardpoints(11, Shard{2, 3}), (std::vector<int>{2, 5, 8}));
+    EXPECT_EQ(shardpoints(11, Shard{0, 1}).size(), 11u);
+    EXPECT_TRUE(shardpoints(11, Shard{11, 20}).empty());
 }
 
 TEST(Shard, IndexInsideZeroToNMinusOneAcceptedOtherwiseRefused) {

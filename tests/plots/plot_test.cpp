@@ -18,31 +18,27 @@
 
 namespace {
 
-SweepSetup scarasetup() {
-    SweepSetup s{};
-    s.settings.type = ROBOTSCARA;
-    s.settings.sgnG = MOTIONVERTICAL;
-    s.settings.u1 = 50.0;
-    s.settings.u2 = 30.0;
-    s.settings.x0 = 0.6;
-    s.settings.y0 = 0.2;
-    s.settings.xf = -0.3;
-    s.settings.yf = 0.5;
-    s.settings.elbow = ELBOWUP;
-    s.tfFree = 1.25;
+PlotSetup scarasetup() {
+    PlotSetup s{};
+    s.request = CompareRequest{ROBOTSCARA, MOTIONVERTICAL, {50.0, 30.0}, {0.6, 0.2}, {-0.3, 0.5}, ELBOWUP, 0.0};
+    s.xaxis = AXISERROR;
+    s.yaxis = AXISNONE;
+    s.reachInner = 0.1;
+    s.reachOuter = 0.9;
     return s;
 }
 
 // A sweep shaped like a real one: TOC's error grows with the mass error, SOTOC's
 // stays far smaller while it finishes; past 40 % no design is found. The points
 // come in shard order, not sorted.
-std::vector<SweepPoint> sweep() {
-    std::vector<SweepPoint> p;
+std::vector<PlotPoint> sweep() {
+    std::vector<PlotPoint> p;
     for (int k = 0; k < 3; ++k)
         for (int e = -50 + k; e <= 50; e += 3) {
-            SweepPoint s{};
-            s.error = e;
-            s.compared = e <= 40;
+            PlotPoint s{};
+            s.x = e;
+            s.outcome = e <= 40 ? POINTCOMPARED : POINTNOSOLUTION;
+            s.tfFree = 1.25;
             s.tocError = 0.005 + 0.1 * std::fabs(e);
             s.tocTf = 1.25 + 0.01 * e;
             s.sotocFinished = e > -30;
@@ -69,7 +65,7 @@ bool readpng(const std::string &path, Picture &pic) {
     return png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr) != 0;
 }
 
-enum Hue { REDISH, BLUEISH, GREYISH };
+enum Hue { REDISH, BLUEISH, GREYISH, BLACKISH };
 
 // Pixels of a pure hue (the curves' cores; antialiased edges do not count) in rows
 // [top, bottom) of the picture.
@@ -80,7 +76,8 @@ int count(const Picture &pic, Hue hue, unsigned top, unsigned bottom) {
             const unsigned char *c = &pic.rgb[3 * (y * pic.width + x)];
             const bool hit = hue == REDISH    ? c[0] > 220 && c[1] < 40 && c[2] < 40
                              : hue == BLUEISH ? c[2] > 220 && c[0] < 40 && c[1] < 40
-                                              : c[0] == 110 && c[1] == 110 && c[2] == 110;
+                             : hue == GREYISH ? c[0] == 110 && c[1] == 110 && c[2] == 110
+                                              : c[0] + c[1] + c[2] == 0;
             n += hit;
         }
     return n;
@@ -102,7 +99,7 @@ std::string content(const std::string &path) {
 }
 
 // Draws into `path` as the commands do: the output begun, then drawn into.
-bool draw(const std::string &path, const SweepSetup &setup, const std::vector<SweepPoint> &points,
+bool draw(const std::string &path, const PlotSetup &setup, const std::vector<PlotPoint> &points,
           std::string &message) {
     OutputFile out;
     if (beginoutput(path, out)) return drawsweep(out, setup, points, message);
@@ -182,12 +179,13 @@ TEST(Plot, RedAndBlueCurvesInBothPanels) {
 TEST(Plot, NoSolutionAnywhereLeavesOnlyAxisMarks) {
     TempDir dir;
     std::string message;
-    std::vector<SweepPoint> p = sweep();
-    for (SweepPoint &s : p) s.compared = false;
-    SweepSetup setup = scarasetup();
-    setup.tfFree = NAN;
+    std::vector<PlotPoint> p = sweep();
+    for (PlotPoint &s : p) {
+        s.outcome = POINTNOSOLUTION;
+        s.tfFree = NAN;
+    }
     const std::string path = dir.path + "/none.png";
-    ASSERT_TRUE(draw(path, setup, p, message)) << message;
+    ASSERT_TRUE(draw(path, scarasetup(), p, message)) << message;
     Picture pic;
     ASSERT_TRUE(readpng(path, pic));
     Picture full;
@@ -196,6 +194,27 @@ TEST(Plot, NoSolutionAnywhereLeavesOnlyAxisMarks) {
     EXPECT_LT(count(pic, REDISH, 0, pic.height), count(full, REDISH, 0, full.height) / 10);
     EXPECT_LT(count(pic, BLUEISH, 0, pic.height), count(full, BLUEISH, 0, full.height) / 10);
     EXPECT_GT(count(pic, GREYISH, 0, pic.height), 3 * count(full, GREYISH, 0, full.height));
+}
+
+// A map over one setting is drawn as a sweep over it: its points that could not run
+// are black marks on the axis where those without a solution are grey.
+TEST(Plot, OneAxisMapMarksPointsThatCouldNotRun) {
+    TempDir dir;
+    std::string message;
+    PlotSetup setup = scarasetup();
+    setup.map = true;
+    setup.xaxis = AXISENDX;
+    std::vector<PlotPoint> p = sweep();
+    for (PlotPoint &s : p) s.x /= 100.0;
+    ASSERT_TRUE(draw(dir.file("unsolved.png"), setup, p, message)) << message;
+    for (PlotPoint &s : p)
+        if (s.outcome == POINTNOSOLUTION) s.outcome = POINTNOTRUN;
+    ASSERT_TRUE(draw(dir.file("notrun.png"), setup, p, message)) << message;
+    Picture unsolved, notrun;
+    ASSERT_TRUE(readpng(dir.file("unsolved.png"), unsolved));
+    ASSERT_TRUE(readpng(dir.file("notrun.png"), notrun));
+    EXPECT_LT(count(notrun, GREYISH, 0, notrun.height), count(unsolved, GREYISH, 0, unsolved.height) / 3);
+    EXPECT_GT(count(notrun, BLACKISH, 0, notrun.height), count(unsolved, BLACKISH, 0, unsolved.height) + 200);
 }
 
 TEST(Plot, DeviceFollowsTheExtension) {

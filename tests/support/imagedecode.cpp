@@ -70,3 +70,10 @@ long pixeldifferences(const RgbImage &a, const RgbImage &b) {
     return n;
 }
 
+
+Rgb mappixel(const RgbImage &pic, const MapFrame &f, int k, double x, double y) {
+    const double px = (f.left[k] + (x - f.xlo) / (f.xhi - f.xlo) * (f.right[k] - f.left[k])) * pic.w;
+    const double py = (1.0 - (f.bottom + (y - f.ylo) / (f.yhi - f.ylo) * (f.top - f.bottom))) * pic.h;
+    const unsigned char *c = &pic.rgb[3 * (static_cast<size_t>(py) * pic.w + static_cast<size_t>(px))];
+    return {c[0], c[1], c[2]};
+}

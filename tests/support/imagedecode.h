@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/records.h"
+#include "plots/plot.h"
 
 // An animated GIF: every frame as shown, composed onto the frames before it.
 struct DecodedGif {
@@ -21,3 +22,12 @@ bool readgif(const std::string &path, DecodedGif &gif);
 // Number of pixels in which two pictures of the same size differ; -1 for different sizes.
 long pixeldifferences(const RgbImage &a, const RgbImage &b);
 
+
+// One pixel's colour.
+struct Rgb {
+    int r, g, b;
+};
+
+// The pixel of a map picture under the point (x, y) of the axes of panel k (0 to 2)
+// of frame f.
+Rgb mappixel(const RgbImage &pic, const MapFrame &f, int k, double x, double y);

@@ -7,10 +7,8 @@
 #include "model/control.h"
 #include "model/simulation.h"
 #include "core/layout.h"
+#include "tests/support/imagedecode.h"
 
-struct Rgb {
-    int r, g, b;
-};
 constexpr Rgb REDPX = {255, 0, 0};
 constexpr Rgb BLUEPX = {0, 0, 255};
 constexpr Rgb GREENPX = {0, 255, 0};

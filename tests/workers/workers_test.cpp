@@ -97,7 +97,7 @@ TEST(Workers, AbandonedRunLeavesNoWorker) {
             if (i > 0) sleep(60);
             return std::to_string(i);
         },
-        [&got](int, const WorkerRun &r) { got.push_back(r.line); }, [] { return false; },
+        [&got](int, const WorkerRun &r) { got.push_back(r.line); }, [] { return false; }, nullptr,
         [&got](std::vector<pollfd> &fds) { return got.empty() && waitforready(fds); });
     EXPECT_EQ(1, n);
     EXPECT_EQ(std::vector<std::string>{"0"}, got);

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# A sweep as a three-task Slurm job array on a one-node cluster of its own, as the
-# README runs it: the merged parts hold the lines of the single run, `sotoc plot`
-# draws them, and no daemon started here outlives the test, also when it fails.
-# Usage: sweep_slurm_test.sh SOTOC. Status 77 (skipped) when Slurm or MUNGE is not installed.
+# A sweep or a map as a three-task Slurm job array on a one-node cluster of its own,
+# as the README runs it: the merged parts hold the lines of the single run, `sotoc
+# plot` draws them, and no daemon started here outlives the test, also when it fails.
+# Usage: jobarray_test.sh SOTOC POINTS SUBCOMMAND [OPTIONS...], POINTS the lines the
+# run writes. Status 77 (skipped) when Slurm or MUNGE is not installed.
 set -uo pipefail
 
 SOTOC=$(realpath "$1")   # the array tasks run in a folder of their own
+POINTS=$2
+shift 2
+RUN=$(printf ' %q' "$@")  # the subcommand and its options, quoted for the tasks' shell
 ARRAY_S=180   # bound on the job array [s]; with the start and stop bounds it stays below the test timeout
-SWEEP="sweep --robot scara --motion vertical --errors -3:3:1"
-POINTS=7      # points of that grid
 
 source "$(dirname "$0")/../support/slurmcluster.sh"
 slurmcluster_available || { echo "Slurm or MUNGE is not installed" >&2; exit 77; }
@@ -36,10 +38,10 @@ slurmcluster_start || fail "the cluster did not start"
 work=$SLURMCLUSTER_DIR/work
 mkdir "$work" || fail "no work folder"
 
-"$SOTOC" $SWEEP --jobs 1 --out "$work/single.jsonl" || fail "single sweep"
-[ "$(wc -l <"$work/single.jsonl")" -eq "$POINTS" ] || fail "the single sweep has not $POINTS lines"
+"$SOTOC" "$@" --jobs 1 --out "$work/single.jsonl" || fail "single run"
+[ "$(wc -l <"$work/single.jsonl")" -eq "$POINTS" ] || fail "the single run has not $POINTS lines"
 
-task="exec $(printf %q "$SOTOC") $SWEEP --shard \$SLURM_ARRAY_TASK_ID/\$SLURM_ARRAY_TASK_COUNT"
+task="exec $(printf %q "$SOTOC")$RUN --shard \$SLURM_ARRAY_TASK_ID/\$SLURM_ARRAY_TASK_COUNT"
 task+=" --jobs \$SLURM_CPUS_PER_TASK --out part-\$SLURM_ARRAY_TASK_ID.jsonl"
 slurmcluster_run timeout "$ARRAY_S" sbatch --wait --quiet --array=0-2 --cpus-per-task=1 --chdir="$work" \
   -o "$work/task-%a.txt" --wrap "$task" || fail "the job array"

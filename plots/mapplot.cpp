@@ -1,0 +1,433 @@
+#include "plots/plot.h"
+
+#include <plplot.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "plots/plotparts.h"
+
+namespace {
+
+// Shares of the page of positions in pixels from its left and from its top.
+constexpr double fromleft(double px) { return px / MAPPAGEWIDTH; }
+constexpr double fromtop(double px) { return 1.0 - px / MAPPAGEHEIGHT; }
+
+// The three panels side by side, square boxes of 420 x 420 px, with room for the y
+// numbers at the left and the x numbers between them [share of the page].
+constexpr double PANELLEFT[3] = {fromleft(90), fromleft(570), fromleft(1050)};
+constexpr double PANELRIGHT[3] = {fromleft(510), fromleft(990), fromleft(1470)};
+constexpr double PANELLOW = fromtop(540), PANELHIGH = fromtop(120);
+// The box the title stands on, the colour bars under the x axes' labels and the
+// legend under the bars' labels: up to three rows [share of the page].
+constexpr double TITLELOW = fromtop(92), TITLEHIGH = fromtop(82);
+constexpr double BARLOW = fromtop(637), BARHIGH = fromtop(615);
+constexpr double LEGENDLOW = fromtop(MAPPAGEHEIGHT - 8), LEGENDHIGH = fromtop(700);
+// Columns of the legend at most: the widest text fits three times across the page.
+constexpr int LEGENDCOLUMNS = 3;
+// Width of the legend's samples [share of the page].
+constexpr double LEGENDSAMPLE = 0.04;
+// Room around the workspace's cells, base and other point [share of its span].
+constexpr double WORKSPACEMARGIN = 0.04;
+// Width of a grid of one point along an axis [the axis's unit].
+constexpr double SINGLECELLWIDTH = 1.0;
+// Cells reach this far [px] into their neighbours, so that no seam of the
+// background shows between them where the antialiased edges meet.
+constexpr double CELLOVERLAP = 0.5;
+// Entries of colour map 1 used to colour the cells.
+constexpr int CMAP1ENTRIES = 256;
+// Pattern of the hatching over cells where SOTOC never reached its last phase
+// (PLplot's lines at 45 degrees) and its line width [about px].
+constexpr int HATCHPATTERN = 3;
+constexpr double HATCHWIDTH = 1.5;
+// The marks of the workspace: the base's square and the other point's circle
+// [share of the panel's span], the reach circles' black line under a white one [about px].
+constexpr double MARKSIZE = 0.018;
+constexpr double REACHWIDTH = 3.5, REACHINNERWIDTH = 1.5;
+// Width of the marks' outlines [about px].
+constexpr double MARKLINEWIDTH = 1.5;
+// Smallest half range of the diverging scale [decades].
+constexpr double MINWINDECADES = 1.0;
+
+// The sequential scale of the positioning errors: viridis (perceptually uniform,
+// readable with every common colour-vision deficiency and in grey), from small to
+// large, at nine evenly spaced positions.
+constexpr int VIRIDIS[9][3] = {{68, 1, 84},    {71, 45, 123},  {59, 82, 139},  {44, 114, 142}, {33, 145, 140},
+                               {40, 174, 128}, {94, 201, 98}, {173, 220, 48}, {253, 231, 37}};
+// The diverging scale of which came closer: ColorBrewer's RdBu without its darkest
+// ends, from blue (SOTOC closer) over white (equal) to red (TOC closer). Under
+// deuteranopia and protanopia its red half turns olive and stays apart from the blue.
+constexpr int BLUEWHITERED[9][3] = {{33, 102, 172},  {67, 147, 195},  {146, 197, 222}, {209, 229, 240}, {247, 247, 247},
+                                    {253, 219, 199}, {244, 165, 130}, {214, 96, 77},   {178, 24, 43}};
+
+enum MapPanel { PANELTOC, PANELSOTOC, PANELWIN, PANELS };
+
+const char *const PANELTITLES[PANELS] = {"TOC: positioning error with velocity term",
+                                         "SOTOC: positioning error with velocity term", "SOTOC error / TOC error"};
+
+// The grid step along an axis: the change of the value per index, from the points
+// at the lowest and the highest index [the axis's unit].
+template <class Index, class Value>
+double gridstep(const std::vector<PlotPoint> &p, Index index, Value value) {
+    auto byindex = [&](const PlotPoint &a, const PlotPoint &b) { return index(a) < index(b); };
+    const PlotPoint &lo = *std::min_element(p.begin(), p.end(), byindex);
+    const PlotPoint &hi = *std::max_element(p.begin(), p.end(), byindex);
+    if (index(hi) == index(lo)) return SINGLECELLWIDTH;
+    return std::fabs((value(hi) - value(lo)) / (index(hi) - index(lo)));
+}
+
+double stepx(const std::vector<PlotPoint> &p) {
+    return gridstep(p, [](const PlotPoint &s) { return s.i; }, [](const PlotPoint &s) { return s.x; });
+}
+double stepy(const std::vector<PlotPoint> &p) {
+    return gridstep(p, [](const PlotPoint &s) { return s.j; }, [](const PlotPoint &s) { return s.y; });
+}
+
+// Whether the axes are both coordinates of one point of the move: the map is then
+// a picture of the workspace.
+bool workspace(const PlotSetup &s) {
+    const PlotAxis a = std::min(s.xaxis, s.yaxis), b = std::max(s.xaxis, s.yaxis);
+    return (a == AXISSTARTX && b == AXISSTARTY) || (a == AXISENDX && b == AXISENDY);
+}
+
+// A point of the plane [m] in the axes' order (x then y, or swapped when the x axis
+// carries y).
+void inaxes(const PlotSetup &s, double px, double py, double &x, double &y) {
+    const bool swapped = s.xaxis == AXISSTARTY || s.xaxis == AXISENDY;
+    x = swapped ? py : px;
+    y = swapped ? px : py;
+}
+
+// The other point of the move than the one the axes vary [m], in the axes' order.
+void otherpoint(const PlotSetup &s, double &x, double &y) {
+    const bool endvaries = s.xaxis == AXISENDX || s.xaxis == AXISENDY;
+    const double *p = endvaries ? s.request.start : s.request.end;
+    inaxes(s, p[0], p[1], x, y);
+}
+
+// Fits the boxes of the panels to the aspect of the window, keeping their centres.
+void equalscales(MapFrame &f) {
+    const double spanx = f.xhi - f.xlo, spany = f.yhi - f.ylo;
+    const double boxw = (f.right[0] - f.left[0]) * MAPPAGEWIDTH, boxh = (f.top - f.bottom) * MAPPAGEHEIGHT;
+    const double scale = std::min(boxw / spanx, boxh / spany);  // px per metre
+    const double halfw = 0.5 * spanx * scale / MAPPAGEWIDTH, halfh = 0.5 * spany * scale / MAPPAGEHEIGHT;
+    for (int k = 0; k < PANELS; ++k) {
+        const double mid = 0.5 * (f.left[k] + f.right[k]);
+        f.left[k] = mid - halfw;
+        f.right[k] = mid + halfw;
+    }
+    const double mid = 0.5 * (f.bottom + f.top);
+    f.bottom = mid - halfh;
+    f.top = mid + halfh;
+}
+
+// The entry of colour map 1 for a value on the range: 0 at its low end, the last
+// entry at its high end.
+int shade(double v, Range r) {
+    const double f = std::min(1.0, std::max(0.0, (v - r.lo) / (r.hi - r.lo)));
+    return static_cast<int>(std::lround(f * (CMAP1ENTRIES - 1)));
+}
+
+// log10(SOTOC error / TOC error): negative where SOTOC came closer; infinite when
+// exactly one of them is zero.
+double winvalue(const PlotPoint &s) {
+    if (s.sotocError == s.tocError) return 0.0;
+    if (s.tocError == 0.0) return HUGE_VAL;
+    if (s.sotocError == 0.0) return -HUGE_VAL;
+    return std::log10(s.sotocError) - std::log10(s.tocError);
+}
+
+// Whole decades on both sides of equal, at least MINWINDECADES, around the points
+// where SOTOC reached its last phase.
+Range winrange(const std::vector<PlotPoint> &p) {
+    double most = MINWINDECADES;
+    for (const PlotPoint &s : p)
+        if (s.outcome == POINTCOMPARED && s.sotocFinished && std::isfinite(winvalue(s)))
+            most = std::max(most, std::fabs(winvalue(s)));
+    most = std::ceil(most);
+    return {-most, most};
+}
+
+// Colour map 1 through the table's colours at even positions, linear between them.
+template <size_t N>
+void setcolourmap(const int (&rgb)[N][3]) {
+    PLFLT pos[N], r[N], g[N], b[N];
+    for (size_t k = 0; k < N; ++k) {
+        pos[k] = static_cast<double>(k) / (N - 1);
+        r[k] = rgb[k][0] / 255.0;
+        g[k] = rgb[k][1] / 255.0;
+        b[k] = rgb[k][2] / 255.0;
+    }
+    plscmap1n(CMAP1ENTRIES);
+    plscmap1l(1, static_cast<PLINT>(N), pos, r, g, b, nullptr);
+}
+
+// What the cells of the points show: the scales of the panels and half a cell. The
+// scales span the runs that reached their last phase: the others' figures, at the
+// end of a run that kept turning, are hatched at the scales' ends.
+struct CellScales {
+    Range error;      // positioning errors [log10 m]
+    Range win;        // log10(SOTOC / TOC)
+    double hx, hy;    // half a cell with its overlap [axis units]
+};
+
+// The colour of the point's cell in a panel: an entry of colour map 1 (0 or more),
+// or -1 - the entry of colour map 0 for cells without figures.
+int cellcolour(const PlotPoint &s, MapPanel k, const CellScales &c) {
+    if (s.outcome == POINTNOTRUN) return -1 - BLACK;
+    if (s.outcome == POINTNOSOLUTION) return -1 - DARKGREY;
+    if (k == PANELWIN) return shade(winvalue(s), c.win);
+    const double e = k == PANELTOC ? s.tocError : s.sotocError;
+    return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
+}
+
+void setcolour(int colour) {
+    if (colour < 0)
+        plcol0(-1 - colour);
+    else
+        plcol1(colour / (CMAP1ENTRIES - 1.0));
+}
+
+// Calls draw(first, last, key) for each run of neighbours along a row whose cells
+// have one key: one rectangle then takes the place of many, in the files too.
+template <class Key, class Draw>
+void eachrun(const std::vector<PlotPoint> &p, Key key, Draw draw) {
+    for (size_t a = 0; a < p.size();) {
+        const int k = key(p[a]);
+        size_t b = a;
+        while (b + 1 < p.size() && p[b + 1].j == p[b].j && p[b + 1].i == p[b].i + 1 && key(p[b + 1]) == k) ++b;
+        draw(p[a], p[b], k);
+        a = b + 1;
+    }
+}
+
+// Fills the cells of a run from `first` to `last` along a row.
+void fillrun(const PlotPoint &first, const PlotPoint &last, const CellScales &c) {
+    const double lo = std::min(first.x, last.x) - c.hx, hi = std::max(first.x, last.x) + c.hx;
+    const PLFLT xs[4] = {lo, hi, hi, lo};
+    const PLFLT ys[4] = {first.y - c.hy, first.y - c.hy, first.y + c.hy, first.y + c.hy};
+    plfill(4, xs, ys);
+}
+
+// The cells of a panel, the points in grid order; SOTOC's runs that never reached
+// the last phase hatched.
+void drawcells(const std::vector<PlotPoint> &p, MapPanel k, const CellScales &c) {
+    eachrun(p, [&](const PlotPoint &s) { return cellcolour(s, k, c); },
+            [&](const PlotPoint &first, const PlotPoint &last, int colour) {
+                setcolour(colour);
+                fillrun(first, last, c);
+            });
+    if (k == PANELTOC) return;
+    plcol0(BLACK);
+    plwidth(HATCHWIDTH);
+    plpsty(HATCHPATTERN);
+    eachrun(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; },
+            [&](const PlotPoint &first, const PlotPoint &last, int unfinished) {
+                if (unfinished) fillrun(first, last, c);
+            });
+    plpsty(0);
+}
+
+// A closed outline of n points around (x, y): a square (n = 4) or, near enough, a circle.
+void outline(double x, double y, double r, int n, std::vector<PLFLT> &xs, std::vector<PLFLT> &ys) {
+    xs.clear();
+    ys.clear();
+    for (int k = 0; k <= n; ++k) {
+        const double a = 2.0 * PI * (k + 0.5) / n;
+        xs.push_back(x + r * std::cos(a) * (n == 4 ? std::sqrt(2.0) : 1.0));
+        ys.push_back(y + r * std::sin(a) * (n == 4 ? std::sqrt(2.0) : 1.0));
+    }
+}
+
+// A white mark outlined in black: a square (n = 4) or a circle.
+void drawmark(double x, double y, double r, int n) {
+    std::vector<PLFLT> xs, ys;
+    outline(x, y, r, n, xs, ys);
+    plcol0(WHITE);
+    plfill(n, xs.data(), ys.data());
+    plcol0(BLACK);
+    plwidth(MARKLINEWIDTH);
+    plline(n + 1, xs.data(), ys.data());
+}
+
+// Segments of the circles' outlines.
+constexpr int CIRCLESEGMENTS = 180;
+
+// The workspace's base, the other point of the move and the SCARA's reach.
+void drawworkspace(const PlotSetup &s, const MapFrame &f) {
+    std::vector<PLFLT> xs, ys;
+    if (s.request.type == ROBOTSCARA)
+        for (double r : {s.reachInner, s.reachOuter})
+            for (int pass = 0; pass < 2; ++pass) {
+                outline(0.0, 0.0, r, CIRCLESEGMENTS, xs, ys);
+                plcol0(pass == 0 ? BLACK : WHITE);
+                plwidth(pass == 0 ? REACHWIDTH : REACHINNERWIDTH);
+                plline(CIRCLESEGMENTS + 1, xs.data(), ys.data());
+            }
+    const double r = MARKSIZE * (f.xhi - f.xlo);
+    drawmark(0.0, 0.0, r, 4);
+    double ox, oy;
+    otherpoint(s, ox, oy);
+    drawmark(ox, oy, r, CIRCLESEGMENTS);
+}
+
+void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const MapFrame &f, MapPanel k,
+               const CellScales &c) {
+    plvpor(f.left[k], f.right[k], f.bottom, f.top);
+    plwind(f.xlo, f.xhi, f.ylo, f.yhi);
+    setcolourmap(k == PANELWIN ? BLUEWHITERED : VIRIDIS);
+    drawcells(p, k, c);
+    if (workspace(setup)) drawworkspace(setup, f);
+    plcol0(BLACK);
+    plwidth(1.0);
+    plbox("bcnst", 0.0, 0, k == PANELTOC ? "bcnstv" : "bcstv", 0.0, 0);
+    plmtex("t", 0.8, 0.5, 0.5, PANELTITLES[k]);
+    plmtex("b", 2.8, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
+    if (k == PANELTOC) plmtex("l", 4.2, 0.5, 0.5, axislabel(setup.yaxis, setup.request.type).c_str());
+}
+
+// A colour bar from `left` to `right` of the current colour map 1 over the range,
+// numbered as powers of ten; `label` under it, or what its ends mean at them. Its
+// steps are the entries the cells take, each reaching a little into the next.
+void drawbar(double left, double right, Range r, const char *label, const char *lowend = "",
+             const char *highend = "") {
+    plvpor(left, right, BARLOW, BARHIGH);
+    plwind(r.lo, r.hi, 0.0, 1.0);
+    const double step = (r.hi - r.lo) / CMAP1ENTRIES;
+    const double overlap = CELLOVERLAP * (r.hi - r.lo) / ((right - left) * MAPPAGEWIDTH);
+    for (int e = 0; e < CMAP1ENTRIES; ++e) {
+        const double lo = r.lo + e * step, hi = e + 1 < CMAP1ENTRIES ? lo + step + overlap : r.hi;
+        const PLFLT xs[4] = {lo, hi, hi, lo}, ys[4] = {0.0, 0.0, 1.0, 1.0};
+        setcolour(e);
+        plfill(4, xs, ys);
+    }
+    plcol0(BLACK);
+    plwidth(1.0);
+    plbox("bcnstl", 1.0, 1, "bc", 0.0, 0);
+    plmtex("b", 3.0, 0.5, 0.5, label);
+    plmtex("b", 3.0, 0.0, 0.0, lowend);
+    plmtex("b", 3.0, 1.0, 1.0, highend);
+}
+
+void drawbars(const CellScales &c) {
+    setcolourmap(VIRIDIS);
+    drawbar(PANELLEFT[PANELTOC], PANELRIGHT[PANELSOTOC], c.error,
+            "positioning error with velocity term [m], both panels");
+    setcolourmap(BLUEWHITERED);
+    drawbar(PANELLEFT[PANELWIN], PANELRIGHT[PANELWIN], c.win, "", "◀ blue: SOTOC closer", "red: TOC closer ▶");
+}
+
+// Cells of the grid between the lowest and the highest indices that no result holds.
+long long missingcells(const std::vector<PlotPoint> &p) {
+    auto i = std::minmax_element(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.i < b.i; });
+    auto j = std::minmax_element(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.j < b.j; });
+    const long long cells = (static_cast<long long>(i.second->i) - i.first->i + 1) *
+                            (static_cast<long long>(j.second->j) - j.first->j + 1);
+    return cells - static_cast<long long>(p.size());
+}
+
+// The legend under the colour bars: the drawn kinds of cells with their counts,
+// and the workspace's marks.
+void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
+    const int unfinished = static_cast<int>(std::count_if(
+        p.begin(), p.end(), [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; }));
+    std::vector<std::string> texts = {
+        "no switching-time solution: " + std::to_string(countoutcome(p, POINTNOSOLUTION)),
+        "not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)),
+        "SOTOC, last phase not reached (hatched): " + std::to_string(unfinished),
+    };
+    std::vector<PLINT> opt(3, PL_LEGEND_COLOR_BOX), boxcolours = {DARKGREY, BLACK, BLACK}, patterns = {0, 0, HATCHPATTERN};
+    std::vector<PLINT> colours(3, BLACK), styles(3, 1), numbers(3, 1);
+    std::vector<PLFLT> widths(3, HATCHWIDTH), scales(3, 1.0);
+    std::vector<const char *> symbols(3, "");
+    const long long missing = missingcells(p);
+    auto add = [&](const std::string &text, PLINT option, PLINT colour, PLFLT width, const char *symbol) {
+        texts.push_back(text);
+        opt.push_back(option);
+        boxcolours.push_back(WHITE);
+        patterns.push_back(0);
+        colours.push_back(colour);
+        styles.push_back(1);
+        numbers.push_back(1);
+        widths.push_back(width);
+        scales.push_back(1.0);
+        symbols.push_back(symbol);
+    };
+    if (missing > 0) add("not in the results (blank): " + std::to_string(missing), PL_LEGEND_NONE, BLACK, 1.0, "");
+    if (workspace(setup)) {
+        add("robot base", PL_LEGEND_SYMBOL, BLACK, 1.0, "□");
+        const bool endvaries = setup.xaxis == AXISENDX || setup.xaxis == AXISENDY;
+        add(endvaries ? "start point of the move" : "end point of the move", PL_LEGEND_SYMBOL, BLACK, 1.0, "○");
+        if (setup.request.type == ROBOTSCARA)
+            add(printed("SCARA reach: %.3g m to %.3g m from the base", setup.reachInner, setup.reachOuter),
+                PL_LEGEND_LINE, BLACK, REACHWIDTH, "");
+    }
+    const PLINT n = static_cast<PLINT>(texts.size());
+    std::vector<const char *> text;
+    for (const std::string &t : texts) text.push_back(t.c_str());
+    std::vector<PLINT> textcolours(n, BLACK);
+    std::vector<PLFLT> boxscales(n, 0.8), boxwidths(n, HATCHWIDTH);
+    PLFLT width, height;
+    plvpor(PANELLEFT[0], PANELRIGHT[2], LEGENDLOW, LEGENDHIGH);
+    plwind(0.0, 1.0, 0.0, 1.0);
+    const PLINT rows = (n + LEGENDCOLUMNS - 1) / LEGENDCOLUMNS;
+    pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
+             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, LEGENDSAMPLE, WHITE, BLACK, 1, rows,
+             (n + rows - 1) / rows, n, opt.data(), 0.8, 0.8, 2.2, 0.0, textcolours.data(), text.data(), boxcolours.data(),
+             patterns.data(), boxscales.data(), boxwidths.data(), colours.data(), styles.data(), widths.data(),
+             colours.data(), scales.data(), numbers.data(), symbols.data());
+}
+
+}  // namespace
+
+MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points) {
+    MapFrame f{};
+    for (int k = 0; k < PANELS; ++k) {
+        f.left[k] = PANELLEFT[k];
+        f.right[k] = PANELRIGHT[k];
+    }
+    f.bottom = PANELLOW;
+    f.top = PANELHIGH;
+    const double hx = 0.5 * stepx(points), hy = 0.5 * stepy(points);
+    f.xlo = f.ylo = HUGE_VAL;
+    f.xhi = f.yhi = -HUGE_VAL;
+    auto take = [&](double x, double y, double rx, double ry) {
+        f.xlo = std::min(f.xlo, x - rx);
+        f.xhi = std::max(f.xhi, x + rx);
+        f.ylo = std::min(f.ylo, y - ry);
+        f.yhi = std::max(f.yhi, y + ry);
+    };
+    for (const PlotPoint &s : points) take(s.x, s.y, hx, hy);
+    if (!workspace(setup)) return f;
+    double ox, oy;
+    otherpoint(setup, ox, oy);
+    take(0.0, 0.0, 0.0, 0.0);
+    take(ox, oy, 0.0, 0.0);
+    const double mx = WORKSPACEMARGIN * (f.xhi - f.xlo), my = WORKSPACEMARGIN * (f.yhi - f.ylo);
+    f.xlo -= mx;
+    f.xhi += mx;
+    f.ylo -= my;
+    f.yhi += my;
+    equalscales(f);
+    return f;
+}
+
+bool drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+             std::string &message) {
+    if (!beginpage(picture, points, MAPPAGEWIDTH, MAPPAGEHEIGHT, message)) return false;
+    std::vector<PlotPoint> p = points;
+    std::sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) {
+        return a.j != b.j ? a.j < b.j : a.i < b.i;
+    });
+    const MapFrame f = mapframe(setup, p);
+    // Half a cell and the overlap, in axis units per pixel of the panel.
+    const double pxx = (f.xhi - f.xlo) / ((f.right[0] - f.left[0]) * MAPPAGEWIDTH);
+    const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * MAPPAGEHEIGHT);
+    const CellScales c = {logrange(p, false), winrange(p), 0.5 * stepx(p) + CELLOVERLAP * pxx,
+                          0.5 * stepy(p) + CELLOVERLAP * pxy};
+    drawtitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
+    for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c);
+    drawbars(c);
+    drawmaplegend(setup, p);
+    return endpage(picture, message);
+}

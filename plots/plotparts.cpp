@@ -1,0 +1,74 @@
+#include "plots/plotparts.h"
+
+#include <plplot.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Decades shown when no positioning error is positive (none compared).
+constexpr double EMPTYLOGLO = -3.0;
+constexpr double EMPTYLOGHI = 0.0;
+
+// Whether axis a of the setup carries the setting `s` (a ratio is carried by AXISRATIOS too).
+bool along(PlotAxis axis, PlotAxis s) {
+    return axis == s || (axis == AXISRATIOS && (s == AXISRATIO1 || s == AXISRATIO2));
+}
+
+// A setting in the title: the letter of the axis that varies it, else its value.
+std::string settingtext(const PlotSetup &setup, PlotAxis s) {
+    if (along(setup.xaxis, s)) return "x";
+    if (along(setup.yaxis, s)) return "y";
+    return printed("%g", axisvalue(s, setup.request));
+}
+
+// The ratios, the move and the mass error, each value an axis varies named by its letter.
+std::string settingstext(const PlotSetup &s) {
+    std::string text = "reduction ratios u1 = ";
+    if (s.xaxis == AXISRATIOS || s.yaxis == AXISRATIOS)
+        text += "u2 = " + settingtext(s, AXISRATIO1);
+    else
+        text += settingtext(s, AXISRATIO1) + ", u2 = " + settingtext(s, AXISRATIO2);
+    text += ";  move (" + settingtext(s, AXISSTARTX) + ", " + settingtext(s, AXISSTARTY) + ") m  to  (" +
+            settingtext(s, AXISENDX) + ", " + settingtext(s, AXISENDY) + ") m";
+    if (s.xaxis != AXISERROR && s.yaxis != AXISERROR) text += ";  mass error " + settingtext(s, AXISERROR) + " %";
+    return text;
+}
+
+}  // namespace
+
+Range logrange(const std::vector<PlotPoint> &p, bool unfinished) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (const PlotPoint &s : p) {
+        if (s.outcome != POINTCOMPARED) continue;
+        const bool sotoc = unfinished || s.sotocFinished;
+        for (double e : {s.tocError, sotoc ? s.sotocError : s.tocError})
+            if (e > 0.0 && std::isfinite(e)) {
+                lo = std::min(lo, std::log10(e));
+                hi = std::max(hi, std::log10(e));
+            }
+    }
+    if (lo > hi) return {EMPTYLOGLO, EMPTYLOGHI};
+    lo = std::floor(lo);
+    hi = std::ceil(hi);
+    return {lo, hi > lo ? hi : lo + 1.0};
+}
+
+bool beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height,
+               std::string &message) {
+    if (points.empty() && !plotdevice(picture.target).empty()) {
+        message = "no results to plot";
+        abandonoutput(picture);
+        return false;
+    }
+    return beginpage(picture, width, height, message);
+}
+
+void drawtitle(const PlotSetup &setup, const std::string &kind, const Viewport &under) {
+    drawtitle(under, kind + ": " + robottitle(requestsettings(setup.request)), settingstext(setup));
+}
+
+int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o) {
+    return static_cast<int>(std::count_if(p.begin(), p.end(), [o](const PlotPoint &s) { return s.outcome == o; }));
+}

@@ -1,0 +1,26 @@
+// What the sweep and map pictures share beyond the page: the range of the
+// positioning errors, the title of their settings and the counts of outcomes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plots/page.h"
+#include "plots/plot.h"
+
+// Whole decades around every positive positioning error of the compared points
+// [log10 m]; at least one decade. `unfinished`: also SOTOC's of runs that never
+// reached their last phase.
+Range logrange(const std::vector<PlotPoint> &p, bool unfinished);
+
+// beginpage that also refuses, with a message and the output abandoned, when there
+// are no points.
+bool beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height,
+               std::string &message);
+
+// The two title lines above the viewport: `kind` and robot, motion and elbow; then
+// the settings, each an axis varies named by its letter.
+void drawtitle(const PlotSetup &setup, const std::string &kind, const Viewport &under);
+
+// Counts of the points that ended as `o`.
+int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o);

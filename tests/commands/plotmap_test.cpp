@@ -1,0 +1,183 @@
+// sotoc plot of a map's lines, made from real comparisons of sotoc batch: the
+// colours of who came closer where the results say so, black where the SCARA cannot
+// reach, the same picture from shuffled shards, and refusals naming file and line.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "formats/resultfile.h"
+#include "plots/plot.h"
+#include "study/params.h"
+#include "tests/support/imagedecode.h"
+#include "tests/support/run.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+std::string content(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void write(const std::string &path, const std::vector<json> &lines) {
+    std::ofstream f(path);
+    for (const json &l : lines) f << l.dump() << "\n";
+}
+
+// The SCARA with gravity over end points x -0.7 to 0.9 m by 0.4, y -0.5 to 0.7 m by
+// 0.6, in grid order, as a map writes them: each compared point the line of sotoc
+// batch with its indices, each point out of reach its settings and "unreachable".
+std::vector<json> scaramap() {
+    std::vector<json> settings;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 5; ++i)
+            settings.push_back({{"robot", "scara"}, {"motion", "vertical"}, {"end", {-0.7 + 0.4 * i, -0.5 + 0.6 * j}}});
+    std::string input;
+    for (const json &s : settings) input += s.dump() + "\n";
+    const RunOutcome batch = runsotoc({"batch", "--jobs", "2"}, input);
+    std::vector<json> lines;
+    std::istringstream out(batch.out);
+    for (size_t k = 0; k < settings.size(); ++k) {
+        std::string line;
+        if (!std::getline(out, line)) return {};
+        json r = json::parse(line);
+        if (!r.contains("settings")) r = {{"settings", settings[k]}, {"outcome", "unreachable"}};
+        r["map"] = {{"i", k % 5}, {"j", k / 5}};
+        lines.push_back(r);
+    }
+    return lines;
+}
+
+
+// Results closer than this to equal show almost white [decades].
+constexpr double NEARLYEQUAL = 0.02;
+
+// Where the results say SOTOC came closer the picture of who came closer is blue,
+// where TOC did red; points out of reach are black and points without a solution
+// dark grey in every panel.
+TEST(PlotMap, ColoursFollowTheResults) {
+    initialset();
+    TempDir dir;
+    const std::vector<json> map = scaramap();
+    ASSERT_EQ(map.size(), 15u);
+    write(dir.file("map.jsonl"), map);
+    ASSERT_EQ(runsotoc({"plot", dir.file("map.jsonl"), "--plot", dir.file("map.png")}).status, 0);
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    std::string message;
+    ASSERT_TRUE(readresults({dir.file("map.jsonl")}, setup, points, message)) << message;
+    EXPECT_EQ(setup.xaxis, AXISENDX);
+    EXPECT_EQ(setup.yaxis, AXISENDY);
+    const MapFrame f = mapframe(setup, points);
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("map.png"), pic));
+    int sotocwins = 0, tocwins = 0, unreachable = 0, unsolved = 0;
+    for (const json &r : map) {
+        const double x = r["settings"]["end"][0], y = r["settings"]["end"][1];
+        const std::string at = "end point " + std::to_string(x) + ", " + std::to_string(y);
+        if (r["outcome"] == "unreachable") {
+            ++unreachable;
+            EXPECT_GT(std::hypot(x, y), 0.9) << at;
+            // Looked at a quarter of the cell farther out, clear of the reach circle.
+            const double outx = x + std::copysign(0.1, x), outy = y + std::copysign(0.15, y);
+            for (int k = 0; k < 3; ++k) {
+                const Rgb c = mappixel(pic, f, k, outx, outy);
+                EXPECT_EQ(c.r + c.g + c.b, 0) << at << " panel " << k;
+            }
+            continue;
+        }
+        if (r["outcome"] != "compared") {
+            ++unsolved;
+            for (int k = 0; k < 3; ++k) {
+                const Rgb c = mappixel(pic, f, k, x, y);
+                EXPECT_TRUE(c.r == 80 && c.g == 80 && c.b == 80) << at << " panel " << k;
+            }
+            continue;
+        }
+        const json &runs = r["runs"];
+        if (!runs["sotocErr"]["finished"].get<bool>()) continue;
+        const double win = std::log10(runs["sotocErr"]["error"].get<double>() / runs["tocErr"]["error"].get<double>());
+        if (std::fabs(win) < NEARLYEQUAL) continue;
+        const Rgb c = mappixel(pic, f, 2, x, y);
+        if (win < 0.0) {
+            ++sotocwins;
+            EXPECT_GT(c.b, c.r) << at << ": SOTOC closer, so blue";
+        } else {
+            ++tocwins;
+            EXPECT_GT(c.r, c.b) << at << ": TOC closer, so red";
+        }
+    }
+    EXPECT_GT(sotocwins, 0);
+    EXPECT_GT(tocwins, 0);
+    EXPECT_GT(unreachable, 0);
+    EXPECT_GT(unsolved, 0);
+}
+
+// The shards of a map in any order draw the picture of its lines in grid order, as
+// sotoc plot does from files and as map --plot does from its own output.
+TEST(PlotMap, ShuffledShardsDrawTheSamePicture) {
+    initialset();
+    TempDir dir;
+    std::vector<json> map = scaramap();
+    ASSERT_EQ(map.size(), 15u);
+    write(dir.file("map.jsonl"), map);
+    write(dir.file("a.jsonl"), {map[14], map[2], map[9], map[0], map[7], map[11], map[4]});
+    write(dir.file("b.jsonl"), {map[5], map[13], map[1], map[10], map[6], map[3], map[12], map[8]});
+    ASSERT_EQ(runsotoc({"plot", dir.file("map.jsonl"), "--plot", dir.file("ordered.png")}).status, 0);
+    ASSERT_EQ(runsotoc({"plot", dir.file("b.jsonl"), dir.file("a.jsonl"), "--plot", dir.file("shards.png")}).status, 0);
+    const std::string ordered = content(dir.file("ordered.png"));
+    EXPECT_GT(ordered.size(), 10000u);
+    EXPECT_EQ(content(dir.file("shards.png")), ordered);
+    OutputFile out;
+    ASSERT_TRUE(beginoutput(dir.file("text.png"), out));
+    std::string message;
+    ASSERT_TRUE(plotresulttext(content(dir.file("b.jsonl")) + content(dir.file("a.jsonl")), out, message)) << message;
+    EXPECT_EQ(content(dir.file("text.png")), ordered);
+}
+
+// Lines that are no single map are refused with the file and line that does not
+// fit; the picture is not made.
+TEST(PlotMap, LinesOfNoSingleMapRefused) {
+    TempDir dir;
+    const json settings = {{"robot", "scara"}, {"motion", "vertical"}};
+    const RunOutcome batch = runsotoc({"batch"}, settings.dump() + "\n");
+    ASSERT_EQ(batch.status, 0);
+    const json sweepline = json::parse(batch.out);
+    json a = sweepline, b = sweepline, c = sweepline;
+    a["map"] = {{"i", 0}, {"j", 0}};
+    b["map"] = {{"i", 1}, {"j", 0}};
+    b["settings"]["start"] = {0.6, 0.0};
+    c["map"] = {{"i", 0}, {"j", 1}};
+    c["settings"]["start"] = {0.6, 0.0};
+    write(dir.file("map.jsonl"), {a, b});
+    write(dir.file("sweep.jsonl"), {sweepline});
+    write(dir.file("neither.jsonl"), {c});
+    const struct {
+        std::vector<std::string> files;
+        std::string says;
+    } refused[] = {
+        {{"map.jsonl", "sweep.jsonl"}, "sweep.jsonl:1: a sweep's result (no \"map\" key) among a map's"},
+        {{"sweep.jsonl", "map.jsonl"}, "map.jsonl:1: a map's result among a sweep's"},
+        {{"map.jsonl", "neither.jsonl"}, "neither.jsonl:1: its start-x varies along neither axis of the map"},
+    };
+    for (const auto &r : refused) {
+        const RunOutcome plot =
+            runsotoc({"plot", dir.file(r.files[0]), dir.file(r.files[1]), "--plot", dir.file("p.png")});
+        EXPECT_EQ(plot.status, 1);
+        EXPECT_EQ(plot.err.find("sotoc plot: " + dir.path + "/" + r.says), 0u) << plot.err;
+    }
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"map.jsonl", "neither.jsonl", "sweep.jsonl"}));
+    EXPECT_EQ(runsotoc({"plot", dir.file("map.jsonl"), "--plot", dir.file("p.png")}).status, 0);
+}
+
+}  // namespace

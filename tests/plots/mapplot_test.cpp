@@ -1,0 +1,233 @@
+// The map picture: files of each format, the colours of the cells found where the
+// frame puts them, the workspace's marks and equal scales, and a drawing that does
+// not depend on the order of the points.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/outfile.h"
+#include "plots/plot.h"
+#include "tests/support/imagedecode.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+// SCARA with gravity; the axes as the test sets them.
+PlotSetup setupof(PlotAxis x, PlotAxis y) {
+    PlotSetup s{};
+    s.request = CompareRequest{ROBOTSCARA, MOTIONVERTICAL, {40.0, 40.0}, {0.7, 0.0}, {-0.3, 0.4}, ELBOWUP, 5.0};
+    s.map = true;
+    s.xaxis = x;
+    s.yaxis = y;
+    s.reachInner = 0.1;
+    s.reachOuter = 0.9;
+    return s;
+}
+
+PlotPoint cell(int i, int j, double x, double y) {
+    PlotPoint p{};
+    p.i = i;
+    p.j = j;
+    p.x = x;
+    p.y = y;
+    p.outcome = POINTCOMPARED;
+    p.tocTf = p.sotocTf = p.tfFree = 1.0;
+    p.sotocFinished = true;
+    return p;
+}
+
+// A 5 x 4 map of the mass error (-20 to 20 %) against both ratios (20 to 50): SOTOC
+// ten times closer left of the middle column, ten times farther right of it, equal
+// in it. TOC's errors are 0.1 m but 1 mm and 1 m in the middle column's first and
+// last cells, the ends of the error scale. Two corners could not run, one cell has
+// no solution, and one SOTOC run never reached its last phase (its 50 m are beyond
+// the scale).
+std::vector<PlotPoint> ratiomap() {
+    std::vector<PlotPoint> p;
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 5; ++i) {
+            PlotPoint c = cell(i, j, -20.0 + 10.0 * i, 20.0 + 10.0 * j);
+            c.tocError = i == 2 && j == 0 ? 1e-3 : i == 2 && j == 3 ? 1.0 : 0.1;
+            c.sotocError = i < 2 ? c.tocError / 10.0 : i > 2 ? c.tocError * 10.0 : c.tocError;
+            if ((i == 0 && j == 0) || (i == 4 && j == 3)) c.outcome = POINTNOTRUN;
+            if (i == 1 && j == 2) c.outcome = POINTNOSOLUTION;
+            if (i == 3 && j == 1) {
+                c.sotocFinished = false;
+                c.sotocError = 50.0;
+            }
+            p.push_back(c);
+        }
+    return p;
+}
+
+bool draw(const std::string &path, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+          std::string &message) {
+    OutputFile out;
+    if (beginoutput(path, out)) return drawmap(out, setup, points, message);
+    message = outputproblem(out);
+    return false;
+}
+
+std::string content(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+
+bool near(Rgb a, Rgb b, int tolerance = 3) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+std::string text(Rgb c) {
+    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+}
+
+// Pixels of black lines in the middle of a cell of panel k (a square of half its size).
+int darkpixels(const RgbImage &pic, const MapFrame &f, int k, const PlotPoint &c, double hx, double hy) {
+    int n = 0;
+    for (int a = -10; a <= 10; ++a)
+        for (int b = -10; b <= 10; ++b) {
+            const Rgb p = mappixel(pic, f, k, c.x + a * hx / 20.0, c.y + b * hy / 20.0);
+            n += p.r + p.g + p.b < 60;
+        }
+    return n;
+}
+
+const Rgb BLACKCELL = {0, 0, 0}, NOSOLUTIONCELL = {80, 80, 80};
+const Rgb BLUEEND = {33, 102, 172}, REDEND = {178, 24, 43}, EQUAL = {247, 247, 247};
+const Rgb VIRIDISLOW = {68, 1, 84}, VIRIDISHIGH = {253, 231, 37};
+
+TEST(MapPlot, EachFormatByItsExtension) {
+    TempDir dir;
+    std::string message;
+    const PlotSetup setup = setupof(AXISERROR, AXISRATIOS);
+    for (const char *name : {"/m.png", "/m.svg", "/m.pdf"})
+        ASSERT_TRUE(draw(dir.path + name, setup, ratiomap(), message)) << name << ": " << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.path + "/m.png", pic));
+    EXPECT_EQ(pic.w, MAPPAGEWIDTH);
+    EXPECT_EQ(pic.h, MAPPAGEHEIGHT);
+    EXPECT_NE(content(dir.path + "/m.svg").find("<svg"), std::string::npos);
+    EXPECT_EQ(content(dir.path + "/m.pdf").compare(0, 5, "%PDF-"), 0);
+    EXPECT_FALSE(draw(dir.path + "/m.gif", setup, ratiomap(), message));
+    EXPECT_NE(message.find(".png, .svg or .pdf"), std::string::npos);
+    EXPECT_FALSE(draw(dir.path + "/none.png", setup, {}, message));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"m.pdf", "m.png", "m.svg"}));
+}
+
+// Every cell where the frame says it is: blue where SOTOC came closer, red where TOC
+// did, white where they are equal; the ends of the error scale; the marks of cells
+// without figures in every panel; hatching only where SOTOC never finished.
+TEST(MapPlot, CellsShowWhoCameCloser) {
+    TempDir dir;
+    std::string message;
+    const PlotSetup setup = setupof(AXISERROR, AXISRATIOS);
+    const std::vector<PlotPoint> points = ratiomap();
+    ASSERT_TRUE(draw(dir.file("m.png"), setup, points, message)) << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("m.png"), pic));
+    const MapFrame f = mapframe(setup, points);
+    EXPECT_DOUBLE_EQ(f.xlo, -25.0);
+    EXPECT_DOUBLE_EQ(f.xhi, 25.0);
+    EXPECT_DOUBLE_EQ(f.ylo, 15.0);
+    EXPECT_DOUBLE_EQ(f.yhi, 55.0);
+    for (const PlotPoint &c : points) {
+        const std::string at = "cell " + std::to_string(c.i) + ", " + std::to_string(c.j);
+        if (c.outcome != POINTCOMPARED) {
+            for (int k = 0; k < 3; ++k) {
+                const Rgb got = mappixel(pic, f, k, c.x, c.y);
+                EXPECT_TRUE(near(got, c.outcome == POINTNOTRUN ? BLACKCELL : NOSOLUTIONCELL, 0)) << at << text(got);
+            }
+            continue;
+        }
+        if (!c.sotocFinished) continue;  // hatched
+        const Rgb win = mappixel(pic, f, 2, c.x, c.y);
+        const Rgb expected = c.sotocError < c.tocError ? BLUEEND : c.sotocError > c.tocError ? REDEND : EQUAL;
+        EXPECT_TRUE(near(win, expected)) << at << " " << text(win);
+    }
+    EXPECT_TRUE(near(mappixel(pic, f, 0, 0.0, 20.0), VIRIDISLOW)) << text(mappixel(pic, f, 0, 0.0, 20.0));
+    EXPECT_TRUE(near(mappixel(pic, f, 0, 0.0, 50.0), VIRIDISHIGH)) << text(mappixel(pic, f, 0, 0.0, 50.0));
+    EXPECT_TRUE(near(mappixel(pic, f, 1, 0.0, 50.0), VIRIDISHIGH));  // both panels share the scale
+    const PlotPoint &unfinished = points[1 * 5 + 3], &finished = points[1 * 5 + 4];
+    EXPECT_GT(darkpixels(pic, f, 1, unfinished, 5.0, 5.0), 20);
+    EXPECT_GT(darkpixels(pic, f, 2, unfinished, 5.0, 5.0), 20);
+    EXPECT_EQ(darkpixels(pic, f, 0, unfinished, 5.0, 5.0), 0);
+    EXPECT_EQ(darkpixels(pic, f, 1, finished, 5.0, 5.0), 0);
+}
+
+// The points are drawn in grid order whatever order they come in: the same file.
+TEST(MapPlot, OrderOfThePointsChangesNothing) {
+    TempDir dir;
+    std::string message;
+    const PlotSetup setup = setupof(AXISERROR, AXISRATIOS);
+    std::vector<PlotPoint> points = ratiomap();
+    ASSERT_TRUE(draw(dir.file("ordered.png"), setup, points, message)) << message;
+    std::reverse(points.begin(), points.end());
+    std::rotate(points.begin(), points.begin() + 7, points.end());
+    ASSERT_TRUE(draw(dir.file("shuffled.png"), setup, points, message)) << message;
+    const std::string ordered = content(dir.file("ordered.png"));
+    EXPECT_GT(ordered.size(), 10000u);
+    EXPECT_EQ(content(dir.file("shuffled.png")), ordered);
+}
+
+// End points over the SCARA's workspace, 5 x 5 from -1 to 1 m: the corners, the
+// ends of the axes and the base lie out of reach.
+std::vector<PlotPoint> workspacemap() {
+    std::vector<PlotPoint> p;
+    for (int j = 0; j < 5; ++j)
+        for (int i = 0; i < 5; ++i) {
+            const double a = -1.0 + 0.5 * i, b = -1.0 + 0.5 * j;
+            PlotPoint c = cell(i, j, a, b);
+            const double r = std::hypot(a, b);
+            c.outcome = r < 0.1 || r > 0.9 ? POINTNOTRUN : POINTCOMPARED;
+            c.tocError = 0.1;
+            c.sotocError = 0.01;
+            p.push_back(c);
+        }
+    return p;
+}
+
+// A map over the end point is the workspace: equal scales, the base and the start
+// point marked in white where the cells beneath could not run or were compared,
+// with the axes in either order.
+TEST(MapPlot, WorkspaceHasEqualScalesAndItsMarks) {
+    TempDir dir;
+    std::string message;
+    for (bool swapped : {false, true}) {
+        const PlotSetup setup = swapped ? setupof(AXISENDY, AXISENDX) : setupof(AXISENDX, AXISENDY);
+        const std::vector<PlotPoint> points = workspacemap();
+        // Wider than tall: the start point (0.7, 0) lies inside the cells, so only
+        // the cells span the window; a wider grid along x makes the panel flat.
+        std::vector<PlotPoint> wide = points;
+        for (PlotPoint &c : wide) c.x *= 2.0;
+        for (const std::vector<PlotPoint> *p : {&points, static_cast<const std::vector<PlotPoint> *>(&wide)}) {
+            const MapFrame f = mapframe(setup, *p);
+            const double xscale = (f.right[0] - f.left[0]) * MAPPAGEWIDTH / (f.xhi - f.xlo);
+            const double yscale = (f.top - f.bottom) * MAPPAGEHEIGHT / (f.yhi - f.ylo);
+            EXPECT_NEAR(xscale, yscale, 1e-9 * xscale) << swapped;
+        }
+        const std::string path = dir.file(swapped ? "swapped.png" : "ws.png");
+        ASSERT_TRUE(draw(path, setup, points, message)) << message;
+        RgbImage pic;
+        ASSERT_TRUE(readpng(path, pic));
+        const MapFrame f = mapframe(setup, points);
+        const double startx = swapped ? 0.0 : 0.7, starty = swapped ? 0.7 : 0.0;
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, 0.0), {255, 255, 255}, 0)) << "base, panel " << k;
+            EXPECT_TRUE(near(mappixel(pic, f, k, startx, starty), {255, 255, 255}, 0)) << "start, panel " << k;
+            EXPECT_TRUE(near(mappixel(pic, f, k, -1.0, -1.0), BLACKCELL, 0)) << "corner, panel " << k;
+            EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, -0.5), mappixel(pic, f, k, 0.5, 0.5), 0));
+        }
+        EXPECT_TRUE(near(mappixel(pic, f, 2, 0.0, -0.5), BLUEEND));
+    }
+}
+
+}  // namespace

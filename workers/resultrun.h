@@ -1,0 +1,41 @@
+// A run of result lines, one per point of a sweep or a map: each point made in a
+// worker process, the lines written in point order, a progress report, and an end
+// between whole lines on Ctrl-C or SIGTERM.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// The progress report of a run: shown as points are done, taken away before a
+// line is written (the lines may go to the same terminal).
+struct Progress {
+    void (*show)(int done, int total, double secondsleft);  // secondsleft negative while unknown
+    void (*clear)();
+};
+
+// The points of a run and how each is made. Written by the makers of sweeps and
+// maps (jobs/); read by runresults and the Python module.
+struct ResultPoints {
+    int count;                                  // points of the run
+    std::function<void(int)> prepare;           // in this process before point k's worker is forked; may be empty
+    std::function<std::string(int)> line;       // in the worker: point k's line, without its end
+    std::function<std::string(int)> pointname;  // point k in a failure message, such as "mass error 5 %"
+};
+
+// One run. Written by the subcommand; read by runresults.
+struct ResultRun {
+    const char *command;  // the subcommand in messages on standard error, such as "sotoc sweep"
+    ResultPoints points;  // what it makes
+    int jobs;             // points made at once, each in a worker process
+    int out;              // file descriptor the lines are written to
+    Progress progress;
+};
+
+// Makes the run's points and writes their lines to run.out in point order, each as
+// soon as it and those before it are done; appends the lines written to `written`.
+// A point whose worker fails is said on standard error with its name and starts no
+// further point, as does a stop signal (catchstopsignals); the points running are
+// still written. Returns 0, the stop status (130 or 143), or 1 when a point failed
+// or the output could not be written (said once; 1 then also when stopped, as lines
+// are missing).
+int runresults(const ResultRun &run, std::string &written);
