@@ -43,7 +43,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/gallery DESTINATION ${CMAKE_INSTALL_D
 
 # The Debian package: the libraries the program links are found by dpkg-shlibdeps.
 # Declared here is only what it runs or loads by name, which dpkg-shlibdeps cannot see:
-# - plplot-driver-cairo: PLplot loads its png/svg/pdf drivers at run time (sweep and plot
+# - plplot-driver-cairo: PLplot loads its png/svg/pdf drivers at run time (sweep, map and plot
 #   pictures); without them it ends the program ("No device drivers found").
 # - fonts-dejavu-core: the plots' lettering, as where the program is built and tested
 #   (fontconfig alone would take any of several font packages).

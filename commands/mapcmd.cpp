@@ -5,6 +5,7 @@
 #include "commands/runoutputs.h"
 #include "console/console.h"
 #include "study/params.h"
+#include "workers/resultrun.h"
 
 namespace {
 
@@ -36,9 +37,13 @@ void addaxisoptions(CLI::App &cmd, std::string typed[2]) {
 }  // namespace
 
 int runmap(const MapJob &job, int out, std::string &lines) {
-    return runmappoints(job, [&](const ResultPoints &points) {
-        return runresults(ResultRun{"sotoc map", points, job.jobs, out, Progress{progressline, progressend}}, lines);
-    });
+    MapPoints points = mappoints(job);
+    ResultRun run{"sotoc map", static_cast<int>(points.indices.size()), job.jobs, out,
+                  [&](int k) { preparemappoint(points, k); }, [&](int k) { return mappointline(points, k); },
+                  [&](int k) { return mappointname(points, k); }, Progress{progressline, progressend}};
+    const int status = runresults(run, lines);
+    initialset();
+    return status;
 }
 
 int mapcommand(int argc, char **argv) {

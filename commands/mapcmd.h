@@ -6,7 +6,7 @@
 
 #include "jobs/map.h"
 
-// Runs the comparisons of the job's points (runmappoints), writing one line each to
+// Runs the comparisons of the job's points (mappoints), writing one line each to
 // file descriptor `out` in grid order, and keeps the lines written in `lines`.
 // Shows a progress line when standard error is a terminal. Ends and returns as
 // runresults (workers/resultrun.h) does. Leaves the records as initialset leaves them.

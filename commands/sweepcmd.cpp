@@ -3,10 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <string>
+#include <vector>
 
 #include "commands/runoutputs.h"
 #include "console/console.h"
 #include "study/params.h"
+#include "workers/resultrun.h"
 
 namespace {
 
@@ -33,9 +35,11 @@ void adderrorsoption(CLI::App &cmd, std::string &errors) {
 }  // namespace
 
 int runsweep(const SweepJob &job, int out, std::string &lines) {
-    return runsweeppoints(job, [&](const ResultPoints &points) {
-        return runresults(ResultRun{"sotoc sweep", points, job.jobs, out, Progress{progressline, progressend}}, lines);
-    });
+    const SweepPoints points = sweeppoints(job);
+    ResultRun run{"sotoc sweep", static_cast<int>(points.indices.size()), job.jobs, out, nullptr,
+                  [&](int k) { return sweepline(points, k); }, [&](int k) { return sweepname(points, k); },
+                  Progress{progressline, progressend}};
+    return runresults(run, lines);
 }
 
 int sweepcommand(int argc, char **argv) {
@@ -44,7 +48,11 @@ int sweepcommand(int argc, char **argv) {
     SweepJob job{};
     const GridCommand command{
         ABOUT, "sotoc sweep", "sweep", [&](CLI::App &cmd) { adderrorsoption(cmd, errors); },
-        [&](const CompareOptionValues &values) { return readsweep(values, errors, job); },
+        [&](const CompareOptionValues &values) {
+            std::string refused = requestfromoptions(values, "--", job.request);
+            if (refused.empty()) refused = readgrid(errors, job.grid);
+            return refused;
+        },
         [&](int out, std::string &written) { return runsweep(job, out, written); }};
     return gridcommand(argc, argv, command, job.shard, job.jobs);
 }

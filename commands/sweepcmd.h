@@ -6,9 +6,9 @@
 
 #include "jobs/sweep.h"
 
-// Runs the comparisons of the job's points (runsweeppoints), writing one result
-// line each to file descriptor `out` in grid order, and keeps the lines written in
-// `lines`. Shows a progress line when standard error is a terminal. Ends and
+// Runs the comparisons of the job's points, writing one result line each to file
+// descriptor `out` in grid order (sweeppoints, sweepline), and keeps the lines
+// written in `lines`. Shows a progress line when standard error is a terminal. Ends and
 // returns as runresults (workers/resultrun.h) does.
 int runsweep(const SweepJob &job, int out, std::string &lines);
 

@@ -75,6 +75,11 @@ std::string valuetext(double v, const char *unit) {
     return *unit == '\0' ? numbertext(v) : numbertext(v) + " " + unit;
 }
 
+std::string readgrid(const std::string &text, Grid &grid) {
+    std::string message;
+    return parsegrid(text, errorrange(), grid, message) ? "" : "--errors: '" + excerpt(text) + "' refused; " + message;
+}
+
 bool parseshard(const std::string &text, Shard &shard, std::string &message) {
     const std::vector<std::string> parts = splitat(text, '/');
     Shard s{};

@@ -49,6 +49,10 @@ double gridpoint(const Grid &grid, int i);
 // A value as refusals show it: every digit that tells it apart, then the unit.
 std::string valuetext(double v, const char *unit);
 
+// Reads --errors FROM:TO:STEP as parsegrid does on errorrange(): "" or the refusal
+// "--errors: 'TEXT' refused; <why>".
+std::string readgrid(const std::string &text, Grid &grid);
+
 // Parses "K/N": N at least 1, K in 0..N-1; refuses anything else with a message.
 bool parseshard(const std::string &text, Shard &shard, std::string &message);
 

@@ -1,12 +1,6 @@
 #include "jobs/map.h"
 
-#include <map>
-#include <memory>
-#include <vector>
-
-#include "core/records.h"
 #include "formats/resultjson.h"
-#include "study/comparison.h"
 #include "study/params.h"
 #include "study/usertext.h"
 
@@ -17,31 +11,14 @@ namespace {
 // than this runs each point whole instead (the same lines, twice the work).
 constexpr size_t MAXKEPTHALVES = 512;
 
-// The error-free half of the points that differ only in the mass error (a row when
-// error is the x axis, a column when it is the y axis).
-struct SharedHalf {
-    ComparisonResult result;               // what errorfreepass returned
-    std::unique_ptr<RecordsCopy> records;  // the records it left
-};
-
-// A map under way. Written by runmappoints and the preparation of each point.
-struct MapRun {
-    const MapJob &job;
-    std::vector<int> indices;          // the run's grid points, p = i + nx j
-    int erroraxis;                     // the axis of the mass error when points share halves: 0 x, 1 y; -1 none
-    std::map<int, int> left;           // points still to start, by row (x) or column (y) that shares a half
-    std::map<int, SharedHalf> halves;  // the halves made and still needed, by row or column
-    ComparisonResult current;          // the half the next worker starts from
-};
-
 // The grid indices of run point k.
-void indicesof(const MapRun &m, int k, int &i, int &j) {
+void indicesof(const MapPoints &m, int k, int &i, int &j) {
     const int nx = axiscount(m.job.grid.x);
     i = m.indices[k] % nx;
     j = m.indices[k] / nx;
 }
 
-CompareRequest pointrequest(const MapRun &m, int k) {
+CompareRequest pointrequest(const MapPoints &m, int k) {
     int i, j;
     indicesof(m, k, i, j);
     return mappoint(m.job.grid, m.job.request, i, j);
@@ -54,7 +31,7 @@ std::string unreachable(const CompareRequest &r) {
 }
 
 // The row or column whose points share run point k's error-free half.
-int groupof(const MapRun &m, int k) {
+int groupof(const MapPoints &m, int k) {
     int i, j;
     indicesof(m, k, i, j);
     return m.erroraxis == 0 ? j : i;
@@ -62,7 +39,7 @@ int groupof(const MapRun &m, int k) {
 
 // Decides whether the points share error-free halves: along the axis of the mass
 // error, unless too many halves would be kept at once. Counts the points of each.
-void planhalves(MapRun &m) {
+void planhalves(MapPoints &m) {
     m.erroraxis = m.job.grid.x.kind == AXISERROR ? 0 : m.job.grid.y.kind == AXISERROR ? 1 : -1;
     if (m.erroraxis < 0) return;
     for (size_t k = 0; k < m.indices.size(); ++k)
@@ -70,44 +47,6 @@ void planhalves(MapRun &m) {
     if (m.erroraxis == 0 || m.left.size() <= MAXKEPTHALVES) return;
     m.erroraxis = -1;
     m.left.clear();
-}
-
-// In this process before run point k's worker: the records of its shared half, made
-// on records as initialset leaves them the first time the half is needed.
-void preparepoint(MapRun &m, int k) {
-    const CompareRequest r = pointrequest(m, k);
-    if (m.erroraxis < 0 || !unreachable(r).empty()) return;
-    const int group = groupof(m, k);
-    auto found = m.halves.find(group);
-    if (found == m.halves.end()) {
-        initialset();
-        ComparisonSettings settings = requestsettings(r);
-        settings.tfNomBasis = standalonebasis(settings);
-        SharedHalf half{errorfreepass(settings), std::make_unique<RecordsCopy>()};
-        keeprecords(*half.records);
-        found = m.halves.emplace(group, std::move(half)).first;
-    } else {
-        putrecords(*found->second.records);
-    }
-    m.current = found->second.result;
-    if (--m.left[group] == 0) m.halves.erase(found);
-}
-
-// In the worker: the line of run point k.
-std::string pointline(const MapRun &m, int k) {
-    int i, j;
-    indicesof(m, k, i, j);
-    const CompareRequest r = pointrequest(m, k);
-    const std::string why = unreachable(r);
-    if (!why.empty()) return mapline(unreachablejson(r, why), i, j);
-    if (m.erroraxis < 0) return mapline(resultjson(r, standalonepass(r)), i, j);
-    return mapline(resultjson(r, errorpass(m.current, errorratio(r.errorPercent))), i, j);
-}
-
-std::string pointname(const MapRun &m, int k) {
-    int i, j;
-    indicesof(m, k, i, j);
-    return "map point i=" + std::to_string(i) + " j=" + std::to_string(j);
 }
 
 // Checks the axes into the grid: "" or the refusal.
@@ -142,12 +81,43 @@ std::string readmap(const CompareOptionValues &values, const std::string typed[2
     return refused.empty() ? fixedreach(job) : refused;
 }
 
-int runmappoints(const MapJob &job, const std::function<int(const ResultPoints &)> &run) {
-    MapRun m{job, shardpoints(mapcount(job.grid), job.shard), -1, {}, {}, {}};
+MapPoints mappoints(const MapJob &job) {
+    MapPoints m{job, shardpoints(mapcount(job.grid), job.shard), -1, {}, {}, {}};
     planhalves(m);
-    const int status = run(ResultPoints{static_cast<int>(m.indices.size()), [&](int k) { preparepoint(m, k); },
-                                        [&](int k) { return pointline(m, k); },
-                                        [&](int k) { return pointname(m, k); }});
-    initialset();
-    return status;
+    return m;
+}
+
+void preparemappoint(MapPoints &m, int k) {
+    const CompareRequest r = pointrequest(m, k);
+    if (m.erroraxis < 0 || !unreachable(r).empty()) return;
+    const int group = groupof(m, k);
+    auto found = m.halves.find(group);
+    if (found == m.halves.end()) {
+        initialset();
+        ComparisonSettings settings = requestsettings(r);
+        settings.tfNomBasis = standalonebasis(settings);
+        SharedHalf half{errorfreepass(settings), std::make_unique<RecordsCopy>()};
+        keeprecords(*half.records);
+        found = m.halves.emplace(group, std::move(half)).first;
+    } else {
+        putrecords(*found->second.records);
+    }
+    m.current = found->second.result;
+    if (--m.left[group] == 0) m.halves.erase(found);
+}
+
+std::string mappointline(const MapPoints &m, int k) {
+    int i, j;
+    indicesof(m, k, i, j);
+    const CompareRequest r = pointrequest(m, k);
+    const std::string why = unreachable(r);
+    if (!why.empty()) return mapline(unreachablejson(r, why), i, j);
+    if (m.erroraxis < 0) return mapline(resultjson(r, standalonepass(r)), i, j);
+    return mapline(resultjson(r, errorpass(m.current, errorratio(r.errorPercent))), i, j);
+}
+
+std::string mappointname(const MapPoints &m, int k) {
+    int i, j;
+    indicesof(m, k, i, j);
+    return "map point i=" + std::to_string(i) + " j=" + std::to_string(j);
 }

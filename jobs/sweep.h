@@ -1,15 +1,15 @@
 // Sweeps: the comparison of one set of settings for every mass error of a grid (or
-// of one shard of it), each point in its own worker process, in grid order.
+// of one shard of it), each point made in its own worker process.
 #pragma once
 
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "jobs/grid.h"
+#include "study/comparison.h"
 #include "study/request.h"
-#include "workers/resultrun.h"
 
-// One sweep. Written by readsweep (and the front end: shard, jobs); read by runsweeppoints.
+// One sweep. Written by the front end from its arguments; read by sweeppoints.
 struct SweepJob {
     CompareRequest request;  // settings of every point; errorPercent is each point's
     Grid grid;               // mass errors [%]
@@ -17,13 +17,21 @@ struct SweepJob {
     int jobs;                // comparisons at once, each in a worker process
 };
 
-// Reads the settings of a sweep as the command line gives them: those of a
-// comparison (`values`, without the mass error) and --errors FROM:TO:STEP [%].
-// "" or the refusal; the shard and the workers are the front end's.
-std::string readsweep(const CompareOptionValues &values, const std::string &errors, SweepJob &job);
+// A sweep ready to run. Written by sweeppoints; read by sweepline and sweepname.
+struct SweepPoints {
+    CompareRequest request;     // settings of every point
+    Grid grid;                  // mass errors [%]
+    std::vector<int> indices;   // the shard's grid points, in grid order
+    ComparisonResult freeHalf;  // the error-free half of the pass, made once
+};
 
-// Runs the error-free half of the pass once, here, and hands `run` the job's points:
-// each point's line is made in a worker forked after it, on the records that half
-// left, so every line equals that of a single comparison of the same settings.
-// Returns what `run` returns.
-int runsweeppoints(const SweepJob &job, const std::function<int(const ResultPoints &)> &run);
+// Makes the error-free half of the job's pass, in this process. Each point's error
+// half then runs in a worker forked after it (sweepline), so every result line
+// equals that of a single comparison of the same settings.
+SweepPoints sweeppoints(const SweepJob &job);
+
+// In the worker: the result line of point k (0..indices.size()-1), without its end.
+std::string sweepline(const SweepPoints &points, int k);
+
+// Point k in a failure message: "mass error P %".
+std::string sweepname(const SweepPoints &points, int k);

@@ -115,24 +115,26 @@ void raiseproblem(bool raised, const std::string &problem, PyObject *kind) {
     throw py::error_already_set();
 }
 
-// Runs the points of a sweep or a map in workers, `jobs` at once, their lines into
-// `lines` in order; raises
-// KeyboardInterrupt (or what else a signal handler raised) once the workers are
-// stopped, and RuntimeError naming the first point whose worker failed.
-int runpoints(const ResultPoints &points, int jobs, std::vector<std::string> &lines) {
+// Runs the `count` points of a sweep or a map in workers, `jobs` at once (prepare,
+// line and name as in runinworkers and runresults), and gives their lines in order
+// as dicts. Raises KeyboardInterrupt (or what else a signal handler raised) once
+// the workers are stopped, and RuntimeError naming the first point whose worker failed.
+py::list runpoints(int count, int jobs, const std::function<void(int)> &prepare,
+                   const std::function<std::string(int)> &line, const std::function<std::string(int)> &name) {
+    std::vector<std::string> lines;
     std::string failure;
     bool raised = false;
     runinworkers(
-        points.count, jobs, points.line,
+        count, jobs, line,
         [&](int k, const WorkerRun &run) {
             if (run.ok)
                 lines.push_back(run.line);
             else if (failure.empty())
-                failure = points.pointname(k) + ": " + run.line;
+                failure = name(k) + ": " + run.line;
         },
-        [&failure] { return !failure.empty(); }, points.prepare, signalwait(raised));
+        [&failure] { return !failure.empty(); }, prepare, signalwait(raised));
     raiseproblem(raised, failure, PyExc_RuntimeError);
-    return 0;
+    return listof(lines);
 }
 
 }  // namespace
@@ -173,14 +175,11 @@ py::list batch(const py::object &settings, const py::object &jobs) {
 
 py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs) {
     const std::unique_lock<std::mutex> turn = takerecords();
-    SweepJob job{};
-    const std::string refused = readsweep(valuesof(a), errorstext(errors), job);
-    if (!refused.empty()) throw py::value_error(refused);
-    job.shard = Shard{0, 1};
-    job.jobs = jobsof(jobs);
-    std::vector<std::string> lines;
-    runsweeppoints(job, [&](const ResultPoints &points) { return runpoints(points, job.jobs, lines); });
-    return listof(lines);
+    SweepJob job{requestof(a), gridof(errors), Shard{0, 1}, jobsof(jobs)};
+    const SweepPoints points = sweeppoints(job);
+    return runpoints(
+        static_cast<int>(points.indices.size()), job.jobs, nullptr, [&](int k) { return sweepline(points, k); },
+        [&](int k) { return sweepname(points, k); });
 }
 
 py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs) {
@@ -191,7 +190,8 @@ py::list map(const SettingArguments &a, const py::object &x, const py::object &y
     if (!refused.empty()) throw py::value_error(refused);
     job.shard = Shard{0, 1};
     job.jobs = jobsof(jobs);
-    std::vector<std::string> lines;
-    runmappoints(job, [&](const ResultPoints &points) { return runpoints(points, job.jobs, lines); });
-    return listof(lines);
+    MapPoints points = mappoints(job);
+    return runpoints(
+        static_cast<int>(points.indices.size()), job.jobs, [&](int k) { preparemappoint(points, k); },
+        [&](int k) { return mappointline(points, k); }, [&](int k) { return mappointname(points, k); });
 }

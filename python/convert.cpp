@@ -151,16 +151,21 @@ int jobsof(const py::object &jobs) {
     return n;
 }
 
-std::string errorstext(const py::object &errors) {
-    const std::string refused =
-        "--errors: '" + excerpt(textof(errors)) + "' refused; accepts three numbers (FROM, TO, STEP) [%]";
-    if (!issequence(errors)) throw py::type_error(refused);
+Grid gridof(const py::object &errors) {
+    const auto refuse = [&errors] {
+        return py::type_error("--errors: '" + excerpt(textof(errors)) +
+                              "' refused; accepts three numbers (FROM, TO, STEP) [%]");
+    };
+    if (!issequence(errors)) throw refuse();
     std::string text;
     for (const py::handle &e : py::reinterpret_borrow<py::sequence>(errors)) {
-        if (!isnumber(e)) throw py::type_error(refused);
+        if (!isnumber(e)) throw refuse();
         text += (text.empty() ? "" : ":") + typednumber(e);
     }
-    return text;
+    Grid grid;
+    const std::string refused = readgrid(text, grid);
+    if (!refused.empty()) throw py::value_error(refused);
+    return grid;
 }
 
 std::string axistext(const py::object &axis, const char *option) {

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "jobs/grid.h"
 #include "study/request.h"
 
 namespace py = pybind11;
@@ -31,13 +32,12 @@ CompareRequest requestof(const SettingArguments &a);
 // The number of workers: None for every core, else a whole number 1..MAXJOBS.
 int jobsof(const py::object &jobs);
 
-// The mass errors (FROM, TO, STEP) [%] of a sweep as --errors takes them:
-// "FROM:TO:STEP". Raises TypeError for anything but three numbers.
-std::string errorstext(const py::object &errors);
+// The mass errors (FROM, TO, STEP) [%] of a sweep, as --errors reads them.
+Grid gridof(const py::object &errors);
 
 // A map's axis (NAME, FROM, TO, STEP) as --x or --y (`option`) takes it:
 // "NAME=FROM:TO:STEP", "" for None. Raises TypeError for anything but a str and
-// three numbers.
+// numbers.
 std::string axistext(const py::object &axis, const char *option);
 
 // A JSON value as Python objects: objects as dict (keys in order), arrays as list,

@@ -21,13 +21,13 @@ int runresults(const ResultRun &run, std::string &written) {
     const Clock::time_point start = Clock::now();
     int done = 0;
     bool failed = false, unwritable = false;  // a point failed; the output failed (said once)
-    run.progress.show(0, run.points.count, -1.0);
+    run.progress.show(0, run.count, -1.0);
     runinworkers(
-        run.points.count, run.jobs, run.points.line,
+        run.count, run.jobs, run.line,
         [&](int k, const WorkerRun &w) {
             run.progress.clear();
             if (!w.ok) {
-                std::fprintf(stderr, "%s: %s: %s\n", run.command, run.points.pointname(k).c_str(), w.line.c_str());
+                std::fprintf(stderr, "%s: %s: %s\n", run.command, run.pointname(k).c_str(), w.line.c_str());
                 failed = true;
             } else if (!unwritable) {
                 const std::string problem = writeresults(run.out, w.line + "\n");
@@ -40,9 +40,9 @@ int runresults(const ResultRun &run, std::string &written) {
             }
             const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             ++done;
-            run.progress.show(done, run.points.count, timeleft(done, run.points.count, elapsed));
+            run.progress.show(done, run.count, timeleft(done, run.count, elapsed));
         },
-        [&] { return failed || stoprequested() != 0; }, run.points.prepare);
+        [&] { return failed || stoprequested() != 0; }, run.prepare);
     run.progress.clear();
     if (unwritable) return 1;
     if (stoprequested() != 0) return stopstatus();

@@ -13,21 +13,15 @@ struct Progress {
     void (*clear)();
 };
 
-// The points of a run and how each is made. Written by the makers of sweeps and
-// maps (jobs/); read by runresults and the Python module.
-struct ResultPoints {
-    int count;                                  // points of the run
-    std::function<void(int)> prepare;           // in this process before point k's worker is forked; may be empty
-    std::function<std::string(int)> line;       // in the worker: point k's line, without its end
-    std::function<std::string(int)> pointname;  // point k in a failure message, such as "mass error 5 %"
-};
-
 // One run. Written by the subcommand; read by runresults.
 struct ResultRun {
     const char *command;  // the subcommand in messages on standard error, such as "sotoc sweep"
-    ResultPoints points;  // what it makes
+    int count;            // points of the run
     int jobs;             // points made at once, each in a worker process
     int out;              // file descriptor the lines are written to
+    std::function<void(int)> prepare;           // in this process before point k's worker is forked; may be empty
+    std::function<std::string(int)> line;       // in the worker: point k's line, without its end
+    std::function<std::string(int)> pointname;  // point k in a failure message, such as "mass error 5 %"
     Progress progress;
 };
 

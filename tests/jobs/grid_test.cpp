@@ -102,6 +102,18 @@ TEST(Grid, PointOnOrBeyondHundredPercentRefusedByName) {
     EXPECT_EQ(refusal("0:100.5:30"), "");  // ends at 90 %
 }
 
+// --errors as typed: the refusal names the option and quotes a long value shortened.
+TEST(Grid, OptionRefusalQuotesTheValueShortened) {
+    Grid g{};
+    EXPECT_EQ("", readgrid("-2:2:1", g));
+    EXPECT_EQ(5, g.count);
+    EXPECT_EQ("--errors: '0:1:0' refused; the step must be positive, got 0 %", readgrid("0:1:0", g));
+    const std::string refused = readgrid(std::string(5000, '1') + ":1:1", g);
+    EXPECT_EQ(0u, refused.find("--errors: '1111")) << refused;
+    EXPECT_LT(refused.size(), 300u) << refused;
+    EXPECT_EQ(5, g.count);  // refusals leave the grid as it was
+}
+
 TEST(Shard, PointsInterleaveAndCoverTheGrid) {
     EXPECT_EQ(shardpoints(11, Shard{0, 3}), (std::vector<int>{0, 3, 6, 9}));
     EXPECT_EQ(shardpoints(11, Shard{2, 3}), (std::vector<int>{2, 5, 8}));
