@@ -82,8 +82,11 @@ if(NOT SOTOC_SANITIZE)
   target_compile_definitions(test_install PRIVATE
     SOTOC_BUILD_DIR="${CMAKE_BINARY_DIR}" SOTOC_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     CMAKE_PROGRAM="${CMAKE_COMMAND}" CPACK_PROGRAM="${CMAKE_CPACK_COMMAND}" GIT_PROGRAM="${GIT_EXECUTABLE}"
-    BUILDCOMMIT_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/buildcommit.cmake"
-    SOTOC_PYTHON_INSTALL_DIR="${SOTOC_PYTHON_INSTALL_DIR}")
+    BUILDCOMMIT_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/buildcommit.cmake")
+  if(SOTOC_PYTHON)
+    target_compile_definitions(test_install PRIVATE SOTOC_PYTHON_INSTALL_DIR="${SOTOC_PYTHON_INSTALL_DIR}"
+                               SOTOC_PYTHON_MODULE="$<TARGET_FILE_NAME:sotoc_python>")
+  endif()
   add_dependencies(test_install sotoc_manpages)
   gtest_discover_tests(test_install DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endif()

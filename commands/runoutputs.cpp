@@ -7,6 +7,7 @@
 #include "files/outfile.h"
 #include "formats/resultfile.h"
 #include "plots/plot.h"
+#include "study/usertext.h"
 #include "workers/interrupt.h"
 
 namespace {
@@ -55,7 +56,7 @@ std::string takerunoutputs(const RunOutputOptions &o, Shard &shard) {
     std::string message;
     shard = Shard{0, 1};
     if (!o.shard.empty() && !parseshard(o.shard, shard, message))
-        return "--shard: '" + o.shard + "' refused; " + message;
+        return "--shard: '" + excerpt(o.shard) + "' refused; " + message;
     return o.plot.empty() ? "" : plotrefusal(o.plot, !resultfile(o));
 }
 

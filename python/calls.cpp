@@ -11,6 +11,7 @@
 #include "formats/resultjson.h"
 #include "formats/runcsv.h"
 #include "jobs/batch.h"
+#include "jobs/map.h"
 #include "jobs/sweep.h"
 #include "study/params.h"
 
@@ -114,6 +115,28 @@ void raiseproblem(bool raised, const std::string &problem, PyObject *kind) {
     throw py::error_already_set();
 }
 
+// Runs the `count` points of a sweep or a map in workers, `jobs` at once (prepare,
+// line and name as in runinworkers and runresults), and gives their lines in order
+// as dicts. Raises KeyboardInterrupt (or what else a signal handler raised) once
+// the workers are stopped, and RuntimeError naming the first point whose worker failed.
+py::list runpoints(int count, int jobs, const std::function<void(int)> &prepare,
+                   const std::function<std::string(int)> &line, const std::function<std::string(int)> &name) {
+    std::vector<std::string> lines;
+    std::string failure;
+    bool raised = false;
+    runinworkers(
+        count, jobs, line,
+        [&](int k, const WorkerRun &run) {
+            if (run.ok)
+                lines.push_back(run.line);
+            else if (failure.empty())
+                failure = name(k) + ": " + run.line;
+        },
+        [&failure] { return !failure.empty(); }, prepare, signalwait(raised));
+    raiseproblem(raised, failure, PyExc_RuntimeError);
+    return listof(lines);
+}
+
 }  // namespace
 
 const char *const COLUMNKEYS[RUNCOLUMNS] = {"t", "q1", "q2", "x", "y", "tau1", "tau2"};
@@ -153,19 +176,22 @@ py::list batch(const py::object &settings, const py::object &jobs) {
 py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs) {
     const std::unique_lock<std::mutex> turn = takerecords();
     SweepJob job{requestof(a), gridof(errors), Shard{0, 1}, jobsof(jobs)};
-    std::vector<std::string> lines;
-    std::string failure;
-    bool raised = false;
     const SweepPoints points = sweeppoints(job);
-    runinworkers(
-        static_cast<int>(points.indices.size()), job.jobs, [&](int k) { return sweepline(points, k); },
-        [&](int k, const WorkerRun &run) {
-            if (run.ok)
-                lines.push_back(run.line);
-            else if (failure.empty())
-                failure = sweepname(points, k) + ": " + run.line;
-        },
-        [&failure] { return !failure.empty(); }, nullptr, signalwait(raised));
-    raiseproblem(raised, failure, PyExc_RuntimeError);
-    return listof(lines);
+    return runpoints(
+        static_cast<int>(points.indices.size()), job.jobs, nullptr, [&](int k) { return sweepline(points, k); },
+        [&](int k) { return sweepname(points, k); });
+}
+
+py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs) {
+    const std::unique_lock<std::mutex> turn = takerecords();
+    MapJob job{};
+    const std::string typed[2] = {axistext(x, "--x"), axistext(y, "--y")};
+    const std::string refused = readmap(valuesof(a), typed, job);
+    if (!refused.empty()) throw py::value_error(refused);
+    job.shard = Shard{0, 1};
+    job.jobs = jobsof(jobs);
+    MapPoints points = mappoints(job);
+    return runpoints(
+        static_cast<int>(points.indices.size()), job.jobs, [&](int k) { preparemappoint(points, k); },
+        [&](int k) { return mappointline(points, k); }, [&](int k) { return mappointname(points, k); });
 }

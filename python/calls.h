@@ -1,4 +1,4 @@
-// Folder python/: the Python module sotoc, a front end beside commands/ (comparisons, batches and sweeps as dicts and NumPy arrays); uses core/, workers/, study/, formats/, jobs/.
+// Folder python/: the Python module sotoc, a front end beside commands/ (comparisons, batches, sweeps and maps as dicts and NumPy arrays); uses core/, workers/, study/, plots/, formats/, jobs/.
 // The module's calls. Each takes its turn on the program-wide records, starts from
 // the records as initialset leaves them (so that whatever ran before, the same
 // arguments give the same results) and answers as the subcommands do: dicts equal
@@ -25,3 +25,7 @@ py::list batch(const py::object &settings, const py::object &jobs);
 // The comparison for every mass error of the grid (FROM, TO, STEP), as the lines of
 // sotoc sweep.
 py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs);
+
+// The comparison for every point of the axes x and y (NAME, FROM, TO, STEP), as the
+// lines of sotoc map.
+py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs);

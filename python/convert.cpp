@@ -5,6 +5,7 @@
 
 #include "jobs/batch.h"
 #include "jobs/batchinput.h"
+#include "plots/plot.h"
 #include "study/usertext.h"
 #include "workers/workers.h"
 
@@ -38,6 +39,13 @@ bool doubleof(const py::handle &v, double &x) {
     if (x != -1.0 || !PyErr_Occurred()) return true;
     PyErr_Clear();
     return false;
+}
+
+// A number as a user would type it on the command line: an int's every digit, a
+// float's shortest text that reads back to it.
+std::string typednumber(const py::handle &v) {
+    double x;
+    return PyLong_Check(v.ptr()) || !doubleof(v, x) ? textof(v) : numbertext(x);
 }
 
 // The word of setting s; a value that is no str is refused as the command line
@@ -111,7 +119,7 @@ json valueof(const py::handle &v, int level) {
 
 }  // namespace
 
-CompareRequest requestof(const SettingArguments &a) {
+CompareOptionValues valuesof(const SettingArguments &a) {
     CompareOptionValues v;
     v.robot = wordof(a.robot, SETTINGROBOT);
     v.motion = wordof(a.motion, SETTINGMOTION);
@@ -123,9 +131,13 @@ CompareRequest requestof(const SettingArguments &a) {
     for (const auto &l : lists)
         if (!l.given.is_none()) l.numbers = numbersof(l.given, l.s);
     v.elbow = wordof(a.elbow, SETTINGELBOW);
-    if (a.error) v.error = numbersof(a.error, SETTINGERROR);
+    if (a.error && !a.error.is_none()) v.error = numbersof(a.error, SETTINGERROR);
+    return v;
+}
+
+CompareRequest requestof(const SettingArguments &a) {
     CompareRequest r;
-    const std::string refused = requestfromoptions(v, "--", r);
+    const std::string refused = requestfromoptions(valuesof(a), "--", r);
     if (!refused.empty()) throw py::value_error(refused);
     return r;
 }
@@ -145,16 +157,32 @@ Grid gridof(const py::object &errors) {
                               "' refused; accepts three numbers (FROM, TO, STEP) [%]");
     };
     if (!issequence(errors)) throw refuse();
-    std::string text;  // as it would be typed: the numbers' shortest texts
+    std::string text;
     for (const py::handle &e : py::reinterpret_borrow<py::sequence>(errors)) {
         if (!isnumber(e)) throw refuse();
-        double x;
-        text += (text.empty() ? "" : ":") + (PyLong_Check(e.ptr()) || !doubleof(e, x) ? textof(e) : numbertext(x));
+        text += (text.empty() ? "" : ":") + typednumber(e);
     }
     Grid grid;
     const std::string refused = readgrid(text, grid);
     if (!refused.empty()) throw py::value_error(refused);
     return grid;
+}
+
+std::string axistext(const py::object &axis, const char *option) {
+    if (axis.is_none()) return "";
+    std::string names;
+    for (const char *name : AXISNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
+    const std::string refused = std::string(option) + ": '" + excerpt(textof(axis)) +
+                                "' refused; accepts (NAME, FROM, TO, STEP) with NAME one of " + names;
+    if (!issequence(axis) || py::len(axis) == 0) throw py::type_error(refused);
+    const py::sequence given = py::reinterpret_borrow<py::sequence>(axis);
+    if (!py::isinstance<py::str>(given[0])) throw py::type_error(refused);
+    std::string text = given[0].cast<std::string>() + "=";
+    for (size_t k = 1; k < given.size(); ++k) {
+        if (!isnumber(given[k])) throw py::type_error(refused);
+        text += (k > 1 ? ":" : "") + typednumber(given[k]);
+    }
+    return text;
 }
 
 py::object pythonof(const json &j) {

@@ -14,11 +14,16 @@
 namespace py = pybind11;
 
 // The settings of one comparison as keyword arguments: robot, motion and elbow
-// are str, ratios, start and end sequences of two numbers or None (the default),
-// error a number or None (sweeps have no error).
+// are str, ratios, start and end sequences of two numbers, error a number; None
+// (or no object: sweeps have no error) for a setting not given.
 struct SettingArguments {
     py::object robot, motion, ratios, start, end, elbow, error;
 };
+
+// The settings as the command line's options would give them; raises TypeError
+// for a value of the wrong type and ValueError for one the options refuse as typed
+// (no numbers, a number beyond the range of a double).
+CompareOptionValues valuesof(const SettingArguments &a);
 
 // The request of the arguments, defaults applied, as sotoc compare takes them;
 // raises TypeError or ValueError with the command line's refusal.
@@ -29,6 +34,11 @@ int jobsof(const py::object &jobs);
 
 // The mass errors (FROM, TO, STEP) [%] of a sweep, as --errors reads them.
 Grid gridof(const py::object &errors);
+
+// A map's axis (NAME, FROM, TO, STEP) as --x or --y (`option`) takes it:
+// "NAME=FROM:TO:STEP", "" for None. Raises TypeError for anything but a str and
+// numbers.
+std::string axistext(const py::object &axis, const char *option);
 
 // A JSON value as Python objects: objects as dict (keys in order), arrays as list,
 // numbers as int or float (a number that is not finite as None, as in the JSON

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/runcsv.h"
+#include "plots/plot.h"
 #include "python/calls.h"
 #include "study/params.h"
 #include "workers/workers.h"
@@ -26,13 +27,16 @@ the same numbers to the last bit.
     batch(settings, jobs=None)              one comparison per dict of settings
     sweep(robot, motion, ..., errors=(FROM, TO, STEP), jobs=None)
                                             the comparison over a grid of mass errors
+    map(robot, motion, ..., x=(NAME, FROM, TO, STEP), y=None, jobs=None)
+                                            the comparison over a grid of one
+                                            setting or two
 
-Batches and sweeps run each comparison in its own worker process. Each call
+Batches, sweeps and maps run each comparison in its own worker process. Each call
 starts from the program's start-up state, whatever ran before. Refused arguments
 raise ValueError (TypeError for a value of the wrong type) with the refusal of
 the command line; a move without a switching-time solution is a result, not an
-error. Ctrl-C during a batch or a sweep raises KeyboardInterrupt once its worker
-processes are stopped.
+error. Ctrl-C during a batch, a sweep or a map raises KeyboardInterrupt once its
+worker processes are stopped.
 
 The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
@@ -124,6 +128,30 @@ Arguments:
             STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
 {jobs})";
 
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+The comparison of compare for every point of a grid of one setting (x) or two (x and
+y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
+same settings: a list of result dicts in grid order (y outer, x inner), each the
+object of compare with "map": {"i": I, "j": J} added, the point's indices along x
+and y (J = 0 without y). A point the SCARA robot cannot reach has the outcome
+"unreachable" and no figures. Points that differ only in the mass error share their
+error-free half; each point runs in its own worker process. A setting the axes
+replace in every point is refused (error with an error axis, ratios with a ratios
+axis or with ratio1 and ratio2, start with start-x and start-y, end with end-x and
+end-y).
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default None: {error}, unless an axis varies it.
+    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
+            one of {axisnames} (ratios: both ratios equal);
+            FROM, TO, STEP as errors of sweep, in the setting's unit (error [%], ratios
+            [rad/rad; cylindrical joint 2: rad/m], points [m]) and range. Required.
+    y       (NAME, FROM, TO, STEP): the setting varied along y (outer, index j),
+            another than x. Default None: a one-axis map.
+{jobs})";
+
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
 // `text` with each {name} of the fields replaced by its value, in the fields' order.
@@ -144,6 +172,8 @@ std::string pairtext(const double v[2]) { return "(" + numbertext(v[0]) + ", " +
 // What the help texts say of the defaults and the accepted values: the records'
 // start values (initialset) and the checks of the settings.
 Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
+    std::string axisnames;
+    for (const char *name : AXISNAMES) axisnames += (axisnames.empty() ? "" : ", ") + std::string(name);
     std::string columns;
     for (int k = 0; k < RUNCOLUMNS; ++k) {
         char line[96];
@@ -164,6 +194,7 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"elbow", literal(py::str(elbowword(c.elbow)))},
             {"error", literal(py::float_(c.errorPercent))},
             {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
+            {"axisnames", axisnames},
             {"maxjobs", std::to_string(MAXJOBS)},
             {"cores", std::to_string(cores())}};
 }
@@ -197,4 +228,14 @@ PYBIND11_MODULE(sotoc, m) {
         fill(SWEEPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
         py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
         py::arg("elbow") = elbowword(d.elbow), py::arg("errors"), py::arg("jobs") = py::none());
+    m.def(
+        "map",
+        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
+           py::object error, py::object x, py::object y, py::object jobs) {
+            return map(SettingArguments{robot, motion, ratios, start, end, elbow, error}, x, y, jobs);
+        },
+        fill(MAPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("error") = py::none(), py::arg("x"),
+        py::arg("y") = py::none(), py::arg("jobs") = py::none());
 }

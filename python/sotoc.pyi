@@ -33,3 +33,17 @@ def sweep(
     errors: Tuple[float, float, float],
     jobs: Optional[int] = None,
 ) -> List[Dict[str, Any]]: ...
+
+def map(
+    robot: str,
+    motion: str,
+    *,
+    ratios: Optional[Sequence[float]] = None,
+    start: Optional[Sequence[float]] = None,
+    end: Optional[Sequence[float]] = None,
+    elbow: str = 'up',
+    error: Optional[float] = None,
+    x: Tuple[str, float, float, float],
+    y: Optional[Tuple[str, float, float, float]] = None,
+    jobs: Optional[int] = None,
+) -> List[Dict[str, Any]]: ...

@@ -16,7 +16,7 @@
 
 #include "jobs/batchinput.h"
 #include "jobs/grid.h"
-#include "commands/mapgrid.h"
+#include "jobs/mapgrid.h"
 #include "commands/options.h"
 #include "study/params.h"
 #include "study/usertext.h"

@@ -17,6 +17,16 @@ def run(args, text=None):
     return subprocess.run([SOTOC] + args, input=text, capture_output=True, text=True, check=False)
 
 
+def refusedalike(subcommand, robot, motion, options, refused):
+    """`sotoc <subcommand>` refuses `options` with the message that the module's
+    function of the same name raises as ValueError for the arguments `refused`."""
+    import sotoc
+    line = run([subcommand, "--robot", robot, "--motion", motion] + options).stderr
+    with pytest.raises(ValueError) as e:
+        getattr(sotoc, subcommand)(robot, motion, **refused)
+    assert f"sotoc {subcommand}: {e.value}\n" == line
+
+
 def jsonlines(text):
     return [json.loads(line) for line in text.splitlines()]
 

@@ -8,7 +8,7 @@ import numpy as np
 import pytest
 import sotoc
 
-from conftest import jsonlines, run, same
+from conftest import jsonlines, refusedalike, run, same
 
 # Slow vertical comparisons before quick horizontal ones, so that with two workers
 # later items end first; one that cannot run, one without a solution.
@@ -121,10 +121,7 @@ REFUSED = [
 
 @pytest.mark.parametrize("refused,options,accepted", REFUSED)
 def test_sweep_refusals_are_the_command_lines(refused, options, accepted):
-    line = run(["sweep", "--robot", "scara", "--motion", "vertical"] + options).stderr
-    with pytest.raises(ValueError) as e:
-        sotoc.sweep("scara", "vertical", **refused)
-    assert "sotoc sweep: " + str(e.value) + "\n" == line
+    refusedalike("sweep", "scara", "vertical", options, refused)
     assert sotoc.sweep("scara", "vertical", **accepted)
 
 

@@ -10,7 +10,7 @@ import numpy as np
 import pytest
 import sotoc
 
-from conftest import jsonlines, run, same
+from conftest import jsonlines, refusedalike, run, same
 
 # Settings of both robots and motions as options and as arguments, with the
 # outcome each gives: among them a move without an error-free solution, one
@@ -120,12 +120,7 @@ REFUSED = [
 @pytest.mark.parametrize("refused,options,accepted", REFUSED)
 def test_refusals_are_the_command_lines(refused, options, accepted):
     arguments = {"robot": "scara", "motion": "horizontal", **refused}
-    robot, motion = arguments.pop("robot"), arguments.pop("motion")
-    line = run(["compare", "--robot", robot, "--motion", motion] + options).stderr
-    assert line.startswith("sotoc compare: ")
-    with pytest.raises(ValueError) as e:
-        sotoc.compare(robot, motion, **arguments)
-    assert "sotoc compare: " + str(e.value) + "\n" == line
+    refusedalike("compare", arguments.pop("robot"), arguments.pop("motion"), options, arguments)
     fine = {"robot": "scara", "motion": "horizontal", **accepted}
     assert sotoc.compare(fine.pop("robot"), fine.pop("motion"), **fine)["outcome"]
 

@@ -1,4 +1,4 @@
-"""Ctrl-C while a batch or a sweep runs: KeyboardInterrupt in the caller, and no
+"""Ctrl-C while a batch, a sweep or a map runs: KeyboardInterrupt in the caller, and no
 worker process left behind, neither running nor unreaped."""
 
 import os
@@ -17,8 +17,10 @@ settings = [{"robot": "scara", "motion": "vertical", "error": -50 + i % 100} for
 try:
     if sys.argv[1] == "batch":
         sotoc.batch(settings, jobs=2)
-    else:
+    elif sys.argv[1] == "sweep":
         sotoc.sweep("scara", "vertical", errors=(-99, 99, 0.01), jobs=2)
+    else:
+        sotoc.map("scara", "vertical", x=("error", -99, 99, 0.5), y=("ratios", 10, 100, 1), jobs=2)
     print("finished")
 except KeyboardInterrupt:
     try:
@@ -53,7 +55,7 @@ def gone(pid):
     return not os.path.exists(f"/proc/{pid}")
 
 
-@pytest.mark.parametrize("call", ["batch", "sweep"])
+@pytest.mark.parametrize("call", ["batch", "sweep", "map"])
 def test_ctrl_c_raises_keyboard_interrupt_and_stops_the_workers(call):
     child = subprocess.Popen([sys.executable, "-c", SCRIPT, call], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                              text=True)

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "commands/mapgrid.h"
+#include "jobs/mapgrid.h"
 #include "study/params.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "commands/mapgrid.h"
+#include "jobs/mapgrid.h"
 
 #include "study/comparison.h"
 #include "study/usertext.h"

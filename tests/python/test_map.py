@@ -1,0 +1,92 @@
+"""sotoc.map: lists of dicts equal to the lines of sotoc map, in grid order, for one
+worker and for two, over one setting or two, with points out of reach; the
+command line's refusals of the axes."""
+
+import pytest
+import sotoc
+
+from conftest import jsonlines, refusedalike, run, same
+
+
+def maplines(options, jobs):
+    printed = run(["map"] + options + ["--jobs", str(jobs)])
+    assert printed.returncode == 0, printed.stderr
+    return jsonlines(printed.stdout)
+
+
+# Maps as options and as arguments: over one setting with points the SCARA cannot
+# reach; over the mass error and the ratios, and over a ratio and the mass error
+# (points that share their error-free half along x, then along y); over two
+# coordinates of the cylindrical robot.
+MAPS = [
+    (["--robot", "scara", "--motion", "horizontal", "--x", "end-x=-1:1:0.5"],
+     {"robot": "scara", "motion": "horizontal", "x": ("end-x", -1, 1, 0.5)}),
+    (["--robot", "scara", "--motion", "vertical", "--x", "error=-10:10:10", "--y", "ratios=20:60:20", "--elbow", "down"],
+     {"robot": "scara", "motion": "vertical", "x": ["error", -10, 10, 10], "y": ("ratios", 20.0, 60.0, 20.0),
+      "elbow": "down"}),
+    (["--robot", "cylindrical", "--motion", "vertical", "--y", "error=-5:5:5", "--x", "ratio1=100:300:100"],
+     {"robot": "cylindrical", "motion": "vertical", "y": ("error", -5, 5, 5), "x": ("ratio1", 100, 300, 100)}),
+    (["--robot", "cylindrical", "--motion", "vertical", "--x", "start-x=-0.5:0.5:0.5", "--y", "start-y=0:0.2:0.2",
+      "--error", "-3"],
+     {"robot": "cylindrical", "motion": "vertical", "x": ("start-x", -0.5, 0.5, 0.5), "y": ("start-y", 0, 0.2, 0.2),
+      "error": -3}),
+]
+
+
+@pytest.mark.parametrize("options,arguments", MAPS)
+@pytest.mark.parametrize("jobs", [1, 2])
+def test_map_equals_the_commands_lines_in_grid_order(options, arguments, jobs):
+    given = dict(arguments)
+    got = sotoc.map(given.pop("robot"), given.pop("motion"), jobs=jobs, **given)
+    assert same(got, maplines(options, jobs))
+    nx = len({r["map"]["i"] for r in got})
+    assert [(r["map"]["i"], r["map"]["j"]) for r in got] == [(k % nx, k // nx) for k in range(len(got))]
+
+
+def test_points_out_of_reach_are_results():
+    got = sotoc.map("scara", "horizontal", x=("end-x", -1, 1, 0.5))
+    assert [r["outcome"] for r in got] == ["unreachable", "compared", "compared", "compared", "unreachable"]
+    assert got[0]["reason"].startswith("end: '-1,0.4' refused")
+
+
+# Refusals as the command line's, each beside an accepted neighbour: (refused
+# arguments, their options, accepted arguments).
+REFUSED = [
+    ({"x": ("foo", 1, 2, 1)}, ["--x", "foo=1:2:1"], {"x": ("error", 1, 2, 1)}),
+    ({"x": ("error", -10, 10, 10), "error": 3}, ["--x", "error=-10:10:10", "--error", "3"],
+     {"x": ("error", -10, 10, 10)}),
+    ({"x": ("error", 1, 2, 1), "y": ("error", 1, 2, 1)}, ["--x", "error=1:2:1", "--y", "error=1:2:1"],
+     {"x": ("error", 1, 2, 1), "y": ("ratio1", 10, 20, 10)}),
+    ({"x": ("ratios", 1, 2, 1), "y": ("ratio2", 1, 2, 1)}, ["--x", "ratios=1:2:1", "--y", "ratio2=1:2:1"],
+     {"x": ("ratio1", 10, 20, 10), "y": ("ratio2", 10, 20, 10)}),
+    ({"x": ("error", -100, 0, 50)}, ["--x", "error=-100:0:50"], {"x": ("error", -99, 0, 50)}),
+    ({"x": ("end-x", 0, 1, 0)}, ["--x", "end-x=0:1:0"], {"x": ("end-x", 0, 1, 1)}),
+    ({"x": ("end-x", 0, 1)}, ["--x", "end-x=0:1"], {"x": ("end-x", 0, 1, 1)}),
+    ({"x": ("end-x", 0, 0.5, 0.5), "start": (2, 0)}, ["--x", "end-x=0:0.5:0.5", "--start", "2,0"],
+     {"x": ("end-x", 0, 0.5, 0.5), "start": (0.5, 0)}),
+    ({"x": ("error", 0, 1, 1), "jobs": 0}, ["--x", "error=0:1:1", "--jobs", "0"], {"x": ("error", 0, 1, 1), "jobs": 2}),
+]
+
+
+@pytest.mark.parametrize("refused,options,accepted", REFUSED)
+def test_map_refusals_are_the_command_lines(refused, options, accepted):
+    refusedalike("map", "scara", "vertical", options, refused)
+    assert sotoc.map("scara", "vertical", **accepted)
+
+
+@pytest.mark.parametrize("arguments,message", [
+    ({"x": "error=1:2:1"}, "--x: 'error=1:2:1' refused; accepts (NAME, FROM, TO, STEP) with NAME one of error, "
+                           "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y"),
+    ({"x": (1, 1, 2, 1)}, "--x: '(1, 1, 2, 1)' refused; accepts (NAME, FROM, TO, STEP) with NAME one of error, "
+                          "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y"),
+    ({"x": ("error", 1, 2, 1), "y": ("end-x", "0", 1, 1)},
+     "--y: '('end-x', '0', 1, 1)' refused; accepts (NAME, FROM, TO, STEP) with NAME one of error, "
+     "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y"),
+    ({"x": ("error", 1, 2, 1), "error": "3"}, "--error: '3' refused; accepts one number with -100 < error < 100"),
+])
+def test_map_wrong_types_raise_type_error(arguments, message):
+    with pytest.raises(TypeError) as e:
+        sotoc.map("scara", "vertical", **arguments)
+    assert str(e.value) == message
+    with pytest.raises(TypeError):
+        sotoc.map("scara", "vertical")  # x is required
