@@ -46,7 +46,7 @@ const struct {
     {"batch", batchcommand, "comparisons from JSON Lines, one JSON result line each"},
     {"sweep", sweepcommand, "comparisons over a grid of mass errors: JSON Lines and a plot"},
     {"map", mapcommand, "comparisons over a grid of one or two settings: JSON Lines and a picture"},
-    {"plot", plotcommand, "the plot of a sweep from its result files"},
+    {"plot", plotcommand, "the picture of a sweep or a map from its result files"},
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
 };
 
