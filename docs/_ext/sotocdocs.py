@@ -1,0 +1,353 @@
+"""What the sotoc documentation takes from the built program while it is built.
+
+- One reference page per subcommand, written into reference/commands/ of the folder
+  being built (a copy of docs/, see cmake/docs.cmake) for every subcommand that
+  `sotoc --help` lists, each showing that subcommand's own --help (directive
+  `sotoc-help`); the exit statuses of all of them (directive `sotoc-exit-statuses`).
+- Values the program prints, quoted in the text (role `sotoc-value`): the field of
+  `sotoc compare ... --json` named by a dotted path, for example
+  {sotoc-value}`scara vertical derived.tfNom` (robot, motion, further options, path;
+  a format such as `:.4f` may follow the path).
+- Commands with their output (directive `sotoc-console`): each line is run by bash in
+  a temporary folder, with the built program first on PATH, and shown with what it
+  printed.
+- Every other `console` block is checked: a `sotoc` command in it must run with status
+  0, a `./build.sh MODE` command must name a mode build.sh accepts; any other command
+  is a warning, so no shell command on a page goes unchecked.
+
+Anything that does not work is a Sphinx warning, which the documentation test turns
+into a failure (-W).
+"""
+
+import json
+import os
+import re
+import shlex
+import subprocess
+import tempfile
+
+from docutils import nodes
+from docutils.parsers.rst import directives
+from sphinx.errors import ExtensionError
+from sphinx.util import logging
+from sphinx.util.docutils import SphinxDirective
+
+logger = logging.getLogger(__name__)
+
+# Generated pages, beside the written ones of reference/.
+COMMANDSDIR = os.path.join("reference", "commands")
+
+# The program's messages in English whatever the builder's locale.
+ENVIRONMENT = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
+ENVIRONMENT.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+# Statuses of `sotoc compare --json` that still print the result object (3: no solution).
+JSONSTATUSES = (0, 3)
+
+# Seconds one shown command may take before it counts as failed.
+COMMANDTIMEOUT = 300
+
+
+def program(config):
+    if not config.sotoc_program or not os.access(config.sotoc_program, os.X_OK):
+        raise ExtensionError(f"sotoc_program: no program at '{config.sotoc_program}' (set it with -D sotoc_program=PATH)")
+    return config.sotoc_program
+
+
+_runs = {}
+
+
+def runsotoc(config, args):
+    """stdout and status of `sotoc ARGS`, each distinct call run once per build."""
+    key = tuple(args)
+    if key not in _runs:
+        r = subprocess.run([program(config)] + list(args), capture_output=True, text=True, env=ENVIRONMENT,
+                           timeout=COMMANDTIMEOUT, check=False)
+        _runs[key] = (r.stdout, r.stderr, r.returncode)
+    return _runs[key]
+
+
+# --- the help texts ---------------------------------------------------------------
+
+def subcommandsof(helptext):
+    """(name, summary) of each line "  NAME  SUMMARY" under "Subcommands:"."""
+    lines = helptext.splitlines()
+    if "Subcommands:" not in lines:
+        return []
+    found = []
+    for line in lines[lines.index("Subcommands:") + 1:]:
+        m = re.match(r"^  ([a-z]+) +(\S.*)$", line)
+        if not m:
+            break
+        found.append((m.group(1), m.group(2)))
+    return found
+
+
+def optionsof(helptext):
+    """The help's option entries, in order: (spellings, value, description).
+
+    An entry starts on a line indented by spaces with a dash ("  -h,--help  Print ...",
+    "  --robot TEXT:{cylindrical,scara} REQUIRED"); its description is the rest of that
+    line after a run of two or more spaces and the lines indented deeper that follow.
+    """
+    entries = []
+    current = None
+    for line in helptext.splitlines():
+        head = re.match(r"^( +)(-\S*)(.*)$", line)
+        if head and (current is None or len(head.group(1)) <= current["indent"]):
+            spellings = head.group(2).split(",")
+            parts = re.split(r"\s{2,}", head.group(3).strip(), maxsplit=1)
+            value = parts[0] if parts else ""
+            text = parts[1] if len(parts) > 1 else ""
+            current = {"indent": len(head.group(1)), "spellings": spellings, "value": value, "text": [text] if text else []}
+            entries.append(current)
+        elif current is not None and line.startswith(" " * (current["indent"] + 1)) and line.strip():
+            current["text"].append(line.strip())
+        else:
+            current = None
+    return [(e["spellings"], e["value"], " ".join(e["text"])) for e in entries]
+
+
+def exitstatusesof(helptext):
+    """[(statuses, meaning)] of the help's sentence "Exit status: 0 done, 1 failed, ...";
+    [] when it has none."""
+    flat = " ".join(helptext.split())
+    m = re.search(r"Exit status: (.*?)\.(?:\s|$)", flat)
+    if not m:
+        return []
+    items = []
+    for item in re.split(r",\s*(?=\d)", m.group(1)):
+        im = re.match(r"^(\d+(?:\s+or\s+\d+)*)\s+(.*)$", item.strip())
+        if im:
+            items.append((im.group(1), im.group(2)))
+    return items
+
+
+# --- generated pages ----------------------------------------------------------------
+
+def writeifchanged(path, text):
+    """Writes `text` to `path` through a temporary beside it, only when it differs."""
+    if os.path.exists(path):
+        with open(path, encoding="utf-8") as f:
+            if f.read() == text:
+                return
+    temporary = path + ".tmp"
+    with open(temporary, "w", encoding="utf-8") as f:
+        f.write(text)
+        f.flush()
+        os.fsync(f.fileno())
+    os.replace(temporary, path)
+
+
+def writecommandpages(app):
+    out, _, status = runsotoc(app.config, ["--help"])
+    subs = subcommandsof(out)
+    if status != 0 or not subs:
+        raise ExtensionError(f"sotoc --help (status {status}) lists no subcommands")
+    folder = os.path.join(app.srcdir, COMMANDSDIR)
+    os.makedirs(folder, exist_ok=True)
+    for name, summary in subs:
+        writeifchanged(os.path.join(folder, name + ".md"),
+                       f"# sotoc {name}\n\n{summary[0].upper()}{summary[1:]}.\n\n```{{sotoc-help}} {name}\n```\n")
+    listing = "\n".join(name for name, _ in subs)
+    writeifchanged(os.path.join(folder, "index.md"),
+                   "# Subcommands\n\n`sotoc SUBCOMMAND --help` prints the text each page shows.\n\n"
+                   f"```{{toctree}}\n:maxdepth: 1\n\n{listing}\n```\n")
+
+
+def literal(text, language="text"):
+    block = nodes.literal_block(text, text)
+    block["language"] = language
+    return block
+
+
+def table(header, rows, widths):
+    """A docutils table of plain cells; a cell given as a node list is used as it is."""
+    group = nodes.tgroup(cols=len(header))
+    for w in widths:
+        group += nodes.colspec(colwidth=w)
+
+    def row(cells):
+        r = nodes.row()
+        for cell in cells:
+            entry = nodes.entry()
+            entry += nodes.paragraph("", "", *(cell if isinstance(cell, list) else [nodes.Text(cell)]))
+            r += entry
+        return r
+
+    head = nodes.thead()
+    head += row(header)
+    body = nodes.tbody()
+    for cells in rows:
+        body += row(cells)
+    group += head
+    group += body
+    t = nodes.table()
+    t += group
+    return t
+
+
+class HelpDirective(SphinxDirective):
+    """The --help of one subcommand: a table of its options, then the whole text."""
+    required_arguments = 1
+
+    def run(self):
+        name = self.arguments[0]
+        out, err, status = runsotoc(self.config, [name, "--help"])
+        if status != 0 or not out:
+            logger.warning(f"sotoc {name} --help ended with status {status}: {err.strip()}", location=self.get_location())
+            return []
+        options = optionsof(out)
+        if not options:
+            logger.warning(f"sotoc {name} --help lists no options", location=self.get_location())
+        rows = [[[nodes.literal(s, s) for s in self.joined(spellings)], value, text] for spellings, value, text in options]
+        section = nodes.container(classes=["sotoc-options"])
+        section += nodes.rubric("", "Options")
+        section += table(["option", "value", "meaning"], rows, [22, 22, 56])
+        section += nodes.rubric("", f"sotoc {name} --help")
+        section += literal(out)
+        return [section]
+
+    @staticmethod
+    def joined(spellings):
+        """The spellings with ", " between them, as literal nodes and text."""
+        parts = []
+        for k, s in enumerate(spellings):
+            if k:
+                parts.append(", ")
+            parts.append(s)
+        return parts
+
+
+class ExitStatusesDirective(SphinxDirective):
+    """The exit statuses of every subcommand, from its --help."""
+
+    def run(self):
+        out, _, _ = runsotoc(self.config, ["--help"])
+        rows = []
+        for name, _ in subcommandsof(out):
+            help_, _, _ = runsotoc(self.config, [name, "--help"])
+            statuses = exitstatusesof(help_)
+            if not statuses:
+                logger.warning(f"sotoc {name} --help names no exit statuses", location=self.get_location())
+            for number, meaning in statuses:
+                rows.append([[nodes.literal(name, name)], number, meaning])
+        return [table(["subcommand", "status", "meaning"], rows, [20, 15, 65])]
+
+
+# --- values quoted from the program ---------------------------------------------------
+
+def formatvalue(value, spec):
+    if isinstance(value, bool):
+        return "yes" if value else "no"
+    if isinstance(value, (int, float)):
+        return format(value, spec or ".6g")
+    if isinstance(value, list):
+        return ", ".join(formatvalue(v, spec) for v in value)
+    if value is None:
+        return "none"
+    return str(value)
+
+
+def valuerole(name, rawtext, text, lineno, inliner, options=None, content=None):
+    config = inliner.document.settings.env.config
+    tokens = text.split()
+    location = (inliner.document.settings.env.docname, lineno)
+    if len(tokens) < 3:
+        logger.warning(f"sotoc-value needs ROBOT MOTION [OPTIONS] PATH, not '{text}'", location=location)
+        return [nodes.Text(text)], []
+    path, _, spec = tokens[-1].partition(":")
+    args = ["compare", "--robot", tokens[0], "--motion", tokens[1]] + tokens[2:-1] + ["--json"]
+    out, err, status = runsotoc(config, args)
+    try:
+        if status not in JSONSTATUSES:
+            raise ValueError(f"status {status}: {err.strip()}")
+        value = json.loads(out)
+        for key in path.split("."):
+            value = value[int(key)] if isinstance(value, list) else value[key]
+        shown = formatvalue(value, spec)
+    except (ValueError, KeyError, IndexError, TypeError) as e:
+        logger.warning(f"sotoc-value '{text}': sotoc {' '.join(args)}: {e}", location=location)
+        return [nodes.Text(text)], []
+    return [nodes.Text(shown)], []
+
+
+# --- shell commands ----------------------------------------------------------------
+
+def commandsof(block):
+    """The commands of a console block: its lines that start with "$ "."""
+    return [line[2:].strip() for line in block.astext().splitlines() if line.startswith("$ ")]
+
+
+def runshown(config, folder, command):
+    """Runs `command` with bash in `folder`, the built program first on PATH, stdin empty."""
+    bindir = os.path.join(folder, ".bin")
+    if not os.path.isdir(bindir):
+        os.mkdir(bindir)
+        os.symlink(os.path.abspath(program(config)), os.path.join(bindir, "sotoc"))
+    env = dict(ENVIRONMENT, PATH=bindir + os.pathsep + ENVIRONMENT.get("PATH", "/usr/bin:/bin"))
+    return subprocess.run(["/bin/bash", "-c", command], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=COMMANDTIMEOUT,
+                          check=False)
+
+
+class ConsoleDirective(SphinxDirective):
+    """Commands, one a line, run in one temporary folder in order and shown with
+    their output. Every command must end with status 0, the last one with
+    :status: when it is given."""
+    has_content = True
+    option_spec = {"status": directives.nonnegative_int}
+
+    def run(self):
+        commands = [line[2:] if line.startswith("$ ") else line for line in self.content if line.strip()]
+        shown = []
+        with tempfile.TemporaryDirectory(prefix="sotoc-docs-") as folder:
+            for k, command in enumerate(commands):
+                expected = self.options.get("status", 0) if k == len(commands) - 1 else 0
+                r = runshown(self.config, folder, command)
+                if r.returncode != expected:
+                    logger.warning(f"'{command}' ended with status {r.returncode}, not {expected}:\n{r.stdout}",
+                                   location=self.get_location())
+                shown.append(f"$ {command}\n{r.stdout}")
+        block = literal("".join(shown).rstrip("\n"), "console")
+        block["sotoc_ran"] = True
+        return [block]
+
+
+def buildmodes(config):
+    """The modes `./build.sh` accepts, from the usage line it prints when given none."""
+    r = subprocess.run(["/bin/bash", os.path.join(config.sotoc_source, "build.sh")], capture_output=True, text=True,
+                       env=ENVIRONMENT, stdin=subprocess.DEVNULL, timeout=COMMANDTIMEOUT, check=False)
+    return set(re.findall(r"\./build\.sh (\w+)", r.stderr))
+
+
+def checkconsoleblocks(app, doctree):
+    """Every console block not made by sotoc-console: each command is run or checked."""
+    for block in doctree.findall(nodes.literal_block):
+        if block.get("language") != "console" or block.get("sotoc_ran"):
+            continue
+        with tempfile.TemporaryDirectory(prefix="sotoc-docs-") as folder:
+            for command in commandsof(block):
+                words = shlex.split(command, comments=True)
+                if words[:1] == ["./build.sh"]:
+                    if len(words) < 2 or words[1] not in buildmodes(app.config):
+                        logger.warning(f"'{command}': build.sh has no such mode", location=block)
+                elif words[:1] == ["sotoc"]:
+                    r = runshown(app.config, folder, command)
+                    if r.returncode != 0:
+                        logger.warning(f"'{command}' ended with status {r.returncode}:\n{r.stdout}", location=block)
+                else:
+                    logger.warning(f"'{command}' is neither run nor checked: show it with sotoc-console",
+                                   location=block)
+
+
+def setup(app):
+    app.add_config_value("sotoc_program", "", "env")
+    app.add_config_value("sotoc_source", "", "env")
+    app.connect("builder-inited", writecommandpages)
+    app.connect("doctree-read", checkconsoleblocks)
+    app.add_directive("sotoc-help", HelpDirective)
+    app.add_directive("sotoc-exit-statuses", ExitStatusesDirective)
+    app.add_directive("sotoc-console", ConsoleDirective)
+    app.add_role("sotoc-value", valuerole)
+    return {"version": "1", "parallel_read_safe": False, "parallel_write_safe": True}
