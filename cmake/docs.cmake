@@ -4,9 +4,13 @@
 # build/docs/html; installed in share/doc/sotoc/html. Its tests: `docs` builds it
 # with every warning an error, `docs_*` check the built site (tests/docs, pytest).
 # Left out when those packages are missing and under the sanitizers (the site would
-# be that of an instrumented program, built twice). Included by the top
-# CMakeLists.txt after the installation (cmake/install.cmake).
+# be that of an instrumented program, built twice); SOTOC_DOCS says whether it is
+# built. Included by the top CMakeLists.txt before the installation
+# (cmake/install.cmake), whose package then recommends Debian's MathJax, which the
+# pages load to show their formulas.
 
+include(GNUInstallDirs)
+set(SOTOC_DOCS OFF)
 set(SOTOC_DOCS_PYTHON /usr/bin/python3)
 execute_process(COMMAND ${SOTOC_DOCS_PYTHON} -c "import sphinx, myst_parser, furo"
                 RESULT_VARIABLE sphinxmissing OUTPUT_QUIET ERROR_QUIET)
@@ -14,6 +18,7 @@ if(SOTOC_SANITIZE OR NOT sphinxmissing EQUAL 0)
   message(STATUS "Documentation site: not built (needs python3-sphinx, python3-myst-parser and furo)")
   return()
 endif()
+set(SOTOC_DOCS ON)
 
 set(SOTOC_DOCS_DIR ${CMAKE_BINARY_DIR}/docs)
 set(SOTOC_DOCS_HTML ${SOTOC_DOCS_DIR}/html)

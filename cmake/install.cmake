@@ -1,4 +1,5 @@
-# Installation of the sotoc program, its man pages and documentation; the Debian
+# Installation of the sotoc program, its man pages and documentation (the site's own
+# rules are in cmake/docs.cmake, included before); the Debian
 # package (cpack -G DEB); the commit the program is built from (sotoc --version); the
 # tests of all three. Included at the end of the top CMakeLists.txt, after the Python
 # module (cmake/python.cmake) whose files the package holds: uses only the sotoc target
@@ -50,6 +51,8 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/gallery DESTINATION ${CMAKE_INSTALL_D
 # - xvfb (recommended): sotoc render starts Xvfb when there is no X display.
 # - python3-numpy (recommended, with the Python module): the module's logs are NumPy
 #   arrays; python3 comes with it.
+# - libjs-mathjax (recommended, with the documentation site): its pages typeset their
+#   formulas with it (cmake/docs.cmake).
 set(SOTOC_PACKAGE_MAINTAINER "sotoc maintainers <root@localhost>" CACHE STRING
     "Maintainer field of the Debian package: name <e-mail>")
 # cpack, like cmake --install, packs what was built and builds nothing itself.
@@ -67,7 +70,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "plplot-driver-cairo, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xvfb)
 if(SOTOC_PYTHON)
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xvfb, python3-numpy")
+  string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", python3-numpy")
+endif()
+if(SOTOC_DOCS)
+  string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libjs-mathjax")
 endif()
 include(CPack)
 

@@ -18,10 +18,15 @@ myst_heading_anchors = 3
 source_suffix = {".md": "markdown"}
 exclude_patterns = ["_build", "gallery", "_ext"]
 root_doc = "index"
+# Options and commands keep their two hyphens and three dots.
+smartquotes = False
 
 html_theme = "furo"
 html_title = "sotoc"
 html_static_path = []
-# The site is read offline too (share/doc/sotoc/html): math is rendered by the
-# browser's MathML-free fallback of MathJax when it is reachable, and shown as TeX
-# source otherwise.
+
+# Formulas are typeset in the browser by MathJax, Debian's (libjs-mathjax), so that
+# the installed site shows them without a network.
+mathjax_path = "file:///usr/share/javascript/mathjax/MathJax.js?config=TeX-AMS_CHTML"
+# MyST marks the pages to be skipped but their formulas (class "math").
+mathjax2_config = {"tex2jax": {"processClass": "math", "processEscapes": True}}

@@ -8,6 +8,7 @@
   `sotoc compare ... --json` named by a dotted path, for example
   {sotoc-value}`scara vertical derived.tfNom` (robot, motion, further options, path;
   a format such as `:.4f` may follow the path).
+- Claims of the text on such values, checked and not shown (directive `sotoc-claim`).
 - Commands with their output (directive `sotoc-console`): each line is run by bash in
   a temporary folder, with the built program first on PATH, and shown with what it
   printed.
@@ -151,7 +152,8 @@ def writecommandpages(app):
                        f"# sotoc {name}\n\n{summary[0].upper()}{summary[1:]}.\n\n```{{sotoc-help}} {name}\n```\n")
     listing = "\n".join(name for name, _ in subs)
     writeifchanged(os.path.join(folder, "index.md"),
-                   "# Subcommands\n\n`sotoc SUBCOMMAND --help` prints the text each page shows.\n\n"
+                   "# Subcommands\n\n`sotoc SUBCOMMAND --help` prints the text each page shows; "
+                   "`sotoc --help` prints this:\n\n```{sotoc-help}\n```\n\n"
                    f"```{{toctree}}\n:maxdepth: 1\n\n{listing}\n```\n")
 
 
@@ -188,19 +190,22 @@ def table(header, rows, widths):
 
 
 class HelpDirective(SphinxDirective):
-    """The --help of one subcommand: a table of its options, then the whole text."""
-    required_arguments = 1
+    """The --help of one subcommand: a table of its options, then the whole text; with
+    no subcommand named, the program's own --help."""
+    optional_arguments = 1
 
     def run(self):
-        name = self.arguments[0]
-        out, err, status = runsotoc(self.config, [name, "--help"])
+        name = self.arguments[0] if self.arguments else ""
+        out, err, status = runsotoc(self.config, [name, "--help"] if name else ["--help"])
         if status != 0 or not out:
             logger.warning(f"sotoc {name} --help ended with status {status}: {err.strip()}", location=self.get_location())
             return []
+        if not name:
+            return [literal(out)]
         options = optionsof(out)
         if not options:
             logger.warning(f"sotoc {name} --help lists no options", location=self.get_location())
-        rows = [[[nodes.literal(s, s) for s in self.joined(spellings)], value, text] for spellings, value, text in options]
+        rows = [[self.joined(spellings), value, text] for spellings, value, text in options]
         section = nodes.container(classes=["sotoc-options"])
         section += nodes.rubric("", "Options")
         section += table(["option", "value", "meaning"], rows, [22, 22, 56])
@@ -210,12 +215,12 @@ class HelpDirective(SphinxDirective):
 
     @staticmethod
     def joined(spellings):
-        """The spellings with ", " between them, as literal nodes and text."""
+        """The spellings as literal nodes with ", " between them."""
         parts = []
         for k, s in enumerate(spellings):
             if k:
-                parts.append(", ")
-            parts.append(s)
+                parts.append(nodes.Text(", "))
+            parts.append(nodes.literal(s, s))
         return parts
 
 
@@ -237,6 +242,23 @@ class ExitStatusesDirective(SphinxDirective):
 
 # --- values quoted from the program ---------------------------------------------------
 
+def comparefield(config, tokens):
+    """The field of `sotoc compare --json` that tokens "ROBOT MOTION [OPTIONS] PATH"
+    name (PATH dotted, list items by number). Raises ValueError when there is none."""
+    if len(tokens) < 3:
+        raise ValueError("needs ROBOT MOTION [OPTIONS] PATH")
+    args = ["compare", "--robot", tokens[0], "--motion", tokens[1]] + tokens[2:-1] + ["--json"]
+    out, err, status = runsotoc(config, args)
+    if status not in JSONSTATUSES:
+        raise ValueError(f"sotoc {' '.join(args)}: status {status}: {err.strip()}")
+    value = json.loads(out)
+    try:
+        for key in tokens[-1].split("."):
+            value = value[int(key)] if isinstance(value, list) else value[key]
+    except (KeyError, IndexError, TypeError, ValueError) as e:
+        raise ValueError(f"sotoc {' '.join(args)} has no {tokens[-1]} ({e!r})") from None
+    return value
+
 def formatvalue(value, spec):
     if isinstance(value, bool):
         return "yes" if value else "no"
@@ -250,26 +272,47 @@ def formatvalue(value, spec):
 
 
 def valuerole(name, rawtext, text, lineno, inliner, options=None, content=None):
-    config = inliner.document.settings.env.config
+    env = inliner.document.settings.env
     tokens = text.split()
-    location = (inliner.document.settings.env.docname, lineno)
-    if len(tokens) < 3:
-        logger.warning(f"sotoc-value needs ROBOT MOTION [OPTIONS] PATH, not '{text}'", location=location)
-        return [nodes.Text(text)], []
-    path, _, spec = tokens[-1].partition(":")
-    args = ["compare", "--robot", tokens[0], "--motion", tokens[1]] + tokens[2:-1] + ["--json"]
-    out, err, status = runsotoc(config, args)
+    spec = ""
+    if tokens:
+        tokens[-1], _, spec = tokens[-1].partition(":")
     try:
-        if status not in JSONSTATUSES:
-            raise ValueError(f"status {status}: {err.strip()}")
-        value = json.loads(out)
-        for key in path.split("."):
-            value = value[int(key)] if isinstance(value, list) else value[key]
-        shown = formatvalue(value, spec)
-    except (ValueError, KeyError, IndexError, TypeError) as e:
-        logger.warning(f"sotoc-value '{text}': sotoc {' '.join(args)}: {e}", location=location)
+        shown = formatvalue(comparefield(env.config, tokens), spec)
+    except ValueError as e:
+        logger.warning(f"sotoc-value '{text}': {e}", location=(env.docname, lineno))
         return [nodes.Text(text)], []
     return [nodes.Text(shown)], []
+
+
+# A claim's comparisons.
+CLAIMS = {"==": lambda a, b: a == b, "!=": lambda a, b: a != b, "<": lambda a, b: a < b,
+          ">": lambda a, b: a > b, "<=": lambda a, b: a <= b, ">=": lambda a, b: a >= b}
+
+
+class ClaimDirective(SphinxDirective):
+    """What the text around says of a result, checked and not shown: one claim a line,
+    "ROBOT MOTION [OPTIONS] PATH OP VALUE", OP one of == != < > <= >=, VALUE in JSON
+    (true, null, 0.2, "compared")."""
+    has_content = True
+
+    def run(self):
+        for line in self.content:
+            tokens = line.split()
+            at = next((k for k, t in enumerate(tokens) if t in CLAIMS), None)
+            try:
+                if at is None:
+                    raise ValueError("has no comparison")
+                actual = comparefield(self.config, tokens[:at])
+                expected = json.loads(" ".join(tokens[at + 1:]))
+                holds = CLAIMS[tokens[at]](actual, expected)
+            except (ValueError, TypeError) as e:
+                logger.warning(f"sotoc-claim '{line}': {e}", location=self.get_location())
+                continue
+            if not holds:
+                logger.warning(f"sotoc-claim '{line}' does not hold: the value is {json.dumps(actual)}",
+                               location=self.get_location())
+        return []
 
 
 # --- shell commands ----------------------------------------------------------------
@@ -314,11 +357,17 @@ class ConsoleDirective(SphinxDirective):
         return [block]
 
 
+_modes = {}
+
+
 def buildmodes(config):
     """The modes `./build.sh` accepts, from the usage line it prints when given none."""
+    if "modes" in _modes:
+        return _modes["modes"]
     r = subprocess.run(["/bin/bash", os.path.join(config.sotoc_source, "build.sh")], capture_output=True, text=True,
                        env=ENVIRONMENT, stdin=subprocess.DEVNULL, timeout=COMMANDTIMEOUT, check=False)
-    return set(re.findall(r"\./build\.sh (\w+)", r.stderr))
+    _modes["modes"] = set(re.findall(r"\./build\.sh (\w+)", r.stderr))
+    return _modes["modes"]
 
 
 def checkconsoleblocks(app, doctree):
@@ -349,5 +398,6 @@ def setup(app):
     app.add_directive("sotoc-help", HelpDirective)
     app.add_directive("sotoc-exit-statuses", ExitStatusesDirective)
     app.add_directive("sotoc-console", ConsoleDirective)
+    app.add_directive("sotoc-claim", ClaimDirective)
     app.add_role("sotoc-value", valuerole)
     return {"version": "1", "parallel_read_safe": False, "parallel_write_safe": True}
