@@ -57,6 +57,6 @@ def test_exit_statuses_page_gives_every_status_of_every_help():
         sentence = re.search(r"Exit status: (.*?)\.(\s|$)", flat)
         assert sentence, name
         statuses = {int(a or b) for a, b in re.findall(r"(?:^|, )(\d+)|\bor (\d+)", sentence.group(1))}
-        assert 0 in statuses and 2 in statuses, name
+        assert 0 in statuses and len(statuses) >= 2, name
         for status in statuses:
             assert (name, status) in given, (name, status)
