@@ -23,7 +23,8 @@ smartquotes = False
 
 html_theme = "furo"
 html_title = "sotoc"
-html_static_path = []
+html_static_path = ["_static"]
+html_css_files = ["sotoc.css"]
 
 # Formulas are typeset in the browser by MathJax, Debian's (libjs-mathjax), so that
 # the installed site shows them without a network.

@@ -88,8 +88,9 @@ def optionsof(helptext):
     """The help's option entries, in order: (spellings, value, description).
 
     An entry starts on a line indented by spaces with a dash ("  -h,--help  Print ...",
-    "  --robot TEXT:{cylindrical,scara} REQUIRED"); its description is the rest of that
-    line after a run of two or more spaces and the lines indented deeper that follow.
+    "  --robot NAME  Robot: ...", "  --errors FROM:TO:STEP REQUIRED"): the spellings,
+    then after one space the value up to a run of two or more spaces, then the
+    description, continued by the lines indented deeper that follow.
     """
     entries = []
     current = None
@@ -97,9 +98,8 @@ def optionsof(helptext):
         head = re.match(r"^( +)(-\S*)(.*)$", line)
         if head and (current is None or len(head.group(1)) <= current["indent"]):
             spellings = head.group(2).split(",")
-            parts = re.split(r"\s{2,}", head.group(3).strip(), maxsplit=1)
-            value = parts[0] if parts else ""
-            text = parts[1] if len(parts) > 1 else ""
+            value, _, text = re.match(r"^(?: (\S+(?: \S+)*))?(\s{2,}|$)(.*)$", head.group(3).rstrip()).groups()
+            value = value or ""
             current = {"indent": len(head.group(1)), "spellings": spellings, "value": value, "text": [text] if text else []}
             entries.append(current)
         elif current is not None and line.startswith(" " * (current["indent"] + 1)) and line.strip():
