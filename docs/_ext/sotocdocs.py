@@ -59,7 +59,7 @@ _runs = {}
 
 
 def runsotoc(config, args):
-    """stdout and status of `sotoc ARGS`, each distinct call run once per build."""
+    """(stdout, stderr, status) of `sotoc ARGS`, each distinct call run once per build."""
     key = tuple(args)
     if key not in _runs:
         r = subprocess.run([program(config)] + list(args), capture_output=True, text=True, env=ENVIRONMENT,
@@ -259,13 +259,13 @@ def comparefield(config, tokens):
         raise ValueError(f"sotoc {' '.join(args)} has no {tokens[-1]} ({e!r})") from None
     return value
 
-def formatvalue(value, spec):
+def formatvalue(value, form):
     if isinstance(value, bool):
         return "yes" if value else "no"
     if isinstance(value, (int, float)):
-        return format(value, spec or ".6g")
+        return format(value, form or ".6g")
     if isinstance(value, list):
-        return ", ".join(formatvalue(v, spec) for v in value)
+        return ", ".join(formatvalue(v, form) for v in value)
     if value is None:
         return "none"
     return str(value)
@@ -274,11 +274,11 @@ def formatvalue(value, spec):
 def valuerole(name, rawtext, text, lineno, inliner, options=None, content=None):
     env = inliner.document.settings.env
     tokens = text.split()
-    spec = ""
+    form = ""
     if tokens:
-        tokens[-1], _, spec = tokens[-1].partition(":")
+        tokens[-1], _, form = tokens[-1].partition(":")
     try:
-        shown = formatvalue(comparefield(env.config, tokens), spec)
+        shown = formatvalue(comparefield(env.config, tokens), form)
     except ValueError as e:
         logger.warning(f"sotoc-value '{text}': {e}", location=(env.docname, lineno))
         return [nodes.Text(text)], []
