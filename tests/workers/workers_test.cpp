@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -193,10 +194,46 @@ TEST(Workers, ThrowingWorkEndsItsWorkerAlone) {
               got);
 }
 
-// `count` items, each its number, run `jobs` at once in a child process of the test
-// that keeps only the standard file descriptors and has `limit` as its soft limit of
-// `resource`; the notes of the run, noted once the limit is lifted again.
-std::string underlimit(int resource, rlim_t limit, int count, int jobs) {
+// The child processes of this process as the kernel lists them, running or ended
+// and not yet collected.
+size_t children() {
+    std::ifstream list("/proc/self/task/" + std::to_string(gettid()) + "/children");
+    size_t n = 0;
+    for (std::string pid; list >> pid;) ++n;
+    return n;
+}
+
+// Runs `count` items, each giving its number, `jobs` at once: the notes of the run,
+// then "at most N at once", N the most children this process had while it waited.
+std::string numbered(int count, int jobs) {
+    Notes n;
+    size_t most = 0;
+    n.end(runinworkers(
+        count, jobs, [](int i) { return std::to_string(i); }, [&n](int i, const WorkerRun &r) { n.deliver(i, r); },
+        [] { return false; }, nullptr,
+        [&most](std::vector<pollfd> &fds) {
+            most = std::max(most, children());
+            return waitforready(fds);
+        }));
+    return n.text + "at most " + std::to_string(most) + " at once\n";
+}
+
+// The notes of `count` items each delivered with its number, `most` at once.
+std::string allofthem(int count, int most) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += std::to_string(i) + " ok " + std::to_string(i) + "\n";
+    return text + "at most " + std::to_string(most) + " at once\n";
+}
+
+TEST(Workers, AsManyWorkersAtOnceAsAskedFor) {
+    EXPECT_EQ(allofthem(8, 3), numbered(8, 3));
+    EXPECT_EQ(allofthem(3, 1), numbered(3, 1));
+}
+
+// numbered(count, 8) in a child process of the test that keeps only the standard
+// file descriptors and has `limit` as its soft limit of `resource`; noted once the
+// limit is lifted again.
+std::string underlimit(int resource, rlim_t limit, int count) {
     TempDir dir;
     return inchild(dir, [=](const std::string &notes) {
         for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
@@ -207,27 +244,19 @@ std::string underlimit(int resource, rlim_t limit, int count, int jobs) {
         rlimit low = before;
         low.rlim_cur = limit;
         if (setrlimit(resource, &low) != 0) return note(notes, "no limit\n");
-        Notes n;
-        n.end(runinworkers(
-            count, jobs, [](int i) { return std::to_string(i); },
-            [&n](int i, const WorkerRun &r) { n.deliver(i, r); }, [] { return false; }));
+        const std::string text = numbered(count, 8);
         setrlimit(resource, &before);
-        note(notes, n.text);
+        note(notes, text);
     });
 }
 
-// The notes of `count` items each delivered with its number.
-std::string allofthem(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += std::to_string(i) + " ok " + std::to_string(i) + "\n";
-    return text + "after\n";
-}
-
 // Descriptors 0 to 2 are taken; under a limit of 6 a pipe (two descriptors, the
-// read end kept) is had for two workers at once, under 4 for none.
+// read end kept) is had for two workers at once (the sixth lists the children while
+// the run waits), under 4 for none.
 TEST(Workers, FewFileDescriptorsMakeItemsWaitForAFreeWorker) {
-    EXPECT_EQ(allofthem(12), underlimit(RLIMIT_NOFILE, 6, 12, 8));
-    EXPECT_EQ("unstarted 0: no pipe for a worker: Too many open files\nafter\n", underlimit(RLIMIT_NOFILE, 4, 3, 8));
+    EXPECT_EQ(allofthem(12, 2) + "after\n", underlimit(RLIMIT_NOFILE, 6, 12));
+    EXPECT_EQ("unstarted 0: no pipe for a worker: Too many open files\nat most 0 at once\nafter\n",
+              underlimit(RLIMIT_NOFILE, 4, 3));
 }
 
 // A user of its own for the process limit, which binds every user but root: the
@@ -241,19 +270,17 @@ TEST(Workers, AProcessLimitMakesItemsWaitForAFreeWorker) {
     const auto asloneuser = [](rlim_t limit, int count) {
         TempDir dir;
         return inchild(dir, [=](const std::string &notes) {
-            if (setresuid(LONEUSER, LONEUSER, 0) != 0) return note(notes, "no user\n");
             const rlimit low{limit, limit};
-            Notes n;
-            if (setrlimit(RLIMIT_NPROC, &low) == 0)
-                n.end(runinworkers(
-                    count, 8, [](int i) { return std::to_string(i); },
-                    [&n](int i, const WorkerRun &r) { n.deliver(i, r); }, [] { return false; }));
+            if (setresuid(LONEUSER, LONEUSER, 0) != 0 || setrlimit(RLIMIT_NPROC, &low) != 0)
+                return note(notes, "no user of its own\n");
+            const std::string text = numbered(count, 8);
             if (seteuid(0) != 0) std::abort();
-            note(notes, n.text);
+            note(notes, text);
         });
     };
-    EXPECT_EQ(allofthem(12), asloneuser(3, 12));
-    EXPECT_EQ("unstarted 0: no worker process: Resource temporarily unavailable\nafter\n", asloneuser(1, 3));
+    EXPECT_EQ(allofthem(12, 2) + "after\n", asloneuser(3, 12));
+    EXPECT_EQ("unstarted 0: no worker process: Resource temporarily unavailable\nat most 0 at once\nafter\n",
+              asloneuser(1, 3));
 }
 
 // The inode numbers of the pipes behind `fds`.
