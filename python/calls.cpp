@@ -118,13 +118,14 @@ void raiseproblem(bool raised, const std::string &problem, PyObject *kind) {
 // Runs the `count` points of a sweep or a map in workers, `jobs` at once (prepare,
 // line and name as in runinworkers and runresults), and gives their lines in order
 // as dicts. Raises KeyboardInterrupt (or what else a signal handler raised) once
-// the workers are stopped, and RuntimeError naming the first point whose worker failed.
+// the workers are stopped, RuntimeError naming the first point whose worker failed,
+// and OSError when no worker could start.
 py::list runpoints(int count, int jobs, const std::function<void(int)> &prepare,
                    const std::function<std::string(int)> &line, const std::function<std::string(int)> &name) {
     std::vector<std::string> lines;
     std::string failure;
     bool raised = false;
-    runinworkers(
+    const WorkersEnd end = runinworkers(
         count, jobs, line,
         [&](int k, const WorkerRun &run) {
             if (run.ok)
@@ -133,6 +134,8 @@ py::list runpoints(int count, int jobs, const std::function<void(int)> &prepare,
                 failure = name(k) + ": " + run.line;
         },
         [&failure] { return !failure.empty(); }, prepare, signalwait(raised));
+    if (end.unstarted >= 0)
+        raiseproblem(raised, unstartedtext(name(end.unstarted), end.why, "points"), PyExc_OSError);
     raiseproblem(raised, failure, PyExc_RuntimeError);
     return listof(lines);
 }

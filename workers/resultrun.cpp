@@ -22,7 +22,7 @@ int runresults(const ResultRun &run, std::string &written) {
     int done = 0;
     bool failed = false, unwritable = false;  // a point failed; the output failed (said once)
     run.progress.show(0, run.count, -1.0);
-    runinworkers(
+    const WorkersEnd end = runinworkers(
         run.count, run.jobs, run.line,
         [&](int k, const WorkerRun &w) {
             run.progress.clear();
@@ -44,6 +44,11 @@ int runresults(const ResultRun &run, std::string &written) {
         },
         [&] { return failed || stoprequested() != 0; }, run.prepare);
     run.progress.clear();
+    if (end.unstarted >= 0) {
+        const std::string why = unstartedtext(run.pointname(end.unstarted), end.why, "points");
+        std::fprintf(stderr, "%s: %s\n", run.command, why.c_str());
+        return 1;
+    }
     if (unwritable) return 1;
     if (stoprequested() != 0) return stopstatus();
     return failed ? 1 : 0;

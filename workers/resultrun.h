@@ -29,7 +29,8 @@ struct ResultRun {
 // soon as it and those before it are done; appends the lines written to `written`.
 // A point whose worker fails is said on standard error with its name and starts no
 // further point, as does a stop signal (catchstopsignals); the points running are
-// still written. Returns 0, the stop status (130 or 143), or 1 when a point failed
-// or the output could not be written (said once; 1 then also when stopped, as lines
-// are missing).
+// still written. A point waits for a worker while others run (runworkers); when
+// none can start, that is said once. Returns 0, the stop status (130 or 143), or 1
+// when a point failed, no worker could start or the output could not be written
+// (said once; 1 then also when stopped, as lines are missing).
 int runresults(const ResultRun &run, std::string &written);

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,6 +103,29 @@ TEST(BatchItems, RefusedAnswerStopsTheBatch) {
     EXPECT_EQ(1, runbatch(items(), out, 2, waitforready));
     EXPECT_EQ(1, answers);
     EXPECT_EQ(std::vector<std::string>{"cannot write the results: No space left on device"}, problems);
+}
+
+// The worker processes a batch has run, as the kernel lists the children of this
+// process while the batch waits for them.
+std::set<std::string> workersseen(const std::vector<BatchItem> &batch, const BatchOutput &out, int jobs) {
+    std::set<std::string> seen;
+    runbatch(batch, out, jobs, [&seen](std::vector<pollfd> &fds) {
+        std::ifstream list("/proc/self/task/" + std::to_string(gettid()) + "/children");
+        for (std::string pid; list >> pid;) seen.insert(pid);
+        return waitforready(fds);
+    });
+    return seen;
+}
+
+// Once an answer cannot be taken no further comparison starts: the first item is
+// refused at once, its answer is refused while the two workers of the next items
+// run, and none of the ten items after them runs.
+TEST(BatchItems, RefusedAnswerStartsNoFurtherComparison) {
+    std::vector<BatchItem> batch(12, items()[0]);
+    batch[0] = items()[1];
+    const BatchOutput out{[](const std::string &) { return std::string("cannot write the results: Broken pipe"); },
+                          [](const std::string &) {}};
+    EXPECT_EQ(2u, workersseen(batch, out, 2).size());
 }
 
 TEST(Jobs, WholeNumbersFromOneToTheLimitAcceptedOthersRefused) {
