@@ -21,7 +21,8 @@ const char *const ABOUT =
     "map, and sotoc plot draws them. Ctrl-C or SIGTERM starts no further point and leaves whole lines.\n"
     "Exit status: 0 done, 1 failed, 2 refused options, 130 or 143 stopped by SIGINT or SIGTERM.";
 
-void addaxisoptions(CLI::App &cmd, std::string typed[2]) {
+// Adds --x and --y; returns --y, to tell an empty value from none.
+CLI::Option *addaxisoptions(CLI::App &cmd, std::string typed[2]) {
     const std::string names =
         "NAME one of error [%], ratio1, ratio2, ratios (both ratios equal), start-x, start-y, end-x, end-y [m]; "
         "FROM:TO:STEP as --errors of sotoc sweep (STEP > 0, TO included when it lies on the grid) within the "
@@ -29,19 +30,29 @@ void addaxisoptions(CLI::App &cmd, std::string typed[2]) {
     cmd.add_option("--x", typed[0], "The setting varied along x (inner, index i): " + names + ". Required.")
         ->type_name("NAME=FROM:TO:STEP")
         ->required();
-    cmd.add_option("--y", typed[1],
-                   "The setting varied along y (outer, index j), another than --x. Default: none, a one-axis map.")
+    return cmd
+        .add_option("--y", typed[1],
+                    "The setting varied along y (outer, index j), another than --x. Default: none, a one-axis map.")
         ->type_name("NAME=FROM:TO:STEP");
+}
+
+// The map's settings as readmap takes them, an empty --y refused as an empty --x is.
+std::string takemap(const CompareOptionValues &values, const CLI::Option *y, const std::string typed[2], MapJob &job) {
+    MapAxis axis;
+    std::string message;
+    if (y->count() > 0 && typed[1].empty() && !parseaxis(typed[1], axis, message))
+        return "--y: '' refused; " + message;
+    return readmap(values, typed, job);
 }
 
 }  // namespace
 
-int runmap(const MapJob &job, int out, std::string &lines) {
+int runmap(const MapJob &job, int out, const std::function<void(const std::string &)> &written) {
     MapPoints points = mappoints(job);
     ResultRun run{"sotoc map", static_cast<int>(points.indices.size()), job.jobs, out,
                   [&](int k) { preparemappoint(points, k); }, [&](int k) { return mappointline(points, k); },
-                  [&](int k) { return mappointname(points, k); }, Progress{progressline, progressend}};
-    const int status = runresults(run, lines);
+                  [&](int k) { return mappointname(points, k); }, Progress{progressline, progressend}, written};
+    const int status = runresults(run);
     initialset();
     return status;
 }
@@ -50,9 +61,10 @@ int mapcommand(int argc, char **argv) {
     initialset();
     std::string typed[2];
     MapJob job{};
+    const CLI::Option *y = nullptr;
     const GridCommand command{
-        ABOUT, "sotoc map", "map", [&](CLI::App &cmd) { addaxisoptions(cmd, typed); },
-        [&](const CompareOptionValues &values) { return readmap(values, typed, job); },
-        [&](int out, std::string &written) { return runmap(job, out, written); }};
+        ABOUT, "sotoc map", "map", [&](CLI::App &cmd) { y = addaxisoptions(cmd, typed); },
+        [&](const CompareOptionValues &values) { return takemap(values, y, typed, job); },
+        [&](int out, const std::function<void(const std::string &)> &written) { return runmap(job, out, written); }};
     return gridcommand(argc, argv, command, job.shard, job.jobs);
 }

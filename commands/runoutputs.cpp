@@ -14,7 +14,8 @@ namespace {
 
 // The options of the outputs. Written by the command-line parser.
 struct RunOutputOptions {
-    std::string shard;  // K/N, "" for the whole run
+    CLI::Option *shardGiven;  // --shard, to tell an empty value from none
+    std::string shard;        // K/N; the whole run when --shard is not given
     std::string out;    // result file, "" or "-" for standard output
     std::string plot;   // picture file, "" for none
 };
@@ -45,8 +46,9 @@ int endresults(const CLI::App &cmd, OutputFile &results, int status) {
 }
 
 void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &what) {
-    cmd.add_option("--shard", o.shard, "Run only the points K, K+N, K+2N, ... (K from 0 to N-1). Default: 0/1.")
-        ->type_name("K/N");
+    o.shardGiven =
+        cmd.add_option("--shard", o.shard, "Run only the points K, K+N, K+2N, ... (K from 0 to N-1). Default: 0/1.")
+            ->type_name("K/N");
     cmd.add_option("--out", o.out, "Write the JSON lines to FILE. Default: standard output.")->type_name("FILE");
     cmd.add_option("--plot", o.plot, "Also draw the " + what + " into FILE: .png, .svg or .pdf.")->type_name("FILE");
 }
@@ -55,14 +57,14 @@ void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &
 std::string takerunoutputs(const RunOutputOptions &o, Shard &shard) {
     std::string message;
     shard = Shard{0, 1};
-    if (!o.shard.empty() && !parseshard(o.shard, shard, message))
+    if (o.shardGiven->count() > 0 && !parseshard(o.shard, shard, message))
         return "--shard: '" + excerpt(o.shard) + "' refused; " + message;
     return o.plot.empty() ? "" : plotrefusal(o.plot, !resultfile(o));
 }
 
 // Runs the command whose options were taken, `refused` its refusal so far.
 int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOutputOptions &o,
-                   const std::function<int(int fd, std::string &written)> &run) {
+                   const GridCommand &command) {
     OutputFile results{}, picture{};
     const std::string problem = refused.empty() ? beginoutputs(o, results, picture) : refused;
     if (!problem.empty()) {
@@ -70,14 +72,21 @@ int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOut
         return EXIT_REFUSED;
     }
     catchstopsignals();
-    std::string written;
-    int status = run(resultfile(o) ? results.fd : STDOUT_FILENO, written);
-    if (resultfile(o)) status = endresults(cmd, results, status);
+    ResultReading reading{{"results"}, {}};
     std::string message;
+    int number = 0;
+    bool readable = true;  // every line written so far was read for the picture
+    const auto read = [&](const std::string &line) {
+        readable = readable && readresultline(reading, line, ++number, message);
+    };
+    int status = command.run(resultfile(o) ? results.fd : STDOUT_FILENO,
+                             o.plot.empty() ? std::function<void(const std::string &)>() : read);
+    if (resultfile(o)) status = endresults(cmd, results, status);
     if (o.plot.empty()) return status;
     if (status != 0) {
         abandonoutput(picture);
-    } else if (!plotresulttext(written, picture, message)) {
+    } else if (!readable || !plotreading(reading, picture, message)) {
+        if (!readable) abandonoutput(picture);
         reportproblem(cmd, message);
         status = 1;
     }
@@ -91,13 +100,13 @@ int gridcommand(int argc, char **argv, const GridCommand &command, Shard &shard,
     CompareOptionValues values;
     addcompareoptions(cmd, values);
     command.addoptions(cmd);
-    RunOutputOptions options;
+    RunOutputOptions options{};
     addrunoutputoptions(cmd, options, command.what);
     addjobsoption(cmd, jobs);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     std::string refused = command.takeoptions(values);
     if (refused.empty()) refused = takerunoutputs(options, shard);
-    return runwithoutputs(cmd, refused, options, command.run);
+    return runwithoutputs(cmd, refused, options, command);
 }
 

@@ -21,9 +21,9 @@ struct GridCommand {
     std::function<void(CLI::App &)> addoptions;  // adds the command's own options
     // Takes its own options and the comparison options given: "" or the refusal.
     std::function<std::string(const CompareOptionValues &)> takeoptions;
-    // Writes its lines to fd (the result file or standard output) and keeps them in
-    // `written`; returns 0, 1 (failed) or the stop status.
-    std::function<int(int fd, std::string &written)> run;
+    // Writes its lines to fd (the result file or standard output), handing each to
+    // `written` once written; returns 0, 1 (failed) or the stop status.
+    std::function<int(int fd, const std::function<void(const std::string &)> &written)> run;
 };
 
 // Runs a sweep or a map with its arguments (argv[0] is its name) on the records as
@@ -33,5 +33,6 @@ struct GridCommand {
 // one file or a file that cannot be made in its folder. Stop signals are caught
 // (catchstopsignals) before the run. The result file is kept after a run that
 // ended or was stopped, dropped after a failure; the picture is drawn from the
-// lines only after a run that ended well. Returns the exit status.
+// lines only after a run that ended well, read as they were written (only what the
+// picture needs of each is kept, and nothing without --plot). Returns the exit status.
 int gridcommand(int argc, char **argv, const GridCommand &command, Shard &shard, int &jobs);

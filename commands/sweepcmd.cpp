@@ -34,12 +34,12 @@ void adderrorsoption(CLI::App &cmd, std::string &errors) {
 
 }  // namespace
 
-int runsweep(const SweepJob &job, int out, std::string &lines) {
+int runsweep(const SweepJob &job, int out, const std::function<void(const std::string &)> &written) {
     const SweepPoints points = sweeppoints(job);
     ResultRun run{"sotoc sweep", static_cast<int>(points.indices.size()), job.jobs, out, nullptr,
                   [&](int k) { return sweepline(points, k); }, [&](int k) { return sweepname(points, k); },
-                  Progress{progressline, progressend}};
-    return runresults(run, lines);
+                  Progress{progressline, progressend}, written};
+    return runresults(run);
 }
 
 int sweepcommand(int argc, char **argv) {
@@ -53,6 +53,6 @@ int sweepcommand(int argc, char **argv) {
             if (refused.empty()) refused = readgrid(errors, job.grid);
             return refused;
         },
-        [&](int out, std::string &written) { return runsweep(job, out, written); }};
+        [&](int out, const std::function<void(const std::string &)> &written) { return runsweep(job, out, written); }};
     return gridcommand(argc, argv, command, job.shard, job.jobs);
 }

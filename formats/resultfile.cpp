@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -28,28 +27,12 @@ constexpr double MAXPLOTERROR = 1e6;
 // The settings a map varies one by one (both ratios together are AXISRATIOS).
 constexpr PlotAxis SINGLEAXES[] = {AXISERROR, AXISRATIO1, AXISRATIO2, AXISSTARTX, AXISSTARTY, AXISENDX, AXISENDY};
 
-// One result line as read. Written by the line reader; read by the recognition of
-// the axes.
-struct ResultLine {
-    CompareRequest request;  // its settings
-    bool map;                // it has a "map" key
-    PlotPoint point;         // outcome, figures and grid indices; x and y set once the axes are known
-    size_t file;             // index of the file it was read from
-    int line;                // its line number there, from 1
-};
-
-// The lines of all files, in reading order, and the files' names.
-struct Reading {
-    std::vector<std::string> names;
-    std::vector<ResultLine> lines;
-};
-
 // A refusal of line k of the reading: "FILE:LINE: why".
-std::runtime_error refusal(const Reading &r, size_t k, const std::string &why) {
+std::runtime_error refusal(const ResultReading &r, size_t k, const std::string &why) {
     return std::runtime_error(r.names[r.lines[k].file] + ":" + std::to_string(r.lines[k].line) + ": " + why);
 }
 
-std::string where(const Reading &r, size_t k) {
+std::string where(const ResultReading &r, size_t k) {
     return r.names[r.lines[k].file] + ":" + std::to_string(r.lines[k].line);
 }
 
@@ -120,23 +103,11 @@ ResultLine lineof(const json &r) {
 bool badline(const json &r) { return r.is_object() && r.contains("line") && !r.contains("settings"); }
 
 // Reads the lines of `in` (named `name` in messages) into the reading.
-bool readlines(std::istream &in, const std::string &name, Reading &reading, std::string &message) {
+bool readlines(std::istream &in, const std::string &name, ResultReading &reading, std::string &message) {
     reading.names.push_back(name);
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-        try {
-            const json r = json::parse(line);
-            if (badline(r)) continue;
-            ResultLine l = lineof(r);
-            l.file = reading.names.size() - 1;
-            l.line = number;
-            reading.lines.push_back(l);
-        } catch (const std::exception &e) {
-            message = name + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
-            return false;
-        }
-    }
+    for (int number = 1; std::getline(in, line); ++number)
+        if (!readresultline(reading, line, number, message)) return false;
     return true;
 }
 
@@ -145,7 +116,7 @@ bool sameselections(const CompareRequest &a, const CompareRequest &b) {
 }
 
 // Every line is of the first one's kind, sweep or map, with its robot, motion and elbow.
-void checkkind(const Reading &r) {
+void checkkind(const ResultReading &r) {
     const ResultLine &first = r.lines.front();
     for (size_t k = 1; k < r.lines.size(); ++k) {
         const ResultLine &l = r.lines[k];
@@ -158,7 +129,7 @@ void checkkind(const Reading &r) {
 }
 
 // A sweep varies only the mass error.
-void checksweep(const Reading &r) {
+void checksweep(const ResultReading &r) {
     for (size_t k = 1; k < r.lines.size(); ++k)
         for (PlotAxis a : SINGLEAXES)
             if (a != AXISERROR && axisvalue(a, r.lines[k].request) != axisvalue(a, r.lines[0].request))
@@ -166,7 +137,7 @@ void checksweep(const Reading &r) {
 }
 
 // A map holds each grid point once.
-void checkpoints(const Reading &r) {
+void checkpoints(const ResultReading &r) {
     std::map<std::pair<int, int>, size_t> seen;
     for (size_t k = 0; k < r.lines.size(); ++k) {
         const PlotPoint &p = r.lines[k].point;
@@ -184,7 +155,7 @@ struct Variation {
     size_t differs, brokeni, brokenj;
 };
 
-Variation variation(const Reading &r, PlotAxis a) {
+Variation variation(const ResultReading &r, PlotAxis a) {
     Variation v = {0, 0, 0};
     std::map<int, double> byi, byj;
     const double first = axisvalue(a, r.lines[0].request);
@@ -199,14 +170,14 @@ Variation variation(const Reading &r, PlotAxis a) {
     return v;
 }
 
-bool equalratios(const Reading &r) {
+bool equalratios(const ResultReading &r) {
     for (const ResultLine &l : r.lines)
         if (l.request.u[0] != l.request.u[1]) return false;
     return true;
 }
 
 // Both ratios varying together and equal everywhere are one axis.
-void mergeratios(const Reading &r, std::vector<PlotAxis> &axes) {
+void mergeratios(const ResultReading &r, std::vector<PlotAxis> &axes) {
     auto has = [&](PlotAxis a) { return std::find(axes.begin(), axes.end(), a) != axes.end(); };
     if (!has(AXISRATIO1) || !has(AXISRATIO2) || !equalratios(r)) return;
     axes.erase(std::remove(axes.begin(), axes.end(), AXISRATIO2), axes.end());
@@ -214,7 +185,7 @@ void mergeratios(const Reading &r, std::vector<PlotAxis> &axes) {
 }
 
 // The one setting along an index, AXISNONE for none; refuses two.
-PlotAxis axisalong(const Reading &r, const std::vector<PlotAxis> &axes, const char *index) {
+PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, const char *index) {
     if (axes.size() > 1) {
         const PlotAxis second = axes[1] == AXISRATIOS ? AXISRATIO1 : axes[1];
         throw refusal(r, variation(r, second).differs,
@@ -226,7 +197,7 @@ PlotAxis axisalong(const Reading &r, const std::vector<PlotAxis> &axes, const ch
 
 // The settings along i (x) and j (y) of a map; a map whose settings vary along j
 // alone is drawn over them as over x, one without varied settings as a sweep.
-void mapaxes(const Reading &r, PlotSetup &setup) {
+void mapaxes(const ResultReading &r, PlotSetup &setup) {
     std::vector<PlotAxis> alongi, alongj, either;
     for (PlotAxis a : SINGLEAXES) {
         const Variation v = variation(r, a);
@@ -248,7 +219,7 @@ void mapaxes(const Reading &r, PlotSetup &setup) {
 
 // The setup and points of the reading: its kind and axes recognised, every point
 // placed on them.
-void recognise(const Reading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
+void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
     checkkind(r);
     setup.request = r.lines[0].request;
     setup.map = r.lines[0].map;
@@ -272,7 +243,7 @@ void recognise(const Reading &r, PlotSetup &setup, std::vector<PlotPoint> &point
 }
 
 // Hands on the points of the reading when there are any.
-bool finish(const Reading &r, PlotSetup &setup, std::vector<PlotPoint> &points, std::string &message) {
+bool finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points, std::string &message) {
     if (r.lines.empty()) {
         message = "no comparison results to plot";
         return false;
@@ -290,7 +261,7 @@ bool finish(const Reading &r, PlotSetup &setup, std::vector<PlotPoint> &points, 
 
 bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
                  std::string &message) {
-    Reading reading;
+    ResultReading reading;
     for (const std::string &path : paths) {
         std::error_code e;
         if (std::filesystem::is_directory(path, e)) {
@@ -311,11 +282,20 @@ bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::v
     return finish(reading, setup, points, message);
 }
 
-bool readresulttext(const std::string &text, PlotSetup &setup, std::vector<PlotPoint> &points,
-                    std::string &message) {
-    Reading reading;
-    std::istringstream in(text);
-    return readlines(in, "results", reading, message) && finish(reading, setup, points, message);
+bool readresultline(ResultReading &reading, const std::string &text, int number, std::string &message) {
+    if (text.find_first_not_of(" \t\r") == std::string::npos) return true;
+    try {
+        const json r = json::parse(text);
+        if (badline(r)) return true;
+        ResultLine l = lineof(r);
+        l.file = reading.names.size() - 1;
+        l.line = number;
+        reading.lines.push_back(l);
+        return true;
+    } catch (const std::exception &e) {
+        message = reading.names.back() + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
+        return false;
+    }
 }
 
 bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
@@ -326,10 +306,10 @@ bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std
     return false;
 }
 
-bool plotresulttext(const std::string &text, OutputFile &picture, std::string &message) {
+bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
-    if (readresulttext(text, setup, points, message)) return drawplot(picture, setup, points, message);
+    if (finish(reading, setup, points, message)) return drawplot(picture, setup, points, message);
     abandonoutput(picture);
     return false;
 }

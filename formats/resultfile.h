@@ -26,9 +26,27 @@ constexpr int MAXMAPINDEX = 10000000;
 bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
                  std::string &message);
 
-// The same for result lines held in `text` (named "results" in messages).
-bool readresulttext(const std::string &text, PlotSetup &setup, std::vector<PlotPoint> &points,
-                    std::string &message);
+// One result line as read: only what a picture needs of it. Written by
+// readresultline; read by the recognition of the axes.
+struct ResultLine {
+    CompareRequest request;  // its settings
+    bool map;                // it has a "map" key
+    PlotPoint point;         // outcome, figures and grid indices; x and y set once the axes are known
+    size_t file;             // index of its source among the reading's names
+    int line;                // its line number there, from 1
+};
+
+// Result lines read one at a time, from files or as a run writes them. Written by
+// readresultline; read by plotreading.
+struct ResultReading {
+    std::vector<std::string> names;  // the sources, such as the files, in reading order
+    std::vector<ResultLine> lines;   // the results read, in reading order
+};
+
+// Reads `text`, line `number` of the reading's last source, as readresults reads a
+// line: a blank line or a batch's bad-line object is skipped. False with the
+// refusal "NAME:LINE: why" when it is no result a picture can draw.
+bool readresultline(ResultReading &reading, const std::string &text, int number, std::string &message);
 
 // Reads the result lines of the files (any order) and draws their picture into the
 // begun output, ending it: a sweep's or a one-axis map's as the sweep picture, a
@@ -37,5 +55,5 @@ bool readresulttext(const std::string &text, PlotSetup &setup, std::vector<PlotP
 // file cannot be written.
 bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message);
 
-// The same for result lines held in `text` (the output of a sweep or a map).
-bool plotresulttext(const std::string &text, OutputFile &picture, std::string &message);
+// The same for the results read one at a time.
+bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message);

@@ -3,19 +3,30 @@
 // functions: they print nothing and never exit.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <vector>
 
 // Most points a grid, or a map of two, may have: about a day of comparisons on one
 // core; more is a mistyped step.
 constexpr double MAXGRIDPOINTS = 1e6;
 
-// An evenly spaced list of values of one setting. Written by parsegrid; read by
-// the sweep and the map.
+// A whole number of units of 10^-decimals of a setting's unit: it holds 38 digits,
+// more than any value of a grid takes (MAXGRIDDIGITS).
+using GridUnits = __int128;
+
+// Most digits a value of a grid may have, from its first digit to the last decimal
+// place typed in FROM, TO or STEP: a point and its step then stay exact in GridUnits.
+constexpr int MAXGRIDDIGITS = 36;
+
+// An evenly spaced list of values of one setting, counted in decimal as typed: point
+// i is the decimal number (from + i * step) * 10^-decimals, so it is the value a
+// person types for it (-0.6, not -0.6000000000000001). Written by parsegrid; read
+// by the sweep and the map.
 struct Grid {
-    double from;  // first value, in the setting's unit ([%], [m], [rad/rad])
-    double step;  // spacing of the values, positive, same unit
-    int count;    // number of points; point i is from + i * step
+    GridUnits from;  // first value [10^-decimals of the setting's unit: %, m or rad/rad]
+    GridUnits step;  // spacing of the values, positive [same]
+    int decimals;    // most decimal places of FROM, TO and STEP as typed, at least 0
+    int count;       // number of points
 };
 
 // The values a grid's points may take, and how refusals name them. Written by the
@@ -37,13 +48,14 @@ struct Shard {
     int n;  // number of shards, at least 1
 };
 
-// Parses "FROM:TO:STEP" in the range's unit. Point i is FROM + i * STEP; TO is the
-// last point when it lies on the grid within a millionth of STEP, otherwise the last
-// point is the one below it. Refuses, with a message, a step that is not positive,
-// FROM above TO, more than MAXGRIDPOINTS points and any point the range does not accept.
+// Parses "FROM:TO:STEP" in the range's unit. Point i is FROM + i * STEP, worked out
+// in decimal; TO is the last point when it lies on the grid within a millionth of
+// STEP, otherwise the last point is the one below it. Refuses, with a message, a
+// step that is not positive, FROM above TO, values of more than MAXGRIDDIGITS
+// digits, more than MAXGRIDPOINTS points and any point the range does not accept.
 bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std::string &message);
 
-// Value of point i.
+// Value of point i: the double nearest to its decimal value.
 double gridpoint(const Grid &grid, int i);
 
 // A value as refusals show it: every digit that tells it apart, then the unit.
@@ -56,5 +68,18 @@ std::string readgrid(const std::string &text, Grid &grid);
 // Parses "K/N": N at least 1, K in 0..N-1; refuses anything else with a message.
 bool parseshard(const std::string &text, Shard &shard, std::string &message);
 
-// The indices of the shard's points among `count` points, in increasing order.
-std::vector<int> shardpoints(int count, const Shard &shard);
+// The indices of a shard's points among a run's, in increasing order, read as a
+// list: point k of the shard is the run's point first + k * stride. Written by
+// shardpoints; read by the sweep and the map. Holds no list, so a run's memory does
+// not grow with its points.
+struct ShardPoints {
+    int first;   // the shard's index K: its first point when there is one
+    int stride;  // the number of shards N
+    int count;   // points of the shard, 0 when K lies beyond the run's points
+    size_t size() const { return static_cast<size_t>(count); }
+    int operator[](size_t k) const { return static_cast<int>(first + static_cast<long long>(k) * stride); }
+};
+
+// The points of the shard among `count` points: every point index lies in
+// 0..count-1, for any N up to the largest int.
+ShardPoints shardpoints(int count, const Shard &shard);

@@ -52,7 +52,7 @@ void planhalves(MapPoints &m) {
 // Checks the axes into the grid: "" or the refusal.
 std::string takeaxes(const std::string typed[2], const CompareOptionValues &given, MapGrid &grid) {
     MapAxis *axes[2] = {&grid.x, &grid.y};
-    grid.y = MapAxis{AXISNONE, Grid{0.0, 1.0, 1}};
+    grid.y = MapAxis{AXISNONE, Grid{}};
     for (int a = 0; a < 2; ++a) {
         std::string message;
         if ((a == 0 || !typed[a].empty()) && !parseaxis(typed[a], *axes[a], message))

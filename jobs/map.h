@@ -32,7 +32,7 @@ struct SharedHalf {
 // and mappointname.
 struct MapPoints {
     MapJob job;
-    std::vector<int> indices;          // the run's grid points, p = i + nx j
+    ShardPoints indices;               // the run's grid points, p = i + nx j
     int erroraxis;                     // the axis of the mass error when points share halves: 0 x, 1 y; -1 none
     std::map<int, int> left;           // points still to start, by row (x) or column (y) that shares a half
     std::map<int, SharedHalf> halves;  // the halves made and still needed, by row or column

@@ -21,7 +21,7 @@ struct SweepJob {
 struct SweepPoints {
     CompareRequest request;     // settings of every point
     Grid grid;                  // mass errors [%]
-    std::vector<int> indices;   // the shard's grid points, in grid order
+    ShardPoints indices;        // the shard's grid points, in grid order
     ComparisonResult freeHalf;  // the error-free half of the pass, made once
 };
 

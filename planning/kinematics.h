@@ -4,7 +4,8 @@
 // Cylindrical robot: out = (theta, r) = (atan2(y, x), sqrt(x^2 + y^2)). Never fails.
 void cylinderik(double x, double y, double out[2]);
 
-// True when the SCARA tip can reach (x, y): |L1 - L2| <= r <= L1 + L2.
+// True when the SCARA tip can reach (x, y): |L1 - L2| <= r <= L1 + L2, a point
+// on either circle included although r comes out a unit in the last place beyond it.
 bool scarareachable(double x, double y);
 
 // SCARA robot, elbow bent down (ELBOWDOWN, phi2 >= 0): out = (phi1, phi2), each angle

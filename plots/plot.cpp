@@ -156,11 +156,17 @@ void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Rang
     plmtex("b", 3.0, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
 }
 
-std::string referencetext(const std::vector<PlotPoint> &p) {
+}  // namespace
+
+std::string freetimelegend(const std::vector<PlotPoint> &p) {
     const double shared = sharedfreetime(p);
     if (std::isfinite(shared)) return printed("error-free TOC final time %.4f s", shared);
-    return anyfreetime(p) ? "error-free TOC final time" : "error-free TOC: no solution";
+    if (anyfreetime(p)) return "error-free TOC final time";
+    return countoutcome(p, POINTNOTRUN) == static_cast<int>(p.size()) ? "error-free TOC: not run (no point in reach)"
+                                                                      : "error-free TOC: no solution";
 }
+
+namespace {
 
 // The legend right of the panels, with the counts of the marked points; a map's
 // counts the points that could not run too.
@@ -172,7 +178,7 @@ void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
         {"TOC (designed with the error)", RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
         {"SOTOC (designed with the error)", BLUE, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
         {"SOTOC, last phase not reached: " + std::to_string(unfinished), BLUE, 0, CURVEWIDTH, MARKOPEN, MARKSCALE},
-        {referencetext(p), BLACK, DASHED, CURVEWIDTH, "", MARKSCALE},
+        {freetimelegend(p), BLACK, DASHED, CURVEWIDTH, "", MARKSCALE},
         {"no solution: " + std::to_string(unsolved) + " of " + std::to_string(p.size()) +
              (setup.map ? " points" : " errors"),
          GREY, 0, CURVEWIDTH, MARKNOSOLUTION, 1.0},

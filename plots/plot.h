@@ -77,6 +77,11 @@ struct PlotSetup {
 bool drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
               std::string &message);
 
+// The sweep picture's legend entry of the dashed line: the error-free final time
+// the points share, or why there is none (a map none of whose points was in reach
+// ran none).
+std::string freetimelegend(const std::vector<PlotPoint> &points);
+
 // The two pictures drawplot chooses from, with its contract.
 bool drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
                std::string &message);

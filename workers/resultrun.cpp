@@ -17,7 +17,7 @@ double timeleft(int done, int total, double elapsed) {
 
 }  // namespace
 
-int runresults(const ResultRun &run, std::string &written) {
+int runresults(const ResultRun &run) {
     const Clock::time_point start = Clock::now();
     int done = 0;
     bool failed = false, unwritable = false;  // a point failed; the output failed (said once)
@@ -32,7 +32,7 @@ int runresults(const ResultRun &run, std::string &written) {
             } else if (!unwritable) {
                 const std::string problem = writeresults(run.out, w.line + "\n");
                 if (problem.empty()) {
-                    written += w.line + "\n";
+                    if (run.written) run.written(w.line);
                 } else {
                     std::fprintf(stderr, "%s: %s\n", run.command, problem.c_str());
                     unwritable = failed = true;

@@ -23,14 +23,15 @@ struct ResultRun {
     std::function<std::string(int)> line;       // in the worker: point k's line, without its end
     std::function<std::string(int)> pointname;  // point k in a failure message, such as "mass error 5 %"
     Progress progress;
+    std::function<void(const std::string &)> written;  // each line, without its end, once written; may be empty
 };
 
 // Makes the run's points and writes their lines to run.out in point order, each as
-// soon as it and those before it are done; appends the lines written to `written`.
+// soon as it and those before it are done, and hands each to run.written; keeps none.
 // A point whose worker fails is said on standard error with its name and starts no
 // further point, as does a stop signal (catchstopsignals); the points running are
 // still written. A point waits for a worker while others run (runworkers); when
 // none can start, that is said once. Returns 0, the stop status (130 or 143), or 1
 // when a point failed, no worker could start or the output could not be written
 // (said once; 1 then also when stopped, as lines are missing).
-int runresults(const ResultRun &run, std::string &written);
+int runresults(const ResultRun &run);

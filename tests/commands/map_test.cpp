@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -204,6 +206,120 @@ TEST(Map, AxesAcceptedOrRefused) {
     const RunOutcome huge = runsotoc(with(SCARAVERTICAL, {"--x", "end-x=-0.9:0.9:0.001", "--y", "end-y=-0.9:0.9:0.001"}));
     EXPECT_EQ(huge.status, 2);
     EXPECT_NE(huge.err.find("more than a million points (--x 1801 times --y 1801)"), std::string::npos) << huge.err;
+}
+
+// An empty value is refused as an empty --x is, rather than taken as absent (an
+// unset variable in a job script would make every task run the whole map).
+TEST(Map, EmptyShardOrYRefused) {
+    const std::string names = "accepts NAME=FROM:TO:STEP with NAME one of error, ratio1, ratio2, ratios, start-x, "
+                              "start-y, end-x, end-y";
+    const std::string x = "end-x=-0.3:0.3:0.3";
+    const struct {
+        std::vector<std::string> accepted, refused;
+        std::string says;
+    } pairs[] = {
+        {{"--x", x, "--shard", "0/1"}, {"--x", x, "--shard", ""},
+         "sotoc map: --shard: '' refused; expected K/N (for example 0/3), got \"\"\n"},
+        {{"--x", x}, {"--x", x, "--y", ""}, "sotoc map: --y: '' refused; " + names + "\n"},
+        {{"--x", x, "--y", "error=1:1:1"}, {"--y", "error=1:1:1", "--x", ""}, "sotoc map: --x: '' refused; " + names + "\n"},
+    };
+    for (const auto &p : pairs) {
+        const RunOutcome refused = runsotoc(with(SCARAVERTICAL, p.refused));
+        EXPECT_EQ(refused.status, 2) << p.says;
+        EXPECT_EQ(refused.err, p.says);
+        EXPECT_EQ(refused.out, "");
+        const RunOutcome accepted = runsotoc(with(SCARAVERTICAL, with(p.accepted, {"--jobs", "2"})));
+        EXPECT_EQ(accepted.status, 0) << accepted.err;
+        EXPECT_EQ(lines(accepted.out).size(), 3u) << p.says;
+    }
+}
+
+// Shards of up to the largest int: each point written is one of the grid's, with
+// the indices and value the grid gives it; shards beyond the points are empty.
+TEST(Map, LargeShardCountsWriteOnlyPointsOfTheGrid) {
+    // The grid, worked out by hand: end-x -0.9 to 0.9 by 0.3 (i), end-y 0.3 and 0.6 (j).
+    const std::vector<std::string> xs = {"-0.9", "-0.6", "-0.3", "0.0", "0.3", "0.6", "0.9"}, ys = {"0.3", "0.6"};
+    const std::vector<std::string> base =
+        with(SCARAVERTICAL, {"--x", "end-x=-0.9:0.9:0.3", "--y", "end-y=0.3:0.6:0.3", "--jobs", "2"});
+    const struct {
+        const char *shard;
+        int point;  // the one point written, -1 for none
+    } shards[] = {{"2/2147483647", 2},  {"13/2147483647", 13}, {"14/2147483647", -1},
+                  {"2147483646/2147483647", -1}, {"6/1073741824", 6}};
+    for (const auto &s : shards) {
+        const RunOutcome run = runsotoc(with(base, {"--shard", s.shard}));
+        ASSERT_EQ(run.status, 0) << s.shard << ": " << run.err;
+        const std::vector<std::string> got = lines(run.out);
+        ASSERT_EQ(got.size(), s.point < 0 ? 0u : 1u) << s.shard;
+        if (s.point < 0) continue;
+        const int i = s.point % 7, j = s.point / 7;
+        EXPECT_EQ(json::parse(got[0]).at("map"), (json{{"i", i}, {"j", j}})) << s.shard;
+        EXPECT_NE(got[0].find("\"end\":[" + xs[i] + "," + ys[j] + "]"), std::string::npos) << s.shard << got[0];
+    }
+}
+
+// Grid points are the decimal values typed: no binary noise in the settings of a
+// point, a last point at the edge of a setting's range taken, and a point typed on
+// the SCARA's reach circle compared.
+TEST(Map, PointsAreTheDecimalValuesTyped) {
+    const RunOutcome run = runsotoc(with(SCARAVERTICAL, {"--x", "end-x=-0.9:0.9:0.3", "--end", "0,0.5", "--jobs", "2"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> got = lines(run.out);
+    const std::vector<std::string> xs = {"-0.9", "-0.6", "-0.3", "0.0", "0.3", "0.6", "0.9"};
+    ASSERT_EQ(got.size(), xs.size());
+    for (size_t i = 0; i < xs.size(); ++i) {
+        EXPECT_NE(got[i].find("\"end\":[" + xs[i] + ",0.5]"), std::string::npos) << got[i];
+        // Out of reach beyond 0.9 m from the base: |x| = 0.9 only.
+        EXPECT_EQ(json::parse(got[i]).at("outcome") == "unreachable", i == 0 || i == 6) << got[i];
+    }
+    const struct {
+        std::vector<std::string> args;
+        std::string setting;
+    } edges[] = {
+        {{"--robot", "cylindrical", "--motion", "horizontal", "--x", "ratios=100:999.9:0.1", "--shard", "8999/9000"},
+         "\"ratios\":[999.9,999.9]"},
+        {{"--robot", "cylindrical", "--motion", "horizontal", "--x", "start-x=-9.9:10:0.1", "--shard", "199/200"},
+         "\"start\":[10.0,"},
+        {{"--robot", "scara", "--motion", "horizontal", "--x", "end-x=0.6363961030678928:0.7:1", "--end",
+          "0,0.6363961030678928"},
+         "\"end\":[0.6363961030678928,0.6363961030678928]"},
+    };
+    for (const auto &e : edges) {
+        const RunOutcome edge = runsotoc(with({"map"}, e.args));
+        ASSERT_EQ(edge.status, 0) << edge.err;
+        ASSERT_EQ(lines(edge.out).size(), 1u) << e.setting;
+        EXPECT_NE(edge.out.find(e.setting), std::string::npos) << edge.out;
+        const json r = json::parse(edge.out);
+        EXPECT_EQ(r.at("outcome"), "compared") << edge.out;
+        EXPECT_TRUE(r.at("runs").at("sotocErr").at("error").is_number()) << edge.out;
+    }
+}
+
+// Peak resident memory [kB] of a map over the SCARA's start points from -10 m to
+// 10 m in steps of `step`, nearly all out of reach, its lines written to a file;
+// the command's and its workers' (wait4).
+long mappeak(const TempDir &dir, const std::string &step) {
+    const pid_t job = startjob({"map", "--robot", "scara", "--motion", "horizontal", "--x", "start-x=-10:10:" + step,
+                                "--y", "start-y=-10:10:" + step, "--jobs", "2", "--out", dir.file("map.jsonl")});
+    int status = 0;
+    rusage usage{};
+    if (wait4(job, &status, 0, &usage) != job || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return usage.ru_maxrss;
+}
+
+// The lines are written as they come and not kept: a map of ten times the points
+// (2.7 MB more lines) needs no more memory, within a margin far below what keeping
+// them would take.
+TEST(Map, MemoryDoesNotGrowWithThePoints) {
+    TempDir dir;
+    const long small = mappeak(dir, "0.625");  // 33 x 33 points
+    const long smallbytes = static_cast<long>(content(dir.file("map.jsonl")).size());
+    const long large = mappeak(dir, "0.2");  // 101 x 101 points
+    const long largebytes = static_cast<long>(content(dir.file("map.jsonl")).size());
+    ASSERT_GT(small, 0);
+    ASSERT_GT(large, 0);
+    ASSERT_GT(largebytes - smallbytes, 2500000) << "the larger map writes megabytes more";
+    EXPECT_LT(large - small, (largebytes - smallbytes) / 1024 / 4) << small << " kB, then " << large << " kB";
 }
 
 // Ctrl-C (the stop code is the sweep's, whose tests send SIGTERM too): the output

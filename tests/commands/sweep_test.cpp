@@ -104,6 +104,33 @@ TEST(Sweep, RefusedOptionsNameTheValue) {
     EXPECT_EQ(lines(accepted.out).size(), 1u);
 }
 
+// Mass errors are the decimal values typed; an empty --shard is refused rather than
+// taken as none; any number of shards up to the largest int writes only points
+// of the grid, and none from a shard beyond them.
+TEST(Sweep, DecimalErrorsAndShardsOfAnySize) {
+    const std::vector<std::string> base = with(with({"sweep"}, SCARAVERTICAL), {"--errors", "-0.3:0.3:0.1", "--jobs", "2"});
+    const RunOutcome run = runsotoc(base);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> got = lines(run.out);
+    const std::vector<std::string> errors = {"-0.3", "-0.2", "-0.1", "0.0", "0.1", "0.2", "0.3"};  // by hand
+    ASSERT_EQ(got.size(), errors.size());
+    for (size_t k = 0; k < got.size(); ++k)
+        EXPECT_NE(got[k].find("\"error\":" + errors[k] + "}"), std::string::npos) << got[k].substr(0, 200);
+    const RunOutcome empty = runsotoc(with(base, {"--shard", ""}));
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "sotoc sweep: --shard: '' refused; expected K/N (for example 0/3), got \"\"\n");
+    EXPECT_EQ(empty.out, "");
+    const struct {
+        const char *shard;
+        int point;  // the one point written, -1 for none
+    } shards[] = {{"2/2147483647", 2}, {"6/2147483647", 6}, {"7/2147483647", -1}, {"2147483646/2147483647", -1}};
+    for (const auto &s : shards) {
+        const RunOutcome shard = runsotoc(with(base, {"--shard", s.shard}));
+        ASSERT_EQ(shard.status, 0) << s.shard << ": " << shard.err;
+        EXPECT_EQ(shard.out, s.point < 0 ? "" : got[s.point] + "\n") << s.shard;
+    }
+}
+
 // Two outputs naming one file would overwrite the results with the picture: refused
 // before any work, in every spelling, as is a picture in a missing folder.
 TEST(Sweep, OutputsNamingOneFileRefusedBeforeAnyWork) {

@@ -101,7 +101,7 @@ void readarguments(const uint8_t *data, size_t size) {
     std::string message;
     if (!parsegrid(errors, errorrange(), grid, message)) checkrefusal(message);
     if (!parseshard(shard, s, message)) checkrefusal(message);
-    MapGrid map{MapAxis{}, MapAxis{AXISNONE, Grid{0.0, 1.0, 1}}};
+    MapGrid map{MapAxis{}, MapAxis{AXISNONE, Grid{}}};
     if (!parseaxis(axes[0], map.x, message)) return checkrefusal(message);
     if (!axes[1].empty() && !parseaxis(axes[1], map.y, message)) return checkrefusal(message);
     const std::string axesrefused = refused.empty() ? axesrefusal(map, axes, values) : "";

@@ -1,10 +1,13 @@
 // Grids of one setting and the shards of a run's points.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
 #include "jobs/grid.h"
+#include "jobs/mapgrid.h"
+#include "study/request.h"
 
 namespace {
 
@@ -14,6 +17,22 @@ std::vector<double> points(const std::string &text) {
     EXPECT_TRUE(parsegrid(text, errorrange(), g, message)) << text << ": " << message;
     std::vector<double> v;
     for (int i = 0; i < g.count; ++i) v.push_back(gridpoint(g, i));
+    return v;
+}
+
+// The points of a map axis NAME=FROM:TO:STEP, as the program prints them.
+std::string axispoints(const std::string &text) {
+    MapAxis axis{};
+    std::string message;
+    if (!parseaxis(text, axis, message)) return "refused: " + message;
+    std::vector<double> v;
+    for (int i = 0; i < axis.grid.count; ++i) v.push_back(gridpoint(axis.grid, i));
+    return numberlist(v);
+}
+
+std::vector<int> listed(const ShardPoints &s) {
+    std::vector<int> v;
+    for (size_t k = 0; k < s.size(); ++k) v.push_back(s[k]);
     return v;
 }
 
@@ -40,8 +59,43 @@ TEST(Grid, DecimalStepsKeepTheirEnd) {
     EXPECT_EQ(points("-0.3:0.3:0.1").size(), 7u);
     EXPECT_EQ(points("0:0.7:0.07").size(), 11u);
     EXPECT_EQ(points("0:3:0.3").size(), 11u);
-    // Points are FROM + i STEP, not a running sum.
-    EXPECT_EQ(points("0:1:0.1")[7], 7 * 0.1);
+}
+
+// Points are the decimal values a person types for them, not FROM + i STEP in
+// binary (7 * 0.1 is 0.7000000000000001, -0.9 + 0.3 is -0.6000000000000001).
+TEST(Grid, PointsAreTheDecimalValuesTyped) {
+    EXPECT_EQ(points("0:1:0.1"), (std::vector<double>{0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1}));
+    EXPECT_EQ(points("-0.35:-0.05:0.15"), (std::vector<double>{-0.35, -0.2, -0.05}));
+    EXPECT_EQ(axispoints("end-x=-0.9:0.9:0.3"), "-0.9,-0.6,-0.3,0,0.3,0.6,0.9");
+    EXPECT_EQ(axispoints("start-y=1.2e-1:0.1875:3.75e-2"), "0.12,0.1575");  // 0.195 lies beyond TO
+    EXPECT_EQ(axispoints("ratios=1e2:3E2:+1e2"), "100,200,300");
+    // A Python float's shortest text, 17 digits: 2 x 0.30000000000000004 is the
+    // decimal 0.60000000000000008, nearest the double printed 0.6000000000000001.
+    EXPECT_EQ(axispoints("end-y=0:0.7:0.30000000000000004"), "0,0.30000000000000004,0.6000000000000001");
+    EXPECT_EQ(axispoints("end-y=1e-30:3e-30:1e-30"), "1e-30,2e-30,3e-30");
+}
+
+// The last point of a decimal grid is TO itself, within the range when TO is.
+TEST(Grid, LastPointAtTheRangesEdgeAccepted) {
+    const std::string ratios = axispoints("ratios=100:999.9:0.1");
+    EXPECT_EQ(ratios.substr(0, 12), "100,100.1,10") << ratios.substr(0, 80);
+    EXPECT_EQ(ratios.substr(ratios.size() - 12), ",999.8,999.9") << ratios.substr(ratios.size() - 80);
+    const std::string x = axispoints("start-x=-9.9:10:0.1");
+    EXPECT_EQ(x.substr(0, 14), "-9.9,-9.8,-9.7") << x.substr(0, 80);
+    EXPECT_EQ(x.substr(x.size() - 11), ",9.8,9.9,10") << x.substr(x.size() - 80);
+    EXPECT_EQ(points("-99.9:99.9:0.1").back(), 99.9);
+}
+
+// Values of more digits than a grid counts exactly are refused by what they lack.
+TEST(Grid, ValuesOfTooManyDigitsRefused) {
+    const std::string why = "FROM, TO and STEP take at most 36 digits from the first digit of a value to the last "
+                            "decimal place typed";
+    EXPECT_EQ(refusal("0:1e-34:1e-35"), "");
+    EXPECT_EQ(refusal("0:1:1e-36"), why);
+    EXPECT_EQ(refusal("0:1:0.1234567890123456789012345678901234567"), why);
+    EXPECT_EQ(refusal("0.000000000000000000000000000000000000001:0.000000000000000000000000000000000000003:"
+                      "0.000000000000000000000000000000000000001"),
+              "");
 }
 
 TEST(Grid, EndOffTheGridIsLeftOut) {
@@ -115,10 +169,29 @@ TEST(Grid, OptionRefusalQuotesTheValueShortened) {
 }
 
 TEST(Shard, PointsInterleaveAndCoverTheGrid) {
-    EXPECT_EQ(shardpoints(11, Shard{0, 3}), (std::vector<int>{0, 3, 6, 9}));
-    EXPECT_EQ(shardpoints(11, Shard{2, 3}), (std::vector<int>{2, 5, 8}));
-    EXPECT_EQ(shardpoints(11, Shard{0, 1}).size(), 11u);
-    EXPECT_TRUE(shardpoints(11, Shard{11, 20}).empty());
+    EXPECT_EQ(listed(shardpoints(11, Shard{0, 3})), (std::vector<int>{0, 3, 6, 9}));
+    EXPECT_EQ(listed(shardpoints(11, Shard{2, 3})), (std::vector<int>{2, 5, 8}));
+    EXPECT_EQ(listed(shardpoints(11, Shard{0, 1})), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(shardpoints(11, Shard{11, 20}).size(), 0u);
+}
+
+// N up to the largest int: every point a shard names lies on the grid, and a shard
+// beyond the points is empty.
+TEST(Shard, LargeNumbersOfShardsStayOnTheGrid) {
+    EXPECT_EQ(listed(shardpoints(11, Shard{2, INT_MAX})), std::vector<int>{2});
+    EXPECT_EQ(shardpoints(11, Shard{11, INT_MAX}).size(), 0u);
+    EXPECT_EQ(shardpoints(11, Shard{INT_MAX - 1, INT_MAX}).size(), 0u);
+    EXPECT_EQ(listed(shardpoints(1000000, Shard{999999, INT_MAX})), std::vector<int>{999999});
+    EXPECT_EQ(listed(shardpoints(1000000, Shard{5, 999994})), (std::vector<int>{5, 999999}));
+    EXPECT_EQ(listed(shardpoints(1000000, Shard{1, INT_MAX / 2})), std::vector<int>{1});
+    Shard s{};
+    std::string message;
+    EXPECT_TRUE(parseshard("2/2147483647", s, message)) << message;
+    EXPECT_EQ(s.k, 2);
+    EXPECT_EQ(s.n, INT_MAX);
+    EXPECT_TRUE(parseshard("2147483646/2147483647", s, message)) << message;
+    EXPECT_FALSE(parseshard("2/2147483648", s, message));
+    EXPECT_EQ(message, "expected K/N (for example 0/3), got \"2/2147483648\"");
 }
 
 TEST(Shard, IndexInsideZeroToNMinusOneAcceptedOtherwiseRefused) {

@@ -88,6 +88,26 @@ TEST(Scara, FullyStretchedArmIsReachedWithoutMessage) {
     EXPECT_NEAR(0.0, q[1], 1e-14);
 }
 
+// A point typed on the reach circle, 0.9 m / sqrt(2) in both coordinates, is
+// reached with the arm stretched towards 45 degrees, although its distance and the
+// elbow's cosine come out a unit or two in the last place beyond; a nanometre
+// further out it is not.
+TEST(Scara, PointOnTheReachCircleIsReachedStretched) {
+    defaults();
+    const double ref[2] = {0.0, 0.0};
+    const double onx = 0.6363961030678928, beyond = 0.636396104;
+    for (auto ik : {scaraikdown, scaraikup}) {
+        double q[2];
+        EXPECT_TRUE(ik(onx, onx, ref, q));
+        EXPECT_NEAR(q[0], std::atan(1.0), 1e-7);
+        EXPECT_NEAR(q[1], 0.0, 1e-7);
+        EXPECT_FALSE(ik(beyond, beyond, ref, q));
+        EXPECT_TRUE(std::isnan(q[1]));
+    }
+    EXPECT_TRUE(scarareachable(onx, -onx));
+    EXPECT_TRUE(scarareachable(-0.070710678118654752, 0.070710678118654752));  // inner circle, 0.1 m
+}
+
 // Reach is |L1 - L2| <= r <= L1 + L2 (0.1 .. 0.9 m with the defaults); an unreachable
 // point is said by the result alone (nothing printed, no key awaited) and its joint
 // values come out not-a-number.

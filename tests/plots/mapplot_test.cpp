@@ -1,5 +1,5 @@
 // The map picture: files of each format, the colours of the cells found where the
-// frame puts them, the workspace's marks and equal scales, and a drawing that does
+// page's layout puts them, the workspace's marks and equal scales, and a drawing that does
 // not depend on the order of the points.
 #include <gtest/gtest.h>
 
@@ -101,6 +101,24 @@ int darkpixels(const RgbImage &pic, const MapFrame &f, int k, const PlotPoint &c
     return n;
 }
 
+// Where the panels lie on the 1500 x 815 page, worked out from its layout: three
+// squares of 420 px, 90 px from the left edge and 60 px apart, 120 px below the
+// top edge; the axes' window runs half a cell beyond the outer cells' centres.
+MapFrame pageframe(double xlo, double xhi, double ylo, double yhi) {
+    MapFrame f{};
+    for (int k = 0; k < 3; ++k) {
+        f.left[k] = (90.0 + 480.0 * k) / 1500.0;
+        f.right[k] = (510.0 + 480.0 * k) / 1500.0;
+    }
+    f.top = 1.0 - 120.0 / 815.0;
+    f.bottom = 1.0 - 540.0 / 815.0;
+    f.xlo = xlo;
+    f.xhi = xhi;
+    f.ylo = ylo;
+    f.yhi = yhi;
+    return f;
+}
+
 const Rgb BLACKCELL = {0, 0, 0}, NOSOLUTIONCELL = {80, 80, 80};
 const Rgb BLUEEND = {33, 102, 172}, REDEND = {178, 24, 43}, EQUAL = {247, 247, 247};
 const Rgb VIRIDISLOW = {68, 1, 84}, VIRIDISHIGH = {253, 231, 37};
@@ -123,7 +141,7 @@ TEST(MapPlot, EachFormatByItsExtension) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"m.pdf", "m.png", "m.svg"}));
 }
 
-// Every cell where the frame says it is: blue where SOTOC came closer, red where TOC
+// Every cell where the page's layout puts it: blue where SOTOC came closer, red where TOC
 // did, white where they are equal; the ends of the error scale; the marks of cells
 // without figures in every panel; hatching only where SOTOC never finished.
 TEST(MapPlot, CellsShowWhoCameCloser) {
@@ -134,11 +152,12 @@ TEST(MapPlot, CellsShowWhoCameCloser) {
     ASSERT_TRUE(draw(dir.file("m.png"), setup, points, message)) << message;
     RgbImage pic;
     ASSERT_TRUE(readpng(dir.file("m.png"), pic));
-    const MapFrame f = mapframe(setup, points);
-    EXPECT_DOUBLE_EQ(f.xlo, -25.0);
-    EXPECT_DOUBLE_EQ(f.xhi, 25.0);
-    EXPECT_DOUBLE_EQ(f.ylo, 15.0);
-    EXPECT_DOUBLE_EQ(f.yhi, 55.0);
+    const MapFrame drawn = mapframe(setup, points);
+    EXPECT_DOUBLE_EQ(drawn.xlo, -25.0);
+    EXPECT_DOUBLE_EQ(drawn.xhi, 25.0);
+    EXPECT_DOUBLE_EQ(drawn.ylo, 15.0);
+    EXPECT_DOUBLE_EQ(drawn.yhi, 55.0);
+    const MapFrame f = pageframe(-25.0, 25.0, 15.0, 55.0);  // cells -20 to 20 by 10, 20 to 50 by 10
     for (const PlotPoint &c : points) {
         const std::string at = "cell " + std::to_string(c.i) + ", " + std::to_string(c.j);
         if (c.outcome != POINTCOMPARED) {
@@ -218,7 +237,8 @@ TEST(MapPlot, WorkspaceHasEqualScalesAndItsMarks) {
         ASSERT_TRUE(draw(path, setup, points, message)) << message;
         RgbImage pic;
         ASSERT_TRUE(readpng(path, pic));
-        const MapFrame f = mapframe(setup, points);
+        // Cells -1 to 1 by 0.5 with 4 % of their 2.5 m span around them: square, as the panels.
+        const MapFrame f = pageframe(-1.35, 1.35, -1.35, 1.35);
         const double startx = swapped ? 0.0 : 0.7, starty = swapped ? 0.7 : 0.0;
         for (int k = 0; k < 3; ++k) {
             EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, 0.0), {255, 255, 255}, 0)) << "base, panel " << k;

@@ -217,6 +217,25 @@ TEST(Plot, OneAxisMapMarksPointsThatCouldNotRun) {
     EXPECT_GT(count(notrun, BLACKISH, 0, notrun.height), count(unsolved, BLACKISH, 0, unsolved.height) + 200);
 }
 
+// The dashed line's legend: the shared error-free final time, or why there is
+// none; a one-axis map with every point out of reach ran none. (The SVG and PDF
+// devices write the legend as glyph outlines, so its text is checked here.)
+TEST(Plot, FreeTimeLegendSaysWhyThereIsNone) {
+    std::vector<PlotPoint> p(3, PlotPoint{});
+    for (PlotPoint &s : p) {
+        s.outcome = POINTNOTRUN;
+        s.tfFree = NAN;
+    }
+    EXPECT_EQ(freetimelegend(p), "error-free TOC: not run (no point in reach)");
+    p[1].outcome = POINTNOSOLUTION;
+    EXPECT_EQ(freetimelegend(p), "error-free TOC: no solution");
+    p[1].tfFree = 1.23456;
+    EXPECT_EQ(freetimelegend(p), "error-free TOC final time 1.2346 s");
+    p[2].outcome = POINTCOMPARED;
+    p[2].tfFree = 1.5;
+    EXPECT_EQ(freetimelegend(p), "error-free TOC final time");
+}
+
 TEST(Plot, DeviceFollowsTheExtension) {
     EXPECT_EQ(plotdevice("a/b.png"), "pngcairo");
     EXPECT_EQ(plotdevice("b.svg"), "svgcairo");
