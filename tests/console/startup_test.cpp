@@ -125,6 +125,7 @@ TEST(Startup, UnknownSubcommandRefusedClosestSuggested) {
     } slips[] = {
         {"comapre", "compare"}, {"sweeep", "sweep"}, {"rendr", "render"}, {"Map", "map"},
         {"plto", "plot"},       {"bacth", "batch"},  {"compares", "compare"},
+        {"comapr", "compare"},  // two neighbours swapped and one missing: two edits, not three
     };
     for (const auto &s : slips) {
         const RunOutcome r = runsotoc({s.typed, "--robot", "scara"});
