@@ -24,11 +24,13 @@ add_custom_target(sotoc_buildcommit
 target_sources(sotoc PRIVATE ${SOTOC_COMMIT_SOURCE})
 add_dependencies(sotoc sotoc_buildcommit)
 
-# Man pages of sotoc and each subcommand from the built program's --help texts.
+# Man pages of sotoc and each subcommand from the built program's --help texts,
+# compressed as Debian installs them.
 find_program(HELP2MAN help2man REQUIRED)
+find_program(GZIP gzip REQUIRED)
 set(SOTOC_MAN_DIR ${CMAKE_BINARY_DIR}/man/man1)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/pages.stamp
-  COMMAND ${CMAKE_COMMAND} -DSOTOC=$<TARGET_FILE:sotoc> -DHELP2MAN=${HELP2MAN} -DVERSION=${PROJECT_VERSION}
+  COMMAND ${CMAKE_COMMAND} -DSOTOC=$<TARGET_FILE:sotoc> -DHELP2MAN=${HELP2MAN} -DGZIP=${GZIP} -DVERSION=${PROJECT_VERSION}
           -DSUMMARY=${SOTOC_SUMMARY} -DOUTPUT=${SOTOC_MAN_DIR} -P ${CMAKE_CURRENT_LIST_DIR}/manpages.cmake
   COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/man/pages.stamp
   DEPENDS sotoc ${CMAKE_CURRENT_LIST_DIR}/manpages.cmake
@@ -37,7 +39,24 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/pages.stamp
 add_custom_target(sotoc_manpages ALL DEPENDS ${CMAKE_BINARY_DIR}/man/pages.stamp)
 
 install(TARGETS sotoc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(DIRECTORY ${SOTOC_MAN_DIR}/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 FILES_MATCHING PATTERN "*.1")
+install(DIRECTORY ${SOTOC_MAN_DIR}/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 FILES_MATCHING PATTERN "*.1.gz")
+
+# The copyright file: sotoc's own notice, then the copyright file of each library
+# whose headers are compiled into the program or the module, as Debian ships it
+# with the library (their licences ask for their notices in what is distributed).
+set(SOTOC_COPYRIGHT ${CMAKE_BINARY_DIR}/copyright)
+file(READ ${CMAKE_CURRENT_LIST_DIR}/copyright copyright)
+set(compiledin libcli11-dev nlohmann-json3-dev)
+if(SOTOC_PYTHON)
+  list(APPEND compiledin pybind11-dev)
+endif()
+foreach(package ${compiledin})
+  file(READ /usr/share/doc/${package}/copyright notice)
+  string(APPEND copyright "\n\nHeaders of the Debian package ${package}, compiled in:\n\n${notice}")
+endforeach()
+file(WRITE ${SOTOC_COPYRIGHT} "${copyright}")
+install(FILES ${SOTOC_COPYRIGHT} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # The README's pictures keep their relative paths.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/gallery DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
@@ -49,8 +68,9 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/gallery DESTINATION ${CMAKE_INSTALL_D
 # - fonts-dejavu-core: the plots' lettering, as where the program is built and tested
 #   (fontconfig alone would take any of several font packages).
 # - xvfb (recommended): sotoc render starts Xvfb when there is no X display.
+# - python3 (with the Python module): the module is built for one version of it.
 # - python3-numpy (recommended, with the Python module): the module's logs are NumPy
-#   arrays; python3 comes with it.
+#   arrays.
 # - libjs-mathjax (recommended, with the documentation site): its pages typeset their
 #   formulas with it (cmake/docs.cmake).
 set(SOTOC_PACKAGE_MAINTAINER "sotoc maintainers <root@localhost>" CACHE STRING
@@ -70,6 +90,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "plplot-driver-cairo, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xvfb)
 if(SOTOC_PYTHON)
+  math(EXPR nextminor "${Python3_VERSION_MINOR} + 1")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", python3 (>= 3.${Python3_VERSION_MINOR}~), python3 (<< 3.${nextminor})")
   string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", python3-numpy")
 endif()
 if(SOTOC_DOCS)

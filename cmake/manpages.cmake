@@ -1,7 +1,8 @@
 # Writes the man pages of sotoc and of every subcommand its --help lists into the
 # folder OUTPUT (replaced as a whole, so a subcommand that is gone leaves no page), with
-# help2man from the --help texts.
-#   cmake -DSOTOC=... -DHELP2MAN=... -DVERSION=... -DSUMMARY=... -DOUTPUT=... -P manpages.cmake
+# help2man from the --help texts, each compressed by gzip as NAME.1.gz (without a name
+# or time in it, so the same text gives the same bytes).
+#   cmake -DSOTOC=... -DHELP2MAN=... -DGZIP=... -DVERSION=... -DSUMMARY=... -DOUTPUT=... -P manpages.cmake
 
 execute_process(COMMAND ${SOTOC} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -35,6 +36,10 @@ function(page name summary helpoption seealso)
   file(REMOVE ${staging}/${name}.h2m)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "help2man could not write the page of ${name}")
+  endif()
+  execute_process(COMMAND ${GZIP} -9 -n ${staging}/${name}.1 RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip could not compress the page of ${name}")
   endif()
 endfunction()
 

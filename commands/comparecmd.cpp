@@ -38,7 +38,7 @@ std::string makelogdir(const std::string &dir, std::vector<std::filesystem::path
     for (; !e && p.has_relative_path() && !std::filesystem::exists(p, e); p = p.parent_path()) made.push_back(p);
     if (!e) std::filesystem::create_directories(dir, e);
     if (!e && std::filesystem::is_directory(dir, e)) return "";
-    return "--log: '" + dir + "' refused; accepts a folder that exists or can be made (" +
+    return "--log: '" + excerpt(dir) + "' refused; accepts a folder that exists or can be made (" +
            (e ? e.message() : "not a folder") + ")";
 }
 

@@ -1,7 +1,11 @@
 // Entry: a subcommand, or start-up in the console and then the window's event loop.
+#include <signal.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands/batchcmd.h"
 #include "commands/comparecmd.h"
@@ -15,6 +19,7 @@
 #include "core/keys.h"
 #include "pictures/render.h"
 #include "study/params.h"
+#include "study/usertext.h"
 #include "view/window.h"
 
 // The commit the program is built from, or "unknown" (defined by the build).
@@ -50,6 +55,10 @@ const struct {
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
 };
 
+// Edits of a typed word beyond which no subcommand is suggested for it: a slip of
+// the fingers (a letter missing, extra, wrong or swapped with its neighbour) or two.
+constexpr size_t MAXSUGGESTEDEDITS = 2;
+
 // The window's keys, two short ones to a line.
 void printkeys() {
     for (int i = 0; i < WINDOWKEYCOUNT; ++i) {
@@ -81,6 +90,42 @@ std::string subcommandnames(const char *separator, const char *last) {
     return names;
 }
 
+// The fewest edits that turn `a` into `b`: a byte inserted, removed or replaced, or two
+// neighbouring bytes swapped (the optimal string alignment distance).
+size_t editdistance(const std::string &a, const std::string &b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i)
+        for (size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// " (did you mean NAME?)" for the subcommand closest to `word`, "" when none is
+// within MAXSUGGESTEDEDITS of it.
+std::string suggestion(const std::string &word) {
+    const char *closest = nullptr;
+    size_t fewest = MAXSUGGESTEDEDITS + 1;
+    for (const auto &sub : SUBCOMMANDS) {
+        const size_t edits = editdistance(word, sub.name);
+        if (edits < fewest) {
+            fewest = edits;
+            closest = sub.name;
+        }
+    }
+    return closest == nullptr ? "" : std::string(" (did you mean ") + closest + "?)";
+}
+
+// What the program accepts, said after a refused argument.
+std::string accepted() {
+    return "accepts --help, --version, a subcommand (" + subcommandnames(", ", ", ") +
+           ") or window-system options such as -display :1";
+}
+
 // `status`, or 1 when standard output could not all be written (said on standard error).
 int endoutput(int status) {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
@@ -95,23 +140,35 @@ void windowdialog() {
 }
 
 // The interactive program hands its arguments to the window system, whose options
-// start with one dash; an argument starting with two is refused. Returns false then.
+// start with one dash: a first argument without one names no subcommand (a typing
+// slip, which would otherwise start the window) and an argument starting with two
+// dashes is none of them. Either is refused on standard error; returns false then.
 bool windowsystemarguments(int argc, char **argv) {
+    if (argc >= 2 && argv[1][0] != '-') {
+        std::fprintf(stderr, "sotoc: '%s' refused: no such subcommand%s; %s\n", excerpt(argv[1]).c_str(),
+                     suggestion(argv[1]).c_str(), accepted().c_str());
+        return false;
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--", 2) != 0) continue;
-        const std::string names = subcommandnames(", ", ", ");
-        std::fprintf(stderr,
-                     "sotoc: '%s' refused; accepts --help, --version, a subcommand (%s) or window-system "
-                     "options such as -display :1\n",
-                     argv[i], names.c_str());
+        std::fprintf(stderr, "sotoc: '%s' refused; %s\n", excerpt(argv[i]).c_str(), accepted().c_str());
         return false;
     }
     return true;
 }
 
+// A write to a pipe whose reader has gone, or beyond the file-size limit, fails with
+// EPIPE or EFBIG as any failed write (status 1, temporaries removed) instead of ending
+// the program by a signal.
+void failwritesinsteadofsignals() {
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    failwritesinsteadofsignals();
     for (const auto &sub : SUBCOMMANDS)
         if (argc >= 2 && std::strcmp(argv[1], sub.name) == 0)
             return endoutput(sub.run(argc - 1, argv + 1));

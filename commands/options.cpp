@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <type_traits>
 
 #include "core/records.h"
@@ -21,23 +22,31 @@ CLI::ValidationError argumentrefusal(const std::string &name, const std::string 
     return CLI::ValidationError(name, "'" + excerpt(text) + "' refused; accepts " + accepts);
 }
 
-// Adds option `name` of setting s: numbers, each argument one or more of them
-// separated by commas, read strictly into v in order.
+// Adds option `name` of setting s: one argument of numbers separated by commas,
+// read strictly into v in order.
 void addnumbersoption(CLI::App &cmd, const std::string &name, Setting s, std::vector<double> &v,
                       const std::string &help, const std::string &typeName) {
-    cmd.add_option_function<std::vector<std::string>>(
+    cmd.add_option_function<std::string>(
            name,
-           [&v, name, s](const std::vector<std::string> &arguments) {
+           [&v, name, s](const std::string &argument) {
                v.clear();
-               for (const std::string &argument : arguments)
-                   for (const std::string &part : splitat(argument, ',')) {
-                       double x;
-                       if (!readnumber(part, x)) throw argumentrefusal(name, argument, settingaccepts(s));
-                       v.push_back(x);
-                   }
+               for (const std::string &part : splitat(argument, ',')) {
+                   double x;
+                   if (!readnumber(part, x)) throw argumentrefusal(name, argument, settingaccepts(s));
+                   v.push_back(x);
+               }
            },
            help)
         ->type_name(typeName);
+}
+
+// The refusal of an option taking one value that was given `count` times, when the
+// parse stopped at it; "" when no option was.
+std::string repeatedrefusal(const CLI::App &cmd) {
+    for (const CLI::Option *option : cmd.get_options())
+        if (option->nonpositional() && option->get_items_expected_max() == 1 && option->count() > 1)
+            return option->get_name() + ": given " + std::to_string(option->count()) + " times; accepts it once";
+    return "";
 }
 
 template <class T>
@@ -115,6 +124,9 @@ std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv) {
         return "'" + excerpt(extras) + "' refused; accepts the options that --help lists";
     } catch (const CLI::Success &) {
         throw;
+    } catch (const CLI::ArgumentMismatch &e) {
+        const std::string repeated = repeatedrefusal(cmd);
+        return repeated.empty() ? printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists" : repeated;
     } catch (const CLI::ParseError &e) {
         return printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists";
     }
@@ -138,6 +150,11 @@ std::string plotrefusal(const std::string &plot, bool stdoutused) {
     if (stdoutused && isstandardoutput(plot))
         return "--plot: '" + excerpt(plot) + "' refused; standard output is written to it";
     return "";
+}
+
+std::string outputrefusal(const std::string &option, const OutputFile &out) {
+    return option + ": '" + excerpt(out.target) + "' refused; accepts a writable file (" + std::strerror(out.error) +
+           ")";
 }
 
 void reportproblem(const CLI::App &cmd, const std::string &message) {

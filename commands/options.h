@@ -6,6 +6,8 @@
 
 #include "study/request.h"
 
+struct OutputFile;
+
 namespace CLI {
 class App;
 class Option;
@@ -36,9 +38,15 @@ void addjobsoption(CLI::App &cmd, int &jobs);
 // (`stdoutused`), the file standard output goes to (the picture would replace it).
 std::string plotrefusal(const std::string &plot, bool stdoutused);
 
+// The refusal of an output that beginoutput (files/outfile.h) could not make, for
+// option `option`: "OPTION: 'TARGET' refused; accepts a writable file (<reason>)",
+// the target quoted as typed values are (excerpt).
+std::string outputrefusal(const std::string &option, const OutputFile &out);
+
 // Parses the arguments of subcommand `cmd` (argv[0] is its name) and prints
 // nothing: "" when they were taken, else the refusal, one line of at most about
-// MESSAGEBYTES. --help throws CLI::Success for the caller to print.
+// MESSAGEBYTES; an option taking one value given more than once is refused by
+// its name. --help throws CLI::Success for the caller to print.
 std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv);
 
 // Parses the arguments of subcommand `cmd` (argv[0] is its name). Returns true to go

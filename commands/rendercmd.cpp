@@ -44,10 +44,12 @@ struct RenderOptions {
 };
 
 void addrenderoptions(CLI::App &cmd, RenderOptions &o) {
-    CLI::Option *png = cmd.add_option("--png", o.png, "Write the picture at one log row to FILE.")->type_name("FILE");
+    CLI::Option *png =
+        cmd.add_option("--png", o.png, "Write the picture at one log row to FILE, a name ending in .png.")
+            ->type_name("FILE");
     CLI::Option *gif = cmd.add_option("--gif", o.gif,
-                                      "Write the animation of rows 0 to the last to FILE (an animated GIF that "
-                                      "loops, every colour exact).")
+                                      "Write the animation of rows 0 to the last to FILE, a name ending in .gif "
+                                      "(an animated GIF that loops, every colour exact).")
                            ->type_name("FILE")
                            ->excludes(png);
     addnumberoption(cmd, "--frame", o.frame, "With --png: the log row drawn, 0 to the last (default the last).")
@@ -65,9 +67,25 @@ void addrenderoptions(CLI::App &cmd, RenderOptions &o) {
         ->type_name("WxH");
 }
 
+// Whether `name` ends in `extension`.
+bool endswith(const std::string &name, const std::string &extension) {
+    return name.size() >= extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
+}
+
+// The refusal of the file of option `option` ("--png") whose name does not end in the
+// format's extension ("" when it does or is not given): a picture named otherwise
+// would be taken for another format.
+std::string extensionrefusal(const std::string &option, const std::string &file) {
+    const std::string extension = "." + option.substr(2);
+    if (file.empty() || endswith(file, extension)) return "";
+    return option + ": '" + excerpt(file) + "' refused; accepts a file name ending in " + extension;
+}
+
 // "" and the size, frame and every filled in, or the refusal.
 std::string checkrenderoptions(RenderOptions &o) {
     if (o.png.empty() && o.gif.empty()) return "--png FILE or --gif FILE is needed";
+    for (const std::string &refused : {extensionrefusal("--png", o.png), extensionrefusal("--gif", o.gif)})
+        if (!refused.empty()) return refused;
     const std::vector<std::string> wh = splitat(o.size, 'x');
     if (wh.size() != 2 || !readnumber(wh[0], o.w) || !readnumber(wh[1], o.h) || o.w < MINSIZE || o.h < MINSIZE ||
         o.w > MAXSIZE || o.h > MAXSIZE)

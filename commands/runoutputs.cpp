@@ -26,7 +26,7 @@ bool resultfile(const RunOutputOptions &o) { return !o.out.empty() && o.out != "
 // Begins the output files before any work: "" or the refusal (nothing begun then).
 std::string beginoutputs(const RunOutputOptions &o, OutputFile &results, OutputFile &picture) {
     if (resultfile(o) && !o.plot.empty() && samefile(o.out, o.plot))
-        return "--plot: '" + o.plot + "' refused; it names the same file as --out '" + o.out + "'";
+        return "--plot: '" + excerpt(o.plot) + "' refused; it names the same file as --out '" + excerpt(o.out) + "'";
     if (resultfile(o) && !beginoutput(o.out, results)) return outputrefusal("--out", results);
     if (o.plot.empty() || beginoutput(o.plot, picture)) return "";
     if (resultfile(o)) abandonoutput(results);

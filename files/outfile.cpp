@@ -150,8 +150,21 @@ void closeoutput(OutputFile &out) {
     out.fd = -1;
 }
 
-// Renames the temporary over the file when `keep` (a failure then kept in out.error),
-// otherwise removes it.
+// Flushes the folder of `path` to the disk, so that a rename in it lasts; false with
+// errno set when the folder could not be flushed. A file system that cannot flush a
+// folder (EINVAL) keeps its renames by itself.
+bool syncfolder(const std::string &path) {
+    const int fd = open(folderof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = fsync(fd) == 0 || errno == EINVAL;
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return synced;
+}
+
+// Renames the temporary over the file and flushes the folder when `keep` (a failure
+// then kept in out.error), otherwise removes it.
 void endtemporary(OutputFile &out, bool keep) {
     const sigset_t before = blockdeadly();
     if (keep && rename(out.path.c_str(), out.final.c_str()) != 0) keep = failed(out, errno);
@@ -159,6 +172,7 @@ void endtemporary(OutputFile &out, bool keep) {
     forget(out.path);
     sigprocmask(SIG_SETMASK, &before, nullptr);
     out.temporary = false;
+    if (keep && !syncfolder(out.final)) failed(out, errno);
 }
 
 }  // namespace
@@ -167,7 +181,10 @@ bool beginoutput(const std::string &target, OutputFile &out) {
     out = OutputFile{target, "", "", -1, false, nullptr, 0};
     if (!finalpath(target, out.final)) return failed(out, errno);
     struct stat st;
-    if (stat(out.final.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return opentemporary(out);
+    // A name too long, a folder that cannot be searched, a file as a folder: refused
+    // now rather than when the temporary is renamed. A missing file is made.
+    if (stat(out.final.c_str(), &st) != 0) return errno == ENOENT ? opentemporary(out) : failed(out, errno);
+    if (S_ISREG(st.st_mode)) return opentemporary(out);
     if (S_ISDIR(st.st_mode)) return failed(out, EISDIR);
     // A device or a pipe: written in place, never replaced.
     out.path = out.final;
@@ -202,10 +219,6 @@ void abandonoutput(OutputFile &out) {
 
 std::string outputproblem(const OutputFile &out) {
     return "cannot write " + out.target + ": " + std::strerror(out.error != 0 ? out.error : EIO);
-}
-
-std::string outputrefusal(const std::string &option, const OutputFile &out) {
-    return option + ": '" + out.target + "' refused; accepts a writable file (" + std::strerror(out.error) + ")";
 }
 
 bool samefile(const std::string &a, const std::string &b) {

@@ -25,7 +25,7 @@ struct OutputFile {
 };
 
 // Opens the output for `target`; false with out.error set when it cannot be made (no
-// such folder, not writable, a folder, a link to nothing).
+// such folder, not writable, a folder, a link to nothing, a name too long).
 bool beginoutput(const std::string &target, OutputFile &out);
 
 // Writes all n bytes; false (the failure kept in out.error) when they could not be.
@@ -37,8 +37,10 @@ bool writeoutput(OutputFile &out, const void *bytes, size_t n);
 std::FILE *outputstream(OutputFile &out);
 
 // Ends the output: the temporary is flushed to the disk and renamed over the target
-// (a new file gets the usual permissions, an existing one keeps its own). False, the
-// temporary removed and the target untouched, when any write or this step failed.
+// (a new file gets the usual permissions, an existing one keeps its own), and the
+// folder is flushed so the rename lasts. False, the temporary removed and the target
+// untouched, when any write, the flush or the rename failed; false too, the file
+// replaced, when the folder could not be flushed.
 bool commitoutput(OutputFile &out);
 
 // Ends the output without keeping it: the temporary is removed, the target untouched.
@@ -46,10 +48,6 @@ void abandonoutput(OutputFile &out);
 
 // "cannot write TARGET: <reason>" for the failure kept in out.error.
 std::string outputproblem(const OutputFile &out);
-
-// The refusal of an output that beginoutput could not make, for option `option`:
-// "OPTION: 'TARGET' refused; accepts a writable file (<reason>)".
-std::string outputrefusal(const std::string &option, const OutputFile &out);
 
 // Whether two paths name the same file: the same existing file (links followed, hard
 // links too), or the same path once the folders and links in it are resolved.

@@ -2,7 +2,10 @@
 // logs, refusals before any work, no figure without a solution, a failed write.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/imagedecode.h"
+#include "tests/support/pty.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
@@ -131,6 +135,56 @@ TEST(ComparePlot, FullDiskReported) {
     struct stat st;
     ASSERT_EQ(stat(full.c_str(), &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// A named pipe whose reader has gone: the write fails (EPIPE) with status 1 and a
+// message, not the end by SIGPIPE (status 141); the pipe stays.
+TEST(ComparePlot, PipeWithoutReaderReported) {
+    TempDir dir;
+    const std::string fifo = dir.file("pipe.svg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t reader = fork();
+    if (reader == 0) _exit(close(open(fifo.c_str(), O_RDONLY)) == 0 ? 0 : 1);  // opens, then leaves at once
+    const RunOutcome r = runsotoc(scara({"--plot", fifo}));
+    kill(reader, SIGKILL);  // still waiting for a writer only when the program never opened the pipe
+    waitpid(reader, nullptr, 0);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "sotoc compare: cannot write " + fifo + ": Broken pipe\n");
+    EXPECT_NE(r.out, "") << "the result lines came before the figure";
+    struct stat st;
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// Beyond the file-size limit (ulimit -f) the write fails (EFBIG) with status 1, not
+// the end by SIGXFSZ (status 153): the temporary is removed and the old file kept.
+TEST(ComparePlot, FileSizeLimitReported) {
+    TempDir dir;
+    std::ofstream(dir.file("f.svg")) << "old\n";
+    Args args = {"/bin/sh", "-c", "ulimit -f 8 && exec \"$0\" \"$@\"", sotocbinary()};  // 8 blocks of 512 bytes
+    for (const std::string &a : scara({"--plot", dir.file("f.svg")})) args.push_back(a);
+    const RunOutcome r = runprogram(args);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "sotoc compare: cannot write " + dir.file("f.svg") + ": File too large\n");
+    EXPECT_EQ(readfile(dir.file("f.svg")), "old\n");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"f.svg"});
+}
+
+// A name longer than a folder holds (255 bytes) is refused before the comparison
+// runs, as a missing folder is; the refusal quotes the first 80 bytes of the path.
+// 255 bytes are taken.
+TEST(ComparePlot, NameTooLongRefusedBeforeAnyWork) {
+    TempDir dir;
+    const std::string longest = dir.file(std::string(251, 'n') + ".png"), over = dir.file(std::string(252, 'n') + ".png");
+    const RunOutcome refused = runsotoc(scara({"--plot", over}));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.out, "") << "no comparison ran";
+    EXPECT_EQ(refused.err, "sotoc compare: --plot: '" + over.substr(0, 80) +
+                               "\xE2\x80\xA6' refused; accepts a writable file (File name too long)\n");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{});
+    const RunOutcome taken = runsotoc(scara({"--plot", longest}));
+    EXPECT_EQ(taken.status, 0) << taken.err;
+    EXPECT_EQ(dir.names(), std::vector<std::string>{std::string(251, 'n') + ".png"});
 }
 
 }  // namespace

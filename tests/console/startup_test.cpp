@@ -113,6 +113,41 @@ TEST(Startup, DoubleDashOptionsRefusedSubcommandsListed) {
     }
 }
 
+// A first argument with no dash names a subcommand or nothing: a slip in a
+// subcommand's name is refused (status 2) with the list and the closest name, and
+// never starts the window. Beside each slip the name itself runs its help.
+TEST(Startup, UnknownSubcommandRefusedClosestSuggested) {
+    const std::string accepts =
+        "; accepts --help, --version, a subcommand (compare, batch, sweep, map, plot, render) or window-system "
+        "options such as -display :1\n";
+    const struct {
+        const char *typed, *meant;
+    } slips[] = {
+        {"comapre", "compare"}, {"sweeep", "sweep"}, {"rendr", "render"}, {"Map", "map"},
+        {"plto", "plot"},       {"bacth", "batch"},  {"compares", "compare"},
+        {"comapr", "compare"},  // two neighbours swapped and one missing: two edits, not three
+    };
+    for (const auto &s : slips) {
+        const RunOutcome r = runsotoc({s.typed, "--robot", "scara"});
+        EXPECT_EQ(r.status, 2) << s.typed;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, std::string("sotoc: '") + s.typed + "' refused: no such subcommand (did you mean " + s.meant +
+                             "?)" + accepts);
+        EXPECT_EQ(runsotoc({s.meant, "--help"}).status, 0) << s.meant;
+    }
+    // Nothing near enough to suggest; a word quoted as typed values are.
+    for (const char *typed : {"xyzzy", "", "window", "ma p l"}) {
+        const RunOutcome r = runsotoc({typed});
+        EXPECT_EQ(r.status, 2) << typed;
+        EXPECT_EQ(r.err, std::string("sotoc: '") + typed + "' refused: no such subcommand" + accepts);
+    }
+    EXPECT_EQ(runsotoc({"\x1b[2J"}).err, "sotoc: '\\x1B[2J' refused: no such subcommand" + accepts);
+    // Window-system options still reach the window, which needs a display.
+    const RunOutcome window = runprogram({"/usr/bin/env", "DISPLAY=", sotocbinary(), "-geometry", "100x100"});
+    EXPECT_EQ(window.status, 1);
+    EXPECT_NE(window.err.find(NODISPLAYEN), std::string::npos) << window.err;
+}
+
 // Standard output that cannot take the text (a full disk) ends with status 1, said on
 // standard error; to a file, the same ends with 0. (Results of the subcommands: their
 // own tests.)

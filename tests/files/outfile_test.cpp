@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -17,6 +18,8 @@
 
 #include "workers/interrupt.h"
 #include "files/outfile.h"
+#include "tests/support/pty.h"
+#include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -193,6 +196,65 @@ TEST(OutFile, TemporaryGoneOnExitAndSignalsUnlessTheRunDecides) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(textof(file), "whole lines\n");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"r.jsonl"});
+}
+
+// A name longer than a folder holds (255 bytes) is refused when the output begins,
+// before anything is written, not when the temporary is renamed; 255 bytes are taken.
+TEST(OutFile, NameTooLongRefusedAtTheBeginning) {
+    TempDir dir;
+    OutputFile out;
+    EXPECT_FALSE(beginoutput(dir.file(std::string(256, 'n')), out));
+    EXPECT_EQ(out.error, ENAMETOOLONG);
+    EXPECT_EQ(out.fd, -1);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{});
+    ASSERT_TRUE(beginoutput(dir.file(std::string(255, 'n')), out));
+    ASSERT_TRUE(put(out, "whole"));
+    ASSERT_TRUE(commitoutput(out));
+    EXPECT_EQ(textof(dir.file(std::string(255, 'n'))), "whole");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{std::string(255, 'n')});
+}
+
+// The lines "fsync PATH" and "rename FROM TO" the shim noted, in order.
+std::vector<std::string> loglines(const std::string &path) {
+    std::istringstream in(readfile(path));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The index of the first line from `from` on that starts with `start`, or lines.size().
+size_t firstline(const std::vector<std::string> &lines, size_t from, const std::string &start) {
+    while (from < lines.size() && lines[from].rfind(start, 0) != 0) ++from;
+    return from;
+}
+
+// As the program writes its files, watched through the calls it makes: each
+// temporary is flushed to the disk before it is renamed over its file, and the
+// folder is flushed after the rename, so a crash leaves the old file or the new one
+// whole. (A figure and the three logs of one comparison.)
+TEST(OutFile, FlushedBeforeTheRenameFolderFlushedAfter) {
+    TempDir dir;
+    const std::string log = dir.file("calls.log"), runs = dir.file("runs");
+    const RunOutcome r = runprogram({"/usr/bin/env", "LD_PRELOAD=" SYNCSHIM, "SYNCSHIM_LOG=" + log,
+                                     "ASAN_OPTIONS=verify_asan_link_order=0", sotocbinary(), "compare", "--robot",
+                                     "scara", "--motion", "vertical", "--plot", dir.file("f.svg"), "--log", runs});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = loglines(log);
+    const struct {
+        std::string folder, name;
+    } files[] = {{dir.path, "f.svg"}, {runs, "tocFree.csv"}, {runs, "tocErr.csv"}, {runs, "sotocErr.csv"}};
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.name);
+        const size_t flushed = firstline(lines, 0, "fsync " + f.folder + "/." + f.name + ".");
+        ASSERT_LT(flushed, lines.size()) << readfile(log);
+        const std::string temporary = lines[flushed].substr(6);
+        const size_t renamed = firstline(lines, flushed, "rename " + temporary + " " + f.folder + "/" + f.name);
+        ASSERT_LT(renamed, lines.size()) << readfile(log);
+        EXPECT_EQ(lines[renamed], "rename " + temporary + " " + f.folder + "/" + f.name);
+        const size_t folder = firstline(lines, renamed, "fsync " + f.folder);
+        ASSERT_LT(folder, lines.size()) << readfile(log);
+        EXPECT_EQ(lines[folder], "fsync " + f.folder);
+    }
 }
 
 }  // namespace

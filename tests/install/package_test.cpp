@@ -94,10 +94,30 @@ TEST(Package, DependsOnWhatTheProgramLinksAndLoadsAndItsProgramRuns) {
     const RunOutcome unpacked = runtool({"dpkg-deb", "-x", deb, root});
     ASSERT_EQ(0, unpacked.status) << unpacked.err;
     expectsameprogram(root + "/usr/bin/sotoc");
-    EXPECT_TRUE(std::filesystem::exists(root + "/usr/share/man/man1/sotoc-compare.1"));
+    // Man pages compressed, as Debian has them; none left uncompressed.
+    const std::string man = root + "/usr/share/man/man1/";
+    EXPECT_NE(std::string::npos, runtool({"zcat", man + "sotoc-compare.1.gz"}).out.find("\\-\\-robot"));
+    for (const auto &entry : std::filesystem::directory_iterator(man))
+        EXPECT_EQ(entry.path().string().substr(entry.path().string().size() - 5), ".1.gz") << entry.path();
+    // The copyright file where Debian looks for it, with the notices of the libraries
+    // whose headers are compiled in.
+    const std::string copyright = readfile(root + "/usr/share/doc/sotoc/copyright");
+    for (const char *library : {"Upstream-Name: CLI11", "Upstream-Name: nlohmann-json"})
+        EXPECT_NE(std::string::npos, copyright.find(library)) << library;
 #ifdef SOTOC_PYTHON_INSTALL_DIR
-    // The Python module and its stub, where Debian's python3 looks under /usr; NumPy
-    // for the arrays of its logs.
+    // The Python module and its stub, where Debian's python3 looks under /usr, for the
+    // version of Debian's python3 it was built with; NumPy for the arrays of its logs.
+    EXPECT_NE(std::string::npos, copyright.find("Upstream-Name: pybind11"));
+    const RunOutcome version =
+        runtool({"/usr/bin/python3", "-c", "import sys; print(sys.version_info.major, sys.version_info.minor)"});
+    std::istringstream words(version.out);
+    int major = 0, minor = 0;
+    ASSERT_TRUE(words >> major >> minor) << version.out << version.err;
+    const std::string dependsline = controlfield(info.out, "Depends");
+    const std::string at = std::to_string(major) + "." + std::to_string(minor);
+    const std::string below = std::to_string(major) + "." + std::to_string(minor + 1);
+    EXPECT_NE(std::string::npos, dependsline.find("python3 (>= " + at + "~)")) << dependsline;
+    EXPECT_NE(std::string::npos, dependsline.find("python3 (<< " + below + ")")) << dependsline;
     EXPECT_EQ(1u, recommends.count("python3-numpy")) << info.out;
     std::set<std::string> python;
     for (const auto &entry : std::filesystem::directory_iterator(root + "/usr/" SOTOC_PYTHON_INSTALL_DIR))

@@ -66,7 +66,7 @@ TEST(UserText, PrintableEscapesAndShortens) {
     EXPECT_EQ("abc\xE2\x80\xA6", printable("abcdef", 3));
     EXPECT_EQ("ab\xE2\x80\xA6", printable("ab\xE3\x81\x82", 4)) << "the character does not fit whole";
     EXPECT_EQ("abcdef", printable("abcdef", 6));
-    EXPECT_EQ(std::string(QUOTEBYTES, 'x') + "\xE2\x80\xA6", excerpt(std::string(1000000, 'x')));
+    EXPECT_EQ(std::string(80, 'x') + "\xE2\x80\xA6", excerpt(std::string(1000000, 'x'))) << "80 bytes quoted";
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+// Refusals every subcommand shares: an option that takes one value given more than
+// once, output files quoted as typed values are, a picture named for another format.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/run.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+Args with(Args a, const Args &extra) {
+    a.insert(a.end(), extra.begin(), extra.end());
+    return a;
+}
+
+const Args COMPARE = {"compare", "--robot", "scara", "--motion", "horizontal"};
+
+// Expects status 2 and the one line `said` on standard error, nothing on standard output.
+void expectrefused(const Args &args, const std::string &said) {
+    const RunOutcome r = runsotoc(args);
+    EXPECT_EQ(r.status, 2) << said;
+    EXPECT_EQ(r.out, "") << said;
+    EXPECT_EQ(r.err, said + "\n");
+}
+
+// Each option given twice (or three times) is refused by its name, whatever the
+// values; beside it the same option once, taken: compare runs, the other commands
+// go on to refuse a later value of their own.
+TEST(Refusals, OptionGivenMoreThanOnceRefusedByName) {
+    const struct {
+        Args taken, refused;
+        std::string said;
+    } pairs[] = {
+        {{"--error", "5"}, {"--error", "5", "--error", "6"}, "--error: given 2 times; accepts it once"},
+        {{"--ratios", "40,50"}, {"--ratios", "40", "--ratios", "50"}, "--ratios: given 2 times; accepts it once"},
+        {{"--ratios", "40,50"}, {"--ratios", "40", "50"}, "'50' refused; accepts the options that --help lists"},
+        {{"--end=0.2,0.6"},
+         {"--end=0.2,0.6", "--end", "0.2,0.6", "--end", "0.3,0.6"},
+         "--end: given 3 times; accepts it once"},
+        {{"--elbow", "down"}, {"--elbow", "down", "--elbow", "up"}, "--elbow: given 2 times; accepts it once"},
+    };
+    for (const auto &p : pairs) {
+        const RunOutcome taken = runsotoc(with(COMPARE, p.taken));
+        EXPECT_EQ(taken.status, 0) << p.said << ": " << taken.err;
+        expectrefused(with(COMPARE, p.refused), "sotoc compare: " + p.said);
+    }
+
+    const Args render = {"render", "--robot", "scara", "--motion", "horizontal", "--size", "1x1"};
+    expectrefused(with(render, {"--png", "a.png"}),
+                  "sotoc render: --size: '1x1' refused; accepts WxH with W and H from 16 to 4096 pixels");
+    expectrefused(with(render, {"--png", "a.png", "--png", "b.png"}), "sotoc render: --png: given 2 times; accepts it once");
+
+    const Args sweep = {"sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "0:1:1", "--shard", "x"};
+    const RunOutcome once = runsotoc(with(sweep, {"--jobs", "2"}));
+    EXPECT_EQ(once.status, 2);
+    EXPECT_EQ(once.err.rfind("sotoc sweep: --shard: 'x' refused", 0), 0u) << once.err;
+    expectrefused(with(sweep, {"--jobs", "2", "--jobs", "2"}), "sotoc sweep: --jobs: given 2 times; accepts it once");
+    expectrefused(with(sweep, {"--out", "a", "--out", "b"}), "sotoc sweep: --out: given 2 times; accepts it once");
+
+    const Args map = {"map", "--robot", "scara", "--motion", "horizontal", "--shard", "x", "--x", "ratio1=10:20:10"};
+    const RunOutcome one = runsotoc(map);
+    EXPECT_EQ(one.status, 2);
+    EXPECT_EQ(one.err.rfind("sotoc map: --shard: 'x' refused", 0), 0u) << one.err;
+    expectrefused(with(map, {"--x", "ratio2=10:20:10"}), "sotoc map: --x: given 2 times; accepts it once");
+}
+
+// The names of --out, --plot and --log are quoted as every typed value is: control
+// characters and bytes that are no UTF-8 as \xHH, cut after 80 bytes.
+TEST(Refusals, OutputNamesQuotedEscapedAndShort) {
+    TempDir dir;
+    std::ofstream(dir.file("plain")) << "a file, no folder\n";
+    const Args sweep = {"sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "0:1:1"};
+    expectrefused(with(sweep, {"--out", dir.file("missing/\x1b[2J.jsonl")}),
+                  "sotoc sweep: --out: '" + dir.path +
+                      "/missing/\\x1B[2J.jsonl' refused; accepts a writable file (No such file or directory)");
+    expectrefused(with(sweep, {"--out", dir.file("s\x7f.png"), "--plot", dir.file("s\x7f.png")}),
+                  "sotoc sweep: --plot: '" + dir.path + "/s\\x7F.png' refused; it names the same file as --out '" +
+                      dir.path + "/s\\x7F.png'");
+    const std::string deep = dir.file("missing/" + std::string(200, 'd') + ".png");
+    expectrefused(with(sweep, {"--plot", deep}), "sotoc sweep: --plot: '" + deep.substr(0, 80) +
+                                                    "\xE2\x80\xA6' refused; accepts a writable file (No such file or "
+                                                    "directory)");
+    const RunOutcome log = runsotoc(with(COMPARE, {"--log", dir.file("plain/\xff")}));
+    EXPECT_EQ(log.status, 2);
+    EXPECT_EQ(log.err.rfind("sotoc compare: --log: '" + dir.path + "/plain/\\xFF' refused; accepts a folder", 0), 0u)
+        << log.err;
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"plain"});
+}
+
+// A picture's name ends in its format's extension, before any work: a PNG named .gif
+// would be taken for a GIF. Beside each, the right name goes on to a later check.
+TEST(Refusals, RenderPictureNamedForAnotherFormat) {
+    TempDir dir;
+    const Args render = {"render", "--robot", "scara", "--motion", "horizontal", "--size", "1x1"};
+    const std::string size = "sotoc render: --size: '1x1' refused; accepts WxH with W and H from 16 to 4096 pixels";
+    const struct {
+        std::string option, taken, refused, extension;
+    } pairs[] = {
+        {"--png", "f.png", "f.gif", ".png"},
+        {"--png", "f.png", "f.PNG", ".png"},
+        {"--png", "f.png", "png", ".png"},
+        {"--gif", "f.gif", "f.png", ".gif"},
+    };
+    for (const auto &p : pairs) {
+        expectrefused(with(render, {p.option, dir.file(p.taken)}), size);
+        expectrefused(with(render, {p.option, dir.file(p.refused)}), "sotoc render: " + p.option + ": '" +
+                                                                       dir.file(p.refused) +
+                                                                       "' refused; accepts a file name ending in " +
+                                                                       p.extension);
+    }
+    EXPECT_EQ(dir.names(), std::vector<std::string>{});
+}
+
+}  // namespace
