@@ -34,10 +34,12 @@ the same numbers to the last bit.
 
 Batches, sweeps and maps run each comparison in its own worker process. Each call
 starts from the program's start-up state, whatever ran before. Refused arguments
-raise ValueError (TypeError for a value of the wrong type) with the refusal of
-the command line; a move without a switching-time solution is a result, not an
-error. Ctrl-C during a batch, a sweep or a map raises KeyboardInterrupt once its
-worker processes are stopped.
+raise ValueError (TypeError for a value of the wrong type or an argument the
+function does not have) with the refusal of the command line; a move without a
+switching-time solution is a result, not an error. Ctrl-C during a batch, a sweep
+or a map raises KeyboardInterrupt once its worker processes are stopped. Calls from
+several threads take turns; other threads run while the comparisons do. A call
+from a signal handler while a call of the same thread runs raises RuntimeError.
 
 The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
