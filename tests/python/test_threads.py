@@ -153,10 +153,16 @@ HALVES = {
 }
 
 
+# Looks that must find the caller running without the GIL in one call: while the
+# half runs the looker makes hundreds to thousands; a half run holding the GIL lets
+# a few dozen at most slip through, at the edges of the caller's other steps.
+FOUND = 100
+
+
 @pytest.mark.parametrize("call", list(HALVES))
 def test_other_threads_run_while_the_error_free_half_runs(call):
     found = []
-    for _ in range(10):
+    for _ in range(3):
         started, done, looked = threading.Event(), threading.Event(), threading.Event()
         results = []
 
@@ -177,6 +183,6 @@ def test_other_threads_run_while_the_error_free_half_runs(call):
         for t in threads:
             t.join()
         assert results[1]
-        if sum(found) > 0:
+        if found[-1] >= FOUND:
             break
-    assert sum(found) > 0
+    assert found[-1] >= FOUND, found
