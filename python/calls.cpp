@@ -1,10 +1,15 @@
 #include "python/calls.h"
 
+#include <cxxabi.h>
 #include <pybind11/numpy.h>
 #include <poll.h>
+#include <unistd.h>
 
+#include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/records.h"
@@ -19,38 +24,125 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-// How long a wait for workers lasts before it looks for signals (Ctrl-C) [ms]: a
-// call answers a signal well within a second.
+// How long a wait for workers in the main thread lasts before it looks for signals
+// (Ctrl-C) [ms]: a call answers a signal well within a second.
 constexpr int SIGNALLOOK = 100;
 
-// Guards the program-wide records: one call at a time uses them, also when Python
-// threads call at once (a call waits for its workers with the GIL released).
-std::mutex recordsmutex;
+// The program-wide records' turn: one call at a time uses them, also when Python
+// threads call at once.
+struct RecordsTurn {
+    std::mutex mutex;
+    std::condition_variable freed;  // told when the records become free
+    std::thread::id owner;          // the thread whose call has them; none when free
+    const char *call;               // the name of that call
+};
 
-// Takes the records for a call, waiting for another call to end with the GIL
-// released, and puts them in their start state.
-std::unique_lock<std::mutex> takerecords() {
-    std::unique_lock<std::mutex> turn;
+RecordsTurn turn;
+
+// Gives the records up when this thread has them.
+void leaverecords() {
     {
-        py::gil_scoped_release released;
-        turn = std::unique_lock<std::mutex>(recordsmutex);
+        const std::lock_guard<std::mutex> held(turn.mutex);
+        if (turn.owner != std::this_thread::get_id()) return;
+        turn.owner = std::thread::id();
     }
-    initialset();
-    return turn;
+    turn.freed.notify_one();
 }
 
-// Waits for workers with the GIL released, looking for signals every SIGNALLOOK
-// ms; gives the run up (its workers are stopped) once a signal handler raised an
-// exception, noted in `raised` for the call to raise it.
-WorkerWait signalwait(bool &raised) {
-    return [&raised](std::vector<pollfd> &fds) {
+// Ends the thread's part for good without touching Python: gives the records up and
+// sleeps until the process ends.
+[[noreturn]] void park() {
+    leaverecords();
+    for (;;) pause();
+}
+
+// Takes back the GIL this thread released. While the interpreter ends, Python ends
+// every other thread that asks for it by unwinding the thread's stack, which ends
+// the whole process when it meets a destructor on the way; such a thread parks
+// instead, until the process ends.
+void takegil(PyThreadState *state) noexcept {
+    try {
+        PyEval_RestoreThread(state);
+    } catch (abi::__forced_unwind &) {
+        park();
+    }
+}
+
+// The GIL released while the object lives: the Python objects of the call stay
+// untouched, other Python threads run.
+struct GilReleased {
+    PyThreadState *state;  // this thread's, to take the GIL back with
+    GilReleased() : state(PyEval_SaveThread()) {}
+    ~GilReleased() { takegil(state); }
+    GilReleased(const GilReleased &) = delete;
+    GilReleased &operator=(const GilReleased &) = delete;
+};
+
+// The GIL taken back for a moment while `off` has it released.
+struct GilTaken {
+    GilReleased &off;
+    explicit GilTaken(GilReleased &off) : off(off) { takegil(off.state); }
+    ~GilTaken() { off.state = PyEval_SaveThread(); }
+    GilTaken(const GilTaken &) = delete;
+    GilTaken &operator=(const GilTaken &) = delete;
+};
+
+// Raises RuntimeError when a call of this thread has the records: `call` was made
+// from within it (by a signal handler or an object's finalizer) and could never
+// have its turn.
+void refusenesting(const char *call) {
+    std::string running;
+    {
+        const std::lock_guard<std::mutex> held(turn.mutex);
+        if (turn.owner != std::this_thread::get_id()) return;
+        running = turn.call;
+    }
+    throw std::runtime_error(std::string("sotoc.") + call + " called while sotoc." + running +
+                             " runs in the same thread (from a signal handler or a finalizer); a call cannot "
+                             "start within another");
+}
+
+// A call's turn on the records while the object lives, the records put in their
+// start state. Waits for another thread's call with the GIL released; raises
+// RuntimeError for a call nested in one of the same thread (refusenesting).
+struct Turn {
+    explicit Turn(const char *call) {
+        refusenesting(call);
+        {
+            GilReleased off;
+            std::unique_lock<std::mutex> held(turn.mutex);
+            turn.freed.wait(held, [] { return turn.owner == std::thread::id(); });
+            turn.owner = std::this_thread::get_id();
+            turn.call = call;
+        }
+        initialset();
+    }
+    ~Turn() { leaverecords(); }
+    Turn(const Turn &) = delete;
+    Turn &operator=(const Turn &) = delete;
+};
+
+// Whether this is Python's main thread, the one that runs signal handlers.
+bool inmainthread() {
+    const py::object main = py::module_::import("threading").attr("main_thread")();
+    return main.attr("ident").cast<unsigned long>() == PyThread_get_thread_ident();
+}
+
+// Whether a signal handler raised an exception, asked with the GIL taken for it.
+bool signalraised(GilReleased &off) {
+    const GilTaken held(off);
+    return PyErr_CheckSignals() != 0;
+}
+
+// Waits for workers with the GIL released (`off`); in the main thread (`main`) looks
+// for signals (Ctrl-C) every SIGNALLOOK ms and gives the run up (its workers are
+// stopped) once a signal handler raised an exception, noted in `raised` for the call
+// to raise it. Other threads never run signal handlers, and keep the GIL released.
+WorkerWait signalwait(GilReleased &off, bool main, bool &raised) {
+    return [&off, main, &raised](std::vector<pollfd> &fds) {
         for (;;) {
-            int ready;
-            {
-                py::gil_scoped_release released;
-                ready = poll(fds.data(), fds.size(), SIGNALLOOK);
-            }
-            if (PyErr_CheckSignals() != 0) {
+            const int ready = poll(fds.data(), fds.size(), main ? SIGNALLOOK : -1);
+            if (main && signalraised(off)) {
                 raised = true;
                 return false;
             }
@@ -61,11 +153,41 @@ WorkerWait signalwait(bool &raised) {
     };
 }
 
-// The answers of workers (JSON objects, one a line) as a list of dicts.
-py::list listof(const std::vector<std::string> &answers) {
-    py::list l;
-    for (const std::string &a : answers) l.append(pythonof(json::parse(a)));
-    return l;
+// The results of a call, each turned into its dict as it arrives (its text is then
+// dropped). Built and read with the GIL held.
+struct Arrivals {
+    py::list results;           // the dicts, in order
+    std::exception_ptr failed;  // what turning a result into its dict raised, first
+};
+
+// Adds a result line (a JSON object) as its dict, with the GIL taken for it; false
+// once turning one failed.
+bool arrive(Arrivals &got, GilReleased &off, const std::string &line) {
+    const GilTaken held(off);
+    if (got.failed) return false;
+    try {
+        got.results.append(pythonof(json::parse(line)));
+    } catch (...) {
+        got.failed = std::current_exception();
+    }
+    return !got.failed;
+}
+
+// What stopped a run: a signal handler's exception, or a problem.
+struct Stopped {
+    bool raised;          // a signal handler raised an exception, set in Python
+    std::string problem;  // what else stopped the run, "" for nothing
+    PyObject *kind;       // the exception type the problem is raised as; nullptr for the caller's
+};
+
+// Raises what stopped a run, with the GIL held: the exception a result's dict
+// raised, the signal handler's exception, or the problem as its own kind or else `kind`.
+void raisestopped(const Arrivals &got, const Stopped &stopped, PyObject *kind) {
+    if (got.failed) std::rethrow_exception(got.failed);
+    if (stopped.raised) throw py::error_already_set();
+    if (stopped.problem.empty()) return;
+    PyErr_SetString(stopped.kind != nullptr ? stopped.kind : kind, stopped.problem.c_str());
+    throw py::error_already_set();
 }
 
 // The stored runs of robot `type` as dicts of NumPy arrays, one per run name.
@@ -87,114 +209,150 @@ py::dict logsof(char type) {
     return logs;
 }
 
-// The items of a batch's settings, numbered from 1.
-std::vector<BatchItem> itemsof(const py::object &settings) {
+// A batch item as read from Python: its settings, or why it cannot run.
+struct GivenItem {
+    json settings;    // the item's JSON object
+    std::string why;  // the refusal of an item nested too deep, else ""
+};
+
+// The items of a batch's settings, read from Python.
+std::vector<GivenItem> settingsof(const py::object &settings) {
     const bool one = py::isinstance<py::str>(settings) || py::isinstance<py::dict>(settings);
     if (one || !py::isinstance<py::iterable>(settings))
         throw py::type_error("settings: accepts a list of dicts of settings");
-    std::vector<BatchItem> items;
+    std::vector<GivenItem> items;
     for (const py::handle &given : settings) {
-        BatchItem item{static_cast<int>(items.size()) + 1, false, {}, ""};
-        json j;
+        GivenItem item;
         try {
-            if (jsonof(given, j, item.why)) item.why = requestfromobject(j, item.request);
+            jsonof(given, item.settings, item.why);
         } catch (const py::type_error &e) {
-            throw py::type_error("settings[" + std::to_string(item.number - 1) + "]: " + e.what());
+            throw py::type_error("settings[" + std::to_string(items.size()) + "]: " + e.what());
         }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+// The batch of the items read, numbered from 1, with their requests. Needs the records.
+std::vector<BatchItem> itemsof(const std::vector<GivenItem> &given) {
+    std::vector<BatchItem> items;
+    for (const GivenItem &g : given) {
+        BatchItem item{static_cast<int>(items.size()) + 1, false, {}, g.why};
+        if (item.why.empty()) item.why = requestfromobject(g.settings, item.request);
         item.runs = item.why.empty();
         items.push_back(item);
     }
     return items;
 }
 
-// Raises what stopped a run: the signal handler's exception, or `problem` as `kind`.
-void raiseproblem(bool raised, const std::string &problem, PyObject *kind) {
-    if (raised) throw py::error_already_set();
-    if (problem.empty()) return;
-    PyErr_SetString(kind, problem.c_str());
-    throw py::error_already_set();
-}
-
 // Runs the `count` points of a sweep or a map in workers, `jobs` at once (prepare,
-// line and name as in runinworkers and runresults), and gives their lines in order
-// as dicts. Raises KeyboardInterrupt (or what else a signal handler raised) once
-// the workers are stopped, RuntimeError naming the first point whose worker failed,
-// and OSError when no worker could start.
-py::list runpoints(int count, int jobs, const std::function<void(int)> &prepare,
-                   const std::function<std::string(int)> &line, const std::function<std::string(int)> &name) {
-    std::vector<std::string> lines;
-    std::string failure;
-    bool raised = false;
+// line and name as in runinworkers and runresults), with the GIL released (`off`),
+// their dicts added to `got` in order as they arrive. Stops at a signal handler's
+// exception (once the workers are stopped), at the first point whose worker
+// failed, named in the problem, or when no worker could start (an OSError).
+Stopped runpoints(GilReleased &off, Arrivals &got, bool main, int count, int jobs,
+                  const std::function<void(int)> &prepare, const std::function<std::string(int)> &line,
+                  const std::function<std::string(int)> &name) {
+    Stopped stopped{false, "", nullptr};
     const WorkersEnd end = runinworkers(
         count, jobs, line,
         [&](int k, const WorkerRun &run) {
-            if (run.ok)
-                lines.push_back(run.line);
-            else if (failure.empty())
-                failure = name(k) + ": " + run.line;
+            if (!run.ok) {
+                if (stopped.problem.empty()) stopped.problem = name(k) + ": " + run.line;
+            } else if (stopped.problem.empty()) {
+                arrive(got, off, run.line);
+            }
         },
-        [&failure] { return !failure.empty(); }, prepare, signalwait(raised));
-    if (end.unstarted >= 0)
-        raiseproblem(raised, unstartedtext(name(end.unstarted), end.why, "points"), PyExc_OSError);
-    raiseproblem(raised, failure, PyExc_RuntimeError);
-    return listof(lines);
+        [&] { return !stopped.problem.empty() || got.failed; }, prepare, signalwait(off, main, stopped.raised));
+    if (end.unstarted >= 0 && stopped.problem.empty()) {
+        stopped.problem = unstartedtext(name(end.unstarted), end.why, "points");
+        stopped.kind = PyExc_OSError;
+    }
+    return stopped;
 }
 
 }  // namespace
 
 const char *const COLUMNKEYS[RUNCOLUMNS] = {"t", "q1", "q2", "x", "y", "tau1", "tau2"};
 
-py::dict compare(const SettingArguments &a, bool logs) {
-    const std::unique_lock<std::mutex> turn = takerecords();
-    const CompareRequest request = requestof(a);
+py::dict compare(const SettingArguments &a, const py::object &logs) {
+    const CompareOptionValues values = valuesof(a);
+    const bool logged = flagof(logs);
+    const Turn taken("compare");
+    const CompareRequest request = requestof(values);
     ComparisonResult result;
     {
-        py::gil_scoped_release released;
+        const GilReleased off;
         result = standalonepass(request);
     }
     py::dict d(pythonof(resultjson(request, result)));
-    if (logs) d["logs"] = result.outcome == COMPARED ? py::object(logsof(result.type)) : py::none();
+    if (logged) d["logs"] = result.outcome == COMPARED ? py::object(logsof(result.type)) : py::none();
     return d;
 }
 
 py::list batch(const py::object &settings, const py::object &jobs) {
-    const std::unique_lock<std::mutex> turn = takerecords();
-    const int workers = jobsof(jobs);
-    const std::vector<BatchItem> items = itemsof(settings);
-    std::vector<std::string> answers;
-    std::string problem;
-    const BatchOutput out{[&answers](const std::string &answer) {
-                              answers.push_back(answer);
-                              return std::string();
-                          },
-                          [&problem](const std::string &p) {
-                              if (problem.empty()) problem = p;
-                          }};
-    bool raised = false;
-    runbatch(items, out, workers, signalwait(raised));
-    raiseproblem(raised, problem, PyExc_OSError);
-    return listof(answers);
+    const std::string workers = jobstext(jobs);
+    const std::vector<GivenItem> given = settingsof(settings);
+    const bool main = inmainthread();
+    const Turn taken("batch");
+    const int count = jobsof(workers);
+    const std::vector<BatchItem> items = itemsof(given);
+    Arrivals got;
+    Stopped stopped{false, "", nullptr};
+    {
+        GilReleased off;
+        const BatchOutput out{[&](const std::string &answer) {
+                                  return arrive(got, off, answer) ? std::string() : "a result could not be read";
+                              },
+                              [&stopped](const std::string &p) {
+                                  if (stopped.problem.empty()) stopped.problem = p;
+                              }};
+        runbatch(items, out, count, signalwait(off, main, stopped.raised));
+    }
+    raisestopped(got, stopped, PyExc_OSError);
+    return got.results;
 }
 
 py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs) {
-    const std::unique_lock<std::mutex> turn = takerecords();
-    SweepJob job{requestof(a), gridof(errors), Shard{0, 1}, jobsof(jobs)};
-    const SweepPoints points = sweeppoints(job);
-    return runpoints(
-        static_cast<int>(points.indices.size()), job.jobs, nullptr, [&](int k) { return sweepline(points, k); },
-        [&](int k) { return sweepname(points, k); });
+    const CompareOptionValues values = valuesof(a);
+    const std::string grid = errorstext(errors), workers = jobstext(jobs);
+    const bool main = inmainthread();
+    const Turn taken("sweep");
+    const SweepJob job{requestof(values), gridof(grid), Shard{0, 1}, jobsof(workers)};
+    Arrivals got;
+    Stopped stopped{false, "", nullptr};
+    {
+        GilReleased off;
+        const SweepPoints points = sweeppoints(job);
+        stopped = runpoints(
+            off, got, main, static_cast<int>(points.indices.size()), job.jobs, nullptr,
+            [&](int k) { return sweepline(points, k); }, [&](int k) { return sweepname(points, k); });
+    }
+    raisestopped(got, stopped, PyExc_RuntimeError);
+    return got.results;
 }
 
 py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs) {
-    const std::unique_lock<std::mutex> turn = takerecords();
+    const CompareOptionValues values = valuesof(a);
+    const std::string typed[2] = {axistext(x, "--x", true), axistext(y, "--y", false)};
+    const std::string workers = jobstext(jobs);
+    const bool main = inmainthread();
+    const Turn taken("map");
     MapJob job{};
-    const std::string typed[2] = {axistext(x, "--x"), axistext(y, "--y")};
-    const std::string refused = readmap(valuesof(a), typed, job);
+    const std::string refused = readmap(values, typed, job);
     if (!refused.empty()) throw py::value_error(refused);
     job.shard = Shard{0, 1};
-    job.jobs = jobsof(jobs);
-    MapPoints points = mappoints(job);
-    return runpoints(
-        static_cast<int>(points.indices.size()), job.jobs, [&](int k) { preparemappoint(points, k); },
-        [&](int k) { return mappointline(points, k); }, [&](int k) { return mappointname(points, k); });
+    job.jobs = jobsof(workers);
+    Arrivals got;
+    Stopped stopped{false, "", nullptr};
+    {
+        GilReleased off;
+        MapPoints points = mappoints(job);
+        stopped = runpoints(
+            off, got, main, static_cast<int>(points.indices.size()), job.jobs,
+            [&](int k) { preparemappoint(points, k); }, [&](int k) { return mappointline(points, k); },
+            [&](int k) { return mappointname(points, k); });
+    }
+    raisestopped(got, stopped, PyExc_RuntimeError);
+    return got.results;
 }

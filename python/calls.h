@@ -1,10 +1,12 @@
 // Folder python/: the Python module sotoc, a front end beside commands/ (comparisons, batches, sweeps and maps as dicts and NumPy arrays); uses core/, workers/, study/, plots/, formats/, jobs/.
-// The module's calls. Each takes its turn on the program-wide records, starts from
-// the records as initialset leaves them (so that whatever ran before, the same
-// arguments give the same results) and answers as the subcommands do: dicts equal
-// to their JSON objects. Refused arguments raise TypeError or ValueError with the
-// command line's refusal; Ctrl-C while workers run raises KeyboardInterrupt once
-// they are stopped.
+// The module's calls. Each reads its arguments, then takes its turn on the
+// program-wide records, starts from the records as initialset leaves them (so that
+// whatever ran before, the same arguments give the same results) and answers as the
+// subcommands do: dicts equal to their JSON objects. Comparisons run with the GIL
+// released. Refused arguments raise TypeError or ValueError with the command line's
+// refusal; a call made from within another of the same thread (a signal handler)
+// raises RuntimeError; Ctrl-C while workers run raises KeyboardInterrupt once they
+// are stopped.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -14,9 +16,9 @@
 // Keys of a logged run's columns in the order of runrow (formats/runcsv.h).
 extern const char *const COLUMNKEYS[];
 
-// One comparison pass, as sotoc compare --json; with `logs` also the three runs'
-// logged samples as NumPy arrays ("logs", None without a solution).
-py::dict compare(const SettingArguments &a, bool logs);
+// One comparison pass, as sotoc compare --json; with `logs` true also the three
+// runs' logged samples as NumPy arrays ("logs", None without a solution).
+py::dict compare(const SettingArguments &a, const py::object &logs);
 
 // One comparison per mapping of settings, as the lines of sotoc batch; an item that
 // cannot run gives its error dict in its place.

@@ -117,6 +117,14 @@ json valueof(const py::handle &v, int level) {
     return j;
 }
 
+// A dict key: the one interned str of its text.
+py::str keyof(const std::string &text) {
+    PyObject *key = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    if (key == nullptr) throw py::error_already_set();
+    PyUnicode_InternInPlace(&key);
+    return py::reinterpret_steal<py::str>(key);
+}
+
 }  // namespace
 
 CompareOptionValues valuesof(const SettingArguments &a) {
@@ -135,23 +143,28 @@ CompareOptionValues valuesof(const SettingArguments &a) {
     return v;
 }
 
-CompareRequest requestof(const SettingArguments &a) {
+CompareRequest requestof(const CompareOptionValues &values) {
     CompareRequest r;
-    const std::string refused = requestfromoptions(valuesof(a), "--", r);
+    const std::string refused = requestfromoptions(values, "--", r);
     if (!refused.empty()) throw py::value_error(refused);
     return r;
 }
 
-int jobsof(const py::object &jobs) {
-    if (jobs.is_none()) return cores();
+std::string jobstext(const py::object &jobs) {
+    if (jobs.is_none()) return "";
     if (PyBool_Check(jobs.ptr()) || !PyIndex_Check(jobs.ptr())) throw py::type_error(jobsrefusal(textof(jobs)));
+    return textof(py::int_(jobs));
+}
+
+int jobsof(const std::string &text) {
+    if (text.empty()) return cores();
     int n = 0;
-    const std::string refused = readjobs(textof(py::int_(jobs)), n);
+    const std::string refused = readjobs(text, n);
     if (!refused.empty()) throw py::value_error(refused);
     return n;
 }
 
-Grid gridof(const py::object &errors) {
+std::string errorstext(const py::object &errors) {
     const auto refuse = [&errors] {
         return py::type_error("--errors: '" + excerpt(textof(errors)) +
                               "' refused; accepts three numbers (FROM, TO, STEP) [%]");
@@ -162,14 +175,18 @@ Grid gridof(const py::object &errors) {
         if (!isnumber(e)) throw refuse();
         text += (text.empty() ? "" : ":") + typednumber(e);
     }
+    return text;
+}
+
+Grid gridof(const std::string &text) {
     Grid grid;
     const std::string refused = readgrid(text, grid);
     if (!refused.empty()) throw py::value_error(refused);
     return grid;
 }
 
-std::string axistext(const py::object &axis, const char *option) {
-    if (axis.is_none()) return "";
+std::string axistext(const py::object &axis, const char *option, bool required) {
+    if (axis.is_none() && !required) return "";
     std::string names;
     for (const char *name : AXISNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
     const std::string refused = std::string(option) + ": '" + excerpt(textof(axis)) +
@@ -185,11 +202,18 @@ std::string axistext(const py::object &axis, const char *option) {
     return text;
 }
 
+bool flagof(const py::object &v) {
+    const int truth = PyObject_IsTrue(v.ptr());
+    if (truth < 0) throw py::error_already_set();
+    return truth != 0;
+}
+
 py::object pythonof(const json &j) {
     switch (j.type()) {
         case json::value_t::object: {
             py::dict d;
-            for (const auto &item : j.items()) d[py::str(item.key())] = pythonof(item.value());
+            for (const auto &item : j.items())
+                d[keyof(item.key())] = pythonof(item.value());
             return std::move(d);
         }
         case json::value_t::array: {

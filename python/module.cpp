@@ -1,6 +1,7 @@
 // The module sotoc: its functions, their arguments and their help.
 #include <pybind11/pybind11.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -33,10 +34,12 @@ the same numbers to the last bit.
 
 Batches, sweeps and maps run each comparison in its own worker process. Each call
 starts from the program's start-up state, whatever ran before. Refused arguments
-raise ValueError (TypeError for a value of the wrong type) with the refusal of
-the command line; a move without a switching-time solution is a result, not an
-error. Ctrl-C during a batch, a sweep or a map raises KeyboardInterrupt once its
-worker processes are stopped.
+raise ValueError (TypeError for a value of the wrong type or an argument the
+function does not have) with the refusal of the command line; a move without a
+switching-time solution is a result, not an error. Ctrl-C during a batch, a sweep
+or a map raises KeyboardInterrupt once its worker processes are stopped. Calls from
+several threads take turns; other threads run while the comparisons do. A call
+from a signal handler while a call of the same thread runs raises RuntimeError.
 
 The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
@@ -199,6 +202,64 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"cores", std::to_string(cores())}};
 }
 
+// The arguments a function takes: the positional ones first, then the keyword-only
+// ones; those without a default are required.
+struct Parameters {
+    const char *function;
+    std::vector<const char *> names;     // in order
+    size_t positional;                   // the first names, also taken by position
+    std::vector<const char *> required;  // the names without a default
+};
+
+const Parameters COMPAREPARAMETERS{
+    "compare", {"robot", "motion", "ratios", "start", "end", "elbow", "error", "logs"}, 2, {"robot", "motion"}};
+const Parameters BATCHPARAMETERS{"batch", {"settings", "jobs"}, 2, {"settings"}};
+const Parameters SWEEPPARAMETERS{"sweep",
+                                 {"robot", "motion", "ratios", "start", "end", "elbow", "errors", "jobs"},
+                                 2,
+                                 {"robot", "motion", "errors"}};
+const Parameters MAPPARAMETERS{"map",
+                               {"robot", "motion", "ratios", "start", "end", "elbow", "error", "x", "y", "jobs"},
+                               2,
+                               {"robot", "motion", "x"}};
+
+bool among(const std::vector<const char *> &names, size_t first, size_t last, const std::string &name) {
+    for (size_t k = first; k < last && k < names.size(); ++k)
+        if (name == names[k]) return true;
+    return false;
+}
+
+// Why the function cannot take these arguments, as Python words it, with the
+// arguments it has: a keyword it does not have, too many by position, one given
+// twice, or one required and missing.
+std::string argumentsrefusal(const Parameters &p, const py::args &args, const py::kwargs &kwargs) {
+    std::string names;
+    for (const char *name : p.names) names += (names.empty() ? "" : ", ") + std::string(name);
+    const std::string function = std::string(p.function) + "()";
+    for (const auto &item : kwargs) {
+        const std::string name = py::str(item.first).cast<std::string>();
+        if (!among(p.names, 0, p.names.size(), name))
+            return function + " got an unexpected keyword argument '" + name + "'; its arguments are " + names;
+        if (among(p.names, 0, std::min(args.size(), p.positional), name))
+            return function + " got multiple values for argument '" + name + "'";
+    }
+    if (args.size() > p.positional)
+        return function + " takes " + std::to_string(p.positional) + " positional arguments but " +
+               std::to_string(args.size()) + " were given; its arguments are " + names;
+    for (const char *name : p.required)
+        if (!among(p.names, 0, args.size(), name) && !kwargs.contains(name))
+            return function + " missing required argument '" + name + "'";
+    return function + " cannot take these arguments; its arguments are " + names;
+}
+
+// Adds the function's fallback, called when the arguments do not fit it: raises
+// TypeError saying why. Without a help of its own, the function's help stays its own.
+void refuseotherarguments(py::module_ &m, const Parameters &p) {
+    m.def(p.function, [&p](const py::args &args, const py::kwargs &kwargs) {
+        throw py::type_error(argumentsrefusal(p, args, kwargs));
+    });
+}
+
 }  // namespace
 
 PYBIND11_MODULE(sotoc, m) {
@@ -212,13 +273,15 @@ PYBIND11_MODULE(sotoc, m) {
     m.def(
         "compare",
         [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
-           py::object error, bool logs) {
+           py::object error, py::object logs) {
             return compare(SettingArguments{robot, motion, ratios, start, end, elbow, error}, logs);
         },
         fill(COMPAREHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
         py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
         py::arg("elbow") = elbowword(d.elbow), py::arg("error") = d.errorPercent, py::arg("logs") = false);
+    refuseotherarguments(m, COMPAREPARAMETERS);
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
+    refuseotherarguments(m, BATCHPARAMETERS);
     m.def(
         "sweep",
         [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
@@ -228,6 +291,7 @@ PYBIND11_MODULE(sotoc, m) {
         fill(SWEEPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
         py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
         py::arg("elbow") = elbowword(d.elbow), py::arg("errors"), py::arg("jobs") = py::none());
+    refuseotherarguments(m, SWEEPPARAMETERS);
     m.def(
         "map",
         [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
@@ -238,4 +302,5 @@ PYBIND11_MODULE(sotoc, m) {
         py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
         py::arg("elbow") = elbowword(d.elbow), py::arg("error") = py::none(), py::arg("x"),
         py::arg("y") = py::none(), py::arg("jobs") = py::none());
+    refuseotherarguments(m, MAPPARAMETERS);
 }

@@ -37,6 +37,21 @@ def same(a, b):
     return json.dumps(a) == json.dumps(b)
 
 
+def alone(results):
+    """Each result of a sweep or a map equals the comparison of the settings it prints
+    made on its own by `sotoc batch` (not the sweep's or the map's code); a point out
+    of reach has the batch's refusal of its settings as its reason."""
+    text = "".join(json.dumps(r["settings"]) + "\n" for r in results)
+    printed = run(["batch", "--jobs", "2"], text)
+    refused = any(r["outcome"] == "unreachable" for r in results)
+    assert (printed.returncode, printed.stderr) == (int(refused), "")  # status 1 for a line refused
+    for got, want in zip(results, jsonlines(printed.stdout), strict=True):
+        if got["outcome"] == "unreachable":
+            assert got["reason"] == want["error"]
+        else:
+            assert same({k: v for k, v in got.items() if k != "map"}, want)
+
+
 @pytest.fixture
 def folder():
     """A scratch folder, removed with what it holds after the test."""

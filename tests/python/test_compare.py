@@ -4,6 +4,7 @@ command line's refusals."""
 
 import csv
 from concurrent.futures import ThreadPoolExecutor
+import json
 import os
 
 import numpy as np
@@ -66,7 +67,7 @@ def test_logs_are_the_values_of_the_csv_files(name, options, arguments, kind, fo
     assert run(command(name, options) + ["--log", folder]).returncode == 0
     got = call(name, arguments, logs=True)
     assert list(got)[-1] == "logs"
-    assert same({k: v for k, v in got.items() if k != "logs"}, call(name, arguments))
+    assert same({k: v for k, v in got.items() if k != "logs"}, printedjson(name, options))
     assert list(got["logs"]) == ["tocFree", "tocErr", "sotocErr"]
     for run_name, columns in got["logs"].items():
         table = readcsv(os.path.join(folder, run_name + ".csv"))
@@ -82,18 +83,25 @@ def test_no_solution_has_no_logs():
     assert got["outcome"] == "no-free-solution" and got["runs"] is None and got["logs"] is None
 
 
-def test_same_arguments_same_result_whatever_ran_between():
-    first = sotoc.compare("scara", "horizontal")
-    logged = sotoc.compare("scara", "horizontal", logs=True)["logs"]
+def printedjson(name, options):
+    """The result object that `sotoc compare --json` prints."""
+    printed = run(command(name, options) + ["--json"])
+    assert printed.returncode == 0, printed.stderr
+    return jsonlines(printed.stdout)[0]
+
+
+def test_same_arguments_same_result_whatever_ran_between(folder):
+    assert run(command("scara horizontal", []) + ["--log", folder]).returncode == 0
     sotoc.compare("scara", "horizontal", ratios=(50, 60), start=(0.5, 0.1), end=(0.1, 0.5), elbow="down", error=-5)
     sotoc.compare("cylindrical", "vertical", ratios=(500, 500), logs=True)
     sotoc.sweep("cylindrical", "vertical", ratios=(20, 20), errors=(-2, 2, 2), jobs=2)
     sotoc.batch([{"robot": "scara", "motion": "vertical", "start": [0.3, 0.3]}], jobs=1)
-    assert same(sotoc.compare("scara", "horizontal"), first)
+    assert same(sotoc.compare("scara", "horizontal"), printedjson("scara horizontal", []))
     again = sotoc.compare("scara", "horizontal", logs=True)["logs"]
-    for name, columns in logged.items():
-        for key, values in columns.items():
-            assert values.tobytes() == again[name][key].tobytes()
+    for name, columns in again.items():
+        table = readcsv(os.path.join(folder, name + ".csv"))
+        for c, values in enumerate(columns.values()):
+            assert values.tobytes() == table[:, c].tobytes(), (name, c)
 
 
 # Refused arguments as the command line refuses the same values, each beside a
@@ -150,19 +158,27 @@ def test_numbers_beyond_a_double_refused_as_typed():
         sotoc.compare("scara", "vertical", error=10**400)
     assert str(e.value).startswith("--error: '1000000") and "accepts one number" in str(e.value)
     assert same(sotoc.compare("scara", "vertical", error=-3, ratios=np.array([40, 40])),
-                sotoc.compare("scara", "vertical", error=-3.0, ratios=(40.0, 40.0)))
+                printedjson("scara vertical", ["--error", "-3", "--ratios", "40,40"]))
 
 
-def test_calls_from_threads_take_turns():
+def test_calls_from_threads_take_turns(folder):
+    assert run(command("cylindrical vertical", ["--ratios", "500,500", "--log", folder])).returncode == 0
+    q2 = readcsv(os.path.join(folder, "sotocErr.csv"))[:, 2].tolist()
+    sweep = jsonlines(run(["sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "-4:4:2"]).stdout)
+    batch = [{"robot": "cylindrical", "motion": "vertical", "start": [-0.5, 0.2]}] * 3
+    batched = jsonlines(run(["batch"], "".join(json.dumps(b) + "\n" for b in batch)).stdout)
+    # Each call with what the command line prints for it.
     calls = [
-        lambda: sotoc.compare("scara", "vertical", error=-7),
-        lambda: sotoc.compare("cylindrical", "vertical", ratios=(500, 500), logs=True)["logs"]["sotocErr"]["q2"].tolist(),
-        lambda: sotoc.sweep("scara", "horizontal", errors=(-4, 4, 2), jobs=2),
-        lambda: sotoc.batch([{"robot": "cylindrical", "motion": "vertical", "start": [-0.5, 0.2]}] * 3, jobs=2),
-        lambda: sotoc.compare("scara", "horizontal", elbow="down", end=(0.2, 0.6)),
+        (lambda: sotoc.compare("scara", "vertical", error=-7), printedjson("scara vertical", ["--error", "-7"])),
+        (lambda: sotoc.compare("cylindrical", "vertical", ratios=(500, 500), logs=True)["logs"]["sotocErr"]["q2"]
+         .tolist(), q2),
+        (lambda: sotoc.sweep("scara", "horizontal", errors=(-4, 4, 2), jobs=2), sweep),
+        (lambda: sotoc.batch(batch, jobs=2), batched),
+        (lambda: sotoc.compare("scara", "horizontal", elbow="down", end=(0.2, 0.6)),
+         printedjson("scara horizontal", ["--elbow", "down", "--end", "0.2,0.6"])),
     ]
-    alone = [call() for call in calls]
+    assert len(sweep) == 5 and len(batched) == 3
     with ThreadPoolExecutor(max_workers=len(calls)) as pool:
         for _ in range(2):
-            together = [f.result() for f in [pool.submit(call) for call in calls]]
-            assert [same(a, b) for a, b in zip(together, alone)] == [True] * len(calls)
+            together = [f.result() for f in [pool.submit(call) for call, _ in calls]]
+            assert [same(got, want) for got, (_, want) in zip(together, calls)] == [True] * len(calls)

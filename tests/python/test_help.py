@@ -82,3 +82,33 @@ def test_module_help_lists_the_functions_and_the_units_of_the_results():
     for column, unit in [("t", "[s]"), ("q1", "[rad]"), ("tau2", "[N m]"), ("x", "[m]")]:
         assert any(line.split()[:1] == [column] and unit in line for line in sotoc.compare.__doc__.splitlines())
     assert sotoc.__version__.count(".") == 2
+
+
+@pytest.mark.parametrize("name", FUNCTIONS)
+def test_an_unknown_keyword_is_named_with_the_arguments_of_the_help(name):
+    function = getattr(sotoc, name)
+    definition = signature(function)
+    arguments = ", ".join(a.arg for a in definition.args.args + definition.args.kwonlyargs)
+    with pytest.raises(TypeError) as e:
+        function(*["scara"] * len(definition.args.args), eror=5)
+    assert str(e.value) == f"{name}() got an unexpected keyword argument 'eror'; its arguments are {arguments}"
+
+
+@pytest.mark.parametrize("call,message", [
+    (lambda: sotoc.sweep("scara", "vertical", errors=(0, 1, 1), error=5),
+     "sweep() got an unexpected keyword argument 'error'; its arguments are robot, motion, ratios, start, end, "
+     "elbow, errors, jobs"),
+    (lambda: sotoc.sweep("scara", "vertical"), "sweep() missing required argument 'errors'"),
+    (lambda: sotoc.map("scara", motion="vertical"), "map() missing required argument 'x'"),
+    (lambda: sotoc.compare("scara", "vertical", robot="scara"), "compare() got multiple values for argument 'robot'"),
+    (lambda: sotoc.compare("scara", "vertical", (40, 40)),
+     "compare() takes 2 positional arguments but 3 were given; its arguments are robot, motion, ratios, start, "
+     "end, elbow, error, logs"),
+    (lambda: sotoc.batch([], 1, 2), "batch() takes 2 positional arguments but 3 were given; its arguments are "
+                                    "settings, jobs"),
+    (lambda: sotoc.batch(jobs=1), "batch() missing required argument 'settings'"),
+])
+def test_arguments_a_function_cannot_take_raise_type_error_saying_why(call, message):
+    with pytest.raises(TypeError) as e:
+        call()
+    assert str(e.value) == message

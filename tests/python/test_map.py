@@ -5,7 +5,7 @@ command line's refusals of the axes."""
 import pytest
 import sotoc
 
-from conftest import jsonlines, refusedalike, run, same
+from conftest import alone, jsonlines, refusedalike, run, same
 
 
 def maplines(options, jobs):
@@ -15,9 +15,10 @@ def maplines(options, jobs):
 
 
 # Maps as options and as arguments: over one setting with points the SCARA cannot
-# reach; over the mass error and the ratios, and over a ratio and the mass error
-# (points that share their error-free half along x, then along y); over two
-# coordinates of the cylindrical robot.
+# reach; over the mass error and another setting, the error along x and along y
+# for either robot (three points share each error-free half, along a row or a
+# column; a column out of reach among them); over two coordinates of the
+# cylindrical robot.
 MAPS = [
     (["--robot", "scara", "--motion", "horizontal", "--x", "end-x=-1:1:0.5"],
      {"robot": "scara", "motion": "horizontal", "x": ("end-x", -1, 1, 0.5)}),
@@ -26,6 +27,10 @@ MAPS = [
       "elbow": "down"}),
     (["--robot", "cylindrical", "--motion", "vertical", "--y", "error=-5:5:5", "--x", "ratio1=100:300:100"],
      {"robot": "cylindrical", "motion": "vertical", "y": ("error", -5, 5, 5), "x": ("ratio1", 100, 300, 100)}),
+    (["--robot", "scara", "--motion", "horizontal", "--y", "error=-6:6:6", "--x", "end-x=0.2:1:0.4"],
+     {"robot": "scara", "motion": "horizontal", "y": ("error", -6, 6, 6), "x": ("end-x", 0.2, 1, 0.4)}),
+    (["--robot", "cylindrical", "--motion", "vertical", "--x", "error=-6:6:6", "--y", "ratios=300:500:100"],
+     {"robot": "cylindrical", "motion": "vertical", "x": ("error", -6, 6, 6), "y": ("ratios", 300, 500, 100)}),
     (["--robot", "cylindrical", "--motion", "vertical", "--x", "start-x=-0.5:0.5:0.5", "--y", "start-y=0:0.2:0.2",
       "--error", "-3"],
      {"robot": "cylindrical", "motion": "vertical", "x": ("start-x", -0.5, 0.5, 0.5), "y": ("start-y", 0, 0.2, 0.2),
@@ -41,12 +46,15 @@ def test_map_equals_the_commands_lines_in_grid_order(options, arguments, jobs):
     assert same(got, maplines(options, jobs))
     nx = len({r["map"]["i"] for r in got})
     assert [(r["map"]["i"], r["map"]["j"]) for r in got] == [(k % nx, k // nx) for k in range(len(got))]
+    if jobs == 2:
+        alone(got)
 
 
 def test_points_out_of_reach_are_results():
     got = sotoc.map("scara", "horizontal", x=("end-x", -1, 1, 0.5))
     assert [r["outcome"] for r in got] == ["unreachable", "compared", "compared", "compared", "unreachable"]
     assert got[0]["reason"].startswith("end: '-1,0.4' refused")
+    assert [r["settings"]["end"] for r in got] == [[-1, 0.4], [-0.5, 0.4], [0, 0.4], [0.5, 0.4], [1, 0.4]]
 
 
 # Refusals as the command line's, each beside an accepted neighbour: (refused
@@ -83,6 +91,8 @@ def test_map_refusals_are_the_command_lines(refused, options, accepted):
      "--y: '('end-x', '0', 1, 1)' refused; accepts (NAME, FROM, TO, STEP) with NAME one of error, "
      "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y"),
     ({"x": ("error", 1, 2, 1), "error": "3"}, "--error: '3' refused; accepts one number with -100 < error < 100"),
+    ({"x": None}, "--x: 'None' refused; accepts (NAME, FROM, TO, STEP) with NAME one of error, "
+                  "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y"),
 ])
 def test_map_wrong_types_raise_type_error(arguments, message):
     with pytest.raises(TypeError) as e:
