@@ -92,7 +92,7 @@ def slurmtests():
 
 def test_slurm_page_shows_the_scripts_the_slurm_tests_run():
     text = page("tutorials/slurm.html")
-    blocks = [plain(b) for b in re.findall(r'<div class="highlight-bash[^"]*"><div class="highlight"><pre>(.*?)</pre>',
+    blocks = [plain(b) for b in re.findall(r'<div class="highlight-(?:bash|text)[^"]*"><div class="highlight"><pre>(.*?)</pre>',
                                            text, re.S)]
     assert len(blocks) == 4
     with open(os.path.join(SOURCE, "tests", "slurm", "jobarray_test.sh"), encoding="utf-8") as f:
