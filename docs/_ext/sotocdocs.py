@@ -370,7 +370,10 @@ class ConsoleDirective(SphinxDirective):
             for name in self.options.get("files", "").split():
                 relative, path = self.env.relfn2path(name, self.env.docname)
                 self.env.note_dependency(relative)
-                shutil.copy(path, folder)
+                if os.path.isfile(path):
+                    shutil.copy(path, folder)
+                else:
+                    logger.warning(f"sotoc-console: no file '{name}' to copy", location=self.get_location())
             for k, command in enumerate(commands):
                 expected = self.options.get("status", 0) if k == len(commands) - 1 else 0
                 r = runshown(self.config, folder, command)
