@@ -23,15 +23,25 @@ set(SOTOC_DOCS ON)
 set(SOTOC_DOCS_DIR ${CMAKE_BINARY_DIR}/docs)
 set(SOTOC_DOCS_HTML ${SOTOC_DOCS_DIR}/html)
 file(GLOB_RECURSE SOTOC_DOCS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*)
+# The API page and the Python examples use the module when it is built (cmake/python.cmake).
+set(SOTOC_DOCS_MODULE "")
+set(SOTOC_DOCS_MODULE_TARGET "")
+if(SOTOC_PYTHON)
+  set(SOTOC_DOCS_MODULE ${SOTOC_PYTHON_DIR})
+  set(SOTOC_DOCS_MODULE_TARGET sotoc_python)
+endif()
 set(SOTOC_SPHINX_ARGS -DPYTHON=${SOTOC_DOCS_PYTHON} -DSOURCE=${CMAKE_SOURCE_DIR}/docs -DSTAGE=${SOTOC_DOCS_DIR}/source
-    -DHTML=${SOTOC_DOCS_HTML} -DDOCTREES=${SOTOC_DOCS_DIR}/doctrees -DSOTOC=$<TARGET_FILE:sotoc>
-    -DREPO=${CMAKE_SOURCE_DIR})
+    -DHTML=${SOTOC_DOCS_HTML} -DDOCTREES=${SOTOC_DOCS_DIR}/doctrees -DDOCTEST=${SOTOC_DOCS_DIR}/doctest
+    -DSOTOC=$<TARGET_FILE:sotoc> -DREPO=${CMAKE_SOURCE_DIR} -DPYTHONDIR=${SOTOC_DOCS_MODULE})
+# Files of the source the pages show as they are (the scripts the Slurm tests run).
+set(SOTOC_DOCS_SHOWN ${CMAKE_SOURCE_DIR}/tests/slurm/jobarray_test.sh ${CMAKE_SOURCE_DIR}/tests/support/slurmcluster.sh)
 
 # Part of every build: warnings are shown, the test makes them errors.
 add_custom_command(OUTPUT ${SOTOC_DOCS_DIR}/html.stamp
   COMMAND ${CMAKE_COMMAND} ${SOTOC_SPHINX_ARGS} -P ${CMAKE_CURRENT_LIST_DIR}/sphinx.cmake
   COMMAND ${CMAKE_COMMAND} -E touch ${SOTOC_DOCS_DIR}/html.stamp
-  DEPENDS sotoc ${SOTOC_DOCS_SOURCES} ${CMAKE_CURRENT_LIST_DIR}/sphinx.cmake ${CMAKE_SOURCE_DIR}/build.sh
+  DEPENDS sotoc ${SOTOC_DOCS_MODULE_TARGET} ${SOTOC_DOCS_SOURCES} ${SOTOC_DOCS_SHOWN}
+          ${CMAKE_CURRENT_LIST_DIR}/sphinx.cmake ${CMAKE_SOURCE_DIR}/build.sh
   COMMENT "Building the documentation site"
   VERBATIM)
 add_custom_target(sotoc_docs ALL DEPENDS ${SOTOC_DOCS_DIR}/html.stamp)
@@ -50,5 +60,5 @@ foreach(test ${SOTOC_DOCS_TESTS})
            COMMAND /bin/sh -c "out=$(\"$0\" -m pytest -q -p no:cacheprovider \"$1\" 2>&1) || { printf '%s\\n' \"$out\"; exit 1; }"
                    ${SOTOC_DOCS_PYTHON} ${test})
   set_tests_properties(docs_${name} PROPERTIES TIMEOUT 600 FIXTURES_REQUIRED docs_html RESOURCE_LOCK docs_html ENVIRONMENT
-    "PYTHONDONTWRITEBYTECODE=1;PYTHONNOUSERSITE=1;SOTOC_BINARY=$<TARGET_FILE:sotoc>;SOTOC_DOCS_HTML=${SOTOC_DOCS_HTML};SOTOC_BUILD_DIR=${CMAKE_BINARY_DIR};CMAKE_PROGRAM=${CMAKE_COMMAND}")
+    "PYTHONDONTWRITEBYTECODE=1;PYTHONNOUSERSITE=1;SOTOC_BINARY=$<TARGET_FILE:sotoc>;SOTOC_DOCS_HTML=${SOTOC_DOCS_HTML};SOTOC_BUILD_DIR=${CMAKE_BINARY_DIR};SOTOC_SOURCE_DIR=${CMAKE_SOURCE_DIR};SOTOC_PYTHON_DIR=${SOTOC_DOCS_MODULE};CMAKE_PROGRAM=${CMAKE_COMMAND}")
 endforeach()

@@ -2,7 +2,10 @@
 # (cmake/docs.cmake) from a copy of this folder, with the built program given as
 # -D sotoc_program=PATH and the source folder as -D sotoc_source=PATH: the reference
 # pages, the values quoted from the program and the output of the commands shown are
-# all made by that program while the site is built.
+# all made by that program while the site is built. The build gives the folder of the
+# built Python module in the environment variable SOTOC_PYTHON_DIR (none when the
+# module is not built): the API page is made from its docstrings and the Python
+# examples (sphinx.ext.doctest, run by the documentation test) import it from there.
 import os
 import sys
 
@@ -12,11 +15,17 @@ project = "sotoc"
 author = "sotoc maintainers"
 copyright = "sotoc maintainers"
 
-extensions = ["myst_parser", "sotocdocs"]
+extensions = ["myst_parser", "sphinx.ext.doctest", "sotocdocs"]
+sotoc_python_dir = os.environ.get("SOTOC_PYTHON_DIR", "")
+if sotoc_python_dir:
+    sys.path.insert(0, os.path.abspath(sotoc_python_dir))
+# The Python examples import the built module, never an installed one; without it
+# they are skipped (:skipif: sotoc is None).
+doctest_global_setup = "import sotoc" if sotoc_python_dir else "sotoc = None"
 myst_enable_extensions = ["dollarmath", "amsmath", "colon_fence", "deflist"]
 myst_heading_anchors = 3
 source_suffix = {".md": "markdown"}
-exclude_patterns = ["_build", "gallery", "_ext"]
+exclude_patterns = ["_build", "gallery", "_ext", "_generated"]
 root_doc = "index"
 # Options and commands keep their two hyphens and three dots.
 smartquotes = False

@@ -12,24 +12,39 @@
 - Commands with their output (directive `sotoc-console`): each line is run by bash in
   a temporary folder, with the built program first on PATH, and shown with what it
   printed.
+  With :files: files of the site are copied into that folder first; with :pictures:
+  the files the commands made are shown under it, copied into the folder being built
+  (_generated/), from which Sphinx takes them into the site.
 - Every other `console` block may only show `./build.sh MODE` commands, each with a
   mode that build.sh accepts; any other command there is a warning, so no shell
   command on a page goes unchecked.
+- The fields of the result JSON, as tables made from its JSON Schema (directive
+  `sotoc-schema`), and the columns of the CSV logs, checked against the files that
+  `sotoc compare --log` writes (directive `sotoc-csv-columns`).
+- A file of the source folder shown as it is, in part (directive
+  `sotoc-literalinclude`, the options of literalinclude), for scripts the tests run.
+- The Python API page (reference/python.md), from the docstrings of the built module
+  when the build gives its folder (environment variable SOTOC_PYTHON_DIR, see
+  conf.py), else a page that says it was not built.
 
 Anything that does not work is a Sphinx warning, which the documentation test turns
 into a failure (-W).
 """
 
+import importlib
 import json
 import os
 import re
 import shlex
+import shutil
 import subprocess
+import sys
 import tempfile
 
 from docutils import nodes
 from docutils.parsers.rst import directives
 from sphinx.errors import ExtensionError
+from sphinx.directives.code import LiteralInclude
 from sphinx.util import logging
 from sphinx.util.docutils import SphinxDirective
 
@@ -37,6 +52,10 @@ logger = logging.getLogger(__name__)
 
 # Generated pages, beside the written ones of reference/.
 COMMANDSDIR = os.path.join("reference", "commands")
+# Pictures the shown commands made, in the folder being built (never in docs/).
+GENERATEDDIR = "_generated"
+# The page of the Python API, written when the site is built.
+PYTHONPAGE = os.path.join("reference", "python.md")
 
 # The program's messages in English whatever the builder's locale.
 ENVIRONMENT = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
@@ -337,14 +356,24 @@ def runshown(config, folder, command):
 class ConsoleDirective(SphinxDirective):
     """Commands, one a line, run in one temporary folder in order and shown with
     their output. Every command must end with status 0, the last one with
-    :status: when it is given."""
+    :status: when it is given. :files: names files of the site, relative to the page,
+    copied into the folder first (the text says so); :pictures: names files the
+    commands write (PNG, SVG), shown under the block in that order."""
     has_content = True
-    option_spec = {"status": directives.nonnegative_int}
+    option_spec = {"status": directives.nonnegative_int, "files": directives.unchanged_required,
+                   "pictures": directives.unchanged_required}
 
     def run(self):
         commands = [line[2:] if line.startswith("$ ") else line for line in self.content if line.strip()]
         shown = []
         with tempfile.TemporaryDirectory(prefix="sotoc-docs-") as folder:
+            for name in self.options.get("files", "").split():
+                relative, path = self.env.relfn2path(name, self.env.docname)
+                self.env.note_dependency(relative)
+                if os.path.isfile(path):
+                    shutil.copy(path, folder)
+                else:
+                    logger.warning(f"sotoc-console: no file '{name}' to copy", location=self.get_location())
             for k, command in enumerate(commands):
                 expected = self.options.get("status", 0) if k == len(commands) - 1 else 0
                 r = runshown(self.config, folder, command)
@@ -352,9 +381,22 @@ class ConsoleDirective(SphinxDirective):
                     logger.warning(f"'{command}' ended with status {r.returncode}, not {expected}:\n{r.stdout}",
                                    location=self.get_location())
                 shown.append(f"$ {command}\n{r.stdout}")
+            pictures = [self.picture(folder, name) for name in self.options.get("pictures", "").split()]
         block = literal("".join(shown).rstrip("\n"), "console")
         block["sotoc_ran"] = True
-        return [block]
+        return [block] + [p for p in pictures if p is not None]
+
+    def picture(self, folder, name):
+        """The image node of file `name` of the commands' folder, copied into the
+        folder being built; None (and a warning) when the commands made no such file."""
+        made = os.path.join(folder, name)
+        if not os.path.isfile(made) or os.path.getsize(made) == 0:
+            logger.warning(f"the commands made no picture '{name}'", location=self.get_location())
+            return None
+        stored = os.path.join(GENERATEDDIR, self.env.docname.replace("/", "-") + "-" + os.path.basename(name))
+        os.makedirs(os.path.join(self.env.srcdir, GENERATEDDIR), exist_ok=True)
+        shutil.copyfile(made, os.path.join(self.env.srcdir, stored))
+        return nodes.image(uri="/" + stored, alt=f"{name}, made by the commands above", classes=["sotoc-picture"])
 
 
 _modes = {}
@@ -384,14 +426,208 @@ def checkconsoleblocks(app, doctree):
                 logger.warning(f"'{command}': build.sh has no such mode", location=block)
 
 
+# --- the result JSON and the CSV logs ---------------------------------------------------
+
+def schemapart(schema, node):
+    """The node with its $ref followed, the referring node's own keys put over the
+    referred one's, and the properties and required fields of both merged."""
+    if "$ref" not in node:
+        return node
+    name = node["$ref"].rsplit("/", 1)[-1]
+    referred = schemapart(schema, schema["$defs"][name])
+    merged = dict(referred)
+    merged.update({k: v for k, v in node.items() if k != "$ref"})
+    merged["properties"] = {**referred.get("properties", {}), **node.get("properties", {})}
+    merged["required"] = referred.get("required", []) + node.get("required", [])
+    merged["description"] = node.get("description", referred.get("description", ""))
+    return merged
+
+
+def schematype(schema, node):
+    """What a field holds, in words: its values, its type or its alternatives."""
+    if "$ref" in node and not node.get("properties"):
+        referred = schemapart(schema, node)
+        if "properties" in referred and referred["properties"]:
+            return "object"
+        return schematype(schema, {k: v for k, v in referred.items() if k != "$ref"})
+    if "const" in node:
+        return json.dumps(node["const"])
+    if "enum" in node:
+        return " | ".join(json.dumps(v) for v in node["enum"])
+    if "oneOf" in node:
+        return " or ".join(schematype(schema, alternative) for alternative in node["oneOf"])
+    kinds = node.get("type", "object")
+    words = []
+    for kind in kinds if isinstance(kinds, list) else [kinds]:
+        if kind == "array" and "items" in node:
+            item = schematype(schema, node["items"])
+            count = node.get("minItems")
+            words.append(f"[{item} × {count}]" if count is not None and count == node.get("maxItems") else f"[{item}, ...]")
+        else:
+            words.append(kind)
+    return " or ".join(words)
+
+
+def schemarows(schema, node, prefix):
+    """[(path, type, required, meaning)] of the fields of an object node and of the
+    objects within it (an array's items as PATH[])."""
+    node = schemapart(schema, node)
+    rows = []
+    for name, field in node.get("properties", {}).items():
+        path = prefix + name
+        resolved = schemapart(schema, field)
+        rows.append((path, schematype(schema, field), name in node.get("required", []),
+                     field.get("description") or resolved.get("description", "")))
+        inner = [resolved] + [schemapart(schema, a) for a in resolved.get("oneOf", [])]
+        for part in inner:
+            if part.get("properties"):
+                rows += schemarows(schema, part, path + ".")
+                break
+            if "items" in part and schemapart(schema, part["items"]).get("properties"):
+                rows += schemarows(schema, part["items"], path + "[].")
+                break
+    return rows
+
+
+class SchemaDirective(SphinxDirective):
+    """The fields of one definition of a JSON Schema: "FILE DEFINITION", FILE relative
+    to the page."""
+    required_arguments = 2
+
+    def run(self):
+        relative, path = self.env.relfn2path(self.arguments[0], self.env.docname)
+        self.env.note_dependency(relative)
+        try:
+            with open(path, encoding="utf-8") as f:
+                schema = json.load(f)
+            definition = schema["$defs"][self.arguments[1]]
+        except (OSError, ValueError, KeyError) as e:
+            logger.warning(f"sotoc-schema: {self.arguments[0]} has no definition {self.arguments[1]} ({e!r})",
+                           location=self.get_location())
+            return []
+        rows = [[[nodes.literal(p, p)], kind, "yes" if needed else "no", meaning]
+                for p, kind, needed, meaning in schemarows(schema, definition, "")]
+        return [table(["field", "type", "required", "meaning [unit]"], rows, [24, 22, 9, 45])]
+
+
+def csvheaders(folder):
+    """{file name: its column names} of the CSV files in `folder`: the first line of
+    each that is no comment (#)."""
+    found = {}
+    for name in sorted(os.listdir(folder)):
+        if name.endswith(".csv"):
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                header = next((line for line in f if not line.startswith("#")), "")
+            found[name] = header.rstrip("\n").split(",")
+    return found
+
+
+class CsvColumnsDirective(SphinxDirective):
+    """The columns of the CSV logs of `sotoc compare --robot ROBOT --motion MOTION
+    --log DIR` (the arguments), with their meanings, one a line of the content:
+    "COLUMN: meaning", COLUMN as the header has it ("t [s]"). The logs are written
+    while the site is built; each of their headers must have exactly these columns in
+    this order, else a warning."""
+    required_arguments = 2
+    has_content = True
+
+    def run(self):
+        documented = [line.split(": ", 1) for line in self.content if line.strip()]
+        if any(len(d) != 2 for d in documented):
+            logger.warning("sotoc-csv-columns: each line is 'COLUMN: meaning'", location=self.get_location())
+            return []
+        robot, motion = self.arguments
+        with tempfile.TemporaryDirectory(prefix="sotoc-docs-") as folder:
+            _, err, status = runsotoc(self.config, ["compare", "--robot", robot, "--motion", motion, "--log", folder])
+            headers = csvheaders(folder)
+        if status != 0 or len(headers) != 3:
+            logger.warning(f"sotoc compare --robot {robot} --motion {motion} --log wrote {len(headers)} CSV files "
+                           f"(status {status}): {err.strip()}", location=self.get_location())
+        for name, header in headers.items():
+            if header != [column for column, _ in documented]:
+                logger.warning(f"{name} of the {robot} robot has the columns {header}, the page "
+                               f"{[column for column, _ in documented]}", location=self.get_location())
+        rows = []
+        for column, meaning in documented:
+            m = re.match(r"^(.*?) \[(.*)\]$", column)
+            rows.append([[nodes.literal(column, column)], m.group(2) if m else "", meaning])
+        return [table(["column", "unit", "meaning"], rows, [20, 12, 68])]
+
+
+# --- files of the source folder ---------------------------------------------------------
+
+class SourceIncludeDirective(LiteralInclude):
+    """literalinclude of a file named relative to the source folder (sotoc_source)."""
+
+    def run(self):
+        target = os.path.join(self.config.sotoc_source, self.arguments[0])
+        folder = os.path.dirname(self.env.doc2path(self.env.docname))
+        self.arguments[0] = os.path.relpath(target, folder)
+        return super().run()
+
+
+# --- the Python API -----------------------------------------------------------------------
+
+def importedmodule(config):
+    """The module sotoc of the folder sotoc_python_dir, or None when no folder is given.
+    A module found elsewhere (an installed one) is not documented."""
+    if not config.sotoc_python_dir:
+        return None
+    folder = os.path.abspath(config.sotoc_python_dir)
+    if folder not in sys.path:
+        sys.path.insert(0, folder)
+    try:
+        module = importlib.import_module("sotoc")
+    except ImportError as e:
+        raise ExtensionError(f"sotoc_python_dir: the module sotoc does not import from {folder}: {e}") from None
+    if os.path.dirname(os.path.abspath(module.__file__)) != folder:
+        raise ExtensionError(f"sotoc_python_dir: sotoc was imported from {module.__file__}, not from {folder}")
+    return module
+
+
+PYTHONINTRO = """# Python API
+
+The module `sotoc` runs the comparisons of the program from Python: each function takes
+the settings of the subcommand of the same name and returns the result objects of the
+[result JSON](result-json.md) as dicts with the same keys in the same order.
+"""
+
+
+def writepythonpage(app):
+    """The API page: the module's own docstrings as `help(sotoc)` shows them, or a
+    note that this build has no module."""
+    module = importedmodule(app.config)
+    if module is None:
+        body = ("This build of the site was made without the Python module (the build option "
+                "`SOTOC_PYTHON` was off), so its functions are not listed here.\n")
+    else:
+        body = ("The text below is the module's own help, made from the module built with this site; "
+                "`help(sotoc)` and `help(sotoc.compare)` print the same.\n\n"
+                "```{eval-rst}\n.. automodule:: sotoc\n   :members:\n```\n")
+    writeifchanged(os.path.join(app.srcdir, PYTHONPAGE), PYTHONINTRO + "\n" + body)
+
+
+def plaindocstring(app, what, name, obj, options, lines):
+    """Docstrings are written for help(), in plain text with columns: shown as such."""
+    if lines:
+        lines[:] = ["::", ""] + ["    " + line for line in lines]
+
+
 def setup(app):
+    app.setup_extension("sphinx.ext.autodoc")
     app.add_config_value("sotoc_program", "", "env")
     app.add_config_value("sotoc_source", "", "env")
+    app.add_config_value("sotoc_python_dir", "", "env")
     app.connect("builder-inited", writecommandpages)
+    app.connect("builder-inited", writepythonpage)
+    app.connect("autodoc-process-docstring", plaindocstring)
     app.connect("doctree-read", checkconsoleblocks)
     app.add_directive("sotoc-help", HelpDirective)
     app.add_directive("sotoc-exit-statuses", ExitStatusesDirective)
     app.add_directive("sotoc-console", ConsoleDirective)
     app.add_directive("sotoc-claim", ClaimDirective)
     app.add_role("sotoc-value", valuerole)
+    app.add_directive("sotoc-schema", SchemaDirective)
+    app.add_directive("sotoc-csv-columns", CsvColumnsDirective)
+    app.add_directive("sotoc-literalinclude", SourceIncludeDirective)
     return {"version": "1", "parallel_read_safe": False, "parallel_write_safe": True}

@@ -1,0 +1,163 @@
+"""The JSON Schema of the result lines (docs/reference/result.schema.json), written from
+what each field means: it accepts the real output of every subcommand that writes
+result JSON, each kind of line among them, and rejects lines damaged as a faulty
+writer would damage them. The site publishes the same file and lists every field the
+real output has."""
+
+import copy
+import glob
+import json
+import os
+import re
+import subprocess
+
+import jsonschema
+import pytest
+
+from conftest import ENGLISH, HTML, SOTOC, Tables, page
+
+SCHEMA = os.path.join(os.environ["SOTOC_SOURCE_DIR"], "docs", "reference", "result.schema.json")
+
+# Batch input: a comparison, a line with a field no setting has, a line that is no
+# JSON, a line without the motion; each bad line gets {"line": N, "error": ...}.
+BATCH = ('{"robot": "scara", "motion": "horizontal", "error": 5}\n'
+         '{"robot": "scara", "motion": "vertical", "speed": 1}\n'
+         'not json\n'
+         '{"robot": "cylindrical"}\n')
+
+
+def sotoc(args, stdin=None, statuses=(0,)):
+    r = subprocess.run([SOTOC] + args, input=stdin, capture_output=True, text=True, env=ENGLISH, check=False)
+    assert r.returncode in statuses, (args, r.returncode, r.stderr)
+    return r.stdout
+
+
+def lines(text):
+    return [json.loads(line) for line in text.splitlines() if line.strip()]
+
+
+@pytest.fixture(scope="module")
+def validator():
+    with open(SCHEMA, encoding="utf-8") as f:
+        schema = json.load(f)
+    jsonschema.Draft202012Validator.check_schema(schema)
+    return jsonschema.Draft202012Validator(schema)
+
+
+@pytest.fixture(scope="module")
+def outputs():
+    """{subcommand: [objects]} of small real runs of every writer of result JSON."""
+    compare = [json.loads(sotoc(["compare", "--robot", robot, "--motion", motion, *more, "--json"], statuses=(0, 3)))
+               for robot, motion, more in [("scara", "vertical", []), ("scara", "vertical", ["--error", "-20"]),
+                                           ("cylindrical", "horizontal", []),
+                                           ("scara", "vertical", ["--error", "45"])]]
+    return {
+        "compare": compare,
+        # Status 1: not every line ran.
+        "batch": lines(sotoc(["batch", "--jobs", "2"], stdin=BATCH, statuses=(1,))),
+        "sweep": lines(sotoc(["sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "-10:10:10",
+                              "--jobs", "2"])),
+        # Points of a SCARA robot's map the arm cannot reach (end x = 0.9 m and more).
+        "map": lines(sotoc(["map", "--robot", "scara", "--motion", "vertical", "--x", "end-x=0.5:1.5:0.5",
+                            "--y", "error=0:10:10", "--jobs", "2"])),
+    }
+
+
+def test_every_line_of_every_writer_is_valid(validator, outputs):
+    for subcommand, objects in outputs.items():
+        assert objects, subcommand
+        for k, obj in enumerate(objects):
+            problems = [f"{'/'.join(map(str, e.absolute_path))}: {e.message}" for e in validator.iter_errors(obj)]
+            assert not problems, (subcommand, k, problems)
+
+
+def test_the_runs_hold_every_kind_of_line(outputs):
+    """The lines validated above are not all of one kind: results that compared, with
+    SOTOC finished and not, without a solution, unreachable map points, map lines and
+    a batch's bad lines (numbered from 1 as the input's lines)."""
+    everything = [obj for objects in outputs.values() for obj in objects]
+    outcomes = {obj.get("outcome") for obj in everything}
+    assert {"compared", "no-free-solution", "no-error-solution", "unreachable"} <= outcomes
+    finished = {obj["runs"]["sotocErr"]["finished"] for obj in everything if obj.get("outcome") == "compared"}
+    assert finished == {True, False}
+    assert [obj.get("line") for obj in outputs["batch"]] == [None, 2, 3, 4]
+    assert len(outputs["map"]) == 6 and all("map" in obj for obj in outputs["map"])
+    assert [obj["settings"]["error"] for obj in outputs["sweep"]] == [-10, 0, 10]
+
+
+def damaged(obj, path, value=None, remove=False):
+    """A copy of obj with the field at `path` (keys and list indices) set or removed."""
+    copied = copy.deepcopy(obj)
+    parent = copied
+    for key in path[:-1]:
+        parent = parent[key]
+    if remove:
+        del parent[path[-1]]
+    else:
+        parent[path[-1]] = value
+    return copied
+
+
+def test_damaged_lines_are_rejected(validator, outputs):
+    result = outputs["compare"][0]
+    unreachable = next(obj for obj in outputs["map"] if obj["outcome"] == "unreachable")
+    badline = outputs["batch"][1]
+    chosen = result["designs"]["free"]["chosen"]
+    assert validator.is_valid(result) and validator.is_valid(unreachable) and validator.is_valid(badline)
+    faults = [
+        damaged(result, ["runs", "tocErr", "error"], remove=True),        # a figure left out
+        damaged(result, ["derived"], remove=True),                        # a whole part left out
+        damaged(result, ["settings", "error"], "10"),                     # a number written as text
+        damaged(result, ["runs", "sotocErr", "finished"], 1),             # a flag written as a number
+        damaged(result, ["settings", "robot"], "Scara"),                  # a word not among the robots
+        damaged(result, ["settings", "ratios"], [50.0]),                  # a pair with one value
+        damaged(result, ["designs", "free", "ts"], [0.1, 0.2, 0.3]),      # three of the four instants
+        damaged(result, ["designs", "free", "trials", chosen, "tf"], None),  # accepted, yet no time
+        damaged(result, ["designs", "free", "trials", 1 - chosen, "tf"], 1.0),  # rejected, yet a time
+        damaged(result, ["designs", "free", "chosen"], 2),                # a third trial
+        damaged(result, ["runs"], None),                                  # compared, yet no runs
+        damaged(result, ["runs", "tocFree", "tip"], {"x": 0.1, "y": 0.2}),
+        damaged(result, ["runs", "tocErr", "finished"], True),            # SOTOC's flag on a TOC run
+        damaged(result, ["settings", "speed"], 1.0),                      # a setting that does not exist
+        damaged(result, ["map"], {"i": -1, "j": 0}),
+        damaged(result, ["outcome"], "unreachable"),                      # figures of a point not run
+        damaged(unreachable, ["reason"], remove=True),
+        damaged(unreachable, ["map"], remove=True),
+        damaged(badline, ["line"], "2"),
+        damaged(badline, ["line"], 0),
+    ]
+    for k, fault in enumerate(faults):
+        assert not validator.is_valid(fault), k
+
+
+def test_a_new_top_level_field_is_accepted(validator, outputs):
+    """Fields may be added beside the documented ones (the top level is open)."""
+    assert validator.is_valid(damaged(outputs["compare"][0], ["version"], "0.0"))
+
+
+def fieldpaths(value, prefix=""):
+    """Dotted paths of every field of a JSON value, list items as PATH[]."""
+    paths = set()
+    if isinstance(value, dict):
+        for key, item in value.items():
+            paths.add(prefix + key)
+            paths |= fieldpaths(item, prefix + key + ".")
+    elif isinstance(value, list):
+        for item in value:
+            paths |= fieldpaths(item, prefix[:-1] + "[].")
+    return paths
+
+
+def test_the_site_publishes_the_schema_and_lists_every_field(outputs):
+    text = page("reference/result-json.html")
+    published = glob.glob(os.path.join(HTML, "_downloads", "*", "result.schema.json"))
+    assert len(published) == 1
+    with open(published[0], encoding="utf-8") as a, open(SCHEMA, encoding="utf-8") as b:
+        assert a.read() == b.read()
+    assert re.search(r'href="[^"]*_downloads/[^"]+/result\.schema\.json"', text)
+    listed = {row[0][1][0] for table in Tables(text).tables for row in table[1:] if row[0][1]}
+    seen = set()
+    for objects in outputs.values():
+        for obj in objects:
+            seen |= fieldpaths(obj)
+    assert seen - listed == set()
