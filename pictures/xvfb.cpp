@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -34,6 +35,7 @@ struct sigaction earlier[NGUARDED];  // the handlers in force before xvfbguard
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
     }
+    fcntl(fd, F_SETFD, 0);  // the one descriptor Xvfb keeps: where it writes its display
     const std::string fdtext = std::to_string(fd);
     const std::string screen = std::to_string(w) + "x" + std::to_string(h) + "x24";
     execlp("Xvfb", "Xvfb", "-displayfd", fdtext.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
@@ -89,7 +91,8 @@ sigset_t blockguarded() { return blocksignals(GUARDEDSIGNALS, NGUARDED); }
 
 pid_t xvfbstart(int w, int h, std::string &display, bool guarded) {
     int fds[2];
-    if (pipe(fds) != 0) return -1;
+    // Close-on-exec: neither end reaches a program the caller starts meanwhile.
+    if (pipe2(fds, O_CLOEXEC) != 0) return -1;
     const pid_t parent = getpid();
     const sigset_t before = blockguarded();
     const pid_t pid = fork();
@@ -121,5 +124,6 @@ void xvfbstop(pid_t pid) {
     if (pid == guarded) unguard();
     sigprocmask(SIG_SETMASK, &before, nullptr);
     kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
 }
