@@ -40,8 +40,8 @@ void addnumbersoption(CLI::App &cmd, const std::string &name, Setting s, std::ve
         ->type_name(typeName);
 }
 
-// The refusal of an option taking one value that was given `count` times, when the
-// parse stopped at it; "" when no option was.
+// The refusal, by its name, of an option that takes one value and was given more
+// than once; "" when none was (the parse stopped for another reason).
 std::string repeatedrefusal(const CLI::App &cmd) {
     for (const CLI::Option *option : cmd.get_options())
         if (option->nonpositional() && option->get_items_expected_max() == 1 && option->count() > 1)
