@@ -14,10 +14,10 @@ namespace {
 
 // The options of the outputs. Written by the command-line parser.
 struct RunOutputOptions {
-    CLI::Option *shardGiven;  // --shard, to tell an empty value from none
-    std::string shard;        // K/N; the whole run when --shard is not given
-    std::string out;    // result file, "" or "-" for standard output
-    std::string plot;   // picture file, "" for none
+    CLI::Option *shardOption;  // --shard, to tell an empty value from none
+    std::string shard;         // K/N; the whole run when --shard is not given
+    std::string out;           // result file, "" or "-" for standard output
+    std::string plot;          // picture file, "" for none
 };
 
 // Whether the results go to a file rather than standard output.
@@ -46,7 +46,7 @@ int endresults(const CLI::App &cmd, OutputFile &results, int status) {
 }
 
 void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &what) {
-    o.shardGiven =
+    o.shardOption =
         cmd.add_option("--shard", o.shard, "Run only the points K, K+N, K+2N, ... (K from 0 to N-1). Default: 0/1.")
             ->type_name("K/N");
     cmd.add_option("--out", o.out, "Write the JSON lines to FILE. Default: standard output.")->type_name("FILE");
@@ -57,7 +57,7 @@ void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &
 std::string takerunoutputs(const RunOutputOptions &o, Shard &shard) {
     std::string message;
     shard = Shard{0, 1};
-    if (o.shardGiven->count() > 0 && !parseshard(o.shard, shard, message))
+    if (o.shardOption->count() > 0 && !parseshard(o.shard, shard, message))
         return "--shard: '" + excerpt(o.shard) + "' refused; " + message;
     return o.plot.empty() ? "" : plotrefusal(o.plot, !resultfile(o));
 }
