@@ -233,25 +233,25 @@ TEST(RenderCommand, WritesPngAndGifWithoutDisplayAndLeavesNoProcess) {
 // Refused before anything is drawn: status 2, one line naming the option, no file.
 TEST(RenderCommand, OptionsOutsideTheirRangesRefused) {
     TempDir folder;
-    const std::string out = folder.file("x.png");
+    const std::string out = folder.file("x.png"), gifout = folder.file("x.gif");
     const std::vector<std::vector<std::string>> refused = {
         {},
-        {"--png", out, "--gif", out},
+        {"--png", out, "--gif", gifout},
         {"--png", out, "--size", "15x800"},
         {"--png", out, "--size", "800x4097"},
         {"--png", out, "--size", "800x800x"},
         {"--png", out, "--size", "4294967312x16"},
         {"--png", out, "--size", " 16x16"},
         {"--png", out, "--frame", "0x10"},
-        {"--gif", out, "--every", " 4"},
-        {"--gif", out, "--delay", "1e400"},
+        {"--gif", gifout, "--every", " 4"},
+        {"--gif", gifout, "--delay", "1e400"},
         {"--png", out, "--frame", "201"},
         {"--png", out, "--frame", "-2"},
         {"--png", out, "--every", "2"},
-        {"--gif", out, "--every", "0"},
-        {"--gif", out, "--every", "201"},
-        {"--gif", out, "--delay", "9"},
-        {"--gif", out, "--frame", "3"},
+        {"--gif", gifout, "--every", "0"},
+        {"--gif", gifout, "--every", "201"},
+        {"--gif", gifout, "--delay", "9"},
+        {"--gif", gifout, "--frame", "3"},
         {"--png", out, "--robot", "delta"},
     };
     for (const auto &extra : refused) {
@@ -267,6 +267,7 @@ TEST(RenderCommand, OptionsOutsideTheirRangesRefused) {
     }
     RgbImage none;
     EXPECT_FALSE(readpng(out, none));
+    EXPECT_FALSE(std::ifstream(gifout).good());
 }
 
 // The limits themselves are taken, and a move without a solution says why.
