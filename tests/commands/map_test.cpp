@@ -66,27 +66,51 @@ std::map<std::string, int> expectbatchlines(const std::vector<std::string> &got)
     return outcomes;
 }
 
-// The mass error along x (rows share a half), along y (columns share one, kept
-// while the rows run) and along no axis (every point runs whole); the end point's
-// x runs out of the SCARA's reach at -1 m and 1 m.
+// The "compared" points of each row (byrow) or column of the map.
+std::vector<int> comparedper(const std::vector<std::string> &got, int nx, int ny, bool byrow) {
+    std::vector<int> counts(byrow ? ny : nx, 0);
+    for (const std::string &line : got) {
+        const json r = json::parse(line);
+        if (r.at("outcome") == "compared") ++counts.at(r.at("map").at(byrow ? "j" : "i").get<int>());
+    }
+    return counts;
+}
+
+// The mass error along x (rows share a half) and along y (columns share one, kept
+// while the rows run), for both robots, every shared row or column with three
+// compared points and several such rows or columns, so that a point given another
+// row's or column's half differs from batch; and the error along no axis (every
+// point runs whole). The SCARA reaches 0.1 m to L1 + L2 = 0.9 m from its base: at
+// end-x -1 m (end-y 0.4 m) it is 1.08 m away, at end-y 1 m (end-x -0.3 m) 1.04 m;
+// the ends at +-0.5 m and 0 m are 0.64 m and 0.4 m away, at end-y 0.4 to 0.8 m
+// 0.5 to 0.85 m. The cylindrical robot reaches every point.
 TEST(Map, LinesEqualBatchWhicheverAxisSharesTheErrorFreeHalf) {
+    const std::vector<std::string> scarahorizontal = {"map", "--robot", "scara", "--motion", "horizontal"};
+    const std::vector<std::string> cylvertical = {"map", "--robot", "cylindrical", "--motion", "vertical"};
+    const std::vector<std::string> cylhorizontal = {"map", "--robot", "cylindrical", "--motion", "horizontal"};
     const struct {
-        std::vector<std::string> axes;
+        std::vector<std::string> args;
         int nx, ny, unreachable;
+        bool byrow;                 // compared counted per row, else per column
+        std::vector<int> compared;  // per row or column
     } maps[] = {
-        {{"--x", "error=-2:2:2", "--y", "end-x=-1:1:1"}, 3, 3, 6},
-        {{"--x", "end-x=-1:1:1", "--y", "error=-2:2:2"}, 3, 3, 6},
-        {{"--x", "end-x=-1:1:0.5", "--y", "end-y=0.4:0.8:0.4", "--error", "5"}, 5, 2, 6},
+        {with(scarahorizontal, {"--x", "error=-2:2:2", "--y", "end-x=-1:0.5:0.5"}), 3, 4, 3, true, {0, 3, 3, 3}},
+        {with(SCARAVERTICAL, {"--x", "end-y=0.4:1:0.2", "--y", "error=-2:2:2"}), 4, 3, 3, false, {3, 3, 3, 0}},
+        {with(cylvertical, {"--x", "error=-2:2:2", "--y", "ratios=40:100:30"}), 3, 3, 0, true, {3, 3, 3}},
+        {with(cylhorizontal, {"--x", "end-y=0.6:1:0.2", "--y", "error=-2:2:2"}), 3, 3, 0, false, {3, 3, 3}},
+        {with(SCARAVERTICAL, {"--x", "end-x=-1:1:0.5", "--y", "end-y=0.4:0.8:0.4", "--error", "5"}), 5, 2, 6, true,
+         {2, 1}},
     };
     for (const auto &m : maps) {
-        const RunOutcome run = runsotoc(with(with(SCARAVERTICAL, m.axes), {"--jobs", "2"}));
+        const std::string name = m.args[2] + " " + m.args[4] + " " + m.args[6] + " " + m.args[8];
+        const RunOutcome run = runsotoc(with(m.args, {"--jobs", "2"}));
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");  // no progress line off a terminal
         const std::vector<std::string> got = lines(run.out);
         expectgridorder(got, m.nx, m.ny);
         const std::map<std::string, int> outcomes = expectbatchlines(got);
-        EXPECT_EQ(outcomes.count("unreachable") ? outcomes.at("unreachable") : 0, m.unreachable) << m.axes[1];
-        EXPECT_GT(outcomes.count("compared") ? outcomes.at("compared") : 0, 0) << m.axes[1];
+        EXPECT_EQ(outcomes.count("unreachable") ? outcomes.at("unreachable") : 0, m.unreachable) << name;
+        EXPECT_EQ(comparedper(got, m.nx, m.ny, m.byrow), m.compared) << name;
     }
 }
 
