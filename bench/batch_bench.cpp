@@ -9,7 +9,7 @@
 #include <string>
 
 #include "jobs/batch.h"
-#include "workers/interrupt.h"
+#include "processes/interrupt.h"
 #include "study/params.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include "console/dialog.h"
 #include "study/params.h"
 #include "bench/quiet.h"
-#include "core/records.h"
-#include "model/simulation.h"
-#include "study/request.h"
+#include "records/records.h"
+#include "simulation/simulation.h"
+#include "settings/request.h"
 
 namespace {
 

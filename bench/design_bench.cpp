@@ -5,9 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include "study/params.h"
-#include "core/records.h"
-#include "planning/design.h"
-#include "planning/designparts.h"
+#include "records/records.h"
+#include "design/design.h"
+#include "design/designparts.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include "study/comparison.h"
 #include "console/dialog.h"
 #include "study/params.h"
-#include "pictures/render.h"
+#include "offscreen/render.h"
 #include "bench/quiet.h"
-#include "core/records.h"
-#include "view/window.h"
+#include "records/records.h"
+#include "window/window.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include "study/params.h"
-#include "core/records.h"
-#include "model/simulation.h"
-#include "planning/design.h"
-#include "planning/designparts.h"
+#include "records/records.h"
+#include "simulation/simulation.h"
+#include "design/design.h"
+#include "design/designparts.h"
 
 namespace {
 

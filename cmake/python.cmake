@@ -1,4 +1,4 @@
-# The Python module sotoc (python/): built with pybind11 for Debian's python3 into
+# The Python module sotoc (src/python/): built with pybind11 for Debian's python3 into
 # build/python, beside its stub sotoc.pyi; installed where that python3 finds it; its
 # tests run by pytest through CTest. Included by the top CMakeLists.txt before the
 # installation (cmake/install.cmake) when the module is built (not under the
@@ -11,11 +11,11 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter Development.Module)
 find_package(pybind11 2.6 REQUIRED CONFIG)
 
 set(SOTOC_PYTHON_DIR ${CMAKE_BINARY_DIR}/python)
-file(GLOB SOTOC_PYTHON_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/python/*.cpp)
+file(GLOB SOTOC_PYTHON_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/python/*.cpp)
 # NO_EXTRAS: no link-time optimisation, so the module runs the code as the program does.
 pybind11_add_module(sotoc_python MODULE NO_EXTRAS ${SOTOC_PYTHON_SOURCES})
 set_target_properties(sotoc_python PROPERTIES OUTPUT_NAME sotoc LIBRARY_OUTPUT_DIRECTORY ${SOTOC_PYTHON_DIR})
-target_include_directories(sotoc_python PRIVATE ${CMAKE_SOURCE_DIR})
+target_include_directories(sotoc_python PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(sotoc_python PRIVATE SOTOC_VERSION="${PROJECT_VERSION}")
 set(links nlohmann_json::nlohmann_json)
 foreach(used ${SOTOC_USES_python})
@@ -27,7 +27,7 @@ target_link_libraries(sotoc_python PRIVATE ${links})
 # Only the shared libraries the module calls: the folders' libraries name more
 # (PLplot for the plots), which would slow every import.
 target_link_options(sotoc_python PRIVATE -Wl,--as-needed)
-configure_file(${CMAKE_SOURCE_DIR}/python/sotoc.pyi ${SOTOC_PYTHON_DIR}/sotoc.pyi COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/src/python/sotoc.pyi ${SOTOC_PYTHON_DIR}/sotoc.pyi COPYONLY)
 
 # Debian's python3 looks in lib/python3.X/dist-packages under /usr/local and /usr.
 set(SOTOC_PYTHON_INSTALL_DIR lib/python3.${Python3_VERSION_MINOR}/dist-packages CACHE STRING

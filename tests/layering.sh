@@ -20,7 +20,7 @@ while read -r folder uses; do
     done
     listed="$listed$folder "
     allowed=" $folder $uses "
-    for source in "$root/$folder"/*.h "$root/$folder"/*.cpp; do
+    for source in "$root/src/$folder"/*.h "$root/src/$folder"/*.cpp; do
         [ -e "$source" ] || continue
         scanned=$((scanned + 1))
         while IFS=: read -r line header; do

@@ -18,7 +18,7 @@
 
 #include "jobs/batchinput.h"
 #include "study/params.h"
-#include "study/usertext.h"
+#include "settings/usertext.h"
 #include "tests/support/pty.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"

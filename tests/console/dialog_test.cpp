@@ -10,7 +10,7 @@
 #include "console/console.h"
 #include "console/dialog.h"
 #include "study/params.h"
-#include "core/records.h"
+#include "records/records.h"
 #include "tests/console/ending.h"
 #include "tests/support/pty.h"
 

@@ -5,7 +5,7 @@
 
 #include "study/params.h"
 #include "console/report.h"
-#include "core/records.h"
+#include "records/records.h"
 
 namespace {
 

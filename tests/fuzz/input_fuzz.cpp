@@ -19,7 +19,7 @@
 #include "jobs/mapgrid.h"
 #include "commands/options.h"
 #include "study/params.h"
-#include "study/usertext.h"
+#include "settings/usertext.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "jobs/grid.h"
 #include "jobs/mapgrid.h"
-#include "study/request.h"
+#include "settings/request.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "formats/resultjson.h"
 #include "jobs/sweep.h"
 #include "study/params.h"
-#include "workers/workers.h"
+#include "processes/workers.h"
 
 namespace {
 

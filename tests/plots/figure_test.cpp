@@ -9,7 +9,7 @@
 
 #include "plots/figure.h"
 #include "study/params.h"
-#include "study/request.h"
+#include "settings/request.h"
 #include "tests/support/imagedecode.h"
 #include "tests/support/tempdir.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "files/outfile.h"
+#include "atomicwrite/outfile.h"
 #include "plots/plot.h"
 #include "tests/support/imagedecode.h"
 #include "tests/support/tempdir.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "plots/plot.h"
-#include "files/outfile.h"
+#include "atomicwrite/outfile.h"
 #include "tests/support/tempdir.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include "console/dialog.h"
 #include "study/params.h"
-#include "core/records.h"
-#include "model/simulation.h"
+#include "records/records.h"
+#include "simulation/simulation.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "study/params.h"
-#include "core/records.h"
+#include "records/records.h"
 
 namespace {
 

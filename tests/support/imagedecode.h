@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/records.h"
+#include "records/records.h"
 #include "plots/plot.h"
 
 // An animated GIF: every frame as shown, composed onto the frames before it.

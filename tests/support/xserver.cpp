@@ -1,6 +1,6 @@
 #include "tests/support/xserver.h"
 
-#include "pictures/xvfb.h"
+#include "offscreen/xvfb.h"
 
 #include <cstdio>
 #include <string>

@@ -1,0 +1,128 @@
+#include "commands/comparecmd.h"
+
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "study/comparison.h"
+#include "console/dialog.h"
+#include "commands/options.h"
+#include "study/params.h"
+#include "settings/usertext.h"
+#include "formats/resultjson.h"
+#include "formats/runcsv.h"
+#include "atomicwrite/outfile.h"
+#include "plots/figure.h"
+#include "processes/interrupt.h"
+
+namespace {
+
+const char *const ABOUT =
+    "Runs one comparison pass: designs the switching times with the nominal workpiece mass and with\n"
+    "the mass error, simulates error-free TOC, TOC with the error and SOTOC with the error on the\n"
+    "nominal plant, and prints the final times, final tip positions and positioning errors as the\n"
+    "console dialog prints them. Asks nothing and opens no window. --plot draws the comparison as a\n"
+    "figure for print (none when there is no solution). Exit status: 0 compared, 1 results, logs or\n"
+    "figure not written, 2 refused options, 3 no switching-time solution.";
+
+// Makes the folder of --log when it is missing, noting in `made` the folders it
+// made, deepest first; "" or the refusal.
+std::string makelogdir(const std::string &dir, std::vector<std::filesystem::path> &made) {
+    std::error_code e;
+    std::filesystem::path p = std::filesystem::absolute(dir, e).lexically_normal();
+    if (!p.has_filename()) p = p.parent_path();  // "runs/"
+    for (; !e && p.has_relative_path() && !std::filesystem::exists(p, e); p = p.parent_path()) made.push_back(p);
+    if (!e) std::filesystem::create_directories(dir, e);
+    if (!e && std::filesystem::is_directory(dir, e)) return "";
+    return "--log: '" + excerpt(dir) + "' refused; accepts a folder that exists or can be made (" +
+           (e ? e.message() : "not a folder") + ")";
+}
+
+// Removes the folders made for --log while they are empty: nothing was logged.
+void removelogdir(const std::vector<std::filesystem::path> &made) {
+    std::error_code e;
+    for (const std::filesystem::path &p : made)
+        if (!std::filesystem::is_empty(p, e) || !std::filesystem::remove(p, e)) return;
+}
+
+// Refuses a --plot that names one of the CSV files of --log; "" when it names none.
+std::string logclash(const std::string &plot, const std::string &logdir) {
+    if (logdir.empty()) return "";
+    for (const char *run : RUNNAMES) {
+        const std::string log = logdir + "/" + run + ".csv";
+        if (samefile(plot, log))
+            return "--plot: '" + excerpt(plot) + "' refused; it names the log file '" + excerpt(log) + "'";
+    }
+    return "";
+}
+
+// Begins the output of --plot once the --log folder is made: "" or the refusal
+// (nothing begun then).
+std::string beginplot(const std::string &plot, const std::string &logdir, OutputFile &picture) {
+    if (plot.empty()) return "";
+    std::string refused = logclash(plot, logdir);
+    if (refused.empty() && !beginoutput(plot, picture)) refused = outputrefusal("--plot", picture);
+    return refused;
+}
+
+// The output of the pass: the JSON object or the dialog's result lines.
+std::string outputtext(bool json, const CompareRequest &request, const ComparisonResult &result) {
+    if (json) return resultjson(request, result).dump() + "\n";
+    return result.outcome == COMPARED ? resultlines(result) + "\n" : "";
+}
+
+}  // namespace
+
+int comparecommand(int argc, char **argv) {
+    initialset();
+    CLI::App cmd{ABOUT, "sotoc compare"};
+    CompareOptionValues values;
+    addcompareoptions(cmd, values);
+    bool json = false;
+    std::string logdir, plot;
+    cmd.add_flag("--json", json, "Print one JSON object (settings, derived values, designs, runs) instead.");
+    cmd.add_option("--log", logdir,
+                   "Also write the three runs to DIR/tocFree.csv, tocErr.csv and sotocErr.csv, one row per "
+                   "logged sample (made when missing).")
+        ->type_name("DIR");
+    cmd.add_option("--plot", plot,
+                   "Also draw the comparison into FILE (.png, .svg or .pdf): tip paths, joint displacements and "
+                   "torques of the three runs. Not drawn without a solution.")
+        ->type_name("FILE");
+    int status = 0;
+    if (!parsecommand(cmd, argc, argv, status)) return status;
+    CompareRequest request;
+    std::string refused = requestfromoptions(values, "--", request);
+    if (refused.empty() && !plot.empty()) refused = plotrefusal(plot, true);
+    std::vector<std::filesystem::path> made;
+    if (refused.empty() && !logdir.empty()) refused = makelogdir(logdir, made);
+    OutputFile picture{};
+    if (refused.empty()) refused = beginplot(plot, logdir, picture);
+    if (!refused.empty()) {
+        removelogdir(made);
+        reportproblem(cmd, refused);
+        return EXIT_REFUSED;
+    }
+
+    const ComparisonResult result = standalonepass(request);
+    std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result));
+    if (failed.empty() && result.outcome == COMPARED && !logdir.empty()) failed = writeruncsv(logdir, result.type);
+    if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
+    if (!plot.empty()) {
+        if (failed.empty() && result.outcome == COMPARED)
+            drawcomparison(picture, requestsettings(request), result, failed);
+        else
+            abandonoutput(picture);
+    }
+    if (!failed.empty()) {
+        reportproblem(cmd, failed);
+        return 1;
+    }
+    if (result.outcome == COMPARED) return 0;
+    if (!json || !plot.empty()) reportproblem(cmd, nosolution(result) + (plot.empty() ? "" : "; no figure drawn"));
+    return EXIT_NOSOLUTION;
+}

@@ -1,0 +1,162 @@
+#include "commands/options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <cstring>
+#include <type_traits>
+
+#include "records/records.h"
+#include "atomicwrite/outfile.h"
+#include "jobs/batch.h"
+#include "plots/page.h"
+#include "study/comparison.h"
+#include "settings/request.h"
+#include "settings/usertext.h"
+#include "processes/workers.h"
+
+namespace {
+
+// The refusal of option `name`'s argument `text`, thrown while the arguments are parsed.
+CLI::ValidationError argumentrefusal(const std::string &name, const std::string &text, const std::string &accepts) {
+    return CLI::ValidationError(name, "'" + excerpt(text) + "' refused; accepts " + accepts);
+}
+
+// Adds option `name` of setting s: one argument of numbers separated by commas,
+// read strictly into v in order.
+void addnumbersoption(CLI::App &cmd, const std::string &name, Setting s, std::vector<double> &v,
+                      const std::string &help, const std::string &typeName) {
+    cmd.add_option_function<std::string>(
+           name,
+           [&v, name, s](const std::string &argument) {
+               v.clear();
+               for (const std::string &part : splitat(argument, ',')) {
+                   double x;
+                   if (!readnumber(part, x)) throw argumentrefusal(name, argument, settingaccepts(s));
+                   v.push_back(x);
+               }
+           },
+           help)
+        ->type_name(typeName);
+}
+
+// The refusal, by its name, of an option that takes one value and was given more
+// than once; "" when none was (the parse stopped for another reason).
+std::string repeatedrefusal(const CLI::App &cmd) {
+    for (const CLI::Option *option : cmd.get_options())
+        if (option->nonpositional() && option->get_items_expected_max() == 1 && option->count() > 1)
+            return option->get_name() + ": given " + std::to_string(option->count()) + " times; accepts it once";
+    return "";
+}
+
+template <class T>
+CLI::Option *addonenumber(CLI::App &cmd, const std::string &name, T &v, const std::string &help) {
+    return cmd.add_option_function<std::string>(
+        name,
+        [&v, name](const std::string &text) {
+            if (!readnumber(text, v))
+                throw argumentrefusal(name, text, std::is_integral<T>::value ? "a whole number" : "a number");
+        },
+        help);
+}
+
+}  // namespace
+
+void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
+    const CompareRequest c = defaultrequest(ROBOTCYL, MOTIONHORIZONTAL);
+    const CompareRequest s = defaultrequest(ROBOTSCARA, MOTIONHORIZONTAL);
+    cmd.add_option("--robot", v.robot,
+                   "Robot: cylindrical (rotary joint 1, prismatic joint 2) or scara (two rotary joints). Required.")
+        ->type_name("NAME");
+    cmd.add_option("--motion", v.motion, "Motion: horizontal (no gravity) or vertical (with gravity). Required.")
+        ->type_name("NAME");
+    addnumbersoption(cmd, "--ratios", SETTINGRATIOS, v.ratios,
+                     "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
+                         numbertext(MAXRATIO) + ". Default: " + numberlist({c.u[0], c.u[1]}) + " (cylindrical), " +
+                         numberlist({s.u[0], s.u[1]}) + " (scara).",
+                     "U1,U2");
+    const std::string within = ", " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
+    addnumbersoption(cmd, "--start", SETTINGSTART, v.start,
+                     "PTP start point [m]" + within + ". Default: " + numberlist({c.start[0], c.start[1]}) + ".",
+                     "X,Y");
+    addnumbersoption(cmd, "--end", SETTINGEND, v.end,
+                     "PTP end point [m]" + within + ". Default: " + numberlist({c.end[0], c.end[1]}) + ".", "X,Y");
+    cmd.add_option("--elbow", v.elbow,
+                   "SCARA elbow bent down (joint 2 >= 0) or up (joint 2 <= 0). Default: " +
+                       std::string(elbowword(c.elbow)) + ".")
+        ->type_name("down|up");
+    addnumbersoption(cmd, "--error", SETTINGERROR, v.error,
+                     "Mass error of the design [%], " + numbertext(-MAXERRORPERCENT) + " < error < " +
+                         numbertext(MAXERRORPERCENT) + ". Default: " + numbertext(c.errorPercent) + ".",
+                     "PERCENT");
+}
+
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, const std::string &help) {
+    return addonenumber(cmd, name, v, help);
+}
+
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, const std::string &help) {
+    return addonenumber(cmd, name, v, help);
+}
+
+void addjobsoption(CLI::App &cmd, int &jobs) {
+    jobs = cores();
+    cmd.add_option_function<std::string>(
+           "--jobs",
+           [&jobs](const std::string &text) {
+               const std::string refused = readjobs(text, jobs);
+               if (!refused.empty()) throw CLI::ValidationError(refused);
+           },
+           "Comparisons run at once, each in its own worker process (1 to " + std::to_string(MAXJOBS) +
+               "); the output is the same for every N. Default: the number of cores of the machine it runs on.")
+        ->type_name("N");
+}
+
+std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv) {
+    try {
+        cmd.parse(argc, argv);
+        return "";
+    } catch (const CLI::ValidationError &e) {
+        return printable(e.what(), MESSAGEBYTES);  // the checks above name what is accepted
+    } catch (const CLI::ExtrasError &) {
+        std::string extras;
+        for (const std::string &a : cmd.remaining()) extras += (extras.empty() ? "" : " ") + a;
+        return "'" + excerpt(extras) + "' refused; accepts the options that --help lists";
+    } catch (const CLI::Success &) {
+        throw;
+    } catch (const CLI::ArgumentMismatch &e) {
+        const std::string repeated = repeatedrefusal(cmd);
+        return repeated.empty() ? printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists" : repeated;
+    } catch (const CLI::ParseError &e) {
+        return printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists";
+    }
+}
+
+bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
+    try {
+        const std::string refused = argumentsrefusal(cmd, argc, argv);
+        if (refused.empty()) return true;
+        reportproblem(cmd, refused);
+        status = EXIT_REFUSED;
+    } catch (const CLI::Success &e) {
+        status = cmd.exit(e);
+    }
+    return false;
+}
+
+std::string plotrefusal(const std::string &plot, bool stdoutused) {
+    if (plotdevice(plot).empty())
+        return "--plot: '" + excerpt(plot) + "' refused; accepts a file name ending in .png, .svg or .pdf";
+    if (stdoutused && isstandardoutput(plot))
+        return "--plot: '" + excerpt(plot) + "' refused; standard output is written to it";
+    return "";
+}
+
+std::string outputrefusal(const std::string &option, const OutputFile &out) {
+    return option + ": '" + excerpt(out.target) + "' refused; accepts a writable file (" + std::strerror(out.error) +
+           ")";
+}
+
+void reportproblem(const CLI::App &cmd, const std::string &message) {
+    std::fprintf(stderr, "%s: %s\n", cmd.get_name().c_str(), message.c_str());
+}

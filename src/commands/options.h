@@ -1,0 +1,59 @@
+// The command line of the subcommands: the options of one comparison with their
+// help, --jobs, the parse, and the one-line report of a refusal.
+#pragma once
+
+#include <string>
+
+#include "settings/request.h"
+
+struct OutputFile;
+
+namespace CLI {
+class App;
+class Option;
+}
+
+// Exit statuses of the subcommands beside 0 (done).
+constexpr int EXIT_REFUSED = 2;     // an option or a value was refused
+constexpr int EXIT_NOSOLUTION = 3;  // the switching-time design has no solution
+
+// Adds --robot, --motion, --ratios, --start, --end, --elbow and --error to `cmd`,
+// each with its units, accepted values and default in the help; numbers are read
+// strictly, a list's numbers separated by commas. Reads the defaults
+// from the records, so initialset must have run.
+void addcompareoptions(CLI::App &cmd, CompareOptionValues &v);
+
+// Adds option `name` taking one number, read strictly (readnumber of
+// settings/usertext.h) into v; a text that is no number is refused while parsing. v
+// keeps its value when the option is not given.
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, const std::string &help);
+CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, const std::string &help);
+
+// Adds --jobs N (1..MAXJOBS comparisons at once in worker processes) to `cmd` and
+// sets `jobs` to its default, the number of cores.
+void addjobsoption(CLI::App &cmd, int &jobs);
+
+// The refusal of --plot FILE before any work, "" when it is taken: a name ending in
+// .png, .svg or .pdf that is not, when the command writes standard output
+// (`stdoutused`), the file standard output goes to (the picture would replace it).
+std::string plotrefusal(const std::string &plot, bool stdoutused);
+
+// The refusal of an output that beginoutput (atomicwrite/outfile.h) could not make, for
+// option `option`: "OPTION: 'TARGET' refused; accepts a writable file (<reason>)",
+// the target quoted as typed values are (excerpt).
+std::string outputrefusal(const std::string &option, const OutputFile &out);
+
+// Parses the arguments of subcommand `cmd` (argv[0] is its name) and prints
+// nothing: "" when they were taken, else the refusal, one line of at most about
+// MESSAGEBYTES; an option taking one value given more than once is refused by
+// its name. --help throws CLI::Success for the caller to print.
+std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv);
+
+// Parses the arguments of subcommand `cmd` (argv[0] is its name). Returns true to go
+// on; false with `status` set after the help was printed (0) or an argument was
+// refused (EXIT_REFUSED, one line on standard error, nothing on standard output).
+bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status);
+
+// Prints `message` of subcommand `cmd` (a refusal or why it failed) as one line on
+// standard error.
+void reportproblem(const CLI::App &cmd, const std::string &message);

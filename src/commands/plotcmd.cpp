@@ -1,0 +1,51 @@
+#include "commands/plotcmd.h"
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+#include "commands/options.h"
+#include "study/params.h"
+#include "plots/plot.h"
+#include "formats/resultfile.h"
+#include "atomicwrite/outfile.h"
+
+namespace {
+
+const char *const ABOUT =
+    "Draws the picture of result files: JSON Lines of sotoc sweep or sotoc map (all their shards,\n"
+    "in any order) or of sotoc batch whose results differ only in the mass error. Lines with a\n"
+    "\"map\" key are a map's, and the settings that differ between them its axes: a map over two\n"
+    "settings is drawn as heatmaps of both positioning errors and of which controller came closer,\n"
+    "a sweep or a map over one setting as positioning errors and final times against it. Exit\n"
+    "status: 0 drawn, 1 unreadable results (FILE:LINE named) or picture not written, 2 refused\n"
+    "options (a picture that cannot be made in its folder, or that names a result file, among them).";
+
+}  // namespace
+
+int plotcommand(int argc, char **argv) {
+    initialset();  // the settings of the results are checked against the robots' defaults
+    CLI::App cmd{ABOUT, "sotoc plot"};
+    std::vector<std::string> files;
+    std::string picture;
+    cmd.add_option("FILE", files, "Result files (JSON Lines).")->required()->type_name("");
+    cmd.add_option("--plot", picture, "The picture to draw: .png, .svg or .pdf.")->required()->type_name("FILE");
+    int status = 0;
+    if (!parsecommand(cmd, argc, argv, status)) return status;
+    std::string refused = plotrefusal(picture, false);
+    for (const std::string &file : files)
+        if (refused.empty() && samefile(file, picture))
+            refused = "--plot: '" + picture + "' refused; it names the result file '" + file + "'";
+    OutputFile out;
+    if (refused.empty() && !beginoutput(picture, out))
+        refused = outputrefusal("--plot", out);
+    if (!refused.empty()) {
+        reportproblem(cmd, refused);
+        return EXIT_REFUSED;
+    }
+    std::string message;
+    if (plotresults(files, out, message)) return 0;
+    reportproblem(cmd, message);
+    return 1;
+}

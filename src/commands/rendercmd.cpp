@@ -1,0 +1,151 @@
+#include "commands/rendercmd.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "study/comparison.h"
+#include "commands/options.h"
+#include "study/params.h"
+#include "records/records.h"
+#include "offscreen/render.h"
+#include "formats/resultjson.h"
+#include "settings/usertext.h"
+
+namespace {
+
+const char *const ABOUT =
+    "Runs one comparison pass (the options of sotoc compare) and writes what the window shows of it:\n"
+    "--png FILE the picture at one log row, --gif FILE the animation of all rows. The pictures are\n"
+    "the window's own drawing. Needs no screen: without an X display it starts a private X server\n"
+    "(Xvfb) and stops it before it ends. Exit status: 0 written, 1 not written, 2 refused options,\n"
+    "3 no switching-time solution.";
+
+// Picture sizes taken [pixels]: room for the window's texts, and within what the
+// software renderer and Xvfb give.
+constexpr int MINSIZE = 16;
+constexpr int MAXSIZE = 4096;
+// Frame delays taken [ms]: a GIF counts hundredths of a second in 16 bits.
+constexpr double MINDELAY = 10.0;
+constexpr double MAXDELAY = 655350.0;
+constexpr double MSPERSECOND = 1000.0;
+
+// What the render options add to those of compare.
+struct RenderOptions {
+    std::string png, gif;     // output files; one of them
+    int frame;                // --png: log row, -1 the last
+    int every;                // --gif: every K-th row
+    double delay;             // --gif: time a frame is shown [ms], 0 for the real speed
+    std::string size;         // "WxH"
+    int w, h;                 // parsed size [pixels]
+};
+
+void addrenderoptions(CLI::App &cmd, RenderOptions &o) {
+    CLI::Option *png =
+        cmd.add_option("--png", o.png, "Write the picture at one log row to FILE, a name ending in .png.")
+            ->type_name("FILE");
+    CLI::Option *gif = cmd.add_option("--gif", o.gif,
+                                      "Write the animation of rows 0 to the last to FILE, a name ending in .gif "
+                                      "(an animated GIF that loops, every colour exact).")
+                           ->type_name("FILE")
+                           ->excludes(png);
+    addnumberoption(cmd, "--frame", o.frame, "With --png: the log row drawn, 0 to the last (default the last).")
+        ->type_name("N")
+        ->needs(png);
+    addnumberoption(cmd, "--every", o.every, "With --gif: every K-th row, K >= 1 (default 1); the last row always ends it.")
+        ->type_name("K")
+        ->needs(gif);
+    addnumberoption(cmd, "--delay", o.delay,
+                   "With --gif: milliseconds each frame is shown, to the nearest 10 (default the real speed: "
+                   "K sample periods).")
+        ->type_name("MS")
+        ->needs(gif);
+    cmd.add_option("--size", o.size, "Picture width and height in pixels (default 800x800, each 16 to 4096).")
+        ->type_name("WxH");
+}
+
+// Whether `name` ends in `extension`.
+bool endswith(const std::string &name, const std::string &extension) {
+    return name.size() >= extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
+}
+
+// The refusal of the file of option `option` ("--png") whose name does not end in the
+// format's extension ("" when it does or is not given): a picture named otherwise
+// would be taken for another format.
+std::string extensionrefusal(const std::string &option, const std::string &file) {
+    const std::string extension = "." + option.substr(2);
+    if (file.empty() || endswith(file, extension)) return "";
+    return option + ": '" + excerpt(file) + "' refused; accepts a file name ending in " + extension;
+}
+
+// "" and the size, frame and every filled in, or the refusal.
+std::string checkrenderoptions(RenderOptions &o) {
+    if (o.png.empty() && o.gif.empty()) return "--png FILE or --gif FILE is needed";
+    for (const std::string &refused : {extensionrefusal("--png", o.png), extensionrefusal("--gif", o.gif)})
+        if (!refused.empty()) return refused;
+    const std::vector<std::string> wh = splitat(o.size, 'x');
+    if (wh.size() != 2 || !readnumber(wh[0], o.w) || !readnumber(wh[1], o.h) || o.w < MINSIZE || o.h < MINSIZE ||
+        o.w > MAXSIZE || o.h > MAXSIZE)
+        return "--size: '" + excerpt(o.size) + "' refused; accepts WxH with W and H from 16 to 4096 pixels";
+    if (o.frame < -1 || o.frame > task.nStep)
+        return "--frame: '" + std::to_string(o.frame) + "' refused; accepts a log row from 0 to " +
+               std::to_string(task.nStep);
+    if (o.every < 1 || o.every > task.nStep)
+        return "--every: '" + std::to_string(o.every) + "' refused; accepts 1 to " + std::to_string(task.nStep);
+    if (o.delay != 0.0 && !(o.delay >= MINDELAY && o.delay <= MAXDELAY))
+        return "--delay: '" + numbertext(o.delay) + "' refused; accepts 10 to 655350 milliseconds";
+    return "";
+}
+
+// Why the render failed; `error` is errno of a file not written.
+std::string renderproblem(RenderStatus s, const RenderOptions &o, int error) {
+    const std::string &file = o.png.empty() ? o.gif : o.png;
+    switch (s) {
+        case RENDERNODISPLAY:
+            return "no X display, and no private X server could be started (is Xvfb installed?)";
+        case RENDERWINDOWSIZE:
+            return "the window system would not give a " + o.size + " window";
+        case RENDERTOOMANYCOLOURS:
+            return "a frame has more than 256 colours, more than a GIF frame holds exactly; " + file + " not written";
+        default:
+            return file + " could not be written: " + std::strerror(error);
+    }
+}
+
+}  // namespace
+
+int rendercommand(int argc, char **argv) {
+    initialset();
+    CLI::App cmd{ABOUT, "sotoc render"};
+    CompareOptionValues values;
+    addcompareoptions(cmd, values);
+    RenderOptions o = {"", "", -1, 1, 0.0, "800x800", 0, 0};
+    addrenderoptions(cmd, o);
+    int status = 0;
+    if (!parsecommand(cmd, argc, argv, status)) return status;
+    CompareRequest request;
+    std::string refused = requestfromoptions(values, "--", request);
+    if (refused.empty()) refused = checkrenderoptions(o);
+    if (!refused.empty()) {
+        reportproblem(cmd, refused);
+        return EXIT_REFUSED;
+    }
+    const int last = task.nStep;
+    const ComparisonResult result = standalonepass(request);
+    if (result.outcome != COMPARED) {
+        reportproblem(cmd, nosolution(result));
+        return EXIT_NOSOLUTION;
+    }
+    const RenderStatus s =
+        o.png.empty()
+            ? rendergif(o.gif.c_str(), o.every, o.delay != 0.0 ? o.delay / MSPERSECOND : realdelay(o.every), o.w, o.h)
+            : renderpng(o.png.c_str(), o.frame < 0 ? last : o.frame, o.w, o.h);
+    if (s != RENDERED) {
+        reportproblem(cmd, renderproblem(s, o, errno));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,112 @@
+#include "commands/runoutputs.h"
+
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include "commands/options.h"
+#include "atomicwrite/outfile.h"
+#include "formats/resultfile.h"
+#include "plots/plot.h"
+#include "settings/usertext.h"
+#include "processes/interrupt.h"
+
+namespace {
+
+// The options of the outputs. Written by the command-line parser.
+struct RunOutputOptions {
+    CLI::Option *shardOption;  // --shard, to tell an empty value from none
+    std::string shard;         // K/N; the whole run when --shard is not given
+    std::string out;           // result file, "" or "-" for standard output
+    std::string plot;          // picture file, "" for none
+};
+
+// Whether the results go to a file rather than standard output.
+bool resultfile(const RunOutputOptions &o) { return !o.out.empty() && o.out != "-"; }
+
+// Begins the output files before any work: "" or the refusal (nothing begun then).
+std::string beginoutputs(const RunOutputOptions &o, OutputFile &results, OutputFile &picture) {
+    if (resultfile(o) && !o.plot.empty() && samefile(o.out, o.plot))
+        return "--plot: '" + excerpt(o.plot) + "' refused; it names the same file as --out '" + excerpt(o.out) + "'";
+    if (resultfile(o) && !beginoutput(o.out, results)) return outputrefusal("--out", results);
+    if (o.plot.empty() || beginoutput(o.plot, picture)) return "";
+    if (resultfile(o)) abandonoutput(results);
+    return outputrefusal("--plot", picture);
+}
+
+// Keeps the results of a run that ended or was stopped (its lines are whole) and
+// drops those of one that failed; returns the status, 1 when they could not be kept.
+int endresults(const CLI::App &cmd, OutputFile &results, int status) {
+    if (status == 1) {
+        abandonoutput(results);
+        return status;
+    }
+    if (commitoutput(results)) return status;
+    reportproblem(cmd, outputproblem(results));
+    return 1;
+}
+
+void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &what) {
+    o.shardOption =
+        cmd.add_option("--shard", o.shard, "Run only the points K, K+N, K+2N, ... (K from 0 to N-1). Default: 0/1.")
+            ->type_name("K/N");
+    cmd.add_option("--out", o.out, "Write the JSON lines to FILE. Default: standard output.")->type_name("FILE");
+    cmd.add_option("--plot", o.plot, "Also draw the " + what + " into FILE: .png, .svg or .pdf.")->type_name("FILE");
+}
+
+// Checks --shard into `shard` and --plot: "" or the refusal.
+std::string takerunoutputs(const RunOutputOptions &o, Shard &shard) {
+    std::string message;
+    shard = Shard{0, 1};
+    if (o.shardOption->count() > 0 && !parseshard(o.shard, shard, message))
+        return "--shard: '" + excerpt(o.shard) + "' refused; " + message;
+    return o.plot.empty() ? "" : plotrefusal(o.plot, !resultfile(o));
+}
+
+// Runs the command whose options were taken, `refused` its refusal so far.
+int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOutputOptions &o,
+                   const GridCommand &command) {
+    OutputFile results{}, picture{};
+    const std::string problem = refused.empty() ? beginoutputs(o, results, picture) : refused;
+    if (!problem.empty()) {
+        reportproblem(cmd, problem);
+        return EXIT_REFUSED;
+    }
+    catchstopsignals();
+    ResultReading reading{{"results"}, {}};
+    std::string message;
+    int number = 0;
+    bool readable = true;  // every line written so far was read for the picture
+    const auto read = [&](const std::string &line) {
+        readable = readable && readresultline(reading, line, ++number, message);
+    };
+    int status = command.run(resultfile(o) ? results.fd : STDOUT_FILENO,
+                             o.plot.empty() ? std::function<void(const std::string &)>() : read);
+    if (resultfile(o)) status = endresults(cmd, results, status);
+    if (o.plot.empty()) return status;
+    if (status != 0) {
+        abandonoutput(picture);
+    } else if (!readable || !plotreading(reading, picture, message)) {
+        if (!readable) abandonoutput(picture);
+        reportproblem(cmd, message);
+        status = 1;
+    }
+    return status;
+}
+
+}  // namespace
+
+int gridcommand(int argc, char **argv, const GridCommand &command, Shard &shard, int &jobs) {
+    CLI::App cmd{command.about, command.name};
+    CompareOptionValues values;
+    addcompareoptions(cmd, values);
+    command.addoptions(cmd);
+    RunOutputOptions options{};
+    addrunoutputoptions(cmd, options, command.what);
+    addjobsoption(cmd, jobs);
+    int status = 0;
+    if (!parsecommand(cmd, argc, argv, status)) return status;
+    std::string refused = command.takeoptions(values);
+    if (refused.empty()) refused = takerunoutputs(options, shard);
+    return runwithoutputs(cmd, refused, options, command);
+}
+

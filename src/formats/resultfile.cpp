@@ -1,0 +1,315 @@
+#include "formats/resultfile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "records/records.h"
+#include "formats/resultjson.h"
+#include "settings/request.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// Largest final time and positioning error a plot takes [s], [m]: far beyond any run
+// (seconds, and the tens of metres of a SOTOC run that never finished), and small
+// enough that the axes' arithmetic stays finite.
+constexpr double MAXPLOTTIME = 1e6;
+constexpr double MAXPLOTERROR = 1e6;
+
+// The settings a map varies one by one (both ratios together are AXISRATIOS).
+constexpr PlotAxis SINGLEAXES[] = {AXISERROR, AXISRATIO1, AXISRATIO2, AXISSTARTX, AXISSTARTY, AXISENDX, AXISENDY};
+
+// A refusal of line k of the reading: "FILE:LINE: why".
+std::runtime_error refusal(const ResultReading &r, size_t k, const std::string &why) {
+    return std::runtime_error(r.names[r.lines[k].file] + ":" + std::to_string(r.lines[k].line) + ": " + why);
+}
+
+std::string where(const ResultReading &r, size_t k) {
+    return r.names[r.lines[k].file] + ":" + std::to_string(r.lines[k].line);
+}
+
+// The figure `name` [unit], refused unless a plot can draw it: 0 to `most`.
+double figure(const json &value, const char *name, double most, const char *unit) {
+    const double v = value.get<double>();
+    if (v >= 0.0 && v <= most) return v;
+    throw std::runtime_error(std::string(name) + " " + numbertext(v) + " " + unit + " out of range; a plot takes 0 to " +
+                             numbertext(most) + " " + unit);
+}
+
+// A grid index of the "map" object, 0 to MAXMAPINDEX.
+int gridindex(const json &value, const char *name) {
+    if (value.is_number_integer() && value.get<long long>() >= 0 && value.get<long long>() <= MAXMAPINDEX)
+        return static_cast<int>(value.get<long long>());
+    throw std::runtime_error(std::string(name) + " " + value.dump() + " refused; accepts a whole number from 0 to " +
+                             std::to_string(MAXMAPINDEX));
+}
+
+PointOutcome outcomeof(const json &r) {
+    const std::string o = r.at("outcome").get<std::string>();
+    if (o == outcomeword(COMPARED)) return POINTCOMPARED;
+    if (o == outcomeword(NOFREESOLUTION) || o == outcomeword(NOERRSOLUTION)) return POINTNOSOLUTION;
+    if (o.empty()) throw std::runtime_error("outcome \"\" refused");
+    return POINTNOTRUN;  // "unreachable", or why its settings were refused
+}
+
+// The settings object of a result, checked as a batch line is; a point that could
+// not run needs no reach.
+CompareRequest requestof(const json &s, PointOutcome o) {
+    CompareRequest r;
+    const std::string refused = o == POINTNOTRUN ? requestfromobjectwithoutreach(s, r) : requestfromobject(s, r);
+    if (!refused.empty()) throw std::runtime_error("settings: " + refused);
+    return r;
+}
+
+// The outcome and the figures of a result.
+PlotPoint pointof(const json &r) {
+    PlotPoint p = {};
+    p.outcome = outcomeof(r);
+    p.tfFree = NAN;
+    if (p.outcome == POINTNOTRUN) return p;
+    const json &free = r.at("designs").at("free");
+    if (free.at("solved").get<bool>()) p.tfFree = figure(free.at("ts").at(3), "designs.free.ts[3]", MAXPLOTTIME, "s");
+    if (p.outcome != POINTCOMPARED) return p;
+    const json &toc = r.at("runs").at("tocErr"), &sotoc = r.at("runs").at("sotocErr");
+    p.tocError = figure(toc.at("error"), "runs.tocErr.error", MAXPLOTERROR, "m");
+    p.tocTf = figure(toc.at("tf"), "runs.tocErr.tf", MAXPLOTTIME, "s");
+    p.sotocError = figure(sotoc.at("error"), "runs.sotocErr.error", MAXPLOTERROR, "m");
+    p.sotocTf = figure(sotoc.at("tf"), "runs.sotocErr.tf", MAXPLOTTIME, "s");
+    p.sotocFinished = sotoc.at("finished").get<bool>();
+    return p;
+}
+
+ResultLine lineof(const json &r) {
+    ResultLine l = {};
+    l.point = pointof(r);
+    l.request = requestof(r.at("settings"), l.point.outcome);
+    l.map = r.contains("map");
+    if (!l.map) return l;
+    const json &m = r.at("map");
+    l.point.i = gridindex(m.at("i"), "map.i");
+    if (m.contains("j") && !m.at("j").is_null()) l.point.j = gridindex(m.at("j"), "map.j");
+    return l;
+}
+
+// A batch's object for an input line it could not run.
+bool badline(const json &r) { return r.is_object() && r.contains("line") && !r.contains("settings"); }
+
+// Reads the lines of `in` (named `name` in messages) into the reading.
+bool readlines(std::istream &in, const std::string &name, ResultReading &reading, std::string &message) {
+    reading.names.push_back(name);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number)
+        if (!readresultline(reading, line, number, message)) return false;
+    return true;
+}
+
+bool sameselections(const CompareRequest &a, const CompareRequest &b) {
+    return a.type == b.type && a.sgnG == b.sgnG && a.elbow == b.elbow;
+}
+
+// Every line is of the first one's kind, sweep or map, with its robot, motion and elbow.
+void checkkind(const ResultReading &r) {
+    const ResultLine &first = r.lines.front();
+    for (size_t k = 1; k < r.lines.size(); ++k) {
+        const ResultLine &l = r.lines[k];
+        if (l.map != first.map)
+            throw refusal(r, k, l.map ? "a map's result among a sweep's (the first line has no \"map\" key)"
+                                      : "a sweep's result (no \"map\" key) among a map's");
+        if (!sameselections(l.request, first.request))
+            throw refusal(r, k, "its robot, motion or elbow differs from the first result's");
+    }
+}
+
+// A sweep varies only the mass error.
+void checksweep(const ResultReading &r) {
+    for (size_t k = 1; k < r.lines.size(); ++k)
+        for (PlotAxis a : SINGLEAXES)
+            if (a != AXISERROR && axisvalue(a, r.lines[k].request) != axisvalue(a, r.lines[0].request))
+                throw refusal(r, k, "its settings differ from the first result's in more than the mass error");
+}
+
+// A map holds each grid point once.
+void checkpoints(const ResultReading &r) {
+    std::map<std::pair<int, int>, size_t> seen;
+    for (size_t k = 0; k < r.lines.size(); ++k) {
+        const PlotPoint &p = r.lines[k].point;
+        const auto got = seen.emplace(std::make_pair(p.i, p.j), k);
+        if (!got.second)
+            throw refusal(r, k, "map point i = " + std::to_string(p.i) + ", j = " + std::to_string(p.j) +
+                                    " already read at " + where(r, got.first->second));
+    }
+}
+
+// How a setting varies over the lines: the first line (from 1; 0 for none) whose
+// value differs from the first line's, and from that of an earlier line with the
+// same index i or j.
+struct Variation {
+    size_t differs, brokeni, brokenj;
+};
+
+Variation variation(const ResultReading &r, PlotAxis a) {
+    Variation v = {0, 0, 0};
+    std::map<int, double> byi, byj;
+    const double first = axisvalue(a, r.lines[0].request);
+    for (size_t k = 0; k < r.lines.size(); ++k) {
+        const double value = axisvalue(a, r.lines[k].request);
+        const PlotPoint &p = r.lines[k].point;
+        if (v.differs == 0 && value != first) v.differs = k;
+        const auto i = byi.emplace(p.i, value), j = byj.emplace(p.j, value);
+        if (v.brokeni == 0 && i.first->second != value) v.brokeni = k;
+        if (v.brokenj == 0 && j.first->second != value) v.brokenj = k;
+    }
+    return v;
+}
+
+bool equalratios(const ResultReading &r) {
+    for (const ResultLine &l : r.lines)
+        if (l.request.u[0] != l.request.u[1]) return false;
+    return true;
+}
+
+// Both ratios varying together and equal everywhere are one axis.
+void mergeratios(const ResultReading &r, std::vector<PlotAxis> &axes) {
+    auto has = [&](PlotAxis a) { return std::find(axes.begin(), axes.end(), a) != axes.end(); };
+    if (!has(AXISRATIO1) || !has(AXISRATIO2) || !equalratios(r)) return;
+    axes.erase(std::remove(axes.begin(), axes.end(), AXISRATIO2), axes.end());
+    *std::find(axes.begin(), axes.end(), AXISRATIO1) = AXISRATIOS;
+}
+
+// The one setting along an index, AXISNONE for none; refuses two.
+PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, const char *index) {
+    if (axes.size() > 1) {
+        const PlotAxis second = axes[1] == AXISRATIOS ? AXISRATIO1 : axes[1];
+        throw refusal(r, variation(r, second).differs,
+                      std::string("its ") + AXISNAMES[axes[0]] + " and " + AXISNAMES[axes[1]] + " both vary along " +
+                          index + "; a map varies one setting along each axis");
+    }
+    return axes.empty() ? AXISNONE : axes[0];
+}
+
+// The settings along i (x) and j (y) of a map; a map whose settings vary along j
+// alone is drawn over them as over x, one without varied settings as a sweep.
+void mapaxes(const ResultReading &r, PlotSetup &setup) {
+    std::vector<PlotAxis> alongi, alongj, either;
+    for (PlotAxis a : SINGLEAXES) {
+        const Variation v = variation(r, a);
+        if (v.differs == 0) continue;
+        if (v.brokeni != 0 && v.brokenj != 0)
+            throw refusal(r, std::max(v.brokeni, v.brokenj),
+                          std::string("its ") + AXISNAMES[a] +
+                              " varies along neither axis of the map: it differs between points of the same i "
+                              "and between points of the same j");
+        (v.brokeni == 0 && v.brokenj == 0 ? either : v.brokeni == 0 ? alongi : alongj).push_back(a);
+    }
+    for (std::vector<PlotAxis> *axes : {&alongi, &alongj, &either}) mergeratios(r, *axes);
+    for (PlotAxis a : either) (alongi.empty() ? alongi : alongj.empty() ? alongj : alongi).push_back(a);
+    setup.xaxis = axisalong(r, alongi, "i");
+    setup.yaxis = axisalong(r, alongj, "j");
+    if (setup.xaxis == AXISNONE) std::swap(setup.xaxis, setup.yaxis);
+    if (setup.xaxis == AXISNONE) setup.xaxis = AXISERROR;
+}
+
+// The setup and points of the reading: its kind and axes recognised, every point
+// placed on them.
+void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
+    checkkind(r);
+    setup.request = r.lines[0].request;
+    setup.map = r.lines[0].map;
+    setup.reachInner = std::fabs(scara.L1 - scara.L2);
+    setup.reachOuter = scara.L1 + scara.L2;
+    setup.xaxis = AXISERROR;
+    setup.yaxis = AXISNONE;
+    if (setup.map) {
+        checkpoints(r);
+        mapaxes(r, setup);
+    } else {
+        checksweep(r);
+    }
+    points.clear();
+    for (const ResultLine &l : r.lines) {
+        PlotPoint p = l.point;
+        p.x = axisvalue(setup.xaxis, l.request);
+        p.y = setup.yaxis == AXISNONE ? 0.0 : axisvalue(setup.yaxis, l.request);
+        points.push_back(p);
+    }
+}
+
+// Hands on the points of the reading when there are any.
+bool finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points, std::string &message) {
+    if (r.lines.empty()) {
+        message = "no comparison results to plot";
+        return false;
+    }
+    try {
+        recognise(r, setup, points);
+    } catch (const std::exception &e) {
+        message = e.what();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
+                 std::string &message) {
+    ResultReading reading;
+    for (const std::string &path : paths) {
+        std::error_code e;
+        if (std::filesystem::is_directory(path, e)) {
+            message = path + ": a folder, not a result file";
+            return false;
+        }
+        std::ifstream in(path);
+        if (!in) {
+            message = path + ": cannot be read";
+            return false;
+        }
+        if (!readlines(in, path, reading, message)) return false;
+        if (in.bad()) {
+            message = path + ": cannot be read to its end";
+            return false;
+        }
+    }
+    return finish(reading, setup, points, message);
+}
+
+bool readresultline(ResultReading &reading, const std::string &text, int number, std::string &message) {
+    if (text.find_first_not_of(" \t\r") == std::string::npos) return true;
+    try {
+        const json r = json::parse(text);
+        if (badline(r)) return true;
+        ResultLine l = lineof(r);
+        l.file = reading.names.size() - 1;
+        l.line = number;
+        reading.lines.push_back(l);
+        return true;
+    } catch (const std::exception &e) {
+        message = reading.names.back() + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
+        return false;
+    }
+}
+
+bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    if (readresults(paths, setup, points, message)) return drawplot(picture, setup, points, message);
+    abandonoutput(picture);
+    return false;
+}
+
+bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message) {
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    if (finish(reading, setup, points, message)) return drawplot(picture, setup, points, message);
+    abandonoutput(picture);
+    return false;
+}

@@ -1,0 +1,59 @@
+// Folder formats/: result JSON, result files read back, CSV runs; uses records/, study/, settings/, plots/, atomicwrite/.
+// Result files read back for a picture: JSON Lines of comparison results, as sweep,
+// map and batch write them, from one run or the shards of one run in any order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "atomicwrite/outfile.h"
+#include "plots/plot.h"
+
+// Largest grid index of a map a picture takes: far more points along an axis than
+// any map runs, and few enough that counts of cells stay exact.
+constexpr int MAXMAPINDEX = 10000000;
+
+// Reads every line of the files into points (in file order) and what they share into
+// setup. The settings are checked as a batch line's are (a point that could not run
+// needs no reach), so initialset must have run. Blank lines and a batch's bad-line
+// objects are skipped. Lines without a "map" key are a sweep's: only their mass
+// errors may differ. Lines with one, {"i": I, "j": J} (J null or left out along one
+// axis), are a map's: the settings that differ between them are its axes, each a
+// setting along I or along J. Refuses, with "FILE:LINE: why", a line that is no
+// result object or has a figure a picture cannot draw, a sweep's line among a map's
+// or the reverse, settings that vary along neither index or two along one, and a
+// map point read twice.
+bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
+                 std::string &message);
+
+// One result line as read: only what a picture needs of it. Written by
+// readresultline; read by the recognition of the axes.
+struct ResultLine {
+    CompareRequest request;  // its settings
+    bool map;                // it has a "map" key
+    PlotPoint point;         // outcome, figures and grid indices; x and y set once the axes are known
+    size_t file;             // index of its source among the reading's names
+    int line;                // its line number there, from 1
+};
+
+// Result lines read one at a time, from files or as a run writes them. Written by
+// readresultline; read by plotreading.
+struct ResultReading {
+    std::vector<std::string> names;  // the sources, such as the files, in reading order
+    std::vector<ResultLine> lines;   // the results read, in reading order
+};
+
+// Reads `text`, line `number` of the reading's last source, as readresults reads a
+// line: a blank line or a batch's bad-line object is skipped. False with the
+// refusal "NAME:LINE: why" when it is no result a picture can draw.
+bool readresultline(ResultReading &reading, const std::string &text, int number, std::string &message);
+
+// Reads the result lines of the files (any order) and draws their picture into the
+// begun output, ending it: a sweep's or a one-axis map's as the sweep picture, a
+// two-axis map's as the map picture. Returns false with the reader's or the
+// drawing's message, the output abandoned, when the lines cannot be drawn or the
+// file cannot be written.
+bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message);
+
+// The same for the results read one at a time.
+bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message);

@@ -1,0 +1,152 @@
+#include "formats/resultjson.h"
+
+#include "settings/usertext.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json pair(const double v[2]) { return json::array({v[0], v[1]}); }
+
+json settingsjson(const CompareRequest &q) {
+    return json{{"robot", robotword(q.type)},   {"motion", motionword(q.sgnG)}, {"ratios", pair(q.u)},
+                {"start", pair(q.start)},       {"end", pair(q.end)},           {"elbow", elbowword(q.elbow)},
+                {"error", q.errorPercent}};
+}
+
+json derivedjson(const ComparisonResult &r) {
+    return json{{"T1max", r.T1max},   {"T2max", r.T2max}, {"T1maxG", r.T1maxG},
+                {"T2maxG", r.T2maxG}, {"tfNom", r.tfNom}, {"dt", r.dt}};
+}
+
+// Trial i starts joint 2 with the sign sigma2 = -1 (i = 0) or +1 (i = 1).
+json trialjson(const TrialOutcome &t, int i) {
+    const bool accepted = t.verdict == TRIALACCEPTED;
+    return json{{"sigma2", i == 0 ? -1 : 1},
+                {"iterations", t.iterations},
+                {"verdict", verdictword(t.verdict)},
+                {"tf", accepted ? json(t.tf) : json(nullptr)}};
+}
+
+json designjson(const DesignSummary &d) {
+    return json{{"solved", d.solved != 0},
+                {"ts", d.solved ? json::array({d.ts[0], d.ts[1], d.ts[2], d.ts[3]}) : json(nullptr)},
+                {"chosen", d.chosen >= 0 ? json(d.chosen) : json(nullptr)},
+                {"trials", json::array({trialjson(d.trial[0], 0), trialjson(d.trial[1], 1)})}};
+}
+
+json runjson(const RunFigures &f) {
+    return json{{"tf", f.tf},
+                {"tip", pair(f.P)},
+                {"error", f.error},
+                {"ratio", f.ratioexists ? json(f.ratio) : json(nullptr)},
+                {"pastSpan", f.pastspan}};
+}
+
+// A JSON value as one of the option values; false when its type does not fit.
+bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
+    std::string *word = s == SETTINGROBOT    ? &v.robot
+                        : s == SETTINGMOTION ? &v.motion
+                        : s == SETTINGELBOW  ? &v.elbow
+                                             : nullptr;
+    if (word != nullptr) {
+        if (!x.is_string() || x.get<std::string>().empty()) return false;
+        *word = x.get<std::string>();
+        return true;
+    }
+    if (s == SETTINGERROR) {
+        if (!x.is_number()) return false;
+        v.error = {x.get<double>()};
+        return true;
+    }
+    std::vector<double> &numbers = s == SETTINGRATIOS ? v.ratios : s == SETTINGSTART ? v.start : v.end;
+    if (!x.is_array() || x.empty()) return false;
+    for (const json &e : x)
+        if (!e.is_number()) return false;
+    numbers = x.get<std::vector<double>>();
+    return true;
+}
+
+json runsjson(const ComparisonResult &r) {
+    json sotocErr = runjson(r.sotocErr);
+    sotocErr["finished"] = r.sotocFinished;
+    return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
+}
+
+// The option values of the fields of a JSON object: "" or the refusal.
+std::string optionsfromobject(const json &j, CompareOptionValues &v) {
+    for (const auto &item : j.items()) {
+        const Setting s = settingnamed(item.key());
+        if (s == SETTINGS) {
+            std::string names;
+            for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
+            return "'" + excerpt(item.key()) + "' refused; accepts the fields " + names;
+        }
+        if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string requestfromobject(const json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    const std::string refused = optionsfromobject(j, v);
+    return refused.empty() ? requestfromoptions(v, "", r) : refused;
+}
+
+std::string requestfromobjectwithoutreach(const json &j, CompareRequest &r) {
+    CompareOptionValues v;
+    const std::string refused = optionsfromobject(j, v);
+    return refused.empty() ? requestwithoutreach(v, "", r) : refused;
+}
+
+const char *outcomeword(ComparisonOutcome o) {
+    switch (o) {
+        case COMPARED: return "compared";
+        case NOFREESOLUTION: return "no-free-solution";
+        case NOERRSOLUTION: return "no-error-solution";
+    }
+    return "?";
+}
+
+const char *verdictword(TrialVerdict v) {
+    switch (v) {
+        case TRIALACCEPTED: return "accepted";
+        case TRIALNOTCONVERGED: return "not-converged";
+        case TRIALNOTANUMBER: return "not-a-number";
+        case TRIALNEGATIVETIME: return "negative-time";
+        case TRIALORDER: return "order-violated";
+    }
+    return "?";
+}
+
+std::string nosolution(const ComparisonResult &r) {
+    const bool free = r.outcome == NOFREESOLUTION;
+    const DesignSummary &d = free ? r.free : r.err;
+    return std::string("no switching-time solution for the design ") + (free ? "without" : "with") +
+           " mass error (joint 2 starting negative: " + verdictword(d.trial[0].verdict) +
+           ", positive: " + verdictword(d.trial[1].verdict) + ")";
+}
+
+const char *const RUNNAMES[3] = {"tocFree", "tocErr", "sotocErr"};
+
+const char *const UNREACHABLE = "unreachable";
+
+json resultjson(const CompareRequest &request, const ComparisonResult &r) {
+    const bool freesolved = r.outcome != NOFREESOLUTION;
+    return json{{"settings", settingsjson(request)},
+                {"derived", derivedjson(r)},
+                {"outcome", outcomeword(r.outcome)},
+                {"designs", {{"free", designjson(r.free)}, {"error", freesolved ? designjson(r.err) : json(nullptr)}}},
+                {"runs", r.outcome == COMPARED ? runsjson(r) : json(nullptr)}};
+}
+
+json unreachablejson(const CompareRequest &request, const std::string &reason) {
+    return json{{"settings", settingsjson(request)}, {"outcome", UNREACHABLE}, {"reason", reason}};
+}
+
+std::string mapline(json object, int i, int j) {
+    object["map"] = json{{"i", i}, {"j", j}};
+    return object.dump();
+}

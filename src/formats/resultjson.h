@@ -1,0 +1,45 @@
+// The result object of one comparison in JSON, as compare --json prints it and
+// as each line of a batch holds it, and the settings read back from JSON fields.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "study/comparison.h"
+#include "settings/request.h"
+
+// Settings used (the request), derived values, outcome, both designs and the
+// figures of the three runs; a figure that does not exist is null.
+nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);
+
+// The object of a point a map could not run (a SCARA point out of reach): its
+// settings, the outcome "unreachable", the refusal sotoc compare gives for them as
+// "reason", and no figures.
+nlohmann::ordered_json unreachablejson(const CompareRequest &request, const std::string &reason);
+
+// A map's line: the object with "map": {"i": i, "j": j} after its other fields, so
+// that the text before it is the object's own, digit for digit.
+std::string mapline(nlohmann::ordered_json object, int i, int j);
+
+// The request of the fields of a JSON object (a batch line, the settings of a
+// result), with the defaults and checks of requestfromoptions: every key must name
+// a setting, every value have its type.
+std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r);
+
+// The same without the check that the SCARA reaches the points (requestwithoutreach):
+// the settings of a point that could not run.
+std::string requestfromobjectwithoutreach(const nlohmann::ordered_json &j, CompareRequest &r);
+
+// Words of the outcome and of a trial's verdict, as the result object has them.
+const char *outcomeword(ComparisonOutcome o);
+const char *verdictword(TrialVerdict v);
+
+// Why a pass found no solution: which design, and the verdicts of both its trials.
+std::string nosolution(const ComparisonResult &r);
+
+// The name of a run in the result object and in the log file names.
+extern const char *const RUNNAMES[3];  // "tocFree", "tocErr", "sotocErr"
+
+// The outcome of a map's point that could not run: "unreachable".
+extern const char *const UNREACHABLE;

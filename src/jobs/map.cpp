@@ -1,0 +1,123 @@
+#include "jobs/map.h"
+
+#include "formats/resultjson.h"
+#include "study/params.h"
+#include "settings/usertext.h"
+
+namespace {
+
+// Most error-free halves a map keeps at once, each with a copy of the records
+// (about 0.2 MB): a map with the mass error on --y and more columns in its shard
+// than this runs each point whole instead (the same lines, twice the work).
+constexpr size_t MAXKEPTHALVES = 512;
+
+// The grid indices of run point k.
+void indicesof(const MapPoints &m, int k, int &i, int &j) {
+    const int nx = axiscount(m.job.grid.x);
+    i = m.indices[k] % nx;
+    j = m.indices[k] / nx;
+}
+
+CompareRequest pointrequest(const MapPoints &m, int k) {
+    int i, j;
+    indicesof(m, k, i, j);
+    return mappoint(m.job.grid, m.job.request, i, j);
+}
+
+// Why the point cannot run (a SCARA point out of reach), "" when it can.
+std::string unreachable(const CompareRequest &r) {
+    const std::string start = reachrefusal(r, "", SETTINGSTART);
+    return start.empty() ? reachrefusal(r, "", SETTINGEND) : start;
+}
+
+// The row or column whose points share run point k's error-free half.
+int groupof(const MapPoints &m, int k) {
+    int i, j;
+    indicesof(m, k, i, j);
+    return m.erroraxis == 0 ? j : i;
+}
+
+// Decides whether the points share error-free halves: along the axis of the mass
+// error, unless too many halves would be kept at once. Counts the points of each.
+void planhalves(MapPoints &m) {
+    m.erroraxis = m.job.grid.x.kind == AXISERROR ? 0 : m.job.grid.y.kind == AXISERROR ? 1 : -1;
+    if (m.erroraxis < 0) return;
+    for (size_t k = 0; k < m.indices.size(); ++k)
+        if (unreachable(pointrequest(m, static_cast<int>(k))).empty()) ++m.left[groupof(m, static_cast<int>(k))];
+    if (m.erroraxis == 0 || m.left.size() <= MAXKEPTHALVES) return;
+    m.erroraxis = -1;
+    m.left.clear();
+}
+
+// Checks the axes into the grid: "" or the refusal.
+std::string takeaxes(const std::string typed[2], const CompareOptionValues &given, MapGrid &grid) {
+    MapAxis *axes[2] = {&grid.x, &grid.y};
+    grid.y = MapAxis{AXISNONE, Grid{}};
+    for (int a = 0; a < 2; ++a) {
+        std::string message;
+        if ((a == 0 || !typed[a].empty()) && !parseaxis(typed[a], *axes[a], message))
+            return std::string(a == 0 ? "--x" : "--y") + ": '" + excerpt(typed[a]) + "' refused; " + message;
+    }
+    return axesrefusal(grid, typed, given);
+}
+
+// The SCARA's reach of the start and end points that no axis varies: refused as
+// sotoc compare refuses them, as every point would be unreachable.
+std::string fixedreach(const MapJob &job) {
+    for (Setting s : {SETTINGSTART, SETTINGEND}) {
+        const bool varied = (job.grid.x.kind != AXISNONE && axissetting(job.grid.x.kind) == s) ||
+                            (job.grid.y.kind != AXISNONE && axissetting(job.grid.y.kind) == s);
+        const std::string refused = varied ? "" : reachrefusal(job.request, "--", s);
+        if (!refused.empty()) return refused;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job) {
+    std::string refused = requestwithoutreach(values, "--", job.request);
+    if (refused.empty()) refused = takeaxes(typed, values, job.grid);
+    return refused.empty() ? fixedreach(job) : refused;
+}
+
+MapPoints mappoints(const MapJob &job) {
+    MapPoints m{job, shardpoints(mapcount(job.grid), job.shard), -1, {}, {}, {}};
+    planhalves(m);
+    return m;
+}
+
+void preparemappoint(MapPoints &m, int k) {
+    const CompareRequest r = pointrequest(m, k);
+    if (m.erroraxis < 0 || !unreachable(r).empty()) return;
+    const int group = groupof(m, k);
+    auto found = m.halves.find(group);
+    if (found == m.halves.end()) {
+        initialset();
+        ComparisonSettings settings = requestsettings(r);
+        settings.tfNomBasis = standalonebasis(settings);
+        SharedHalf half{errorfreepass(settings), std::make_unique<RecordsCopy>()};
+        keeprecords(*half.records);
+        found = m.halves.emplace(group, std::move(half)).first;
+    } else {
+        putrecords(*found->second.records);
+    }
+    m.current = found->second.result;
+    if (--m.left[group] == 0) m.halves.erase(found);
+}
+
+std::string mappointline(const MapPoints &m, int k) {
+    int i, j;
+    indicesof(m, k, i, j);
+    const CompareRequest r = pointrequest(m, k);
+    const std::string why = unreachable(r);
+    if (!why.empty()) return mapline(unreachablejson(r, why), i, j);
+    if (m.erroraxis < 0) return mapline(resultjson(r, standalonepass(r)), i, j);
+    return mapline(resultjson(r, errorpass(m.current, errorratio(r.errorPercent))), i, j);
+}
+
+std::string mappointname(const MapPoints &m, int k) {
+    int i, j;
+    indicesof(m, k, i, j);
+    return "map point i=" + std::to_string(i) + " j=" + std::to_string(j);
+}

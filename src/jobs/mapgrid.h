@@ -1,0 +1,46 @@
+// The grid of a map: one or two axes NAME=FROM:TO:STEP, each varying one setting of
+// the comparison (the mass error, a reduction ratio or both, a coordinate of the
+// start or end point), and the settings of each of its points. Pure functions:
+// they print nothing and never exit.
+#pragma once
+
+#include <string>
+
+#include "jobs/grid.h"
+#include "plots/plot.h"
+#include "settings/request.h"
+
+// One axis. Written by parseaxis; read by the map.
+struct MapAxis {
+    PlotAxis kind;  // the setting it varies (the names and kinds of the pictures' axes), AXISNONE for none
+    Grid grid;      // values of the setting, in its unit
+};
+
+// The axes of a map: points run with y outer and x inner, point p is (p mod nx, p div nx).
+struct MapGrid {
+    MapAxis x, y;  // y.kind AXISNONE for a one-axis map
+};
+
+// Parses "NAME=FROM:TO:STEP", NAME one of AXISNAMES, with the grid rules of parsegrid in the setting's range
+// (mass errors strictly inside +-100 %, coordinates within +-10 m, ratios 0 < U <=
+// 999.9). Refuses, with a message, an unknown name and a grid parsegrid refuses.
+bool parseaxis(const std::string &text, MapAxis &axis, std::string &message);
+
+// Refuses, as "--OPTION: 'VALUE' refused; why", axes that vary a same value (the
+// same axis twice, ratios with ratio1 or ratio2), a map of more than MAXGRIDPOINTS
+// points, and a comparison option (`given`) that the axes replace in every point:
+// --error with an error axis, --ratios with a ratios axis or with ratio1 and ratio2,
+// --start with start-x and start-y, --end with end-x and end-y. An option the axes
+// replace only in part gives the values they leave (--end with end-x: end-y).
+// `typed` holds the axes' texts as given ("" for none). "" when the map may run.
+std::string axesrefusal(const MapGrid &grid, const std::string typed[2], const CompareOptionValues &given);
+
+// Points along an axis (1 for AXISNONE) and in the whole map.
+int axiscount(const MapAxis &axis);
+int mapcount(const MapGrid &grid);
+
+// The settings of point (i, j): `base` with the axes' values put in.
+CompareRequest mappoint(const MapGrid &grid, const CompareRequest &base, int i, int j);
+
+// The setting an axis varies (SETTINGERROR, SETTINGRATIOS, SETTINGSTART or SETTINGEND).
+Setting axissetting(PlotAxis kind);

@@ -1,0 +1,36 @@
+// Folder plots/: PLplot pictures of sweeps, maps and of one comparison; uses records/, study/, settings/, atomicwrite/.
+// The figure of one comparison for print: the tip paths in the plane, both joint
+// displacements and both joint torques against time of error-free TOC (grey), TOC
+// (red) and SOTOC (blue) designed with the mass error, with the designed switching
+// instants, goals and torque limits, drawn with PLplot into a PNG, SVG or PDF file
+// from the robot's trajectory log as the comparison pass left it.
+#pragma once
+
+#include <string>
+
+#include "plots/page.h"
+
+// Size of the page: pixels of a PNG, points of an SVG or PDF. At 1400 x 900 the five
+// panels, the legend and 16-pixel text fit a screen at 100 % zoom.
+constexpr int FIGUREWIDTH = 1400;
+constexpr int FIGUREHEIGHT = 900;
+
+// The panels of the figure of one pass. Written by figurelayout; read by
+// drawcomparison and by whoever maps a point of the runs onto the page.
+struct FigureLayout {
+    Panel path;    // tip paths: x [m] across, y [m] up, one metre as long both ways on the page
+    Panel fi[2];   // joint 1, 2 displacement [rad; cylindrical joint 2: m] against time [s]
+    Panel tau[2];  // joint 1, 2 torque [N m; cylindrical joint 2: force, N] against time [s]
+};
+
+// Where the figure of a compared pass puts its panels, and the world coordinates
+// each shows: all of the three logged runs, the start and the goal, the torque limits.
+FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r);
+
+// Draws the pass `r` run with settings `s` (the records as the pass left them) into
+// the begun output and ends it; the device follows the extension of its target:
+// .png, .svg or .pdf. Returns false with a message, the output abandoned, when the
+// pass did not compare (no solution), the extension is unknown or the file cannot
+// be written.
+bool drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r,
+                    std::string &message);

@@ -1,0 +1,33 @@
+// Folder python/: the Python module sotoc, a front end beside commands/ (comparisons, batches, sweeps and maps as dicts and NumPy arrays); uses records/, processes/, study/, settings/, plots/, formats/, jobs/.
+// The module's calls. Each reads its arguments, then takes its turn on the
+// program-wide records, starts from the records as initialset leaves them (so that
+// whatever ran before, the same arguments give the same results) and answers as the
+// subcommands do: dicts equal to their JSON objects. Comparisons run with the GIL
+// released. Refused arguments raise TypeError or ValueError with the command line's
+// refusal; a call made from within another of the same thread (a signal handler)
+// raises RuntimeError; Ctrl-C while workers run raises KeyboardInterrupt once they
+// are stopped.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include "python/convert.h"
+
+// Keys of a logged run's columns in the order of runrow (formats/runcsv.h).
+extern const char *const COLUMNKEYS[];
+
+// One comparison pass, as sotoc compare --json; with `logs` true also the three
+// runs' logged samples as NumPy arrays ("logs", None without a solution).
+py::dict compare(const SettingArguments &a, const py::object &logs);
+
+// One comparison per mapping of settings, as the lines of sotoc batch; an item that
+// cannot run gives its error dict in its place.
+py::list batch(const py::object &settings, const py::object &jobs);
+
+// The comparison for every mass error of the grid (FROM, TO, STEP), as the lines of
+// sotoc sweep.
+py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs);
+
+// The comparison for every point of the axes x and y (NAME, FROM, TO, STEP), as the
+// lines of sotoc map.
+py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs);

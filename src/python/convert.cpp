@@ -1,0 +1,246 @@
+#include "python/convert.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "jobs/batch.h"
+#include "jobs/batchinput.h"
+#include "plots/plot.h"
+#include "settings/usertext.h"
+#include "processes/workers.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// Thrown by valueof at a container nested deeper than MAXNESTING.
+struct TooDeep {};
+
+// A real number: int, float or one of numpy's, not bool.
+bool isnumber(const py::handle &v) {
+    return !PyBool_Check(v.ptr()) && py::isinstance(v, py::module_::import("numbers").attr("Real"));
+}
+
+// A sequence of values (list, tuple, NumPy array), not text.
+bool issequence(const py::handle &v) {
+    return PySequence_Check(v.ptr()) && !py::isinstance<py::str>(v) && !py::isinstance<py::bytes>(v) &&
+           !PyByteArray_Check(v.ptr());
+}
+
+bool ismapping(const py::handle &v) {
+    return py::isinstance(v, py::module_::import("collections.abc").attr("Mapping"));
+}
+
+std::string textof(const py::handle &v) { return py::str(v).cast<std::string>(); }
+
+// The double of a number; false when it lies beyond the range of a double.
+bool doubleof(const py::handle &v, double &x) {
+    x = PyFloat_AsDouble(v.ptr());
+    if (x != -1.0 || !PyErr_Occurred()) return true;
+    PyErr_Clear();
+    return false;
+}
+
+// A number as a user would type it on the command line: an int's every digit, a
+// float's shortest text that reads back to it.
+std::string typednumber(const py::handle &v) {
+    double x;
+    return PyLong_Check(v.ptr()) || !doubleof(v, x) ? textof(v) : numbertext(x);
+}
+
+// The word of setting s; a value that is no str is refused as the command line
+// refuses a word it does not know.
+std::string wordof(const py::handle &v, Setting s) {
+    if (!py::isinstance<py::str>(v)) throw py::type_error(settingrefusal("--", s, textof(v)));
+    return v.cast<std::string>();
+}
+
+// One number (the mass error) or a sequence of numbers (the others) of setting s.
+std::vector<double> numbersof(const py::handle &v, Setting s) {
+    const bool one = s == SETTINGERROR;
+    if (one ? !isnumber(v) : !issequence(v)) throw py::type_error(settingrefusal("--", s, textof(v)));
+    std::vector<double> numbers;
+    const py::sequence given = one ? py::sequence(py::make_tuple(v)) : py::reinterpret_borrow<py::sequence>(v);
+    for (const py::handle &e : given) {
+        double x;
+        if (!isnumber(e)) throw py::type_error(settingrefusal("--", s, textof(v)));
+        if (!doubleof(e, x)) throw py::value_error(settingrefusal("--", s, textof(v)));
+        numbers.push_back(x);
+    }
+    if (numbers.empty()) throw py::value_error(settingrefusal("--", s, ""));
+    return numbers;
+}
+
+// A Python int as JSON: a whole number when it fits, else the nearest double
+// (infinite beyond the range of a double, which every setting refuses).
+json integerof(const py::handle &v) {
+    const py::int_ i = py::reinterpret_steal<py::int_>(PyNumber_Index(v.ptr()));
+    if (!i) throw py::error_already_set();
+    int overflow = 0;
+    const long long n = PyLong_AsLongLongAndOverflow(i.ptr(), &overflow);
+    if (overflow == 0) return json(static_cast<std::int64_t>(n));
+    double x;
+    return json(doubleof(i, x) ? x : overflow * HUGE_VAL);
+}
+
+json valueof(const py::handle &v, int level);
+
+json objectof(const py::handle &v, int level) {
+    json j = json::object();
+    for (const py::handle &key : py::reinterpret_borrow<py::iterable>(v)) {
+        if (!py::isinstance<py::str>(key))
+            throw py::type_error("'" + excerpt(textof(key)) + "' refused; the names of settings are str");
+        j[key.cast<std::string>()] = valueof(v[key], level + 1);
+    }
+    return j;
+}
+
+// The JSON of a setting's value at nesting level `level` (the item's object is 1).
+json valueof(const py::handle &v, int level) {
+    if (v.is_none()) return json(nullptr);
+    if (PyBool_Check(v.ptr())) return json(v.ptr() == Py_True);
+    if (py::isinstance<py::str>(v)) return json(v.cast<std::string>());
+    if (PyLong_Check(v.ptr()) || (isnumber(v) && py::isinstance(v, py::module_::import("numbers").attr("Integral"))))
+        return integerof(v);
+    if (isnumber(v)) {
+        double x;
+        return json(doubleof(v, x) ? x : HUGE_VAL);
+    }
+    const bool sequence = issequence(v), mapping = !sequence && ismapping(v);
+    if (!sequence && !mapping)
+        throw py::type_error("'" + excerpt(textof(v)) +
+                             "' refused; a setting is a str, a number, a sequence of numbers or None");
+    if (level > MAXNESTING) throw TooDeep{};
+    if (mapping) return objectof(v, level);
+    json j = json::array();
+    for (const py::handle &e : py::reinterpret_borrow<py::sequence>(v)) j.push_back(valueof(e, level + 1));
+    return j;
+}
+
+// A dict key: the one interned str of its text.
+py::str keyof(const std::string &text) {
+    PyObject *key = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    if (key == nullptr) throw py::error_already_set();
+    PyUnicode_InternInPlace(&key);
+    return py::reinterpret_steal<py::str>(key);
+}
+
+}  // namespace
+
+CompareOptionValues valuesof(const SettingArguments &a) {
+    CompareOptionValues v;
+    v.robot = wordof(a.robot, SETTINGROBOT);
+    v.motion = wordof(a.motion, SETTINGMOTION);
+    const struct {
+        const py::object &given;
+        Setting s;
+        std::vector<double> &numbers;
+    } lists[] = {{a.ratios, SETTINGRATIOS, v.ratios}, {a.start, SETTINGSTART, v.start}, {a.end, SETTINGEND, v.end}};
+    for (const auto &l : lists)
+        if (!l.given.is_none()) l.numbers = numbersof(l.given, l.s);
+    v.elbow = wordof(a.elbow, SETTINGELBOW);
+    if (a.error && !a.error.is_none()) v.error = numbersof(a.error, SETTINGERROR);
+    return v;
+}
+
+CompareRequest requestof(const CompareOptionValues &values) {
+    CompareRequest r;
+    const std::string refused = requestfromoptions(values, "--", r);
+    if (!refused.empty()) throw py::value_error(refused);
+    return r;
+}
+
+std::string jobstext(const py::object &jobs) {
+    if (jobs.is_none()) return "";
+    if (PyBool_Check(jobs.ptr()) || !PyIndex_Check(jobs.ptr())) throw py::type_error(jobsrefusal(textof(jobs)));
+    return textof(py::int_(jobs));
+}
+
+int jobsof(const std::string &text) {
+    if (text.empty()) return cores();
+    int n = 0;
+    const std::string refused = readjobs(text, n);
+    if (!refused.empty()) throw py::value_error(refused);
+    return n;
+}
+
+std::string errorstext(const py::object &errors) {
+    const auto refuse = [&errors] {
+        return py::type_error("--errors: '" + excerpt(textof(errors)) +
+                              "' refused; accepts three numbers (FROM, TO, STEP) [%]");
+    };
+    if (!issequence(errors)) throw refuse();
+    std::string text;
+    for (const py::handle &e : py::reinterpret_borrow<py::sequence>(errors)) {
+        if (!isnumber(e)) throw refuse();
+        text += (text.empty() ? "" : ":") + typednumber(e);
+    }
+    return text;
+}
+
+Grid gridof(const std::string &text) {
+    Grid grid;
+    const std::string refused = readgrid(text, grid);
+    if (!refused.empty()) throw py::value_error(refused);
+    return grid;
+}
+
+std::string axistext(const py::object &axis, const char *option, bool required) {
+    if (axis.is_none() && !required) return "";
+    std::string names;
+    for (const char *name : AXISNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
+    const std::string refused = std::string(option) + ": '" + excerpt(textof(axis)) +
+                                "' refused; accepts (NAME, FROM, TO, STEP) with NAME one of " + names;
+    if (!issequence(axis) || py::len(axis) == 0) throw py::type_error(refused);
+    const py::sequence given = py::reinterpret_borrow<py::sequence>(axis);
+    if (!py::isinstance<py::str>(given[0])) throw py::type_error(refused);
+    std::string text = given[0].cast<std::string>() + "=";
+    for (size_t k = 1; k < given.size(); ++k) {
+        if (!isnumber(given[k])) throw py::type_error(refused);
+        text += (k > 1 ? ":" : "") + typednumber(given[k]);
+    }
+    return text;
+}
+
+bool flagof(const py::object &v) {
+    const int truth = PyObject_IsTrue(v.ptr());
+    if (truth < 0) throw py::error_already_set();
+    return truth != 0;
+}
+
+py::object pythonof(const json &j) {
+    switch (j.type()) {
+        case json::value_t::object: {
+            py::dict d;
+            for (const auto &item : j.items())
+                d[keyof(item.key())] = pythonof(item.value());
+            return std::move(d);
+        }
+        case json::value_t::array: {
+            py::list l;
+            for (const json &e : j) l.append(pythonof(e));
+            return std::move(l);
+        }
+        case json::value_t::string: return py::str(j.get_ref<const std::string &>());
+        case json::value_t::boolean: return py::bool_(j.get<bool>());
+        case json::value_t::number_integer: return py::int_(j.get<std::int64_t>());
+        case json::value_t::number_unsigned: return py::int_(j.get<std::uint64_t>());
+        case json::value_t::number_float: {
+            const double x = j.get<double>();
+            return std::isfinite(x) ? py::object(py::float_(x)) : py::none();
+        }
+        default: return py::none();
+    }
+}
+
+bool jsonof(const py::handle &settings, json &j, std::string &why) {
+    if (!ismapping(settings))
+        throw py::type_error("'" + excerpt(textof(settings)) + "' refused; accepts a dict of settings");
+    try {
+        j = objectof(settings, 1);
+        return true;
+    } catch (const TooDeep &) {
+        why = nestingrefusal(textof(settings));
+        return false;
+    }
+}

@@ -1,0 +1,70 @@
+// Python values to and from comparisons: arguments read into settings with the
+// refusals of the command line (TypeError for a value of the wrong type, ValueError
+// for one refused), result objects walked into Python objects, batch settings into
+// JSON objects.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <nlohmann/json.hpp>
+
+#include "jobs/grid.h"
+#include "settings/request.h"
+
+namespace py = pybind11;
+
+// The settings of one comparison as keyword arguments: robot, motion and elbow
+// are str, ratios, start and end sequences of two numbers, error a number; None
+// (or no object: sweeps have no error) for a setting not given.
+struct SettingArguments {
+    py::object robot, motion, ratios, start, end, elbow, error;
+};
+
+// Reading the arguments runs Python code (an iterator, a number's __float__ or
+// __index__, a sequence's items), which may itself call the module: every call reads
+// its arguments with the functions below into plain values before it takes its turn
+// on the records, and checks them against the records' defaults only then.
+
+// The settings as the command line's options would give them; raises TypeError
+// for a value of the wrong type and ValueError for one the options refuse as typed
+// (no numbers, a number beyond the range of a double).
+CompareOptionValues valuesof(const SettingArguments &a);
+
+// The request of the settings, defaults applied, as sotoc compare takes them;
+// raises ValueError with the command line's refusal. Needs the records.
+CompareRequest requestof(const CompareOptionValues &values);
+
+// The number of workers as --jobs would be typed: "" for None (every core), else
+// the digits of a whole number. Raises TypeError for anything but an int (numpy's too).
+std::string jobstext(const py::object &jobs);
+
+// The number of workers of jobstext's text: every core for "", else 1..MAXJOBS;
+// raises ValueError with the refusal of --jobs.
+int jobsof(const std::string &text);
+
+// The mass errors (FROM, TO, STEP) [%] of a sweep as --errors would be typed,
+// "FROM:TO:STEP"; raises TypeError for anything but a sequence of numbers.
+std::string errorstext(const py::object &errors);
+
+// The grid of errorstext's text, as --errors reads it; raises ValueError with its refusal.
+Grid gridof(const std::string &text);
+
+// A map's axis (NAME, FROM, TO, STEP) as --x or --y (`option`) takes it:
+// "NAME=FROM:TO:STEP", "" for None when the axis is not `required`. Raises
+// TypeError for anything but a str and numbers.
+std::string axistext(const py::object &axis, const char *option, bool required);
+
+// Whether a flag is set: Python's truth of `v` (which may raise).
+bool flagof(const py::object &v);
+
+// A JSON value as Python objects: objects as dict (keys in order), arrays as list,
+// numbers as int or float (a number that is not finite as None, as in the JSON
+// text), strings, booleans and null. The keys are interned: the dicts of many
+// results share one str per key.
+py::object pythonof(const nlohmann::ordered_json &j);
+
+// A batch item's settings, a mapping with str keys, as a JSON object: str, bool,
+// int, float (numpy's numbers too), None, sequences and mappings. Raises TypeError
+// for any other value; a value nested more than MAXNESTING levels deep gives
+// false, with the item's refusal in `why`.
+bool jsonof(const py::handle &settings, nlohmann::ordered_json &j, std::string &why);

@@ -1,0 +1,306 @@
+// The module sotoc: its functions, their arguments and their help.
+#include <pybind11/pybind11.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "formats/runcsv.h"
+#include "plots/plot.h"
+#include "python/calls.h"
+#include "study/params.h"
+#include "processes/workers.h"
+
+namespace {
+
+const char *const ABOUT = R"(Time-optimal control of a two-axis robot arm, with and without state observation.
+
+Runs the comparisons of the sotoc program: how far normal time-optimal control
+(TOC) and state-observed TOC (SOTOC) miss the goal when the switching times were
+designed with a wrong workpiece mass. Results are the objects that
+`sotoc compare --json` prints, as dicts with the same keys in the same order and
+the same numbers to the last bit.
+
+    compare(robot, motion, ...)             one comparison; logs=True adds the runs
+                                            as NumPy arrays
+    batch(settings, jobs=None)              one comparison per dict of settings
+    sweep(robot, motion, ..., errors=(FROM, TO, STEP), jobs=None)
+                                            the comparison over a grid of mass errors
+    map(robot, motion, ..., x=(NAME, FROM, TO, STEP), y=None, jobs=None)
+                                            the comparison over a grid of one
+                                            setting or two
+
+Batches, sweeps and maps run each comparison in its own worker process. Each call
+starts from the program's start-up state, whatever ran before. Refused arguments
+raise ValueError (TypeError for a value of the wrong type or an argument the
+function does not have) with the refusal of the command line; a move without a
+switching-time solution is a result, not an error. Ctrl-C during a batch, a sweep
+or a map raises KeyboardInterrupt once its worker processes are stopped. Calls from
+several threads take turns; other threads run while the comparisons do. A call
+from a signal handler while a call of the same thread runs raises RuntimeError.
+
+The result dict (units in brackets):
+    settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
+              start, end [m], elbow, error [%]: the settings used, defaults applied
+    derived   T1max, T2max, T1maxG, T2maxG: torque limits without and with the
+              gravity load [N m; cylindrical joint 2: N]; tfNom: nominal PTP time
+              [s]; dt: sample period [s]
+    outcome   "compared", "no-free-solution" (the error-free design failed) or
+              "no-error-solution" (the design with the mass error failed)
+    designs   free and error: solved, ts (switching times and final time [s]),
+              chosen trial, both trials (sigma2, iterations, verdict, tf [s])
+    runs      tocFree, tocErr, sotocErr: tf [s], tip [m], error (positioning
+              error with the velocity term) [m], ratio (to the stroke) [%],
+              pastSpan; sotocErr also finished. None without a solution.
+A figure that does not exist is None.)";
+
+// The settings every function takes: their part of the signature and their help.
+const char *const SETTINGSIGNATURE =
+    "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
+    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
+            rotary joints). Required.
+    motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
+    ratios  (U1, U2): reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2:
+            rad/m]; accepts {ratiosaccepted}.
+            Default None: {cylratios} cylindrical, {scararatios} scara.
+    start   (X, Y): PTP start point [m]; accepts {pointaccepted},
+            for the SCARA robot a point it reaches. Default None: {start}.
+    end     (X, Y): PTP end point [m], the same. Default None: {end}.
+    elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
+            Default {elbow}.
+)";
+
+const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
+            the results are the same for every number. Default None: the number of
+            cores ({cores}).
+)";
+
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, logs: bool = False) -> Dict[str, Any]
+
+One comparison pass, as `sotoc compare --json` with the same settings: designs the
+switching times with the nominal workpiece mass and with the mass error, simulates
+error-free TOC, TOC with the error and SOTOC with the error, and returns the result
+object (help(sotoc) lists its fields). A move without a switching-time solution is a
+result: its outcome says which design failed, and runs is None.
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default {error}.
+    logs    bool: also return the logged samples of the three runs. Default False.
+
+With logs=True the dict ends with "logs" (None without a solution): for tocFree,
+tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,
+the values of the CSV files of `sotoc compare --log`:
+{columns})";
+
+// Units of the logged columns, in the order of COLUMNKEYS.
+const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
+                                             "joint 1 displacement [rad]",
+                                             "joint 2 displacement [rad] (cylindrical: radius r [m])",
+                                             "tip x [m]",
+                                             "tip y [m]",
+                                             "joint 1 torque [N m]",
+                                             "joint 2 torque [N m] (cylindrical: force F2 [N])"};
+
+const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+One comparison per dict of settings, as the lines of `sotoc batch` for the same
+settings as JSON Lines: a list of result dicts in the order of the settings. A dict
+holds the fields robot and motion (required), ratios, start, end, elbow and error, with
+the values, units and defaults of compare's arguments, for example
+{"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
+{"line": N, "error": "..."} in its place, N counting the settings from 1.
+
+Arguments:
+    settings  iterable of dicts of settings. Required.
+{jobs})";
+
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+The comparison of compare for every mass error of a grid, as the lines of
+`sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
+grid order, each with its mass error among its settings. The error-free design and run
+are made once; each point runs in its own worker process.
+
+Arguments:
+{settings}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
+            TO is the last point when it lies on the grid within a millionth of STEP.
+            STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
+{jobs})";
+
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
+
+The comparison of compare for every point of a grid of one setting (x) or two (x and
+y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
+same settings: a list of result dicts in grid order (y outer, x inner), each the
+object of compare with "map": {"i": I, "j": J} added, the point's indices along x
+and y (J = 0 without y). A point the SCARA robot cannot reach has the outcome
+"unreachable" and no figures. Points that differ only in the mass error share their
+error-free half; each point runs in its own worker process. A setting the axes
+replace in every point is refused (error with an error axis, ratios with a ratios
+axis or with ratio1 and ratio2, start with start-x and start-y, end with end-x and
+end-y).
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default None: {error}, unless an axis varies it.
+    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
+            one of {axisnames} (ratios: both ratios equal);
+            FROM, TO, STEP as errors of sweep, in the setting's unit (error [%], ratios
+            [rad/rad; cylindrical joint 2: rad/m], points [m]) and range. Required.
+    y       (NAME, FROM, TO, STEP): the setting varied along y (outer, index j),
+            another than x. Default None: a one-axis map.
+{jobs})";
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with each {name} of the fields replaced by its value, in the fields' order.
+std::string fill(std::string text, const Fields &fields) {
+    for (const auto &[name, value] : fields) {
+        const std::string mark = "{" + name + "}";
+        for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + value.size()))
+            text.replace(at, mark.size(), value);
+    }
+    return text;
+}
+
+// A default as Python writes it.
+std::string literal(const py::object &v) { return py::repr(v).cast<std::string>(); }
+
+std::string pairtext(const double v[2]) { return "(" + numbertext(v[0]) + ", " + numbertext(v[1]) + ")"; }
+
+// What the help texts say of the defaults and the accepted values: the records'
+// start values (initialset) and the checks of the settings.
+Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
+    std::string axisnames;
+    for (const char *name : AXISNAMES) axisnames += (axisnames.empty() ? "" : ", ") + std::string(name);
+    std::string columns;
+    for (int k = 0; k < RUNCOLUMNS; ++k) {
+        char line[96];
+        std::snprintf(line, sizeof line, "    %-6s%s\n", COLUMNKEYS[k], COLUMNUNITS[k]);
+        columns += line;
+    }
+    return {{"settingsignature", SETTINGSIGNATURE},
+            {"settings", SETTINGSHELP},
+            {"jobs", JOBSHELP},
+            {"columns", columns},
+            {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},
+            {"pointaccepted", settingaccepts(SETTINGSTART)},
+            {"erroraccepted", settingaccepts(SETTINGERROR)},
+            {"cylratios", pairtext(c.u)},
+            {"scararatios", pairtext(s.u)},
+            {"start", pairtext(c.start)},
+            {"end", pairtext(c.end)},
+            {"elbow", literal(py::str(elbowword(c.elbow)))},
+            {"error", literal(py::float_(c.errorPercent))},
+            {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
+            {"axisnames", axisnames},
+            {"maxjobs", std::to_string(MAXJOBS)},
+            {"cores", std::to_string(cores())}};
+}
+
+// The arguments a function takes: the positional ones first, then the keyword-only
+// ones; those without a default are required.
+struct Parameters {
+    const char *function;
+    std::vector<const char *> names;     // in order
+    size_t positional;                   // the first names, also taken by position
+    std::vector<const char *> required;  // the names without a default
+};
+
+const Parameters COMPAREPARAMETERS{
+    "compare", {"robot", "motion", "ratios", "start", "end", "elbow", "error", "logs"}, 2, {"robot", "motion"}};
+const Parameters BATCHPARAMETERS{"batch", {"settings", "jobs"}, 2, {"settings"}};
+const Parameters SWEEPPARAMETERS{"sweep",
+                                 {"robot", "motion", "ratios", "start", "end", "elbow", "errors", "jobs"},
+                                 2,
+                                 {"robot", "motion", "errors"}};
+const Parameters MAPPARAMETERS{"map",
+                               {"robot", "motion", "ratios", "start", "end", "elbow", "error", "x", "y", "jobs"},
+                               2,
+                               {"robot", "motion", "x"}};
+
+bool among(const std::vector<const char *> &names, size_t first, size_t last, const std::string &name) {
+    for (size_t k = first; k < last && k < names.size(); ++k)
+        if (name == names[k]) return true;
+    return false;
+}
+
+// Why the function cannot take these arguments, as Python words it, with the
+// arguments it has: a keyword it does not have, too many by position, one given
+// twice, or one required and missing.
+std::string argumentsrefusal(const Parameters &p, const py::args &args, const py::kwargs &kwargs) {
+    std::string names;
+    for (const char *name : p.names) names += (names.empty() ? "" : ", ") + std::string(name);
+    const std::string function = std::string(p.function) + "()";
+    for (const auto &item : kwargs) {
+        const std::string name = py::str(item.first).cast<std::string>();
+        if (!among(p.names, 0, p.names.size(), name))
+            return function + " got an unexpected keyword argument '" + name + "'; its arguments are " + names;
+        if (among(p.names, 0, std::min(args.size(), p.positional), name))
+            return function + " got multiple values for argument '" + name + "'";
+    }
+    if (args.size() > p.positional)
+        return function + " takes " + std::to_string(p.positional) + " positional arguments but " +
+               std::to_string(args.size()) + " were given; its arguments are " + names;
+    for (const char *name : p.required)
+        if (!among(p.names, 0, args.size(), name) && !kwargs.contains(name))
+            return function + " missing required argument '" + name + "'";
+    return function + " cannot take these arguments; its arguments are " + names;
+}
+
+// Adds the function's fallback, called when the arguments do not fit it: raises
+// TypeError saying why. Without a help of its own, the function's help stays its own.
+void refuseotherarguments(py::module_ &m, const Parameters &p) {
+    m.def(p.function, [&p](const py::args &args, const py::kwargs &kwargs) {
+        throw py::type_error(argumentsrefusal(p, args, kwargs));
+    });
+}
+
+}  // namespace
+
+PYBIND11_MODULE(sotoc, m) {
+    py::options options;
+    options.disable_function_signatures();  // each help starts with its signature, written out
+    initialset();
+    const CompareRequest d = defaultrequest(ROBOTCYL, MOTIONHORIZONTAL);
+    const Fields fields = helpfields(d, defaultrequest(ROBOTSCARA, MOTIONHORIZONTAL));
+    m.doc() = ABOUT;
+    m.attr("__version__") = SOTOC_VERSION;
+    m.def(
+        "compare",
+        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
+           py::object error, py::object logs) {
+            return compare(SettingArguments{robot, motion, ratios, start, end, elbow, error}, logs);
+        },
+        fill(COMPAREHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("error") = d.errorPercent, py::arg("logs") = false);
+    refuseotherarguments(m, COMPAREPARAMETERS);
+    m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
+    refuseotherarguments(m, BATCHPARAMETERS);
+    m.def(
+        "sweep",
+        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
+           py::object errors, py::object jobs) {
+            return sweep(SettingArguments{robot, motion, ratios, start, end, elbow, py::object()}, errors, jobs);
+        },
+        fill(SWEEPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("errors"), py::arg("jobs") = py::none());
+    refuseotherarguments(m, SWEEPPARAMETERS);
+    m.def(
+        "map",
+        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
+           py::object error, py::object x, py::object y, py::object jobs) {
+            return map(SettingArguments{robot, motion, ratios, start, end, elbow, error}, x, y, jobs);
+        },
+        fill(MAPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
+        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
+        py::arg("elbow") = elbowword(d.elbow), py::arg("error") = py::none(), py::arg("x"),
+        py::arg("y") = py::none(), py::arg("jobs") = py::none());
+    refuseotherarguments(m, MAPPARAMETERS);
+}

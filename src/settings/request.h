@@ -1,0 +1,97 @@
+// Folder settings/: the settings a user gives by name (a comparison request, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
+// One comparison as a user asks for it: the settings by name with their words, the
+// interactive program's defaults and the dialog's checks, and the pass they make.
+// Front ends parse the text (command line, JSON); this prints nothing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "study/comparison.h"
+
+// One comparison as the user asked for it, defaults applied. Written by
+// requestfromoptions; read by the pass set-up (requestsettings) and the result JSON.
+struct CompareRequest {
+    char type;            // ROBOTCYL or ROBOTSCARA
+    char sgnG;            // MOTIONVERTICAL or MOTIONHORIZONTAL
+    double u[2];          // reduction ratios u1, u2 [rad/rad], [rad/m] / [rad/rad]
+    double start[2];      // PTP start point x0, y0 [m]
+    double end[2];        // PTP end point xf, yf [m]
+    char elbow;           // SCARA elbow branch: ELBOWDOWN or ELBOWUP
+    double errorPercent;  // mass error of the design [%]
+};
+
+// The settings as given, before defaults and checks. Written by the command-line
+// parser or a batch line's reader; an empty field was not given.
+struct CompareOptionValues {
+    std::string robot;           // "cylindrical" or "scara"
+    std::string motion;          // "horizontal" or "vertical"
+    std::vector<double> ratios;  // u1, u2
+    std::vector<double> start;   // x0, y0 [m]
+    std::vector<double> end;     // xf, yf [m]
+    std::string elbow;           // "down" or "up"
+    std::vector<double> error;   // mass error [%], one value
+};
+
+// The settings, in the order of their names.
+enum Setting {
+    SETTINGROBOT,
+    SETTINGMOTION,
+    SETTINGRATIOS,
+    SETTINGSTART,
+    SETTINGEND,
+    SETTINGELBOW,
+    SETTINGERROR,
+    SETTINGS,  // the number of settings
+};
+
+// Names of the settings, as options (prefix "--") and as JSON fields (no prefix).
+extern const char *const SETTINGNAMES[SETTINGS];
+
+// The setting of a name, SETTINGS for none.
+Setting settingnamed(const std::string &name);
+
+// What setting s accepts, as refusals and the help say it.
+std::string settingaccepts(Setting s);
+
+// The refusal of `value` for setting s: "<prefix><name>: '<value>' refused; accepts ...".
+std::string settingrefusal(const char *prefix, Setting s, const std::string &value);
+
+// The defaults of the interactive program for robot `type` and motion `sgnG` (the
+// records as initialset left them).
+CompareRequest defaultrequest(char type, char sgnG);
+
+// Applies the defaults of the interactive program (the records as initialset left
+// them) and the dialog's checks. Returns "" and fills r, or one line that names the
+// setting (with `prefix` before its name), the value and what is accepted.
+std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
+// requestfromoptions without its check that the SCARA reaches the start and end
+// points: the settings of a point that could not run, as its result names them, and
+// those of a map before its axes put in theirs.
+std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
+// The refusal of r's point `s` (SETTINGSTART or SETTINGEND) when r is for the SCARA
+// and it cannot reach the point, else "".
+std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s);
+
+// The numbers of setting s in r: the two ratios, start or end coordinates, or the
+// one mass error; null for the settings that are words.
+double *settingvalues(CompareRequest &r, Setting s);
+
+// The settings of the pass for a request; tfNomBasis is left 0 for the caller.
+ComparisonSettings requestsettings(const CompareRequest &r);
+
+// The pass of a request standing alone: its time base from its own nominal derivation.
+ComparisonResult standalonepass(const CompareRequest &r);
+
+// Words of the selections in options and JSON: robot, motion, elbow.
+const char *robotword(char type);
+const char *motionword(char sgnG);
+const char *elbowword(char elbow);
+
+// Shortest text of a number that reads back to the same double ("nan", "inf" too).
+std::string numbertext(double v);
+
+// Numbers as numbertext gives them, separated by commas ("40,40").
+std::string numberlist(const std::vector<double> &v);

@@ -1,0 +1,83 @@
+#include "simulation/simulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "simulation/control.h"
+#include "simulation/integrator.h"
+
+namespace {
+
+// Integration steps per logged sample.
+constexpr int SUBSTEPS = 10;
+
+// Components of the simulation state: q1, q2, q1', q2', z1, z2.
+constexpr int NSTATE = 6;
+
+// Last row a run writes: nStep, kept inside the log whatever nStep holds.
+int lastrow() { return std::max(0, std::min(task.nStep, MAXSAMPLES - 1)); }
+
+// Copies rows 0..last of a table of joint pairs.
+void copyrows(const double (*from)[2], double (*to)[2], int last) {
+    std::memcpy(to, from, sizeof from[0] * (last + 1));
+}
+
+}  // namespace
+
+void tipposition(char robot, const double q[2], double P[2]) {
+    if (robot == ROBOTSCARA) {
+        const RobotParams &p = scara;
+        P[0] = p.L1 * std::cos(q[0]) + p.L2 * std::cos(q[0] + q[1]);
+        P[1] = p.L1 * std::sin(q[0]) + p.L2 * std::sin(q[0] + q[1]);
+    } else {
+        P[0] = q[1] * std::cos(q[0]);
+        P[1] = q[1] * std::sin(q[0]);
+    }
+}
+
+
+void logsample(int i, const double *x) {
+    RunLog &w = robotruns(app.type).work;
+    const double t = i * task.dt;
+    w.fi[i][0] = x[0];
+    w.fi[i][1] = x[1];
+    tipposition(app.type, x, w.P[i]);
+    w.tau[i][0] = controltorque(app.type, app.ctrlType, 1, t, x);
+    w.tau[i][1] = controltorque(app.type, app.ctrlType, 2, t, x);
+}
+
+int simulate() {
+    const double h = task.dt / SUBSTEPS;
+    double tsamp = 0.0;
+    const RobotParams &p = robotparams(app.type);
+    double x[NSTATE] = {p.phi0[0], p.phi0[1], 0.0, 0.0, 0.0, 0.0};
+    logsample(0, x);
+    // A SOTOC run starts in phase 0 only after sample 0: the logging evaluations
+    // at t = 0 see the phase the previous run left.
+    sotoc.phase = 0;
+    const int last = lastrow();
+    for (int i = 1; i <= last; ++i) {
+        // The step clock restarts from the sample clock; both advance by addition.
+        double t = tsamp;
+        double y[NSTATE], yout[NSTATE];
+        std::copy(x, x + NSTATE, y);
+        for (int s = 0; s < SUBSTEPS; ++s) {
+            rkgstep(app.type, app.ctrlType, t, h, y, yout, NSTATE);
+            std::copy(yout, yout + NSTATE, y);
+            t = t + h;
+        }
+        std::copy(y, y + NSTATE, x);
+        tsamp = tsamp + task.dt;
+        logsample(i, x);
+    }
+    return 1;
+}
+
+void keeprun(RunLog &slot) {
+    const RunLog &w = robotruns(app.type).work;
+    const int last = lastrow();
+    copyrows(w.fi, slot.fi, last);
+    copyrows(w.P, slot.P, last);
+    copyrows(w.tau, slot.tau, last);
+}

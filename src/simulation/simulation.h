@@ -1,0 +1,19 @@
+// Motion simulation and the trajectory log the console report and the display read.
+#pragma once
+
+#include "records/records.h"
+
+// Runs one motion of the selected robot (app.type) under app.ctrlType from phi0 at
+// rest for nStep samples of 10 integration steps, logging into its work slot. Returns 1.
+int simulate();
+
+// Tip position P = (x, y) [m] of robot type `robot` at joint displacements q,
+// relative to its base (the forward kinematics the inverse kinematics inverts).
+void tipposition(char robot, const double q[2], double P[2]);
+
+// Writes row i of the selected robot's work slot from the 6-component state x,
+// evaluating both joint torques at time i * dt.
+void logsample(int i, const double *x);
+
+// Copies rows 0..nStep of the selected robot's work slot into `slot`.
+void keeprun(RunLog &slot);

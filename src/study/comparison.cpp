@@ -1,0 +1,222 @@
+#include "study/comparison.h"
+
+#include <cmath>
+
+#include "study/params.h"
+#include "simulation/simulation.h"
+#include "design/design.h"
+
+namespace {
+
+// Simulated span: 4 s, or 8 s when the nominal move of the previous derivation is
+// longer than 4 s [s].
+constexpr double SHORTSPAN = 4.0;
+constexpr double LONGSPAN = 8.0;
+
+void installsettings(const ComparisonSettings &s) {
+    app.type = s.type;
+    app.sgnG = s.sgnG;
+    app.elbow = s.elbow;
+    RobotParams &p = robotparams(s.type);
+    p.u1 = s.u1;
+    p.u2 = s.u2;
+    task.x0 = s.x0;
+    task.y0 = s.y0;
+    task.xf = s.xf;
+    task.yf = s.yf;
+    task.errRatio = s.errRatio;
+    seterrormasses();
+}
+
+// Puts the workpiece mass (and the SCARA link-1 mass) in use and derives the robot.
+void usemasses(double mw, double m1) {
+    task.mw = mw;
+    scara.m1 = m1;
+    derivesettings();
+}
+
+// The latest design as the pass reports it.
+DesignSummary summarise(int solved) {
+    DesignSummary d = {};
+    d.solved = solved;
+    const ControlTables &c = controltables(app.type);
+    for (int k = 0; k < 4; ++k) d.ts[k] = solved ? c.ts[k] : 0.0;
+    d.chosen = designs.chosen;
+    d.trial[0] = designs.trial[0];
+    d.trial[1] = designs.trial[1];
+    return d;
+}
+
+// The designed switching states that SOTOC watches; the last one is the goal at rest.
+void setswitchingstates() {
+    ControlTables &c = controltables(app.type);
+    const RobotParams &p = robotparams(app.type);
+    for (int k = 0; k < 4; ++k)
+        for (int j = 0; j < 2; ++j) {
+            c.swRefPos[k][j] = designs.segpos[k][j];
+            c.swRefVel[k][j] = designs.segvel[k][j];
+        }
+    for (int j = 0; j < 2; ++j) {
+        c.swRefPos[3][j] = p.phif[j];
+        c.swRefVel[3][j] = 0.0;
+    }
+}
+
+void copytimes(double to[4]) {
+    const ControlTables &c = controltables(app.type);
+    for (int k = 0; k < 4; ++k) to[k] = c.ts[k];
+}
+
+void simulateinto(char ctrl, RunLog &slot) {
+    app.ctrlType = ctrl;
+    simulate();
+    keeprun(slot);
+}
+
+// Log row at time t, truncated, and whether it lies past the last row nStep.
+double rowtime(double t) { return std::trunc(t / task.dt); }
+bool pastspan(double t) { return rowtime(t) > task.nStep; }
+
+// Row of the log at time t, kept inside 1..nStep so that the velocity term has a
+// row before it and the row lies inside the run.
+int rowat(double t) {
+    double k = rowtime(t);
+    if (!(k >= 1.0)) k = 1.0;
+    if (k > task.nStep) k = task.nStep;
+    return static_cast<int>(k);
+}
+
+// Error of joint j at row k of `run` with its velocity of the last logged step,
+// the velocity weighted by 1/wn so that it counts like a displacement.
+double jointerror(const RunLog &run, int k, int j, double reference) {
+    const double wn = j == 0 ? task.wn1 : task.wn2;
+    const double e = run.fi[k][j] - reference;
+    const double v = (run.fi[k][j] - run.fi[k - 1][j]) / (wn * task.dt);
+    return std::sqrt(e * e + v * v);
+}
+
+// Figures of `run` at its final time tf, read at log row k and judged against `reference`.
+RunFigures figuresat(double tf, int k, const RunLog &run, const RunLog &reference) {
+    RunFigures f = {};
+    f.tf = tf;
+    f.pastspan = pastspan(tf);
+    f.row = k;
+    f.P[0] = run.P[f.row][0];
+    f.P[1] = run.P[f.row][1];
+    f.error = tiperror(run, reference, f.row);
+    const double S = std::hypot(task.xf - task.x0, task.yf - task.y0);
+    // A move of zero length has no stroke to compare the error with.
+    f.ratioexists = S > 0.0;
+    f.ratio = f.ratioexists ? 100.0 * f.error / S : 0.0;
+    return f;
+}
+
+// The result figures of the three stored runs.
+void figures(ComparisonResult &r) {
+    const int i = robotindex(app.type);
+    const RobotRuns &runs = robotruns(app.type);
+    const double tfFree = designs.tsFree[i][3];
+    const double tfErr = designs.tsErr[i][3];
+    r.tocFree = figuresat(tfFree, rowat(tfFree), runs.tocFree, runs.tocFree);
+    r.tocErr = figuresat(tfErr, rowat(tfErr), runs.tocErr, runs.tocFree);
+    const double tf = sotoc.tfsotoc[i];
+    r.sotocFinished = tf != 0.0;
+    if (r.sotocFinished)
+        r.sotocErr = figuresat(tf, rowat(tf), runs.sotocErr, runs.tocFree);
+    else  // never passed its last switching state: judged where the run ends
+        r.sotocErr = figuresat(task.nStep * task.dt, task.nStep, runs.sotocErr, runs.tocFree);
+}
+
+}  // namespace
+
+bool ratioaccepted(double u) { return u > 0.0 && u <= MAXRATIO; }
+bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT; }
+bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
+double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.0; }
+
+ComparisonSettings currentsettings() {
+    const RobotParams &p = robotparams(app.type);
+    return ComparisonSettings{app.type, app.sgnG, p.u1,  p.u2,          task.x0,
+                              task.y0,  task.xf,  task.yf, app.elbow, task.errRatio, task.tfNom};
+}
+
+double standalonebasis(const ComparisonSettings &s) {
+    installsettings(s);
+    usemasses(task.mwNom, scara.m1Nom);
+    return task.tfNom;
+}
+
+ComparisonResult errorfreepass(const ComparisonSettings &s) {
+    ComparisonResult r = {};
+    r.type = s.type;
+    installsettings(s);
+    task.dt = (s.tfNomBasis > SHORTSPAN ? LONGSPAN : SHORTSPAN) / task.nStep;
+    r.dt = task.dt;
+    usemasses(task.mwNom, scara.m1Nom);
+    r.derivations = 1;
+    const RobotParams &p = robotparams(app.type);
+    r.tfNom = task.tfNom;
+    r.T1max = p.T1max;
+    r.T2max = p.T2max;
+    r.T1maxG = p.T1maxG;
+    r.T2maxG = p.T2maxG;
+
+    app.designErr = DESIGNNOMINAL;
+    r.free = summarise(designswitching());
+    if (!r.free.solved) {
+        r.outcome = NOFREESOLUTION;
+        return r;
+    }
+    copytimes(designs.tsFree[robotindex(app.type)]);
+    simulateinto(CTRLTOC, robotruns(app.type).tocFree);
+    r.outcome = COMPARED;
+    return r;
+}
+
+ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio) {
+    ComparisonResult r = freeHalf;
+    if (r.outcome == NOFREESOLUTION) return r;
+    task.errRatio = errRatio;
+    seterrormasses();
+    usemasses(task.mwErr, scara.m1Err);
+    r.derivations = 2;
+    app.designErr = DESIGNERROR;
+    r.err = summarise(designswitching());
+    if (!r.err.solved) {
+        r.outcome = NOERRSOLUTION;
+        return r;
+    }
+    copytimes(designs.tsErr[robotindex(app.type)]);
+    setswitchingstates();
+
+    // The plant and the servo gains use the nominal masses from here on.
+    usemasses(task.mwNom, scara.m1Nom);
+    r.derivations = 3;
+    RobotRuns &runs = robotruns(app.type);
+    simulateinto(CTRLTOC, runs.tocErr);
+    simulateinto(CTRLSOTOC, runs.sotocErr);
+    figures(r);
+    r.outcome = COMPARED;
+    app.scale = 1.0;
+    app.frame = 0;
+    return r;
+}
+
+ComparisonResult comparisonpass(const ComparisonSettings &s) { return errorpass(errorfreepass(s), s.errRatio); }
+
+double tiperror(const RunLog &run, const RunLog &reference, int k) {
+    if (app.type != ROBOTSCARA) {
+        const double E1 = jointerror(run, k, 0, reference.fi[k][0]);
+        const double E2 = jointerror(run, k, 1, reference.fi[k][1]);
+        const double r = cyl.phif[1];
+        return std::sqrt((r * E1) * (r * E1) + E2 * E2);
+    }
+    const RobotParams &p = scara;
+    const double E1 = jointerror(run, k, 0, p.phif[0]);
+    const double E2 = jointerror(run, k, 1, p.phif[1]);
+    const double c = std::cos(run.fi[k][1]);
+    // Joint-1 error carried to the tip radius, joint-2 error at the link-2 length.
+    const double A = std::sqrt(p.L1 * p.L1 + p.L2 * p.L2 + 2.0 * p.L1 * p.L2 * c) * E1;
+    const double B = p.L2 * E2;
+    return std::sqrt(A * A + B * B + 2.0 * A * B * c);
+}

@@ -1,0 +1,108 @@
+// Folder study/: parameter sets and the comparison pass; prints nothing; uses records/, simulation/, design/.
+// One comparison pass as a function: derivations, both switching-time designs, the
+// three simulations on the nominal plant and the result figures. Prints nothing,
+// reads nothing, never exits; works on the program-wide records.
+#pragma once
+
+#include "records/records.h"
+
+// Accepted ranges of the settings a user types.
+// Largest reduction ratio the window's three-digit legend can show.
+constexpr double MAXRATIO = 999.9;
+// The mass error in percent stays strictly inside this bound on both sides, so that
+// the erroneous mass stays positive and the legend's two digits suffice.
+constexpr double MAXERRORPERCENT = 100.0;
+// Largest |coordinate| of a start or end point [m]: the arms reach about 1 m; far
+// points are still worth trying (no solution), but beyond this the figures no longer
+// fit their printed widths and squares of the coordinates lose all precision.
+constexpr double MAXCOORDINATE = 10.0;
+
+bool ratioaccepted(double u);               // 0 < u <= MAXRATIO
+bool errorpercentaccepted(double percent);  // -MAXERRORPERCENT < percent < MAXERRORPERCENT
+bool coordinateaccepted(double c);          // -MAXCOORDINATE <= c <= MAXCOORDINATE
+
+// The mass error ratio of a typed percentage: percent / 100, a typed -0 kept as 0
+// (no error either), so that it prints without a sign.
+double errorratio(double percent);
+
+// What a user can change for one pass.
+struct ComparisonSettings {
+    char type;          // ROBOTCYL or ROBOTSCARA
+    char sgnG;          // MOTIONVERTICAL or MOTIONHORIZONTAL
+    double u1, u2;      // reduction ratios of the selected robot [rad/rad], [rad/m] / [rad/rad]
+    double x0, y0;      // PTP start point [m]
+    double xf, yf;      // PTP end point [m]
+    char elbow;         // SCARA elbow branch: ELBOWDOWN or ELBOWUP
+    double errRatio;    // mass error ratio of the design [-] (0.01 is 1 %)
+    double tfNomBasis;  // nominal PTP time of the previous derivation [s]; picks dt
+};
+
+// How a pass ended.
+enum ComparisonOutcome {
+    COMPARED,        // both designs solved, three runs simulated
+    NOFREESOLUTION,  // the error-free design has no solution
+    NOERRSOLUTION,   // the design with mass error has no solution
+};
+
+// One design of the pass: its switching times and both trials.
+struct DesignSummary {
+    int solved;             // 1 solved, 0 no solution
+    double ts[4];           // three switching instants and the final time [s] (when solved)
+    int chosen;             // chosen trial (0: joint 2 starts negative, 1: positive), -1 none
+    TrialOutcome trial[2];  // both trials, with iterations and verdict
+};
+
+// The figures of one run at its final time.
+struct RunFigures {
+    double tf;          // final time: designed (TOC), or reached by SOTOC (nStep * dt when it never was) [s]
+    int row;            // log row the figures are read at, 1..nStep
+    double P[2];        // tip position at that row [m]
+    double error;       // positioning error with the velocity term [m]
+    double ratio;       // error over the stroke [%] (0 for a zero-length stroke)
+    bool ratioexists;   // the stroke has a length; without one the ratio is no figure (JSON null)
+    bool pastspan;      // the final time lies beyond the simulated span; figures are at row nStep
+};
+
+struct ComparisonResult {
+    char type;             // robot of the pass: ROBOTCYL or ROBOTSCARA
+    ComparisonOutcome outcome;
+    int derivations;       // derivations of the robots made by the pass (1..3)
+    double dt;             // sample period used [s]
+    double tfNom;          // nominal PTP time of the nominal derivation [s]
+    double T1max, T2max;   // torque limits without gravity of the selected robot [N m], [N] / [N m]
+    double T1maxG, T2maxG; // torque limits with the gravity load [N m], [N] / [N m]
+    DesignSummary free;    // error-free design
+    DesignSummary err;     // design with mass error (not run after NOFREESOLUTION)
+    RunFigures tocFree;    // error-free TOC (when COMPARED)
+    RunFigures tocErr;     // TOC with the erroneous design
+    RunFigures sotocErr;   // SOTOC with the erroneous design
+    bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
+};
+
+// The settings now in the records (selected robot), with tfNomBasis = task.tfNom.
+ComparisonSettings currentsettings();
+
+// The nominal PTP time the settings derive to: the basis of a pass that stands
+// alone, as if the same settings had run once before. Leaves the records derived.
+double standalonebasis(const ComparisonSettings &s);
+
+// Runs one pass: installs the settings, derives, designs, simulates into the
+// robot's trajectory log slots and computes the figures. The records are left as
+// the dialog leaves them (nominal masses derived, logs filled, frame 0, scale 1).
+ComparisonResult comparisonpass(const ComparisonSettings &s);
+
+// The two halves of a pass, for passes that differ only in the mass error: the
+// error-free half does not depend on errRatio, so it can run once and the error
+// half after it for each mass error, each time on the records exactly as the
+// error-free half left them (in a process forked after it, say).
+// comparisonpass(s) is errorpass(errorfreepass(s), s.errRatio), operation for operation.
+// errorfreepass: derivation, error-free design and error-free TOC run; outcome
+// NOFREESOLUTION, or COMPARED meaning the error half may follow.
+ComparisonResult errorfreepass(const ComparisonSettings &s);
+// errorpass: design with the mass error ratio errRatio and the two runs with it.
+ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio);
+
+// Tip positioning error [m] with the velocity term of `run` at row k (1..nStep) of
+// the selected robot: against `reference` at the same row (cylindrical robot) or
+// the designed end point phif (SCARA robot).
+double tiperror(const RunLog &run, const RunLog &reference, int k);
