@@ -11,6 +11,7 @@
 #include "study/comparison.h"
 #include "console/dialog.h"
 #include "commands/options.h"
+#include "commands/passcmd.h"
 #include "study/params.h"
 #include "settings/usertext.h"
 #include "formats/resultjson.h"
@@ -78,51 +79,47 @@ std::string outputtext(bool json, const CompareRequest &request, const Compariso
 }  // namespace
 
 int comparecommand(int argc, char **argv) {
-    initialset();
-    CLI::App cmd{ABOUT, "sotoc compare"};
-    CompareOptionValues values;
-    addcompareoptions(cmd, values);
     bool json = false;
     std::string logdir, plot;
-    cmd.add_flag("--json", json, "Print one JSON object (settings, derived values, designs, runs) instead.");
-    cmd.add_option("--log", logdir,
-                   "Also write the three runs to DIR/tocFree.csv, tocErr.csv and sotocErr.csv, one row per "
-                   "logged sample (made when missing).")
-        ->type_name("DIR");
-    cmd.add_option("--plot", plot,
-                   "Also draw the comparison into FILE (.png, .svg or .pdf): tip paths, joint displacements and "
-                   "torques of the three runs. Not drawn without a solution.")
-        ->type_name("FILE");
-    int status = 0;
-    if (!parsecommand(cmd, argc, argv, status)) return status;
-    CompareRequest request;
-    std::string refused = requestfromoptions(values, "--", request);
-    if (refused.empty() && !plot.empty()) refused = plotrefusal(plot, true);
     std::vector<std::filesystem::path> made;
-    if (refused.empty() && !logdir.empty()) refused = makelogdir(logdir, made);
     OutputFile picture{};
-    if (refused.empty()) refused = beginplot(plot, logdir, picture);
-    if (!refused.empty()) {
-        removelogdir(made);
-        reportproblem(cmd, refused);
-        return EXIT_REFUSED;
-    }
-
-    const ComparisonResult result = standalonepass(request);
-    std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result));
-    if (failed.empty() && result.outcome == COMPARED && !logdir.empty()) failed = writeruncsv(logdir, result.type);
-    if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
-    if (!plot.empty()) {
-        if (failed.empty() && result.outcome == COMPARED)
-            drawcomparison(picture, requestsettings(request), result, failed);
-        else
-            abandonoutput(picture);
-    }
-    if (!failed.empty()) {
-        reportproblem(cmd, failed);
-        return 1;
-    }
-    if (result.outcome == COMPARED) return 0;
-    if (!json || !plot.empty()) reportproblem(cmd, nosolution(result) + (plot.empty() ? "" : "; no figure drawn"));
-    return EXIT_NOSOLUTION;
+    const auto addoptions = [&](CLI::App &cmd) {
+        cmd.add_flag("--json", json, "Print one JSON object (settings, derived values, designs, runs) instead.");
+        cmd.add_option("--log", logdir,
+                       "Also write the three runs to DIR/tocFree.csv, tocErr.csv and sotocErr.csv, one row per "
+                       "logged sample (made when missing).")
+            ->type_name("DIR");
+        cmd.add_option("--plot", plot,
+                       "Also draw the comparison into FILE (.png, .svg or .pdf): tip paths, joint displacements and "
+                       "torques of the three runs. Not drawn without a solution.")
+            ->type_name("FILE");
+    };
+    const auto takeoptions = [&]() {
+        std::string refused = plot.empty() ? "" : plotrefusal(plot, true);
+        if (refused.empty() && !logdir.empty()) refused = makelogdir(logdir, made);
+        if (refused.empty()) refused = beginplot(plot, logdir, picture);
+        if (!refused.empty()) removelogdir(made);
+        return refused;
+    };
+    const auto finish = [&](const CLI::App &cmd, const CompareRequest &request, const ComparisonResult &result) {
+        std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result));
+        if (failed.empty() && result.outcome == COMPARED && !logdir.empty())
+            failed = writeruncsv(logdir, result.type);
+        if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
+        if (!plot.empty()) {
+            if (failed.empty() && result.outcome == COMPARED)
+                drawcomparison(picture, requestsettings(request), result, failed);
+            else
+                abandonoutput(picture);
+        }
+        if (!failed.empty()) {
+            reportproblem(cmd, failed);
+            return 1;
+        }
+        if (result.outcome == COMPARED) return 0;
+        if (!json || !plot.empty())
+            reportproblem(cmd, nosolution(result) + (plot.empty() ? "" : "; no figure drawn"));
+        return EXIT_NOSOLUTION;
+    };
+    return passcommand(argc, argv, PassCommand{ABOUT, "sotoc compare", addoptions, takeoptions, finish});
 }

@@ -9,6 +9,7 @@
 
 #include "study/comparison.h"
 #include "commands/options.h"
+#include "commands/passcmd.h"
 #include "study/params.h"
 #include "records/records.h"
 #include "offscreen/render.h"
@@ -118,34 +119,23 @@ std::string renderproblem(RenderStatus s, const RenderOptions &o, int error) {
 }  // namespace
 
 int rendercommand(int argc, char **argv) {
-    initialset();
-    CLI::App cmd{ABOUT, "sotoc render"};
-    CompareOptionValues values;
-    addcompareoptions(cmd, values);
     RenderOptions o = {"", "", -1, 1, 0.0, "800x800", 0, 0};
-    addrenderoptions(cmd, o);
-    int status = 0;
-    if (!parsecommand(cmd, argc, argv, status)) return status;
-    CompareRequest request;
-    std::string refused = requestfromoptions(values, "--", request);
-    if (refused.empty()) refused = checkrenderoptions(o);
-    if (!refused.empty()) {
-        reportproblem(cmd, refused);
-        return EXIT_REFUSED;
-    }
-    const int last = task.nStep;
-    const ComparisonResult result = standalonepass(request);
-    if (result.outcome != COMPARED) {
-        reportproblem(cmd, nosolution(result));
-        return EXIT_NOSOLUTION;
-    }
-    const RenderStatus s =
-        o.png.empty()
-            ? rendergif(o.gif.c_str(), o.every, o.delay != 0.0 ? o.delay / MSPERSECOND : realdelay(o.every), o.w, o.h)
-            : renderpng(o.png.c_str(), o.frame < 0 ? last : o.frame, o.w, o.h);
-    if (s != RENDERED) {
-        reportproblem(cmd, renderproblem(s, o, errno));
-        return 1;
-    }
-    return 0;
+    const auto finish = [&o](const CLI::App &cmd, const CompareRequest &, const ComparisonResult &result) {
+        if (result.outcome != COMPARED) {
+            reportproblem(cmd, nosolution(result));
+            return EXIT_NOSOLUTION;
+        }
+        const RenderStatus s = o.png.empty() ? rendergif(o.gif.c_str(), o.every,
+                                                         o.delay != 0.0 ? o.delay / MSPERSECOND : realdelay(o.every),
+                                                         o.w, o.h)
+                                             : renderpng(o.png.c_str(), o.frame < 0 ? task.nStep : o.frame, o.w, o.h);
+        if (s != RENDERED) {
+            reportproblem(cmd, renderproblem(s, o, errno));
+            return 1;
+        }
+        return 0;
+    };
+    return passcommand(argc, argv,
+                       PassCommand{ABOUT, "sotoc render", [&o](CLI::App &cmd) { addrenderoptions(cmd, o); },
+                                   [&o]() { return checkrenderoptions(o); }, finish});
 }

@@ -67,7 +67,7 @@ void asknumbers(Prompt prompt, int n, double *v, const char *rangehint, InRange 
     }
 }
 
-Step ask() {
+Step askchange() {
     if (app.type == ROBOTCYL)
         consoleprint("\n\n(a) 円筒座標ロボットの最短時間制御と状態観測最短時間制御の比較");
     else if (app.type == ROBOTSCARA)
@@ -75,7 +75,7 @@ Step ask() {
     return askanykey("\n   条件のどれか変更する？　yes : y   no : n    ") == 'n' ? RUNCOMPARISON : ASKRATIO;
 }
 
-Step ratio() {
+Step askratio() {
     const char key = askanykey("\n(2) 減速機変更？：y  減速機は変更しない：z  以下全て変更しない : n   ");
     if (key == 'n') return RUNCOMPARISON;
     if (key == 'z') return ASKGRAVITY;
@@ -95,7 +95,7 @@ Step ratio() {
     return ASKGRAVITY;
 }
 
-Step gravity() {
+Step askgravity() {
     consoleprint("\n(3) 重力考慮の有無：");
     consoleprint(app.sgnG == MOTIONVERTICAL ? " 旧有り(g)" : " 旧なし(h)");
     app.sgnG = askkey("\n変更　重力考慮する？　yes:g   no:h    ", MOTIONVERTICAL, MOTIONHORIZONTAL);
@@ -114,7 +114,7 @@ void reportunreachable() {
     }
 }
 
-Step points() {
+Step askpoints() {
     consoleprint("\n(4-1) PTP運動の始点終点変更");
     consoleprint("\n    旧始点 (x0,y0)=(%6.3f %6.3f)[m]", task.x0, task.y0);
     consoleprint("   終点 (xf,yf)=(%6.3f %6.3f)[m]", task.xf, task.yf);
@@ -135,7 +135,7 @@ Step points() {
     return ASKERROR;
 }
 
-Step error() {
+Step askerror() {
     consoleprint("\n(6-1) 誤差の変更");
     consoleprint("\n      旧質量誤差=%5.1f[%%]", 100.0 * task.errRatio);
     double percent = 100.0 * task.errRatio;
@@ -154,7 +154,7 @@ void askcontinue(const char *question) {
 
 // The comparison run. Returns the step to go on with: FINISHED, or the question to
 // ask again after a failed design.
-Step run() {
+Step runcomparison() {
     // The pass takes its time base from the nominal time of the previous derivation.
     const ComparisonSettings settings = currentsettings();
     task.mw = task.mwNom;
@@ -248,12 +248,12 @@ void settingsdialog() {
     Step step = entry(app.lastKey);
     while (step != FINISHED) {
         switch (step) {
-            case ASKCHANGE: step = ask(); break;
-            case ASKRATIO: step = ratio(); break;
-            case ASKGRAVITY: step = gravity(); break;
-            case ASKPOINTS: step = points(); break;
-            case ASKERROR: step = error(); break;
-            case RUNCOMPARISON: step = run(); break;
+            case ASKCHANGE: step = askchange(); break;
+            case ASKRATIO: step = askratio(); break;
+            case ASKGRAVITY: step = askgravity(); break;
+            case ASKPOINTS: step = askpoints(); break;
+            case ASKERROR: step = askerror(); break;
+            case RUNCOMPARISON: step = runcomparison(); break;
             case FINISHED: break;
         }
     }

@@ -36,8 +36,8 @@ std::string where(const ResultReading &r, size_t k) {
     return r.names[r.lines[k].file] + ":" + std::to_string(r.lines[k].line);
 }
 
-// The figure `name` [unit], refused unless a plot can draw it: 0 to `most`.
-double figure(const json &value, const char *name, double most, const char *unit) {
+// The number `name` [unit] read from `value`, refused unless a plot can draw it: 0 to `most`.
+double readplotnumber(const json &value, const char *name, double most, const char *unit) {
     const double v = value.get<double>();
     if (v >= 0.0 && v <= most) return v;
     throw std::runtime_error(std::string(name) + " " + numbertext(v) + " " + unit + " out of range; a plot takes 0 to " +
@@ -76,13 +76,14 @@ PlotPoint pointof(const json &r) {
     p.tfFree = NAN;
     if (p.outcome == POINTNOTRUN) return p;
     const json &free = r.at("designs").at("free");
-    if (free.at("solved").get<bool>()) p.tfFree = figure(free.at("ts").at(3), "designs.free.ts[3]", MAXPLOTTIME, "s");
+    if (free.at("solved").get<bool>())
+        p.tfFree = readplotnumber(free.at("ts").at(3), "designs.free.ts[3]", MAXPLOTTIME, "s");
     if (p.outcome != POINTCOMPARED) return p;
     const json &toc = r.at("runs").at("tocErr"), &sotoc = r.at("runs").at("sotocErr");
-    p.tocError = figure(toc.at("error"), "runs.tocErr.error", MAXPLOTERROR, "m");
-    p.tocTf = figure(toc.at("tf"), "runs.tocErr.tf", MAXPLOTTIME, "s");
-    p.sotocError = figure(sotoc.at("error"), "runs.sotocErr.error", MAXPLOTERROR, "m");
-    p.sotocTf = figure(sotoc.at("tf"), "runs.sotocErr.tf", MAXPLOTTIME, "s");
+    p.tocError = readplotnumber(toc.at("error"), "runs.tocErr.error", MAXPLOTERROR, "m");
+    p.tocTf = readplotnumber(toc.at("tf"), "runs.tocErr.tf", MAXPLOTTIME, "s");
+    p.sotocError = readplotnumber(sotoc.at("error"), "runs.sotocErr.error", MAXPLOTERROR, "m");
+    p.sotocTf = readplotnumber(sotoc.at("tf"), "runs.sotocErr.tf", MAXPLOTTIME, "s");
     p.sotocFinished = sotoc.at("finished").get<bool>();
     return p;
 }

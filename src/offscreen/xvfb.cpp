@@ -45,7 +45,7 @@ struct sigaction earlier[NGUARDED];  // the handlers in force before xvfbguard
 
 // The display number Xvfb writes once it is ready for clients; empty when it ends or
 // stays silent.
-std::string readnumber(int fd) {
+std::string readdisplaynumber(int fd) {
     std::string number;
     pollfd pfd = {fd, POLLIN, 0};
     while (poll(&pfd, 1, STARTTIMEOUT) > 0) {
@@ -108,7 +108,7 @@ pid_t xvfbstart(int w, int h, std::string &display, bool guarded) {
         close(fds[0]);
         return -1;
     }
-    const std::string number = readnumber(fds[0]);
+    const std::string number = readdisplaynumber(fds[0]);
     close(fds[0]);
     if (number.empty()) {
         xvfbstop(pid);

@@ -196,21 +196,21 @@ std::string errortext(const char *run, const RunFigures &f) {
 }
 
 void drawfigurelegend(const ComparisonResult &r) {
-    drawlegend(LEGENDPORT,
-               {
-                   {errortext("error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, MARKFILLED, MARKSCALE},
-                   {errortext("TOC", r.tocErr), RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
-                   {errortext("SOTOC", r.sotocErr) + (r.sotocFinished ? "" : " (last phase not reached)"), BLUE,
-                    SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
-                   {"tip at the final time; errors with the velocity term", BLACK, 0, THINWIDTH, MARKFILLED,
-                    MARKSCALE},
-                   {"start", BLACK, 0, THINWIDTH, MARKSTART, ENDSSCALE},
-                   {"goal", BLACK, 0, THINWIDTH, MARKGOAL, ENDSSCALE},
-                   {"joint goals and torque limits", BLACK, DASHED, THINWIDTH, "", MARKSCALE},
-                   {"designed switching instants and final time, error-free", GREY, SOLID, THINWIDTH, "",
-                    MARKSCALE},
-                   {"the same, designed with the mass error", BLACK, SOLID, THINWIDTH, "", MARKSCALE},
-               });
+    drawlegendbox(LEGENDPORT,
+                  {
+                      {errortext("error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, MARKFILLED, MARKSCALE},
+                      {errortext("TOC", r.tocErr), RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
+                      {errortext("SOTOC", r.sotocErr) + (r.sotocFinished ? "" : " (last phase not reached)"), BLUE,
+                       SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
+                      {"tip at the final time; errors with the velocity term", BLACK, 0, THINWIDTH, MARKFILLED,
+                       MARKSCALE},
+                      {"start", BLACK, 0, THINWIDTH, MARKSTART, ENDSSCALE},
+                      {"goal", BLACK, 0, THINWIDTH, MARKGOAL, ENDSSCALE},
+                      {"joint goals and torque limits", BLACK, DASHED, THINWIDTH, "", MARKSCALE},
+                      {"designed switching instants and final time, error-free", GREY, SOLID, THINWIDTH, "",
+                       MARKSCALE},
+                      {"the same, designed with the mass error", BLACK, SOLID, THINWIDTH, "", MARKSCALE},
+                  });
 }
 
 }  // namespace
@@ -243,8 +243,8 @@ bool drawcomparison(OutputFile &picture, const ComparisonSettings &s, const Comp
     const FigureLayout l = figurelayout(s, r);
     const std::vector<RunStyle> runs = runstyles(robotruns(r.type), r);
     const AxisLabels labels = axislabels(r.type);
-    drawtitle(PATHPORT, "TOC and SOTOC designed with a mass error: " + robottitle(s),
-              movetitle(s) + printed(";  mass error of the design %+g %%", 100.0 * s.errRatio));
+    drawtitlelines(PATHPORT, "TOC and SOTOC designed with a mass error: " + robottitle(s),
+                   movetitle(s) + printed(";  mass error of the design %+g %%", 100.0 * s.errRatio));
     drawpaths(l.path, s, runs);
     for (int j = 0; j < 2; ++j) {
         const double limit = torquelimitof(s, r, j);

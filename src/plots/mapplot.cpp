@@ -425,7 +425,7 @@ bool drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<Plot
     const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * MAPPAGEHEIGHT);
     const CellScales c = {logrange(p, false), winrange(p), 0.5 * stepx(p) + CELLOVERLAP * pxx,
                           0.5 * stepy(p) + CELLOVERLAP * pxy};
-    drawtitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
+    drawsettingstitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
     for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c);
     drawbars(c);
     drawmaplegend(setup, p);

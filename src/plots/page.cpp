@@ -122,7 +122,7 @@ std::string movetitle(const ComparisonSettings &s) {
                    s.xf, s.yf);
 }
 
-void drawtitle(const Viewport &under, const std::string &first, const std::string &second) {
+void drawtitlelines(const Viewport &under, const std::string &first, const std::string &second) {
     plvpor(under.left, under.right, under.low, under.high);
     plcol0(BLACK);
     plschr(0.0, TITLESCALE);
@@ -131,7 +131,7 @@ void drawtitle(const Viewport &under, const std::string &first, const std::strin
     plmtex("t", TITLESECOND, 0.0, 0.0, second.c_str());
 }
 
-void drawlegend(const Viewport &port, const std::vector<LegendEntry> &entries) {
+void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries) {
     const size_t n = entries.size();
     std::vector<const char *> text(n), symbols(n);
     std::vector<PLINT> opt(n), textcolours(n, BLACK), colours(n), styles(n), numbers(n, 1);

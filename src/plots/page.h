@@ -76,7 +76,7 @@ std::string robottitle(const ComparisonSettings &s);
 std::string movetitle(const ComparisonSettings &s);
 
 // Two title lines above the viewport, aligned with its left edge; the first larger.
-void drawtitle(const Viewport &under, const std::string &first, const std::string &second);
+void drawtitlelines(const Viewport &under, const std::string &first, const std::string &second);
 
 // The legend in the upper left of the viewport, framed, on white.
-void drawlegend(const Viewport &port, const std::vector<LegendEntry> &entries);
+void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries);

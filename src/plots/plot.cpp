@@ -186,7 +186,7 @@ void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     if (setup.map)
         entries.push_back({"not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0,
                            CURVEWIDTH, MARKNOTRUN, 1.0});
-    drawlegend(LEGEND, entries);
+    drawlegendbox(LEGEND, entries);
 }
 
 }  // namespace
@@ -203,7 +203,7 @@ bool drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<Pl
     std::vector<PlotPoint> p = points;
     std::stable_sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
     const Range x = xrange(p);
-    drawtitle(setup, setup.map ? "Map" : "Mass-error sweep", TOPPANEL);
+    drawsettingstitle(setup, setup.map ? "Map" : "Mass-error sweep", TOPPANEL);
     drawerrorpanel(p, x);
     drawtimepanel(setup, p, x);
     drawsweeplegend(setup, p);

@@ -65,8 +65,8 @@ bool beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int wi
     return beginpage(picture, width, height, message);
 }
 
-void drawtitle(const PlotSetup &setup, const std::string &kind, const Viewport &under) {
-    drawtitle(under, kind + ": " + robottitle(requestsettings(setup.request)), settingstext(setup));
+void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under) {
+    drawtitlelines(under, kind + ": " + robottitle(requestsettings(setup.request)), settingstext(setup));
 }
 
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o) {

@@ -20,7 +20,7 @@ bool beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int wi
 
 // The two title lines above the viewport: `kind` and robot, motion and elbow; then
 // the settings, each an axis varies named by its letter.
-void drawtitle(const PlotSetup &setup, const std::string &kind, const Viewport &under);
+void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under);
 
 // Counts of the points that ended as `o`.
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o);

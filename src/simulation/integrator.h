@@ -10,6 +10,20 @@ constexpr double GILLC3 = 0.16666667;
 // Largest number of state components one step integrates.
 constexpr int RKGMAXN = 10;
 
+// The second or third stage of gillstep, with Gill constant c at the midpoint time
+// tmid: from the stage values y and carries p to the next ones.
+template <class Derivative>
+inline void gillmiddlestage(Derivative &f, double tmid, double h, double c, const double *y, const double *p,
+                            double *ynext, double *pnext, int n) {
+#pragma GCC unroll 4
+    for (int i = 0; i < n; ++i) {
+        const double k = h * f(i, tmid, y);
+        const double r = c * (k - p[i]);
+        ynext[i] = y[i] + r;
+        pnext[i] = 3.0 * r + p[i] - c * k;
+    }
+}
+
 // One Runge-Kutta-Gill step of size h from time t: xout = x(t + h), x untouched.
 // f(i, time, state) answers component i of the derivative. Each of the four stages
 // asks for components 0..n-1 in increasing order and finishes before the next
@@ -29,20 +43,8 @@ void gillstep(Derivative &&f, double t, double h, const double *x, double *xout,
         y1[i] = x[i] + r;
         p1[i] = 3.0 * r - 0.5 * k;
     }
-#pragma GCC unroll 4
-    for (int i = 0; i < n; ++i) {
-        const double k = h * f(i, tmid, static_cast<const double *>(y1));
-        const double r = GILLC1 * (k - p1[i]);
-        y2[i] = y1[i] + r;
-        p2[i] = 3.0 * r + p1[i] - GILLC1 * k;
-    }
-#pragma GCC unroll 4
-    for (int i = 0; i < n; ++i) {
-        const double k = h * f(i, tmid, static_cast<const double *>(y2));
-        const double r = GILLC2 * (k - p2[i]);
-        y3[i] = y2[i] + r;
-        p3[i] = 3.0 * r + p2[i] - GILLC2 * k;
-    }
+    gillmiddlestage(f, tmid, h, GILLC1, y1, p1, y2, p2, n);
+    gillmiddlestage(f, tmid, h, GILLC2, y2, p2, y3, p3, n);
 #pragma GCC unroll 4
     for (int i = 0; i < n; ++i) {
         const double k = h * f(i, tend, static_cast<const double *>(y3));

@@ -62,9 +62,16 @@ void setswitchingstates() {
     }
 }
 
-void copytimes(double to[4]) {
+// Designs the switching times of design `kind` (DESIGNNOMINAL, DESIGNERROR) with the
+// masses in use, summarised into `summary`; when solved, also copied into `times`.
+// Whether it was solved.
+bool designinto(char kind, DesignSummary &summary, double times[4]) {
+    app.designErr = kind;
+    summary = summarise(designswitching());
+    if (!summary.solved) return false;
     const ControlTables &c = controltables(app.type);
-    for (int k = 0; k < 4; ++k) to[k] = c.ts[k];
+    for (int k = 0; k < 4; ++k) times[k] = c.ts[k];
+    return true;
 }
 
 void simulateinto(char ctrl, RunLog &slot) {
@@ -161,13 +168,10 @@ ComparisonResult errorfreepass(const ComparisonSettings &s) {
     r.T1maxG = p.T1maxG;
     r.T2maxG = p.T2maxG;
 
-    app.designErr = DESIGNNOMINAL;
-    r.free = summarise(designswitching());
-    if (!r.free.solved) {
+    if (!designinto(DESIGNNOMINAL, r.free, designs.tsFree[robotindex(app.type)])) {
         r.outcome = NOFREESOLUTION;
         return r;
     }
-    copytimes(designs.tsFree[robotindex(app.type)]);
     simulateinto(CTRLTOC, robotruns(app.type).tocFree);
     r.outcome = COMPARED;
     return r;
@@ -180,13 +184,10 @@ ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio) {
     seterrormasses();
     usemasses(task.mwErr, scara.m1Err);
     r.derivations = 2;
-    app.designErr = DESIGNERROR;
-    r.err = summarise(designswitching());
-    if (!r.err.solved) {
+    if (!designinto(DESIGNERROR, r.err, designs.tsErr[robotindex(app.type)])) {
         r.outcome = NOERRSOLUTION;
         return r;
     }
-    copytimes(designs.tsErr[robotindex(app.type)]);
     setswitchingstates();
 
     // The plant and the servo gains use the nominal masses from here on.

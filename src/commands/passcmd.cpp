@@ -1,0 +1,24 @@
+#include "commands/passcmd.h"
+
+#include <CLI/CLI.hpp>
+
+#include "commands/options.h"
+#include "study/params.h"
+
+int passcommand(int argc, char **argv, const PassCommand &command) {
+    initialset();
+    CLI::App cmd{command.about, command.name};
+    CompareOptionValues values;
+    addcompareoptions(cmd, values);
+    command.addoptions(cmd);
+    int status = 0;
+    if (!parsecommand(cmd, argc, argv, status)) return status;
+    CompareRequest request;
+    std::string refused = requestfromoptions(values, "--", request);
+    if (refused.empty()) refused = command.takeoptions();
+    if (!refused.empty()) {
+        reportproblem(cmd, refused);
+        return EXIT_REFUSED;
+    }
+    return command.finish(cmd, request, standalonepass(request));
+}
