@@ -1,4 +1,4 @@
-// Folder processes/: worker processes, runs of result lines and the stop signals; uses nothing.
+// Folder processes/: worker processes, runs of result lines and the stop signals; uses records/.
 // Runs that write one result line after another (sweeps, batches), report a failed
 // write once, and end between whole lines on Ctrl-C or SIGTERM.
 #pragma once
