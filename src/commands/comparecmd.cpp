@@ -65,7 +65,7 @@ std::string logclash(const std::string &plot, const std::string &logdir) {
 std::string beginplot(const std::string &plot, const std::string &logdir, OutputFile &picture) {
     if (plot.empty()) return "";
     std::string refused = logclash(plot, logdir);
-    if (refused.empty() && !beginoutput(plot, picture)) refused = outputrefusal("--plot", picture);
+    if (refused.empty() && !beginoutput(plot, picture).ok()) refused = outputrefusal("--plot", picture);
     return refused;
 }
 
@@ -109,8 +109,8 @@ int comparecommand(int argc, char **argv) {
     }
 
     const ComparisonResult result = standalonepass(request);
-    std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result));
-    if (failed.empty() && result.outcome == COMPARED && !logdir.empty()) failed = writeruncsv(logdir, result.type);
+    std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result)).message;
+    if (failed.empty() && result.outcome == COMPARED && !logdir.empty()) failed = writeruncsv(logdir, result.type).message;
     if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
     if (!plot.empty()) {
         if (failed.empty() && result.outcome == COMPARED)

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 
+#include "records/outcome.h"
+
 // Installs handlers for SIGINT and SIGTERM that only note the signal: the run asks
 // stoprequested() before it starts the next result and then ends with stopstatus().
 void catchstopsignals();
@@ -30,9 +32,9 @@ bool writewhole(int fd, const std::string &line);
 // The same for n bytes.
 bool writewhole(int fd, const void *bytes, size_t n);
 
-// Writes result text (whole lines) to the file descriptor as writewhole does.
-// Returns "" or, when it could not be written, "cannot write the results: <reason>".
-std::string writeresults(int fd, const std::string &text);
+// Writes result text (whole lines) to the file descriptor as writewhole does; fails
+// with "cannot write the results: <reason>" when it could not be written.
+Outcome writeresults(int fd, const std::string &text);
 
-// "" when fd is open for writing, else "cannot write the results: <reason>".
-std::string unwritableoutput(int fd);
+// Whether fd is open for writing; fails with "cannot write the results: <reason>".
+Outcome writableoutput(int fd);

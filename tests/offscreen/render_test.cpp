@@ -101,9 +101,9 @@ TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
     const std::string png = folder.file("last.png"), gif = folder.file("motion.gif");
     const pid_t pid = headless([&] {
         if (!scaravertical()) return 2;
-        if (renderpng(png.c_str(), task.nStep, 400, 300) != RENDERED) return 3;
+        if (!renderpng(png.c_str(), task.nStep, 400, 300, "400x300").ok()) return 3;
         if (!nochildren()) return 4;
-        if (rendergif(gif.c_str(), 50, realdelay(50), 200, 200) != RENDERED) return 5;
+        if (!rendergif(gif.c_str(), 50, realdelay(50), 200, 200, "200x200").ok()) return 5;
         return nochildren() ? 0 : 6;
     });
     int status = 0;
@@ -138,7 +138,7 @@ TEST(Headless, InterruptedRenderStopsItsServer) {
         std::remove(gif.c_str());
         const pid_t pid = headless([&] {
             if (!scaravertical()) return 2;
-            rendergif(gif.c_str(), 1, realdelay(1), 800, 800);
+            rendergif(gif.c_str(), 1, realdelay(1), 800, 800, "800x800");
             return 3;
         });
         ASSERT_TRUE(serverstarted(pid)) << sig;
@@ -160,7 +160,7 @@ TEST(Headless, KilledRendererTakesItsServerAlong) {
     const std::string gif = folder.file("motion.gif");
     const pid_t pid = headless([&] {
         if (!scaravertical()) return 2;
-        rendergif(gif.c_str(), 1, realdelay(1), 800, 800);
+        rendergif(gif.c_str(), 1, realdelay(1), 800, 800, "800x800");
         return 3;
     });
     ASSERT_TRUE(serverstarted(pid));
