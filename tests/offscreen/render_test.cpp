@@ -296,6 +296,21 @@ TEST(RenderCommand, LimitsAcceptedAndNoSolutionReported) {
     EXPECT_NE(r.err.find("no switching-time solution for the design without mass error"), std::string::npos) << r.err;
 }
 
+// A picture that cannot be written is said in one line, with the file and the
+// system's reason, and the command fails with status 1: a PNG once its row is
+// drawn, a GIF before any frame.
+TEST(RenderCommand, UnwritablePictureSaidOnceWithStatusOne) {
+    TempDir folder;
+    for (const char *option : {"--png", "--gif"}) {
+        const std::string file = folder.path + "/missing/picture" + (option[2] == 'p' ? ".png" : ".gif");
+        const RunOutcome r =
+            runsotoc({"render", "--robot", "scara", "--motion", "vertical", option, file, "--size", "16x16"});
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_EQ(r.err, "sotoc render: " + file + " could not be written: No such file or directory\n");
+    }
+    EXPECT_TRUE(folder.names().empty());
+}
+
 // A picture that cannot be written leaves the file as it was: a full disk, a link
 // to one, no X server at all. A picture written whole replaces the file a link names.
 TEST(RenderCommand, FailedRenderLeavesTheFileAsItWas) {
