@@ -110,7 +110,8 @@ int comparecommand(int argc, char **argv) {
 
     const ComparisonResult result = standalonepass(request);
     std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result)).message;
-    if (failed.empty() && result.outcome == COMPARED && !logdir.empty()) failed = writeruncsv(logdir, result.type).message;
+    if (failed.empty() && result.outcome == COMPARED && !logdir.empty())
+        failed = writeruncsv(logdir, result.type).message;
     if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
     if (!plot.empty()) {
         if (failed.empty() && result.outcome == COMPARED)

@@ -71,7 +71,8 @@ TEST(ImageFile, UnfinishedOrUnwritablePictureLeavesTheFile) {
     const std::string full = folder.fulldevice("full.png");
     ASSERT_NE(full, "") << "mknod needs root";
     errno = 0;
-    EXPECT_EQ(full + " could not be written: No space left on device", writepng(full.c_str(), colourpicture(4, 4, 2)).message);
+    EXPECT_EQ(full + " could not be written: No space left on device",
+              writepng(full.c_str(), colourpicture(4, 4, 2)).message);
     EXPECT_EQ(errno, ENOSPC);
     struct stat st;
     ASSERT_EQ(stat(full.c_str(), &st), 0);
@@ -121,7 +122,8 @@ TEST(ImageFile, GifFramesOfAtMost256ColoursAccepted257Refused) {
     TempDir folder;
     const std::string path = folder.file("motion.gif");
     ASSERT_TRUE(gifbegin(path.c_str(), 20, 20).ok());
-    const std::string toomany = "a frame has more than 256 colours, more than a GIF frame holds exactly; " + path + " not written";
+    const std::string toomany =
+        "a frame has more than 256 colours, more than a GIF frame holds exactly; " + path + " not written";
     EXPECT_EQ(toomany, gifframe(colourpicture(20, 20, GIFCOLOURS + 1), 4).message);
     EXPECT_TRUE(gifframe(colourpicture(20, 20, GIFCOLOURS), 4).ok());
     EXPECT_EQ(toomany, gifframe(colourpicture(20, 20, 300, 5), 4).message);
