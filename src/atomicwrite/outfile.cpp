@@ -135,7 +135,7 @@ bool opentemporary(OutputFile &out) {
 }
 
 ssize_t streamwrite(void *cookie, const char *bytes, size_t n) {
-    return writeoutput(*static_cast<OutputFile *>(cookie), bytes, n) ? static_cast<ssize_t>(n) : -1;
+    return writeoutput(*static_cast<OutputFile *>(cookie), bytes, n).ok() ? static_cast<ssize_t>(n) : -1;
 }
 
 int streamclose(void *cookie) {
@@ -175,9 +175,10 @@ void endtemporary(OutputFile &out, bool keep) {
     if (keep && !syncfolder(out.final)) failed(out, errno);
 }
 
-}  // namespace
+// Done, or failed with the failure kept in out.error said as outputproblem says it.
+Outcome outcomeof(bool done, const OutputFile &out) { return done ? succeeded() : failure(outputproblem(out)); }
 
-bool beginoutput(const std::string &target, OutputFile &out) {
+bool openoutput(const std::string &target, OutputFile &out) {
     out = OutputFile{target, "", "", -1, false, nullptr, 0};
     if (!finalpath(target, out.final)) return failed(out, errno);
     struct stat st;
@@ -192,9 +193,12 @@ bool beginoutput(const std::string &target, OutputFile &out) {
     return out.fd >= 0 || failed(out, errno);
 }
 
-bool writeoutput(OutputFile &out, const void *bytes, size_t n) {
-    if (out.error != 0) return false;
-    return writewhole(out.fd, bytes, n) || failed(out, errno);
+}  // namespace
+
+Outcome beginoutput(const std::string &target, OutputFile &out) { return outcomeof(openoutput(target, out), out); }
+
+Outcome writeoutput(OutputFile &out, const void *bytes, size_t n) {
+    return outcomeof(out.error == 0 && (writewhole(out.fd, bytes, n) || failed(out, errno)), out);
 }
 
 std::FILE *outputstream(OutputFile &out) {
@@ -203,13 +207,13 @@ std::FILE *outputstream(OutputFile &out) {
     return out.stream;
 }
 
-bool commitoutput(OutputFile &out) {
+Outcome commitoutput(OutputFile &out) {
     if (out.fd < 0) failed(out, EBADF);
     if (out.stream != nullptr) std::fclose(out.stream);
     if (out.temporary && out.error == 0 && fsync(out.fd) != 0) failed(out, errno);
     closeoutput(out);
     if (out.temporary) endtemporary(out, out.error == 0);
-    return out.error == 0;
+    return outcomeof(out.error == 0, out);
 }
 
 void abandonoutput(OutputFile &out) {

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+#include "records/outcome.h"
+
 // One file being written. Written by beginoutput and the writing routines; read by
 // commitoutput and the messages.
 struct OutputFile {
@@ -24,12 +26,15 @@ struct OutputFile {
     int error;           // errno of the first failure, 0 while none
 };
 
-// Opens the output for `target`; false with out.error set when it cannot be made (no
-// such folder, not writable, a folder, a link to nothing, a name too long).
-bool beginoutput(const std::string &target, OutputFile &out);
+// The routines that can fail keep the first failure's errno in out.error and fail
+// with outputproblem's message.
 
-// Writes all n bytes; false (the failure kept in out.error) when they could not be.
-bool writeoutput(OutputFile &out, const void *bytes, size_t n);
+// Opens the output for `target`; fails when it cannot be made (no such folder, not
+// writable, a folder, a link to nothing, a name too long).
+Outcome beginoutput(const std::string &target, OutputFile &out);
+
+// Writes all n bytes; fails when they could not be, or an earlier write failed.
+Outcome writeoutput(OutputFile &out, const void *bytes, size_t n);
 
 // A buffered stream onto the output for libraries that write to a FILE*; its write
 // failures are kept in out.error. The library may close it; commitoutput and
@@ -38,10 +43,10 @@ std::FILE *outputstream(OutputFile &out);
 
 // Ends the output: the temporary is flushed to the disk and renamed over the target
 // (a new file gets the usual permissions, an existing one keeps its own), and the
-// folder is flushed so the rename lasts. False, the temporary removed and the target
-// untouched, when any write, the flush or the rename failed; false too, the file
+// folder is flushed so the rename lasts. Fails, the temporary removed and the target
+// untouched, when any write, the flush or the rename failed; fails too, the file
 // replaced, when the folder could not be flushed.
-bool commitoutput(OutputFile &out);
+Outcome commitoutput(OutputFile &out);
 
 // Ends the output without keeping it: the temporary is removed, the target untouched.
 void abandonoutput(OutputFile &out);

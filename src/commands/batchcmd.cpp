@@ -51,10 +51,10 @@ int batchcommand(int argc, char **argv) {
     addjobsoption(cmd, jobs);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
-    const std::string unwritable = unwritableoutput(STDOUT_FILENO);
-    if (!unwritable.empty()) {
-        reportproblem(cmd, unwritable);
-        return 1;
+    const Outcome writable = writableoutput(STDOUT_FILENO);
+    if (!writable.ok()) {
+        reportproblem(cmd, writable.message);
+        return writable.status;
     }
     std::string refused;
     const bool fromfile = !file.empty() && file != "-";
@@ -65,7 +65,7 @@ int batchcommand(int argc, char **argv) {
     }
     const BatchOutput out{[](const std::string &answer) { return writeresults(STDOUT_FILENO, answer + "\n"); },
                           [&cmd](const std::string &problem) { reportproblem(cmd, problem); }};
-    status = runbatch(in, out, jobs);
+    status = runbatch(in, out, jobs).status;
     if (fromfile) close(in);
     return status;
 }

@@ -102,9 +102,9 @@ int comparecommand(int argc, char **argv) {
         return refused;
     };
     const auto finish = [&](const CLI::App &cmd, const CompareRequest &request, const ComparisonResult &result) {
-        std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result));
+        std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result)).message;
         if (failed.empty() && result.outcome == COMPARED && !logdir.empty())
-            failed = writeruncsv(logdir, result.type);
+            failed = writeruncsv(logdir, result.type).message;
         if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
         if (!plot.empty()) {
             if (failed.empty() && result.outcome == COMPARED)

@@ -42,7 +42,7 @@ std::string takemap(const CompareOptionValues &values, const CLI::Option *y, con
     std::string message;
     if (y->count() > 0 && typed[1].empty() && !parseaxis(typed[1], axis, message))
         return "--y: '' refused; " + message;
-    return readmap(values, typed, job);
+    return readmap(values, typed, job).message;
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ int runmap(const MapJob &job, int out, const std::function<void(const std::strin
     ResultRun run{"sotoc map", static_cast<int>(points.indices.size()), job.jobs, out,
                   [&](int k) { preparemappoint(points, k); }, [&](int k) { return mappointline(points, k); },
                   [&](int k) { return mappointname(points, k); }, Progress{progressline, progressend}, written};
-    const int status = runresults(run);
+    const int status = runresults(run).status;
     initialset();
     return status;
 }

@@ -104,8 +104,8 @@ void addjobsoption(CLI::App &cmd, int &jobs) {
     cmd.add_option_function<std::string>(
            "--jobs",
            [&jobs](const std::string &text) {
-               const std::string refused = readjobs(text, jobs);
-               if (!refused.empty()) throw CLI::ValidationError(refused);
+               const Outcome read = readjobs(text, jobs);
+               if (!read.ok()) throw CLI::ValidationError(read.message);
            },
            "Comparisons run at once, each in its own worker process (1 to " + std::to_string(MAXJOBS) +
                "); the output is the same for every N. Default: the number of cores of the machine it runs on.")

@@ -38,7 +38,7 @@ int plotcommand(int argc, char **argv) {
         if (refused.empty() && samefile(file, picture))
             refused = "--plot: '" + picture + "' refused; it names the result file '" + file + "'";
     OutputFile out;
-    if (refused.empty() && !beginoutput(picture, out))
+    if (refused.empty() && !beginoutput(picture, out).ok())
         refused = outputrefusal("--plot", out);
     if (!refused.empty()) {
         reportproblem(cmd, refused);

@@ -2,9 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "study/comparison.h"
@@ -101,21 +99,6 @@ std::string checkrenderoptions(RenderOptions &o) {
     return "";
 }
 
-// Why the render failed; `error` is errno of a file not written.
-std::string renderproblem(RenderStatus s, const RenderOptions &o, int error) {
-    const std::string &file = o.png.empty() ? o.gif : o.png;
-    switch (s) {
-        case RENDERNODISPLAY:
-            return "no X display, and no private X server could be started (is Xvfb installed?)";
-        case RENDERWINDOWSIZE:
-            return "the window system would not give a " + o.size + " window";
-        case RENDERTOOMANYCOLOURS:
-            return "a frame has more than 256 colours, more than a GIF frame holds exactly; " + file + " not written";
-        default:
-            return file + " could not be written: " + std::strerror(error);
-    }
-}
-
 }  // namespace
 
 int rendercommand(int argc, char **argv) {
@@ -125,15 +108,12 @@ int rendercommand(int argc, char **argv) {
             reportproblem(cmd, nosolution(result));
             return EXIT_NOSOLUTION;
         }
-        const RenderStatus s = o.png.empty() ? rendergif(o.gif.c_str(), o.every,
-                                                         o.delay != 0.0 ? o.delay / MSPERSECOND : realdelay(o.every),
-                                                         o.w, o.h)
-                                             : renderpng(o.png.c_str(), o.frame < 0 ? task.nStep : o.frame, o.w, o.h);
-        if (s != RENDERED) {
-            reportproblem(cmd, renderproblem(s, o, errno));
-            return 1;
-        }
-        return 0;
+        const Outcome rendered =
+            o.png.empty() ? rendergif(o.gif.c_str(), o.every,
+                                      o.delay != 0.0 ? o.delay / MSPERSECOND : realdelay(o.every), o.w, o.h, o.size)
+                          : renderpng(o.png.c_str(), o.frame < 0 ? task.nStep : o.frame, o.w, o.h, o.size);
+        if (!rendered.ok()) reportproblem(cmd, rendered.message);
+        return rendered.status;
     };
     return passcommand(argc, argv,
                        PassCommand{ABOUT, "sotoc render", [&o](CLI::App &cmd) { addrenderoptions(cmd, o); },

@@ -27,8 +27,8 @@ bool resultfile(const RunOutputOptions &o) { return !o.out.empty() && o.out != "
 std::string beginoutputs(const RunOutputOptions &o, OutputFile &results, OutputFile &picture) {
     if (resultfile(o) && !o.plot.empty() && samefile(o.out, o.plot))
         return "--plot: '" + excerpt(o.plot) + "' refused; it names the same file as --out '" + excerpt(o.out) + "'";
-    if (resultfile(o) && !beginoutput(o.out, results)) return outputrefusal("--out", results);
-    if (o.plot.empty() || beginoutput(o.plot, picture)) return "";
+    if (resultfile(o) && !beginoutput(o.out, results).ok()) return outputrefusal("--out", results);
+    if (o.plot.empty() || beginoutput(o.plot, picture).ok()) return "";
     if (resultfile(o)) abandonoutput(results);
     return outputrefusal("--plot", picture);
 }
@@ -40,7 +40,7 @@ int endresults(const CLI::App &cmd, OutputFile &results, int status) {
         abandonoutput(results);
         return status;
     }
-    if (commitoutput(results)) return status;
+    if (commitoutput(results).ok()) return status;
     reportproblem(cmd, outputproblem(results));
     return 1;
 }
@@ -77,7 +77,10 @@ int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOut
     int number = 0;
     bool readable = true;  // every line written so far was read for the picture
     const auto read = [&](const std::string &line) {
-        readable = readable && readresultline(reading, line, ++number, message);
+        if (!readable) return;
+        const Outcome taken = readresultline(reading, line, ++number);
+        readable = taken.ok();
+        message = taken.message;
     };
     int status = command.run(resultfile(o) ? results.fd : STDOUT_FILENO,
                              o.plot.empty() ? std::function<void(const std::string &)>() : read);

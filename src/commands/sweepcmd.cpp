@@ -39,7 +39,7 @@ int runsweep(const SweepJob &job, int out, const std::function<void(const std::s
     ResultRun run{"sotoc sweep", static_cast<int>(points.indices.size()), job.jobs, out, nullptr,
                   [&](int k) { return sweepline(points, k); }, [&](int k) { return sweepname(points, k); },
                   Progress{progressline, progressend}, written};
-    return runresults(run);
+    return runresults(run).status;
 }
 
 int sweepcommand(int argc, char **argv) {

@@ -104,12 +104,14 @@ ResultLine lineof(const json &r) {
 bool badline(const json &r) { return r.is_object() && r.contains("line") && !r.contains("settings"); }
 
 // Reads the lines of `in` (named `name` in messages) into the reading.
-bool readlines(std::istream &in, const std::string &name, ResultReading &reading, std::string &message) {
+Outcome readlines(std::istream &in, const std::string &name, ResultReading &reading) {
     reading.names.push_back(name);
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number)
-        if (!readresultline(reading, line, number, message)) return false;
-    return true;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const Outcome read = readresultline(reading, line, number);
+        if (!read.ok()) return read;
+    }
+    return succeeded();
 }
 
 bool sameselections(const CompareRequest &a, const CompareRequest &b) {
@@ -244,65 +246,53 @@ void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
 }
 
 // Hands on the points of the reading when there are any.
-bool finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points, std::string &message) {
-    if (r.lines.empty()) {
-        message = "no comparison results to plot";
-        return false;
-    }
+Outcome finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
+    if (r.lines.empty()) return failure("no comparison results to plot");
     try {
         recognise(r, setup, points);
     } catch (const std::exception &e) {
-        message = e.what();
-        return false;
+        return failure(e.what());
     }
-    return true;
+    return succeeded();
 }
 
 }  // namespace
 
-bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
-                 std::string &message) {
+Outcome readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points) {
     ResultReading reading;
     for (const std::string &path : paths) {
         std::error_code e;
-        if (std::filesystem::is_directory(path, e)) {
-            message = path + ": a folder, not a result file";
-            return false;
-        }
+        if (std::filesystem::is_directory(path, e)) return failure(path + ": a folder, not a result file");
         std::ifstream in(path);
-        if (!in) {
-            message = path + ": cannot be read";
-            return false;
-        }
-        if (!readlines(in, path, reading, message)) return false;
-        if (in.bad()) {
-            message = path + ": cannot be read to its end";
-            return false;
-        }
+        if (!in) return failure(path + ": cannot be read");
+        const Outcome read = readlines(in, path, reading);
+        if (!read.ok()) return read;
+        if (in.bad()) return failure(path + ": cannot be read to its end");
     }
-    return finish(reading, setup, points, message);
+    return finish(reading, setup, points);
 }
 
-bool readresultline(ResultReading &reading, const std::string &text, int number, std::string &message) {
-    if (text.find_first_not_of(" \t\r") == std::string::npos) return true;
+Outcome readresultline(ResultReading &reading, const std::string &text, int number) {
+    if (text.find_first_not_of(" \t\r") == std::string::npos) return succeeded();
     try {
         const json r = json::parse(text);
-        if (badline(r)) return true;
+        if (badline(r)) return succeeded();
         ResultLine l = lineof(r);
         l.file = reading.names.size() - 1;
         l.line = number;
         reading.lines.push_back(l);
-        return true;
+        return succeeded();
     } catch (const std::exception &e) {
-        message = reading.names.back() + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
-        return false;
+        return failure(reading.names.back() + ":" + std::to_string(number) + ": not a comparison result: " + e.what());
     }
 }
 
 bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
-    if (readresults(paths, setup, points, message)) return drawplot(picture, setup, points, message);
+    const Outcome read = readresults(paths, setup, points);
+    if (read.ok()) return drawplot(picture, setup, points, message);
+    message = read.message;
     abandonoutput(picture);
     return false;
 }
@@ -310,7 +300,9 @@ bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std
 bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
-    if (finish(reading, setup, points, message)) return drawplot(picture, setup, points, message);
+    const Outcome read = finish(reading, setup, points);
+    if (read.ok()) return drawplot(picture, setup, points, message);
+    message = read.message;
     abandonoutput(picture);
     return false;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "atomicwrite/outfile.h"
+#include "records/outcome.h"
 #include "plots/plot.h"
 
 // Largest grid index of a map a picture takes: far more points along an axis than
@@ -19,12 +20,11 @@ constexpr int MAXMAPINDEX = 10000000;
 // objects are skipped. Lines without a "map" key are a sweep's: only their mass
 // errors may differ. Lines with one, {"i": I, "j": J} (J null or left out along one
 // axis), are a map's: the settings that differ between them are its axes, each a
-// setting along I or along J. Refuses, with "FILE:LINE: why", a line that is no
+// setting along I or along J. Fails with "FILE:LINE: why" on a line that is no
 // result object or has a figure a picture cannot draw, a sweep's line among a map's
 // or the reverse, settings that vary along neither index or two along one, and a
 // map point read twice.
-bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
-                 std::string &message);
+Outcome readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points);
 
 // One result line as read: only what a picture needs of it. Written by
 // readresultline; read by the recognition of the axes.
@@ -44,9 +44,9 @@ struct ResultReading {
 };
 
 // Reads `text`, line `number` of the reading's last source, as readresults reads a
-// line: a blank line or a batch's bad-line object is skipped. False with the
+// line: a blank line or a batch's bad-line object is skipped. Fails with the
 // refusal "NAME:LINE: why" when it is no result a picture can draw.
-bool readresultline(ResultReading &reading, const std::string &text, int number, std::string &message);
+Outcome readresultline(ResultReading &reading, const std::string &text, int number);
 
 // Reads the result lines of the files (any order) and draws their picture into the
 // begun output, ending it: a sweep's or a one-axis map's as the sweep picture, a

@@ -39,13 +39,15 @@ void runrow(const RunLog &run, int i, double row[RUNCOLUMNS]) {
     }
 }
 
-std::string writeruncsv(const std::string &dir, char type) {
+Outcome writeruncsv(const std::string &dir, char type) {
     for (int k = 0; k < 3; ++k) {
         OutputFile out;
-        if (!beginoutput(dir + "/" + RUNNAMES[k] + ".csv", out)) return outputproblem(out);
+        const Outcome begun = beginoutput(dir + "/" + RUNNAMES[k] + ".csv", out);
+        if (!begun.ok()) return begun;
         const std::string text = runtext(type, storedrun(type, k));
         writeoutput(out, text.data(), text.size());
-        if (!commitoutput(out)) return outputproblem(out);
+        const Outcome written = commitoutput(out);
+        if (!written.ok()) return written;
     }
-    return "";
+    return succeeded();
 }

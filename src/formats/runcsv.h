@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "records/outcome.h"
 #include "records/records.h"
 
 // Columns of a row: time [s], both joint displacements (cylindrical: theta [rad],
@@ -20,6 +21,6 @@ void runrow(const RunLog &run, int i, double row[RUNCOLUMNS]);
 
 // Writes DIR/tocFree.csv, DIR/tocErr.csv and DIR/sotocErr.csv from the stored runs
 // of robot `type`: a header line with the units, then rows 0..nStep. Each file is
-// written whole or not at all (atomicwrite/outfile.h). Returns "" or one line telling
+// written whole or not at all (atomicwrite/outfile.h). Fails with one line telling
 // what could not be written.
-std::string writeruncsv(const std::string &dir, char type);
+Outcome writeruncsv(const std::string &dir, char type);

@@ -19,7 +19,7 @@ struct ItemSource {
     int fd;                                 // polled for input while a worker is free; -1 for none
     std::function<bool(BatchItem &)> take;  // the next complete item; false while there is none
     std::function<bool()> ended;            // the input has ended: no item follows those it holds
-    std::function<std::string()> read;      // reads what arrived at fd: "" or why it could not
+    std::function<Outcome()> read;          // reads what arrived at fd; fails with why it could not
 };
 
 // A batch under way: what its answers have done so far. Written by answer and
@@ -42,10 +42,10 @@ void stopbatch(Batch &b, const std::string &why) {
 void answer(Batch &b, int number, const WorkerRun &run) {
     b.allran = b.allran && run.ok;
     const std::string text = run.ok ? run.line : errorline(number, run.line);
-    const std::string problem = b.answering ? b.out.answer(text) : "";
-    if (!problem.empty()) {
+    const Outcome taken = b.answering ? b.out.answer(text) : succeeded();
+    if (!taken.ok()) {
         b.answering = false;
-        stopbatch(b, problem);
+        stopbatch(b, taken.message);
     }
 }
 
@@ -57,7 +57,7 @@ WorkerItem workeritem(const BatchItem &item) {
     return WorkerItem{item.number, nullptr, [r] { return resultjson(r, standalonepass(r)).dump(); }, ""};
 }
 
-int runitems(const ItemSource &source, const BatchOutput &out, int jobs, const WorkerWait &wait) {
+Outcome runitems(const ItemSource &source, const BatchOutput &out, int jobs, const WorkerWait &wait) {
     Batch b{out, true, false, true};
     const WorkerPlan plan{jobs,
                           [&source](WorkerItem &w) {
@@ -69,15 +69,15 @@ int runitems(const ItemSource &source, const BatchOutput &out, int jobs, const W
                           source.ended,
                           source.fd,
                           [&b, &source] {
-                              const std::string problem = source.read();
-                              if (!problem.empty()) stopbatch(b, problem);
+                              const Outcome read = source.read();
+                              if (!read.ok()) stopbatch(b, read.message);
                           },
                           [&b](int number, const WorkerRun &run) { answer(b, number, run); },
                           [&b] { return b.stopped; },
                           wait};
     const WorkersEnd end = runworkers(plan);
     if (end.unstarted >= 0) stopbatch(b, unstartedtext("line " + std::to_string(end.unstarted), end.why, "lines"));
-    return b.allran && !b.stopped && !end.abandoned ? 0 : 1;
+    return b.allran && !b.stopped && !end.abandoned ? succeeded() : failure("");
 }
 
 // The next line of the input that is not blank, read into an item.
@@ -93,8 +93,8 @@ bool takeline(LineReader &reader, BatchItem &item) {
     return false;
 }
 
-// Reads what arrived at `in` into the reader: "" or why it could not.
-std::string readinput(int in, LineReader &reader) {
+// Reads what arrived at `in` into the reader; fails with why it could not.
+Outcome readinput(int in, LineReader &reader) {
     char buf[READCHUNK];
     const ssize_t n = read(in, buf, sizeof buf);
     if (n > 0)
@@ -102,13 +102,13 @@ std::string readinput(int in, LineReader &reader) {
     else if (n == 0)
         reader.ended = true;
     else if (errno != EINTR && errno != EAGAIN)
-        return std::string("cannot read the input: ") + std::strerror(errno);
-    return "";
+        return failure(std::string("cannot read the input: ") + std::strerror(errno));
+    return succeeded();
 }
 
 }  // namespace
 
-int runbatch(int in, const BatchOutput &out, int jobs) {
+Outcome runbatch(int in, const BatchOutput &out, int jobs) {
     LineReader reader{};
     const ItemSource source{in, [&reader](BatchItem &item) { return takeline(reader, item); },
                             [&reader] { return reader.ended; },
@@ -116,7 +116,7 @@ int runbatch(int in, const BatchOutput &out, int jobs) {
     return runitems(source, out, jobs, waitforready);
 }
 
-int runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jobs, const WorkerWait &wait) {
+Outcome runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jobs, const WorkerWait &wait) {
     size_t next = 0;
     const ItemSource source{-1,
                             [&](BatchItem &item) {
@@ -124,15 +124,15 @@ int runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jo
                                 item = items[next++];
                                 return true;
                             },
-                            [] { return true; }, [] { return std::string(); }};
+                            [] { return true; }, [] { return succeeded(); }};
     return runitems(source, out, jobs, wait);
 }
 
-std::string readjobs(const std::string &text, int &jobs) {
+Outcome readjobs(const std::string &text, int &jobs) {
     int n = 0;
-    if (!readnumber(text, n) || n < 1 || n > MAXJOBS) return jobsrefusal(text);
+    if (!readnumber(text, n) || n < 1 || n > MAXJOBS) return failure(jobsrefusal(text));
     jobs = n;
-    return "";
+    return succeeded();
 }
 
 std::string jobsrefusal(const std::string &text) {

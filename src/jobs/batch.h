@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "records/outcome.h"
 #include "settings/request.h"
 #include "processes/workers.h"
 
@@ -21,8 +22,8 @@ struct BatchItem {
 // Where a batch's answers and problems go.
 struct BatchOutput {
     // Takes one answer (a result object or {"line":N,"error":"..."}, without a line
-    // end); returns "" or why it could not be taken, which stops the batch.
-    std::function<std::string(const std::string &answer)> answer;
+    // end); fails with why it could not be taken, which stops the batch.
+    std::function<Outcome(const std::string &answer)> answer;
     // Takes a problem that stops the batch: the answers, the input or the workers
     // failed. Said once for each.
     std::function<void(const std::string &problem)> report;
@@ -34,16 +35,17 @@ struct BatchOutput {
 // why. A worker that cannot start is started once another ends. When an answer
 // cannot be taken, the input cannot be read or not even one worker starts, reports
 // it and takes no further line. Needs the records as initialset leaves them.
-// Returns 0 when every line ran and was answered, 1 otherwise.
-int runbatch(int in, const BatchOutput &out, int jobs);
+// Done when every line ran and was answered; otherwise fails with status 1, the
+// problems reported already.
+Outcome runbatch(int in, const BatchOutput &out, int jobs);
 
 // The same for items already read; `wait` waits for the workers and may abandon
-// the batch, which then stops its workers and answers no further item (returns 1).
-int runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jobs, const WorkerWait &wait);
+// the batch, which then stops its workers and answers no further item (and fails).
+Outcome runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jobs, const WorkerWait &wait);
 
 // Reads the number of workers at once, as typed (a whole number, 1..MAXJOBS) into
-// `jobs`; "" or its refusal (jobsrefusal).
-std::string readjobs(const std::string &text, int &jobs);
+// `jobs`; fails with its refusal (jobsrefusal).
+Outcome readjobs(const std::string &text, int &jobs);
 
 // The refusal of `text` as the number of workers: "--jobs: 'TEXT' refused; accepts ...".
 std::string jobsrefusal(const std::string &text);

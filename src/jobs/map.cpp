@@ -75,10 +75,11 @@ std::string fixedreach(const MapJob &job) {
 
 }  // namespace
 
-std::string readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job) {
+Outcome readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job) {
     std::string refused = requestwithoutreach(values, "--", job.request);
     if (refused.empty()) refused = takeaxes(typed, values, job.grid);
-    return refused.empty() ? fixedreach(job) : refused;
+    if (refused.empty()) refused = fixedreach(job);
+    return refused.empty() ? succeeded() : failure(refused);
 }
 
 MapPoints mappoints(const MapJob &job) {

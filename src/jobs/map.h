@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "records/outcome.h"
 #include "records/records.h"
 #include "jobs/grid.h"
 #include "jobs/mapgrid.h"
@@ -42,9 +43,9 @@ struct MapPoints {
 // Reads the settings of a map as the command line gives them: those of a
 // comparison (`values`) and the axes --x and --y, NAME=FROM:TO:STEP as typed
 // (`typed`, "" for no --y). Refuses axes parseaxis or axesrefusal refuses and a
-// start or end point the SCARA cannot reach that no axis varies. "" or the
-// refusal; the shard and the workers are the front end's.
-std::string readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job);
+// start or end point the SCARA cannot reach that no axis varies; fails with the
+// refusal. The shard and the workers are the front end's.
+Outcome readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job);
 
 // The job's points in grid order (y outer, x inner). Points that differ only in the
 // mass error share their error-free half, along the axis of the mass error, unless

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "atomicwrite/outfile.h"
@@ -160,26 +162,35 @@ bool putimage(const Box &b, int delay, const std::vector<uint32_t> *local, int t
     return ok;
 }
 
-// Puts the box of a frame after the first: with the file's table when it holds the
-// colours, else with a table of its own.
-ImageStatus putchanges(const RgbImage &picture, const Box &b, int delay) {
-    const bool globaltransparent = !gif.global.empty() && gif.global[0] == TRANSPARENT;
-    if (globaltransparent && mapbox(picture, b, gif.global, false, 0))
-        return putimage(b, delay, nullptr, 0) ? IMAGEWRITTEN : IMAGENOTWRITTEN;
-    int transparent = NOTRANSPARENT;
-    if (!newpalette(picture, b, gif.local, false, transparent)) return IMAGETOOMANYCOLOURS;
-    return putimage(b, delay, &gif.local, transparent) ? IMAGEWRITTEN : IMAGENOTWRITTEN;
+// The failure of a file that could not be written, errno telling why.
+Outcome notwritten(const std::string &path) { return failure(path + " could not be written: " + std::strerror(errno)); }
+
+// The same for an output, its kept failure telling why.
+Outcome notwritten(const OutputFile &out) {
+    if (out.error != 0) errno = out.error;
+    return notwritten(out.target);
 }
 
-// The status of a file that could not be written, with errno telling why.
-ImageStatus notwritten(const OutputFile &out) {
-    if (out.error != 0) errno = out.error;
-    return IMAGENOTWRITTEN;
+// The failure of a GIF frame with more colours than its table can hold.
+Outcome toomanycolours() {
+    return failure("a frame has more than " + std::to_string(GIFCOLOURS) +
+                   " colours, more than a GIF frame holds exactly; " + gif.out.target + " not written");
+}
+
+// Puts the box of a frame after the first: with the file's table when it holds the
+// colours, else with a table of its own.
+Outcome putchanges(const RgbImage &picture, const Box &b, int delay) {
+    const bool globaltransparent = !gif.global.empty() && gif.global[0] == TRANSPARENT;
+    if (globaltransparent && mapbox(picture, b, gif.global, false, 0))
+        return putimage(b, delay, nullptr, 0) ? succeeded() : notwritten(gif.out);
+    int transparent = NOTRANSPARENT;
+    if (!newpalette(picture, b, gif.local, false, transparent)) return toomanycolours();
+    return putimage(b, delay, &gif.local, transparent) ? succeeded() : notwritten(gif.out);
 }
 
 // giflib's output: the bytes go to the file, a failure is kept there.
 int putbytes(GifFileType *, const GifByteType *bytes, int n) {
-    return writeoutput(gif.out, bytes, static_cast<size_t>(n)) ? n : 0;
+    return writeoutput(gif.out, bytes, static_cast<size_t>(n)).ok() ? n : 0;
 }
 
 // Closes giflib's writer; false when it could not write the file's end.
@@ -192,7 +203,7 @@ bool closegif() {
 
 }  // namespace
 
-ImageStatus writepng(const char *path, const RgbImage &picture) {
+Outcome writepng(const char *path, const RgbImage &picture) {
     png_image image = {};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(picture.w);
@@ -207,49 +218,49 @@ ImageStatus writepng(const char *path, const RgbImage &picture) {
     }
     png_image_free(&image);
     OutputFile out;
-    if (!ok) return IMAGENOTWRITTEN;
-    if (!beginoutput(path, out)) return notwritten(out);
+    if (!ok) return notwritten(path);
+    if (!beginoutput(path, out).ok()) return notwritten(out);
     writeoutput(out, bytes.data(), size);
-    return commitoutput(out) ? IMAGEWRITTEN : notwritten(out);
+    return commitoutput(out).ok() ? succeeded() : notwritten(out);
 }
 
-ImageStatus gifbegin(const char *path, int w, int h) {
-    if (!beginoutput(path, gif.out)) return notwritten(gif.out);
+Outcome gifbegin(const char *path, int w, int h) {
+    if (!beginoutput(path, gif.out).ok()) return notwritten(gif.out);
     int error = 0;
     gif.file = EGifOpen(nullptr, putbytes, &error);
     if (gif.file == nullptr) {
         abandonoutput(gif.out);
-        return IMAGENOTWRITTEN;
+        return notwritten(path);
     }
     EGifSetGifVersion(gif.file, true);
     gif.w = w;
     gif.h = h;
     gif.global.clear();
     gif.shown.clear();
-    return IMAGEWRITTEN;
+    return succeeded();
 }
 
-ImageStatus gifframe(const RgbImage &picture, int delay) {
-    if (gif.file == nullptr || picture.w != gif.w || picture.h != gif.h) return IMAGENOTWRITTEN;
-    ImageStatus status = IMAGEWRITTEN;
+Outcome gifframe(const RgbImage &picture, int delay) {
+    if (gif.file == nullptr || picture.w != gif.w || picture.h != gif.h) return notwritten(gif.out.target);
+    Outcome status = succeeded();
     if (gif.shown.empty()) {
         const Box whole = {0, 0, gif.w, gif.h};
         int transparent = NOTRANSPARENT;
         if (!newpalette(picture, whole, gif.global, true, transparent)) {
             gif.global.clear();
-            return IMAGETOOMANYCOLOURS;
+            return toomanycolours();
         }
         if (!putscreen() || !putimage(whole, delay, nullptr, NOTRANSPARENT)) return notwritten(gif.out);
     } else {
         status = putchanges(picture, changedbox(picture), delay);
     }
-    if (status == IMAGEWRITTEN) gif.shown = picture.rgb;
-    return status == IMAGENOTWRITTEN ? notwritten(gif.out) : status;
+    if (status.ok()) gif.shown = picture.rgb;
+    return status;
 }
 
-ImageStatus gifend() {
-    if (gif.file == nullptr) return IMAGENOTWRITTEN;
-    if (closegif()) return commitoutput(gif.out) ? IMAGEWRITTEN : notwritten(gif.out);
+Outcome gifend() {
+    if (gif.file == nullptr) return notwritten(gif.out.target);
+    if (closegif()) return commitoutput(gif.out).ok() ? succeeded() : notwritten(gif.out);
     abandonoutput(gif.out);
     return notwritten(gif.out);
 }

@@ -5,30 +5,30 @@
 // colours, and a frame whose changed pixels need more is refused.
 #pragma once
 
+#include "records/outcome.h"
 #include "records/records.h"
 
 // Most colours one GIF frame can hold: its colour table has 8-bit indices.
 constexpr int GIFCOLOURS = 256;
 
-enum ImageStatus {
-    IMAGEWRITTEN,         // the file (or frame) is written
-    IMAGENOTWRITTEN,      // the file could not be created or written; errno tells why
-    IMAGETOOMANYCOLOURS,  // a GIF frame needs more than GIFCOLOURS colours; nothing written for it
-};
+// Each routine that can fail fails with "PATH could not be written: <reason>" when
+// the file could not be created or written, and a GIF frame that needs more than
+// GIFCOLOURS colours with "a frame has more than 256 colours, more than a GIF frame
+// holds exactly; PATH not written" (nothing written for it).
 
 // Writes the picture as an 8-bit RGB PNG.
-ImageStatus writepng(const char *path, const RgbImage &picture);
+Outcome writepng(const char *path, const RgbImage &picture);
 
 // An animated GIF that loops forever, written one frame at a time; one at a time.
 // gifbegin starts the file for frames of w x h pixels.
-ImageStatus gifbegin(const char *path, int w, int h);
+Outcome gifbegin(const char *path, int w, int h);
 // Appends a frame of the animation's size, shown for `delay` hundredths of a second.
 // The first frame's colours become the file's colour table. A later frame stores
 // only the box of pixels that changed, the unchanged ones in it transparent (when
 // its table has room for that entry), with its own table when the file's lacks one
 // of its colours.
-ImageStatus gifframe(const RgbImage &picture, int delay);
+Outcome gifframe(const RgbImage &picture, int delay);
 // Ends the file: the animation replaces the file asked for.
-ImageStatus gifend();
+Outcome gifend();
 // Ends the file without keeping it: the file asked for stays as it was.
 void gifabandon();

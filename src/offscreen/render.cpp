@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -29,26 +28,22 @@ struct RenderDisplay {
     std::string name;  // its display name
 };
 
-// Finds a display, opens the picture window on it; false with the status when
-// neither works out (nothing is left running then).
-bool begindrawing(RenderDisplay &d, int w, int h, RenderStatus &status) {
+// Finds a display, opens the picture window on it; fails when neither works out
+// (nothing is left running then).
+Outcome begindrawing(RenderDisplay &d, int w, int h, const std::string &size) {
     static char program[] = "sotoc";
     static char displayoption[] = "-display";
     char *plain[] = {program, nullptr};
     d.server = -1;
     if (!displayreachable(1, plain)) {
         d.server = xvfbstart(w, h, d.name, true);
-        if (d.server < 0) {
-            status = RENDERNODISPLAY;
-            return false;
-        }
+        if (d.server < 0) return failure("no X display, and no private X server could be started (is Xvfb installed?)");
     }
     char *args[] = {program, displayoption, d.name.data(), nullptr};
     int argc = d.server > 0 ? 3 : 1;
-    if (openpicturewindow(&argc, d.server > 0 ? args : plain, w, h)) return true;
-    status = RENDERWINDOWSIZE;
+    if (openpicturewindow(&argc, d.server > 0 ? args : plain, w, h)) return succeeded();
     xvfbstop(d.server);
-    return false;
+    return failure("the window system would not give a " + size + " window");
 }
 
 void enddrawing(RenderDisplay &d) {
@@ -62,10 +57,6 @@ void drawrow(int frame, RgbImage &picture) {
     readpicture(picture);
 }
 
-RenderStatus imagestatus(ImageStatus s) {
-    return s == IMAGEWRITTEN ? RENDERED : s == IMAGETOOMANYCOLOURS ? RENDERTOOMANYCOLOURS : RENDERNOTWRITTEN;
-}
-
 // Frame delay of `rows` rows [hundredths of a second]: at least one, as a frame of
 // delay 0 is shown for a player's own default time.
 int framedelay(double delay, int rows, int every) {
@@ -73,43 +64,42 @@ int framedelay(double delay, int rows, int every) {
 }
 
 // Draws the GIF's frames into the open file.
-ImageStatus gifframes(int every, double delay) {
+Outcome gifframes(int every, double delay) {
     RgbImage picture;
     for (int row = 0;; row = std::min(row + every, task.nStep)) {
         const int rows = row < task.nStep ? std::min(every, task.nStep - row) : every;
         drawrow(row, picture);
-        const ImageStatus s = gifframe(picture, framedelay(delay, rows, every));
-        if (s != IMAGEWRITTEN || row == task.nStep) return s;
+        const Outcome framed = gifframe(picture, framedelay(delay, rows, every));
+        if (!framed.ok() || row == task.nStep) return framed;
     }
 }
 
 }  // namespace
 
-RenderStatus renderpng(const char *path, int frame, int w, int h) {
+Outcome renderpng(const char *path, int frame, int w, int h, const std::string &size) {
     RenderDisplay d;
-    RenderStatus status = RENDERED;
-    if (!begindrawing(d, w, h, status)) return status;
+    const Outcome drawing = begindrawing(d, w, h, size);
+    if (!drawing.ok()) return drawing;
     RgbImage picture;
     drawrow(frame, picture);
     enddrawing(d);
-    return imagestatus(writepng(path, picture));
+    return writepng(path, picture);
 }
 
-RenderStatus rendergif(const char *path, int every, double delay, int w, int h) {
+Outcome rendergif(const char *path, int every, double delay, int w, int h, const std::string &size) {
     RenderDisplay d;
-    RenderStatus status = RENDERED;
-    if (gifbegin(path, w, h) != IMAGEWRITTEN) return RENDERNOTWRITTEN;
-    if (!begindrawing(d, w, h, status)) {
+    const Outcome begun = gifbegin(path, w, h);
+    if (!begun.ok()) return begun;
+    const Outcome drawing = begindrawing(d, w, h, size);
+    if (!drawing.ok()) {
         gifabandon();
-        return status;
+        return drawing;
     }
-    const ImageStatus s = gifframes(every, delay);
-    const int why = errno;
+    const Outcome framed = gifframes(every, delay);
     enddrawing(d);
-    if (s == IMAGEWRITTEN) return imagestatus(gifend());
+    if (framed.ok()) return gifend();
     gifabandon();
-    errno = why;
-    return imagestatus(s);
+    return framed;
 }
 
 double realdelay(int every) { return every * task.dt; }
@@ -120,7 +110,7 @@ void savesnapshot(const RgbImage &picture) {
                   app.frame);
     char folder[MAXPATH];
     const std::string path = getcwd(folder, sizeof folder) != nullptr ? std::string(folder) + "/" + name : name;
-    if (writepng(name, picture) == IMAGEWRITTEN)
+    if (writepng(name, picture).ok())
         consoleprint("\n画像を保存しました: %s\n", path.c_str());
     else
         consoleprint("\n画像を保存できません: %s\n", path.c_str());

@@ -3,25 +3,23 @@
 // X server that is started for it and stopped before returning.
 #pragma once
 
+#include <string>
+
+#include "records/outcome.h"
 #include "records/records.h"
 
-enum RenderStatus {
-    RENDERED,             // the file is written
-    RENDERNODISPLAY,      // no X display, and no private X server could be started
-    RENDERWINDOWSIZE,     // the window system would not give the window the asked size
-    RENDERNOTWRITTEN,     // the file could not be written (errno tells why); it is as it was
-    RENDERTOOMANYCOLOURS  // a GIF frame has more colours than a GIF frame can hold exactly
-};
-
-// Both leave app.frame at the last row drawn.
+// Both leave app.frame at the last row drawn, and fail, the file as it was, when
+// there is no X display and no private X server could be started, when the window
+// system would not give the window the asked size (`size`, "WxH" as given), and as
+// the picture files (offscreen/imagefile.h) fail.
 
 // The picture at log row `frame` (0..nStep), w x h pixels, as a PNG file.
-RenderStatus renderpng(const char *path, int frame, int w, int h);
+Outcome renderpng(const char *path, int frame, int w, int h, const std::string &size);
 
 // Rows 0, every, 2 every, ... and the last row nStep as an animated GIF of w x h
 // pixels; each frame is shown for `delay` seconds per `every` rows up to the next
 // frame (the last for `delay`), to the nearest hundredth of a second.
-RenderStatus rendergif(const char *path, int every, double delay, int w, int h);
+Outcome rendergif(const char *path, int every, double delay, int w, int h, const std::string &size);
 
 // The delay of `every` rows that plays the motion at its real speed [s].
 double realdelay(int every);

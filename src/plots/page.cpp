@@ -76,7 +76,7 @@ bool beginpage(OutputFile &picture, int width, int height, std::string &message)
 
 bool endpage(OutputFile &picture, std::string &message) {
     plend();
-    if (commitoutput(picture)) return true;
+    if (commitoutput(picture).ok()) return true;
     message = outputproblem(picture);
     return false;
 }

@@ -56,14 +56,14 @@ bool writewhole(int fd, const void *bytes, size_t n) {
     return true;
 }
 
-std::string writeresults(int fd, const std::string &text) {
-    if (writewhole(fd, text)) return "";
-    return std::string("cannot write the results: ") + std::strerror(errno);
+Outcome writeresults(int fd, const std::string &text) {
+    if (writewhole(fd, text)) return succeeded();
+    return failure(std::string("cannot write the results: ") + std::strerror(errno));
 }
 
-std::string unwritableoutput(int fd) {
+Outcome writableoutput(int fd) {
     const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0 && (flags & O_ACCMODE) != O_RDONLY) return "";
+    if (flags >= 0 && (flags & O_ACCMODE) != O_RDONLY) return succeeded();
     if (flags >= 0) errno = EBADF;
-    return std::string("cannot write the results: ") + std::strerror(errno);
+    return failure(std::string("cannot write the results: ") + std::strerror(errno));
 }

@@ -1,4 +1,4 @@
-// Folder processes/: worker processes, runs of result lines and the stop signals; uses nothing.
+// Folder processes/: worker processes, runs of result lines and the stop signals; uses records/.
 // Runs that write one result line after another (sweeps, batches), report a failed
 // write once, and end between whole lines on Ctrl-C or SIGTERM.
 #pragma once
@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <string>
+
+#include "records/outcome.h"
 
 // Installs handlers for SIGINT and SIGTERM that only note the signal: the run asks
 // stoprequested() before it starts the next result and then ends with stopstatus().
@@ -30,9 +32,9 @@ bool writewhole(int fd, const std::string &line);
 // The same for n bytes.
 bool writewhole(int fd, const void *bytes, size_t n);
 
-// Writes result text (whole lines) to the file descriptor as writewhole does.
-// Returns "" or, when it could not be written, "cannot write the results: <reason>".
-std::string writeresults(int fd, const std::string &text);
+// Writes result text (whole lines) to the file descriptor as writewhole does; fails
+// with "cannot write the results: <reason>" when it could not be written.
+Outcome writeresults(int fd, const std::string &text);
 
-// "" when fd is open for writing, else "cannot write the results: <reason>".
-std::string unwritableoutput(int fd);
+// Whether fd is open for writing; fails with "cannot write the results: <reason>".
+Outcome writableoutput(int fd);

@@ -17,7 +17,7 @@ double timeleft(int done, int total, double elapsed) {
 
 }  // namespace
 
-int runresults(const ResultRun &run) {
+Outcome runresults(const ResultRun &run) {
     const Clock::time_point start = Clock::now();
     int done = 0;
     bool failed = false, unwritable = false;  // a point failed; the output failed (said once)
@@ -30,11 +30,11 @@ int runresults(const ResultRun &run) {
                 std::fprintf(stderr, "%s: %s: %s\n", run.command, run.pointname(k).c_str(), w.line.c_str());
                 failed = true;
             } else if (!unwritable) {
-                const std::string problem = writeresults(run.out, w.line + "\n");
-                if (problem.empty()) {
+                const Outcome written = writeresults(run.out, w.line + "\n");
+                if (written.ok()) {
                     if (run.written) run.written(w.line);
                 } else {
-                    std::fprintf(stderr, "%s: %s\n", run.command, problem.c_str());
+                    std::fprintf(stderr, "%s: %s\n", run.command, written.message.c_str());
                     unwritable = failed = true;
                 }
             }
@@ -47,9 +47,9 @@ int runresults(const ResultRun &run) {
     if (end.unstarted >= 0) {
         const std::string why = unstartedtext(run.pointname(end.unstarted), end.why, "points");
         std::fprintf(stderr, "%s: %s\n", run.command, why.c_str());
-        return 1;
+        return failure("");
     }
-    if (unwritable) return 1;
-    if (stoprequested() != 0) return stopstatus();
-    return failed ? 1 : 0;
+    if (unwritable) return failure("");
+    if (stoprequested() != 0) return failure("", stopstatus());
+    return failed ? failure("") : succeeded();
 }

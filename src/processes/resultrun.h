@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "records/outcome.h"
+
 // The progress report of a run: shown as points are done, taken away before a
 // line is written (the lines may go to the same terminal).
 struct Progress {
@@ -31,7 +33,8 @@ struct ResultRun {
 // A point whose worker fails is said on standard error with its name and starts no
 // further point, as does a stop signal (catchstopsignals); the points running are
 // still written. A point waits for a worker while others run (runworkers); when
-// none can start, that is said once. Returns 0, the stop status (130 or 143), or 1
-// when a point failed, no worker could start or the output could not be written
-// (said once; 1 then also when stopped, as lines are missing).
-int runresults(const ResultRun &run);
+// none can start, that is said once. Fails, everything said already, with the stop
+// status (130 or 143), or with 1 when a point failed, no worker could start or the
+// output could not be written (said once; 1 then also when stopped, as lines are
+// missing).
+Outcome runresults(const ResultRun &run);

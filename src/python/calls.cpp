@@ -302,7 +302,7 @@ py::list batch(const py::object &settings, const py::object &jobs) {
     {
         GilReleased off;
         const BatchOutput out{[&](const std::string &answer) {
-                                  return arrive(got, off, answer) ? std::string() : "a result could not be read";
+                                  return arrive(got, off, answer) ? succeeded() : failure("a result could not be read");
                               },
                               [&stopped](const std::string &p) {
                                   if (stopped.problem.empty()) stopped.problem = p;
@@ -339,8 +339,8 @@ py::list map(const SettingArguments &a, const py::object &x, const py::object &y
     const bool main = inmainthread();
     const Turn taken("map");
     MapJob job{};
-    const std::string refused = readmap(values, typed, job);
-    if (!refused.empty()) throw py::value_error(refused);
+    const Outcome read = readmap(values, typed, job);
+    if (!read.ok()) throw py::value_error(read.message);
     job.shard = Shard{0, 1};
     job.jobs = jobsof(workers);
     Arrivals got;

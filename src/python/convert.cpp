@@ -159,8 +159,8 @@ std::string jobstext(const py::object &jobs) {
 int jobsof(const std::string &text) {
     if (text.empty()) return cores();
     int n = 0;
-    const std::string refused = readjobs(text, n);
-    if (!refused.empty()) throw py::value_error(refused);
+    const Outcome read = readjobs(text, n);
+    if (!read.ok()) throw py::value_error(read.message);
     return n;
 }
 

@@ -34,7 +34,7 @@ mode_t modeof(const std::string &path) {
     return stat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
-bool put(OutputFile &out, const std::string &text) { return writeoutput(out, text.data(), text.size()); }
+bool put(OutputFile &out, const std::string &text) { return writeoutput(out, text.data(), text.size()).ok(); }
 
 // Runs body in a forked child; returns its wait status.
 int inchild(const std::function<int()> &body) {
@@ -54,26 +54,26 @@ TEST(OutFile, CommitReplacesAbandonKeeps) {
     std::ofstream(file) << "old";
     ASSERT_EQ(chmod(file.c_str(), 0640), 0);
     OutputFile out;
-    ASSERT_TRUE(beginoutput(file, out));
+    ASSERT_TRUE(beginoutput(file, out).ok());
     ASSERT_TRUE(put(out, "new"));
     EXPECT_EQ(textof(file), "old");
     const std::string temporary = dir.temporaryof("r.csv");
     ASSERT_NE(temporary, "");
     EXPECT_EQ(textof(temporary), "new");
     EXPECT_EQ(modeof(temporary) & 07777, 0640u);
-    ASSERT_TRUE(commitoutput(out));
+    ASSERT_TRUE(commitoutput(out).ok());
     EXPECT_EQ(textof(file), "new");
     EXPECT_EQ(modeof(file) & 07777, 0640u);
 
-    ASSERT_TRUE(beginoutput(file, out));
+    ASSERT_TRUE(beginoutput(file, out).ok());
     put(out, "unwanted");
     abandonoutput(out);
     EXPECT_EQ(textof(file), "new");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"r.csv"});
 
     const mode_t mask = umask(022);
-    ASSERT_TRUE(beginoutput(dir.file("fresh"), out));
-    ASSERT_TRUE(commitoutput(out));
+    ASSERT_TRUE(beginoutput(dir.file("fresh"), out).ok());
+    ASSERT_TRUE(commitoutput(out).ok());
     umask(mask);
     EXPECT_EQ(modeof(dir.file("fresh")) & 07777, 0644u);
     EXPECT_EQ(textof(dir.file("fresh")), "");
@@ -91,7 +91,7 @@ TEST(OutFile, WhatCannotBeMadeRefusedLinksAndDevicesTaken) {
     ASSERT_EQ(symlink("nowhere", dir.file("dangling").c_str()), 0);
     for (const auto &r : refused) {
         OutputFile out;
-        EXPECT_FALSE(beginoutput(r.target, out)) << r.target;
+        EXPECT_FALSE(beginoutput(r.target, out).ok()) << r.target;
         EXPECT_EQ(out.error, r.error) << r.target;
         EXPECT_EQ(out.fd, -1);
     }
@@ -100,9 +100,9 @@ TEST(OutFile, WhatCannotBeMadeRefusedLinksAndDevicesTaken) {
     std::ofstream(dir.file("real.csv")) << "old";
     ASSERT_EQ(symlink("real.csv", dir.file("link.csv").c_str()), 0);
     OutputFile out;
-    ASSERT_TRUE(beginoutput(dir.file("link.csv"), out));
+    ASSERT_TRUE(beginoutput(dir.file("link.csv"), out).ok());
     put(out, "new");
-    ASSERT_TRUE(commitoutput(out));
+    ASSERT_TRUE(commitoutput(out).ok());
     EXPECT_EQ(textof(dir.file("real.csv")), "new");
     struct stat st;
     ASSERT_EQ(lstat(dir.file("link.csv").c_str(), &st), 0);
@@ -110,9 +110,9 @@ TEST(OutFile, WhatCannotBeMadeRefusedLinksAndDevicesTaken) {
 
     const std::string full = dir.fulldevice("full");
     ASSERT_NE(full, "") << "mknod needs root";
-    ASSERT_TRUE(beginoutput(full, out));
+    ASSERT_TRUE(beginoutput(full, out).ok());
     EXPECT_FALSE(put(out, "lost"));
-    EXPECT_FALSE(commitoutput(out));
+    EXPECT_FALSE(commitoutput(out).ok());
     EXPECT_EQ(outputproblem(out), "cannot write " + full + ": No space left on device");
     EXPECT_TRUE(S_ISCHR(modeof(full)));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"dangling", "full", "link.csv", "real.csv"}));
@@ -126,18 +126,18 @@ TEST(OutFile, StreamWritesReachTheOutput) {
     ASSERT_NE(full, "") << "mknod needs root";
     for (const std::string &target : {dir.file("p.svg"), full}) {
         OutputFile out;
-        ASSERT_TRUE(beginoutput(target, out));
+        ASSERT_TRUE(beginoutput(target, out).ok());
         std::FILE *f = outputstream(out);
         ASSERT_NE(f, nullptr);
         std::fputs("<svg/>", f);
         std::fclose(f);
-        EXPECT_EQ(commitoutput(out), target != full) << target;
+        EXPECT_EQ(commitoutput(out).ok(), target != full) << target;
     }
     EXPECT_EQ(textof(dir.file("p.svg")), "<svg/>");
     OutputFile out;
-    ASSERT_TRUE(beginoutput(dir.file("q.svg"), out));
+    ASSERT_TRUE(beginoutput(dir.file("q.svg"), out).ok());
     std::fputs("<svg/>", outputstream(out));
-    ASSERT_TRUE(commitoutput(out));  // closes the stream the library left open
+    ASSERT_TRUE(commitoutput(out).ok());  // closes the stream the library left open
     EXPECT_EQ(textof(dir.file("q.svg")), "<svg/>");
 }
 
@@ -167,7 +167,7 @@ TEST(OutFile, TemporaryGoneOnExitAndSignalsUnlessTheRunDecides) {
     std::ofstream(file) << "old";
     int status = inchild([&] {
         OutputFile out;
-        if (!beginoutput(file, out) || !put(out, "partial")) return 2;
+        if (!beginoutput(file, out).ok() || !put(out, "partial")) return 2;
         std::exit(0);
     });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
@@ -175,7 +175,7 @@ TEST(OutFile, TemporaryGoneOnExitAndSignalsUnlessTheRunDecides) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         status = inchild([&] {
             OutputFile out;
-            if (!beginoutput(file, out) || !put(out, "partial")) return 2;
+            if (!beginoutput(file, out).ok() || !put(out, "partial")) return 2;
             raise(sig);
             return 3;
         });
@@ -187,11 +187,11 @@ TEST(OutFile, TemporaryGoneOnExitAndSignalsUnlessTheRunDecides) {
     status = inchild([&] {
         catchstopsignals();
         OutputFile out;
-        if (!beginoutput(file, out) || !put(out, "whole lines\n")) return 2;
+        if (!beginoutput(file, out).ok() || !put(out, "whole lines\n")) return 2;
         raise(SIGTERM);
         const int worker = inchild([]() -> int { std::exit(0); });
         if (stoprequested() != SIGTERM || !WIFEXITED(worker)) return 3;
-        return commitoutput(out) ? 0 : 4;
+        return commitoutput(out).ok() ? 0 : 4;
     });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(textof(file), "whole lines\n");
@@ -203,13 +203,13 @@ TEST(OutFile, TemporaryGoneOnExitAndSignalsUnlessTheRunDecides) {
 TEST(OutFile, NameTooLongRefusedAtTheBeginning) {
     TempDir dir;
     OutputFile out;
-    EXPECT_FALSE(beginoutput(dir.file(std::string(256, 'n')), out));
+    EXPECT_FALSE(beginoutput(dir.file(std::string(256, 'n')), out).ok());
     EXPECT_EQ(out.error, ENAMETOOLONG);
     EXPECT_EQ(out.fd, -1);
     EXPECT_EQ(dir.names(), std::vector<std::string>{});
-    ASSERT_TRUE(beginoutput(dir.file(std::string(255, 'n')), out));
+    ASSERT_TRUE(beginoutput(dir.file(std::string(255, 'n')), out).ok());
     ASSERT_TRUE(put(out, "whole"));
-    ASSERT_TRUE(commitoutput(out));
+    ASSERT_TRUE(commitoutput(out).ok());
     EXPECT_EQ(textof(dir.file(std::string(255, 'n'))), "whole");
     EXPECT_EQ(dir.names(), std::vector<std::string>{std::string(255, 'n')});
 }

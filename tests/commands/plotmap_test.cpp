@@ -74,8 +74,8 @@ TEST(PlotMap, ColoursFollowTheResults) {
     ASSERT_EQ(runsotoc({"plot", dir.file("map.jsonl"), "--plot", dir.file("map.png")}).status, 0);
     PlotSetup setup{};
     std::vector<PlotPoint> points;
-    std::string message;
-    ASSERT_TRUE(readresults({dir.file("map.jsonl")}, setup, points, message)) << message;
+    const Outcome read = readresults({dir.file("map.jsonl")}, setup, points);
+    ASSERT_TRUE(read.ok()) << read.message;
     EXPECT_EQ(setup.xaxis, AXISENDX);
     EXPECT_EQ(setup.yaxis, AXISENDY);
     const MapFrame f = mapframe(setup, points);
@@ -143,10 +143,12 @@ TEST(PlotMap, ShuffledShardsDrawTheSamePicture) {
     std::string message;
     std::istringstream shuffled(content(dir.file("b.jsonl")) + content(dir.file("a.jsonl")));
     std::string line;
-    for (int number = 1; std::getline(shuffled, line); ++number)
-        ASSERT_TRUE(readresultline(reading, line, number, message)) << message;
+    for (int number = 1; std::getline(shuffled, line); ++number) {
+        const Outcome read = readresultline(reading, line, number);
+        ASSERT_TRUE(read.ok()) << read.message;
+    }
     OutputFile out;
-    ASSERT_TRUE(beginoutput(dir.file("text.png"), out));
+    ASSERT_TRUE(beginoutput(dir.file("text.png"), out).ok());
     ASSERT_TRUE(plotreading(reading, out, message)) << message;
     EXPECT_EQ(content(dir.file("text.png")), ordered);
 }

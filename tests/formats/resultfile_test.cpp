@@ -58,6 +58,14 @@ json result(double percent, const std::string &outcome = "compared") {
     return r;
 }
 
+// Whether the files were read, `message` set to why not.
+bool read(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
+          std::string &message) {
+    const Outcome outcome = readresults(paths, setup, points);
+    message = outcome.message;
+    return outcome.ok();
+}
+
 std::string lines(const std::vector<json> &results) {
     std::string s;
     for (const json &r : results) s += r.dump() + "\n";
@@ -71,7 +79,7 @@ TEST_F(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({b, a}, setup, points, message)) << message;
+    ASSERT_TRUE(read({b, a}, setup, points, message)) << message;
     ASSERT_EQ(points.size(), 3u);
     EXPECT_EQ(points[0].x, 0.0);
     EXPECT_EQ(points[0].outcome, POINTNOSOLUTION);
@@ -100,7 +108,7 @@ TEST_F(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
+    ASSERT_TRUE(read({a}, setup, points, message)) << message;
     ASSERT_EQ(points.size(), 2u);
     for (const PlotPoint &p : points) EXPECT_TRUE(std::isnan(p.tfFree));
 }
@@ -112,7 +120,7 @@ TEST_F(ResultFile, BatchBadLinesSkipped) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
+    ASSERT_TRUE(read({a}, setup, points, message)) << message;
     EXPECT_EQ(points.size(), 1u);
 }
 
@@ -148,17 +156,17 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
         PlotSetup setup{};
         std::vector<PlotPoint> points;
         std::string message;
-        EXPECT_FALSE(readresults({a}, setup, points, message)) << c.text;
+        EXPECT_FALSE(read({a}, setup, points, message)) << c.text;
         EXPECT_NE(message.find(c.why), std::string::npos) << message;
         EXPECT_TRUE(points.empty());
     }
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    EXPECT_FALSE(readresults({dir.path + "/none.jsonl"}, setup, points, message));
+    EXPECT_FALSE(read({dir.path + "/none.jsonl"}, setup, points, message));
     EXPECT_NE(message.find("none.jsonl: cannot be read"), std::string::npos);
     const std::string good = write(dir, "good.jsonl", lines({result(1)}));
-    EXPECT_FALSE(readresults({dir.path, good}, setup, points, message));
+    EXPECT_FALSE(read({dir.path, good}, setup, points, message));
     EXPECT_EQ(message, dir.path + ": a folder, not a result file");
 }
 
@@ -174,7 +182,7 @@ TEST_F(ResultFile, LargeButDrawableFiguresAccepted) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
+    ASSERT_TRUE(read({a}, setup, points, message)) << message;
     EXPECT_EQ(points.at(0).sotocError, 1e6);
     EXPECT_EQ(points.at(0).tocError, 0.0);
 }
@@ -191,11 +199,6 @@ json notrun(int i, int j, const json &end, const std::string &why = "unreachable
     json r = {{"settings", result(1).at("settings")}, {"outcome", why}, {"map", {{"i", i}, {"j", j}}}};
     r["settings"]["end"] = end;
     return r;
-}
-
-bool read(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
-          std::string &message) {
-    return readresults(paths, setup, points, message);
 }
 
 // Mass errors along i, the end point's x along j, in two shards of shuffled lines:
@@ -255,12 +258,12 @@ TEST_F(ResultFile, MapAxisNamedByWhatVaries) {
         PlotSetup setup{};
         std::vector<PlotPoint> points;
         std::string message;
-        const bool read = readresults({write(dir, "a.jsonl", lines(c.results))}, setup, points, message);
+        const bool taken = read({write(dir, "a.jsonl", lines(c.results))}, setup, points, message);
         if (c.x == AXISNONE) {
-            EXPECT_FALSE(read) << lines(c.results);
+            EXPECT_FALSE(taken) << lines(c.results);
             continue;
         }
-        ASSERT_TRUE(read) << message;
+        ASSERT_TRUE(taken) << message;
         EXPECT_EQ(setup.xaxis, c.x) << lines(c.results);
         EXPECT_EQ(setup.yaxis, c.y);
         if (points.size() > 1) {
@@ -278,7 +281,7 @@ TEST_F(ResultFile, PointsThatCouldNotRunReadWithoutFigures) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({write(dir, "a.jsonl", lines(map))}, setup, points, message)) << message;
+    ASSERT_TRUE(read({write(dir, "a.jsonl", lines(map))}, setup, points, message)) << message;
     EXPECT_EQ(setup.xaxis, AXISENDX);
     ASSERT_EQ(points.size(), 3u);
     EXPECT_EQ(points[0].outcome, POINTCOMPARED);
@@ -287,7 +290,7 @@ TEST_F(ResultFile, PointsThatCouldNotRunReadWithoutFigures) {
     EXPECT_EQ(points[2].x, 2.5);
     EXPECT_TRUE(std::isnan(points[1].tfFree));
     const json ran = mapline(result(1), 1, 0, "end", {1.5, 0.5});
-    EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines({map[0], ran}))}, setup, points, message));
+    EXPECT_FALSE(read({write(dir, "a.jsonl", lines({map[0], ran}))}, setup, points, message));
     EXPECT_NE(message.find("a.jsonl:2: not a comparison result: settings: end: '1.5,0.5' refused"), std::string::npos)
         << message;
 }
@@ -324,7 +327,7 @@ TEST_F(ResultFile, MapRefusalsNameFileAndLine) {
         PlotSetup setup{};
         std::vector<PlotPoint> points;
         std::string message;
-        EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines(c.results))}, setup, points, message)) << c.why;
+        EXPECT_FALSE(read({write(dir, "a.jsonl", lines(c.results))}, setup, points, message)) << c.why;
         EXPECT_NE(message.find(c.why), std::string::npos) << message;
     }
     // The largest index and a full map along both axes are taken.
@@ -333,7 +336,7 @@ TEST_F(ResultFile, MapRefusalsNameFileAndLine) {
     std::string message;
     const std::vector<json> taken = {first, second, mapline(result(1), 0, 1, "ratios", {60.0, 30.0}),
                                      mapline(result(2), 1, MAXMAPINDEX, "ratios", {60.0, 30.0})};
-    EXPECT_TRUE(readresults({write(dir, "a.jsonl", lines(taken))}, setup, points, message)) << message;
+    EXPECT_TRUE(read({write(dir, "a.jsonl", lines(taken))}, setup, points, message)) << message;
     EXPECT_EQ(setup.yaxis, AXISRATIO1);
 }
 

@@ -45,10 +45,10 @@ Answers run(const std::vector<BatchItem> &batch, int jobs, const WorkerWait &wai
     Answers a{};
     const BatchOutput out{[&a](const std::string &line) {
                               a.lines.push_back(line);
-                              return std::string();
+                              return succeeded();
                           },
                           [&a](const std::string &problem) { a.problems.push_back(problem); }};
-    a.status = runbatch(batch, out, jobs, wait);
+    a.status = runbatch(batch, out, jobs, wait).status;
     return a;
 }
 
@@ -77,17 +77,17 @@ TEST(BatchItems, AbandonedBatchLeavesNoWorker) {
     Answers got{};
     const BatchOutput out{[&got](const std::string &line) {
                               got.lines.push_back(line);
-                              return std::string();
+                              return succeeded();
                           },
                           [&got](const std::string &problem) { got.problems.push_back(problem); }};
     // Answers that finished early are held until those before them are in,
     // so the first delivery may hand over several; none may follow it.
     size_t whenabandoned = 0;
     const int status = runbatch(batch, out, 2, [&got, &whenabandoned](std::vector<pollfd> &fds) {
-        if (got.lines.empty()) return waitforready(fds);
-        whenabandoned = got.lines.size();
-        return false;
-    });
+                           if (got.lines.empty()) return waitforready(fds);
+                           whenabandoned = got.lines.size();
+                           return false;
+                       }).status;
     EXPECT_EQ(1, status);
     EXPECT_GE(got.lines.size(), 1u);
     EXPECT_LT(got.lines.size(), batch.size());
@@ -104,10 +104,10 @@ TEST(BatchItems, RefusedAnswerStopsTheBatch) {
     int answers = 0;
     const BatchOutput out{[&answers](const std::string &) {
                               ++answers;
-                              return std::string("cannot write the results: No space left on device");
+                              return failure("cannot write the results: No space left on device");
                           },
                           [&problems](const std::string &problem) { problems.push_back(problem); }};
-    EXPECT_EQ(1, runbatch(items(), out, 2, waitforready));
+    EXPECT_EQ(1, runbatch(items(), out, 2, waitforready).status);
     EXPECT_EQ(1, answers);
     EXPECT_EQ(std::vector<std::string>{"cannot write the results: No space left on device"}, problems);
 }
@@ -130,7 +130,7 @@ std::set<std::string> workersseen(const std::vector<BatchItem> &batch, const Bat
 TEST(BatchItems, RefusedAnswerStartsNoFurtherComparison) {
     std::vector<BatchItem> batch(12, items()[0]);
     batch[0] = items()[1];
-    const BatchOutput out{[](const std::string &) { return std::string("cannot write the results: Broken pipe"); },
+    const BatchOutput out{[](const std::string &) { return failure("cannot write the results: Broken pipe"); },
                           [](const std::string &) {}};
     EXPECT_EQ(2u, workersseen(batch, out, 2).size());
 }
@@ -138,14 +138,14 @@ TEST(BatchItems, RefusedAnswerStartsNoFurtherComparison) {
 TEST(Jobs, WholeNumbersFromOneToTheLimitAcceptedOthersRefused) {
     for (const std::string &text : std::vector<std::string>{"1", "2", std::to_string(MAXJOBS)}) {
         int jobs = 0;
-        EXPECT_EQ("", readjobs(text, jobs));
+        EXPECT_TRUE(readjobs(text, jobs).ok());
         EXPECT_EQ(std::stoi(text), jobs);
     }
     for (const std::string &text :
          std::vector<std::string>{"0", "-1", std::to_string(MAXJOBS + 1), "1.5", "x", " 2", "", "99999999999"}) {
         int jobs = 7;
         EXPECT_EQ("--jobs: '" + text + "' refused; accepts a whole number from 1 to " + std::to_string(MAXJOBS),
-                  readjobs(text, jobs));
+                  readjobs(text, jobs).message);
         EXPECT_EQ(7, jobs);
     }
 }

@@ -31,7 +31,7 @@ TEST(ImageFile, PngReadsBackAsWritten) {
     TempDir folder;
     const std::string path = folder.file("picture.png");
     const RgbImage p = colourpicture(37, 23, 1000);
-    ASSERT_EQ(writepng(path.c_str(), p), IMAGEWRITTEN);
+    ASSERT_TRUE(writepng(path.c_str(), p).ok());
     RgbImage back;
     ASSERT_TRUE(readpng(path, back));
     EXPECT_EQ(back.w, 37);
@@ -41,8 +41,10 @@ TEST(ImageFile, PngReadsBackAsWritten) {
 
 TEST(ImageFile, FilesInAMissingFolderAreRefused) {
     const RgbImage p = colourpicture(4, 4, 2);
-    EXPECT_EQ(writepng("/nonexistent-folder/picture.png", p), IMAGENOTWRITTEN);
-    EXPECT_EQ(gifbegin("/nonexistent-folder/motion.gif", 4, 4), IMAGENOTWRITTEN);
+    EXPECT_EQ("/nonexistent-folder/picture.png could not be written: No such file or directory",
+              writepng("/nonexistent-folder/picture.png", p).message);
+    EXPECT_EQ("/nonexistent-folder/motion.gif could not be written: No such file or directory",
+              gifbegin("/nonexistent-folder/motion.gif", 4, 4).message);
 }
 
 // The file asked for changes only when the picture is complete: an animation ended
@@ -54,22 +56,23 @@ TEST(ImageFile, UnfinishedOrUnwritablePictureLeavesTheFile) {
     ASSERT_NE(f, nullptr);
     std::fputs("old", f);
     std::fclose(f);
-    ASSERT_EQ(gifbegin(path.c_str(), 8, 8), IMAGEWRITTEN);
-    ASSERT_EQ(gifframe(colourpicture(8, 8, 5), 4), IMAGEWRITTEN);
+    ASSERT_TRUE(gifbegin(path.c_str(), 8, 8).ok());
+    ASSERT_TRUE(gifframe(colourpicture(8, 8, 5), 4).ok());
     DecodedGif gif;
     EXPECT_FALSE(readgif(path, gif)) << "the old file while frames are written";
     gifabandon();
     EXPECT_FALSE(readgif(path, gif));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"motion.gif"});
-    ASSERT_EQ(gifbegin(path.c_str(), 8, 8), IMAGEWRITTEN);
-    ASSERT_EQ(gifframe(colourpicture(8, 8, 5), 4), IMAGEWRITTEN);
-    ASSERT_EQ(gifend(), IMAGEWRITTEN);
+    ASSERT_TRUE(gifbegin(path.c_str(), 8, 8).ok());
+    ASSERT_TRUE(gifframe(colourpicture(8, 8, 5), 4).ok());
+    ASSERT_TRUE(gifend().ok());
     EXPECT_TRUE(readgif(path, gif));
 
     const std::string full = folder.fulldevice("full.png");
     ASSERT_NE(full, "") << "mknod needs root";
     errno = 0;
-    EXPECT_EQ(writepng(full.c_str(), colourpicture(4, 4, 2)), IMAGENOTWRITTEN);
+    EXPECT_EQ(full + " could not be written: No space left on device",
+              writepng(full.c_str(), colourpicture(4, 4, 2)).message);
     EXPECT_EQ(errno, ENOSPC);
     struct stat st;
     ASSERT_EQ(stat(full.c_str(), &st), 0);
@@ -89,9 +92,9 @@ TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
                                colourpicture(30, 20, 3),   colourpicture(30, 20, 3),      corner};
     const int delays[] = {2, 8, 4, 100, 3, 5};
     const int n = sizeof delays / sizeof delays[0];
-    ASSERT_EQ(gifbegin(path.c_str(), 30, 20), IMAGEWRITTEN);
-    for (int k = 0; k < n; ++k) ASSERT_EQ(gifframe(frames[k], delays[k]), IMAGEWRITTEN) << k;
-    ASSERT_EQ(gifend(), IMAGEWRITTEN);
+    ASSERT_TRUE(gifbegin(path.c_str(), 30, 20).ok());
+    for (int k = 0; k < n; ++k) ASSERT_TRUE(gifframe(frames[k], delays[k]).ok()) << k;
+    ASSERT_TRUE(gifend().ok());
     DecodedGif gif;
     ASSERT_TRUE(readgif(path, gif));
     EXPECT_EQ(gif.w, 30);
@@ -118,13 +121,15 @@ TEST(ImageFile, GifFramesReadBackExactlyWithTheirDelays) {
 TEST(ImageFile, GifFramesOfAtMost256ColoursAccepted257Refused) {
     TempDir folder;
     const std::string path = folder.file("motion.gif");
-    ASSERT_EQ(gifbegin(path.c_str(), 20, 20), IMAGEWRITTEN);
-    EXPECT_EQ(gifframe(colourpicture(20, 20, GIFCOLOURS + 1), 4), IMAGETOOMANYCOLOURS);
-    EXPECT_EQ(gifframe(colourpicture(20, 20, GIFCOLOURS), 4), IMAGEWRITTEN);
-    EXPECT_EQ(gifframe(colourpicture(20, 20, 300, 5), 4), IMAGETOOMANYCOLOURS);
-    EXPECT_EQ(gifframe(colourpicture(20, 19, 2), 4), IMAGENOTWRITTEN) << "a frame of another size";
-    EXPECT_EQ(gifframe(colourpicture(20, 20, 2), 4), IMAGEWRITTEN);
-    ASSERT_EQ(gifend(), IMAGEWRITTEN);
+    ASSERT_TRUE(gifbegin(path.c_str(), 20, 20).ok());
+    const std::string toomany =
+        "a frame has more than 256 colours, more than a GIF frame holds exactly; " + path + " not written";
+    EXPECT_EQ(toomany, gifframe(colourpicture(20, 20, GIFCOLOURS + 1), 4).message);
+    EXPECT_TRUE(gifframe(colourpicture(20, 20, GIFCOLOURS), 4).ok());
+    EXPECT_EQ(toomany, gifframe(colourpicture(20, 20, 300, 5), 4).message);
+    EXPECT_FALSE(gifframe(colourpicture(20, 19, 2), 4).ok()) << "a frame of another size";
+    EXPECT_TRUE(gifframe(colourpicture(20, 20, 2), 4).ok());
+    ASSERT_TRUE(gifend().ok());
     DecodedGif gif;
     ASSERT_TRUE(readgif(path, gif));
     ASSERT_EQ(gif.frames.size(), 2u);

@@ -101,9 +101,9 @@ TEST(Headless, PngAndGifWithoutDisplayLeaveNoProcess) {
     const std::string png = folder.file("last.png"), gif = folder.file("motion.gif");
     const pid_t pid = headless([&] {
         if (!scaravertical()) return 2;
-        if (renderpng(png.c_str(), task.nStep, 400, 300) != RENDERED) return 3;
+        if (!renderpng(png.c_str(), task.nStep, 400, 300, "400x300").ok()) return 3;
         if (!nochildren()) return 4;
-        if (rendergif(gif.c_str(), 50, realdelay(50), 200, 200) != RENDERED) return 5;
+        if (!rendergif(gif.c_str(), 50, realdelay(50), 200, 200, "200x200").ok()) return 5;
         return nochildren() ? 0 : 6;
     });
     int status = 0;
@@ -138,7 +138,7 @@ TEST(Headless, InterruptedRenderStopsItsServer) {
         std::remove(gif.c_str());
         const pid_t pid = headless([&] {
             if (!scaravertical()) return 2;
-            rendergif(gif.c_str(), 1, realdelay(1), 800, 800);
+            rendergif(gif.c_str(), 1, realdelay(1), 800, 800, "800x800");
             return 3;
         });
         ASSERT_TRUE(serverstarted(pid)) << sig;
@@ -160,7 +160,7 @@ TEST(Headless, KilledRendererTakesItsServerAlong) {
     const std::string gif = folder.file("motion.gif");
     const pid_t pid = headless([&] {
         if (!scaravertical()) return 2;
-        rendergif(gif.c_str(), 1, realdelay(1), 800, 800);
+        rendergif(gif.c_str(), 1, realdelay(1), 800, 800, "800x800");
         return 3;
     });
     ASSERT_TRUE(serverstarted(pid));
@@ -294,6 +294,21 @@ TEST(RenderCommand, LimitsAcceptedAndNoSolutionReported) {
     const RunOutcome r = runsotoc({"render", "--robot", "cylindrical", "--motion", "horizontal", "--png", png});
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("no switching-time solution for the design without mass error"), std::string::npos) << r.err;
+}
+
+// A picture that cannot be written is said in one line, with the file and the
+// system's reason, and the command fails with status 1: a PNG once its row is
+// drawn, a GIF before any frame.
+TEST(RenderCommand, UnwritablePictureSaidOnceWithStatusOne) {
+    TempDir folder;
+    for (const char *option : {"--png", "--gif"}) {
+        const std::string file = folder.path + "/missing/picture" + (option[2] == 'p' ? ".png" : ".gif");
+        const RunOutcome r =
+            runsotoc({"render", "--robot", "scara", "--motion", "vertical", option, file, "--size", "16x16"});
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_EQ(r.err, "sotoc render: " + file + " could not be written: No such file or directory\n");
+    }
+    EXPECT_TRUE(folder.names().empty());
 }
 
 // A picture that cannot be written leaves the file as it was: a full disk, a link

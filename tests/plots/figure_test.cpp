@@ -32,7 +32,7 @@ Pass defaultpass(char type, char sgnG) {
 
 bool draw(const std::string &path, const Pass &p, std::string &message) {
     OutputFile out;
-    if (beginoutput(path, out)) return drawcomparison(out, p.settings, p.result, message);
+    if (beginoutput(path, out).ok()) return drawcomparison(out, p.settings, p.result, message);
     message = outputproblem(out);
     return false;
 }

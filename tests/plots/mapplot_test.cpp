@@ -69,7 +69,7 @@ std::vector<PlotPoint> ratiomap() {
 bool draw(const std::string &path, const PlotSetup &setup, const std::vector<PlotPoint> &points,
           std::string &message) {
     OutputFile out;
-    if (beginoutput(path, out)) return drawmap(out, setup, points, message);
+    if (beginoutput(path, out).ok()) return drawmap(out, setup, points, message);
     message = outputproblem(out);
     return false;
 }
