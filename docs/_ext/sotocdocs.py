@@ -18,7 +18,7 @@
 - Every other `console` block may only show `./build.sh MODE` commands, each with a
   mode that build.sh accepts; any other command there is a warning, so no shell
   command on a page goes unchecked. Commands for other machines (GNU parallel, ssh,
-  Slurm) are shown in `text` blocks: in those and every other block not run, each
+  Slurm) are shown in `text` blocks: in those and the other shell blocks not run, each
   `sotoc SUBCOMMAND ...` must name a subcommand and only options of its --help.
 - The fields of the result JSON, as tables made from its JSON Schema (directive
   `sotoc-schema`), and the columns of the CSV logs, checked against the files that
@@ -186,6 +186,13 @@ def literal(text, language="text"):
     return block
 
 
+def shownoutput(text):
+    """A block of what the program printed: its words are no commands to check."""
+    block = literal(text)
+    block["sotoc_ran"] = True
+    return block
+
+
 def table(header, rows, widths):
     """A docutils table of plain cells; a cell given as a node list is used as it is."""
     group = nodes.tgroup(cols=len(header))
@@ -224,7 +231,7 @@ class HelpDirective(SphinxDirective):
             logger.warning(f"sotoc {name} --help ended with status {status}: {err.strip()}", location=self.get_location())
             return []
         if not name:
-            return [literal(out)]
+            return [shownoutput(out)]
         options = optionsof(out)
         if not options:
             logger.warning(f"sotoc {name} --help lists no options", location=self.get_location())
@@ -233,7 +240,7 @@ class HelpDirective(SphinxDirective):
         section += nodes.rubric("", "Options")
         section += table(["option", "value", "meaning"], rows, [22, 22, 56])
         section += nodes.rubric("", f"sotoc {name} --help")
-        section += literal(out)
+        section += shownoutput(out)
         return [section]
 
     @staticmethod
@@ -416,6 +423,9 @@ def buildmodes(config):
     return _modes["modes"]
 
 
+# The languages of blocks that show commands.
+SHELLBLOCKS = ("console", "text", "bash", "sh", "shell")
+
 # A call of the program in a block that is not run: "sotoc SUBCOMMAND ARGS" up to the
 # end of the (continued) line or a shell operator; the program may be named by a path.
 SHOWNCALL = re.compile(r"(?<![\w$.-])(?:[\w./-]*/)?sotoc ([a-z]+)\b([^\n|;&>]*)")
@@ -438,9 +448,8 @@ def checkshowncalls(app, block):
         if known is None:
             logger.warning(f"'sotoc {m.group(1)}': no such subcommand", location=block)
             continue
-        for word in m.group(2).split():
-            option = word.split("=", 1)[0]
-            if option.startswith("--") and option not in known:
+        for option in re.findall(r"(?<!\S)--[a-z][a-z-]*", m.group(2)):
+            if option not in known:
                 logger.warning(f"'sotoc {m.group(1)}' has no option {option}", location=block)
 
 
@@ -452,7 +461,8 @@ def checkconsoleblocks(app, doctree):
     for block in doctree.findall(nodes.literal_block):
         if block.get("sotoc_ran"):
             continue
-        checkshowncalls(app, block)
+        if block.get("language") in SHELLBLOCKS:
+            checkshowncalls(app, block)
         if block.get("language") != "console":
             continue
         for command in commandsof(block):

@@ -87,10 +87,18 @@ PlotPoint pointof(const json &r) {
     return p;
 }
 
+// The program that wrote a result, in words; "" for a line without one.
+std::string programof(const json &r) {
+    if (!r.contains("program")) return "";
+    const json &p = r.at("program");
+    return programtext(p.at("version").get<std::string>(), p.at("commit").get<std::string>());
+}
+
 ResultLine lineof(const json &r) {
     ResultLine l = {};
     l.point = pointof(r);
     l.request = requestof(r.at("settings"), l.point.outcome);
+    l.program = programof(r);
     l.map = r.contains("map");
     if (!l.map) return l;
     const json &m = r.at("map");
@@ -126,6 +134,21 @@ void checkkind(const ResultReading &r) {
         if (!sameselections(l.request, first.request))
             throw refusal(r, k, "its robot, motion or elbow differs from the first result's");
     }
+}
+
+std::string programwords(const std::string &program) {
+    return program.empty() ? "a program that did not name itself" : program;
+}
+
+// Every line was made by the first one's program, unless the reading takes mixed ones.
+void checkprogram(const ResultReading &r) {
+    if (r.mixedprograms) return;
+    const ResultLine &first = r.lines.front();
+    for (size_t k = 1; k < r.lines.size(); ++k)
+        if (r.lines[k].program != first.program)
+            throw refusal(r, k, "made by " + programwords(r.lines[k].program) + ", the first result (" +
+                                    where(r, 0) + ") by " + programwords(first.program) +
+                                    "; results of different programs are drawn together only with --mixed-programs");
 }
 
 // A sweep varies only the mass error.
@@ -221,6 +244,7 @@ void mapaxes(const ResultReading &r, PlotSetup &setup) {
 // placed on them.
 void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
     checkkind(r);
+    checkprogram(r);
     setup.request = r.lines[0].request;
     setup.map = r.lines[0].map;
     setup.reachInner = std::fabs(scara.L1 - scara.L2);
@@ -259,9 +283,10 @@ bool finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &po
 
 }  // namespace
 
-bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
-                 std::string &message) {
+bool readresults(const std::vector<std::string> &paths, bool mixedprograms, PlotSetup &setup,
+                 std::vector<PlotPoint> &points, std::string &message) {
     ResultReading reading;
+    reading.mixedprograms = mixedprograms;
     for (const std::string &path : paths) {
         std::error_code e;
         if (std::filesystem::is_directory(path, e)) {
@@ -298,10 +323,11 @@ bool readresultline(ResultReading &reading, const std::string &text, int number,
     }
 }
 
-bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
+bool plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture,
+                 std::string &message) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
-    if (readresults(paths, setup, points, message)) return drawplot(picture, setup, points, message);
+    if (readresults(paths, mixedprograms, setup, points, message)) return drawplot(picture, setup, points, message);
     abandonoutput(picture);
     return false;
 }

@@ -71,7 +71,7 @@ TEST_F(ResultFile, ShardsInAnyOrderGiveEveryPoint) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({b, a}, setup, points, message)) << message;
+    ASSERT_TRUE(readresults({b, a}, false, setup, points, message)) << message;
     ASSERT_EQ(points.size(), 3u);
     EXPECT_EQ(points[0].x, 0.0);
     EXPECT_EQ(points[0].outcome, POINTNOSOLUTION);
@@ -100,7 +100,7 @@ TEST_F(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
+    ASSERT_TRUE(readresults({a}, false, setup, points, message)) << message;
     ASSERT_EQ(points.size(), 2u);
     for (const PlotPoint &p : points) EXPECT_TRUE(std::isnan(p.tfFree));
 }
@@ -112,7 +112,7 @@ TEST_F(ResultFile, BatchBadLinesSkipped) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
+    ASSERT_TRUE(readresults({a}, false, setup, points, message)) << message;
     EXPECT_EQ(points.size(), 1u);
 }
 
@@ -148,17 +148,17 @@ TEST_F(ResultFile, RefusalsNameFileAndLine) {
         PlotSetup setup{};
         std::vector<PlotPoint> points;
         std::string message;
-        EXPECT_FALSE(readresults({a}, setup, points, message)) << c.text;
+        EXPECT_FALSE(readresults({a}, false, setup, points, message)) << c.text;
         EXPECT_NE(message.find(c.why), std::string::npos) << message;
         EXPECT_TRUE(points.empty());
     }
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    EXPECT_FALSE(readresults({dir.path + "/none.jsonl"}, setup, points, message));
+    EXPECT_FALSE(readresults({dir.path + "/none.jsonl"}, false, setup, points, message));
     EXPECT_NE(message.find("none.jsonl: cannot be read"), std::string::npos);
     const std::string good = write(dir, "good.jsonl", lines({result(1)}));
-    EXPECT_FALSE(readresults({dir.path, good}, setup, points, message));
+    EXPECT_FALSE(readresults({dir.path, good}, false, setup, points, message));
     EXPECT_EQ(message, dir.path + ": a folder, not a result file");
 }
 
@@ -174,7 +174,7 @@ TEST_F(ResultFile, LargeButDrawableFiguresAccepted) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({a}, setup, points, message)) << message;
+    ASSERT_TRUE(readresults({a}, false, setup, points, message)) << message;
     EXPECT_EQ(points.at(0).sotocError, 1e6);
     EXPECT_EQ(points.at(0).tocError, 0.0);
 }
@@ -195,7 +195,7 @@ json notrun(int i, int j, const json &end, const std::string &why = "unreachable
 
 bool read(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
           std::string &message) {
-    return readresults(paths, setup, points, message);
+    return readresults(paths, false, setup, points, message);
 }
 
 // Mass errors along i, the end point's x along j, in two shards of shuffled lines:
@@ -255,7 +255,7 @@ TEST_F(ResultFile, MapAxisNamedByWhatVaries) {
         PlotSetup setup{};
         std::vector<PlotPoint> points;
         std::string message;
-        const bool read = readresults({write(dir, "a.jsonl", lines(c.results))}, setup, points, message);
+        const bool read = readresults({write(dir, "a.jsonl", lines(c.results))}, false, setup, points, message);
         if (c.x == AXISNONE) {
             EXPECT_FALSE(read) << lines(c.results);
             continue;
@@ -278,7 +278,7 @@ TEST_F(ResultFile, PointsThatCouldNotRunReadWithoutFigures) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     std::string message;
-    ASSERT_TRUE(readresults({write(dir, "a.jsonl", lines(map))}, setup, points, message)) << message;
+    ASSERT_TRUE(readresults({write(dir, "a.jsonl", lines(map))}, false, setup, points, message)) << message;
     EXPECT_EQ(setup.xaxis, AXISENDX);
     ASSERT_EQ(points.size(), 3u);
     EXPECT_EQ(points[0].outcome, POINTCOMPARED);
@@ -287,7 +287,7 @@ TEST_F(ResultFile, PointsThatCouldNotRunReadWithoutFigures) {
     EXPECT_EQ(points[2].x, 2.5);
     EXPECT_TRUE(std::isnan(points[1].tfFree));
     const json ran = mapline(result(1), 1, 0, "end", {1.5, 0.5});
-    EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines({map[0], ran}))}, setup, points, message));
+    EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines({map[0], ran}))}, false, setup, points, message));
     EXPECT_NE(message.find("a.jsonl:2: not a comparison result: settings: end: '1.5,0.5' refused"), std::string::npos)
         << message;
 }
@@ -324,7 +324,7 @@ TEST_F(ResultFile, MapRefusalsNameFileAndLine) {
         PlotSetup setup{};
         std::vector<PlotPoint> points;
         std::string message;
-        EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines(c.results))}, setup, points, message)) << c.why;
+        EXPECT_FALSE(readresults({write(dir, "a.jsonl", lines(c.results))}, false, setup, points, message)) << c.why;
         EXPECT_NE(message.find(c.why), std::string::npos) << message;
     }
     // The largest index and a full map along both axes are taken.
@@ -333,8 +333,49 @@ TEST_F(ResultFile, MapRefusalsNameFileAndLine) {
     std::string message;
     const std::vector<json> taken = {first, second, mapline(result(1), 0, 1, "ratios", {60.0, 30.0}),
                                      mapline(result(2), 1, MAXMAPINDEX, "ratios", {60.0, 30.0})};
-    EXPECT_TRUE(readresults({write(dir, "a.jsonl", lines(taken))}, setup, points, message)) << message;
+    EXPECT_TRUE(readresults({write(dir, "a.jsonl", lines(taken))}, false, setup, points, message)) << message;
     EXPECT_EQ(setup.yaxis, AXISRATIO1);
 }
 
 }  // namespace
+
+namespace {
+
+json madeby(json r, const std::string &version, const std::string &commit) {
+    r["program"] = {{"version", version}, {"commit", commit}};
+    return r;
+}
+
+}  // namespace
+
+// Shards made by different versions or commits are not merged unless asked: the
+// refusal names the line and both programs.
+TEST_F(ResultFile, ResultsOfDifferentProgramsAreMergedOnlyWhenAsked) {
+    TempDir dir;
+    const std::string first = write(dir, "a.jsonl", lines({madeby(result(-10), "1.0.0", "0123456789ab")}));
+    struct {
+        json second;
+        const char *named;
+    } cases[] = {
+        {madeby(result(5), "1.0.0", "ba9876543210-dirty"), "made by sotoc 1.0.0 (commit ba9876543210-dirty)"},
+        {madeby(result(5), "1.1.0", "0123456789ab"), "made by sotoc 1.1.0 (commit 0123456789ab)"},
+        {result(5), "made by a program that did not name itself"},
+    };
+    for (const auto &c : cases) {
+        const std::string second = write(dir, "b.jsonl", "\n" + lines({c.second}));
+        PlotSetup setup{};
+        std::vector<PlotPoint> points;
+        std::string message;
+        EXPECT_FALSE(readresults({first, second}, false, setup, points, message)) << c.named;
+        EXPECT_EQ(0u, message.find(second + ":2: " + c.named + ", the first result (" + first +
+                                   ":1) by sotoc 1.0.0 (commit 0123456789ab)"))
+            << message;
+        ASSERT_TRUE(readresults({first, second}, true, setup, points, message)) << message;
+        EXPECT_EQ(2u, points.size());
+    }
+    const std::string same = write(dir, "c.jsonl", lines({madeby(result(5), "1.0.0", "0123456789ab")}));
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    std::string message;
+    EXPECT_TRUE(readresults({same, first}, false, setup, points, message)) << message;
+}
