@@ -45,7 +45,7 @@ void batchthroughput(benchmark::State &state) {
     const double before = workertime();
     for (auto _ : state) {
         lseek(in, 0, SEEK_SET);
-        status |= runbatch(in, out, static_cast<int>(state.range(0)));
+        status |= runbatch(in, out, static_cast<int>(state.range(0))).status;
     }
     close(in);
     close(null);

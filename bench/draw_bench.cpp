@@ -90,7 +90,7 @@ void rendergifall(benchmark::State &state) {
     }
     const std::string path = std::string(folder) + "/motion.gif";
     for (auto _ : state)
-        if (rendergif(path.c_str(), 1, realdelay(1), 800, 800) != RENDERED) state.SkipWithError("not rendered");
+        if (!rendergif(path.c_str(), 1, realdelay(1), 800, 800, "800x800").ok()) state.SkipWithError("not rendered");
     state.counters["frames"] = task.nStep + 1;
     std::remove(path.c_str());
     rmdir(folder);

@@ -1,8 +1,10 @@
-# Writes OUTPUT, a C++ source defining SOTOC_COMMIT: the commit of the checkout at
-# SOURCE_DIR (with "-dirty" when tracked files differ from it), or "unknown" when
-# SOURCE_DIR is not the top of a git checkout or GIT is empty. OUTPUT is rewritten only
-# when its text changes, so a build with the same commit recompiles nothing.
-#   cmake -DGIT=... -DSOURCE_DIR=... -DOUTPUT=... -P buildcommit.cmake
+# Writes OUTPUT, a C++ source defining SOTOC_RELEASE, the program's VERSION, and
+# SOTOC_COMMIT: the commit of the checkout at SOURCE_DIR (with "-dirty" when tracked
+# files differ from it), or "unknown" when SOURCE_DIR is not the top of a git checkout
+# or GIT is empty (declared in formats/resultjson.h: every result and log names them).
+# OUTPUT is rewritten only when its text changes, so a build with the same commit
+# recompiles nothing.
+#   cmake -DGIT=... -DSOURCE_DIR=... -DVERSION=... -DOUTPUT=... -P buildcommit.cmake
 
 set(commit unknown)
 if(GIT)
@@ -19,7 +21,9 @@ if(GIT)
   endif()
 endif()
 
-set(text "// Written by the build (cmake/buildcommit.cmake): the commit sotoc is built from.
+set(text "// Written by the build (cmake/buildcommit.cmake): the version of sotoc and the commit it is built from.
+extern const char SOTOC_RELEASE[];
+const char SOTOC_RELEASE[] = \"${VERSION}\";
 extern const char SOTOC_COMMIT[];
 const char SOTOC_COMMIT[] = \"${commit}\";
 ")

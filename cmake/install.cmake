@@ -1,28 +1,13 @@
 # Installation of the sotoc program, its man pages and documentation (the site's own
 # rules are in cmake/docs.cmake, included before); the Debian
-# package (cpack -G DEB); the commit the program is built from (sotoc --version); the
-# tests of all three. Included at the end of the top CMakeLists.txt, after the Python
+# package (cpack -G DEB); the tests of both (the commit the program is built from is
+# written by the top CMakeLists.txt, cmake/buildcommit.cmake). Included at the end of the top CMakeLists.txt, after the Python
 # module (cmake/python.cmake) whose files the package holds: uses only the sotoc target
 # and the project's variables.
 
 include(GNUInstallDirs)
 
 set(SOTOC_SUMMARY "time-optimal control of a two-axis robot, with and without state observation")
-
-# The commit, checked at every build; its one-line source changes only with the commit,
-# so a build after a new commit recompiles that line and relinks.
-find_program(GIT_EXECUTABLE git)
-if(NOT GIT_EXECUTABLE)
-  set(GIT_EXECUTABLE "")
-endif()
-set(SOTOC_COMMIT_SOURCE ${CMAKE_BINARY_DIR}/generated/buildcommit.cpp)
-add_custom_target(sotoc_buildcommit
-  COMMAND ${CMAKE_COMMAND} -DGIT=${GIT_EXECUTABLE} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DOUTPUT=${SOTOC_COMMIT_SOURCE}
-          -P ${CMAKE_CURRENT_LIST_DIR}/buildcommit.cmake
-  BYPRODUCTS ${SOTOC_COMMIT_SOURCE}
-  VERBATIM)
-target_sources(sotoc PRIVATE ${SOTOC_COMMIT_SOURCE})
-add_dependencies(sotoc sotoc_buildcommit)
 
 # Man pages of sotoc and each subcommand from the built program's --help texts,
 # compressed as Debian installs them.

@@ -53,7 +53,7 @@ foreach(entry IN LISTS entries)
   string(APPEND subpages ".BR sotoc\\-${CMAKE_MATCH_1} (1)")
 endforeach()
 page(sotoc "${SUMMARY}" --help
-     "${subpages}\n.PP\nREADME.md in share/doc/sotoc of the installation prefix (/usr for the Debian package).\n")
+     "${subpages}\n.PP\nREADME.md and the documentation site (html/index.html) in share/doc/sotoc of the installation prefix (/usr for the Debian package).\n")
 
 file(REMOVE_RECURSE ${OUTPUT})
 file(RENAME ${staging} ${OUTPUT})

@@ -17,7 +17,9 @@
   (_generated/), from which Sphinx takes them into the site.
 - Every other `console` block may only show `./build.sh MODE` commands, each with a
   mode that build.sh accepts; any other command there is a warning, so no shell
-  command on a page goes unchecked.
+  command on a page goes unchecked. Commands for other machines (GNU parallel, ssh,
+  Slurm) are shown in `text` blocks: in those and the other shell blocks not run, each
+  `sotoc SUBCOMMAND ...` must name a subcommand and only options of its --help.
 - The fields of the result JSON, as tables made from its JSON Schema (directive
   `sotoc-schema`), and the columns of the CSV logs, checked against the files that
   `sotoc compare --log` writes (directive `sotoc-csv-columns`).
@@ -57,8 +59,10 @@ GENERATEDDIR = "_generated"
 # The page of the Python API, written when the site is built.
 PYTHONPAGE = os.path.join("reference", "python.md")
 
-# The program's messages in English whatever the builder's locale.
-ENVIRONMENT = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
+# The program's messages in English whatever the builder's locale; no X display, so
+# that sotoc render draws on its own private server, the same on every machine.
+ENVIRONMENT = {k: v for k, v in os.environ.items()
+               if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE", "DISPLAY")}
 ENVIRONMENT.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
 
 # Statuses of `sotoc compare --json` that still print the result object (3: no solution).
@@ -182,6 +186,13 @@ def literal(text, language="text"):
     return block
 
 
+def shownoutput(text):
+    """A block of what the program printed: its words are no commands to check."""
+    block = literal(text)
+    block["sotoc_ran"] = True
+    return block
+
+
 def table(header, rows, widths):
     """A docutils table of plain cells; a cell given as a node list is used as it is."""
     group = nodes.tgroup(cols=len(header))
@@ -220,7 +231,7 @@ class HelpDirective(SphinxDirective):
             logger.warning(f"sotoc {name} --help ended with status {status}: {err.strip()}", location=self.get_location())
             return []
         if not name:
-            return [literal(out)]
+            return [shownoutput(out)]
         options = optionsof(out)
         if not options:
             logger.warning(f"sotoc {name} --help lists no options", location=self.get_location())
@@ -229,7 +240,7 @@ class HelpDirective(SphinxDirective):
         section += nodes.rubric("", "Options")
         section += table(["option", "value", "meaning"], rows, [22, 22, 56])
         section += nodes.rubric("", f"sotoc {name} --help")
-        section += literal(out)
+        section += shownoutput(out)
         return [section]
 
     @staticmethod
@@ -412,11 +423,47 @@ def buildmodes(config):
     return _modes["modes"]
 
 
+# The languages of blocks that show commands.
+SHELLBLOCKS = ("console", "text", "bash", "sh", "shell")
+
+# A call of the program in a block that is not run: "sotoc SUBCOMMAND ARGS" up to the
+# end of the (continued) line or a shell operator; the program may be named by a path.
+SHOWNCALL = re.compile(r"(?<![\w$.-])(?:[\w./-]*/)?sotoc ([a-z]+)\b([^\n|;&>]*)")
+
+
+def shownoptions(config, subcommand):
+    """The option spellings of `sotoc SUBCOMMAND --help`; None when it has no help."""
+    out, _, status = runsotoc(config, [subcommand, "--help"])
+    if status != 0:
+        return None
+    return {spelling for spellings, _, _ in optionsof(out) for spelling in spellings}
+
+
+def checkshowncalls(app, block):
+    """Each call of the program shown in a block that is not run names a subcommand
+    and only options of its --help."""
+    text = block.astext().replace("\\\n", " ")
+    for m in SHOWNCALL.finditer(text):
+        known = shownoptions(app.config, m.group(1))
+        if known is None:
+            logger.warning(f"'sotoc {m.group(1)}': no such subcommand", location=block)
+            continue
+        for option in re.findall(r"(?<!\S)--[a-z][a-z-]*", m.group(2)):
+            if option not in known:
+                logger.warning(f"'sotoc {m.group(1)}' has no option {option}", location=block)
+
+
 def checkconsoleblocks(app, doctree):
     """Every console block not made by sotoc-console shows commands that are not to be
-    run while the site is built: each must be a `./build.sh MODE` that build.sh accepts."""
+    run while the site is built: each must be a `./build.sh MODE` that build.sh accepts.
+    In every block not run, the calls of the program must name its subcommands and
+    their options (checkshowncalls)."""
     for block in doctree.findall(nodes.literal_block):
-        if block.get("language") != "console" or block.get("sotoc_ran"):
+        if block.get("sotoc_ran"):
+            continue
+        if block.get("language") in SHELLBLOCKS:
+            checkshowncalls(app, block)
+        if block.get("language") != "console":
             continue
         for command in commandsof(block):
             words = shlex.split(command, comments=True)

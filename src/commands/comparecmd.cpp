@@ -66,7 +66,7 @@ std::string logclash(const std::string &plot, const std::string &logdir) {
 std::string beginplot(const std::string &plot, const std::string &logdir, OutputFile &picture) {
     if (plot.empty()) return "";
     std::string refused = logclash(plot, logdir);
-    if (refused.empty() && !beginoutput(plot, picture)) refused = outputrefusal("--plot", picture);
+    if (refused.empty() && !beginoutput(plot, picture).ok()) refused = outputrefusal("--plot", picture);
     return refused;
 }
 

@@ -18,9 +18,11 @@ const char *const ABOUT =
     "in any order) or of sotoc batch whose results differ only in the mass error. Lines with a\n"
     "\"map\" key are a map's, and the settings that differ between them its axes: a map over two\n"
     "settings is drawn as heatmaps of both positioning errors and of which controller came closer,\n"
-    "a sweep or a map over one setting as positioning errors and final times against it. Exit\n"
-    "status: 0 drawn, 1 unreadable results (FILE:LINE named) or picture not written, 2 refused\n"
-    "options (a picture that cannot be made in its folder, or that names a result file, among them).";
+    "a sweep or a map over one setting as positioning errors and final times against it. Results\n"
+    "made by another version of sotoc, or by a build from another commit, than the first line's\n"
+    "are refused, naming both, unless --mixed-programs is given. Exit status: 0 drawn,\n"
+    "1 unreadable results (FILE:LINE named) or picture not written, 2 refused options (a picture\n"
+    "that cannot be made in its folder, or that names a result file, among them).";
 
 }  // namespace
 
@@ -31,6 +33,9 @@ int plotcommand(int argc, char **argv) {
     std::string picture;
     cmd.add_option("FILE", files, "Result files (JSON Lines).")->required()->type_name("");
     cmd.add_option("--plot", picture, "The picture to draw: .png, .svg or .pdf.")->required()->type_name("FILE");
+    bool mixedprograms = false;
+    cmd.add_flag("--mixed-programs", mixedprograms,
+                 "Draw results made by different versions or commits of sotoc together.");
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     std::string refused = plotrefusal(picture, false);
@@ -45,7 +50,7 @@ int plotcommand(int argc, char **argv) {
         return EXIT_REFUSED;
     }
     std::string message;
-    if (plotresults(files, out, message)) return 0;
+    if (plotresults(files, mixedprograms, out, message)) return 0;
     reportproblem(cmd, message);
     return 1;
 }

@@ -88,10 +88,18 @@ PlotPoint pointof(const json &r) {
     return p;
 }
 
+// The program that wrote a result, in words; "" for a line without one.
+std::string programof(const json &r) {
+    if (!r.contains("program")) return "";
+    const json &p = r.at("program");
+    return programtext(p.at("version").get<std::string>(), p.at("commit").get<std::string>());
+}
+
 ResultLine lineof(const json &r) {
     ResultLine l = {};
     l.point = pointof(r);
     l.request = requestof(r.at("settings"), l.point.outcome);
+    l.program = programof(r);
     l.map = r.contains("map");
     if (!l.map) return l;
     const json &m = r.at("map");
@@ -129,6 +137,21 @@ void checkkind(const ResultReading &r) {
         if (!sameselections(l.request, first.request))
             throw refusal(r, k, "its robot, motion or elbow differs from the first result's");
     }
+}
+
+std::string programwords(const std::string &program) {
+    return program.empty() ? "a program that did not name itself" : program;
+}
+
+// Every line was made by the first one's program, unless the reading takes mixed ones.
+void checkprogram(const ResultReading &r) {
+    if (r.mixedprograms) return;
+    const ResultLine &first = r.lines.front();
+    for (size_t k = 1; k < r.lines.size(); ++k)
+        if (r.lines[k].program != first.program)
+            throw refusal(r, k, "made by " + programwords(r.lines[k].program) + ", the first result (" +
+                                    where(r, 0) + ") by " + programwords(first.program) +
+                                    "; results of different programs are drawn together only with --mixed-programs");
 }
 
 // A sweep varies only the mass error.
@@ -224,6 +247,7 @@ void mapaxes(const ResultReading &r, PlotSetup &setup) {
 // placed on them.
 void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
     checkkind(r);
+    checkprogram(r);
     setup.request = r.lines[0].request;
     setup.map = r.lines[0].map;
     setup.reachInner = std::fabs(scara.L1 - scara.L2);
@@ -258,8 +282,10 @@ Outcome finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
 
 }  // namespace
 
-Outcome readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points) {
+Outcome readresults(const std::vector<std::string> &paths, bool mixedprograms, PlotSetup &setup,
+                    std::vector<PlotPoint> &points) {
     ResultReading reading;
+    reading.mixedprograms = mixedprograms;
     for (const std::string &path : paths) {
         std::error_code e;
         if (std::filesystem::is_directory(path, e)) return failure(path + ": a folder, not a result file");
@@ -287,10 +313,11 @@ Outcome readresultline(ResultReading &reading, const std::string &text, int numb
     }
 }
 
-bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
+bool plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture,
+                 std::string &message) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
-    const Outcome read = readresults(paths, setup, points);
+    const Outcome read = readresults(paths, mixedprograms, setup, points);
     if (read.ok()) return drawplot(picture, setup, points, message);
     message = read.message;
     abandonoutput(picture);

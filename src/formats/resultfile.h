@@ -22,9 +22,11 @@ constexpr int MAXMAPINDEX = 10000000;
 // axis), are a map's: the settings that differ between them are its axes, each a
 // setting along I or along J. Fails with "FILE:LINE: why" on a line that is no
 // result object or has a figure a picture cannot draw, a sweep's line among a map's
-// or the reverse, settings that vary along neither index or two along one, and a
-// map point read twice.
-Outcome readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points);
+// or the reverse, settings that vary along neither index or two along one, a map
+// point read twice, and (unless mixedprograms) a line whose "program" (version and
+// commit; none in lines of older programs) differs from the first line's, naming both.
+Outcome readresults(const std::vector<std::string> &paths, bool mixedprograms, PlotSetup &setup,
+                    std::vector<PlotPoint> &points);
 
 // One result line as read: only what a picture needs of it. Written by
 // readresultline; read by the recognition of the axes.
@@ -32,6 +34,7 @@ struct ResultLine {
     CompareRequest request;  // its settings
     bool map;                // it has a "map" key
     PlotPoint point;         // outcome, figures and grid indices; x and y set once the axes are known
+    std::string program;     // "sotoc VERSION (commit COMMIT)" of its "program", "" without one
     size_t file;             // index of its source among the reading's names
     int line;                // its line number there, from 1
 };
@@ -41,6 +44,7 @@ struct ResultLine {
 struct ResultReading {
     std::vector<std::string> names;  // the sources, such as the files, in reading order
     std::vector<ResultLine> lines;   // the results read, in reading order
+    bool mixedprograms = false;      // lines of different programs may be drawn together
 };
 
 // Reads `text`, line `number` of the reading's last source, as readresults reads a
@@ -48,12 +52,13 @@ struct ResultReading {
 // refusal "NAME:LINE: why" when it is no result a picture can draw.
 Outcome readresultline(ResultReading &reading, const std::string &text, int number);
 
-// Reads the result lines of the files (any order) and draws their picture into the
-// begun output, ending it: a sweep's or a one-axis map's as the sweep picture, a
-// two-axis map's as the map picture. Returns false with the reader's or the
-// drawing's message, the output abandoned, when the lines cannot be drawn or the
-// file cannot be written.
-bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message);
+// Reads the result lines of the files (any order, as readresults) and draws their
+// picture into the begun output, ending it: a sweep's or a one-axis map's as the sweep
+// picture, a two-axis map's as the map picture. Returns false with the reader's or the
+// drawing's message, the output abandoned, when the lines cannot be drawn or the file
+// cannot be written.
+bool plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture,
+                 std::string &message);
 
 // The same for the results read one at a time.
 bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message);

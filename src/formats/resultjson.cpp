@@ -133,17 +133,27 @@ const char *const RUNNAMES[3] = {"tocFree", "tocErr", "sotocErr"};
 
 const char *const UNREACHABLE = "unreachable";
 
+json programjson() { return json{{"version", std::string(SOTOC_RELEASE)}, {"commit", std::string(SOTOC_COMMIT)}}; }
+
+std::string programtext(const std::string &version, const std::string &commit) {
+    return "sotoc " + version + " (commit " + commit + ")";
+}
+
 json resultjson(const CompareRequest &request, const ComparisonResult &r) {
     const bool freesolved = r.outcome != NOFREESOLUTION;
     return json{{"settings", settingsjson(request)},
                 {"derived", derivedjson(r)},
                 {"outcome", outcomeword(r.outcome)},
                 {"designs", {{"free", designjson(r.free)}, {"error", freesolved ? designjson(r.err) : json(nullptr)}}},
-                {"runs", r.outcome == COMPARED ? runsjson(r) : json(nullptr)}};
+                {"runs", r.outcome == COMPARED ? runsjson(r) : json(nullptr)},
+                {"program", programjson()}};
 }
 
 json unreachablejson(const CompareRequest &request, const std::string &reason) {
-    return json{{"settings", settingsjson(request)}, {"outcome", UNREACHABLE}, {"reason", reason}};
+    return json{{"settings", settingsjson(request)},
+                {"outcome", UNREACHABLE},
+                {"reason", reason},
+                {"program", programjson()}};
 }
 
 std::string mapline(json object, int i, int j) {

@@ -9,13 +9,27 @@
 #include "study/comparison.h"
 #include "settings/request.h"
 
-// Settings used (the request), derived values, outcome, both designs and the
-// figures of the three runs; a figure that does not exist is null.
+// The program's version and the commit it was built from ("-dirty" when tracked files
+// differed from it, "unknown" outside a git checkout), as sotoc --version prints them.
+// Defined by the build (cmake/buildcommit.cmake) in this folder's library.
+extern const char SOTOC_RELEASE[];
+extern const char SOTOC_COMMIT[];
+
+// Where a result came from: {"version": SOTOC_RELEASE, "commit": SOTOC_COMMIT}, the
+// "program" member of every result object.
+nlohmann::ordered_json programjson();
+
+// The same in words, "sotoc VERSION (commit COMMIT)", the first line of --version and
+// of the CSV logs' comment.
+std::string programtext(const std::string &version, const std::string &commit);
+
+// Settings used (the request), derived values, outcome, both designs, the figures of
+// the three runs (a figure that does not exist is null) and the program that made it.
 nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);
 
 // The object of a point a map could not run (a SCARA point out of reach): its
 // settings, the outcome "unreachable", the refusal sotoc compare gives for them as
-// "reason", and no figures.
+// "reason", no figures, and the program that made it.
 nlohmann::ordered_json unreachablejson(const CompareRequest &request, const std::string &reason);
 
 // A map's line: the object with "map": {"i": i, "j": j} after its other fields, so

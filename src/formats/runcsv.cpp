@@ -11,9 +11,9 @@ const char *header(char type) {
                               : "t [s],theta [rad],r [m],x [m],y [m],tau1 [N m],F2 [N]\n";
 }
 
-// The CSV text of one run.
+// The CSV text of one run: the program that wrote it as a comment, the columns, the rows.
 std::string runtext(char type, const RunLog &run) {
-    std::string text = header(type);
+    std::string text = "# " + programtext(SOTOC_RELEASE, SOTOC_COMMIT) + "\n" + header(type);
     for (int i = 0; i <= task.nStep; ++i) {
         double row[RUNCOLUMNS];
         runrow(run, i, row);

@@ -20,7 +20,8 @@ const RunLog &storedrun(char type, int k);
 void runrow(const RunLog &run, int i, double row[RUNCOLUMNS]);
 
 // Writes DIR/tocFree.csv, DIR/tocErr.csv and DIR/sotocErr.csv from the stored runs
-// of robot `type`: a header line with the units, then rows 0..nStep. Each file is
+// of robot `type`: a comment line "# sotoc VERSION (commit COMMIT)" naming the program
+// that wrote them, a header line with the units, then rows 0..nStep. Each file is
 // written whole or not at all (atomicwrite/outfile.h). Fails with one line telling
 // what could not be written.
 Outcome writeruncsv(const std::string &dir, char type);

@@ -54,6 +54,8 @@ The result dict (units in brackets):
     runs      tocFree, tocErr, sotocErr: tf [s], tip [m], error (positioning
               error with the velocity term) [m], ratio (to the stroke) [%],
               pastSpan; sotocErr also finished. None without a solution.
+    program   version, commit: the module's version and the commit it was built
+              from, as sotoc --version prints them
 A figure that does not exist is None.)";
 
 // The settings every function takes: their part of the signature and their help.

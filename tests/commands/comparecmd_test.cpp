@@ -47,6 +47,13 @@ json comparejson(const Args &args, int status = 0) {
     return json::parse(r.out, nullptr, false);
 }
 
+// The first line of sotoc --version, "sotoc VERSION (commit COMMIT)": the program
+// that made a result, as main() prints it.
+std::string versionline() {
+    const std::string out = runsotoc({"--version"}).out;
+    return out.substr(0, out.find('\n'));
+}
+
 // The pass the dialog's code runs for these settings, standing alone.
 ComparisonResult passfor(ComparisonSettings s) {
     initialset();
@@ -357,10 +364,16 @@ void expectdesign(const json &d) {
 
 TEST(CompareJson, FieldsOfACompletedComparison) {
     const json j = comparejson(withbase({"--error", "30"}));
-    const std::vector<std::string> keys = {"settings", "derived", "outcome", "designs", "runs"};
+    const std::vector<std::string> keys = {"settings", "derived", "outcome", "designs", "runs", "program"};
     std::vector<std::string> got;
     for (const auto &item : j.items()) got.push_back(item.key());
     EXPECT_EQ(keys, got);
+    // The program that made it, as --version names it: the project's version and a
+    // commit of this checkout.
+    EXPECT_EQ(2u, j["program"].size());
+    EXPECT_EQ(SOTOC_VERSION, j["program"]["version"].get<std::string>());
+    EXPECT_EQ(versionline(), "sotoc " + j["program"]["version"].get<std::string>() + " (commit " +
+                                 j["program"]["commit"].get<std::string>() + ")");
     for (const char *k : {"T1max", "T2max", "T1maxG", "T2maxG", "tfNom", "dt"}) EXPECT_TRUE(j["derived"][k].is_number()) << k;
     EXPECT_EQ("compared", j["outcome"]);
     expectdesign(j["designs"]["free"]);
@@ -434,8 +447,13 @@ TEST(CompareOutput, UnwritableResultsFail) {
     }
 }
 
+// The rows of a CSV log, its header line into `header`; the comment line before the
+// header must name the program as --version does.
 std::vector<std::vector<double>> readcsv(const std::string &path, std::string &header) {
     std::ifstream f(path);
+    std::string comment;
+    std::getline(f, comment);
+    EXPECT_EQ("# " + versionline(), comment) << path;
     std::getline(f, header);
     std::vector<std::vector<double>> rows;
     std::string line;

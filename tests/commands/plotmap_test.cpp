@@ -3,6 +3,7 @@
 // reach, the same picture from shuffled shards, and refusals naming file and line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -36,7 +37,8 @@ void write(const std::string &path, const std::vector<json> &lines) {
 
 // The SCARA with gravity over end points x -0.7 to 0.9 m by 0.4, y -0.5 to 0.7 m by
 // 0.6, in grid order, as a map writes them: each compared point the line of sotoc
-// batch with its indices, each point out of reach its settings and "unreachable".
+// batch with its indices, each point out of reach its settings and "unreachable",
+// all with the program that made them.
 std::vector<json> scaramap() {
     std::vector<json> settings;
     for (int j = 0; j < 3; ++j)
@@ -55,6 +57,10 @@ std::vector<json> scaramap() {
         r["map"] = {{"i", k % 5}, {"j", k / 5}};
         lines.push_back(r);
     }
+    // A map names the program on the lines of points out of reach too.
+    const auto ran = std::find_if(lines.begin(), lines.end(), [](const json &r) { return r.contains("program"); });
+    if (ran == lines.end()) return {};
+    for (json &r : lines) r["program"] = ran->at("program");
     return lines;
 }
 
@@ -74,7 +80,7 @@ TEST(PlotMap, ColoursFollowTheResults) {
     ASSERT_EQ(runsotoc({"plot", dir.file("map.jsonl"), "--plot", dir.file("map.png")}).status, 0);
     PlotSetup setup{};
     std::vector<PlotPoint> points;
-    const Outcome read = readresults({dir.file("map.jsonl")}, setup, points);
+    const Outcome read = readresults({dir.file("map.jsonl")}, false, setup, points);
     ASSERT_TRUE(read.ok()) << read.message;
     EXPECT_EQ(setup.xaxis, AXISENDX);
     EXPECT_EQ(setup.yaxis, AXISENDY);
@@ -151,6 +157,33 @@ TEST(PlotMap, ShuffledShardsDrawTheSamePicture) {
     ASSERT_TRUE(beginoutput(dir.file("text.png"), out).ok());
     ASSERT_TRUE(plotreading(reading, out, message)) << message;
     EXPECT_EQ(content(dir.file("text.png")), ordered);
+}
+
+// Shards whose lines name different builds are not merged: the refusal names the
+// line and both programs, no picture is made; --mixed-programs draws them as one map.
+TEST(PlotMap, ShardsOfDifferentBuildsMergedOnlyWhenAsked) {
+    initialset();
+    TempDir dir;
+    std::vector<json> map = scaramap();
+    ASSERT_EQ(map.size(), 15u);
+    const json program = map[0].at("program");
+    std::vector<json> a(map.begin(), map.begin() + 7), b(map.begin() + 7, map.end());
+    for (json &line : b) line["program"]["commit"] = "fedcba987654";
+    write(dir.file("a.jsonl"), a);
+    write(dir.file("b.jsonl"), b);
+    write(dir.file("map.jsonl"), map);
+    const RunOutcome refused = runsotoc({"plot", dir.file("a.jsonl"), dir.file("b.jsonl"), "--plot", dir.file("m.png")});
+    EXPECT_EQ(1, refused.status);
+    const std::string made = "sotoc " + program.at("version").get<std::string>() + " (commit ";
+    EXPECT_NE(std::string::npos, refused.err.find(dir.file("b.jsonl") + ":1: made by " + made + "fedcba987654), " +
+                                                  "the first result (" + dir.file("a.jsonl") + ":1) by " + made +
+                                                  program.at("commit").get<std::string>() + ")"))
+        << refused.err;
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.jsonl", "b.jsonl", "map.jsonl"}));
+    ASSERT_EQ(0, runsotoc({"plot", dir.file("a.jsonl"), dir.file("b.jsonl"), "--mixed-programs", "--plot",
+                           dir.file("m.png")}).status);
+    ASSERT_EQ(0, runsotoc({"plot", dir.file("map.jsonl"), "--plot", dir.file("whole.png")}).status);
+    EXPECT_EQ(content(dir.file("whole.png")), content(dir.file("m.png")));
 }
 
 // Lines that are no single map are refused with the file and line that does not

@@ -296,7 +296,7 @@ TEST(Sweep, ProgressOnATerminal) {
     EXPECT_EQ(lines(content(dir.file("r.jsonl"))).size(), 3u);
 }
 
-// Three shards through GNU parallel as the README spreads them over hosts: the
+// Three shards through GNU parallel as the guide spreads them over hosts: the
 // merged lines are those of the single run.
 TEST(Sweep, ShardsThroughGnuParallel) {
     TempDir dir;

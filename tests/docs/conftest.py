@@ -11,8 +11,9 @@ import subprocess
 SOTOC = os.environ["SOTOC_BINARY"]
 HTML = os.environ["SOTOC_DOCS_HTML"]
 
-# The program's messages in English, as the site shows them.
-ENGLISH = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
+# The program's messages in English, and no X display, as the site was built.
+ENGLISH = {k: v for k, v in os.environ.items()
+           if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE", "DISPLAY")}
 ENGLISH.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
 
 

@@ -129,3 +129,24 @@ def test_python_api_page_is_the_modules_help():
 
 def preformatted(text):
     return [plain(b) for b in re.findall(r"<pre>(.*?)</pre>", text, re.S)]
+
+
+def test_source_layout_table_is_that_of_layers_txt():
+    """The development page's table of src/ lists every folder of layers.txt, bottom
+    up, each with exactly the folders it may include, and each folder exists with its
+    first header saying what it holds."""
+    allowed = []
+    with open(os.path.join(SOURCE, "layers.txt"), encoding="utf-8") as f:
+        for line in f:
+            words = line.split("#", 1)[0].split()
+            if words:
+                allowed.append((words[0], set(words[1:])))
+    table = next(t for t in Tables(page("guide/development.html")).tables
+                 if [cell for cell, _ in t[0]] == ["folder", "holds", "includes"])
+    shown = [(row[0][1][0].rstrip("/"), {c.rstrip("/") for c in row[2][1]}) for row in table[1:]]
+    assert shown == allowed
+    for folder, _ in allowed:
+        headers = sorted(n for n in os.listdir(os.path.join(SOURCE, "src", folder)) if n.endswith(".h"))
+        if headers:
+            with open(os.path.join(SOURCE, "src", folder, headers[0]), encoding="utf-8") as f:
+                assert f.readline().startswith(f"// Folder {folder}/: "), folder

@@ -85,6 +85,19 @@ def test_the_runs_hold_every_kind_of_line(outputs):
     assert [obj["settings"]["error"] for obj in outputs["sweep"]] == [-10, 0, 10]
 
 
+def test_every_result_names_the_program_that_made_it(outputs):
+    """Each result and unreachable point carries the version and commit that
+    `sotoc --version` prints; a batch's bad line, no result, does not."""
+    version = subprocess.run([SOTOC, "--version"], capture_output=True, text=True, env=ENGLISH, check=True).stdout
+    for objects in outputs.values():
+        for obj in objects:
+            if "line" in obj:
+                assert "program" not in obj
+                continue
+            program = obj["program"]
+            assert version.splitlines()[0] == f"sotoc {program['version']} (commit {program['commit']})"
+
+
 def damaged(obj, path, value=None, remove=False):
     """A copy of obj with the field at `path` (keys and list indices) set or removed."""
     copied = copy.deepcopy(obj)
@@ -121,6 +134,11 @@ def test_damaged_lines_are_rejected(validator, outputs):
         damaged(result, ["settings", "speed"], 1.0),                      # a setting that does not exist
         damaged(result, ["map"], {"i": -1, "j": 0}),
         damaged(result, ["outcome"], "unreachable"),                      # figures of a point not run
+        damaged(result, ["program"], remove=True),                        # where it came from left out
+        damaged(result, ["program", "commit"], 123456789012),             # a commit written as a number
+        damaged(result, ["program", "version"], "1.0"),                   # a version cut short
+        damaged(result, ["program", "built"], "today"),                   # a field the program part has not
+        damaged(unreachable, ["program"], remove=True),
         damaged(unreachable, ["reason"], remove=True),
         damaged(unreachable, ["map"], remove=True),
         damaged(badline, ["line"], "2"),

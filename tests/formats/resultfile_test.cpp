@@ -60,8 +60,8 @@ json result(double percent, const std::string &outcome = "compared") {
 
 // Whether the files were read, `message` set to why not.
 bool read(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
-          std::string &message) {
-    const Outcome outcome = readresults(paths, setup, points);
+          std::string &message, bool mixedprograms = false) {
+    const Outcome outcome = readresults(paths, mixedprograms, setup, points);
     message = outcome.message;
     return outcome.ok();
 }
@@ -341,3 +341,44 @@ TEST_F(ResultFile, MapRefusalsNameFileAndLine) {
 }
 
 }  // namespace
+
+namespace {
+
+json madeby(json r, const std::string &version, const std::string &commit) {
+    r["program"] = {{"version", version}, {"commit", commit}};
+    return r;
+}
+
+}  // namespace
+
+// Shards made by different versions or commits are not merged unless asked: the
+// refusal names the line and both programs.
+TEST_F(ResultFile, ResultsOfDifferentProgramsAreMergedOnlyWhenAsked) {
+    TempDir dir;
+    const std::string first = write(dir, "a.jsonl", lines({madeby(result(-10), "1.0.0", "0123456789ab")}));
+    struct {
+        json second;
+        const char *named;
+    } cases[] = {
+        {madeby(result(5), "1.0.0", "ba9876543210-dirty"), "made by sotoc 1.0.0 (commit ba9876543210-dirty)"},
+        {madeby(result(5), "1.1.0", "0123456789ab"), "made by sotoc 1.1.0 (commit 0123456789ab)"},
+        {result(5), "made by a program that did not name itself"},
+    };
+    for (const auto &c : cases) {
+        const std::string second = write(dir, "b.jsonl", "\n" + lines({c.second}));
+        PlotSetup setup{};
+        std::vector<PlotPoint> points;
+        std::string message;
+        EXPECT_FALSE(read({first, second}, setup, points, message)) << c.named;
+        EXPECT_EQ(0u, message.find(second + ":2: " + c.named + ", the first result (" + first +
+                                   ":1) by sotoc 1.0.0 (commit 0123456789ab)"))
+            << message;
+        ASSERT_TRUE(read({first, second}, setup, points, message, true)) << message;
+        EXPECT_EQ(2u, points.size());
+    }
+    const std::string same = write(dir, "c.jsonl", lines({madeby(result(5), "1.0.0", "0123456789ab")}));
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    std::string message;
+    EXPECT_TRUE(read({same, first}, setup, points, message)) << message;
+}

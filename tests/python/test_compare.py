@@ -59,7 +59,9 @@ def test_result_equals_the_commands_json(name, options, arguments, kind):
 def readcsv(path):
     with open(path, newline="", encoding="utf-8") as f:
         rows = list(csv.reader(f))
-    return np.array([[float(v) for v in row] for row in rows[1:]])
+    # A comment naming the program, the header, the samples.
+    assert rows[0][0].startswith("# sotoc ") and len(rows[0]) == 1, rows[0]
+    return np.array([[float(v) for v in row] for row in rows[2:]])
 
 
 @pytest.mark.parametrize("name,options,arguments,kind", [c for c in CASES if c[3] in ("compared", "unfinished")][:5])

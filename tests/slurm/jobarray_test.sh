@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A sweep or a map as a three-task Slurm job array on a one-node cluster of its own,
-# as the README runs it: the merged parts hold the lines of the single run, `sotoc
-# plot` draws them, and no daemon started here outlives the test, also when it fails.
+# as the guide runs it (docs/guide/sweeps.md and maps.md): the merged parts hold the
+# lines of the single run, `sotoc plot` draws them, and no daemon started here
+# outlives the test, also when it fails.
 # Usage: jobarray_test.sh SOTOC POINTS SUBCOMMAND [OPTIONS...], POINTS the lines the
 # run writes. Status 77 (skipped) when Slurm or MUNGE is not installed.
 set -uo pipefail

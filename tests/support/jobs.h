@@ -31,7 +31,7 @@ std::vector<std::string> sorted(std::vector<std::string> v);
 
 // Runs the shell command `run` (the program with its options, writing its lines to
 // standard output) once whole into single.jsonl of the folder, and as three shards
-// through GNU parallel as the README spreads them over hosts (` --shard {}/3`, this
+// through GNU parallel as the guide spreads them over hosts (` --shard {}/3`, this
 // machine ":" as the only ssh login, three job slots) into merged.jsonl; parallel
 // prints each shard's output whole. False when a run fails.
 bool runthroughparallel(const TempDir &dir, const std::string &run);
