@@ -24,8 +24,14 @@ using json = nlohmann::ordered_json;
 constexpr double MAXPLOTTIME = 1e6;
 constexpr double MAXPLOTERROR = 1e6;
 
-// The settings a map varies one by one (both ratios together are AXISRATIOS).
-constexpr PlotAxis SINGLEAXES[] = {AXISERROR, AXISRATIO1, AXISRATIO2, AXISSTARTX, AXISSTARTY, AXISENDX, AXISENDY};
+// The axes that vary one number of a setting (not both ratios together, AXISRATIOS),
+// in the order of PlotAxis.
+std::vector<PlotAxis> singleaxes() {
+    std::vector<PlotAxis> axes;
+    for (int a = 0; a < AXISNONE; ++a)
+        if (axisrow(static_cast<PlotAxis>(a)).count == 1) axes.push_back(static_cast<PlotAxis>(a));
+    return axes;
+}
 
 // A refusal of line k of the reading: "FILE:LINE: why".
 std::runtime_error refusal(const ResultReading &r, size_t k, const std::string &why) {
@@ -131,7 +137,7 @@ void checkkind(const ResultReading &r) {
 // A sweep varies only the mass error.
 void checksweep(const ResultReading &r) {
     for (size_t k = 1; k < r.lines.size(); ++k)
-        for (PlotAxis a : SINGLEAXES)
+        for (PlotAxis a : singleaxes())
             if (a != AXISERROR && axisvalue(a, r.lines[k].request) != axisvalue(a, r.lines[0].request))
                 throw refusal(r, k, "its settings differ from the first result's in more than the mass error");
 }
@@ -189,7 +195,7 @@ PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, co
     if (axes.size() > 1) {
         const PlotAxis second = axes[1] == AXISRATIOS ? AXISRATIO1 : axes[1];
         throw refusal(r, variation(r, second).differs,
-                      std::string("its ") + AXISNAMES[axes[0]] + " and " + AXISNAMES[axes[1]] + " both vary along " +
+                      std::string("its ") + axisrow(axes[0]).name + " and " + axisrow(axes[1]).name + " both vary along " +
                           index + "; a map varies one setting along each axis");
     }
     return axes.empty() ? AXISNONE : axes[0];
@@ -199,12 +205,12 @@ PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, co
 // alone is drawn over them as over x, one without varied settings as a sweep.
 void mapaxes(const ResultReading &r, PlotSetup &setup) {
     std::vector<PlotAxis> alongi, alongj, either;
-    for (PlotAxis a : SINGLEAXES) {
+    for (PlotAxis a : singleaxes()) {
         const Variation v = variation(r, a);
         if (v.differs == 0) continue;
         if (v.brokeni != 0 && v.brokenj != 0)
             throw refusal(r, std::max(v.brokeni, v.brokenj),
-                          std::string("its ") + AXISNAMES[a] +
+                          std::string("its ") + axisrow(a).name +
                               " varies along neither axis of the map: it differs between points of the same i "
                               "and between points of the same j");
         (v.brokeni == 0 && v.brokenj == 0 ? either : v.brokeni == 0 ? alongi : alongj).push_back(a);
@@ -242,8 +248,9 @@ void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
     }
 }
 
-// Hands on the points of the reading when there are any.
-bool finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points, std::string &message) {
+}  // namespace
+
+bool finishreading(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points, std::string &message) {
     if (r.lines.empty()) {
         message = "no comparison results to plot";
         return false;
@@ -256,8 +263,6 @@ bool finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &po
     }
     return true;
 }
-
-}  // namespace
 
 bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::vector<PlotPoint> &points,
                  std::string &message) {
@@ -279,7 +284,7 @@ bool readresults(const std::vector<std::string> &paths, PlotSetup &setup, std::v
             return false;
         }
     }
-    return finish(reading, setup, points, message);
+    return finishreading(reading, setup, points, message);
 }
 
 bool readresultline(ResultReading &reading, const std::string &text, int number, std::string &message) {
@@ -296,20 +301,4 @@ bool readresultline(ResultReading &reading, const std::string &text, int number,
         message = reading.names.back() + ":" + std::to_string(number) + ": not a comparison result: " + e.what();
         return false;
     }
-}
-
-bool plotresults(const std::vector<std::string> &paths, OutputFile &picture, std::string &message) {
-    PlotSetup setup{};
-    std::vector<PlotPoint> points;
-    if (readresults(paths, setup, points, message)) return drawplot(picture, setup, points, message);
-    abandonoutput(picture);
-    return false;
-}
-
-bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message) {
-    PlotSetup setup{};
-    std::vector<PlotPoint> points;
-    if (finish(reading, setup, points, message)) return drawplot(picture, setup, points, message);
-    abandonoutput(picture);
-    return false;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "formats/runcsv.h"
-#include "plots/plot.h"
+#include "settings/settings.h"
 #include "python/calls.h"
 #include "study/params.h"
 #include "processes/workers.h"
@@ -175,8 +175,6 @@ std::string pairtext(const double v[2]) { return "(" + numbertext(v[0]) + ", " +
 // What the help texts say of the defaults and the accepted values: the records'
 // start values (initialset) and the checks of the settings.
 Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
-    std::string axisnames;
-    for (const char *name : AXISNAMES) axisnames += (axisnames.empty() ? "" : ", ") + std::string(name);
     std::string columns;
     for (int k = 0; k < RUNCOLUMNS; ++k) {
         char line[96];
@@ -197,7 +195,7 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"elbow", literal(py::str(elbowword(c.elbow)))},
             {"error", literal(py::float_(c.errorPercent))},
             {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
-            {"axisnames", axisnames},
+            {"axisnames", axisnames()},
             {"maxjobs", std::to_string(MAXJOBS)},
             {"cores", std::to_string(cores())}};
 }
@@ -211,17 +209,22 @@ struct Parameters {
     std::vector<const char *> required;  // the names without a default
 };
 
-const Parameters COMPAREPARAMETERS{
-    "compare", {"robot", "motion", "ratios", "start", "end", "elbow", "error", "logs"}, 2, {"robot", "motion"}};
+// The names of the settings, in the order of their rows, without `left` (SETTINGS
+// for none), then `more`.
+std::vector<const char *> settingnames(Setting left, std::vector<const char *> more) {
+    std::vector<const char *> names;
+    for (int s = 0; s < SETTINGS; ++s)
+        if (s != left) names.push_back(settingrow(static_cast<Setting>(s)).name);
+    names.insert(names.end(), more.begin(), more.end());
+    return names;
+}
+
+const Parameters COMPAREPARAMETERS{"compare", settingnames(SETTINGS, {"logs"}), 2, {"robot", "motion"}};
 const Parameters BATCHPARAMETERS{"batch", {"settings", "jobs"}, 2, {"settings"}};
-const Parameters SWEEPPARAMETERS{"sweep",
-                                 {"robot", "motion", "ratios", "start", "end", "elbow", "errors", "jobs"},
-                                 2,
+// A sweep's points vary the mass error.
+const Parameters SWEEPPARAMETERS{"sweep", settingnames(SETTINGERROR, {"errors", "jobs"}), 2,
                                  {"robot", "motion", "errors"}};
-const Parameters MAPPARAMETERS{"map",
-                               {"robot", "motion", "ratios", "start", "end", "elbow", "error", "x", "y", "jobs"},
-                               2,
-                               {"robot", "motion", "x"}};
+const Parameters MAPPARAMETERS{"map", settingnames(SETTINGS, {"x", "y", "jobs"}), 2, {"robot", "motion", "x"}};
 
 bool among(const std::vector<const char *> &names, size_t first, size_t last, const std::string &name) {
     for (size_t k = first; k < last && k < names.size(); ++k)
@@ -274,7 +277,7 @@ PYBIND11_MODULE(sotoc, m) {
         "compare",
         [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
            py::object error, py::object logs) {
-            return compare(SettingArguments{robot, motion, ratios, start, end, elbow, error}, logs);
+            return compare(SettingArguments{{robot, motion, ratios, start, end, elbow, error}}, logs);
         },
         fill(COMPAREHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
         py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
@@ -286,7 +289,7 @@ PYBIND11_MODULE(sotoc, m) {
         "sweep",
         [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
            py::object errors, py::object jobs) {
-            return sweep(SettingArguments{robot, motion, ratios, start, end, elbow, py::object()}, errors, jobs);
+            return sweep(SettingArguments{{robot, motion, ratios, start, end, elbow, py::object()}}, errors, jobs);
         },
         fill(SWEEPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
         py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
@@ -296,7 +299,7 @@ PYBIND11_MODULE(sotoc, m) {
         "map",
         [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
            py::object error, py::object x, py::object y, py::object jobs) {
-            return map(SettingArguments{robot, motion, ratios, start, end, elbow, error}, x, y, jobs);
+            return map(SettingArguments{{robot, motion, ratios, start, end, elbow, error}}, x, y, jobs);
         },
         fill(MAPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
         py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
