@@ -6,7 +6,6 @@
 #include <cstring>
 #include <type_traits>
 
-#include "records/records.h"
 #include "atomicwrite/outfile.h"
 #include "jobs/batch.h"
 #include "plots/page.h"

@@ -62,15 +62,20 @@ const SettingRow SETTINGROWS[SETTINGS] = {
 
 // By PlotAxis.
 const AxisRow AXISROWS[AXISNONE] = {
-    {"error", SETTINGERROR, 0, 1, {"mass error of the design [%]", "mass error of the design [%]"}},
-    {"ratio1", SETTINGRATIOS, 0, 1, {"reduction ratio u1 [rad/rad]", "reduction ratio u1 [rad/rad]"}},
+    {"error", SETTINGERROR, 0, 1, {"mass error of the design [%]", "mass error of the design [%]"}, ""},
+    {"ratio1", SETTINGRATIOS, 0, 1, {"reduction ratio u1 [rad/rad]", "reduction ratio u1 [rad/rad]"}, ""},
     // Joint 2 of the cylindrical robot is prismatic: its ratio turns the motor per metre.
-    {"ratio2", SETTINGRATIOS, 1, 1, {"reduction ratio u2 [rad/m]", "reduction ratio u2 [rad/rad]"}},
-    {"ratios", SETTINGRATIOS, 0, 2, {"reduction ratios u1 [rad/rad] = u2 [rad/m]", "reduction ratios u1 = u2 [rad/rad]"}},
-    {"start-x", SETTINGSTART, 0, 1, {"start point x [m]", "start point x [m]"}},
-    {"start-y", SETTINGSTART, 1, 1, {"start point y [m]", "start point y [m]"}},
-    {"end-x", SETTINGEND, 0, 1, {"end point x [m]", "end point x [m]"}},
-    {"end-y", SETTINGEND, 1, 1, {"end point y [m]", "end point y [m]"}},
+    {"ratio2", SETTINGRATIOS, 1, 1, {"reduction ratio u2 [rad/m]", "reduction ratio u2 [rad/rad]"}, ""},
+    {"ratios",
+     SETTINGRATIOS,
+     0,
+     2,
+     {"reduction ratios u1 [rad/rad] = u2 [rad/m]", "reduction ratios u1 = u2 [rad/rad]"},
+     "both ratios equal"},
+    {"start-x", SETTINGSTART, 0, 1, {"start point x [m]", "start point x [m]"}, ""},
+    {"start-y", SETTINGSTART, 1, 1, {"start point y [m]", "start point y [m]"}, ""},
+    {"end-x", SETTINGEND, 0, 1, {"end point x [m]", "end point x [m]"}, ""},
+    {"end-y", SETTINGEND, 1, 1, {"end point y [m]", "end point y [m]"}, ""},
 };
 
 std::string boundtext(double v, const char *unit) {
@@ -122,4 +127,17 @@ std::string axisnames() {
     std::string names;
     for (const AxisRow &a : AXISROWS) names += (names.empty() ? "" : ", ") + std::string(a.name);
     return names;
+}
+
+std::string axishelp() {
+    std::string text;
+    for (int a = 0; a < AXISNONE; ++a) {
+        const AxisRow &row = AXISROWS[a];
+        const char *unit = settingrow(row.setting).unit;
+        const bool last = a + 1 == AXISNONE || std::string(settingrow(AXISROWS[a + 1].setting).unit) != unit;
+        text += (a > 0 ? ", " : "") + std::string(row.name);
+        if (*row.note != '\0') text += std::string(" (") + row.note + ")";
+        if (last && *unit != '\0') text += std::string(" [") + unit + "]";
+    }
+    return text;
 }

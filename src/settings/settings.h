@@ -74,6 +74,7 @@ struct AxisRow {
     Setting setting;          // the setting it varies
     int first, count;         // the numbers of the setting it sets
     const char *label[2];     // label in the pictures with its unit: cylindrical, SCARA robot
+    const char *note;         // said after its name in --help ("both ratios equal"), "" for nothing
 };
 
 // The row of axis a (0..AXISNONE-1), in the order of PlotAxis.
@@ -87,3 +88,7 @@ std::string axislabel(PlotAxis a, char type);
 
 // The names of the axes, separated by ", ", in the order of PlotAxis.
 std::string axisnames();
+
+// The same as --help lists them: each with its note, a unit after the last of the
+// axes in a row that share it ("error [%], ratio1, ..., end-y [m]").
+std::string axishelp();
