@@ -88,6 +88,16 @@ TEST(SettingTable, EveryRowIsAnOptionAndABatchFieldWithTheSameResult) {
     }
 }
 
+// map --help lists the axes of the table with their units, as they were written out
+// before the table.
+TEST(SettingTable, MapHelpListsTheAxesWithTheirUnits) {
+    const RunOutcome help = runsotoc({"map", "--help"});
+    EXPECT_NE(help.out.find("NAME one of error [%], ratio1, ratio2, ratios (both ratios equal), start-x, start-y, "
+                            "end-x, end-y [m]; FROM:TO:STEP"),
+              std::string::npos)
+        << help.out;
+}
+
 // An axis's grid point put into the settings: the field and the indices of its
 // numbers an axis of this name sets.
 struct AxisCase {
