@@ -49,8 +49,8 @@ void simulaterun(benchmark::State &state, char type, char ctrl) {
 void standalone(benchmark::State &state, const char *robot, const char *motion) {
     initialset();
     CompareOptionValues v;
-    v.robot = robot;
-    v.motion = motion;
+    v.words[SETTINGROBOT] = robot;
+    v.words[SETTINGMOTION] = motion;
     CompareRequest request;
     if (!requestfromoptions(v, "--", request).empty()) std::abort();
     for (auto _ : state) benchmark::DoNotOptimize(standalonepass(request));

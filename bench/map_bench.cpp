@@ -33,8 +33,8 @@ MapJob scaravertical(const char *x, const char *y) {
     initialset();
     MapJob job{};
     CompareOptionValues values;
-    values.robot = "scara";
-    values.motion = "vertical";
+    values.words[SETTINGROBOT] = "scara";
+    values.words[SETTINGMOTION] = "vertical";
     std::string message;
     if (!requestwithoutreach(values, "--", job.request).empty() || !parseaxis(x, job.grid.x, message) ||
         !parseaxis(y, job.grid.y, message))

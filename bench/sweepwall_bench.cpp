@@ -16,8 +16,8 @@ void sweepwall(benchmark::State &state) {
     initialset();
     SweepJob job{};
     CompareOptionValues values;
-    values.robot = "scara";
-    values.motion = "vertical";
+    values.words[SETTINGROBOT] = "scara";
+    values.words[SETTINGMOTION] = "vertical";
     if (!requestfromoptions(values, "--", job.request).empty()) std::abort();
     if (!readgrid("-50:50:1", job.grid).empty()) std::abort();
     job.shard = Shard{0, 1};

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "commands/runoutputs.h"
+#include "settings/settings.h"
 #include "console/console.h"
 #include "study/params.h"
 #include "processes/resultrun.h"
@@ -24,8 +25,8 @@ const char *const ABOUT =
 // Adds --x and --y; returns --y, to tell an empty value from none.
 CLI::Option *addaxisoptions(CLI::App &cmd, std::string typed[2]) {
     const std::string names =
-        "NAME one of error [%], ratio1, ratio2, ratios (both ratios equal), start-x, start-y, end-x, end-y [m]; "
-        "FROM:TO:STEP as --errors of sotoc sweep (STEP > 0, TO included when it lies on the grid) within the "
+        "NAME one of " + axishelp() +
+        "; FROM:TO:STEP as --errors of sotoc sweep (STEP > 0, TO included when it lies on the grid) within the "
         "setting's range";
     cmd.add_option("--x", typed[0], "The setting varied along x (inner, index i): " + names + ". Required.")
         ->type_name("NAME=FROM:TO:STEP")

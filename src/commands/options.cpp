@@ -6,12 +6,11 @@
 #include <cstring>
 #include <type_traits>
 
-#include "records/records.h"
 #include "atomicwrite/outfile.h"
 #include "jobs/batch.h"
 #include "plots/page.h"
-#include "study/comparison.h"
 #include "settings/request.h"
+#include "settings/settings.h"
 #include "settings/usertext.h"
 #include "processes/workers.h"
 
@@ -63,32 +62,15 @@ CLI::Option *addonenumber(CLI::App &cmd, const std::string &name, T &v, const st
 }  // namespace
 
 void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
-    const CompareRequest c = defaultrequest(ROBOTCYL, MOTIONHORIZONTAL);
-    const CompareRequest s = defaultrequest(ROBOTSCARA, MOTIONHORIZONTAL);
-    cmd.add_option("--robot", v.robot,
-                   "Robot: cylindrical (rotary joint 1, prismatic joint 2) or scara (two rotary joints). Required.")
-        ->type_name("NAME");
-    cmd.add_option("--motion", v.motion, "Motion: horizontal (no gravity) or vertical (with gravity). Required.")
-        ->type_name("NAME");
-    addnumbersoption(cmd, "--ratios", SETTINGRATIOS, v.ratios,
-                     "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m], 0 < U <= " +
-                         numbertext(MAXRATIO) + ". Default: " + numberlist({c.u[0], c.u[1]}) + " (cylindrical), " +
-                         numberlist({s.u[0], s.u[1]}) + " (scara).",
-                     "U1,U2");
-    const std::string within = ", " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
-    addnumbersoption(cmd, "--start", SETTINGSTART, v.start,
-                     "PTP start point [m]" + within + ". Default: " + numberlist({c.start[0], c.start[1]}) + ".",
-                     "X,Y");
-    addnumbersoption(cmd, "--end", SETTINGEND, v.end,
-                     "PTP end point [m]" + within + ". Default: " + numberlist({c.end[0], c.end[1]}) + ".", "X,Y");
-    cmd.add_option("--elbow", v.elbow,
-                   "SCARA elbow bent down (joint 2 >= 0) or up (joint 2 <= 0). Default: " +
-                       std::string(elbowword(c.elbow)) + ".")
-        ->type_name("down|up");
-    addnumbersoption(cmd, "--error", SETTINGERROR, v.error,
-                     "Mass error of the design [%], " + numbertext(-MAXERRORPERCENT) + " < error < " +
-                         numbertext(MAXERRORPERCENT) + ". Default: " + numbertext(c.errorPercent) + ".",
-                     "PERCENT");
+    for (int k = 0; k < SETTINGS; ++k) {
+        const Setting s = static_cast<Setting>(k);
+        const SettingRow &row = settingrow(s);
+        const std::string name = std::string("--") + row.name;
+        if (row.words != nullptr)
+            cmd.add_option(name, v.words[s], settinghelp(s))->type_name(row.typeName);
+        else
+            addnumbersoption(cmd, name, s, v.numbers[s], settinghelp(s), row.typeName);
+    }
 }
 
 CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, const std::string &help) {

@@ -17,7 +17,7 @@ class Option;
 constexpr int EXIT_REFUSED = 2;     // an option or a value was refused
 constexpr int EXIT_NOSOLUTION = 3;  // the switching-time design has no solution
 
-// Adds --robot, --motion, --ratios, --start, --end, --elbow and --error to `cmd`,
+// Adds an option --NAME to `cmd` for every setting of the table (settings/settings.h),
 // each with its units, accepted values and default in the help; numbers are read
 // strictly, a list's numbers separated by commas. Reads the defaults
 // from the records, so initialset must have run.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands/runoutputs.h"
+#include "settings/settings.h"
 #include "console/console.h"
 #include "study/params.h"
 #include "processes/resultrun.h"
@@ -23,11 +24,13 @@ const char *const ABOUT =
     "130 or 143 stopped by SIGINT or SIGTERM.";
 
 void adderrorsoption(CLI::App &cmd, std::string &errors) {
-    cmd.remove_option(cmd.get_option("--error"));
+    const SettingRow &error = settingrow(SETTINGERROR);
+    cmd.remove_option(cmd.get_option(std::string("--") + error.name));
     cmd.add_option("--errors", errors,
                    "Mass errors of the design [%]: FROM:TO:STEP, STEP > 0, FROM <= TO, every point strictly "
-                   "between -100 and 100. Point i is FROM + i STEP; TO is the last point when it lies on the "
-                   "grid within a millionth of STEP.")
+                   "between " + numbertext(error.lo) + " and " + numbertext(error.hi) +
+                       ". Point i is FROM + i STEP; TO is the last point when it lies on the "
+                       "grid within a millionth of STEP.")
         ->type_name("FROM:TO:STEP")
         ->required();
 }

@@ -24,8 +24,14 @@ using json = nlohmann::ordered_json;
 constexpr double MAXPLOTTIME = 1e6;
 constexpr double MAXPLOTERROR = 1e6;
 
-// The settings a map varies one by one (both ratios together are AXISRATIOS).
-constexpr PlotAxis SINGLEAXES[] = {AXISERROR, AXISRATIO1, AXISRATIO2, AXISSTARTX, AXISSTARTY, AXISENDX, AXISENDY};
+// The axes that vary one number of a setting (not both ratios together, AXISRATIOS),
+// in the order of PlotAxis.
+std::vector<PlotAxis> singleaxes() {
+    std::vector<PlotAxis> axes;
+    for (int a = 0; a < AXISNONE; ++a)
+        if (axisrow(static_cast<PlotAxis>(a)).count == 1) axes.push_back(static_cast<PlotAxis>(a));
+    return axes;
+}
 
 // A refusal of line k of the reading: "FILE:LINE: why".
 std::runtime_error refusal(const ResultReading &r, size_t k, const std::string &why) {
@@ -157,7 +163,7 @@ void checkprogram(const ResultReading &r) {
 // A sweep varies only the mass error.
 void checksweep(const ResultReading &r) {
     for (size_t k = 1; k < r.lines.size(); ++k)
-        for (PlotAxis a : SINGLEAXES)
+        for (PlotAxis a : singleaxes())
             if (a != AXISERROR && axisvalue(a, r.lines[k].request) != axisvalue(a, r.lines[0].request))
                 throw refusal(r, k, "its settings differ from the first result's in more than the mass error");
 }
@@ -215,7 +221,7 @@ PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, co
     if (axes.size() > 1) {
         const PlotAxis second = axes[1] == AXISRATIOS ? AXISRATIO1 : axes[1];
         throw refusal(r, variation(r, second).differs,
-                      std::string("its ") + AXISNAMES[axes[0]] + " and " + AXISNAMES[axes[1]] + " both vary along " +
+                      std::string("its ") + axisrow(axes[0]).name + " and " + axisrow(axes[1]).name + " both vary along " +
                           index + "; a map varies one setting along each axis");
     }
     return axes.empty() ? AXISNONE : axes[0];
@@ -225,12 +231,12 @@ PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, co
 // alone is drawn over them as over x, one without varied settings as a sweep.
 void mapaxes(const ResultReading &r, PlotSetup &setup) {
     std::vector<PlotAxis> alongi, alongj, either;
-    for (PlotAxis a : SINGLEAXES) {
+    for (PlotAxis a : singleaxes()) {
         const Variation v = variation(r, a);
         if (v.differs == 0) continue;
         if (v.brokeni != 0 && v.brokenj != 0)
             throw refusal(r, std::max(v.brokeni, v.brokenj),
-                          std::string("its ") + AXISNAMES[a] +
+                          std::string("its ") + axisrow(a).name +
                               " varies along neither axis of the map: it differs between points of the same i "
                               "and between points of the same j");
         (v.brokeni == 0 && v.brokenj == 0 ? either : v.brokeni == 0 ? alongi : alongj).push_back(a);
@@ -269,8 +275,9 @@ void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
     }
 }
 
-// Hands on the points of the reading when there are any.
-Outcome finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
+}  // namespace
+
+Outcome finishreading(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
     if (r.lines.empty()) return failure("no comparison results to plot");
     try {
         recognise(r, setup, points);
@@ -279,8 +286,6 @@ Outcome finish(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
     }
     return succeeded();
 }
-
-}  // namespace
 
 Outcome readresults(const std::vector<std::string> &paths, bool mixedprograms, PlotSetup &setup,
                     std::vector<PlotPoint> &points) {
@@ -295,7 +300,7 @@ Outcome readresults(const std::vector<std::string> &paths, bool mixedprograms, P
         if (!read.ok()) return read;
         if (in.bad()) return failure(path + ": cannot be read to its end");
     }
-    return finish(reading, setup, points);
+    return finishreading(reading, setup, points);
 }
 
 Outcome readresultline(ResultReading &reading, const std::string &text, int number) {
@@ -311,25 +316,4 @@ Outcome readresultline(ResultReading &reading, const std::string &text, int numb
     } catch (const std::exception &e) {
         return failure(reading.names.back() + ":" + std::to_string(number) + ": not a comparison result: " + e.what());
     }
-}
-
-bool plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture,
-                 std::string &message) {
-    PlotSetup setup{};
-    std::vector<PlotPoint> points;
-    const Outcome read = readresults(paths, mixedprograms, setup, points);
-    if (read.ok()) return drawplot(picture, setup, points, message);
-    message = read.message;
-    abandonoutput(picture);
-    return false;
-}
-
-bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message) {
-    PlotSetup setup{};
-    std::vector<PlotPoint> points;
-    const Outcome read = finish(reading, setup, points);
-    if (read.ok()) return drawplot(picture, setup, points, message);
-    message = read.message;
-    abandonoutput(picture);
-    return false;
 }

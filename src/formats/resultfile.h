@@ -1,4 +1,4 @@
-// Folder formats/: result JSON, result files read back, CSV runs; uses records/, study/, settings/, plots/, atomicwrite/.
+// Folder formats/: result JSON, result files read back into plain records, CSV runs; uses records/, study/, settings/, atomicwrite/.
 // Result files read back for a picture: JSON Lines of comparison results, as sweep,
 // map and batch write them, from one run or the shards of one run in any order.
 #pragma once
@@ -6,9 +6,42 @@
 #include <string>
 #include <vector>
 
-#include "atomicwrite/outfile.h"
 #include "records/outcome.h"
-#include "plots/plot.h"
+#include "settings/request.h"
+#include "settings/settings.h"
+
+// How a point of a picture ended.
+enum PointOutcome {
+    POINTCOMPARED,    // both designs solved and the three runs made
+    POINTNOSOLUTION,  // a switching-time design has no solution; no figures
+    POINTNOTRUN,      // its settings could not run (a SCARA point out of reach); no figures
+};
+
+// One comparison of a sweep or a map. Written by the result-file reader; read by
+// the pictures. The figures are set only for POINTCOMPARED.
+struct PlotPoint {
+    double x;            // value of the setting along the x axis [its unit]
+    double y;            // value along the y axis of a two-axis map, else 0 [its unit]
+    int i, j;            // grid indices along x and y of a map; 0 for a sweep
+    PointOutcome outcome;
+    double tocError;     // positioning error with the velocity term of TOC with the error [m]
+    double sotocError;   // same of SOTOC with the error [m]
+    double tocTf;        // final time of TOC with the error [s]
+    double sotocTf;      // final time SOTOC reached, or the end of the run when it did not [s]
+    bool sotocFinished;  // SOTOC reached its last phase
+    double tfFree;       // final time of error-free TOC [s]; NaN when it has no solution or did not run
+};
+
+// What every point of a picture shares. Written by the result-file reader; read by
+// the pictures (title, axes, the workspace of a map over one point's coordinates).
+struct PlotSetup {
+    CompareRequest request;  // settings of a point: those not along an axis are every point's
+    bool map;                // the results are a map's (grid indices), not a sweep's
+    PlotAxis xaxis;          // setting along the x axis
+    PlotAxis yaxis;          // setting along the y axis; AXISNONE for a sweep or a one-axis map
+    double reachInner;       // SCARA: smallest distance of a reached point from the base, |L1 - L2| [m]
+    double reachOuter;       // SCARA: largest distance, L1 + L2 [m]
+};
 
 // Largest grid index of a map a picture takes: far more points along an axis than
 // any map runs, and few enough that counts of cells stay exact.
@@ -40,7 +73,7 @@ struct ResultLine {
 };
 
 // Result lines read one at a time, from files or as a run writes them. Written by
-// readresultline; read by plotreading.
+// readresultline; read by finishreading.
 struct ResultReading {
     std::vector<std::string> names;  // the sources, such as the files, in reading order
     std::vector<ResultLine> lines;   // the results read, in reading order
@@ -52,13 +85,6 @@ struct ResultReading {
 // refusal "NAME:LINE: why" when it is no result a picture can draw.
 Outcome readresultline(ResultReading &reading, const std::string &text, int number);
 
-// Reads the result lines of the files (any order, as readresults) and draws their
-// picture into the begun output, ending it: a sweep's or a one-axis map's as the sweep
-// picture, a two-axis map's as the map picture. Returns false with the reader's or the
-// drawing's message, the output abandoned, when the lines cannot be drawn or the file
-// cannot be written.
-bool plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture,
-                 std::string &message);
-
-// The same for the results read one at a time.
-bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message);
+// The setup and the points of the lines read, as readresults gives them; fails with
+// the refusal when there are none or they make no picture.
+Outcome finishreading(const ResultReading &reading, PlotSetup &setup, std::vector<PlotPoint> &points);

@@ -1,5 +1,6 @@
 #include "formats/resultjson.h"
 
+#include "settings/settings.h"
 #include "settings/usertext.h"
 
 namespace {
@@ -8,10 +9,18 @@ using json = nlohmann::ordered_json;
 
 json pair(const double v[2]) { return json::array({v[0], v[1]}); }
 
-json settingsjson(const CompareRequest &q) {
-    return json{{"robot", robotword(q.type)},   {"motion", motionword(q.sgnG)}, {"ratios", pair(q.u)},
-                {"start", pair(q.start)},       {"end", pair(q.end)},           {"elbow", elbowword(q.elbow)},
-                {"error", q.errorPercent}};
+// The settings in the order of their rows: a selection's word, one number, or a list.
+json settingsjson(CompareRequest q) {
+    json settings = json::object();
+    for (int k = 0; k < SETTINGS; ++k) {
+        const Setting s = static_cast<Setting>(k);
+        const SettingRow &row = settingrow(s);
+        const double *v = row.words == nullptr ? row.values(q) : nullptr;
+        settings[row.name] = row.words != nullptr ? json(settingword(s, q.*row.code))
+                             : row.count == 1     ? json(v[0])
+                                                  : json(std::vector<double>(v, v + row.count));
+    }
+    return settings;
 }
 
 json derivedjson(const ComparisonResult &r) {
@@ -45,25 +54,21 @@ json runjson(const RunFigures &f) {
 
 // A JSON value as one of the option values; false when its type does not fit.
 bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
-    std::string *word = s == SETTINGROBOT    ? &v.robot
-                        : s == SETTINGMOTION ? &v.motion
-                        : s == SETTINGELBOW  ? &v.elbow
-                                             : nullptr;
-    if (word != nullptr) {
+    const SettingRow &row = settingrow(s);
+    if (row.words != nullptr) {
         if (!x.is_string() || x.get<std::string>().empty()) return false;
-        *word = x.get<std::string>();
+        v.words[s] = x.get<std::string>();
         return true;
     }
-    if (s == SETTINGERROR) {
+    if (row.count == 1) {
         if (!x.is_number()) return false;
-        v.error = {x.get<double>()};
+        v.numbers[s] = {x.get<double>()};
         return true;
     }
-    std::vector<double> &numbers = s == SETTINGRATIOS ? v.ratios : s == SETTINGSTART ? v.start : v.end;
     if (!x.is_array() || x.empty()) return false;
     for (const json &e : x)
         if (!e.is_number()) return false;
-    numbers = x.get<std::vector<double>>();
+    v.numbers[s] = x.get<std::vector<double>>();
     return true;
 }
 
@@ -79,7 +84,8 @@ std::string optionsfromobject(const json &j, CompareOptionValues &v) {
         const Setting s = settingnamed(item.key());
         if (s == SETTINGS) {
             std::string names;
-            for (const char *name : SETTINGNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
+            for (int k = 0; k < SETTINGS; ++k)
+                names += (names.empty() ? "" : ", ") + std::string(settingrow(static_cast<Setting>(k)).name);
             return "'" + excerpt(item.key()) + "' refused; accepts the fields " + names;
         }
         if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "study/comparison.h"
 #include "settings/request.h"
+#include "settings/settings.h"
 #include "settings/usertext.h"
 
 namespace {
@@ -105,7 +105,7 @@ double decimalvalue(GridUnits units, int decimals) {
 // the message names both.
 std::string outsidemessage(const Grid &grid, const GridRange &range, int i, GridUnits to) {
     const double v = gridpoint(grid, i);
-    if (range.accepted(v)) return "";
+    if (settingaccepted(settingrow(range.setting), v)) return "";
     const bool standsforto = i == grid.count - 1 && grid.from + i * grid.step > to;
     const std::string beside =
         standsforto ? "; TO " + valuetext(decimalvalue(to, grid.decimals), range.unit) + " counts as this point" : "";
@@ -115,11 +115,12 @@ std::string outsidemessage(const Grid &grid, const GridRange &range, int i, Grid
 
 }  // namespace
 
-GridRange errorrange() {
-    return GridRange{"%", "-50:50:1", errorpercentaccepted,
-                     "the mass errors " + valuetext(-MAXERRORPERCENT, "%") + " < error < " +
-                         valuetext(MAXERRORPERCENT, "%")};
+GridRange settingrange(Setting s, const std::string &symbol) {
+    const SettingRow &row = settingrow(s);
+    return GridRange{row.unit, row.gridExample, s, std::string(row.gridNoun) + " " + rangetext(row, symbol, row.unit)};
 }
+
+GridRange errorrange() { return settingrange(SETTINGERROR, settingrow(SETTINGERROR).name); }
 
 bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std::string &message) {
     const std::vector<std::string> parts = splitat(text, ':');

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "settings/request.h"
+
 // Most points a grid, or a map of two, may have: about a day of comparisons on one
 // core; more is a mistyped step.
 constexpr double MAXGRIDPOINTS = 1e6;
@@ -29,14 +31,18 @@ struct Grid {
     int count;       // number of points
 };
 
-// The values a grid's points may take, and how refusals name them. Written by the
-// grids' users (errorrange, the map's axes); read by parsegrid.
+// The values a grid's points may take, and how refusals name them. Written by
+// settingrange; read by parsegrid.
 struct GridRange {
-    const char *unit;            // after each value in messages: "%", "m", or "" for none
-    const char *example;         // a grid of these values, such as "-50:50:1"
-    bool (*accepted)(double v);  // whether a point may take the value v
-    std::string bounds;          // what `accepted` takes, such as "the mass errors -100 % < error < 100 %"
+    const char *unit;     // after each value in messages: "%", "m", or "" for none
+    const char *example;  // a grid of these values, such as "-50:50:1"
+    Setting setting;      // the setting whose range (settings/settings.h) every point must lie in
+    std::string bounds;   // what that range takes, such as "the mass errors -100 % < error < 100 %"
 };
+
+// The values of setting s's numbers, named `symbol` in the bounds ("the reduction
+// ratios 0 < ratio1 <= 999.9"): its row's unit, example and range.
+GridRange settingrange(Setting s, const std::string &symbol);
 
 // The mass errors of a design [%]: strictly between -100 % and 100 % (no positive mass otherwise).
 GridRange errorrange();

@@ -65,8 +65,8 @@ std::string takeaxes(const std::string typed[2], const CompareOptionValues &give
 // sotoc compare refuses them, as every point would be unreachable.
 std::string fixedreach(const MapJob &job) {
     for (Setting s : {SETTINGSTART, SETTINGEND}) {
-        const bool varied = (job.grid.x.kind != AXISNONE && axissetting(job.grid.x.kind) == s) ||
-                            (job.grid.y.kind != AXISNONE && axissetting(job.grid.y.kind) == s);
+        const bool varied = (job.grid.x.kind != AXISNONE && axisrow(job.grid.x.kind).setting == s) ||
+                            (job.grid.y.kind != AXISNONE && axisrow(job.grid.y.kind).setting == s);
         const std::string refused = varied ? "" : reachrefusal(job.request, "--", s);
         if (!refused.empty()) return refused;
     }

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "jobs/grid.h"
-#include "plots/plot.h"
 #include "settings/request.h"
+#include "settings/settings.h"
 
 // One axis. Written by parseaxis; read by the map.
 struct MapAxis {
-    PlotAxis kind;  // the setting it varies (the names and kinds of the pictures' axes), AXISNONE for none
+    PlotAxis kind;  // the setting it varies (settings/settings.h), AXISNONE for none
     Grid grid;      // values of the setting, in its unit
 };
 
@@ -21,9 +21,8 @@ struct MapGrid {
     MapAxis x, y;  // y.kind AXISNONE for a one-axis map
 };
 
-// Parses "NAME=FROM:TO:STEP", NAME one of AXISNAMES, with the grid rules of parsegrid in the setting's range
-// (mass errors strictly inside +-100 %, coordinates within +-10 m, ratios 0 < U <=
-// 999.9). Refuses, with a message, an unknown name and a grid parsegrid refuses.
+// Parses "NAME=FROM:TO:STEP", NAME one of the axes' names, with the grid rules of
+// parsegrid in the range of the setting it varies (its row of the table). Refuses, with a message, an unknown name and a grid parsegrid refuses.
 bool parseaxis(const std::string &text, MapAxis &axis, std::string &message);
 
 // Refuses, as "--OPTION: 'VALUE' refused; why", axes that vary a same value (the
@@ -41,6 +40,3 @@ int mapcount(const MapGrid &grid);
 
 // The settings of point (i, j): `base` with the axes' values put in.
 CompareRequest mappoint(const MapGrid &grid, const CompareRequest &base, int i, int j);
-
-// The setting an axis varies (SETTINGERROR, SETTINGRATIOS, SETTINGSTART or SETTINGEND).
-Setting axissetting(PlotAxis kind);

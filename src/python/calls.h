@@ -1,4 +1,4 @@
-// Folder python/: the Python module sotoc, a front end beside commands/ (comparisons, batches, sweeps and maps as dicts and NumPy arrays); uses records/, processes/, study/, settings/, plots/, formats/, jobs/.
+// Folder python/: the Python module sotoc, a front end beside commands/ (comparisons, batches, sweeps and maps as dicts and NumPy arrays); uses records/, processes/, study/, settings/, formats/, jobs/.
 // The module's calls. Each reads its arguments, then takes its turn on the
 // program-wide records, starts from the records as initialset leaves them (so that
 // whatever ran before, the same arguments give the same results) and answers as the

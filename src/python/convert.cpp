@@ -5,7 +5,7 @@
 
 #include "jobs/batch.h"
 #include "jobs/batchinput.h"
-#include "plots/plot.h"
+#include "settings/settings.h"
 #include "settings/usertext.h"
 #include "processes/workers.h"
 
@@ -55,9 +55,10 @@ std::string wordof(const py::handle &v, Setting s) {
     return v.cast<std::string>();
 }
 
-// One number (the mass error) or a sequence of numbers (the others) of setting s.
+// One number (a setting of one, such as the mass error) or a sequence of numbers
+// (the others) of setting s.
 std::vector<double> numbersof(const py::handle &v, Setting s) {
-    const bool one = s == SETTINGERROR;
+    const bool one = settingrow(s).count == 1;
     if (one ? !isnumber(v) : !issequence(v)) throw py::type_error(settingrefusal("--", s, textof(v)));
     std::vector<double> numbers;
     const py::sequence given = one ? py::sequence(py::make_tuple(v)) : py::reinterpret_borrow<py::sequence>(v);
@@ -129,17 +130,15 @@ py::str keyof(const std::string &text) {
 
 CompareOptionValues valuesof(const SettingArguments &a) {
     CompareOptionValues v;
-    v.robot = wordof(a.robot, SETTINGROBOT);
-    v.motion = wordof(a.motion, SETTINGMOTION);
-    const struct {
-        const py::object &given;
-        Setting s;
-        std::vector<double> &numbers;
-    } lists[] = {{a.ratios, SETTINGRATIOS, v.ratios}, {a.start, SETTINGSTART, v.start}, {a.end, SETTINGEND, v.end}};
-    for (const auto &l : lists)
-        if (!l.given.is_none()) l.numbers = numbersof(l.given, l.s);
-    v.elbow = wordof(a.elbow, SETTINGELBOW);
-    if (a.error && !a.error.is_none()) v.error = numbersof(a.error, SETTINGERROR);
+    for (int k = 0; k < SETTINGS; ++k) {
+        const Setting s = static_cast<Setting>(k);
+        const py::object &given = a.given[s];
+        if (!given) continue;
+        if (settingrow(s).words != nullptr)
+            v.words[s] = wordof(given, s);
+        else if (!given.is_none())
+            v.numbers[s] = numbersof(given, s);
+    }
     return v;
 }
 
@@ -187,10 +186,8 @@ Grid gridof(const std::string &text) {
 
 std::string axistext(const py::object &axis, const char *option, bool required) {
     if (axis.is_none() && !required) return "";
-    std::string names;
-    for (const char *name : AXISNAMES) names += (names.empty() ? "" : ", ") + std::string(name);
     const std::string refused = std::string(option) + ": '" + excerpt(textof(axis)) +
-                                "' refused; accepts (NAME, FROM, TO, STEP) with NAME one of " + names;
+                                "' refused; accepts (NAME, FROM, TO, STEP) with NAME one of " + axisnames();
     if (!issequence(axis) || py::len(axis) == 0) throw py::type_error(refused);
     const py::sequence given = py::reinterpret_borrow<py::sequence>(axis);
     if (!py::isinstance<py::str>(given[0])) throw py::type_error(refused);

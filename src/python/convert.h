@@ -13,11 +13,12 @@
 
 namespace py = pybind11;
 
-// The settings of one comparison as keyword arguments: robot, motion and elbow
-// are str, ratios, start and end sequences of two numbers, error a number; None
-// (or no object: sweeps have no error) for a setting not given.
+// The settings of one comparison as keyword arguments named as the table's rows
+// (settings/settings.h), by Setting: a selection a str, a setting of one number a
+// number, one of more numbers a sequence of them; None (or no object: sweeps have
+// no error) for a setting not given.
 struct SettingArguments {
-    py::object robot, motion, ratios, start, end, elbow, error;
+    py::object given[SETTINGS];
 };
 
 // Reading the arguments runs Python code (an iterator, a number's __float__ or

@@ -2,13 +2,14 @@
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
+#include <map>
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "formats/runcsv.h"
-#include "plots/plot.h"
+#include "settings/settings.h"
 #include "python/calls.h"
 #include "study/params.h"
 #include "processes/workers.h"
@@ -177,8 +178,6 @@ std::string pairtext(const double v[2]) { return "(" + numbertext(v[0]) + ", " +
 // What the help texts say of the defaults and the accepted values: the records'
 // start values (initialset) and the checks of the settings.
 Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
-    std::string axisnames;
-    for (const char *name : AXISNAMES) axisnames += (axisnames.empty() ? "" : ", ") + std::string(name);
     std::string columns;
     for (int k = 0; k < RUNCOLUMNS; ++k) {
         char line[96];
@@ -199,7 +198,7 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"elbow", literal(py::str(elbowword(c.elbow)))},
             {"error", literal(py::float_(c.errorPercent))},
             {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
-            {"axisnames", axisnames},
+            {"axisnames", axisnames()},
             {"maxjobs", std::to_string(MAXJOBS)},
             {"cores", std::to_string(cores())}};
 }
@@ -213,17 +212,22 @@ struct Parameters {
     std::vector<const char *> required;  // the names without a default
 };
 
-const Parameters COMPAREPARAMETERS{
-    "compare", {"robot", "motion", "ratios", "start", "end", "elbow", "error", "logs"}, 2, {"robot", "motion"}};
+// The names of the settings, in the order of their rows, without `left` (SETTINGS
+// for none), then `more`.
+std::vector<const char *> settingnames(Setting left, std::vector<const char *> more) {
+    std::vector<const char *> names;
+    for (int s = 0; s < SETTINGS; ++s)
+        if (s != left) names.push_back(settingrow(static_cast<Setting>(s)).name);
+    names.insert(names.end(), more.begin(), more.end());
+    return names;
+}
+
+const Parameters COMPAREPARAMETERS{"compare", settingnames(SETTINGS, {"logs"}), 2, {"robot", "motion"}};
 const Parameters BATCHPARAMETERS{"batch", {"settings", "jobs"}, 2, {"settings"}};
-const Parameters SWEEPPARAMETERS{"sweep",
-                                 {"robot", "motion", "ratios", "start", "end", "elbow", "errors", "jobs"},
-                                 2,
+// A sweep's points vary the mass error.
+const Parameters SWEEPPARAMETERS{"sweep", settingnames(SETTINGERROR, {"errors", "jobs"}), 2,
                                  {"robot", "motion", "errors"}};
-const Parameters MAPPARAMETERS{"map",
-                               {"robot", "motion", "ratios", "start", "end", "elbow", "error", "x", "y", "jobs"},
-                               2,
-                               {"robot", "motion", "x"}};
+const Parameters MAPPARAMETERS{"map", settingnames(SETTINGS, {"x", "y", "jobs"}), 2, {"robot", "motion", "x"}};
 
 bool among(const std::vector<const char *> &names, size_t first, size_t last, const std::string &name) {
     for (size_t k = first; k < last && k < names.size(); ++k)
@@ -262,6 +266,46 @@ void refuseotherarguments(py::module_ &m, const Parameters &p) {
     });
 }
 
+// The arguments of a call that fit function p: robot and motion by position or by
+// name, the others by name. Raises TypeError saying why when they do not fit.
+struct Bound {
+    SettingArguments settings;           // by Setting; no object for one not given
+    std::map<std::string, py::object> more;  // the function's other arguments given, by name
+    // The argument `name` of `more`, or `otherwise` when it was not given.
+    py::object get(const std::string &name, py::object otherwise) const {
+        const auto found = more.find(name);
+        return found == more.end() ? otherwise : found->second;
+    }
+};
+
+Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) {
+    bool fits = args.size() <= p.positional;
+    for (const auto &item : kwargs) {
+        const std::string name = py::str(item.first).cast<std::string>();
+        fits = fits && among(p.names, 0, p.names.size(), name) && !among(p.names, 0, args.size(), name);
+    }
+    for (const char *name : p.required) fits = fits && (among(p.names, 0, args.size(), name) || kwargs.contains(name));
+    if (!fits) throw py::type_error(argumentsrefusal(p, args, kwargs));
+    Bound b;
+    const auto take = [&b](const std::string &name, const py::object &value) {
+        const Setting s = settingnamed(name);
+        if (s == SETTINGS)
+            b.more[name] = value;
+        else
+            b.settings.given[s] = value;
+    };
+    for (size_t k = 0; k < args.size(); ++k) take(p.names[k], args[k]);
+    for (const auto &item : kwargs) take(py::str(item.first).cast<std::string>(), py::reinterpret_borrow<py::object>(item.second));
+    return b;
+}
+
+// Defines function p with its help, taking its arguments as bind does.
+template <class Call>
+void define(py::module_ &m, const Parameters &p, const std::string &help, Call call) {
+    m.def(p.function, [&p, call](const py::args &args, const py::kwargs &kwargs) { return call(bind(p, args, kwargs)); },
+          help.c_str());
+}
+
 }  // namespace
 
 PYBIND11_MODULE(sotoc, m) {
@@ -272,37 +316,13 @@ PYBIND11_MODULE(sotoc, m) {
     const Fields fields = helpfields(d, defaultrequest(ROBOTSCARA, MOTIONHORIZONTAL));
     m.doc() = ABOUT;
     m.attr("__version__") = SOTOC_VERSION;
-    m.def(
-        "compare",
-        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
-           py::object error, py::object logs) {
-            return compare(SettingArguments{robot, motion, ratios, start, end, elbow, error}, logs);
-        },
-        fill(COMPAREHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
-        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
-        py::arg("elbow") = elbowword(d.elbow), py::arg("error") = d.errorPercent, py::arg("logs") = false);
-    refuseotherarguments(m, COMPAREPARAMETERS);
+    define(m, COMPAREPARAMETERS, fill(COMPAREHELP, fields),
+           [](const Bound &b) { return compare(b.settings, b.get("logs", py::bool_(false))); });
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     refuseotherarguments(m, BATCHPARAMETERS);
-    m.def(
-        "sweep",
-        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
-           py::object errors, py::object jobs) {
-            return sweep(SettingArguments{robot, motion, ratios, start, end, elbow, py::object()}, errors, jobs);
-        },
-        fill(SWEEPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
-        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
-        py::arg("elbow") = elbowword(d.elbow), py::arg("errors"), py::arg("jobs") = py::none());
-    refuseotherarguments(m, SWEEPPARAMETERS);
-    m.def(
-        "map",
-        [](py::object robot, py::object motion, py::object ratios, py::object start, py::object end, py::object elbow,
-           py::object error, py::object x, py::object y, py::object jobs) {
-            return map(SettingArguments{robot, motion, ratios, start, end, elbow, error}, x, y, jobs);
-        },
-        fill(MAPHELP, fields).c_str(), py::arg("robot"), py::arg("motion"), py::kw_only(),
-        py::arg("ratios") = py::none(), py::arg("start") = py::none(), py::arg("end") = py::none(),
-        py::arg("elbow") = elbowword(d.elbow), py::arg("error") = py::none(), py::arg("x"),
-        py::arg("y") = py::none(), py::arg("jobs") = py::none());
-    refuseotherarguments(m, MAPPARAMETERS);
+    define(m, SWEEPPARAMETERS, fill(SWEEPHELP, fields),
+           [](const Bound &b) { return sweep(b.settings, b.get("errors", py::none()), b.get("jobs", py::none())); });
+    define(m, MAPPARAMETERS, fill(MAPHELP, fields), [](const Bound &b) {
+        return map(b.settings, b.get("x", py::none()), b.get("y", py::none()), b.get("jobs", py::none()));
+    });
 }

@@ -4,81 +4,54 @@
 #include <cmath>
 #include <cstdio>
 
+#include "settings/settings.h"
 #include "settings/usertext.h"
 #include "records/records.h"
 #include "design/kinematics.h"
 
 namespace {
 
-// A selection's word and its code.
-struct Word {
-    const char *word;
-    char code;
-};
-using Words = Word[2];
-
-const Words ROBOTS = {{"cylindrical", ROBOTCYL}, {"scara", ROBOTSCARA}};
-const Words MOTIONS = {{"horizontal", MOTIONHORIZONTAL}, {"vertical", MOTIONVERTICAL}};
-const Words ELBOWS = {{"down", ELBOWDOWN}, {"up", ELBOWUP}};
-
-std::string wordlist(const Words &words) { return std::string(words[0].word) + " or " + words[1].word; }
-
-const char *wordof(const Words &words, char code) {
-    for (const Word &w : words)
-        if (w.code == code) return w.word;
-    return "?";
-}
+std::string wordlist(const SettingWord *words) { return std::string(words[0].word) + " or " + words[1].word; }
 
 std::string refusal(const char *prefix, Setting s, const std::string &value, const std::string &accepts) {
-    return prefix + std::string(SETTINGNAMES[s]) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
+    return prefix + std::string(settingrow(s).name) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
 }
 
 // Takes the code of a given word into `code` (left as it is when none was given).
-std::string takeword(const std::string &given, const Words &words, const char *prefix, Setting s, char &code) {
+std::string takeword(const std::string &given, const char *prefix, Setting s, char &code) {
     if (given.empty()) return "";
-    for (const Word &w : words)
-        if (given == w.word) {
-            code = w.code;
+    for (const SettingWord *w = settingrow(s).words; w != settingrow(s).words + 2; ++w)
+        if (given == w->word) {
+            code = w->code;
             return "";
         }
     return refusal(prefix, s, given, settingaccepts(s));
 }
 
-// Takes n given numbers that `ok` accepts into out (left as it is when none were given).
-std::string takenumbers(const std::vector<double> &given, size_t n, bool (*ok)(double), const char *prefix,
-                        Setting s, double *out) {
+// Takes the given numbers of setting s, as many as its row takes and each in its
+// range, into out (left as it is when none were given).
+std::string takenumbers(const std::vector<double> &given, const char *prefix, Setting s, double *out) {
     if (given.empty()) return "";
-    bool good = given.size() == n;
-    for (double v : given) good = good && ok(v);
+    const SettingRow &row = settingrow(s);
+    bool good = given.size() == static_cast<size_t>(row.count);
+    for (double v : given) good = good && settingaccepted(row, v);
     if (!good) return refusal(prefix, s, numberlist(given), settingaccepts(s));
-    for (size_t i = 0; i < n; ++i) out[i] = given[i];
+    for (int i = 0; i < row.count; ++i) out[i] = given[i];
     return "";
 }
 
 }  // namespace
 
-const char *const SETTINGNAMES[SETTINGS] = {"robot", "motion", "ratios", "start", "end", "elbow", "error"};
-
 Setting settingnamed(const std::string &name) {
     int s = 0;
-    while (s < SETTINGS && name != SETTINGNAMES[s]) ++s;
+    while (s < SETTINGS && name != settingrow(static_cast<Setting>(s)).name) ++s;
     return static_cast<Setting>(s);
 }
 
 std::string settingaccepts(Setting s) {
-    switch (s) {
-        case SETTINGROBOT: return wordlist(ROBOTS);
-        case SETTINGMOTION: return wordlist(MOTIONS);
-        case SETTINGRATIOS: return "two numbers U1,U2 with 0 < U <= " + numbertext(MAXRATIO);
-        case SETTINGSTART:
-        case SETTINGEND:
-            return "two numbers X,Y [m] with " + numbertext(-MAXCOORDINATE) + " <= X, Y <= " + numbertext(MAXCOORDINATE);
-        case SETTINGELBOW: return wordlist(ELBOWS);
-        case SETTINGERROR:
-            return "one number with " + numbertext(-MAXERRORPERCENT) + " < error < " + numbertext(MAXERRORPERCENT);
-        case SETTINGS: break;
-    }
-    return "";
+    const SettingRow &row = settingrow(s);
+    if (row.words != nullptr) return wordlist(row.words);
+    return std::string(row.taken) + " with " + rangetext(row, row.symbol, "");
 }
 
 std::string settingrefusal(const char *prefix, Setting s, const std::string &value) {
@@ -86,14 +59,12 @@ std::string settingrefusal(const char *prefix, Setting s, const std::string &val
 }
 
 CompareRequest defaultrequest(char type, char sgnG) {
-    const RobotParams &p = robotparams(type);
-    return CompareRequest{type,
-                          sgnG,
-                          {p.u1, p.u2},
-                          {task.x0, task.y0},
-                          {task.xf, task.yf},
-                          app.elbow,
-                          100.0 * task.errRatio};
+    CompareRequest r{};
+    r.type = type;
+    r.sgnG = sgnG;
+    for (int s = 0; s < SETTINGS; ++s)
+        if (settingrow(static_cast<Setting>(s)).fromrecords != nullptr) settingrow(static_cast<Setting>(s)).fromrecords(r);
+    return r;
 }
 
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
@@ -105,18 +76,20 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
 
 std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
     for (Setting s : {SETTINGROBOT, SETTINGMOTION})
-        if ((s == SETTINGROBOT ? v.robot : v.motion).empty())
-            return prefix + std::string(SETTINGNAMES[s]) + ": missing; accepts " + settingaccepts(s);
+        if (v.words[s].empty())
+            return prefix + std::string(settingrow(s).name) + ": missing; accepts " + settingaccepts(s);
     char type = ROBOTCYL, sgnG = MOTIONHORIZONTAL;
-    std::string refused = takeword(v.robot, ROBOTS, prefix, SETTINGROBOT, type);
-    if (refused.empty()) refused = takeword(v.motion, MOTIONS, prefix, SETTINGMOTION, sgnG);
+    std::string refused = takeword(v.words[SETTINGROBOT], prefix, SETTINGROBOT, type);
+    if (refused.empty()) refused = takeword(v.words[SETTINGMOTION], prefix, SETTINGMOTION, sgnG);
     if (!refused.empty()) return refused;
     r = defaultrequest(type, sgnG);
-    refused = takenumbers(v.ratios, 2, ratioaccepted, prefix, SETTINGRATIOS, r.u);
-    if (refused.empty()) refused = takenumbers(v.start, 2, coordinateaccepted, prefix, SETTINGSTART, r.start);
-    if (refused.empty()) refused = takenumbers(v.end, 2, coordinateaccepted, prefix, SETTINGEND, r.end);
-    if (refused.empty()) refused = takeword(v.elbow, ELBOWS, prefix, SETTINGELBOW, r.elbow);
-    if (refused.empty()) refused = takenumbers(v.error, 1, errorpercentaccepted, prefix, SETTINGERROR, &r.errorPercent);
+    for (int k = 0; k < SETTINGS && refused.empty(); ++k) {
+        const Setting s = static_cast<Setting>(k);
+        const SettingRow &row = settingrow(s);
+        if (row.required) continue;
+        refused = row.words != nullptr ? takeword(v.words[s], prefix, s, r.*row.code)
+                                       : takenumbers(v.numbers[s], prefix, s, row.values(r));
+    }
     return refused;
 }
 
@@ -130,18 +103,14 @@ std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s)
 }
 
 double *settingvalues(CompareRequest &r, Setting s) {
-    switch (s) {
-        case SETTINGRATIOS: return r.u;
-        case SETTINGSTART: return r.start;
-        case SETTINGEND: return r.end;
-        case SETTINGERROR: return &r.errorPercent;
-        default: return nullptr;
-    }
+    const SettingRow &row = settingrow(s);
+    return row.values == nullptr ? nullptr : row.values(r);
 }
 
 ComparisonSettings requestsettings(const CompareRequest &r) {
-    return ComparisonSettings{r.type,   r.sgnG,   r.u[0],   r.u[1],  r.start[0],           r.start[1],
-                              r.end[0], r.end[1], r.elbow, errorratio(r.errorPercent), 0.0};
+    ComparisonSettings settings{};
+    for (int s = 0; s < SETTINGS; ++s) settingrow(static_cast<Setting>(s)).apply(r, settings);
+    return settings;
 }
 
 ComparisonResult standalonepass(const CompareRequest &r) {
@@ -150,9 +119,16 @@ ComparisonResult standalonepass(const CompareRequest &r) {
     return comparisonpass(settings);
 }
 
-const char *robotword(char type) { return wordof(ROBOTS, type); }
-const char *motionword(char sgnG) { return wordof(MOTIONS, sgnG); }
-const char *elbowword(char elbow) { return wordof(ELBOWS, elbow); }
+const char *robotword(char type) { return settingword(SETTINGROBOT, type); }
+const char *motionword(char sgnG) { return settingword(SETTINGMOTION, sgnG); }
+const char *elbowword(char elbow) { return settingword(SETTINGELBOW, elbow); }
+
+const char *settingword(Setting s, char code) {
+    const SettingWord *words = settingrow(s).words;
+    for (int k = 0; k < 2; ++k)
+        if (words[k].code == code) return words[k].word;
+    return "?";
+}
 
 std::string numbertext(double v) {
     if (std::isnan(v)) return "nan";

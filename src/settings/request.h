@@ -1,4 +1,4 @@
-// Folder settings/: the settings a user gives by name (a comparison request, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
+// Folder settings/: the settings a user gives by name (their table, a comparison request, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
 // One comparison as a user asks for it: the settings by name with their words, the
 // interactive program's defaults and the dialog's checks, and the pass they make.
 // Front ends parse the text (command line, JSON); this prints nothing.
@@ -21,19 +21,7 @@ struct CompareRequest {
     double errorPercent;  // mass error of the design [%]
 };
 
-// The settings as given, before defaults and checks. Written by the command-line
-// parser or a batch line's reader; an empty field was not given.
-struct CompareOptionValues {
-    std::string robot;           // "cylindrical" or "scara"
-    std::string motion;          // "horizontal" or "vertical"
-    std::vector<double> ratios;  // u1, u2
-    std::vector<double> start;   // x0, y0 [m]
-    std::vector<double> end;     // xf, yf [m]
-    std::string elbow;           // "down" or "up"
-    std::vector<double> error;   // mass error [%], one value
-};
-
-// The settings, in the order of their names.
+// The settings, in the order of their rows (settings/settings.h).
 enum Setting {
     SETTINGROBOT,
     SETTINGMOTION,
@@ -45,8 +33,13 @@ enum Setting {
     SETTINGS,  // the number of settings
 };
 
-// Names of the settings, as options (prefix "--") and as JSON fields (no prefix).
-extern const char *const SETTINGNAMES[SETTINGS];
+// The settings as given, before defaults and checks, by Setting. Written by the
+// command-line parser, a batch line's reader or the module's arguments; an empty
+// entry was not given.
+struct CompareOptionValues {
+    std::string words[SETTINGS];            // a selection's word ("scara", "up"); "" for the others
+    std::vector<double> numbers[SETTINGS];  // the numbers of the others, in their units
+};
 
 // The setting of a name, SETTINGS for none.
 Setting settingnamed(const std::string &name);
@@ -75,8 +68,8 @@ std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix
 // and it cannot reach the point, else "".
 std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s);
 
-// The numbers of setting s in r: the two ratios, start or end coordinates, or the
-// one mass error; null for the settings that are words.
+// The numbers of setting s in r (its row's count of them), such as the two ratios
+// or the one mass error; null for the selections, which are words.
 double *settingvalues(CompareRequest &r, Setting s);
 
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
@@ -89,6 +82,9 @@ ComparisonResult standalonepass(const CompareRequest &r);
 const char *robotword(char type);
 const char *motionword(char sgnG);
 const char *elbowword(char elbow);
+
+// The word of selection s (SETTINGROBOT, SETTINGMOTION or SETTINGELBOW) for `code`; "?" for none.
+const char *settingword(Setting s, char code);
 
 // Shortest text of a number that reads back to the same double ("nan", "inf" too).
 std::string numbertext(double v);

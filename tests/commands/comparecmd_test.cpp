@@ -306,6 +306,8 @@ TEST(CompareOutput, EqualsTheDialogsSecondPassOfTheSameConditions) {
          {"--robot", "scara", "--motion", "horizontal", "--start", "0.5,0.3", "--end=-0.4,0.3", "--elbow", "down",
           "--error", "10"},
          false},
+        {'b', 'h', "50 70", nullptr, 0, "5",
+         {"--robot", "scara", "--motion", "horizontal", "--ratios", "50,70", "--error", "5"}, false},
         {'b', 'h', "5 5", nullptr, 0, "3",
          {"--robot", "scara", "--motion", "horizontal", "--ratios", "5,5", "--error", "3"}, true},
         {'a', 'g', "500 500", nullptr, 0, "-7",

@@ -21,9 +21,9 @@ namespace {
 
 BatchItem item(int number, const char *robot, const char *motion, double error) {
     CompareOptionValues v;
-    v.robot = robot;
-    v.motion = motion;
-    v.error = {error};
+    v.words[SETTINGROBOT] = robot;
+    v.words[SETTINGMOTION] = motion;
+    v.numbers[SETTINGERROR] = {error};
     BatchItem i{number, true, {}, ""};
     EXPECT_EQ("", requestfromoptions(v, "", i.request));
     return i;

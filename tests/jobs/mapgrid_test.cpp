@@ -58,9 +58,9 @@ TEST(MapGrid, AxesThatVaryOneValueRefusedOthersAccepted) {
 // An option is refused only when the axes leave none of its values in use.
 TEST(MapGrid, OptionsTheAxesReplaceRefusedPartlyReplacedAccepted) {
     CompareOptionValues given;
-    given.end = {0.1, 0.5};
-    given.ratios = {30, 50};
-    given.start = {0.7, 0.0};
+    given.numbers[SETTINGEND] = {0.1, 0.5};
+    given.numbers[SETTINGRATIOS] = {30, 50};
+    given.numbers[SETTINGSTART] = {0.7, 0.0};
     EXPECT_EQ(refusal("end-x=0:1:1", "ratio1=10:20:10", given), "");
     EXPECT_EQ(refusal("start-y=0:1:1", "ratio2=10:20:10", given), "");
     EXPECT_EQ(refusal("end-x=0:1:1", "end-y=0:1:1", given),
@@ -68,7 +68,7 @@ TEST(MapGrid, OptionsTheAxesReplaceRefusedPartlyReplacedAccepted) {
     EXPECT_NE(refusal("ratio2=10:20:10", "ratio1=10:20:10", given).find("--ratios: '30,50' refused"),
               std::string::npos);
     EXPECT_NE(refusal("ratios=10:20:10", "", given).find("--ratios"), std::string::npos);
-    given.error = {5};
+    given.numbers[SETTINGERROR] = {5};
     EXPECT_NE(refusal("end-x=0:1:1", "error=0:1:1", given).find("--error: '5' refused; --y error"),
               std::string::npos);
     EXPECT_EQ(refusal("end-x=0:1:1", "", given), "");

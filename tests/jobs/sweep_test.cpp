@@ -15,8 +15,8 @@ namespace {
 TEST(SweepPoints, LinesAreTheComparisonsOfTheirMassErrorsAlone) {
     initialset();
     CompareOptionValues v;
-    v.robot = "scara";
-    v.motion = "vertical";
+    v.words[SETTINGROBOT] = "scara";
+    v.words[SETTINGMOTION] = "vertical";
     SweepJob job{};
     ASSERT_EQ("", requestfromoptions(v, "--", job.request));
     ASSERT_EQ("", readgrid("-6:6:4", job.grid));

@@ -1,0 +1,143 @@
+#include "settings/settings.h"
+
+#include "records/records.h"
+
+namespace {
+
+const SettingWord ROBOTS[2] = {{"cylindrical", ROBOTCYL}, {"scara", ROBOTSCARA}};
+const SettingWord MOTIONS[2] = {{"horizontal", MOTIONHORIZONTAL}, {"vertical", MOTIONVERTICAL}};
+const SettingWord ELBOWS[2] = {{"down", ELBOWDOWN}, {"up", ELBOWUP}};
+
+// By Setting. A number's range names its constant once (study/comparison.h).
+const SettingRow SETTINGROWS[SETTINGS] = {
+    {"robot", ROBOTS, 0, "NAME",
+     "Robot: cylindrical (rotary joint 1, prismatic joint 2) or scara (two rotary joints)", true, 0, 0, false,
+     false, "", "", "", "", "", &CompareRequest::type, nullptr, nullptr,
+     [](const CompareRequest &r, ComparisonSettings &s) { s.type = r.type; }},
+    {"motion", MOTIONS, 0, "NAME", "Motion: horizontal (no gravity) or vertical (with gravity)", true, 0, 0, false,
+     false, "", "", "", "", "", &CompareRequest::sgnG, nullptr, nullptr,
+     [](const CompareRequest &r, ComparisonSettings &s) { s.sgnG = r.sgnG; }},
+    {"ratios", nullptr, 2, "U1,U2", "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m]",
+     false, 0.0, MAXRATIO, false, true, "", "U", "two numbers U1,U2", "the reduction ratios", "20:200:10", nullptr,
+     [](CompareRequest &r) { return r.u; },
+     [](CompareRequest &r) {
+         r.u[0] = robotparams(r.type).u1;
+         r.u[1] = robotparams(r.type).u2;
+     },
+     [](const CompareRequest &r, ComparisonSettings &s) {
+         s.u1 = r.u[0];
+         s.u2 = r.u[1];
+     }},
+    {"start", nullptr, 2, "X,Y", "PTP start point [m]", false, -MAXCOORDINATE, MAXCOORDINATE, true, true, "m",
+     "X, Y", "two numbers X,Y [m]", "the coordinates", "-0.5:0.5:0.05", nullptr,
+     [](CompareRequest &r) { return r.start; },
+     [](CompareRequest &r) {
+         r.start[0] = task.x0;
+         r.start[1] = task.y0;
+     },
+     [](const CompareRequest &r, ComparisonSettings &s) {
+         s.x0 = r.start[0];
+         s.y0 = r.start[1];
+     }},
+    {"end", nullptr, 2, "X,Y", "PTP end point [m]", false, -MAXCOORDINATE, MAXCOORDINATE, true, true, "m", "X, Y",
+     "two numbers X,Y [m]", "the coordinates", "-0.5:0.5:0.05", nullptr, [](CompareRequest &r) { return r.end; },
+     [](CompareRequest &r) {
+         r.end[0] = task.xf;
+         r.end[1] = task.yf;
+     },
+     [](const CompareRequest &r, ComparisonSettings &s) {
+         s.xf = r.end[0];
+         s.yf = r.end[1];
+     }},
+    {"elbow", ELBOWS, 0, "down|up", "SCARA elbow bent down (joint 2 >= 0) or up (joint 2 <= 0)", false, 0, 0, false,
+     false, "", "", "", "", "", &CompareRequest::elbow, nullptr,
+     [](CompareRequest &r) { r.elbow = app.elbow; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.elbow = r.elbow; }},
+    {"error", nullptr, 1, "PERCENT", "Mass error of the design [%]", false, -MAXERRORPERCENT, MAXERRORPERCENT,
+     false, false, "%", "error", "one number", "the mass errors", "-50:50:1", nullptr,
+     [](CompareRequest &r) { return &r.errorPercent; },
+     [](CompareRequest &r) { r.errorPercent = 100.0 * task.errRatio; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.errRatio = errorratio(r.errorPercent); }},
+};
+
+// By PlotAxis.
+const AxisRow AXISROWS[AXISNONE] = {
+    {"error", SETTINGERROR, 0, 1, {"mass error of the design [%]", "mass error of the design [%]"}, ""},
+    {"ratio1", SETTINGRATIOS, 0, 1, {"reduction ratio u1 [rad/rad]", "reduction ratio u1 [rad/rad]"}, ""},
+    // Joint 2 of the cylindrical robot is prismatic: its ratio turns the motor per metre.
+    {"ratio2", SETTINGRATIOS, 1, 1, {"reduction ratio u2 [rad/m]", "reduction ratio u2 [rad/rad]"}, ""},
+    {"ratios",
+     SETTINGRATIOS,
+     0,
+     2,
+     {"reduction ratios u1 [rad/rad] = u2 [rad/m]", "reduction ratios u1 = u2 [rad/rad]"},
+     "both ratios equal"},
+    {"start-x", SETTINGSTART, 0, 1, {"start point x [m]", "start point x [m]"}, ""},
+    {"start-y", SETTINGSTART, 1, 1, {"start point y [m]", "start point y [m]"}, ""},
+    {"end-x", SETTINGEND, 0, 1, {"end point x [m]", "end point x [m]"}, ""},
+    {"end-y", SETTINGEND, 1, 1, {"end point y [m]", "end point y [m]"}, ""},
+};
+
+std::string boundtext(double v, const char *unit) {
+    return *unit == '\0' ? numbertext(v) : numbertext(v) + " " + unit;
+}
+
+}  // namespace
+
+const SettingRow &settingrow(Setting s) { return SETTINGROWS[s]; }
+
+bool settingaccepted(const SettingRow &row, double v) {
+    return (row.loIncluded ? v >= row.lo : v > row.lo) && (row.hiIncluded ? v <= row.hi : v < row.hi);
+}
+
+std::string rangetext(const SettingRow &row, const std::string &symbol, const char *unit) {
+    return boundtext(row.lo, unit) + (row.loIncluded ? " <= " : " < ") + symbol +
+           (row.hiIncluded ? " <= " : " < ") + boundtext(row.hi, unit);
+}
+
+std::string defaulttext(Setting s, char type) {
+    CompareRequest r = defaultrequest(type, MOTIONHORIZONTAL);
+    const SettingRow &row = settingrow(s);
+    if (row.words != nullptr) return settingword(s, r.*row.code);
+    const double *v = row.values(r);
+    return numberlist(std::vector<double>(v, v + row.count));
+}
+
+std::string settinghelp(Setting s) {
+    const SettingRow &row = settingrow(s);
+    std::string help = row.description;
+    if (row.words == nullptr) help += ", " + rangetext(row, row.symbol, "");
+    if (row.required) return help + ". Required.";
+    const std::string cylindrical = defaulttext(s, ROBOTCYL), scara = defaulttext(s, ROBOTSCARA);
+    if (cylindrical == scara) return help + ". Default: " + cylindrical + ".";
+    return help + ". Default: " + cylindrical + " (cylindrical), " + scara + " (scara).";
+}
+
+const AxisRow &axisrow(PlotAxis a) { return AXISROWS[a]; }
+
+double axisvalue(PlotAxis a, const CompareRequest &r) {
+    if (a == AXISNONE) return 0.0;
+    CompareRequest copy = r;
+    return settingrow(AXISROWS[a].setting).values(copy)[AXISROWS[a].first];
+}
+
+std::string axislabel(PlotAxis a, char type) { return a == AXISNONE ? "" : AXISROWS[a].label[type == ROBOTSCARA]; }
+
+std::string axisnames() {
+    std::string names;
+    for (const AxisRow &a : AXISROWS) names += (names.empty() ? "" : ", ") + std::string(a.name);
+    return names;
+}
+
+std::string axishelp() {
+    std::string text;
+    for (int a = 0; a < AXISNONE; ++a) {
+        const AxisRow &row = AXISROWS[a];
+        const char *unit = settingrow(row.setting).unit;
+        const bool last = a + 1 == AXISNONE || std::string(settingrow(AXISROWS[a + 1].setting).unit) != unit;
+        text += (a > 0 ? ", " : "") + std::string(row.name);
+        if (*row.note != '\0') text += std::string(" (") + row.note + ")";
+        if (last && *unit != '\0') text += std::string(" [") + unit + "]";
+    }
+    return text;
+}

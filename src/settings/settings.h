@@ -1,0 +1,94 @@
+// The table of the settings of a comparison, one row each: its name as the command
+// line (--NAME), a batch line (field NAME) and the Python module (keyword NAME) spell
+// it, what it takes with its unit and accepted range, its default for each robot, how
+// it goes into a pass, and the map axes over its numbers with their labels in the
+// pictures. Every front end reads its settings from here. Prints nothing.
+#pragma once
+
+#include <string>
+
+#include "settings/request.h"
+#include "study/comparison.h"
+
+// A selection's word and its code in the records.
+struct SettingWord {
+    const char *word;
+    char code;
+};
+
+// One setting. A selection (robot, motion, elbow) has words; the others numbers.
+struct SettingRow {
+    const char *name;          // option --NAME, JSON field NAME, keyword argument NAME
+    const SettingWord *words;  // the two words of a selection; null for numbers
+    int count;                 // numbers it takes (1 or 2); 0 for a selection
+    const char *typeName;      // its argument in --help: NAME, U1,U2, X,Y, PERCENT, down|up
+    const char *description;   // what it is, first in its --help line
+    bool required;             // has no default: the defaults follow from it
+    // Each number v lies in lo < v < hi, or lo <= v (loIncluded), v <= hi (hiIncluded).
+    double lo, hi;             // [its unit]
+    bool loIncluded, hiIncluded;
+    const char *unit;          // of its numbers in a grid's messages: "%", "m", "" for none
+    const char *symbol;        // a number in the range --help gives: "U", "X, Y", "error"
+    const char *taken;         // the numbers a refusal names before the range: "two numbers U1,U2"
+    const char *gridNoun;      // its values in a grid's bounds: "the reduction ratios"
+    const char *gridExample;   // a grid of its values, such as "20:200:10"
+    char CompareRequest::*code;                 // a selection's field of the request
+    double *(*values)(CompareRequest &r);       // the numbers' fields of the request
+    void (*fromrecords)(CompareRequest &r);     // puts in its default for robot r.type: the records' value
+    void (*apply)(const CompareRequest &r, ComparisonSettings &s);  // how it goes into the pass
+};
+
+// The row of setting s (0..SETTINGS-1), in the order of Setting.
+const SettingRow &settingrow(Setting s);
+
+// Whether v lies in the range of row's numbers.
+bool settingaccepted(const SettingRow &row, double v);
+
+// The range of the row's numbers as "LO < SYMBOL <= HI", each bound followed by
+// `unit` when it is not "" ("-10 m <= start-x <= 10 m").
+std::string rangetext(const SettingRow &row, const std::string &symbol, const char *unit);
+
+// The default of setting s for robot `type` as --help prints it ("40,40", "up").
+std::string defaulttext(Setting s, char type);
+
+// The --help line of setting s: what it is, its range, and "Required." or its
+// default, once when both robots share it, else for each.
+std::string settinghelp(Setting s);
+
+// The settings a map can vary, one along each axis, in the order of axisrow.
+enum PlotAxis {
+    AXISERROR,   // mass error of the design [%]
+    AXISRATIO1,  // reduction ratio u1
+    AXISRATIO2,  // reduction ratio u2
+    AXISRATIOS,  // both reduction ratios, equal
+    AXISSTARTX,  // start point x [m]
+    AXISSTARTY,  // start point y [m]
+    AXISENDX,    // end point x [m]
+    AXISENDY,    // end point y [m]
+    AXISNONE,    // no setting: the number of axes, and a picture without a y axis
+};
+
+// One map axis: a setting's numbers first..first+count-1 set to each value of a grid.
+struct AxisRow {
+    const char *name;         // NAME in --x NAME=FROM:TO:STEP and a picture's messages
+    Setting setting;          // the setting it varies
+    int first, count;         // the numbers of the setting it sets
+    const char *label[2];     // label in the pictures with its unit: cylindrical, SCARA robot
+    const char *note;         // said after its name in --help ("both ratios equal"), "" for nothing
+};
+
+// The row of axis a (0..AXISNONE-1), in the order of PlotAxis.
+const AxisRow &axisrow(PlotAxis a);
+
+// The value of a request's setting along axis a (AXISRATIOS: u1) [its unit].
+double axisvalue(PlotAxis a, const CompareRequest &r);
+
+// The axis's label with its unit, for robot `type` (the cylindrical joint 2 is prismatic).
+std::string axislabel(PlotAxis a, char type);
+
+// The names of the axes, separated by ", ", in the order of PlotAxis.
+std::string axisnames();
+
+// The same as --help lists them: each with its note, a unit after the last of the
+// axes in a row that share it ("error [%], ratio1, ..., end-y [m]").
+std::string axishelp();
