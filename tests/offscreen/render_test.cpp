@@ -300,13 +300,12 @@ TEST(RenderCommand, LimitsAcceptedAndNoSolutionReported) {
 // system's reason, and the command fails with status 1: a PNG once its row is
 // drawn, a GIF before any frame.
 TEST(RenderCommand, UnwritablePictureSaidOnceWithStatusOne) {
-    TempDir folder;
+    TempDir folder, logs;
+    const std::string errors = logs.file("err");
     for (const char *option : {"--png", "--gif"}) {
         const std::string file = folder.path + "/missing/picture" + (option[2] == 'p' ? ".png" : ".gif");
-        const RunOutcome r =
-            runsotoc({"render", "--robot", "scara", "--motion", "vertical", option, file, "--size", "16x16"});
-        EXPECT_EQ(r.status, 1) << option;
-        EXPECT_EQ(r.err, "sotoc render: " + file + " could not be written: No such file or directory\n");
+        EXPECT_EQ(renderscara({option, file, "--size", "16x16"}, errors), 1) << option;
+        EXPECT_EQ(textof(errors), "sotoc render: " + file + " could not be written: No such file or directory\n");
     }
     EXPECT_TRUE(folder.names().empty());
 }
