@@ -31,7 +31,7 @@ std::vector<std::string> windowprogramenv() {
     // draws with Mesa's other software renderer here.
     const std::string here = __FILE__;
     const std::string tests = here.substr(0, here.rfind("/support/"));
-    env.push_back("LSAN_OPTIONS=suppressions=" + tests + "/window/mesa-leaks.supp");
+    env.push_back("LSAN_OPTIONS=suppressions=" + tests + "/window/mesa-leaks.supp:print_suppressions=0");
     env.push_back("ASAN_OPTIONS=fast_unwind_on_malloc=0");
     env.push_back("GALLIUM_DRIVER=softpipe");
 #endif
