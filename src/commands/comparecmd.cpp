@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -26,9 +28,10 @@ const char *const ABOUT =
     "Runs one comparison pass: designs the switching times with the nominal workpiece mass and with\n"
     "the mass error, simulates error-free TOC, TOC with the error and SOTOC with the error on the\n"
     "nominal plant, and prints the final times, final tip positions and positioning errors as the\n"
-    "console dialog prints them. Asks nothing and opens no window. --plot draws the comparison as a\n"
-    "figure for print (none when there is no solution). Exit status: 0 compared, 1 results, logs or\n"
-    "figure not written, 2 refused options, 3 no switching-time solution.";
+    "console dialog prints them, in Japanese or in English (--lang). Asks nothing and opens no\n"
+    "window. --plot draws the comparison as a figure for print (none when there is no solution).\n"
+    "Exit status: 0 compared, 1 results, logs or figure not written, 2 refused options, 3 no\n"
+    "switching-time solution.";
 
 // Makes the folder of --log when it is missing, noting in `made` the folders it
 // made, deepest first; "" or the refusal.
@@ -70,21 +73,47 @@ std::string beginplot(const std::string &plot, const std::string &logdir, Output
     return refused;
 }
 
+// The language the environment asks messages in, as the C library reads it: the
+// first of LC_ALL, LC_MESSAGES and LANG that is set and not empty; Japanese for a
+// Japanese locale (ja, ja_JP.UTF-8, ...), English for any other or none.
+Language environmentlanguage() {
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char *value = std::getenv(name);
+        if (value && *value) return std::strncmp(value, "ja", 2) == 0 ? JAPANESE : ENGLISH;
+    }
+    return ENGLISH;
+}
+
+// The language of --lang, or of the environment when it is not given; a refusal of
+// any other word in `refused`.
+Language chosenlanguage(const std::string &lang, std::string &refused) {
+    if (lang.empty()) return environmentlanguage();
+    if (lang == "ja") return JAPANESE;
+    if (lang == "en") return ENGLISH;
+    refused = "--lang: '" + excerpt(lang) + "' refused; accepts ja or en";
+    return ENGLISH;
+}
+
 // The output of the pass: the JSON object or the dialog's result lines.
-std::string outputtext(bool json, const CompareRequest &request, const ComparisonResult &result) {
+std::string outputtext(bool json, Language language, const CompareRequest &request, const ComparisonResult &result) {
     if (json) return resultjson(request, result).dump() + "\n";
-    return result.outcome == COMPARED ? resultlines(result) + "\n" : "";
+    return result.outcome == COMPARED ? resultlines(result, language) + "\n" : "";
 }
 
 }  // namespace
 
 int comparecommand(int argc, char **argv) {
     bool json = false;
-    std::string logdir, plot;
+    std::string logdir, plot, lang;
+    Language language = ENGLISH;
     std::vector<std::filesystem::path> made;
     OutputFile picture{};
     const auto addoptions = [&](CLI::App &cmd) {
         cmd.add_flag("--json", json, "Print one JSON object (settings, derived values, designs, runs) instead.");
+        cmd.add_option("--lang", lang,
+                       "Language of the result lines: ja (the console dialog's Japanese) or en. Default: ja when "
+                       "the locale (LC_ALL, LC_MESSAGES or LANG) is Japanese, else en.")
+            ->type_name("ja|en");
         cmd.add_option("--log", logdir,
                        "Also write the three runs to DIR/tocFree.csv, tocErr.csv and sotocErr.csv, one row per "
                        "logged sample (made when missing).")
@@ -95,14 +124,16 @@ int comparecommand(int argc, char **argv) {
             ->type_name("FILE");
     };
     const auto takeoptions = [&]() {
-        std::string refused = plot.empty() ? "" : plotrefusal(plot, true);
+        std::string refused;
+        language = chosenlanguage(lang, refused);
+        if (refused.empty() && !plot.empty()) refused = plotrefusal(plot, true);
         if (refused.empty() && !logdir.empty()) refused = makelogdir(logdir, made);
         if (refused.empty()) refused = beginplot(plot, logdir, picture);
         if (!refused.empty()) removelogdir(made);
         return refused;
     };
     const auto finish = [&](const CLI::App &cmd, const CompareRequest &request, const ComparisonResult &result) {
-        std::string failed = writeresults(STDOUT_FILENO, outputtext(json, request, result)).message;
+        std::string failed = writeresults(STDOUT_FILENO, outputtext(json, language, request, result)).message;
         if (failed.empty() && result.outcome == COMPARED && !logdir.empty())
             failed = writeruncsv(logdir, result.type).message;
         if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);

@@ -198,11 +198,46 @@ __attribute__((format(printf, 2, 3))) void appendf(std::string &text, const char
     va_end(again);
 }
 
+// The formats of the result lines in one language; each takes the figures the
+// Japanese line takes, in the same order and with the same precision.
+struct ResultWords {
+    const char *freeToc;        // error-free TOC: tf, Pf
+    const char *errToc;         // TOC with the error: tf, Pf
+    const char *tocError;       // its positioning error [m] and ratio [%]
+    const char *pastSpan;       // after a TOC line whose tf lies beyond the span [s]
+    const char *notReached;     // SOTOC never reached its last switching state
+    const char *errSotoc;       // SOTOC with the error: tf, Pf (cylindrical robot)
+    const char *errSotocScara;  // the same for the SCARA robot
+    const char *sotocError;     // its positioning error [m] and ratio [%]
+};
+
+// The dialog's own lines; the SCARA robot's SOTOC line has a full-width space
+// before the final time.
+const ResultWords JAPANESEWORDS = {
+    "\n誤差なしTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]",
+    "\n誤差ありTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]",
+    "\n  速度誤差を含めたTOC位置誤差  =%6.3f[m]  行程に対する誤差の比=%6.4f[%%]",
+    "\n  終端時間がシミュレーション終了時刻(%4.1f[s])より後のため，終端位置と誤差はシミュレーション終了時の状態を示す",
+    "\n誤差ありSOTOC  最後の切り替え状態に達しなかったため，シミュレーション終了時の状態を示す",
+    "\n誤差ありSOTOC  終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]",
+    "\n誤差ありSOTOC　終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]",
+    "\n  速度誤差を含めたSOTOC位置誤差=%6.3f[m]  行程に対する誤差の比=%6.4f[%%]",
+};
+
+const ResultWords ENGLISHWORDS = {
+    "\nError-free TOC     final time tf=%7.4f[s]  final position Pf=(%7.4f %7.4f)[m]",
+    "\nTOC with error     final time tf=%7.4f[s]  final position Pf=(%7.4f %7.4f)[m]",
+    "\n  TOC positioning error with velocity term  =%6.3f[m]  error to stroke ratio=%6.4f[%%]",
+    "\n  The final time lies after the end of the simulation (%4.1f[s]): final position and error are "
+    "the state at the end of the simulation",
+    "\nSOTOC with error   never reached its last switching state: the state at the end of the simulation follows",
+    "\nSOTOC with error   final time tf=%7.4f[s]  final position Pf=(%7.4f %7.4f)[m]",
+    "\nSOTOC with error   final time tf=%7.4f[s]  final position Pf=(%7.4f %7.4f)[m]",
+    "\n  SOTOC positioning error with velocity term=%6.3f[m]  error to stroke ratio=%6.4f[%%]",
+};
+
 // After a TOC line whose final time lies beyond the simulated span.
-void appendpastspan(std::string &text) {
-    appendf(text, "\n  終端時間がシミュレーション終了時刻(%4.1f[s])より後のため，終端位置と誤差はシミュレーション終了時の状態を示す",
-            task.nStep * task.dt);
-}
+void appendpastspan(std::string &text, const ResultWords &w) { appendf(text, w.pastSpan, task.nStep * task.dt); }
 
 // The provisional conditions of both robots as start-up installs them (horizontal
 // motion); the SCARA robot is left selected.
@@ -222,22 +257,18 @@ void printprovisional() {
 
 }  // namespace
 
-std::string resultlines(const ComparisonResult &r) {
+std::string resultlines(const ComparisonResult &r, Language language) {
+    const ResultWords &w = language == ENGLISH ? ENGLISHWORDS : JAPANESEWORDS;
     const RunFigures &f = r.tocFree, &t = r.tocErr, &o = r.sotocErr;
     std::string text;
-    appendf(text, "\n誤差なしTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", f.tf, f.P[0], f.P[1]);
-    if (f.pastspan) appendpastspan(text);
-    appendf(text, "\n誤差ありTOC    終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", t.tf, t.P[0], t.P[1]);
-    if (t.pastspan) appendpastspan(text);
-    appendf(text, "\n  速度誤差を含めたTOC位置誤差  =%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", t.error, t.ratio);
-    if (!r.sotocFinished)
-        appendf(text, "\n誤差ありSOTOC  最後の切り替え状態に達しなかったため，シミュレーション終了時の状態を示す");
-    // The SCARA robot's line has a full-width space before the final time.
-    if (r.type == ROBOTSCARA)
-        appendf(text, "\n誤差ありSOTOC　終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", o.tf, o.P[0], o.P[1]);
-    else
-        appendf(text, "\n誤差ありSOTOC  終端時間 tf=%7.4f[s]  終端位置 Pf[]=(%7.4f %7.4f)[m]", o.tf, o.P[0], o.P[1]);
-    appendf(text, "\n  速度誤差を含めたSOTOC位置誤差=%6.3f[m]  行程に対する誤差の比=%6.4f[%%]", o.error, o.ratio);
+    appendf(text, w.freeToc, f.tf, f.P[0], f.P[1]);
+    if (f.pastspan) appendpastspan(text, w);
+    appendf(text, w.errToc, t.tf, t.P[0], t.P[1]);
+    if (t.pastspan) appendpastspan(text, w);
+    appendf(text, w.tocError, t.error, t.ratio);
+    if (!r.sotocFinished) appendf(text, "%s", w.notReached);
+    appendf(text, r.type == ROBOTSCARA ? w.errSotocScara : w.errSotoc, o.tf, o.P[0], o.P[1]);
+    appendf(text, w.sotocError, o.error, o.ratio);
     return text;
 }
 

@@ -5,9 +5,12 @@
 #include "study/comparison.h"
 #include <string>
 
-// The result lines of a comparison pass as the dialog prints them, each after a
-// line end.
-std::string resultlines(const ComparisonResult &r);
+// Languages of the result lines: the dialog's Japanese, or English for readers of it.
+enum Language : char { JAPANESE, ENGLISH };
+
+// The result lines of a comparison pass as the dialog prints them (in Japanese), or
+// the same figures in English; each after a line end.
+std::string resultlines(const ComparisonResult &r, Language language = JAPANESE);
 
 // Asks for changed conditions (entry chosen by app.lastKey), designs with and without
 // mass error, simulates the three motions and prints the results.

@@ -234,11 +234,90 @@ TEST(CompareOptions, NumbersReadStrictly) {
 
 // The default output is the dialog's result lines, from the same pass.
 TEST(CompareOutput, ResultLinesAsTheDialogPrintsThem) {
-    const RunOutcome r = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--error", "-20"});
+    const RunOutcome r =
+        runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--error", "-20", "--lang", "ja"});
     EXPECT_EQ(0, r.status);
     EXPECT_EQ("", r.err);
     EXPECT_EQ(resultlines(passfor({ROBOTSCARA, MOTIONHORIZONTAL, 40, 40, 0.7, 0.0, -0.3, 0.4, ELBOWUP, -0.2, 0})) + "\n",
               r.out);
+}
+
+// The numbers of a text, in order, as printed.
+std::vector<std::string> numbersof(const std::string &text) {
+    std::vector<std::string> numbers;
+    std::string current;
+    for (char c : text + " ") {
+        if ((c >= '0' && c <= '9') || c == '.' || (c == '-' && current.empty())) {
+            current += c;
+        } else {
+            if (current.find_first_of("0123456789") != std::string::npos) numbers.push_back(current);
+            current.clear();
+        }
+    }
+    return numbers;
+}
+
+// The English lines carry the Japanese lines' figures, digit for digit, in plain
+// ASCII: both when SOTOC finished and when it never reached its last switching state
+// (the SCARA robot against gravity with a 5 % mass error), and for the cylindrical
+// robot, whose SOTOC line differs in the Japanese.
+TEST(CompareLanguage, EnglishLinesCarryTheSameFigures) {
+    const Args passes[] = {{"compare", "--robot", "scara", "--motion", "horizontal", "--error", "-20"},
+                           {"compare", "--robot", "scara", "--motion", "vertical", "--error", "5"},
+                           {"compare", "--robot", "cylindrical", "--motion", "vertical"}};
+    int unfinished = 0;
+    for (const Args &pass : passes) {
+        Args ja = pass, en = pass;
+        ja.insert(ja.end(), {"--lang", "ja"});
+        en.insert(en.end(), {"--lang", "en"});
+        const RunOutcome j = runsotoc(ja), e = runsotoc(en);
+        ASSERT_EQ(0, j.status) << j.err;
+        ASSERT_EQ(0, e.status) << e.err;
+        EXPECT_EQ(numbersof(j.out), numbersof(e.out)) << e.out;
+        EXPECT_TRUE(std::all_of(e.out.begin(), e.out.end(), [](char c) { return c > 0; })) << e.out;
+        EXPECT_EQ(std::count(j.out.begin(), j.out.end(), '\n'), std::count(e.out.begin(), e.out.end(), '\n'));
+        const bool jaunfinished = j.out.find("最後の切り替え状態に達しなかった") != std::string::npos;
+        EXPECT_EQ(jaunfinished, e.out.find("never reached its last switching state") != std::string::npos);
+        unfinished += jaunfinished;
+        EXPECT_NE(std::string::npos, e.out.find("\nError-free TOC ")) << e.out;
+        EXPECT_NE(std::string::npos, e.out.find("\n  SOTOC positioning error with velocity term=")) << e.out;
+    }
+    EXPECT_LT(0, unfinished);
+    EXPECT_GT(3, unfinished);
+}
+
+// Without --lang the locale chooses, as the C library reads it: LC_ALL before
+// LC_MESSAGES before LANG, an empty one skipped; --lang overrides the locale; any
+// other word is refused before anything runs.
+TEST(CompareLanguage, LocaleChoosesUnlessLangIsGiven) {
+    const struct {
+        Args environment;  // variables set; every other locale variable unset
+        Args options;      // after the pass's options
+        bool japanese;
+    } cases[] = {
+        {{}, {}, false},
+        {{"LANG=ja_JP.UTF-8"}, {}, true},
+        {{"LANG=C.UTF-8"}, {}, false},
+        {{"LANG=ja_JP.UTF-8", "LC_ALL=C"}, {}, false},
+        {{"LANG=C", "LC_MESSAGES=ja_JP.UTF-8"}, {}, true},
+        {{"LANG=ja_JP.UTF-8", "LC_ALL="}, {}, true},
+        {{"LANG=ja_JP.UTF-8"}, {"--lang", "en"}, false},
+        {{"LC_ALL=C"}, {"--lang", "ja"}, true},
+    };
+    for (const auto &c : cases) {
+        Args argv = {"/usr/bin/env", "-u", "LC_ALL", "-u", "LC_MESSAGES", "-u", "LANG"};
+        argv.insert(argv.end(), c.environment.begin(), c.environment.end());
+        argv.insert(argv.end(), {sotocbinary(), "compare", "--robot", "scara", "--motion", "horizontal"});
+        argv.insert(argv.end(), c.options.begin(), c.options.end());
+        const RunOutcome r = runprogram(argv);
+        EXPECT_EQ(0, r.status) << r.err;
+        EXPECT_EQ(c.japanese, r.out.find("\n誤差なしTOC    終端時間") == 0) << r.out;
+        EXPECT_EQ(!c.japanese, r.out.find("\nError-free TOC ") == 0) << r.out;
+    }
+    const RunOutcome refused = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--lang", "fr"});
+    EXPECT_EQ(2, refused.status);
+    EXPECT_EQ("", refused.out);
+    EXPECT_EQ("sotoc compare: --lang: 'fr' refused; accepts ja or en\n", refused.err);
 }
 
 // One set of conditions typed into the interactive program, and the same as options.
@@ -317,7 +396,7 @@ TEST(CompareOutput, EqualsTheDialogsSecondPassOfTheSameConditions) {
     ASSERT_TRUE(xstart(x));
     for (const TypedCase &c : cases) {
         SCOPED_TRACE(c.options[1] + " " + c.options[3] + " error " + c.error);
-        Args args = {"compare"};
+        Args args = {"compare", "--lang", "ja"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         const RunOutcome command = runsotoc(args);
         EXPECT_EQ(0, command.status) << command.err;
@@ -420,7 +499,9 @@ TEST(CompareJson, ZeroLengthMoveHasNoRatio) {
     const json j = comparejson(still);
     ASSERT_EQ("compared", j["outcome"]);
     for (const char *run : {"tocFree", "tocErr", "sotocErr"}) EXPECT_TRUE(j["runs"][run]["ratio"].is_null()) << run;
-    const RunOutcome lines = runsotoc(still);
+    Args japanese = still;
+    japanese.insert(japanese.end(), {"--lang", "ja"});
+    const RunOutcome lines = runsotoc(japanese);
     EXPECT_EQ(0, lines.status);
     EXPECT_NE(std::string::npos, lines.out.find("行程に対する誤差の比=0.0000[%]")) << lines.out;
     const json moved = comparejson(withbase({}));
