@@ -20,6 +20,9 @@
   command on a page goes unchecked. Commands for other machines (GNU parallel, ssh,
   Slurm) are shown in `text` blocks: in those and the other shell blocks not run, each
   `sotoc SUBCOMMAND ...` must name a subcommand and only options of its --help.
+- The settings of a comparison, as a table made from the program's own table of
+  settings (directive `sotoc-settings`, from `sotoc settings --json`), checked against
+  the settings of the result JSON's schema.
 - The fields of the result JSON, as tables made from its JSON Schema (directive
   `sotoc-schema`), and the columns of the CSV logs, checked against the files that
   `sotoc compare --log` writes (directive `sotoc-csv-columns`).
@@ -557,6 +560,43 @@ class SchemaDirective(SphinxDirective):
         return [table(["field", "type", "required", "meaning [unit]"], rows, [24, 22, 9, 45])]
 
 
+class SettingsDirective(SphinxDirective):
+    """The settings of a comparison, as `sotoc settings --json` lists them from the
+    program's table: name, what it takes, defaults and map axes. The argument is the
+    JSON Schema of the results (relative to the page): a setting without a field of
+    that name in its `settings`, or a field there that is no setting, is a warning."""
+    required_arguments = 1
+
+    def run(self):
+        out, err, status = runsotoc(self.config, ["settings", "--json"])
+        try:
+            settings = json.loads(out)
+        except ValueError:
+            settings = None
+        if status != 0 or not isinstance(settings, list):
+            logger.warning(f"sotoc settings --json failed (status {status}): {err.strip()}",
+                           location=self.get_location())
+            return []
+        relative, path = self.env.relfn2path(self.arguments[0], self.env.docname)
+        self.env.note_dependency(relative)
+        with open(path, encoding="utf-8") as f:
+            fields = set(json.load(f)["$defs"]["settings"]["properties"])
+        names = {s["name"] for s in settings}
+        for name in sorted(names ^ fields):
+            where = "the result schema" if name in names else "the program's settings"
+            logger.warning(f"setting '{name}' is missing from {where}", location=self.get_location())
+        rows = []
+        for s in settings:
+            default = "required" if s["required"] else (
+                s["default"]["cylindrical"] if s["default"]["cylindrical"] == s["default"]["scara"]
+                else f'{s["default"]["cylindrical"]} (cylindrical), {s["default"]["scara"]} (SCARA)')
+            axes = ", ".join(a["name"] + (f' ({a["note"]})' if a["note"] else "") for a in s["axes"])
+            option = f'--{s["name"]} {s["argument"]}'
+            rows.append([[nodes.literal(option, option)], s["description"], s["accepts"], default, axes or "-"])
+        return [table(["option / field", "what it is [unit]", "accepts", "default", "map axes"], rows,
+                      [18, 32, 22, 16, 16])]
+
+
 def csvheaders(folder):
     """{file name: its column names} of the CSV files in `folder`: the first line of
     each that is no comment (#)."""
@@ -676,5 +716,6 @@ def setup(app):
     app.add_role("sotoc-value", valuerole)
     app.add_directive("sotoc-schema", SchemaDirective)
     app.add_directive("sotoc-csv-columns", CsvColumnsDirective)
+    app.add_directive("sotoc-settings", SettingsDirective)
     app.add_directive("sotoc-literalinclude", SourceIncludeDirective)
     return {"version": "1", "parallel_read_safe": False, "parallel_write_safe": True}

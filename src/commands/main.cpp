@@ -13,6 +13,7 @@
 #include "commands/options.h"
 #include "commands/plotcmd.h"
 #include "commands/rendercmd.h"
+#include "commands/settingscmd.h"
 #include "commands/sweepcmd.h"
 #include "console/console.h"
 #include "console/dialog.h"
@@ -53,6 +54,7 @@ const struct {
     {"map", mapcommand, "comparisons over a grid of one or two settings: JSON Lines and a picture"},
     {"plot", plotcommand, "the picture of a sweep or a map from its result files"},
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
+    {"settings", settingscommand, "the settings of a comparison: units, ranges, defaults, map axes"},
 };
 
 // Edits of a typed word beyond which no subcommand is suggested for it: a slip of
