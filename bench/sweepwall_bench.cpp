@@ -18,8 +18,8 @@ void sweepwall(benchmark::State &state) {
     CompareOptionValues values;
     values.words[SETTINGROBOT] = "scara";
     values.words[SETTINGMOTION] = "vertical";
-    if (!requestfromoptions(values, "--", job.request).empty()) std::abort();
-    if (!readgrid("-50:50:1", job.grid).empty()) std::abort();
+    if (!requestfromoptions(values, "--", job.request).ok()) std::abort();
+    if (!readgrid("-50:50:1", job.grid).ok()) std::abort();
     job.shard = Shard{0, 1};
     job.jobs = static_cast<int>(state.range(0));
     const int out = open("/dev/null", O_WRONLY);

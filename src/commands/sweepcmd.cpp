@@ -52,9 +52,8 @@ int sweepcommand(int argc, char **argv) {
     const GridCommand command{
         ABOUT, "sotoc sweep", "sweep", [&](CLI::App &cmd) { adderrorsoption(cmd, errors); },
         [&](const CompareOptionValues &values) {
-            std::string refused = requestfromoptions(values, "--", job.request);
-            if (refused.empty()) refused = readgrid(errors, job.grid);
-            return refused;
+            const Outcome taken = requestfromoptions(values, "--", job.request);
+            return taken.ok() ? readgrid(errors, job.grid) : taken;
         },
         [&](int out, const std::function<void(const std::string &)> &written) { return runsweep(job, out, written); }};
     return gridcommand(argc, argv, command, job.shard, job.jobs);
