@@ -62,7 +62,7 @@ void mapcpu(benchmark::State &state, const char *x, const char *y) {
     double cpu = 0.0;
     for (auto _ : state) {
         const double start = cpuseconds();
-        status |= runmap(job, out, nullptr);
+        status |= runmap(job, out, nullptr).status;
         cpu = cpuseconds() - start;
     }
     close(out);

@@ -24,7 +24,7 @@ void sweepwall(benchmark::State &state) {
     job.jobs = static_cast<int>(state.range(0));
     const int out = open("/dev/null", O_WRONLY);
     int status = 0;
-    for (auto _ : state) status |= runsweep(job, out, nullptr);
+    for (auto _ : state) status |= runsweep(job, out, nullptr).status;
     close(out);
     if (status != 0) state.SkipWithError("the sweep failed");
 }

@@ -47,14 +47,14 @@ Outcome takemap(const CompareOptionValues &values, const CLI::Option *y, const s
 
 }  // namespace
 
-int runmap(const MapJob &job, int out, const std::function<void(const std::string &)> &written) {
+Outcome runmap(const MapJob &job, int out, const std::function<void(const std::string &)> &written) {
     MapPoints points = mappoints(job);
     ResultRun run{"sotoc map", static_cast<int>(points.indices.size()), job.jobs, out,
                   [&](int k) { preparemappoint(points, k); }, [&](int k) { return mappointline(points, k); },
                   [&](int k) { return mappointname(points, k); }, Progress{progressline, progressend}, written};
-    const int status = runresults(run).status;
+    const Outcome ran = runresults(run);
     initialset();
-    return status;
+    return ran;
 }
 
 int mapcommand(int argc, char **argv) {

@@ -78,7 +78,8 @@ int runwithoutputs(const CLI::App &cmd, const Outcome &taken, const RunOutputOpt
         if (readback.ok()) readback = readresultline(reading, line, ++number);
     };
     int status = command.run(resultfile(o) ? results.fd : STDOUT_FILENO,
-                             o.plot.empty() ? std::function<void(const std::string &)>() : read);
+                             o.plot.empty() ? std::function<void(const std::string &)>() : read)
+                     .status;
     if (resultfile(o)) status = endresults(cmd, results, status);
     if (o.plot.empty()) return status;
     if (status != 0 || !readback.ok()) abandonoutput(picture);

@@ -23,8 +23,8 @@ struct GridCommand {
     // Takes its own options and the comparison options given; refuses either.
     std::function<Outcome(const CompareOptionValues &)> takeoptions;
     // Writes its lines to fd (the result file or standard output), handing each to
-    // `written` once written; returns 0, 1 (failed) or the stop status.
-    std::function<int(int fd, const std::function<void(const std::string &)> &written)> run;
+    // `written` once written; fails (status 1, or the stop status) having said why.
+    std::function<Outcome(int fd, const std::function<void(const std::string &)> &written)> run;
 };
 
 // Runs a sweep or a map with its arguments (argv[0] is its name) on the records as

@@ -29,10 +29,11 @@ int rungrid(const std::vector<std::string> &args, const std::vector<std::string>
                               [](const CompareOptionValues &) { return succeeded(); },
                               [&lines](int fd, const std::function<void(const std::string &)> &written) {
                                   for (const std::string &line : lines) {
-                                      if (!writeresults(fd, line + "\n").ok()) return 1;
+                                      const Outcome wrote = writeresults(fd, line + "\n");
+                                      if (!wrote.ok()) return wrote;
                                       written(line);
                                   }
-                                  return 0;
+                                  return succeeded();
                               }};
     Shard shard{};
     int jobs = 0;
