@@ -52,7 +52,7 @@ void standalone(benchmark::State &state, const char *robot, const char *motion) 
     v.words[SETTINGROBOT] = robot;
     v.words[SETTINGMOTION] = motion;
     CompareRequest request;
-    if (!requestfromoptions(v, "--", request).empty()) std::abort();
+    if (!requestfromoptions(v, "--", request).ok()) std::abort();
     for (auto _ : state) benchmark::DoNotOptimize(standalonepass(request));
 }
 

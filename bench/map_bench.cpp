@@ -35,9 +35,8 @@ MapJob scaravertical(const char *x, const char *y) {
     CompareOptionValues values;
     values.words[SETTINGROBOT] = "scara";
     values.words[SETTINGMOTION] = "vertical";
-    std::string message;
-    if (!requestwithoutreach(values, "--", job.request).empty() || !parseaxis(x, job.grid.x, message) ||
-        !parseaxis(y, job.grid.y, message))
+    if (!requestwithoutreach(values, "--", job.request).ok() || !parseaxis(x, job.grid.x).ok() ||
+        !parseaxis(y, job.grid.y).ok())
         std::abort();
     job.shard = Shard{0, 1};
     job.jobs = 2;
@@ -63,7 +62,7 @@ void mapcpu(benchmark::State &state, const char *x, const char *y) {
     double cpu = 0.0;
     for (auto _ : state) {
         const double start = cpuseconds();
-        status |= runmap(job, out, nullptr);
+        status |= runmap(job, out, nullptr).status;
         cpu = cpuseconds() - start;
     }
     close(out);

@@ -18,13 +18,13 @@ void sweepwall(benchmark::State &state) {
     CompareOptionValues values;
     values.words[SETTINGROBOT] = "scara";
     values.words[SETTINGMOTION] = "vertical";
-    if (!requestfromoptions(values, "--", job.request).empty()) std::abort();
-    if (!readgrid("-50:50:1", job.grid).empty()) std::abort();
+    if (!requestfromoptions(values, "--", job.request).ok()) std::abort();
+    if (!readgrid("-50:50:1", job.grid).ok()) std::abort();
     job.shard = Shard{0, 1};
     job.jobs = static_cast<int>(state.range(0));
     const int out = open("/dev/null", O_WRONLY);
     int status = 0;
-    for (auto _ : state) status |= runsweep(job, out, nullptr);
+    for (auto _ : state) status |= runsweep(job, out, nullptr).status;
     close(out);
     if (status != 0) state.SkipWithError("the sweep failed");
 }

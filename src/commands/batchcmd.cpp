@@ -28,16 +28,19 @@ const char *const ABOUT =
     "run gives {\"line\":N,\"error\":\"...\"}; blank lines are skipped (N counts them). Exit status: 0\n"
     "when every line ran and was written, 1 otherwise.";
 
-// Opens the input file; -1 with the refusal when it cannot be read or is a folder.
-int openinput(const std::string &file, std::string &refused) {
-    const int in = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+// Opens the input file into `in`; refuses one that cannot be read or is a folder.
+Outcome openinput(const std::string &file, int &in) {
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st;
-    const bool folder = in >= 0 && fstat(in, &st) == 0 && S_ISDIR(st.st_mode);
-    if (in >= 0 && !folder) return in;
-    refused = "FILE: '" + excerpt(file) + "' refused; accepts a readable file (" +
-              (folder ? "it is a folder" : std::strerror(errno)) + ")";
-    if (in >= 0) close(in);
-    return -1;
+    const bool folder = fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    if (fd >= 0 && !folder) {
+        in = fd;
+        return succeeded();
+    }
+    const Outcome refusal = refused("FILE: '" + excerpt(file) + "' refused; accepts a readable file (" +
+                                    (folder ? "it is a folder" : std::strerror(errno)) + ")");
+    if (fd >= 0) close(fd);
+    return refusal;
 }
 
 }  // namespace
@@ -56,12 +59,12 @@ int batchcommand(int argc, char **argv) {
         reportproblem(cmd, writable.message);
         return writable.status;
     }
-    std::string refused;
     const bool fromfile = !file.empty() && file != "-";
-    const int in = fromfile ? openinput(file, refused) : STDIN_FILENO;
-    if (in < 0) {
-        reportproblem(cmd, refused);
-        return EXIT_REFUSED;
+    int in = STDIN_FILENO;
+    const Outcome opened = fromfile ? openinput(file, in) : succeeded();
+    if (!opened.ok()) {
+        reportproblem(cmd, opened.message);
+        return opened.status;
     }
     const BatchOutput out{[](const std::string &answer) { return writeresults(STDOUT_FILENO, answer + "\n"); },
                           [&cmd](const std::string &problem) { reportproblem(cmd, problem); }};

@@ -3,6 +3,6 @@
 #pragma once
 
 // Runs the subcommand with its arguments (argv[0] is its name); returns the exit
-// status: 0 when every line ran, 1 otherwise, EXIT_REFUSED for refused arguments.
+// status: 0 when every line ran, 1 otherwise, REFUSEDSTATUS for refused arguments.
 int batchcommand(int argc, char **argv);
 

@@ -34,16 +34,16 @@ const char *const ABOUT =
     "switching-time solution.";
 
 // Makes the folder of --log when it is missing, noting in `made` the folders it
-// made, deepest first; "" or the refusal.
-std::string makelogdir(const std::string &dir, std::vector<std::filesystem::path> &made) {
+// made, deepest first; refuses a folder that cannot be made.
+Outcome makelogdir(const std::string &dir, std::vector<std::filesystem::path> &made) {
     std::error_code e;
     std::filesystem::path p = std::filesystem::absolute(dir, e).lexically_normal();
     if (!p.has_filename()) p = p.parent_path();  // "runs/"
     for (; !e && p.has_relative_path() && !std::filesystem::exists(p, e); p = p.parent_path()) made.push_back(p);
     if (!e) std::filesystem::create_directories(dir, e);
-    if (!e && std::filesystem::is_directory(dir, e)) return "";
-    return "--log: '" + excerpt(dir) + "' refused; accepts a folder that exists or can be made (" +
-           (e ? e.message() : "not a folder") + ")";
+    if (!e && std::filesystem::is_directory(dir, e)) return succeeded();
+    return refused("--log: '" + excerpt(dir) + "' refused; accepts a folder that exists or can be made (" +
+                   (e ? e.message() : "not a folder") + ")");
 }
 
 // Removes the folders made for --log while they are empty: nothing was logged.
@@ -53,24 +53,24 @@ void removelogdir(const std::vector<std::filesystem::path> &made) {
         if (!std::filesystem::is_empty(p, e) || !std::filesystem::remove(p, e)) return;
 }
 
-// Refuses a --plot that names one of the CSV files of --log; "" when it names none.
-std::string logclash(const std::string &plot, const std::string &logdir) {
-    if (logdir.empty()) return "";
+// Refuses a --plot that names one of the CSV files of --log.
+Outcome checklogclash(const std::string &plot, const std::string &logdir) {
+    if (logdir.empty()) return succeeded();
     for (const char *run : RUNNAMES) {
         const std::string log = logdir + "/" + run + ".csv";
         if (samefile(plot, log))
-            return "--plot: '" + excerpt(plot) + "' refused; it names the log file '" + excerpt(log) + "'";
+            return refused("--plot: '" + excerpt(plot) + "' refused; it names the log file '" + excerpt(log) + "'");
     }
-    return "";
+    return succeeded();
 }
 
-// Begins the output of --plot once the --log folder is made: "" or the refusal
-// (nothing begun then).
-std::string beginplot(const std::string &plot, const std::string &logdir, OutputFile &picture) {
-    if (plot.empty()) return "";
-    std::string refused = logclash(plot, logdir);
-    if (refused.empty() && !beginoutput(plot, picture).ok()) refused = outputrefusal("--plot", picture);
-    return refused;
+// Begins the output of --plot once the --log folder is made; refuses with nothing
+// begun.
+Outcome beginplot(const std::string &plot, const std::string &logdir, OutputFile &picture) {
+    if (plot.empty()) return succeeded();
+    const Outcome clash = checklogclash(plot, logdir);
+    if (!clash.ok()) return clash;
+    return beginoutput(plot, picture).ok() ? succeeded() : refused(outputrefusal("--plot", picture));
 }
 
 // The language the environment asks messages in, as the C library reads it: the
@@ -84,14 +84,14 @@ Language environmentlanguage() {
     return ENGLISH;
 }
 
-// The language of --lang, or of the environment when it is not given; a refusal of
-// any other word in `refused`.
-Language chosenlanguage(const std::string &lang, std::string &refused) {
-    if (lang.empty()) return environmentlanguage();
-    if (lang == "ja") return JAPANESE;
-    if (lang == "en") return ENGLISH;
-    refused = "--lang: '" + excerpt(lang) + "' refused; accepts ja or en";
-    return ENGLISH;
+// Sets `language` from --lang, or from the environment when it is not given; refuses
+// any other word.
+Outcome chooselanguage(const std::string &lang, Language &language) {
+    if (lang.empty()) language = environmentlanguage();
+    else if (lang == "ja") language = JAPANESE;
+    else if (lang == "en") language = ENGLISH;
+    else return refused("--lang: '" + excerpt(lang) + "' refused; accepts ja or en");
+    return succeeded();
 }
 
 // The output of the pass: the JSON object or the dialog's result lines.
@@ -124,28 +124,26 @@ int comparecommand(int argc, char **argv) {
             ->type_name("FILE");
     };
     const auto takeoptions = [&]() {
-        std::string refused;
-        language = chosenlanguage(lang, refused);
-        if (refused.empty() && !plot.empty()) refused = plotrefusal(plot, true);
-        if (refused.empty() && !logdir.empty()) refused = makelogdir(logdir, made);
-        if (refused.empty()) refused = beginplot(plot, logdir, picture);
-        if (!refused.empty()) removelogdir(made);
-        return refused;
+        Outcome taken = chooselanguage(lang, language);
+        if (taken.ok() && !plot.empty()) taken = checkplot(plot, true);
+        if (taken.ok() && !logdir.empty()) taken = makelogdir(logdir, made);
+        if (taken.ok()) taken = beginplot(plot, logdir, picture);
+        if (!taken.ok()) removelogdir(made);
+        return taken;
     };
     const auto finish = [&](const CLI::App &cmd, const CompareRequest &request, const ComparisonResult &result) {
-        std::string failed = writeresults(STDOUT_FILENO, outputtext(json, language, request, result)).message;
-        if (failed.empty() && result.outcome == COMPARED && !logdir.empty())
-            failed = writeruncsv(logdir, result.type).message;
-        if (!failed.empty() || result.outcome != COMPARED) removelogdir(made);
+        Outcome written = writeresults(STDOUT_FILENO, outputtext(json, language, request, result));
+        if (written.ok() && result.outcome == COMPARED && !logdir.empty()) written = writeruncsv(logdir, result.type);
+        if (!written.ok() || result.outcome != COMPARED) removelogdir(made);
         if (!plot.empty()) {
-            if (failed.empty() && result.outcome == COMPARED)
-                drawcomparison(picture, requestsettings(request), result, failed);
+            if (written.ok() && result.outcome == COMPARED)
+                written = drawcomparison(picture, requestsettings(request), result);
             else
                 abandonoutput(picture);
         }
-        if (!failed.empty()) {
-            reportproblem(cmd, failed);
-            return 1;
+        if (!written.ok()) {
+            reportproblem(cmd, written.message);
+            return written.status;
         }
         if (result.outcome == COMPARED) return 0;
         if (!json || !plot.empty())

@@ -144,19 +144,14 @@ void windowdialog() {
 // The interactive program hands its arguments to the window system, whose options
 // start with one dash: a first argument without one names no subcommand (a typing
 // slip, which would otherwise start the window) and an argument starting with two
-// dashes is none of them. Either is refused on standard error; returns false then.
-bool windowsystemarguments(int argc, char **argv) {
-    if (argc >= 2 && argv[1][0] != '-') {
-        std::fprintf(stderr, "sotoc: '%s' refused: no such subcommand%s; %s\n", excerpt(argv[1]).c_str(),
-                     suggestion(argv[1]).c_str(), accepted().c_str());
-        return false;
-    }
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--", 2) != 0) continue;
-        std::fprintf(stderr, "sotoc: '%s' refused; %s\n", excerpt(argv[i]).c_str(), accepted().c_str());
-        return false;
-    }
-    return true;
+// dashes is none of them. Either is refused.
+Outcome checkwindowarguments(int argc, char **argv) {
+    if (argc >= 2 && argv[1][0] != '-')
+        return refused("'" + excerpt(argv[1]) + "' refused: no such subcommand" + suggestion(argv[1]) + "; " +
+                       accepted());
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--", 2) == 0) return refused("'" + excerpt(argv[i]) + "' refused; " + accepted());
+    return succeeded();
 }
 
 // A write to a pipe whose reader has gone, or beyond the file-size limit, fails with
@@ -182,7 +177,11 @@ int main(int argc, char **argv) {
         std::printf("sotoc %s (commit %s)\n", SOTOC_VERSION, SOTOC_COMMIT);
         return endoutput(0);
     }
-    if (!windowsystemarguments(argc, argv)) return EXIT_REFUSED;
+    const Outcome arguments = checkwindowarguments(argc, argv);
+    if (!arguments.ok()) {
+        std::fprintf(stderr, "sotoc: %s\n", arguments.message.c_str());
+        return arguments.status;
+    }
     if (!displayreachable(argc, argv)) {
         // Every subcommand works without a screen.
         consoleerror("画面（X ディスプレイ）に接続できないため、ウィンドウを開けません。"

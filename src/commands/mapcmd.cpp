@@ -38,24 +38,23 @@ CLI::Option *addaxisoptions(CLI::App &cmd, std::string typed[2]) {
 }
 
 // The map's settings as readmap takes them, an empty --y refused as an empty --x is.
-std::string takemap(const CompareOptionValues &values, const CLI::Option *y, const std::string typed[2], MapJob &job) {
+Outcome takemap(const CompareOptionValues &values, const CLI::Option *y, const std::string typed[2], MapJob &job) {
     MapAxis axis;
-    std::string message;
-    if (y->count() > 0 && typed[1].empty() && !parseaxis(typed[1], axis, message))
-        return "--y: '' refused; " + message;
-    return readmap(values, typed, job).message;
+    const Outcome empty = y->count() > 0 && typed[1].empty() ? parseaxis(typed[1], axis) : succeeded();
+    if (!empty.ok()) return refused("--y: '' refused; " + empty.message);
+    return readmap(values, typed, job);
 }
 
 }  // namespace
 
-int runmap(const MapJob &job, int out, const std::function<void(const std::string &)> &written) {
+Outcome runmap(const MapJob &job, int out, const std::function<void(const std::string &)> &written) {
     MapPoints points = mappoints(job);
     ResultRun run{"sotoc map", static_cast<int>(points.indices.size()), job.jobs, out,
                   [&](int k) { preparemappoint(points, k); }, [&](int k) { return mappointline(points, k); },
                   [&](int k) { return mappointname(points, k); }, Progress{progressline, progressend}, written};
-    const int status = runresults(run).status;
+    const Outcome ran = runresults(run);
     initialset();
-    return status;
+    return ran;
 }
 
 int mapcommand(int argc, char **argv) {

@@ -12,7 +12,7 @@
 // once written, keeping none. Shows a progress line when standard error is a
 // terminal. Ends and returns as runresults (processes/resultrun.h) does. Leaves the
 // records as initialset leaves them.
-int runmap(const MapJob &job, int out, const std::function<void(const std::string &)> &written);
+Outcome runmap(const MapJob &job, int out, const std::function<void(const std::string &)> &written);
 
 // Runs the subcommand with its arguments (argv[0] is its name); returns the exit status.
 int mapcommand(int argc, char **argv);

@@ -39,13 +39,14 @@ void addnumbersoption(CLI::App &cmd, const std::string &name, Setting s, std::ve
         ->type_name(typeName);
 }
 
-// The refusal, by its name, of an option that takes one value and was given more
-// than once; "" when none was (the parse stopped for another reason).
-std::string repeatedrefusal(const CLI::App &cmd) {
+// Refuses, by its name, an option that takes one value and was given more than
+// once; succeeds when none was (the parse stopped for another reason).
+Outcome checkrepeated(const CLI::App &cmd) {
     for (const CLI::Option *option : cmd.get_options())
         if (option->nonpositional() && option->get_items_expected_max() == 1 && option->count() > 1)
-            return option->get_name() + ": given " + std::to_string(option->count()) + " times; accepts it once";
-    return "";
+            return refused(option->get_name() + ": given " + std::to_string(option->count()) +
+                           " times; accepts it once");
+    return succeeded();
 }
 
 template <class T>
@@ -94,44 +95,44 @@ void addjobsoption(CLI::App &cmd, int &jobs) {
         ->type_name("N");
 }
 
-std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv) {
+Outcome parsearguments(CLI::App &cmd, int argc, const char *const *argv) {
     try {
         cmd.parse(argc, argv);
-        return "";
+        return succeeded();
     } catch (const CLI::ValidationError &e) {
-        return printable(e.what(), MESSAGEBYTES);  // the checks above name what is accepted
+        return refused(printable(e.what(), MESSAGEBYTES));  // the checks above name what is accepted
     } catch (const CLI::ExtrasError &) {
         std::string extras;
         for (const std::string &a : cmd.remaining()) extras += (extras.empty() ? "" : " ") + a;
-        return "'" + excerpt(extras) + "' refused; accepts the options that --help lists";
+        return refused("'" + excerpt(extras) + "' refused; accepts the options that --help lists");
     } catch (const CLI::Success &) {
         throw;
     } catch (const CLI::ArgumentMismatch &e) {
-        const std::string repeated = repeatedrefusal(cmd);
-        return repeated.empty() ? printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists" : repeated;
+        const Outcome repeated = checkrepeated(cmd);
+        return repeated.ok() ? refused(printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists") : repeated;
     } catch (const CLI::ParseError &e) {
-        return printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists";
+        return refused(printable(e.what(), MESSAGEBYTES) + "; accepts what --help lists");
     }
 }
 
 bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
     try {
-        const std::string refused = argumentsrefusal(cmd, argc, argv);
-        if (refused.empty()) return true;
-        reportproblem(cmd, refused);
-        status = EXIT_REFUSED;
+        const Outcome parsed = parsearguments(cmd, argc, argv);
+        if (parsed.ok()) return true;
+        reportproblem(cmd, parsed.message);
+        status = parsed.status;
     } catch (const CLI::Success &e) {
         status = cmd.exit(e);
     }
     return false;
 }
 
-std::string plotrefusal(const std::string &plot, bool stdoutused) {
+Outcome checkplot(const std::string &plot, bool stdoutused) {
     if (plotdevice(plot).empty())
-        return "--plot: '" + excerpt(plot) + "' refused; accepts a file name ending in .png, .svg or .pdf";
+        return refused("--plot: '" + excerpt(plot) + "' refused; accepts a file name ending in .png, .svg or .pdf");
     if (stdoutused && isstandardoutput(plot))
-        return "--plot: '" + excerpt(plot) + "' refused; standard output is written to it";
-    return "";
+        return refused("--plot: '" + excerpt(plot) + "' refused; standard output is written to it");
+    return succeeded();
 }
 
 std::string outputrefusal(const std::string &option, const OutputFile &out) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "records/outcome.h"
 #include "settings/request.h"
 
 struct OutputFile;
@@ -13,9 +14,9 @@ class App;
 class Option;
 }
 
-// Exit statuses of the subcommands beside 0 (done).
-constexpr int EXIT_REFUSED = 2;     // an option or a value was refused
-constexpr int EXIT_NOSOLUTION = 3;  // the switching-time design has no solution
+// Exit status of a subcommand whose switching-time design has no solution, beside
+// 0 (done), FAILURESTATUS and REFUSEDSTATUS (records/outcome.h).
+constexpr int EXIT_NOSOLUTION = 3;
 
 // Adds an option --NAME to `cmd` for every setting of the table (settings/settings.h),
 // each with its units, accepted values and default in the help; numbers are read
@@ -33,10 +34,10 @@ CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, 
 // sets `jobs` to its default, the number of cores.
 void addjobsoption(CLI::App &cmd, int &jobs);
 
-// The refusal of --plot FILE before any work, "" when it is taken: a name ending in
-// .png, .svg or .pdf that is not, when the command writes standard output
-// (`stdoutused`), the file standard output goes to (the picture would replace it).
-std::string plotrefusal(const std::string &plot, bool stdoutused);
+// Checks --plot FILE before any work: refuses all but a name ending in .png, .svg or
+// .pdf that is not, when the command writes standard output (`stdoutused`), the
+// file standard output goes to (the picture would replace it).
+Outcome checkplot(const std::string &plot, bool stdoutused);
 
 // The refusal of an output that beginoutput (atomicwrite/outfile.h) could not make, for
 // option `option`: "OPTION: 'TARGET' refused; accepts a writable file (<reason>)",
@@ -44,14 +45,14 @@ std::string plotrefusal(const std::string &plot, bool stdoutused);
 std::string outputrefusal(const std::string &option, const OutputFile &out);
 
 // Parses the arguments of subcommand `cmd` (argv[0] is its name) and prints
-// nothing: "" when they were taken, else the refusal, one line of at most about
-// MESSAGEBYTES; an option taking one value given more than once is refused by
-// its name. --help throws CLI::Success for the caller to print.
-std::string argumentsrefusal(CLI::App &cmd, int argc, const char *const *argv);
+// nothing; refuses with one line of at most about MESSAGEBYTES; an option taking
+// one value given more than once is refused by its name. --help throws
+// CLI::Success for the caller in this folder to print.
+Outcome parsearguments(CLI::App &cmd, int argc, const char *const *argv);
 
 // Parses the arguments of subcommand `cmd` (argv[0] is its name). Returns true to go
 // on; false with `status` set after the help was printed (0) or an argument was
-// refused (EXIT_REFUSED, one line on standard error, nothing on standard output).
+// refused (REFUSEDSTATUS, one line on standard error, nothing on standard output).
 bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status);
 
 // Prints `message` of subcommand `cmd` (a refusal or why it failed) as one line on

@@ -14,11 +14,11 @@ int passcommand(int argc, char **argv, const PassCommand &command) {
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     CompareRequest request;
-    std::string refused = requestfromoptions(values, "--", request);
-    if (refused.empty()) refused = command.takeoptions();
-    if (!refused.empty()) {
-        reportproblem(cmd, refused);
-        return EXIT_REFUSED;
+    Outcome taken = requestfromoptions(values, "--", request);
+    if (taken.ok()) taken = command.takeoptions();
+    if (!taken.ok()) {
+        reportproblem(cmd, taken.message);
+        return taken.status;
     }
     return command.finish(cmd, request, standalonepass(request));
 }

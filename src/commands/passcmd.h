@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "records/outcome.h"
 #include "settings/request.h"
 #include "study/comparison.h"
 
@@ -17,15 +18,15 @@ struct PassCommand {
     const char *about;  // what --help says of it
     const char *name;   // "sotoc compare", "sotoc render"
     std::function<void(CLI::App &)> addoptions;  // adds the command's own options
-    // Takes its own options once the comparison options made a request: "" or the
-    // refusal, with whatever it prepared undone.
-    std::function<std::string()> takeoptions;
+    // Takes its own options once the comparison options made a request; refuses
+    // with whatever it prepared undone.
+    std::function<Outcome()> takeoptions;
     // Writes what came of the pass and returns the exit status.
     std::function<int(const CLI::App &, const CompareRequest &, const ComparisonResult &)> finish;
 };
 
 // Runs a subcommand of one pass with its arguments (argv[0] is its name): the records
 // set as initialset leaves them, the comparison options and the command's own parsed
-// and taken, then the pass. A refused option ends it with EXIT_REFUSED before any
+// and taken, then the pass. A refused option ends it with REFUSEDSTATUS before any
 // work. Returns the exit status.
 int passcommand(int argc, char **argv, const PassCommand &command);

@@ -38,19 +38,17 @@ int plotcommand(int argc, char **argv) {
                  "Draw results made by different versions or commits of sotoc together.");
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
-    std::string refused = plotrefusal(picture, false);
+    Outcome taken = checkplot(picture, false);
     for (const std::string &file : files)
-        if (refused.empty() && samefile(file, picture))
-            refused = "--plot: '" + picture + "' refused; it names the result file '" + file + "'";
+        if (taken.ok() && samefile(file, picture))
+            taken = refused("--plot: '" + picture + "' refused; it names the result file '" + file + "'");
     OutputFile out;
-    if (refused.empty() && !beginoutput(picture, out).ok())
-        refused = outputrefusal("--plot", out);
-    if (!refused.empty()) {
-        reportproblem(cmd, refused);
-        return EXIT_REFUSED;
+    if (taken.ok() && !beginoutput(picture, out).ok()) taken = refused(outputrefusal("--plot", out));
+    if (!taken.ok()) {
+        reportproblem(cmd, taken.message);
+        return taken.status;
     }
-    std::string message;
-    if (plotresults(files, mixedprograms, out, message)) return 0;
-    reportproblem(cmd, message);
-    return 1;
+    const Outcome drawn = plotresults(files, mixedprograms, out);
+    if (!drawn.ok()) reportproblem(cmd, drawn.message);
+    return drawn.status;
 }

@@ -71,32 +71,33 @@ bool endswith(const std::string &name, const std::string &extension) {
     return name.size() >= extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
 }
 
-// The refusal of the file of option `option` ("--png") whose name does not end in the
-// format's extension ("" when it does or is not given): a picture named otherwise
-// would be taken for another format.
-std::string extensionrefusal(const std::string &option, const std::string &file) {
+// Refuses the file of option `option` ("--png") whose name does not end in the
+// format's extension (when it is given): a picture named otherwise would be taken
+// for another format.
+Outcome checkextension(const std::string &option, const std::string &file) {
     const std::string extension = "." + option.substr(2);
-    if (file.empty() || endswith(file, extension)) return "";
-    return option + ": '" + excerpt(file) + "' refused; accepts a file name ending in " + extension;
+    if (file.empty() || endswith(file, extension)) return succeeded();
+    return refused(option + ": '" + excerpt(file) + "' refused; accepts a file name ending in " + extension);
 }
 
-// "" and the size, frame and every filled in, or the refusal.
-std::string checkrenderoptions(RenderOptions &o) {
-    if (o.png.empty() && o.gif.empty()) return "--png FILE or --gif FILE is needed";
-    for (const std::string &refused : {extensionrefusal("--png", o.png), extensionrefusal("--gif", o.gif)})
-        if (!refused.empty()) return refused;
+// Fills in the size, frame and every; refuses an option out of its range.
+Outcome checkrenderoptions(RenderOptions &o) {
+    if (o.png.empty() && o.gif.empty()) return refused("--png FILE or --gif FILE is needed");
+    for (const Outcome &named : {checkextension("--png", o.png), checkextension("--gif", o.gif)})
+        if (!named.ok()) return named;
     const std::vector<std::string> wh = splitat(o.size, 'x');
     if (wh.size() != 2 || !readnumber(wh[0], o.w) || !readnumber(wh[1], o.h) || o.w < MINSIZE || o.h < MINSIZE ||
         o.w > MAXSIZE || o.h > MAXSIZE)
-        return "--size: '" + excerpt(o.size) + "' refused; accepts WxH with W and H from 16 to 4096 pixels";
+        return refused("--size: '" + excerpt(o.size) + "' refused; accepts WxH with W and H from 16 to 4096 pixels");
     if (o.frame < -1 || o.frame > task.nStep)
-        return "--frame: '" + std::to_string(o.frame) + "' refused; accepts a log row from 0 to " +
-               std::to_string(task.nStep);
+        return refused("--frame: '" + std::to_string(o.frame) + "' refused; accepts a log row from 0 to " +
+                       std::to_string(task.nStep));
     if (o.every < 1 || o.every > task.nStep)
-        return "--every: '" + std::to_string(o.every) + "' refused; accepts 1 to " + std::to_string(task.nStep);
+        return refused("--every: '" + std::to_string(o.every) + "' refused; accepts 1 to " +
+                       std::to_string(task.nStep));
     if (o.delay != 0.0 && !(o.delay >= MINDELAY && o.delay <= MAXDELAY))
-        return "--delay: '" + numbertext(o.delay) + "' refused; accepts 10 to 655350 milliseconds";
-    return "";
+        return refused("--delay: '" + numbertext(o.delay) + "' refused; accepts 10 to 655350 milliseconds");
+    return succeeded();
 }
 
 }  // namespace

@@ -23,14 +23,15 @@ struct RunOutputOptions {
 // Whether the results go to a file rather than standard output.
 bool resultfile(const RunOutputOptions &o) { return !o.out.empty() && o.out != "-"; }
 
-// Begins the output files before any work: "" or the refusal (nothing begun then).
-std::string beginoutputs(const RunOutputOptions &o, OutputFile &results, OutputFile &picture) {
+// Begins the output files before any work; refuses with nothing begun.
+Outcome beginoutputs(const RunOutputOptions &o, OutputFile &results, OutputFile &picture) {
     if (resultfile(o) && !o.plot.empty() && samefile(o.out, o.plot))
-        return "--plot: '" + excerpt(o.plot) + "' refused; it names the same file as --out '" + excerpt(o.out) + "'";
-    if (resultfile(o) && !beginoutput(o.out, results).ok()) return outputrefusal("--out", results);
-    if (o.plot.empty() || beginoutput(o.plot, picture).ok()) return "";
+        return refused("--plot: '" + excerpt(o.plot) + "' refused; it names the same file as --out '" +
+                       excerpt(o.out) + "'");
+    if (resultfile(o) && !beginoutput(o.out, results).ok()) return refused(outputrefusal("--out", results));
+    if (o.plot.empty() || beginoutput(o.plot, picture).ok()) return succeeded();
     if (resultfile(o)) abandonoutput(results);
-    return outputrefusal("--plot", picture);
+    return refused(outputrefusal("--plot", picture));
 }
 
 // Keeps the results of a run that ended or was stopped (its lines are whole) and
@@ -53,47 +54,39 @@ void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &
     cmd.add_option("--plot", o.plot, "Also draw the " + what + " into FILE: .png, .svg or .pdf.")->type_name("FILE");
 }
 
-// Checks --shard into `shard` and --plot: "" or the refusal.
-std::string takerunoutputs(const RunOutputOptions &o, Shard &shard) {
-    std::string message;
+// Checks --shard into `shard` and --plot; refuses either.
+Outcome takerunoutputs(const RunOutputOptions &o, Shard &shard) {
     shard = Shard{0, 1};
-    if (o.shardOption->count() > 0 && !parseshard(o.shard, shard, message))
-        return "--shard: '" + excerpt(o.shard) + "' refused; " + message;
-    return o.plot.empty() ? "" : plotrefusal(o.plot, !resultfile(o));
+    const Outcome parsed = o.shardOption->count() > 0 ? parseshard(o.shard, shard) : succeeded();
+    if (!parsed.ok()) return refused("--shard: '" + excerpt(o.shard) + "' refused; " + parsed.message);
+    return o.plot.empty() ? succeeded() : checkplot(o.plot, !resultfile(o));
 }
 
-// Runs the command whose options were taken, `refused` its refusal so far.
-int runwithoutputs(const CLI::App &cmd, const std::string &refused, const RunOutputOptions &o,
-                   const GridCommand &command) {
+// Runs the command whose options were `taken` (or refused).
+int runwithoutputs(const CLI::App &cmd, const Outcome &taken, const RunOutputOptions &o, const GridCommand &command) {
     OutputFile results{}, picture{};
-    const std::string problem = refused.empty() ? beginoutputs(o, results, picture) : refused;
-    if (!problem.empty()) {
-        reportproblem(cmd, problem);
-        return EXIT_REFUSED;
+    const Outcome begun = taken.ok() ? beginoutputs(o, results, picture) : taken;
+    if (!begun.ok()) {
+        reportproblem(cmd, begun.message);
+        return begun.status;
     }
     catchstopsignals();
     ResultReading reading{{"results"}, {}};
-    std::string message;
     int number = 0;
-    bool readable = true;  // every line written so far was read for the picture
+    Outcome readback = succeeded();  // every line written so far was read for the picture
     const auto read = [&](const std::string &line) {
-        if (!readable) return;
-        const Outcome taken = readresultline(reading, line, ++number);
-        readable = taken.ok();
-        message = taken.message;
+        if (readback.ok()) readback = readresultline(reading, line, ++number);
     };
     int status = command.run(resultfile(o) ? results.fd : STDOUT_FILENO,
-                             o.plot.empty() ? std::function<void(const std::string &)>() : read);
+                             o.plot.empty() ? std::function<void(const std::string &)>() : read)
+                     .status;
     if (resultfile(o)) status = endresults(cmd, results, status);
     if (o.plot.empty()) return status;
-    if (status != 0) {
-        abandonoutput(picture);
-    } else if (!readable || !plotreading(reading, picture, message)) {
-        if (!readable) abandonoutput(picture);
-        reportproblem(cmd, message);
-        status = 1;
-    }
-    return status;
+    if (status != 0 || !readback.ok()) abandonoutput(picture);
+    if (status != 0) return status;
+    const Outcome drawn = readback.ok() ? plotreading(reading, picture) : readback;
+    if (!drawn.ok()) reportproblem(cmd, drawn.message);
+    return drawn.status;
 }
 
 }  // namespace
@@ -108,8 +101,8 @@ int gridcommand(int argc, char **argv, const GridCommand &command, Shard &shard,
     addjobsoption(cmd, jobs);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
-    std::string refused = command.takeoptions(values);
-    if (refused.empty()) refused = takerunoutputs(options, shard);
-    return runwithoutputs(cmd, refused, options, command);
+    Outcome taken = command.takeoptions(values);
+    if (taken.ok()) taken = takerunoutputs(options, shard);
+    return runwithoutputs(cmd, taken, options, command);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "jobs/grid.h"
+#include "records/outcome.h"
 #include "settings/request.h"
 
 namespace CLI {
@@ -19,17 +20,17 @@ struct GridCommand {
     const char *name;   // "sotoc sweep", "sotoc map"
     const char *what;   // what --plot draws: "sweep", "map"
     std::function<void(CLI::App &)> addoptions;  // adds the command's own options
-    // Takes its own options and the comparison options given: "" or the refusal.
-    std::function<std::string(const CompareOptionValues &)> takeoptions;
+    // Takes its own options and the comparison options given; refuses either.
+    std::function<Outcome(const CompareOptionValues &)> takeoptions;
     // Writes its lines to fd (the result file or standard output), handing each to
-    // `written` once written; returns 0, 1 (failed) or the stop status.
-    std::function<int(int fd, const std::function<void(const std::string &)> &written)> run;
+    // `written` once written; fails (status 1, or the stop status) having said why.
+    std::function<Outcome(int fd, const std::function<void(const std::string &)> &written)> run;
 };
 
 // Runs a sweep or a map with its arguments (argv[0] is its name) on the records as
 // initialset leaves them: the comparison options, the command's own, --shard K/N
 // (into `shard`), --out FILE, --plot FILE and --jobs N (into `jobs`). A refused
-// option ends it with EXIT_REFUSED before any work, as do --out and --plot naming
+// option ends it with REFUSEDSTATUS before any work, as do --out and --plot naming
 // one file or a file that cannot be made in its folder. Stop signals are caught
 // (catchstopsignals) before the run. The result file is kept after a run that
 // ended or was stopped, dropped after a failure; the picture is drawn from the

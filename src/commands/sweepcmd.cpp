@@ -37,12 +37,12 @@ void adderrorsoption(CLI::App &cmd, std::string &errors) {
 
 }  // namespace
 
-int runsweep(const SweepJob &job, int out, const std::function<void(const std::string &)> &written) {
+Outcome runsweep(const SweepJob &job, int out, const std::function<void(const std::string &)> &written) {
     const SweepPoints points = sweeppoints(job);
     ResultRun run{"sotoc sweep", static_cast<int>(points.indices.size()), job.jobs, out, nullptr,
                   [&](int k) { return sweepline(points, k); }, [&](int k) { return sweepname(points, k); },
                   Progress{progressline, progressend}, written};
-    return runresults(run).status;
+    return runresults(run);
 }
 
 int sweepcommand(int argc, char **argv) {
@@ -52,9 +52,8 @@ int sweepcommand(int argc, char **argv) {
     const GridCommand command{
         ABOUT, "sotoc sweep", "sweep", [&](CLI::App &cmd) { adderrorsoption(cmd, errors); },
         [&](const CompareOptionValues &values) {
-            std::string refused = requestfromoptions(values, "--", job.request);
-            if (refused.empty()) refused = readgrid(errors, job.grid);
-            return refused;
+            const Outcome taken = requestfromoptions(values, "--", job.request);
+            return taken.ok() ? readgrid(errors, job.grid) : taken;
         },
         [&](int out, const std::function<void(const std::string &)> &written) { return runsweep(job, out, written); }};
     return gridcommand(argc, argv, command, job.shard, job.jobs);

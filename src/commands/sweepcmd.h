@@ -11,7 +11,7 @@
 // descriptor `out` in grid order (sweeppoints, sweepline), and hands each to
 // `written` (may be empty) once written, keeping none. Shows a progress line when standard error is a terminal. Ends and
 // returns as runresults (processes/resultrun.h) does.
-int runsweep(const SweepJob &job, int out, const std::function<void(const std::string &)> &written);
+Outcome runsweep(const SweepJob &job, int out, const std::function<void(const std::string &)> &written);
 
 // Runs the subcommand with its arguments (argv[0] is its name); returns the exit status.
 int sweepcommand(int argc, char **argv);

@@ -70,8 +70,8 @@ PointOutcome outcomeof(const json &r) {
 // not run needs no reach.
 CompareRequest requestof(const json &s, PointOutcome o) {
     CompareRequest r;
-    const std::string refused = o == POINTNOTRUN ? requestfromobjectwithoutreach(s, r) : requestfromobject(s, r);
-    if (!refused.empty()) throw std::runtime_error("settings: " + refused);
+    const Outcome taken = o == POINTNOTRUN ? requestfromobjectwithoutreach(s, r) : requestfromobject(s, r);
+    if (!taken.ok()) throw std::runtime_error("settings: " + taken.message);
     return r;
 }
 

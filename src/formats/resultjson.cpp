@@ -78,33 +78,34 @@ json runsjson(const ComparisonResult &r) {
     return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
 }
 
-// The option values of the fields of a JSON object: "" or the refusal.
-std::string optionsfromobject(const json &j, CompareOptionValues &v) {
+// The option values of the fields of a JSON object; refuses a field that names no
+// setting or has a value of another type.
+Outcome optionsfromobject(const json &j, CompareOptionValues &v) {
     for (const auto &item : j.items()) {
         const Setting s = settingnamed(item.key());
         if (s == SETTINGS) {
             std::string names;
             for (int k = 0; k < SETTINGS; ++k)
                 names += (names.empty() ? "" : ", ") + std::string(settingrow(static_cast<Setting>(k)).name);
-            return "'" + excerpt(item.key()) + "' refused; accepts the fields " + names;
+            return refused("'" + excerpt(item.key()) + "' refused; accepts the fields " + names);
         }
-        if (!takevalue(item.value(), s, v)) return settingrefusal("", s, item.value().dump());
+        if (!takevalue(item.value(), s, v)) return refused(settingrefusal("", s, item.value().dump()));
     }
-    return "";
+    return succeeded();
 }
 
 }  // namespace
 
-std::string requestfromobject(const json &j, CompareRequest &r) {
+Outcome requestfromobject(const json &j, CompareRequest &r) {
     CompareOptionValues v;
-    const std::string refused = optionsfromobject(j, v);
-    return refused.empty() ? requestfromoptions(v, "", r) : refused;
+    const Outcome taken = optionsfromobject(j, v);
+    return taken.ok() ? requestfromoptions(v, "", r) : taken;
 }
 
-std::string requestfromobjectwithoutreach(const json &j, CompareRequest &r) {
+Outcome requestfromobjectwithoutreach(const json &j, CompareRequest &r) {
     CompareOptionValues v;
-    const std::string refused = optionsfromobject(j, v);
-    return refused.empty() ? requestwithoutreach(v, "", r) : refused;
+    const Outcome taken = optionsfromobject(j, v);
+    return taken.ok() ? requestwithoutreach(v, "", r) : taken;
 }
 
 const char *outcomeword(ComparisonOutcome o) {

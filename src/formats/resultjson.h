@@ -38,12 +38,12 @@ std::string mapline(nlohmann::ordered_json object, int i, int j);
 
 // The request of the fields of a JSON object (a batch line, the settings of a
 // result), with the defaults and checks of requestfromoptions: every key must name
-// a setting, every value have its type.
-std::string requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r);
+// a setting, every value have its type; refuses with the line that names the field.
+Outcome requestfromobject(const nlohmann::ordered_json &j, CompareRequest &r);
 
 // The same without the check that the SCARA reaches the points (requestwithoutreach):
 // the settings of a point that could not run.
-std::string requestfromobjectwithoutreach(const nlohmann::ordered_json &j, CompareRequest &r);
+Outcome requestfromobjectwithoutreach(const nlohmann::ordered_json &j, CompareRequest &r);
 
 // Words of the outcome and of a trial's verdict, as the result object has them.
 const char *outcomeword(ComparisonOutcome o);

@@ -85,9 +85,10 @@ bool takeline(LineReader &reader, BatchItem &item) {
     std::string line;
     while (takeline(reader, line)) {
         item = BatchItem{reader.number, false, {}, ""};
-        const LineKind kind = readbatchline(line, item.request, item.why);
-        if (kind == LINEBLANK) continue;
-        item.runs = kind == LINEREQUEST;
+        if (blankline(line)) continue;
+        const Outcome read = readbatchline(line, item.request);
+        item.runs = read.ok();
+        item.why = read.message;
         return true;
     }
     return false;
@@ -130,7 +131,7 @@ Outcome runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, in
 
 Outcome readjobs(const std::string &text, int &jobs) {
     int n = 0;
-    if (!readnumber(text, n) || n < 1 || n > MAXJOBS) return failure(jobsrefusal(text));
+    if (!readnumber(text, n) || n < 1 || n > MAXJOBS) return refused(jobsrefusal(text));
     jobs = n;
     return succeeded();
 }

@@ -44,7 +44,7 @@ Outcome runbatch(int in, const BatchOutput &out, int jobs);
 Outcome runbatch(const std::vector<BatchItem> &items, const BatchOutput &out, int jobs, const WorkerWait &wait);
 
 // Reads the number of workers at once, as typed (a whole number, 1..MAXJOBS) into
-// `jobs`; fails with its refusal (jobsrefusal).
+// `jobs`; refuses with jobsrefusal.
 Outcome readjobs(const std::string &text, int &jobs);
 
 // The refusal of `text` as the number of workers: "--jobs: 'TEXT' refused; accepts ...".

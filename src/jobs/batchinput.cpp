@@ -29,24 +29,6 @@ std::string exceptiontext(const json::exception &e) {
     return cut == std::string::npos ? what : what.substr(cut + 2);
 }
 
-// "" and the request of a line that is not blank, or why it cannot run.
-std::string linerefusal(const std::string &line, CompareRequest &r) {
-    const size_t zero = line.find('\0');
-    if (zero != std::string::npos) return "a zero byte at column " + std::to_string(zero + 1) + " refused" + ONEOBJECT;
-    json j;
-    try {
-        j = json::parse(line, nestingguard);
-    } catch (const TooDeep &) {
-        return nestingrefusal(line);
-    } catch (const json::parse_error &e) {
-        return "not JSON: " + exceptiontext(e);
-    } catch (const json::exception &e) {
-        return "out of range: " + exceptiontext(e);
-    }
-    if (!j.is_object()) return "'" + excerpt(j.dump()) + "' refused" + ONEOBJECT;
-    return requestfromobject(j, r);
-}
-
 }  // namespace
 
 void feedinput(LineReader &r, const char *data, size_t n) {
@@ -79,10 +61,24 @@ std::string nestingrefusal(const std::string &text) {
            ONEOBJECT;
 }
 
-LineKind readbatchline(const std::string &line, CompareRequest &r, std::string &why) {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) return LINEBLANK;
-    why = linerefusal(line, r);
-    return why.empty() ? LINEREQUEST : LINEREFUSED;
+bool blankline(const std::string &line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
+
+Outcome readbatchline(const std::string &line, CompareRequest &r) {
+    const size_t zero = line.find('\0');
+    if (zero != std::string::npos)
+        return refused("a zero byte at column " + std::to_string(zero + 1) + " refused" + ONEOBJECT);
+    json j;
+    try {
+        j = json::parse(line, nestingguard);
+    } catch (const TooDeep &) {
+        return refused(nestingrefusal(line));
+    } catch (const json::parse_error &e) {
+        return refused("not JSON: " + exceptiontext(e));
+    } catch (const json::exception &e) {
+        return refused("out of range: " + exceptiontext(e));
+    }
+    if (!j.is_object()) return refused("'" + excerpt(j.dump()) + "' refused" + ONEOBJECT);
+    return requestfromobject(j, r);
 }
 
 std::string errorline(int number, const std::string &why) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "records/outcome.h"
 #include "settings/request.h"
 
 // Bytes of the input not yet taken as lines. Written by feedinput and takeline;
@@ -34,16 +35,13 @@ constexpr int MAXNESTING = 4;
 // nesting deeper than MAXNESTING.
 std::string nestingrefusal(const std::string &text);
 
-// What a line of the input is.
-enum LineKind {
-    LINEBLANK,    // only white space: skipped, no answer
-    LINEREQUEST,  // a comparison to run
-    LINEREFUSED,  // cannot run; answered with errorline
-};
+// Whether a line holds only white space: skipped, with no answer.
+bool blankline(const std::string &line);
 
-// Reads one line: one JSON object with the fields of requestfromobject, nothing
-// after it, nested at most a few levels. Fills r for a request, `why` for a refusal.
-LineKind readbatchline(const std::string &line, CompareRequest &r, std::string &why);
+// Reads one line that is not blank: one JSON object with the fields of
+// requestfromobject, nothing after it, nested at most a few levels, into r. Refuses
+// a line that cannot run, saying why; it is answered with errorline.
+Outcome readbatchline(const std::string &line, CompareRequest &r);
 
 // The answer to line `number` that did not run: {"line":N,"error":"why"}, without a
 // line end, with `why` printable and at most MESSAGEBYTES long (settings/usertext.h).

@@ -100,17 +100,17 @@ double decimalvalue(GridUnits units, int decimals) {
     return v;
 }
 
-// The message for point i when it lies outside the range, else "". `to` is TO as
-// typed (in the grid's units): when the last point stands for it, just beyond it,
-// the message names both.
-std::string outsidemessage(const Grid &grid, const GridRange &range, int i, GridUnits to) {
+// Refuses point i when it lies outside the range. `to` is TO as typed (in the
+// grid's units): when the last point stands for it, just beyond it, the refusal
+// names both.
+Outcome checkinside(const Grid &grid, const GridRange &range, int i, GridUnits to) {
     const double v = gridpoint(grid, i);
-    if (settingaccepted(settingrow(range.setting), v)) return "";
+    if (settingaccepted(settingrow(range.setting), v)) return succeeded();
     const bool standsforto = i == grid.count - 1 && grid.from + i * grid.step > to;
     const std::string beside =
         standsforto ? "; TO " + valuetext(decimalvalue(to, grid.decimals), range.unit) + " counts as this point" : "";
-    return "the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) + beside +
-           ") lies outside " + range.bounds;
+    return refused("the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) + beside +
+                   ") lies outside " + range.bounds);
 }
 
 }  // namespace
@@ -122,48 +122,38 @@ GridRange settingrange(Setting s, const std::string &symbol) {
 
 GridRange errorrange() { return settingrange(SETTINGERROR, settingrow(SETTINGERROR).name); }
 
-bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std::string &message) {
+Outcome parsegrid(const std::string &text, const GridRange &range, Grid &grid) {
     const std::vector<std::string> parts = splitat(text, ':');
     double from, to, step;
     if (parts.size() != 3 || !readnumber(parts[0], from) || !readnumber(parts[1], to) ||
         !readnumber(parts[2], step)) {
         const std::string unit = *range.unit == '\0' ? "" : std::string(" [") + range.unit + "]";
-        message = "expected FROM:TO:STEP" + unit + " (for example " + range.example + "), got \"" + excerpt(text) +
-                  "\"";
-        return false;
+        return refused("expected FROM:TO:STEP" + unit + " (for example " + range.example + "), got \"" +
+                       excerpt(text) + "\"");
     }
-    if (!(step > 0.0)) {
-        message = "the step must be positive, got " + valuetext(step, range.unit);
-        return false;
-    }
-    if (from > to) {
-        message = "FROM " + valuetext(from, range.unit) + " lies above TO " + valuetext(to, range.unit);
-        return false;
-    }
+    if (!(step > 0.0)) return refused("the step must be positive, got " + valuetext(step, range.unit));
+    if (from > to)
+        return refused("FROM " + valuetext(from, range.unit) + " lies above TO " + valuetext(to, range.unit));
     TypedDecimal typed[3];
     GridUnits units[3];
     Grid g{0, 0, 0, 0};
     bool exact = true;
     for (int k = 0; k < 3; ++k) exact = exact && typeddecimal(parts[k], typed[k]);
-    if (!exact || !commonunits(typed, units, g.decimals)) {
-        message = "FROM, TO and STEP take at most " + std::to_string(MAXGRIDDIGITS) +
-                  " digits from the first digit of a value to the last decimal place typed";
-        return false;
-    }
+    if (!exact || !commonunits(typed, units, g.decimals))
+        return refused("FROM, TO and STEP take at most " + std::to_string(MAXGRIDDIGITS) +
+                       " digits from the first digit of a value to the last decimal place typed");
     const GridUnits intervals = intervalsof(units[0], units[1], units[2]);
-    if (intervals + 1 > static_cast<GridUnits>(MAXGRIDPOINTS)) {
-        message = "the grid has more than a million points; choose a larger step";
-        return false;
-    }
+    if (intervals + 1 > static_cast<GridUnits>(MAXGRIDPOINTS))
+        return refused("the grid has more than a million points; choose a larger step");
     g.from = units[0];
     g.step = units[2];
     g.count = static_cast<int>(intervals) + 1;
     for (int i : {0, g.count - 1}) {
-        message = outsidemessage(g, range, i, units[1]);
-        if (!message.empty()) return false;
+        const Outcome inside = checkinside(g, range, i, units[1]);
+        if (!inside.ok()) return inside;
     }
     grid = g;
-    return true;
+    return succeeded();
 }
 
 double gridpoint(const Grid &grid, int i) { return decimalvalue(grid.from + i * grid.step, grid.decimals); }
@@ -172,29 +162,21 @@ std::string valuetext(double v, const char *unit) {
     return *unit == '\0' ? numbertext(v) : numbertext(v) + " " + unit;
 }
 
-std::string readgrid(const std::string &text, Grid &grid) {
-    std::string message;
-    return parsegrid(text, errorrange(), grid, message) ? "" : "--errors: '" + excerpt(text) + "' refused; " + message;
+Outcome readgrid(const std::string &text, Grid &grid) {
+    const Outcome parsed = parsegrid(text, errorrange(), grid);
+    return parsed.ok() ? parsed : refused("--errors: '" + excerpt(text) + "' refused; " + parsed.message);
 }
 
-bool parseshard(const std::string &text, Shard &shard, std::string &message) {
+Outcome parseshard(const std::string &text, Shard &shard) {
     const std::vector<std::string> parts = splitat(text, '/');
     Shard s{};
-    if (parts.size() != 2 || !readnumber(parts[0], s.k) || !readnumber(parts[1], s.n)) {
-        message = "expected K/N (for example 0/3), got \"" + excerpt(text) + "\"";
-        return false;
-    }
-    if (s.n < 1) {
-        message = "the number of shards N must be at least 1, got " + std::to_string(s.n);
-        return false;
-    }
-    if (s.k < 0 || s.k >= s.n) {
-        message = "the shard index K must lie in 0.." + std::to_string(s.n - 1) + ", got " +
-                  std::to_string(s.k);
-        return false;
-    }
+    if (parts.size() != 2 || !readnumber(parts[0], s.k) || !readnumber(parts[1], s.n))
+        return refused("expected K/N (for example 0/3), got \"" + excerpt(text) + "\"");
+    if (s.n < 1) return refused("the number of shards N must be at least 1, got " + std::to_string(s.n));
+    if (s.k < 0 || s.k >= s.n)
+        return refused("the shard index K must lie in 0.." + std::to_string(s.n - 1) + ", got " + std::to_string(s.k));
     shard = s;
-    return true;
+    return succeeded();
 }
 
 ShardPoints shardpoints(int count, const Shard &shard) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "records/outcome.h"
 #include "settings/request.h"
 
 // Most points a grid, or a map of two, may have: about a day of comparisons on one
@@ -56,10 +57,10 @@ struct Shard {
 
 // Parses "FROM:TO:STEP" in the range's unit. Point i is FROM + i * STEP, worked out
 // in decimal; TO is the last point when it lies on the grid within a millionth of
-// STEP, otherwise the last point is the one below it. Refuses, with a message, a
-// step that is not positive, FROM above TO, values of more than MAXGRIDDIGITS
-// digits, more than MAXGRIDPOINTS points and any point the range does not accept.
-bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std::string &message);
+// STEP, otherwise the last point is the one below it. Refuses, saying why, a step
+// that is not positive, FROM above TO, values of more than MAXGRIDDIGITS digits,
+// more than MAXGRIDPOINTS points and any point the range does not accept.
+Outcome parsegrid(const std::string &text, const GridRange &range, Grid &grid);
 
 // Value of point i: the double nearest to its decimal value.
 double gridpoint(const Grid &grid, int i);
@@ -67,12 +68,12 @@ double gridpoint(const Grid &grid, int i);
 // A value as refusals show it: every digit that tells it apart, then the unit.
 std::string valuetext(double v, const char *unit);
 
-// Reads --errors FROM:TO:STEP as parsegrid does on errorrange(): "" or the refusal
+// Reads --errors FROM:TO:STEP as parsegrid does on errorrange(); refuses with
 // "--errors: 'TEXT' refused; <why>".
-std::string readgrid(const std::string &text, Grid &grid);
+Outcome readgrid(const std::string &text, Grid &grid);
 
-// Parses "K/N": N at least 1, K in 0..N-1; refuses anything else with a message.
-bool parseshard(const std::string &text, Shard &shard, std::string &message);
+// Parses "K/N": N at least 1, K in 0..N-1; refuses anything else, saying why.
+Outcome parseshard(const std::string &text, Shard &shard);
 
 // The indices of a shard's points among a run's, in increasing order, read as a
 // list: point k of the shard is the run's point first + k * stride. Written by

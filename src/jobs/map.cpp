@@ -24,10 +24,10 @@ CompareRequest pointrequest(const MapPoints &m, int k) {
     return mappoint(m.job.grid, m.job.request, i, j);
 }
 
-// Why the point cannot run (a SCARA point out of reach), "" when it can.
-std::string unreachable(const CompareRequest &r) {
-    const std::string start = reachrefusal(r, "", SETTINGSTART);
-    return start.empty() ? reachrefusal(r, "", SETTINGEND) : start;
+// Refuses a point that cannot run (a SCARA point out of reach), saying why.
+Outcome checkreaches(const CompareRequest &r) {
+    const Outcome start = checkreach(r, "", SETTINGSTART);
+    return start.ok() ? checkreach(r, "", SETTINGEND) : start;
 }
 
 // The row or column whose points share run point k's error-free half.
@@ -43,43 +43,45 @@ void planhalves(MapPoints &m) {
     m.erroraxis = m.job.grid.x.kind == AXISERROR ? 0 : m.job.grid.y.kind == AXISERROR ? 1 : -1;
     if (m.erroraxis < 0) return;
     for (size_t k = 0; k < m.indices.size(); ++k)
-        if (unreachable(pointrequest(m, static_cast<int>(k))).empty()) ++m.left[groupof(m, static_cast<int>(k))];
+        if (checkreaches(pointrequest(m, static_cast<int>(k))).ok()) ++m.left[groupof(m, static_cast<int>(k))];
     if (m.erroraxis == 0 || m.left.size() <= MAXKEPTHALVES) return;
     m.erroraxis = -1;
     m.left.clear();
 }
 
-// Checks the axes into the grid: "" or the refusal.
-std::string takeaxes(const std::string typed[2], const CompareOptionValues &given, MapGrid &grid) {
+// Checks the axes into the grid; refuses with the option of the axis refused.
+Outcome takeaxes(const std::string typed[2], const CompareOptionValues &given, MapGrid &grid) {
     MapAxis *axes[2] = {&grid.x, &grid.y};
     grid.y = MapAxis{AXISNONE, Grid{}};
     for (int a = 0; a < 2; ++a) {
-        std::string message;
-        if ((a == 0 || !typed[a].empty()) && !parseaxis(typed[a], *axes[a], message))
-            return std::string(a == 0 ? "--x" : "--y") + ": '" + excerpt(typed[a]) + "' refused; " + message;
+        if (a == 1 && typed[a].empty()) continue;
+        const Outcome parsed = parseaxis(typed[a], *axes[a]);
+        if (!parsed.ok())
+            return refused(std::string(a == 0 ? "--x" : "--y") + ": '" + excerpt(typed[a]) + "' refused; " +
+                           parsed.message);
     }
-    return axesrefusal(grid, typed, given);
+    return checkaxes(grid, typed, given);
 }
 
 // The SCARA's reach of the start and end points that no axis varies: refused as
 // sotoc compare refuses them, as every point would be unreachable.
-std::string fixedreach(const MapJob &job) {
+Outcome checkfixedreach(const MapJob &job) {
     for (Setting s : {SETTINGSTART, SETTINGEND}) {
         const bool varied = (job.grid.x.kind != AXISNONE && axisrow(job.grid.x.kind).setting == s) ||
                             (job.grid.y.kind != AXISNONE && axisrow(job.grid.y.kind).setting == s);
-        const std::string refused = varied ? "" : reachrefusal(job.request, "--", s);
-        if (!refused.empty()) return refused;
+        const Outcome reach = varied ? succeeded() : checkreach(job.request, "--", s);
+        if (!reach.ok()) return reach;
     }
-    return "";
+    return succeeded();
 }
 
 }  // namespace
 
 Outcome readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job) {
-    std::string refused = requestwithoutreach(values, "--", job.request);
-    if (refused.empty()) refused = takeaxes(typed, values, job.grid);
-    if (refused.empty()) refused = fixedreach(job);
-    return refused.empty() ? succeeded() : failure(refused);
+    Outcome taken = requestwithoutreach(values, "--", job.request);
+    if (taken.ok()) taken = takeaxes(typed, values, job.grid);
+    if (taken.ok()) taken = checkfixedreach(job);
+    return taken;
 }
 
 MapPoints mappoints(const MapJob &job) {
@@ -90,7 +92,7 @@ MapPoints mappoints(const MapJob &job) {
 
 void preparemappoint(MapPoints &m, int k) {
     const CompareRequest r = pointrequest(m, k);
-    if (m.erroraxis < 0 || !unreachable(r).empty()) return;
+    if (m.erroraxis < 0 || !checkreaches(r).ok()) return;
     const int group = groupof(m, k);
     auto found = m.halves.find(group);
     if (found == m.halves.end()) {
@@ -111,8 +113,8 @@ std::string mappointline(const MapPoints &m, int k) {
     int i, j;
     indicesof(m, k, i, j);
     const CompareRequest r = pointrequest(m, k);
-    const std::string why = unreachable(r);
-    if (!why.empty()) return mapline(unreachablejson(r, why), i, j);
+    const Outcome reach = checkreaches(r);
+    if (!reach.ok()) return mapline(unreachablejson(r, reach.message), i, j);
     if (m.erroraxis < 0) return mapline(resultjson(r, standalonepass(r)), i, j);
     return mapline(resultjson(r, errorpass(m.current, errorratio(r.errorPercent))), i, j);
 }

@@ -42,9 +42,9 @@ struct MapPoints {
 
 // Reads the settings of a map as the command line gives them: those of a
 // comparison (`values`) and the axes --x and --y, NAME=FROM:TO:STEP as typed
-// (`typed`, "" for no --y). Refuses axes parseaxis or axesrefusal refuses and a
-// start or end point the SCARA cannot reach that no axis varies; fails with the
-// refusal. The shard and the workers are the front end's.
+// (`typed`, "" for no --y). Refuses axes parseaxis or checkaxes refuses and a
+// start or end point the SCARA cannot reach that no axis varies. The shard and the
+// workers are the front end's.
 Outcome readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job);
 
 // The job's points in grid order (y outer, x inner). Points that differ only in the

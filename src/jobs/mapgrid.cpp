@@ -11,10 +11,10 @@ bool overlap(PlotAxis a, PlotAxis b) {
     return p.setting == q.setting && p.first < q.first + q.count && q.first < p.first + p.count;
 }
 
-// The refusal of option s when the axes set every one of its values, else "".
-std::string replacedoption(const MapAxis *axes[2], const CompareOptionValues &given, Setting s) {
+// Refuses option s when the axes set every one of its values.
+Outcome checkreplaced(const MapAxis *axes[2], const CompareOptionValues &given, Setting s) {
     const std::vector<double> &values = given.numbers[s];
-    if (values.empty()) return "";
+    if (values.empty()) return succeeded();
     bool set[2] = {false, false};
     std::string by;
     for (int a = 0; a < 2; ++a) {
@@ -24,44 +24,42 @@ std::string replacedoption(const MapAxis *axes[2], const CompareOptionValues &gi
         by += (by.empty() ? "--" : " and --") + std::string(a == 0 ? "x " : "y ") + axisrow(kind).name;
     }
     for (int v = 0; v < settingrow(s).count; ++v)
-        if (!set[v]) return "";
-    return "--" + std::string(settingrow(s).name) + ": '" + excerpt(numberlist(values)) + "' refused; " + by +
-           " set it in every point of the map";
+        if (!set[v]) return succeeded();
+    return refused("--" + std::string(settingrow(s).name) + ": '" + excerpt(numberlist(values)) + "' refused; " + by +
+                   " set it in every point of the map");
 }
 
 }  // namespace
 
-bool parseaxis(const std::string &text, MapAxis &axis, std::string &message) {
+Outcome parseaxis(const std::string &text, MapAxis &axis) {
     const size_t equals = text.find('=');
     const std::string name = text.substr(0, equals);
     int kind = 0;
     while (kind < AXISNONE && name != axisrow(static_cast<PlotAxis>(kind)).name) ++kind;
-    if (equals == std::string::npos || kind == AXISNONE) {
-        message = "accepts NAME=FROM:TO:STEP with NAME one of " + axisnames();
-        return false;
-    }
+    if (equals == std::string::npos || kind == AXISNONE)
+        return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames());
     const PlotAxis k = static_cast<PlotAxis>(kind);
     Grid grid;
-    if (!parsegrid(text.substr(equals + 1), settingrange(axisrow(k).setting, name), grid, message)) return false;
-    axis = MapAxis{k, grid};
-    return true;
+    const Outcome parsed = parsegrid(text.substr(equals + 1), settingrange(axisrow(k).setting, name), grid);
+    if (parsed.ok()) axis = MapAxis{k, grid};
+    return parsed;
 }
 
-std::string axesrefusal(const MapGrid &grid, const std::string typed[2], const CompareOptionValues &given) {
+Outcome checkaxes(const MapGrid &grid, const std::string typed[2], const CompareOptionValues &given) {
     const PlotAxis x = grid.x.kind, y = grid.y.kind;
     const std::string yrefused = "--y: '" + excerpt(typed[1]) + "' refused; ";
     if (y != AXISNONE && overlap(x, y))
-        return yrefused + "the axes must differ, and --x " + axisrow(x).name +
-               (x == y ? " is the same axis" : std::string(" already varies ") + axisrow(y).name);
+        return refused(yrefused + "the axes must differ, and --x " + axisrow(x).name +
+                       (x == y ? " is the same axis" : std::string(" already varies ") + axisrow(y).name));
     if (static_cast<double>(axiscount(grid.x)) * axiscount(grid.y) > MAXGRIDPOINTS)
-        return yrefused + "the map has more than a million points (--x " + std::to_string(axiscount(grid.x)) +
-               " times --y " + std::to_string(axiscount(grid.y)) + "); choose larger steps";
+        return refused(yrefused + "the map has more than a million points (--x " + std::to_string(axiscount(grid.x)) +
+                       " times --y " + std::to_string(axiscount(grid.y)) + "); choose larger steps");
     const MapAxis *axes[2] = {&grid.x, &grid.y};
     for (int s = 0; s < SETTINGS; ++s) {
-        const std::string refused = replacedoption(axes, given, static_cast<Setting>(s));
-        if (!refused.empty()) return refused;
+        const Outcome replaced = checkreplaced(axes, given, static_cast<Setting>(s));
+        if (!replaced.ok()) return replaced;
     }
-    return "";
+    return succeeded();
 }
 
 int axiscount(const MapAxis &axis) { return axis.kind == AXISNONE ? 1 : axis.grid.count; }

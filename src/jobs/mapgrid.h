@@ -22,8 +22,9 @@ struct MapGrid {
 };
 
 // Parses "NAME=FROM:TO:STEP", NAME one of the axes' names, with the grid rules of
-// parsegrid in the range of the setting it varies (its row of the table). Refuses, with a message, an unknown name and a grid parsegrid refuses.
-bool parseaxis(const std::string &text, MapAxis &axis, std::string &message);
+// parsegrid in the range of the setting it varies (its row of the table). Refuses,
+// saying why, an unknown name and a grid parsegrid refuses.
+Outcome parseaxis(const std::string &text, MapAxis &axis);
 
 // Refuses, as "--OPTION: 'VALUE' refused; why", axes that vary a same value (the
 // same axis twice, ratios with ratio1 or ratio2), a map of more than MAXGRIDPOINTS
@@ -31,8 +32,8 @@ bool parseaxis(const std::string &text, MapAxis &axis, std::string &message);
 // --error with an error axis, --ratios with a ratios axis or with ratio1 and ratio2,
 // --start with start-x and start-y, --end with end-x and end-y. An option the axes
 // replace only in part gives the values they leave (--end with end-x: end-y).
-// `typed` holds the axes' texts as given ("" for none). "" when the map may run.
-std::string axesrefusal(const MapGrid &grid, const std::string typed[2], const CompareOptionValues &given);
+// `typed` holds the axes' texts as given ("" for none). Succeeds when the map may run.
+Outcome checkaxes(const MapGrid &grid, const std::string typed[2], const CompareOptionValues &given);
 
 // Points along an axis (1 for AXISNONE) and in the whole map.
 int axiscount(const MapAxis &axis);

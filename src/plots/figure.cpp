@@ -232,14 +232,13 @@ FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r
     return l;
 }
 
-bool drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r,
-                    std::string &message) {
+Outcome drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r) {
     if (r.outcome != COMPARED) {
-        message = "no switching-time solution: no runs to draw";
         abandonoutput(picture);
-        return false;
+        return failure("no switching-time solution: no runs to draw");
     }
-    if (!beginpage(picture, FIGUREWIDTH, FIGUREHEIGHT, message)) return false;
+    const Outcome begun = beginpage(picture, FIGUREWIDTH, FIGUREHEIGHT);
+    if (!begun.ok()) return begun;
     const FigureLayout l = figurelayout(s, r);
     const std::vector<RunStyle> runs = runstyles(robotruns(r.type), r);
     const AxisLabels labels = axislabels(r.type);
@@ -252,5 +251,5 @@ bool drawcomparison(OutputFile &picture, const ComparisonSettings &s, const Comp
         drawtimepanel(l.tau[j], r, runs, &RunLog::tau, j, {-limit, limit}, labels.tau[j], j == 1);
     }
     drawfigurelegend(r);
-    return endpage(picture, message);
+    return endpage(picture);
 }

@@ -29,8 +29,6 @@ FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r
 
 // Draws the pass `r` run with settings `s` (the records as the pass left them) into
 // the begun output and ends it; the device follows the extension of its target:
-// .png, .svg or .pdf. Returns false with a message, the output abandoned, when the
-// pass did not compare (no solution), the extension is unknown or the file cannot
-// be written.
-bool drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r,
-                    std::string &message);
+// .png, .svg or .pdf. Fails, the output abandoned, when the pass did not compare
+// (no solution), the extension is unknown or the file cannot be written.
+Outcome drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r);

@@ -412,9 +412,9 @@ MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points) 
     return f;
 }
 
-bool drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
-             std::string &message) {
-    if (!beginpage(picture, points, MAPPAGEWIDTH, MAPPAGEHEIGHT, message)) return false;
+Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points) {
+    const Outcome begun = beginpage(picture, points, MAPPAGEWIDTH, MAPPAGEHEIGHT);
+    if (!begun.ok()) return begun;
     std::vector<PlotPoint> p = points;
     std::sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) {
         return a.j != b.j ? a.j < b.j : a.i < b.i;
@@ -429,5 +429,5 @@ bool drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<Plot
     for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c);
     drawbars(c);
     drawmaplegend(setup, p);
-    return endpage(picture, message);
+    return endpage(picture);
 }

@@ -51,16 +51,17 @@ std::string plotdevice(const std::string &path) {
     return "";
 }
 
-bool beginpage(OutputFile &picture, int width, int height, std::string &message) {
+Outcome beginpage(OutputFile &picture, int width, int height) {
     const std::string device = plotdevice(picture.target);
     std::FILE *f = nullptr;
+    Outcome begun = succeeded();
     if (device.empty())
-        message = "cannot tell the picture format of \"" + picture.target + "\": use .png, .svg or .pdf";
+        begun = failure("cannot tell the picture format of \"" + picture.target + "\": use .png, .svg or .pdf");
     else if ((f = outputstream(picture)) == nullptr)
-        message = outputproblem(picture);
+        begun = failure(outputproblem(picture));
     if (f == nullptr) {
         abandonoutput(picture);
-        return false;
+        return begun;
     }
     plsdev(device.c_str());
     plsfile(f);  // PLplot closes it at plend
@@ -71,14 +72,12 @@ bool beginpage(OutputFile &picture, int width, int height, std::string &message)
     plschr(TEXTHEIGHT, 1.0);
     plsxax(AXISDIGITS, 0);
     plsyax(AXISDIGITS, 0);
-    return true;
+    return succeeded();
 }
 
-bool endpage(OutputFile &picture, std::string &message) {
+Outcome endpage(OutputFile &picture) {
     plend();
-    if (commitoutput(picture).ok()) return true;
-    message = outputproblem(picture);
-    return false;
+    return commitoutput(picture);
 }
 
 void drawpanel(const Panel &p, bool xnumbers, bool ylog) {

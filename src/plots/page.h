@@ -52,12 +52,12 @@ struct LegendEntry {
 std::string plotdevice(const std::string &path);
 
 // Starts a page of width x height (pixels of a PNG, points of an SVG or PDF) on the
-// begun output, with the device its extension names. False with a message, the
-// output abandoned, when the extension is unknown or the output has no stream.
-bool beginpage(OutputFile &picture, int width, int height, std::string &message);
+// begun output, with the device its extension names. Fails, the output abandoned,
+// when the extension is unknown or the output has no stream.
+Outcome beginpage(OutputFile &picture, int width, int height);
 
-// Ends the page and the output; false with a message when it could not be written.
-bool endpage(OutputFile &picture, std::string &message);
+// Ends the page and the output; fails when it could not be written.
+Outcome endpage(OutputFile &picture);
 
 // Makes the panel the viewport and window and draws its grid and frame, with numbers
 // on the left and, when `xnumbers`, below; `ylog` for a logarithmic value axis.

@@ -191,15 +191,13 @@ void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
 
 }  // namespace
 
-bool drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
-              std::string &message) {
-    return setup.yaxis == AXISNONE ? drawsweep(picture, setup, points, message)
-                                   : drawmap(picture, setup, points, message);
+Outcome drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points) {
+    return setup.yaxis == AXISNONE ? drawsweep(picture, setup, points) : drawmap(picture, setup, points);
 }
 
-bool drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
-               std::string &message) {
-    if (!beginpage(picture, points, PAGEWIDTH, PAGEHEIGHT, message)) return false;
+Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points) {
+    const Outcome begun = beginpage(picture, points, PAGEWIDTH, PAGEHEIGHT);
+    if (!begun.ok()) return begun;
     std::vector<PlotPoint> p = points;
     std::stable_sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
     const Range x = xrange(p);
@@ -207,5 +205,5 @@ bool drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<Pl
     drawerrorpanel(p, x);
     drawtimepanel(setup, p, x);
     drawsweeplegend(setup, p);
-    return endpage(picture, message);
+    return endpage(picture);
 }

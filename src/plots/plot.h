@@ -16,21 +16,19 @@
 // Draws the picture of the points into the begun output and ends it: the sweep
 // picture without a y axis, the map picture with one. The device follows the
 // extension of the target: .png, .svg or .pdf. The points may come in any order.
-// Returns false with a message, the output abandoned, when the extension is
-// unknown, there are no points or the file cannot be written.
-bool drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
-              std::string &message);
+// Fails, the output abandoned, when the extension is unknown, there are no points
+// or the file cannot be written.
+Outcome drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points);
 
 // Reads the result lines of the files (any order, as readresults: lines of different
 // programs only when mixedprograms) and draws their picture into the begun output,
 // ending it: a sweep's or a one-axis map's as the sweep picture, a two-axis map's as
-// the map picture. Returns false with the reader's or the drawing's message, the
-// output abandoned, when the lines cannot be drawn or the file cannot be written.
-bool plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture,
-                 std::string &message);
+// the map picture. Fails with the reader's or the drawing's message, the output
+// abandoned, when the lines cannot be drawn or the file cannot be written.
+Outcome plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture);
 
 // The same for the result lines read one at a time (formats/resultfile.h).
-bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message);
+Outcome plotreading(const ResultReading &reading, OutputFile &picture);
 
 // The sweep picture's legend entry of the dashed line: the error-free final time
 // the points share, or why there is none (a map none of whose points was in reach
@@ -38,10 +36,8 @@ bool plotreading(const ResultReading &reading, OutputFile &picture, std::string 
 std::string freetimelegend(const std::vector<PlotPoint> &points);
 
 // The two pictures drawplot chooses from, with its contract.
-bool drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
-               std::string &message);
-bool drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
-             std::string &message);
+Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points);
+Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points);
 
 // Size of the map picture: pixels of a PNG, points of an SVG or PDF.
 constexpr int MAPPAGEWIDTH = 1500;

@@ -55,14 +55,12 @@ Range logrange(const std::vector<PlotPoint> &p, bool unfinished) {
     return {lo, hi > lo ? hi : lo + 1.0};
 }
 
-bool beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height,
-               std::string &message) {
+Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height) {
     if (points.empty() && !plotdevice(picture.target).empty()) {
-        message = "no results to plot";
         abandonoutput(picture);
-        return false;
+        return failure("no results to plot");
     }
-    return beginpage(picture, width, height, message);
+    return beginpage(picture, width, height);
 }
 
 void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under) {

@@ -13,10 +13,8 @@
 // reached their last phase.
 Range logrange(const std::vector<PlotPoint> &p, bool unfinished);
 
-// beginpage that also refuses, with a message and the output abandoned, when there
-// are no points.
-bool beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height,
-               std::string &message);
+// beginpage that also fails, the output abandoned, when there are no points.
+Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height);
 
 // The two title lines above the viewport: `kind` and robot, motion and elbow; then
 // the settings, each an axis varies named by its letter.

@@ -3,27 +3,25 @@
 namespace {
 
 // Draws the points read, or abandons the picture with the reader's refusal.
-bool drawread(const Outcome &read, const PlotSetup &setup, const std::vector<PlotPoint> &points,
-              OutputFile &picture, std::string &message) {
-    if (read.ok()) return drawplot(picture, setup, points, message);
-    message = read.message;
+Outcome drawread(const Outcome &read, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+                 OutputFile &picture) {
+    if (read.ok()) return drawplot(picture, setup, points);
     abandonoutput(picture);
-    return false;
+    return read;
 }
 
 }  // namespace
 
-bool plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture,
-                 std::string &message) {
+Outcome plotresults(const std::vector<std::string> &paths, bool mixedprograms, OutputFile &picture) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     const Outcome read = readresults(paths, mixedprograms, setup, points);
-    return drawread(read, setup, points, picture, message);
+    return drawread(read, setup, points, picture);
 }
 
-bool plotreading(const ResultReading &reading, OutputFile &picture, std::string &message) {
+Outcome plotreading(const ResultReading &reading, OutputFile &picture) {
     PlotSetup setup{};
     std::vector<PlotPoint> points;
     const Outcome read = finishreading(reading, setup, points);
-    return drawread(read, setup, points, picture, message);
+    return drawread(read, setup, points, picture);
 }

@@ -211,8 +211,8 @@ py::dict logsof(char type) {
 
 // A batch item as read from Python: its settings, or why it cannot run.
 struct GivenItem {
-    json settings;    // the item's JSON object
-    std::string why;  // the refusal of an item nested too deep, else ""
+    json settings;  // the item's JSON object
+    Outcome read;   // refused for an item nested too deep
 };
 
 // The items of a batch's settings, read from Python.
@@ -224,7 +224,7 @@ std::vector<GivenItem> settingsof(const py::object &settings) {
     for (const py::handle &given : settings) {
         GivenItem item;
         try {
-            jsonof(given, item.settings, item.why);
+            item.read = jsonof(given, item.settings);
         } catch (const py::type_error &e) {
             throw py::type_error("settings[" + std::to_string(items.size()) + "]: " + e.what());
         }
@@ -237,9 +237,10 @@ std::vector<GivenItem> settingsof(const py::object &settings) {
 std::vector<BatchItem> itemsof(const std::vector<GivenItem> &given) {
     std::vector<BatchItem> items;
     for (const GivenItem &g : given) {
-        BatchItem item{static_cast<int>(items.size()) + 1, false, {}, g.why};
-        if (item.why.empty()) item.why = requestfromobject(g.settings, item.request);
-        item.runs = item.why.empty();
+        BatchItem item{static_cast<int>(items.size()) + 1, false, {}, ""};
+        const Outcome read = g.read.ok() ? requestfromobject(g.settings, item.request) : g.read;
+        item.runs = read.ok();
+        item.why = read.message;
         items.push_back(item);
     }
     return items;

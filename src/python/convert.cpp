@@ -144,8 +144,8 @@ CompareOptionValues valuesof(const SettingArguments &a) {
 
 CompareRequest requestof(const CompareOptionValues &values) {
     CompareRequest r;
-    const std::string refused = requestfromoptions(values, "--", r);
-    if (!refused.empty()) throw py::value_error(refused);
+    const Outcome taken = requestfromoptions(values, "--", r);
+    if (!taken.ok()) throw py::value_error(taken.message);
     return r;
 }
 
@@ -179,21 +179,21 @@ std::string errorstext(const py::object &errors) {
 
 Grid gridof(const std::string &text) {
     Grid grid;
-    const std::string refused = readgrid(text, grid);
-    if (!refused.empty()) throw py::value_error(refused);
+    const Outcome read = readgrid(text, grid);
+    if (!read.ok()) throw py::value_error(read.message);
     return grid;
 }
 
 std::string axistext(const py::object &axis, const char *option, bool required) {
     if (axis.is_none() && !required) return "";
-    const std::string refused = std::string(option) + ": '" + excerpt(textof(axis)) +
+    const std::string refusal = std::string(option) + ": '" + excerpt(textof(axis)) +
                                 "' refused; accepts (NAME, FROM, TO, STEP) with NAME one of " + axisnames();
-    if (!issequence(axis) || py::len(axis) == 0) throw py::type_error(refused);
+    if (!issequence(axis) || py::len(axis) == 0) throw py::type_error(refusal);
     const py::sequence given = py::reinterpret_borrow<py::sequence>(axis);
-    if (!py::isinstance<py::str>(given[0])) throw py::type_error(refused);
+    if (!py::isinstance<py::str>(given[0])) throw py::type_error(refusal);
     std::string text = given[0].cast<std::string>() + "=";
     for (size_t k = 1; k < given.size(); ++k) {
-        if (!isnumber(given[k])) throw py::type_error(refused);
+        if (!isnumber(given[k])) throw py::type_error(refusal);
         text += (k > 1 ? ":" : "") + typednumber(given[k]);
     }
     return text;
@@ -230,14 +230,13 @@ py::object pythonof(const json &j) {
     }
 }
 
-bool jsonof(const py::handle &settings, json &j, std::string &why) {
+Outcome jsonof(const py::handle &settings, json &j) {
     if (!ismapping(settings))
         throw py::type_error("'" + excerpt(textof(settings)) + "' refused; accepts a dict of settings");
     try {
         j = objectof(settings, 1);
-        return true;
+        return succeeded();
     } catch (const TooDeep &) {
-        why = nestingrefusal(textof(settings));
-        return false;
+        return refused(nestingrefusal(textof(settings)));
     }
 }

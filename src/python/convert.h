@@ -66,6 +66,6 @@ py::object pythonof(const nlohmann::ordered_json &j);
 
 // A batch item's settings, a mapping with str keys, as a JSON object: str, bool,
 // int, float (numpy's numbers too), None, sequences and mappings. Raises TypeError
-// for any other value; a value nested more than MAXNESTING levels deep gives
-// false, with the item's refusal in `why`.
-bool jsonof(const py::handle &settings, nlohmann::ordered_json &j, std::string &why);
+// for any other value; refuses, with the item's refusal, a value nested more than
+// MAXNESTING levels deep.
+Outcome jsonof(const py::handle &settings, nlohmann::ordered_json &j);

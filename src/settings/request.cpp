@@ -18,26 +18,26 @@ std::string refusal(const char *prefix, Setting s, const std::string &value, con
 }
 
 // Takes the code of a given word into `code` (left as it is when none was given).
-std::string takeword(const std::string &given, const char *prefix, Setting s, char &code) {
-    if (given.empty()) return "";
+Outcome takeword(const std::string &given, const char *prefix, Setting s, char &code) {
+    if (given.empty()) return succeeded();
     for (const SettingWord *w = settingrow(s).words; w != settingrow(s).words + 2; ++w)
         if (given == w->word) {
             code = w->code;
-            return "";
+            return succeeded();
         }
-    return refusal(prefix, s, given, settingaccepts(s));
+    return refused(refusal(prefix, s, given, settingaccepts(s)));
 }
 
 // Takes the given numbers of setting s, as many as its row takes and each in its
 // range, into out (left as it is when none were given).
-std::string takenumbers(const std::vector<double> &given, const char *prefix, Setting s, double *out) {
-    if (given.empty()) return "";
+Outcome takenumbers(const std::vector<double> &given, const char *prefix, Setting s, double *out) {
+    if (given.empty()) return succeeded();
     const SettingRow &row = settingrow(s);
     bool good = given.size() == static_cast<size_t>(row.count);
     for (double v : given) good = good && settingaccepted(row, v);
-    if (!good) return refusal(prefix, s, numberlist(given), settingaccepts(s));
+    if (!good) return refused(refusal(prefix, s, numberlist(given), settingaccepts(s)));
     for (int i = 0; i < row.count; ++i) out[i] = given[i];
-    return "";
+    return succeeded();
 }
 
 }  // namespace
@@ -67,39 +67,39 @@ CompareRequest defaultrequest(char type, char sgnG) {
     return r;
 }
 
-std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
-    std::string refused = requestwithoutreach(v, prefix, r);
-    if (refused.empty()) refused = reachrefusal(r, prefix, SETTINGSTART);
-    if (refused.empty()) refused = reachrefusal(r, prefix, SETTINGEND);
-    return refused;
+Outcome requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+    Outcome taken = requestwithoutreach(v, prefix, r);
+    if (taken.ok()) taken = checkreach(r, prefix, SETTINGSTART);
+    if (taken.ok()) taken = checkreach(r, prefix, SETTINGEND);
+    return taken;
 }
 
-std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
     for (Setting s : {SETTINGROBOT, SETTINGMOTION})
         if (v.words[s].empty())
-            return prefix + std::string(settingrow(s).name) + ": missing; accepts " + settingaccepts(s);
+            return refused(prefix + std::string(settingrow(s).name) + ": missing; accepts " + settingaccepts(s));
     char type = ROBOTCYL, sgnG = MOTIONHORIZONTAL;
-    std::string refused = takeword(v.words[SETTINGROBOT], prefix, SETTINGROBOT, type);
-    if (refused.empty()) refused = takeword(v.words[SETTINGMOTION], prefix, SETTINGMOTION, sgnG);
-    if (!refused.empty()) return refused;
+    Outcome taken = takeword(v.words[SETTINGROBOT], prefix, SETTINGROBOT, type);
+    if (taken.ok()) taken = takeword(v.words[SETTINGMOTION], prefix, SETTINGMOTION, sgnG);
+    if (!taken.ok()) return taken;
     r = defaultrequest(type, sgnG);
-    for (int k = 0; k < SETTINGS && refused.empty(); ++k) {
+    for (int k = 0; k < SETTINGS && taken.ok(); ++k) {
         const Setting s = static_cast<Setting>(k);
         const SettingRow &row = settingrow(s);
         if (row.required) continue;
-        refused = row.words != nullptr ? takeword(v.words[s], prefix, s, r.*row.code)
-                                       : takenumbers(v.numbers[s], prefix, s, row.values(r));
+        taken = row.words != nullptr ? takeword(v.words[s], prefix, s, r.*row.code)
+                                     : takenumbers(v.numbers[s], prefix, s, row.values(r));
     }
-    return refused;
+    return taken;
 }
 
-std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s) {
+Outcome checkreach(const CompareRequest &r, const char *prefix, Setting s) {
     const double *point = s == SETTINGSTART ? r.start : r.end;
-    if (r.type != ROBOTSCARA || scarareachable(point[0], point[1])) return "";
+    if (r.type != ROBOTSCARA || scarareachable(point[0], point[1])) return succeeded();
     char accepts[96];
     std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
                   std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
-    return refusal(prefix, s, numberlist({point[0], point[1]}), accepts);
+    return refused(refusal(prefix, s, numberlist({point[0], point[1]}), accepts));
 }
 
 double *settingvalues(CompareRequest &r, Setting s) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "records/outcome.h"
 #include "study/comparison.h"
 
 // One comparison as the user asked for it, defaults applied. Written by
@@ -55,18 +56,18 @@ std::string settingrefusal(const char *prefix, Setting s, const std::string &val
 CompareRequest defaultrequest(char type, char sgnG);
 
 // Applies the defaults of the interactive program (the records as initialset left
-// them) and the dialog's checks. Returns "" and fills r, or one line that names the
+// them) and the dialog's checks and fills r; refuses with one line that names the
 // setting (with `prefix` before its name), the value and what is accepted.
-std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+Outcome requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
 // requestfromoptions without its check that the SCARA reaches the start and end
 // points: the settings of a point that could not run, as its result names them, and
 // those of a map before its axes put in theirs.
-std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
-// The refusal of r's point `s` (SETTINGSTART or SETTINGEND) when r is for the SCARA
-// and it cannot reach the point, else "".
-std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s);
+// Refuses r's point `s` (SETTINGSTART or SETTINGEND) when r is for the SCARA and it
+// cannot reach the point.
+Outcome checkreach(const CompareRequest &r, const char *prefix, Setting s);
 
 // The numbers of setting s in r (its row's count of them), such as the two ratios
 // or the one mass error; null for the selections, which are words.

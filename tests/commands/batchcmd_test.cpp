@@ -300,15 +300,18 @@ TEST(BatchInput, LinesTakenWhateverPiecesTheBytesArriveIn) {
 TEST(BatchInput, LinesReadAsBlankRequestOrRefused) {
     initialset();
     CompareRequest r;
-    std::string why;
-    for (const char *blank : {"", " ", "\t\r"}) EXPECT_EQ(LINEBLANK, readbatchline(blank, r, why)) << blank;
-    EXPECT_EQ(LINEREQUEST, readbatchline("{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20}\r", r, why));
+    for (const char *blank : {"", " ", "\t\r"}) EXPECT_TRUE(blankline(blank)) << blank;
+    const std::string request = "{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20}\r";
+    EXPECT_FALSE(blankline(request));
+    EXPECT_TRUE(readbatchline(request, r).ok());
     EXPECT_EQ(-20.0, r.errorPercent);
     // Four levels of brackets are read (and refused for their type); five are not.
-    EXPECT_EQ(LINEREFUSED, readbatchline("{\"robot\":[[[1]]]}", r, why));
-    EXPECT_EQ(0u, why.find("robot: '[[[1]]]' refused")) << why;
-    EXPECT_EQ(LINEREFUSED, readbatchline("{\"robot\":[[[[1]]]]}", r, why));
-    EXPECT_NE(std::string::npos, why.find("nested more than 4 levels deep")) << why;
+    Outcome read = readbatchline("{\"robot\":[[[1]]]}", r);
+    EXPECT_EQ(REFUSEDSTATUS, read.status);
+    EXPECT_EQ(0u, read.message.find("robot: '[[[1]]]' refused")) << read.message;
+    read = readbatchline("{\"robot\":[[[[1]]]]}", r);
+    EXPECT_EQ(REFUSEDSTATUS, read.status);
+    EXPECT_NE(std::string::npos, read.message.find("nested more than 4 levels deep")) << read.message;
     // An error line is JSON whatever the reason holds.
     const json e = json::parse(errorline(7, "bad \xff\xfe byte"));
     EXPECT_EQ(json({{"line", 7}, {"error", "bad \\xFF\\xFE byte"}}), e);

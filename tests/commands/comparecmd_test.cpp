@@ -188,7 +188,7 @@ TEST(CompareOptions, LimitsAcceptedJustInside) {
         std::vector<std::string> reversed(line.rbegin(), line.rend() - 1);  // CLI11 takes them last first
         cmd.parse(reversed);
         CompareRequest r;
-        EXPECT_EQ("", requestfromoptions(v, "--", r)) << line[5] << " " << line[6];
+        EXPECT_EQ("", requestfromoptions(v, "--", r).message) << line[5] << " " << line[6];
     }
 }
 
@@ -218,9 +218,11 @@ TEST(CompareOptions, NumbersReadStrictly) {
             addcompareoptions(cmd, v);
             std::vector<const char *> argv;
             for (const std::string &a : *args) argv.push_back(a.c_str());
-            std::string refused = argumentsrefusal(cmd, static_cast<int>(argv.size()), argv.data());
+            Outcome taken = parsearguments(cmd, static_cast<int>(argv.size()), argv.data());
             CompareRequest r;
-            if (refused.empty()) refused = requestfromoptions(v, "--", r);
+            if (taken.ok()) taken = requestfromoptions(v, "--", r);
+            EXPECT_EQ(args == &p.taken ? 0 : REFUSEDSTATUS, taken.status) << p.said;
+            const std::string refused = taken.message;
             if (args == &p.taken)
                 EXPECT_EQ("", refused) << p.said;
             else

@@ -155,7 +155,8 @@ TEST(PlotMap, ShuffledShardsDrawTheSamePicture) {
     }
     OutputFile out;
     ASSERT_TRUE(beginoutput(dir.file("text.png"), out).ok());
-    ASSERT_TRUE(plotreading(reading, out, message)) << message;
+    const Outcome drawn = plotreading(reading, out);
+    ASSERT_TRUE(drawn.ok()) << drawn.message;
     EXPECT_EQ(content(dir.file("text.png")), ordered);
 }
 

@@ -37,8 +37,10 @@ void require(bool promise) {
     if (!promise) std::abort();
 }
 
-// A refusal is one printable line of bounded length.
-void checkrefusal(const std::string &why) {
+// A refusal has the status of one and is one printable line of bounded length.
+void checkrefusal(const Outcome &refusal) {
+    const std::string &why = refusal.message;
+    require(refusal.status == REFUSEDSTATUS);
     require(!why.empty() && why.size() <= MESSAGEBYTES + MESSAGESLACK);
     require(printable(why, why.size()) == why);
 }
@@ -55,9 +57,11 @@ void readbatch(const uint8_t *data, size_t size, size_t piece) {
         while (takeline(reader, line)) {
             lines += line + "\n";
             CompareRequest r;
-            std::string why;
-            if (readbatchline(line, r, why) != LINEREFUSED) continue;
-            const json answer = json::parse(errorline(reader.number, why));
+            if (blankline(line)) continue;
+            const Outcome read = readbatchline(line, r);
+            if (read.ok()) continue;
+            require(read.status == REFUSEDSTATUS);
+            const json answer = json::parse(errorline(reader.number, read.message));
             const std::string error = answer["error"].get<std::string>();
             require(answer["line"] == reader.number && error.size() <= MESSAGEBYTES + 3);
             require(printable(error, error.size()) == error);
@@ -88,24 +92,25 @@ void readarguments(const uint8_t *data, size_t size) {
     cmd.add_option("--x", axes[0], "");
     cmd.add_option("--y", axes[1], "");
     try {
-        const std::string refused = argumentsrefusal(cmd, static_cast<int>(argv.size()), argv.data());
-        if (!refused.empty()) return checkrefusal(refused);
+        const Outcome parsed = parsearguments(cmd, static_cast<int>(argv.size()), argv.data());
+        if (!parsed.ok()) return checkrefusal(parsed);
     } catch (const CLI::Success &) {
         return;  // --help
     }
     CompareRequest r;
-    const std::string refused = requestfromoptions(values, "--", r);
-    if (!refused.empty()) checkrefusal(refused);
+    const Outcome taken = requestfromoptions(values, "--", r);
+    if (!taken.ok()) checkrefusal(taken);
     Grid grid;
     Shard s;
-    std::string message;
-    if (!parsegrid(errors, errorrange(), grid, message)) checkrefusal(message);
-    if (!parseshard(shard, s, message)) checkrefusal(message);
     MapGrid map{MapAxis{}, MapAxis{AXISNONE, Grid{}}};
-    if (!parseaxis(axes[0], map.x, message)) return checkrefusal(message);
-    if (!axes[1].empty() && !parseaxis(axes[1], map.y, message)) return checkrefusal(message);
-    const std::string axesrefused = refused.empty() ? axesrefusal(map, axes, values) : "";
-    if (!axesrefused.empty()) checkrefusal(axesrefused);
+    for (const Outcome &read : {parsegrid(errors, errorrange(), grid), parseshard(shard, s)})
+        if (!read.ok()) checkrefusal(read);
+    const Outcome x = parseaxis(axes[0], map.x);
+    if (!x.ok()) return checkrefusal(x);
+    const Outcome y = axes[1].empty() ? succeeded() : parseaxis(axes[1], map.y);
+    if (!y.ok()) return checkrefusal(y);
+    const Outcome checked = taken.ok() ? checkaxes(map, axes, values) : succeeded();
+    if (!checked.ok()) checkrefusal(checked);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ BatchItem item(int number, const char *robot, const char *motion, double error) 
     v.words[SETTINGMOTION] = motion;
     v.numbers[SETTINGERROR] = {error};
     BatchItem i{number, true, {}, ""};
-    EXPECT_EQ("", requestfromoptions(v, "", i.request));
+    EXPECT_EQ("", requestfromoptions(v, "", i.request).message);
     return i;
 }
 

@@ -13,8 +13,8 @@ namespace {
 
 std::vector<double> points(const std::string &text) {
     Grid g{};
-    std::string message;
-    EXPECT_TRUE(parsegrid(text, errorrange(), g, message)) << text << ": " << message;
+    const Outcome parsed = parsegrid(text, errorrange(), g);
+    EXPECT_TRUE(parsed.ok()) << text << ": " << parsed.message;
     std::vector<double> v;
     for (int i = 0; i < g.count; ++i) v.push_back(gridpoint(g, i));
     return v;
@@ -23,8 +23,8 @@ std::vector<double> points(const std::string &text) {
 // The points of a map axis NAME=FROM:TO:STEP, as the program prints them.
 std::string axispoints(const std::string &text) {
     MapAxis axis{};
-    std::string message;
-    if (!parseaxis(text, axis, message)) return "refused: " + message;
+    const Outcome parsed = parseaxis(text, axis);
+    if (!parsed.ok()) return "refused: " + parsed.message;
     std::vector<double> v;
     for (int i = 0; i < axis.grid.count; ++i) v.push_back(gridpoint(axis.grid, i));
     return numberlist(v);
@@ -39,8 +39,17 @@ std::vector<int> listed(const ShardPoints &s) {
 // The refusal message of a grid, "" when it is accepted.
 std::string refusal(const std::string &text) {
     Grid g{};
-    std::string message;
-    return parsegrid(text, errorrange(), g, message) ? "" : message;
+    const Outcome parsed = parsegrid(text, errorrange(), g);
+    EXPECT_EQ(parsed.ok() ? 0 : REFUSEDSTATUS, parsed.status);
+    return parsed.message;
+}
+
+// Whether parseshard took `text` into s; `message` its refusal.
+bool shardtaken(const std::string &text, Shard &s, std::string &message) {
+    const Outcome parsed = parseshard(text, s);
+    EXPECT_EQ(parsed.ok() ? 0 : REFUSEDSTATUS, parsed.status);
+    message = parsed.message;
+    return parsed.ok();
 }
 
 TEST(Grid, BothEndsIncludedWhenOnTheGrid) {
@@ -159,10 +168,12 @@ TEST(Grid, PointOnOrBeyondHundredPercentRefusedByName) {
 // --errors as typed: the refusal names the option and quotes a long value shortened.
 TEST(Grid, OptionRefusalQuotesTheValueShortened) {
     Grid g{};
-    EXPECT_EQ("", readgrid("-2:2:1", g));
+    EXPECT_TRUE(readgrid("-2:2:1", g).ok());
     EXPECT_EQ(5, g.count);
-    EXPECT_EQ("--errors: '0:1:0' refused; the step must be positive, got 0 %", readgrid("0:1:0", g));
-    const std::string refused = readgrid(std::string(5000, '1') + ":1:1", g);
+    EXPECT_EQ("--errors: '0:1:0' refused; the step must be positive, got 0 %", readgrid("0:1:0", g).message);
+    const Outcome read = readgrid(std::string(5000, '1') + ":1:1", g);
+    EXPECT_EQ(REFUSEDSTATUS, read.status);
+    const std::string refused = read.message;
     EXPECT_EQ(0u, refused.find("--errors: '1111")) << refused;
     EXPECT_LT(refused.size(), 300u) << refused;
     EXPECT_EQ(5, g.count);  // refusals leave the grid as it was
@@ -186,29 +197,29 @@ TEST(Shard, LargeNumbersOfShardsStayOnTheGrid) {
     EXPECT_EQ(listed(shardpoints(1000000, Shard{1, INT_MAX / 2})), std::vector<int>{1});
     Shard s{};
     std::string message;
-    EXPECT_TRUE(parseshard("2/2147483647", s, message)) << message;
+    EXPECT_TRUE(shardtaken("2/2147483647", s, message)) << message;
     EXPECT_EQ(s.k, 2);
     EXPECT_EQ(s.n, INT_MAX);
-    EXPECT_TRUE(parseshard("2147483646/2147483647", s, message)) << message;
-    EXPECT_FALSE(parseshard("2/2147483648", s, message));
+    EXPECT_TRUE(shardtaken("2147483646/2147483647", s, message)) << message;
+    EXPECT_FALSE(shardtaken("2/2147483648", s, message));
     EXPECT_EQ(message, "expected K/N (for example 0/3), got \"2/2147483648\"");
 }
 
 TEST(Shard, IndexInsideZeroToNMinusOneAcceptedOtherwiseRefused) {
     Shard s{};
     std::string message;
-    EXPECT_TRUE(parseshard("0/3", s, message));
-    EXPECT_TRUE(parseshard("2/3", s, message));
+    EXPECT_TRUE(shardtaken("0/3", s, message));
+    EXPECT_TRUE(shardtaken("2/3", s, message));
     EXPECT_EQ(s.k, 2);
     EXPECT_EQ(s.n, 3);
-    EXPECT_FALSE(parseshard("3/3", s, message));
+    EXPECT_FALSE(shardtaken("3/3", s, message));
     EXPECT_NE(message.find("0..2"), std::string::npos);
-    EXPECT_FALSE(parseshard("-1/3", s, message));
+    EXPECT_FALSE(shardtaken("-1/3", s, message));
     EXPECT_NE(message.find("0..2"), std::string::npos);
-    EXPECT_FALSE(parseshard("0/0", s, message));
+    EXPECT_FALSE(shardtaken("0/0", s, message));
     EXPECT_NE(message.find("at least 1"), std::string::npos);
     for (const char *bad : {"", "1", "1/", "/3", "a/3", "1/3x", "1.5/3", " 1/3", "1/ 3", "0x1/3", "1/3/", "0/4294967297"}) {
-        EXPECT_FALSE(parseshard(bad, s, message)) << bad;
+        EXPECT_FALSE(shardtaken(bad, s, message)) << bad;
         EXPECT_NE(message.find("K/N"), std::string::npos) << bad;
     }
     EXPECT_EQ(s.k, 2);  // refusals leave the shard as it was

@@ -12,10 +12,11 @@ namespace {
 MapGrid gridof(const std::string &x, const std::string &y = "") {
     MapGrid g{};
     g.y = MapAxis{AXISNONE, Grid{}};
-    std::string message;
-    EXPECT_TRUE(parseaxis(x, g.x, message)) << x << ": " << message;
+    const Outcome xparsed = parseaxis(x, g.x);
+    EXPECT_TRUE(xparsed.ok()) << x << ": " << xparsed.message;
     if (!y.empty()) {
-        EXPECT_TRUE(parseaxis(y, g.y, message)) << y << ": " << message;
+        const Outcome yparsed = parseaxis(y, g.y);
+        EXPECT_TRUE(yparsed.ok()) << y << ": " << yparsed.message;
     }
     return g;
 }
@@ -23,7 +24,9 @@ MapGrid gridof(const std::string &x, const std::string &y = "") {
 // The refusal of the axes with the options given, "" when they may run.
 std::string refusal(const std::string &x, const std::string &y, const CompareOptionValues &given = {}) {
     const std::string typed[2] = {x, y};
-    return axesrefusal(gridof(x, y), typed, given);
+    const Outcome checked = checkaxes(gridof(x, y), typed, given);
+    EXPECT_EQ(checked.ok() ? 0 : REFUSEDSTATUS, checked.status);
+    return checked.message;
 }
 
 TEST(MapGrid, PointsTakeTheAxesValuesAndKeepTheRest) {

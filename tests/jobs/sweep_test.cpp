@@ -18,8 +18,8 @@ TEST(SweepPoints, LinesAreTheComparisonsOfTheirMassErrorsAlone) {
     v.words[SETTINGROBOT] = "scara";
     v.words[SETTINGMOTION] = "vertical";
     SweepJob job{};
-    ASSERT_EQ("", requestfromoptions(v, "--", job.request));
-    ASSERT_EQ("", readgrid("-6:6:4", job.grid));
+    ASSERT_EQ("", requestfromoptions(v, "--", job.request).message);
+    ASSERT_EQ("", readgrid("-6:6:4", job.grid).message);
     job.shard = Shard{1, 2};
     const SweepPoints points = sweeppoints(job);
     std::vector<std::string> lines, names;

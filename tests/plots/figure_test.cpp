@@ -32,7 +32,11 @@ Pass defaultpass(char type, char sgnG) {
 
 bool draw(const std::string &path, const Pass &p, std::string &message) {
     OutputFile out;
-    if (beginoutput(path, out).ok()) return drawcomparison(out, p.settings, p.result, message);
+    if (beginoutput(path, out).ok()) {
+        const Outcome drawn = drawcomparison(out, p.settings, p.result);
+        message = drawn.message;
+        return drawn.ok();
+    }
     message = outputproblem(out);
     return false;
 }

@@ -69,7 +69,11 @@ std::vector<PlotPoint> ratiomap() {
 bool draw(const std::string &path, const PlotSetup &setup, const std::vector<PlotPoint> &points,
           std::string &message) {
     OutputFile out;
-    if (beginoutput(path, out).ok()) return drawmap(out, setup, points, message);
+    if (beginoutput(path, out).ok()) {
+        const Outcome drawn = drawmap(out, setup, points);
+        message = drawn.message;
+        return drawn.ok();
+    }
     message = outputproblem(out);
     return false;
 }

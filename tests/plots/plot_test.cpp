@@ -102,7 +102,11 @@ std::string content(const std::string &path) {
 bool draw(const std::string &path, const PlotSetup &setup, const std::vector<PlotPoint> &points,
           std::string &message) {
     OutputFile out;
-    if (beginoutput(path, out).ok()) return drawsweep(out, setup, points, message);
+    if (beginoutput(path, out).ok()) {
+        const Outcome drawn = drawsweep(out, setup, points);
+        message = drawn.message;
+        return drawn.ok();
+    }
     message = outputproblem(out);
     return false;
 }

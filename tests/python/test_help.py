@@ -112,3 +112,27 @@ def test_arguments_a_function_cannot_take_raise_type_error_saying_why(call, mess
     with pytest.raises(TypeError) as e:
         call()
     assert str(e.value) == message
+
+
+def table_names():
+    """The names of the settings as the module's batch reader takes them, from the
+    table: its refusal of a field that names none lists them."""
+    [answer] = sotoc.batch([{"nosuch": 1}])
+    listed = answer["error"].split("accepts the fields ")[1]
+    return listed.split(", ")
+
+
+def test_help_and_stub_name_every_setting_of_the_table():
+    names = table_names()
+    assert names[:2] == ["robot", "motion"]
+    own = {"compare": ["logs"], "sweep": ["errors", "jobs"], "map": ["x", "y", "jobs"]}
+    settings = {"compare": names, "sweep": [n for n in names if n != "error"], "map": names}
+    defined = {d.name: d for d in stub().body if isinstance(d, ast.FunctionDef)}
+    for name in own:
+        expected = settings[name] + own[name]
+        for definition in [signature(getattr(sotoc, name)), defined[name]]:
+            arguments = [a.arg for a in definition.args.args + definition.args.kwonlyargs]
+            assert sorted(arguments) == sorted(expected), name
+    written = sotoc.batch.__doc__.split("the fields ")[1].split(", with")[0]
+    words = written.replace("(required)", "").replace(",", " ").split()
+    assert [w for w in words if w != "and"] == names

@@ -88,6 +88,36 @@ TEST(SettingTable, EveryRowIsAnOptionAndABatchFieldWithTheSameResult) {
     }
 }
 
+// The names of a list written out in a help text or a refusal: "a, b (both
+// required),\nc and d" or "a, b, c, d".
+std::vector<std::string> listednames(const std::string &text) {
+    const std::string list = std::regex_replace(text, std::regex(" \\(both required\\)"), "");
+    const std::regex name("[a-z][a-z0-9-]*");
+    std::vector<std::string> names;
+    for (auto m = std::sregex_iterator(list.begin(), list.end(), name); m != std::sregex_iterator(); ++m)
+        if (m->str() != "and") names.push_back(m->str());
+    return names;
+}
+
+// The fields batch --help names, written out in its text, are those the batch
+// reader takes: the names of its refusal of an unknown field, read from the table.
+TEST(SettingTable, BatchHelpNamesTheFieldsOfTheReader) {
+    const RunOutcome refused = runsotoc({"batch"}, "{\"nosuch\":1}\n");
+    const std::string error = json::parse(refused.out).at("error").get<std::string>();
+    const std::string accepts = "accepts the fields ";
+    ASSERT_NE(error.find(accepts), std::string::npos) << error;
+    const std::vector<std::string> taken = listednames(error.substr(error.find(accepts) + accepts.size()));
+    const std::string help = runsotoc({"batch", "--help"}).out;
+    const std::smatch listed = [&help] {
+        std::smatch m;
+        std::regex_search(help, m, std::regex("with the fields ([a-z, ()\n]*), with the values"));
+        return m;
+    }();
+    ASSERT_FALSE(listed.empty()) << help;
+    EXPECT_EQ(listednames(listed[1].str()), taken);
+    EXPECT_EQ(taken.size(), static_cast<size_t>(SETTINGS));
+}
+
 // map --help lists the axes of the table with their units, as they were written out
 // before the table.
 TEST(SettingTable, MapHelpListsTheAxesWithTheirUnits) {
