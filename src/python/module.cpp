@@ -44,7 +44,8 @@ from a signal handler while a call of the same thread runs raises RuntimeError.
 
 The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
-              start, end [m], elbow, error [%]: the settings used, defaults applied
+              start, end [m], elbow, error [%], near [rad, m], sotoc-fallback [s]
+              (None: none), tolerance [m]: the settings used, defaults applied
     derived   T1max, T2max, T1maxG, T2maxG: torque limits without and with the
               gravity load [N m; cylindrical joint 2: N]; tfNom: nominal PTP time
               [s]; dt: sample period [s]
@@ -54,7 +55,11 @@ The result dict (units in brackets):
               chosen trial, both trials (sigma2, iterations, verdict, tf [s])
     runs      tocFree, tocErr, sotocErr: tf [s], tip [m], error (positioning
               error with the velocity term) [m], ratio (to the stroke) [%],
-              pastSpan; sotocErr also finished. None without a solution.
+              pastSpan; against the goal point: designedTipError [m] and
+              designedTipSpeed [m/s] at the designed final time, endTipError [m]
+              and endTipSpeed [m/s] at the end of the run, settlingTime [s];
+              sotocErr also finished, and with a fallback phases (end [s], by
+              "state" or "fallback"). None without a solution.
     program   version, commit: the module's version and the commit it was built
               from, as sotoc --version prints them
 A figure that does not exist is None.)";
@@ -62,7 +67,8 @@ A figure that does not exist is None.)";
 // The settings every function takes: their part of the signature and their help.
 const char *const SETTINGSIGNATURE =
     "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
-    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}, near: float = {near}, "
+    "sotoc_fallback: Optional[float] = None, tolerance: float = {tolerance}";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -74,6 +80,16 @@ const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint
     end     (X, Y): PTP end point [m], the same. Default None: {end}.
     elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
             Default {elbow}.
+    near    float: bound of SOTOC's switching condition, the phase-plane distance
+            within which a closest approach to a switching state ends a phase [rad;
+            cylindrical: rad and m added]; accepts {nearaccepted}. Default {near}.
+    sotoc_fallback
+            float: a SOTOC phase not ended by the state this long after its designed
+            switching instant ends then [s]; accepts {fallbackaccepted}.
+            Default None: no fallback.
+    tolerance
+            float: distance of the tip from the goal within which a run counts as
+            settled [m]; accepts {toleranceaccepted}. Default {tolerance}.
 )";
 
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
@@ -191,6 +207,11 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},
             {"pointaccepted", settingaccepts(SETTINGSTART)},
             {"erroraccepted", settingaccepts(SETTINGERROR)},
+            {"nearaccepted", settingaccepts(SETTINGNEAR)},
+            {"fallbackaccepted", settingaccepts(SETTINGFALLBACK)},
+            {"toleranceaccepted", settingaccepts(SETTINGTOLERANCE)},
+            {"near", literal(py::float_(c.near))},
+            {"tolerance", literal(py::float_(c.tolerance))},
             {"cylratios", pairtext(c.u)},
             {"scararatios", pairtext(s.u)},
             {"start", pairtext(c.start)},
@@ -212,12 +233,33 @@ struct Parameters {
     std::vector<const char *> required;  // the names without a default
 };
 
-// The names of the settings, in the order of their rows, without `left` (SETTINGS
+// The keyword arguments of the settings, by Setting: each name with '_' for '-'
+// ("sotoc_fallback"), as Python spells a keyword.
+std::vector<std::string> settingkeywords() {
+    std::vector<std::string> keywords;
+    for (int s = 0; s < SETTINGS; ++s) {
+        std::string k = settingrow(static_cast<Setting>(s)).name;
+        std::replace(k.begin(), k.end(), '-', '_');
+        keywords.push_back(k);
+    }
+    return keywords;
+}
+
+const std::vector<std::string> KEYWORDS = settingkeywords();
+
+// The setting of keyword argument `keyword`, SETTINGS for none.
+Setting keywordsetting(const std::string &keyword) {
+    int s = 0;
+    while (s < SETTINGS && keyword != KEYWORDS[s]) ++s;
+    return static_cast<Setting>(s);
+}
+
+// The keywords of the settings, in the order of their rows, without `left` (SETTINGS
 // for none), then `more`.
 std::vector<const char *> settingnames(Setting left, std::vector<const char *> more) {
     std::vector<const char *> names;
     for (int s = 0; s < SETTINGS; ++s)
-        if (s != left) names.push_back(settingrow(static_cast<Setting>(s)).name);
+        if (s != left) names.push_back(KEYWORDS[s].c_str());
     names.insert(names.end(), more.begin(), more.end());
     return names;
 }
@@ -288,7 +330,7 @@ Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) 
     if (!fits) throw py::type_error(argumentsrefusal(p, args, kwargs));
     Bound b;
     const auto take = [&b](const std::string &name, const py::object &value) {
-        const Setting s = settingnamed(name);
+        const Setting s = keywordsetting(name);
         if (s == SETTINGS)
             b.more[name] = value;
         else
