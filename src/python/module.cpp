@@ -67,8 +67,10 @@ A figure that does not exist is None.)";
 // The settings every function takes: their part of the signature and their help.
 const char *const SETTINGSIGNATURE =
     "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
-    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}, near: float = {near}, "
-    "sotoc_fallback: Optional[float] = None, tolerance: float = {tolerance}";
+    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+// The settings of SOTOC's switching rule and of the measures, after the mass error.
+const char *const RULESIGNATURE =
+    "near: float = {near}, sotoc_fallback: Optional[float] = None, tolerance: float = {tolerance}";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -80,7 +82,8 @@ const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint
     end     (X, Y): PTP end point [m], the same. Default None: {end}.
     elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
             Default {elbow}.
-    near    float: bound of SOTOC's switching condition, the phase-plane distance
+)";
+const char *const RULESHELP = R"(    near    float: bound of SOTOC's switching condition, the phase-plane distance
             within which a closest approach to a switching state ends a phase [rad;
             cylindrical: rad and m added]; accepts {nearaccepted}. Default {near}.
     sotoc_fallback
@@ -97,7 +100,7 @@ const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in it
             cores ({cores}).
 )";
 
-const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, logs: bool = False) -> Dict[str, Any]
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {rulesignature}, logs: bool = False) -> Dict[str, Any]
 
 One comparison pass, as `sotoc compare --json` with the same settings: designs the
 switching times with the nominal workpiece mass and with the mass error, simulates
@@ -108,7 +111,7 @@ result: its outcome says which design failed, and runs is None.
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default {error}.
-    logs    bool: also return the logged samples of the three runs. Default False.
+{rules}    logs    bool: also return the logged samples of the three runs. Default False.
 
 With logs=True the dict ends with "logs" (None without a solution): for tocFree,
 tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,
@@ -137,7 +140,7 @@ Arguments:
     settings  iterable of dicts of settings. Required.
 {jobs})";
 
-const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {rulesignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every mass error of a grid, as the lines of
 `sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
@@ -145,12 +148,12 @@ grid order, each with its mass error among its settings. The error-free design a
 are made once; each point runs in its own worker process.
 
 Arguments:
-{settings}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
+{settings}{rules}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
             TO is the last point when it lies on the grid within a millionth of STEP.
             STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
 {jobs})";
 
-const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {rulesignature}, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every point of a grid of one setting (x) or two (x and
 y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
@@ -166,7 +169,7 @@ end-y).
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default None: {error}, unless an axis varies it.
-    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
+{rules}    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
             one of {axisnames} (ratios: both ratios equal);
             FROM, TO, STEP as errors of sweep, in the setting's unit (error [%], ratios
             [rad/rad; cylindrical joint 2: rad/m], points [m]) and range. Required.
@@ -201,7 +204,9 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
         columns += line;
     }
     return {{"settingsignature", SETTINGSIGNATURE},
+            {"rulesignature", RULESIGNATURE},
             {"settings", SETTINGSHELP},
+            {"rules", RULESHELP},
             {"jobs", JOBSHELP},
             {"columns", columns},
             {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},

@@ -16,10 +16,10 @@ def compare(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    error: float = 1.0,
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
-    error: float = 1.0,
     logs: bool = False,
 ) -> Dict[str, Any]: ...
 
@@ -48,10 +48,10 @@ def map(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    error: Optional[float] = None,
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
-    error: Optional[float] = None,
     x: Tuple[str, float, float, float],
     y: Optional[Tuple[str, float, float, float]] = None,
     jobs: Optional[int] = None,
