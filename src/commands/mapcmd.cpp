@@ -13,13 +13,14 @@ namespace {
 const char *const ABOUT =
     "Runs the comparison of sotoc compare for every point of a grid of one setting (--x) or two\n"
     "(--x and --y), NAME=FROM:TO:STEP each with NAME one of error [%], ratio1, ratio2, ratios (both\n"
-    "equal), start-x, start-y, end-x, end-y [m], and the grid rules of sotoc sweep --errors. Every other\n"
-    "setting comes from the options or their defaults. Writes one JSON line per point in grid order\n"
-    "(--y outer, --x inner) to --out FILE or standard output: the object of sotoc compare --json plus\n"
-    "\"map\": {\"i\": I, \"j\": J}, the point's indices along --x and --y (J = 0 without --y); a point\n"
-    "the SCARA cannot reach has outcome \"unreachable\" and no figures. --plot draws the map. --shard\n"
-    "K/N runs only the points K, K+N, K+2N, ...: the shards' lines together are the lines of the whole\n"
-    "map, and sotoc plot draws them. Ctrl-C or SIGTERM starts no further point and leaves whole lines.\n"
+    "equal), start-x, start-y, end-x, end-y [m], near (SOTOC's switching bound), and the grid rules of\n"
+    "sotoc sweep --errors. Every other setting comes from the options or their defaults. Writes one\n"
+    "JSON line per point in grid order (--y outer, --x inner) to --out FILE or standard output: the\n"
+    "object of sotoc compare --json plus \"map\": {\"i\": I, \"j\": J}, the point's indices along --x\n"
+    "and --y (J = 0 without --y); a point the SCARA cannot reach has outcome \"unreachable\" and no\n"
+    "figures. --plot draws the map. --shard K/N runs only the points K, K+N, K+2N, ...: the shards'\n"
+    "lines together are the lines of the whole map, and sotoc plot draws them. Ctrl-C or SIGTERM starts\n"
+    "no further point and leaves whole lines.\n"
     "Exit status: 0 done, 1 failed, 2 refused options, 130 or 143 stopped by SIGINT or SIGTERM.";
 
 // Adds --x and --y; returns --y, to tell an empty value from none.

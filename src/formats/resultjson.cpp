@@ -17,6 +17,7 @@ json settingsjson(CompareRequest q) {
         const SettingRow &row = settingrow(s);
         const double *v = row.words == nullptr ? row.values(q) : nullptr;
         settings[row.name] = row.words != nullptr ? json(settingword(s, q.*row.code))
+                             : settingoff(s, v)   ? json(nullptr)
                              : row.count == 1     ? json(v[0])
                                                   : json(std::vector<double>(v, v + row.count));
     }
@@ -49,7 +50,24 @@ json runjson(const RunFigures &f) {
                 {"tip", pair(f.P)},
                 {"error", f.error},
                 {"ratio", f.ratioexists ? json(f.ratio) : json(nullptr)},
-                {"pastSpan", f.pastspan}};
+                {"pastSpan", f.pastspan},
+                {"designedTipError", f.designedInSpan ? json(f.designedTipError) : json(nullptr)},
+                {"designedTipSpeed", f.designedInSpan ? json(f.designedTipSpeed) : json(nullptr)},
+                {"endTipError", f.endTipError},
+                {"endTipSpeed", f.endTipSpeed},
+                {"settlingTime", f.settled ? json(f.settlingTime) : json(nullptr)}};
+}
+
+// How each SOTOC phase ended: its time and whether by the state or by the fallback
+// (both null for a phase that never ended).
+json phasesjson(const SotocPhases &p) {
+    json phases = json::array();
+    for (int k = 0; k < 4; ++k) {
+        const bool ended = p.tEnd[k] != 0.0;
+        phases.push_back({{"end", ended ? json(p.tEnd[k]) : json(nullptr)},
+                          {"by", ended ? json(p.fallback[k] ? "fallback" : "state") : json(nullptr)}});
+    }
+    return phases;
 }
 
 // A JSON value as one of the option values; false when its type does not fit.
@@ -60,6 +78,7 @@ bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
         v.words[s] = x.get<std::string>();
         return true;
     }
+    if (row.offWord != nullptr && x.is_null()) return true;  // none at all: its default
     if (row.count == 1) {
         if (!x.is_number()) return false;
         v.numbers[s] = {x.get<double>()};
@@ -72,9 +91,11 @@ bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
     return true;
 }
 
-json runsjson(const ComparisonResult &r) {
+// The three runs; the SOTOC run's phases when a fallback could end them.
+json runsjson(const ComparisonResult &r, bool fallback) {
     json sotocErr = runjson(r.sotocErr);
     sotocErr["finished"] = r.sotocFinished;
+    if (fallback) sotocErr["phases"] = phasesjson(r.phases);
     return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
 }
 
@@ -152,7 +173,8 @@ json resultjson(const CompareRequest &request, const ComparisonResult &r) {
                 {"derived", derivedjson(r)},
                 {"outcome", outcomeword(r.outcome)},
                 {"designs", {{"free", designjson(r.free)}, {"error", freesolved ? designjson(r.err) : json(nullptr)}}},
-                {"runs", r.outcome == COMPARED ? runsjson(r) : json(nullptr)},
+                {"runs", r.outcome == COMPARED ? runsjson(r, !settingoff(SETTINGFALLBACK, &request.fallback))
+                                               : json(nullptr)},
                 {"program", programjson()}};
 }
 

@@ -51,12 +51,15 @@ Range timerange(const std::vector<PlotPoint> &p) {
     return {0.0, hi > 0.0 ? (1.0 + TIMEHEADROOM) * hi : 1.0};
 }
 
-// One curve of `value` over the compared points, broken where a point has no
-// figures, with a marker at every point: `finished` picks filled or open.
+// One curve of `value` over the compared points, with a marker at every point:
+// `finished` picks filled or open. The curve is broken where a point has no
+// figures, and between a finished point and one that is not: a run that never
+// reached its last phase is no neighbour of one that did.
 template <class Value, class Finished>
 void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, Value value, Finished finished) {
     plschr(0.0, MARKSCALE);
     std::vector<PLFLT> xs, ys;
+    bool lastfinished = false;
     auto flush = [&]() {
         drawpolyline(xs, ys, colour, SOLID, CURVEWIDTH);
         xs.clear();
@@ -67,6 +70,8 @@ void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, Value value, 
             flush();
             continue;
         }
+        if (!xs.empty() && finished(s) != lastfinished) flush();
+        lastfinished = finished(s);
         xs.push_back(s.x);
         ys.push_back(value(s));
         plcol0(colour);

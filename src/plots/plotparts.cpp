@@ -33,6 +33,11 @@ std::string settingstext(const PlotSetup &s) {
     text += ";  move (" + settingtext(s, AXISSTARTX) + ", " + settingtext(s, AXISSTARTY) + ") m  to  (" +
             settingtext(s, AXISENDX) + ", " + settingtext(s, AXISENDY) + ") m";
     if (s.xaxis != AXISERROR && s.yaxis != AXISERROR) text += ";  mass error " + settingtext(s, AXISERROR) + " %";
+    // SOTOC's switching rule, when it is not the one of the interactive program.
+    if (along(s.xaxis, AXISNEAR) || along(s.yaxis, AXISNEAR) || s.request.near != DEFAULTNEAR)
+        text += ";  SOTOC near " + settingtext(s, AXISNEAR);
+    if (!settingoff(SETTINGFALLBACK, &s.request.fallback))
+        text += ";  fallback " + printed("%g", s.request.fallback) + " s";
     return text;
 }
 

@@ -44,7 +44,8 @@ from a signal handler while a call of the same thread runs raises RuntimeError.
 
 The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
-              start, end [m], elbow, error [%]: the settings used, defaults applied
+              start, end [m], elbow, error [%], near [rad, m], sotoc-fallback [s]
+              (None: none), tolerance [m]: the settings used, defaults applied
     derived   T1max, T2max, T1maxG, T2maxG: torque limits without and with the
               gravity load [N m; cylindrical joint 2: N]; tfNom: nominal PTP time
               [s]; dt: sample period [s]
@@ -54,7 +55,11 @@ The result dict (units in brackets):
               chosen trial, both trials (sigma2, iterations, verdict, tf [s])
     runs      tocFree, tocErr, sotocErr: tf [s], tip [m], error (positioning
               error with the velocity term) [m], ratio (to the stroke) [%],
-              pastSpan; sotocErr also finished. None without a solution.
+              pastSpan; against the goal point: designedTipError [m] and
+              designedTipSpeed [m/s] at the designed final time, endTipError [m]
+              and endTipSpeed [m/s] at the end of the run, settlingTime [s];
+              sotocErr also finished, and with a fallback phases (end [s], by
+              "state" or "fallback"). None without a solution.
     program   version, commit: the module's version and the commit it was built
               from, as sotoc --version prints them
 A figure that does not exist is None.)";
@@ -63,6 +68,9 @@ A figure that does not exist is None.)";
 const char *const SETTINGSIGNATURE =
     "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
     "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+// The settings of SOTOC's switching rule and of the measures, after the mass error.
+const char *const RULESIGNATURE =
+    "near: float = {near}, sotoc_fallback: Optional[float] = None, tolerance: float = {tolerance}";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -75,13 +83,24 @@ const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint
     elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
             Default {elbow}.
 )";
+const char *const RULESHELP = R"(    near    float: bound of SOTOC's switching condition, the phase-plane distance
+            within which a closest approach to a switching state ends a phase [rad;
+            cylindrical: rad and m added]; accepts {nearaccepted}. Default {near}.
+    sotoc_fallback
+            float: a SOTOC phase not ended by the state this long after its designed
+            switching instant ends then [s]; accepts {fallbackaccepted}.
+            Default None: no fallback.
+    tolerance
+            float: distance of the tip from the goal within which a run counts as
+            settled [m]; accepts {toleranceaccepted}. Default {tolerance}.
+)";
 
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
             the results are the same for every number. Default None: the number of
             cores ({cores}).
 )";
 
-const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, logs: bool = False) -> Dict[str, Any]
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {rulesignature}, logs: bool = False) -> Dict[str, Any]
 
 One comparison pass, as `sotoc compare --json` with the same settings: designs the
 switching times with the nominal workpiece mass and with the mass error, simulates
@@ -92,7 +111,7 @@ result: its outcome says which design failed, and runs is None.
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default {error}.
-    logs    bool: also return the logged samples of the three runs. Default False.
+{rules}    logs    bool: also return the logged samples of the three runs. Default False.
 
 With logs=True the dict ends with "logs" (None without a solution): for tocFree,
 tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,
@@ -121,7 +140,7 @@ Arguments:
     settings  iterable of dicts of settings. Required.
 {jobs})";
 
-const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {rulesignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every mass error of a grid, as the lines of
 `sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
@@ -129,12 +148,12 @@ grid order, each with its mass error among its settings. The error-free design a
 are made once; each point runs in its own worker process.
 
 Arguments:
-{settings}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
+{settings}{rules}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
             TO is the last point when it lies on the grid within a millionth of STEP.
             STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
 {jobs})";
 
-const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {rulesignature}, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every point of a grid of one setting (x) or two (x and
 y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
@@ -150,7 +169,7 @@ end-y).
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default None: {error}, unless an axis varies it.
-    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
+{rules}    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
             one of {axisnames} (ratios: both ratios equal);
             FROM, TO, STEP as errors of sweep, in the setting's unit (error [%], ratios
             [rad/rad; cylindrical joint 2: rad/m], points [m]) and range. Required.
@@ -185,12 +204,19 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
         columns += line;
     }
     return {{"settingsignature", SETTINGSIGNATURE},
+            {"rulesignature", RULESIGNATURE},
             {"settings", SETTINGSHELP},
+            {"rules", RULESHELP},
             {"jobs", JOBSHELP},
             {"columns", columns},
             {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},
             {"pointaccepted", settingaccepts(SETTINGSTART)},
             {"erroraccepted", settingaccepts(SETTINGERROR)},
+            {"nearaccepted", settingaccepts(SETTINGNEAR)},
+            {"fallbackaccepted", settingaccepts(SETTINGFALLBACK)},
+            {"toleranceaccepted", settingaccepts(SETTINGTOLERANCE)},
+            {"near", literal(py::float_(c.near))},
+            {"tolerance", literal(py::float_(c.tolerance))},
             {"cylratios", pairtext(c.u)},
             {"scararatios", pairtext(s.u)},
             {"start", pairtext(c.start)},
@@ -212,12 +238,33 @@ struct Parameters {
     std::vector<const char *> required;  // the names without a default
 };
 
-// The names of the settings, in the order of their rows, without `left` (SETTINGS
+// The keyword arguments of the settings, by Setting: each name with '_' for '-'
+// ("sotoc_fallback"), as Python spells a keyword.
+std::vector<std::string> settingkeywords() {
+    std::vector<std::string> keywords;
+    for (int s = 0; s < SETTINGS; ++s) {
+        std::string k = settingrow(static_cast<Setting>(s)).name;
+        std::replace(k.begin(), k.end(), '-', '_');
+        keywords.push_back(k);
+    }
+    return keywords;
+}
+
+const std::vector<std::string> KEYWORDS = settingkeywords();
+
+// The setting of keyword argument `keyword`, SETTINGS for none.
+Setting keywordsetting(const std::string &keyword) {
+    int s = 0;
+    while (s < SETTINGS && keyword != KEYWORDS[s]) ++s;
+    return static_cast<Setting>(s);
+}
+
+// The keywords of the settings, in the order of their rows, without `left` (SETTINGS
 // for none), then `more`.
 std::vector<const char *> settingnames(Setting left, std::vector<const char *> more) {
     std::vector<const char *> names;
     for (int s = 0; s < SETTINGS; ++s)
-        if (s != left) names.push_back(settingrow(static_cast<Setting>(s)).name);
+        if (s != left) names.push_back(KEYWORDS[s].c_str());
     names.insert(names.end(), more.begin(), more.end());
     return names;
 }
@@ -288,7 +335,7 @@ Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) 
     if (!fits) throw py::type_error(argumentsrefusal(p, args, kwargs));
     Bound b;
     const auto take = [&b](const std::string &name, const py::object &value) {
-        const Setting s = settingnamed(name);
+        const Setting s = keywordsetting(name);
         if (s == SETTINGS)
             b.more[name] = value;
         else

@@ -17,6 +17,9 @@ def compare(
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
     error: float = 1.0,
+    near: float = 0.2,
+    sotoc_fallback: Optional[float] = None,
+    tolerance: float = 0.001,
     logs: bool = False,
 ) -> Dict[str, Any]: ...
 
@@ -30,6 +33,9 @@ def sweep(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    near: float = 0.2,
+    sotoc_fallback: Optional[float] = None,
+    tolerance: float = 0.001,
     errors: Tuple[float, float, float],
     jobs: Optional[int] = None,
 ) -> List[Dict[str, Any]]: ...
@@ -43,6 +49,9 @@ def map(
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
     error: Optional[float] = None,
+    near: float = 0.2,
+    sotoc_fallback: Optional[float] = None,
+    tolerance: float = 0.001,
     x: Tuple[str, float, float, float],
     y: Optional[Tuple[str, float, float, float]] = None,
     jobs: Optional[int] = None,

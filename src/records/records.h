@@ -59,6 +59,9 @@ struct TaskParams {
     double wn1, wn2;        // servo natural angular frequencies of joints 1, 2 [rad/s]
     double zeta1, zeta2;    // servo damping ratios of joints 1, 2 [-]
     double alpha1, alpha2;  // servo integral poles of joints 1, 2 [1/s]
+    double dNear;      // SOTOC ends a phase only within this phase-plane distance of its switching state [rad, m, added]
+    double tFallback;  // SOTOC ends a phase at the latest this long after its designed instant [s]; infinity: never
+    double tolerance;  // distance of the tip from the goal within which a run counts as settled [m]
 };
 
 // One instance per robot. Written by initialset, the derivations and the dialog (u1,
@@ -100,6 +103,8 @@ struct SotocBook {
     double dprev[2];     // distance at the previous joint-1 evaluation, per robot
     double tprev;        // time of the previous joint-1 evaluation [s], both robots
     double tfsotoc[2];   // time at which phase reached 4 in the current run [s]; 0 while it has not
+    double tEnd[2][4];       // per robot: time at which phase k ended in the current run [s]; 0 while it has not
+    bool byFallback[2][4];   // per robot: phase k ended by the fallback instant, not by the state
 };
 
 // One run's sampled histories; row i is sample i at time i * dt, rows 0..nStep used.
@@ -107,6 +112,9 @@ struct RunLog {
     double fi[MAXSAMPLES][2];   // joint displacements (cyl: theta [rad], r [m]; SCARA: [rad], [rad])
     double P[MAXSAMPLES][2];    // tip position x, y relative to the base [m]
     double tau[MAXSAMPLES][2];  // joint torques [N m] (cyl joint 2: force [N])
+    double xDesigned[4];  // q1, q2, q1', q2' at the designed final time ts[3], integrated to it from the last step before it
+    bool designedInSpan;  // the designed final time lies within the run (xDesigned holds)
+    double xLast[4];      // q1, q2, q1', q2' at the last row
 };
 
 // The four slots of one robot.

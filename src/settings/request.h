@@ -20,6 +20,9 @@ struct CompareRequest {
     double end[2];        // PTP end point xf, yf [m]
     char elbow;           // SCARA elbow branch: ELBOWDOWN or ELBOWUP
     double errorPercent;  // mass error of the design [%]
+    double near = DEFAULTNEAR;            // SOTOC's switching bound [rad, m, added]
+    double fallback = NOFALLBACK;         // SOTOC's fallback after a designed instant [s]; NOFALLBACK: none
+    double tolerance = DEFAULTTOLERANCE;  // tip tolerance of the settling time [m]
 };
 
 // The settings, in the order of their rows (settings/settings.h).
@@ -31,6 +34,9 @@ enum Setting {
     SETTINGEND,
     SETTINGELBOW,
     SETTINGERROR,
+    SETTINGNEAR,
+    SETTINGFALLBACK,
+    SETTINGTOLERANCE,
     SETTINGS,  // the number of settings
 };
 

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <cmath>
+
 #include "records/records.h"
 
 namespace {
@@ -58,6 +60,21 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      [](CompareRequest &r) { return &r.errorPercent; },
      [](CompareRequest &r) { r.errorPercent = 100.0 * task.errRatio; },
      [](const CompareRequest &r, ComparisonSettings &s) { s.errRatio = errorratio(r.errorPercent); }},
+    {"near", nullptr, 1, "D",
+     "Bound of SOTOC's switching condition: a phase ends at the closest approach to its switching state only "
+     "within this phase-plane distance [rad; cylindrical: rad and m added]",
+     false, 0.0, MAXNEAR, false, true, "", "D", "one number", "the bounds", "0.05:1:0.05", nullptr,
+     [](CompareRequest &r) { return &r.near; }, [](CompareRequest &r) { r.near = task.dNear; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.dNear = r.near; }},
+    {"sotoc-fallback", nullptr, 1, "S",
+     "SOTOC's fallback: a phase not ended by the state S seconds after its designed switching instant ends then [s]",
+     false, 0.0, MAXFALLBACK, true, true, "s", "S", "one number", "the fallback delays", "0:1:0.1", nullptr,
+     [](CompareRequest &r) { return &r.fallback; }, [](CompareRequest &r) { r.fallback = task.tFallback; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.tFallback = r.fallback; }, "off"},
+    {"tolerance", nullptr, 1, "M", "Distance of the tip from the goal within which a run counts as settled [m]",
+     false, 0.0, MAXTOLERANCE, false, true, "m", "M", "one number", "the tolerances", "0.001:0.01:0.001", nullptr,
+     [](CompareRequest &r) { return &r.tolerance; }, [](CompareRequest &r) { r.tolerance = task.tolerance; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.tolerance = r.tolerance; }},
 };
 
 // By PlotAxis.
@@ -76,6 +93,7 @@ const AxisRow AXISROWS[AXISNONE] = {
     {"start-y", SETTINGSTART, 1, 1, {"start point y [m]", "start point y [m]"}, ""},
     {"end-x", SETTINGEND, 0, 1, {"end point x [m]", "end point x [m]"}, ""},
     {"end-y", SETTINGEND, 1, 1, {"end point y [m]", "end point y [m]"}, ""},
+    {"near", SETTINGNEAR, 0, 1, {"SOTOC switching bound [rad, m]", "SOTOC switching bound [rad]"}, ""},
 };
 
 std::string boundtext(double v, const char *unit) {
@@ -95,11 +113,14 @@ std::string rangetext(const SettingRow &row, const std::string &symbol, const ch
            (row.hiIncluded ? " <= " : " < ") + boundtext(row.hi, unit);
 }
 
+bool settingoff(Setting s, const double *v) { return settingrow(s).offWord != nullptr && std::isinf(v[0]); }
+
 std::string defaulttext(Setting s, char type) {
     CompareRequest r = defaultrequest(type, MOTIONHORIZONTAL);
     const SettingRow &row = settingrow(s);
     if (row.words != nullptr) return settingword(s, r.*row.code);
     const double *v = row.values(r);
+    if (settingoff(s, v)) return row.offWord;
     return numberlist(std::vector<double>(v, v + row.count));
 }
 

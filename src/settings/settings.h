@@ -36,6 +36,9 @@ struct SettingRow {
     double *(*values)(CompareRequest &r);       // the numbers' fields of the request
     void (*fromrecords)(CompareRequest &r);     // puts in its default for robot r.type: the records' value
     void (*apply)(const CompareRequest &r, ComparisonSettings &s);  // how it goes into the pass
+    // A number whose default is none at all, held as infinity: the word for it in
+    // --help ("off"); it is null in JSON and None in the module. Null for the others.
+    const char *offWord = nullptr;
 };
 
 // The row of setting s (0..SETTINGS-1), in the order of Setting.
@@ -48,7 +51,10 @@ bool settingaccepted(const SettingRow &row, double v);
 // `unit` when it is not "" ("-10 m <= start-x <= 10 m").
 std::string rangetext(const SettingRow &row, const std::string &symbol, const char *unit);
 
-// The default of setting s for robot `type` as --help prints it ("40,40", "up").
+// Whether setting s's numbers stand for none at all (its offWord, infinity).
+bool settingoff(Setting s, const double *v);
+
+// The default of setting s for robot `type` as --help prints it ("40,40", "up", "off").
 std::string defaulttext(Setting s, char type);
 
 // The --help line of setting s: what it is, its range, and "Required." or its
@@ -65,6 +71,7 @@ enum PlotAxis {
     AXISSTARTY,  // start point y [m]
     AXISENDX,    // end point x [m]
     AXISENDY,    // end point y [m]
+    AXISNEAR,    // SOTOC's switching bound [rad, m]
     AXISNONE,    // no setting: the number of axes, and a picture without a y axis
 };
 

@@ -14,10 +14,6 @@ constexpr int LASTPHASE = 4;
 // motion, so the first evaluation of a run never counts as moving away.
 constexpr double DSTART = 1000.0;
 
-// A phase ends only when the state moves away from its switching state while
-// still this near to it (phase-plane distance, rad or m).
-constexpr double DNEAR = 0.2;
-
 // Smallest time between two joint-1 evaluations for a phase to end [s]: the
 // repeated evaluations at one stage time (and the logging evaluation at the end
 // of a step) must not end a phase twice. The SCARA robot asks for joint 1 twice
@@ -63,14 +59,29 @@ double switchdistance(const ControlTables &c, int k, const double *x) {
            std::sqrt(e2 * e2 + e4 * e4 / (task.wn2 * task.wn2));
 }
 
+// Ends the current SOTOC phase of robot index r at time t, noting how.
+void endphase(int r, double t, bool byFallback) {
+    sotoc.tEnd[r][sotoc.phase] = t;
+    sotoc.byFallback[r][sotoc.phase] = byFallback;
+    ++sotoc.phase;
+}
+
 // Joint 1 under SOTOC: the evaluation that ends a phase once the closest approach
-// to its switching state has just been passed, and that keeps the bookkeeping.
+// to its switching state has just been passed within task.dNear of it, or once the
+// fallback instant task.tFallback after the phase's designed end has come, and that
+// keeps the bookkeeping.
 double sotocjoint1(char robot, double t, const double *x) {
     const int r = robotindex(robot);
     if (sotoc.phase < LASTPHASE) {
-        const double D = switchdistance(controltables(robot), sotoc.phase, x);
+        const ControlTables &c = controltables(robot);
+        const double D = switchdistance(c, sotoc.phase, x);
         const double eps = robot == ROBOTSCARA ? EPSSCARA : EPSCYL;
-        if (D > sotoc.dprev[r] && D < DNEAR && std::fabs(t - sotoc.tprev) > eps) ++sotoc.phase;
+        if (std::fabs(t - sotoc.tprev) > eps) {
+            if (D > sotoc.dprev[r] && D < task.dNear)
+                endphase(r, t, false);
+            else if (t >= c.ts[sotoc.phase] + task.tFallback)
+                endphase(r, t, true);
+        }
         sotoc.tfsotoc[r] = sotoc.phase == LASTPHASE ? t : 0.0;
         if (sotoc.phase < LASTPHASE) {
             sotoc.dprev[r] = D;
@@ -88,6 +99,11 @@ double controltorque(char robot, char ctrl, int joint, double t, const double *x
         sotoc.dprev[0] = DSTART;
         sotoc.dprev[1] = DSTART;
         sotoc.tprev = 0.0;
+        for (int r = 0; r < 2; ++r)
+            for (int k = 0; k < LASTPHASE; ++k) {
+                sotoc.tEnd[r][k] = 0.0;
+                sotoc.byFallback[r][k] = false;
+            }
     }
     const int j = jointindex(joint);
     if (ctrl == CTRLSOTOC) {

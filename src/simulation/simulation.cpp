@@ -23,6 +23,20 @@ void copyrows(const double (*from)[2], double (*to)[2], int last) {
     std::memcpy(to, from, sizeof from[0] * (last + 1));
 }
 
+// The joint state q1, q2, q1', q2' of the selected robot at time `until` from the
+// integration state y at time t, by one partial step on a copy: the SOTOC
+// bookkeeping is put back as it was. The step ends one rounding step short of
+// `until`, so that a torque that changes at that instant (the clock-driven law at
+// its final time) acts on the interval before it as it does in the motion.
+void stateat(double t, double until, const double *y, double out[4]) {
+    const SotocBook kept = sotoc;
+    double yout[NSTATE];
+    const double end = std::nextafter(until, t);
+    rkgstep(app.type, app.ctrlType, t, end - t, y, yout, NSTATE);
+    sotoc = kept;
+    std::copy(yout, yout + 4, out);
+}
+
 }  // namespace
 
 void tipposition(char robot, const double q[2], double P[2]) {
@@ -36,6 +50,18 @@ void tipposition(char robot, const double q[2], double P[2]) {
     }
 }
 
+void tipvelocity(char robot, const double x[4], double V[2]) {
+    const double q1 = x[0], q2 = x[1], dq1 = x[2], dq2 = x[3];
+    if (robot == ROBOTSCARA) {
+        const RobotParams &p = scara;
+        const double dq12 = dq1 + dq2;
+        V[0] = -p.L1 * std::sin(q1) * dq1 - p.L2 * std::sin(q1 + q2) * dq12;
+        V[1] = p.L1 * std::cos(q1) * dq1 + p.L2 * std::cos(q1 + q2) * dq12;
+    } else {
+        V[0] = dq2 * std::cos(q1) - q2 * std::sin(q1) * dq1;
+        V[1] = dq2 * std::sin(q1) + q2 * std::cos(q1) * dq1;
+    }
+}
 
 void logsample(int i, const double *x) {
     RunLog &w = robotruns(app.type).work;
@@ -52,6 +78,9 @@ int simulate() {
     double tsamp = 0.0;
     const RobotParams &p = robotparams(app.type);
     double x[NSTATE] = {p.phi0[0], p.phi0[1], 0.0, 0.0, 0.0, 0.0};
+    RunLog &w = robotruns(app.type).work;
+    const double tf = controltables(app.type).ts[3];
+    bool designedInSpan = false;
     logsample(0, x);
     // A SOTOC run starts in phase 0 only after sample 0: the logging evaluations
     // at t = 0 see the phase the previous run left.
@@ -63,6 +92,10 @@ int simulate() {
         double y[NSTATE], yout[NSTATE];
         std::copy(x, x + NSTATE, y);
         for (int s = 0; s < SUBSTEPS; ++s) {
+            if (!designedInSpan && tf <= t + h) {
+                stateat(t, tf, y, w.xDesigned);
+                designedInSpan = true;
+            }
             rkgstep(app.type, app.ctrlType, t, h, y, yout, NSTATE);
             std::copy(yout, yout + NSTATE, y);
             t = t + h;
@@ -71,6 +104,8 @@ int simulate() {
         tsamp = tsamp + task.dt;
         logsample(i, x);
     }
+    std::copy(x, x + 4, w.xLast);
+    w.designedInSpan = designedInSpan;
     return 1;
 }
 
@@ -80,4 +115,7 @@ void keeprun(RunLog &slot) {
     copyrows(w.fi, slot.fi, last);
     copyrows(w.P, slot.P, last);
     copyrows(w.tau, slot.tau, last);
+    std::copy(w.xDesigned, w.xDesigned + 4, slot.xDesigned);
+    slot.designedInSpan = w.designedInSpan;
+    std::copy(w.xLast, w.xLast + 4, slot.xLast);
 }

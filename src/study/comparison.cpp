@@ -25,6 +25,9 @@ void installsettings(const ComparisonSettings &s) {
     task.xf = s.xf;
     task.yf = s.yf;
     task.errRatio = s.errRatio;
+    task.dNear = s.dNear;
+    task.tFallback = s.tFallback;
+    task.tolerance = s.tolerance;
     seterrormasses();
 }
 
@@ -118,6 +121,34 @@ RunFigures figuresat(double tf, int k, const RunLog &run, const RunLog &referenc
     return f;
 }
 
+// Distance of the tip from the goal [m] and speed [m/s] at the joint state x.
+void tipmeasures(const double x[4], double &error, double &speed) {
+    double P[2], V[2];
+    tipposition(app.type, x, P);
+    tipvelocity(app.type, x, V);
+    error = std::hypot(P[0] - task.xf, P[1] - task.yf);
+    speed = std::hypot(V[0], V[1]);
+}
+
+// The measures of `run` beside the positioning error.
+void goalmeasures(const RunLog &run, RunFigures &f) {
+    f.designedInSpan = run.designedInSpan;
+    if (f.designedInSpan) tipmeasures(run.xDesigned, f.designedTipError, f.designedTipSpeed);
+    tipmeasures(run.xLast, f.endTipError, f.endTipSpeed);
+    f.settled = settlingtime(run, task.tolerance, f.settlingTime);
+}
+
+// How the SOTOC run of the selected robot ended its phases.
+SotocPhases sotocphases() {
+    SotocPhases p = {};
+    const int i = robotindex(app.type);
+    for (int k = 0; k < 4; ++k) {
+        p.tEnd[k] = sotoc.tEnd[i][k];
+        p.fallback[k] = sotoc.byFallback[i][k];
+    }
+    return p;
+}
+
 // The result figures of the three stored runs.
 void figures(ComparisonResult &r) {
     const int i = robotindex(app.type);
@@ -132,6 +163,10 @@ void figures(ComparisonResult &r) {
         r.sotocErr = figuresat(tf, rowat(tf), runs.sotocErr, runs.tocFree);
     else  // never passed its last switching state: judged where the run ends
         r.sotocErr = figuresat(task.nStep * task.dt, task.nStep, runs.sotocErr, runs.tocFree);
+    goalmeasures(runs.tocFree, r.tocFree);
+    goalmeasures(runs.tocErr, r.tocErr);
+    goalmeasures(runs.sotocErr, r.sotocErr);
+    r.phases = sotocphases();
 }
 
 }  // namespace
@@ -143,8 +178,9 @@ double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.
 
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);
-    return ComparisonSettings{app.type, app.sgnG, p.u1,  p.u2,          task.x0,
-                              task.y0,  task.xf,  task.yf, app.elbow, task.errRatio, task.tfNom};
+    return ComparisonSettings{app.type, app.sgnG,    p.u1,          p.u2,           task.x0,
+                              task.y0,  task.xf,     task.yf,       app.elbow,      task.errRatio,
+                              task.tfNom, task.dNear, task.tFallback, task.tolerance};
 }
 
 double standalonebasis(const ComparisonSettings &s) {
@@ -220,4 +256,11 @@ double tiperror(const RunLog &run, const RunLog &reference, int k) {
     const double A = std::sqrt(p.L1 * p.L1 + p.L2 * p.L2 + 2.0 * p.L1 * p.L2 * c) * E1;
     const double B = p.L2 * E2;
     return std::sqrt(A * A + B * B + 2.0 * A * B * c);
+}
+
+bool settlingtime(const RunLog &run, double tolerance, double &t) {
+    int k = task.nStep;
+    while (k >= 0 && std::hypot(run.P[k][0] - task.xf, run.P[k][1] - task.yf) <= tolerance) --k;
+    t = (k + 1) * task.dt;
+    return k < task.nStep;
 }

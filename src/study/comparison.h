@@ -4,6 +4,8 @@
 // reads nothing, never exits; works on the program-wide records.
 #pragma once
 
+#include <limits>
+
 #include "records/records.h"
 
 // Accepted ranges of the settings a user types.
@@ -16,6 +18,21 @@ constexpr double MAXERRORPERCENT = 100.0;
 // points are still worth trying (no solution), but beyond this the figures no longer
 // fit their printed widths and squares of the coordinates lose all precision.
 constexpr double MAXCOORDINATE = 10.0;
+
+// SOTOC's switching bound by default: a phase ends only within this phase-plane
+// distance of its switching state [rad, m, added as the distance adds them].
+constexpr double DEFAULTNEAR = 0.2;
+// Largest switching bound: ten times the joints' strokes, beyond which every closest
+// approach is accepted anyway [rad, m].
+constexpr double MAXNEAR = 10.0;
+// No fallback: a SOTOC phase ends by the state alone [s].
+constexpr double NOFALLBACK = std::numeric_limits<double>::infinity();
+// Largest fallback delay: beyond the longest simulated span (8 s) it never acts [s].
+constexpr double MAXFALLBACK = 10.0;
+// Tip tolerance of the settling time by default: one millimetre [m].
+constexpr double DEFAULTTOLERANCE = 0.001;
+// Largest tolerance: the size of the workspace the points may lie in [m].
+constexpr double MAXTOLERANCE = 10.0;
 
 bool ratioaccepted(double u);               // 0 < u <= MAXRATIO
 bool errorpercentaccepted(double percent);  // -MAXERRORPERCENT < percent < MAXERRORPERCENT
@@ -35,6 +52,9 @@ struct ComparisonSettings {
     char elbow;         // SCARA elbow branch: ELBOWDOWN or ELBOWUP
     double errRatio;    // mass error ratio of the design [-] (0.01 is 1 %)
     double tfNomBasis;  // nominal PTP time of the previous derivation [s]; picks dt
+    double dNear = DEFAULTNEAR;           // SOTOC's switching bound [rad, m, added]
+    double tFallback = NOFALLBACK;        // SOTOC's fallback after a designed instant [s]; NOFALLBACK: none
+    double tolerance = DEFAULTTOLERANCE;  // tip tolerance of the settling time [m]
 };
 
 // How a pass ended.
@@ -61,6 +81,20 @@ struct RunFigures {
     double ratio;       // error over the stroke [%] (0 for a zero-length stroke)
     bool ratioexists;   // the stroke has a length; without one the ratio is no figure (JSON null)
     bool pastspan;      // the final time lies beyond the simulated span; figures are at row nStep
+    // Measures against the goal point (xf, yf) of the tip, from the exact joint state:
+    bool designedInSpan;    // the designed final time lies within the run; the next two exist
+    double designedTipError;  // tip distance from the goal at the designed final time [m]
+    double designedTipSpeed;  // tip speed at the designed final time [m/s]
+    double endTipError;     // tip distance from the goal at the end of the run [m]
+    double endTipSpeed;     // tip speed at the end of the run [m/s]
+    bool settled;           // the tip stays within the tolerance from some row on
+    double settlingTime;    // the time of the first such row [s] (when settled)
+};
+
+// How the four phases of the SOTOC run ended.
+struct SotocPhases {
+    double tEnd[4];   // time the phase ended [s]; 0 when it never did
+    bool fallback[4];  // ended by the fallback instant, not by the state
 };
 
 struct ComparisonResult {
@@ -77,6 +111,7 @@ struct ComparisonResult {
     RunFigures tocErr;     // TOC with the erroneous design
     RunFigures sotocErr;   // SOTOC with the erroneous design
     bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
+    SotocPhases phases;    // how the SOTOC run's phases ended
 };
 
 // The settings now in the records (selected robot), with tfNomBasis = task.tfNom.
@@ -106,3 +141,8 @@ ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio);
 // the selected robot: against `reference` at the same row (cylindrical robot) or
 // the designed end point phif (SCARA robot).
 double tiperror(const RunLog &run, const RunLog &reference, int k);
+
+// The settling time of `run` [s]: the time of the first row from which on every
+// row's tip lies within `tolerance` [m] of the goal (xf, yf); false when the last
+// row's does not.
+bool settlingtime(const RunLog &run, double tolerance, double &t);

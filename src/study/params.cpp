@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "records/records.h"
+#include "study/comparison.h"
 #include "design/kinematics.h"
 #include "records/layout.h"
 
@@ -75,6 +76,9 @@ void installtask() {
     task.yf = 0.4;
     app.elbow = ELBOWUP;
     task.errRatio = 0.01;
+    task.dNear = DEFAULTNEAR;
+    task.tFallback = NOFALLBACK;
+    task.tolerance = DEFAULTTOLERANCE;
     seterrormasses();
 }
 

@@ -69,6 +69,16 @@ void expectsamerun(const json &j, const RunFigures &f, const char *name) {
     EXPECT_EQ(f.error, j["error"].get<double>());
     EXPECT_EQ(f.ratio, j["ratio"].get<double>());
     EXPECT_EQ(f.pastspan, j["pastSpan"].get<bool>());
+    EXPECT_EQ(f.designedInSpan, !j["designedTipError"].is_null());
+    if (f.designedInSpan) {
+        EXPECT_EQ(f.designedTipSpeed, j["designedTipSpeed"].get<double>());
+    }
+    EXPECT_EQ(f.endTipError, j["endTipError"].get<double>());
+    EXPECT_EQ(f.endTipSpeed, j["endTipSpeed"].get<double>());
+    EXPECT_EQ(f.settled, !j["settlingTime"].is_null());
+    if (f.settled) {
+        EXPECT_EQ(f.settlingTime, j["settlingTime"].get<double>());
+    }
 }
 
 // The settings echoed, and every figure equal to the pass run in this process with
@@ -86,6 +96,12 @@ void expectpass(const json &j, const ComparisonSettings &s, const json &settings
     expectsamerun(j["runs"]["tocErr"], r.tocErr, "tocErr");
     expectsamerun(j["runs"]["sotocErr"], r.sotocErr, "sotocErr");
     EXPECT_EQ(r.sotocFinished, j["runs"]["sotocErr"]["finished"].get<bool>());
+    const json &phases = j["runs"]["sotocErr"].value("phases", json());
+    ASSERT_EQ(std::isinf(s.tFallback), phases.is_null()) << "phases only with a fallback";
+    for (size_t k = 0; k < phases.size(); ++k) {
+        EXPECT_EQ(r.phases.tEnd[k], phases[k]["end"].get<double>());
+        EXPECT_EQ(r.phases.fallback[k] ? "fallback" : "state", phases[k]["by"].get<std::string>());
+    }
 }
 
 TEST(CompareOptions, OmittedOptionsTakeTheInteractiveDefaults) {
@@ -97,22 +113,30 @@ TEST(CompareOptions, OmittedOptionsTakeTheInteractiveDefaults) {
                 {"start", {0.7, 0}},
                 {"end", {-0.3, 0.4}},
                 {"elbow", "up"},
-                {"error", 1}});
+                {"error", 1},
+                {"near", 0.2},
+                {"sotoc-fallback", nullptr},
+                {"tolerance", 0.001}});
     const json cyl = comparejson({"compare", "--robot", "cylindrical", "--motion", "vertical"});
     EXPECT_EQ(json({30, 30}), cyl["settings"]["ratios"]) << "each robot has its own default ratios";
 }
 
 TEST(CompareOptions, EveryOptionReachesThePass) {
     const json j = comparejson({"compare", "--motion", "vertical", "--robot", "scara", "--ratios", "50,30",
-                                "--start=-0.2,0.5", "--end", "0.6,-0.1", "--elbow", "down", "--error", "-7"});
-    expectpass(j, {ROBOTSCARA, MOTIONVERTICAL, 50, 30, -0.2, 0.5, 0.6, -0.1, ELBOWDOWN, -7 / 100.0, 0},
+                                "--start=-0.2,0.5", "--end", "0.6,-0.1", "--elbow", "down", "--error", "-7",
+                                "--near", "0.3", "--sotoc-fallback", "0.05", "--tolerance", "0.002"});
+    expectpass(j,
+               {ROBOTSCARA, MOTIONVERTICAL, 50, 30, -0.2, 0.5, 0.6, -0.1, ELBOWDOWN, -7 / 100.0, 0, 0.3, 0.05, 0.002},
                {{"robot", "scara"},
                 {"motion", "vertical"},
                 {"ratios", {50, 30}},
                 {"start", {-0.2, 0.5}},
                 {"end", {0.6, -0.1}},
                 {"elbow", "down"},
-                {"error", -7}});
+                {"error", -7},
+                {"near", 0.3},
+                {"sotoc-fallback", 0.05},
+                {"tolerance", 0.002}});
 }
 
 // Every refusal: status 2, nothing on standard output, one line naming the option,
@@ -145,6 +169,11 @@ TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {
         {withbase({"--error", "nan"}), "--error: 'nan' refused"},
         {withbase({"--error", "100"}), "--error: '100' refused"},
         {withbase({"--error", "-100"}), "--error: '-100' refused"},
+        {withbase({"--near", "0"}), "--near: '0' refused; accepts one number with 0 < D <= 10"},
+        {withbase({"--near", "10.001"}), "--near: '10.001' refused"},
+        {withbase({"--sotoc-fallback", "-0.001"}), "--sotoc-fallback: '-0.001' refused; accepts one number with 0 <= S <= 10"},
+        {withbase({"--sotoc-fallback", "off"}), "--sotoc-fallback: 'off' refused"},
+        {withbase({"--tolerance", "0"}), "--tolerance: '0' refused; accepts one number with 0 < M <= 10"},
         {withbase({"--log", "/proc/none"}), "--log: '/proc/none' refused; accepts a folder"},
         {withbase({"--speed", "2"}), "'--speed 2' refused; accepts the options that --help lists"},
         {withbase({"extra"}), "'extra' refused; accepts the options that --help lists"},
@@ -166,7 +195,9 @@ TEST(CompareOptions, HelpListsUnitsAndDefaults) {
     for (const char *said : {"--ratios U1,U2", "[rad/rad; cylindrical joint 2: rad/m], 0 < U <= 999.9. Default: 30,30 (cylindrical), 40,40 (scara).",
                              "--start X,Y", "PTP start point [m], -10 <= X, Y <= 10. Default: 0.7,0.", "--end X,Y",
                              "PTP end point [m], -10 <= X, Y <= 10. Default: -0.3,0.4.", "--elbow down|up", "Default: up.",
-                             "--error PERCENT", "[%], -100 < error < 100. Default: 1.", "--json", "--log DIR"})
+                             "--error PERCENT", "[%], -100 < error < 100. Default: 1.", "--json", "--log DIR",
+                             "--near D", "0 < D <= 10. Default: 0.2.", "--sotoc-fallback S", "[s], 0 <= S <= 10. Default: off.",
+                             "--tolerance M", "[m], 0 < M <= 10. Default: 0.001."})
         EXPECT_NE(std::string::npos, h.out.find(said)) << said;
 }
 
@@ -177,6 +208,8 @@ TEST(CompareOptions, LimitsAcceptedJustInside) {
         withbase({"--ratios", "999.9,0.001"}),
         withbase({"--error", "99.99"}),
         withbase({"--error", "-99.99"}),
+        withbase({"--near", "10", "--sotoc-fallback", "0", "--tolerance", "10"}),
+        withbase({"--near", "1e-9", "--sotoc-fallback", "10"}),
         withbase({"--start", "0.9,0", "--end", "0,0.1"}),
         {"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "1,0"},
         {"compare", "--robot", "cylindrical", "--motion", "vertical", "--end", "-10,10"},

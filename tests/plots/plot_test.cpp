@@ -178,6 +178,37 @@ TEST(Plot, RedAndBlueCurvesInBothPanels) {
     EXPECT_GT(count(pic, GREYISH, 0, pic.height), 50);  // the no-solution marks
 }
 
+// SOTOC's curves join no run that never reached its last phase to one that did:
+// with every other point unfinished, its blue is that of the markers alone, far
+// less than the zigzag of the same values all finished.
+TEST(Plot, UnfinishedSotocPointsAreNotJoinedToFinishedOnes) {
+    TempDir dir;
+    std::string message;
+    int blue[2];
+    for (int alternate = 0; alternate < 2; ++alternate) {
+        std::vector<PlotPoint> p;
+        for (int e = -20; e <= 20; e += 2) {
+            PlotPoint s{};
+            s.x = e;
+            s.outcome = POINTCOMPARED;
+            s.tfFree = 1.25;
+            s.tocError = 0.01;
+            s.tocTf = 1.25;
+            const bool odd = (e / 2) % 2 != 0;
+            s.sotocFinished = alternate == 0 || !odd;
+            s.sotocError = odd ? 30.0 : 0.003;
+            s.sotocTf = odd ? 4.0 : 1.2;
+            p.push_back(s);
+        }
+        const std::string path = dir.path + "/a" + std::to_string(alternate) + ".png";
+        ASSERT_TRUE(draw(path, scarasetup(), p, message)) << message;
+        Picture pic;
+        ASSERT_TRUE(readpng(path, pic));
+        blue[alternate] = count(pic, BLUEISH, 0, pic.height);
+    }
+    EXPECT_LT(blue[1], blue[0] / 3) << blue[0] << " " << blue[1];
+}
+
 // Without any solution there is nothing to draw a curve through: only the marks on
 // the error axis (and the legend's samples) remain.
 TEST(Plot, NoSolutionAnywhereLeavesOnlyAxisMarks) {

@@ -28,6 +28,10 @@ CASES = [
     ("scara vertical", ["--error", "90"], {"error": 90.0}, "no-error-solution"),
     ("scara vertical", ["--error", "-20"], {"error": -20}, "unfinished"),
     ("cylindrical vertical", ["--error", "-50"], {"error": np.float64(-50)}, "unfinished"),
+    ("scara vertical", ["--error", "5", "--near", "0.5", "--tolerance", "0.01"],
+     {"error": 5, "near": 0.5, "tolerance": 0.01}, "compared"),
+    ("scara vertical", ["--error", "5", "--sotoc-fallback", "0.1"], {"error": 5, "sotoc_fallback": 0.1}, "compared"),
+    ("scara vertical", ["--error", "5"], {"error": 5, "sotoc_fallback": None}, "unfinished"),
 ]
 
 

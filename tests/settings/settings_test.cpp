@@ -33,6 +33,9 @@ const std::map<std::string, Typed> TYPED = {
     {"ratios", {"50,70", "[50.0,70.0]"}},        {"start", {"0.5,0.3", "[0.5,0.3]"}},
     {"end", {"0.2,0.6", "[0.2,0.6]"}},           {"elbow", {"down", "\"down\""}},
     {"error", {"-20", "-20.0"}},
+    {"near", {"0.5", "0.5"}},
+    {"sotoc-fallback", {"0.1", "0.1"}},
+    {"tolerance", {"0.01", "0.01"}},
 };
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string> &more) {
@@ -52,6 +55,7 @@ std::string compareof(const json &settings) {
     std::vector<std::string> args = {"compare", "--json"};
     for (const auto &item : settings.items()) {
         std::string text;
+        if (item.value().is_null()) continue;  // a setting that is off: not given
         if (item.value().is_string())
             text = item.value().get<std::string>();
         else if (item.value().is_array())
@@ -123,7 +127,7 @@ TEST(SettingTable, BatchHelpNamesTheFieldsOfTheReader) {
 TEST(SettingTable, MapHelpListsTheAxesWithTheirUnits) {
     const RunOutcome help = runsotoc({"map", "--help"});
     EXPECT_NE(help.out.find("NAME one of error [%], ratio1, ratio2, ratios (both ratios equal), start-x, start-y, "
-                            "end-x, end-y [m]; FROM:TO:STEP"),
+                            "end-x, end-y [m], near; FROM:TO:STEP"),
               std::string::npos)
         << help.out;
 }
@@ -145,6 +149,7 @@ const AxisCase AXISCASES[] = {
     {"start-y", "0.1:0.2:0.1", "start", {1}, {0.1, 0.2}},
     {"end-x", "-0.3:-0.2:0.1", "end", {0}, {-0.3, -0.2}},
     {"end-y", "0.4:0.5:0.1", "end", {1}, {0.4, 0.5}},
+    {"near", "0.2:0.5:0.3", "near", {}, {0.2, 0.5}},
 };
 
 // A map over each axis sets the numbers the axis names and leaves the others at

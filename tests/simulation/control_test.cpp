@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "defaults.h"
 
@@ -156,6 +157,72 @@ TEST(Sotoc, PhaseEndsWhenTheNearStateMovesAway) {
     EXPECT_FALSE(endsphase('a', 1, 0.2, 0.15, 1.001));
     EXPECT_EQ(sotoc.dprev[0], 0.2);
     EXPECT_TRUE(endsphase('a', 1, 0.19, 0.15, 1.001));
+}
+
+// The evaluation (index into d) that ends phase 0 when joint 1 is evaluated 0.01 s
+// apart at the distances d from its switching state with the bound `near`; -1 for none.
+int endingevaluation(const std::vector<double> &d, double near) {
+    installdesign('a');
+    task.dNear = near;
+    lastseen('a', 0, 1000.0, 0.0);
+    for (size_t i = 0; i < d.size(); ++i) {
+        double x[6];
+        stateat(0, d[i], x);
+        controltorque('a', 'S', 1, 1.0 + 0.01 * static_cast<double>(i), x);
+        if (sotoc.phase == 1) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+TEST(Sotoc, BoundDecidesWhichClosestApproachEndsThePhase) {
+    // Two closest approaches: 0.25 (then 0.27) and 0.1 (then 0.12).
+    const std::vector<double> d = {0.5, 0.3, 0.25, 0.27, 0.22, 0.15, 0.1, 0.12, 0.3};
+    EXPECT_EQ(7, endingevaluation(d, 0.2));
+    EXPECT_EQ(1.0 + 0.01 * 7.0, sotoc.tEnd[0][0]);
+    EXPECT_FALSE(sotoc.byFallback[0][0]);
+    EXPECT_EQ(3, endingevaluation(d, 0.3));
+    EXPECT_EQ(3, endingevaluation(d, 0.2700001));
+    EXPECT_EQ(7, endingevaluation(d, 0.27));  // the bound itself is too far
+    EXPECT_EQ(-1, endingevaluation(d, 0.1));
+    EXPECT_EQ(0.0, sotoc.tEnd[0][0]) << "no phase end noted";
+    EXPECT_EQ(3, endingevaluation(d, 10.0));
+}
+
+TEST(Sotoc, FallbackEndsAPhaseAtItsDesignedInstantPlusTheDelay) {
+    installdesign('b');
+    task.tFallback = 0.3;  // phase 1 ends at 0.9 by design: at the latest 0.3 s later
+    const double due = DESIGN.ts[1] + 0.3;
+    double x[6];
+    stateat(1, 5.0, x);  // far from the switching state
+    lastseen('b', 1, 4.0, 1.1);
+    controltorque('b', 'S', 1, std::nextafter(due, 0.0), x);
+    EXPECT_EQ(1, sotoc.phase);
+    lastseen('b', 1, 4.0, 1.1);
+    controltorque('b', 'S', 1, due, x);
+    EXPECT_EQ(2, sotoc.phase);
+    EXPECT_EQ(due, sotoc.tEnd[1][1]);
+    EXPECT_TRUE(sotoc.byFallback[1][1]);
+    // Not twice at one time: at 2 s phase 2 (designed end 1.3 s) is overdue as
+    // well, and waits for a later evaluation.
+    lastseen('b', 1, 4.0, 1.1);
+    controltorque('b', 'S', 1, 2.0, x);
+    controltorque('b', 'S', 1, 2.0, x);
+    EXPECT_EQ(2, sotoc.phase);
+    controltorque('b', 'S', 1, 2.001, x);
+    EXPECT_EQ(3, sotoc.phase);
+    EXPECT_EQ(2.001, sotoc.tEnd[1][2]);
+    EXPECT_TRUE(sotoc.byFallback[1][2]);
+    // The state's closest approach at the same evaluation counts as the state's.
+    stateat(3, 0.1, x);
+    lastseen('b', 3, 0.05, 1.5);
+    controltorque('b', 'S', 1, 2.5, x);
+    EXPECT_EQ(4, sotoc.phase);
+    EXPECT_FALSE(sotoc.byFallback[1][3]);
+    EXPECT_EQ(2.5, sotoc.tEnd[1][3]);
+    // A new run forgets the phase ends of the last one.
+    controltorque('b', 'S', 1, 0.0, x);
+    EXPECT_EQ(0.0, sotoc.tEnd[1][1]);
+    EXPECT_FALSE(sotoc.byFallback[1][1]);
 }
 
 TEST(Sotoc, EvaluationsCloserThanEpsilonNeverSwitch) {
