@@ -113,6 +113,46 @@ std::string outsidemessage(const Grid &grid, const GridRange &range, int i, Grid
            ") lies outside " + range.bounds;
 }
 
+// The refusal of a grid's text that holds no grid.
+std::string unreadable(const std::string &text, const GridRange &range) {
+    const std::string unit = *range.unit == '\0' ? "" : std::string(" [") + range.unit + "]";
+    return "expected FROM:TO:STEP or values V1,V2,..." + unit + " (for example " + range.example + "), got \"" +
+           excerpt(text) + "\"";
+}
+
+// The list "V1,V2,..." into `grid`: false with a message for a value that is no
+// number, does not lie above the one before or is refused by the range, and for
+// more than MAXGRIDPOINTS values.
+bool parselist(const std::string &text, const GridRange &range, Grid &grid, std::string &message) {
+    const std::vector<std::string> parts = splitat(text, ',');
+    if (static_cast<double>(parts.size()) > MAXGRIDPOINTS) {
+        message = "the list has more than a million values";
+        return false;
+    }
+    Grid g{0, 0, 0, static_cast<int>(parts.size()), {}};
+    for (const std::string &part : parts) {
+        double v;
+        const int i = static_cast<int>(g.listed.size());
+        if (!readnumber(part, v)) {
+            message = unreadable(text, range);
+            return false;
+        }
+        if (i > 0 && !(v > g.listed.back())) {
+            message = "the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) +
+                      ") does not lie above the one before, " + valuetext(g.listed.back(), range.unit);
+            return false;
+        }
+        if (!settingaccepted(settingrow(range.setting), v)) {
+            message = "the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) +
+                      ") lies outside " + range.bounds;
+            return false;
+        }
+        g.listed.push_back(v);
+    }
+    grid = g;
+    return true;
+}
+
 }  // namespace
 
 GridRange settingrange(Setting s, const std::string &symbol) {
@@ -123,13 +163,12 @@ GridRange settingrange(Setting s, const std::string &symbol) {
 GridRange errorrange() { return settingrange(SETTINGERROR, settingrow(SETTINGERROR).name); }
 
 bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std::string &message) {
+    if (text.find(':') == std::string::npos) return parselist(text, range, grid, message);
     const std::vector<std::string> parts = splitat(text, ':');
     double from, to, step;
     if (parts.size() != 3 || !readnumber(parts[0], from) || !readnumber(parts[1], to) ||
         !readnumber(parts[2], step)) {
-        const std::string unit = *range.unit == '\0' ? "" : std::string(" [") + range.unit + "]";
-        message = "expected FROM:TO:STEP" + unit + " (for example " + range.example + "), got \"" + excerpt(text) +
-                  "\"";
+        message = unreadable(text, range);
         return false;
     }
     if (!(step > 0.0)) {
@@ -142,7 +181,7 @@ bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std:
     }
     TypedDecimal typed[3];
     GridUnits units[3];
-    Grid g{0, 0, 0, 0};
+    Grid g{0, 0, 0, 0, {}};
     bool exact = true;
     for (int k = 0; k < 3; ++k) exact = exact && typeddecimal(parts[k], typed[k]);
     if (!exact || !commonunits(typed, units, g.decimals)) {
@@ -166,7 +205,10 @@ bool parsegrid(const std::string &text, const GridRange &range, Grid &grid, std:
     return true;
 }
 
-double gridpoint(const Grid &grid, int i) { return decimalvalue(grid.from + i * grid.step, grid.decimals); }
+double gridpoint(const Grid &grid, int i) {
+    return grid.listed.empty() ? decimalvalue(grid.from + i * grid.step, grid.decimals)
+                               : grid.listed[static_cast<size_t>(i)];
+}
 
 std::string valuetext(double v, const char *unit) {
     return *unit == '\0' ? numbertext(v) : numbertext(v) + " " + unit;
