@@ -54,8 +54,11 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/gallery DESTINATION ${CMAKE_INSTALL_D
 #   (fontconfig alone would take any of several font packages).
 # - xvfb (recommended): sotoc render starts Xvfb when there is no X display.
 # - python3 (with the Python module): the module is built for one version of it.
-# - python3-numpy (recommended, with the Python module): the module's logs are NumPy
-#   arrays.
+# - python3-numpy (recommended, with the Python module): the module's logs and arrays
+#   are NumPy arrays.
+# - python3-xarray, python3-pandas, python3-tqdm, python3-matplotlib (suggested, with
+#   the Python module): imported only by the calls that ask for them (as_="xarray",
+#   records_frame, progress=True, the plot helpers).
 # - libjs-mathjax (recommended, with the documentation site): its pages typeset their
 #   formulas with it (cmake/docs.cmake).
 set(SOTOC_PACKAGE_MAINTAINER "sotoc maintainers <root@localhost>" CACHE STRING
@@ -79,6 +82,7 @@ if(SOTOC_PYTHON)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
          ", python3 (>= 3.${Python3_VERSION_MINOR}~), python3 (<< 3.${nextminor})")
   string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", python3-numpy")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-xarray, python3-pandas, python3-tqdm, python3-matplotlib")
 endif()
 if(SOTOC_DOCS)
   string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libjs-mathjax")

@@ -1,5 +1,5 @@
-# The Python module sotoc (src/python/): built with pybind11 for Debian's python3 into
-# build/python, beside its stub sotoc.pyi; installed where that python3 finds it; its
+# The Python module sotoc (src/python/): its compiled part _sotoc built with pybind11
+# for Debian's python3 into build/python, beside sotoc.py and the stub sotoc.pyi; installed where that python3 finds it; its
 # tests run by pytest through CTest. Included by the top CMakeLists.txt before the
 # installation (cmake/install.cmake) when the module is built (not under the
 # sanitizers).
@@ -11,10 +11,17 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter Development.Module)
 find_package(pybind11 2.6 REQUIRED CONFIG)
 
 set(SOTOC_PYTHON_DIR ${CMAKE_BINARY_DIR}/python)
+# A build folder made when the compiled module itself was sotoc keeps that file, which
+# Python would import before sotoc.py.
+file(GLOB SOTOC_PYTHON_STALE ${SOTOC_PYTHON_DIR}/sotoc.*.so)
+if(SOTOC_PYTHON_STALE)
+  file(REMOVE ${SOTOC_PYTHON_STALE})
+endif()
 file(GLOB SOTOC_PYTHON_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/python/*.cpp)
 # NO_EXTRAS: no link-time optimisation, so the module runs the code as the program does.
 pybind11_add_module(sotoc_python MODULE NO_EXTRAS ${SOTOC_PYTHON_SOURCES})
-set_target_properties(sotoc_python PROPERTIES OUTPUT_NAME sotoc LIBRARY_OUTPUT_DIRECTORY ${SOTOC_PYTHON_DIR})
+# The compiled part is _sotoc; sotoc.py, the module users import, completes it.
+set_target_properties(sotoc_python PROPERTIES OUTPUT_NAME _sotoc LIBRARY_OUTPUT_DIRECTORY ${SOTOC_PYTHON_DIR})
 target_include_directories(sotoc_python PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(sotoc_python PRIVATE SOTOC_VERSION="${PROJECT_VERSION}")
 set(links nlohmann_json::nlohmann_json)
@@ -28,12 +35,13 @@ target_link_libraries(sotoc_python PRIVATE ${links})
 # (PLplot for the plots), which would slow every import.
 target_link_options(sotoc_python PRIVATE -Wl,--as-needed)
 configure_file(${CMAKE_SOURCE_DIR}/src/python/sotoc.pyi ${SOTOC_PYTHON_DIR}/sotoc.pyi COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/src/python/sotoc.py ${SOTOC_PYTHON_DIR}/sotoc.py COPYONLY)
 
 # Debian's python3 looks in lib/python3.X/dist-packages under /usr/local and /usr.
 set(SOTOC_PYTHON_INSTALL_DIR lib/python3.${Python3_VERSION_MINOR}/dist-packages CACHE STRING
     "Folder under the installation prefix for the Python module")
 install(TARGETS sotoc_python LIBRARY DESTINATION ${SOTOC_PYTHON_INSTALL_DIR})
-install(FILES ${SOTOC_PYTHON_DIR}/sotoc.pyi DESTINATION ${SOTOC_PYTHON_INSTALL_DIR})
+install(FILES ${SOTOC_PYTHON_DIR}/sotoc.py ${SOTOC_PYTHON_DIR}/sotoc.pyi DESTINATION ${SOTOC_PYTHON_INSTALL_DIR})
 
 # The tests, one CTest test per file, each quiet unless it fails.
 file(GLOB SOTOC_PYTHON_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/python/test_*.py)

@@ -27,8 +27,8 @@ const char *const ABOUT =
 CLI::Option *addaxisoptions(CLI::App &cmd, std::string typed[2]) {
     const std::string names =
         "NAME one of " + axishelp() +
-        "; FROM:TO:STEP as --errors of sotoc sweep (STEP > 0, TO included when it lies on the grid) within the "
-        "setting's range";
+        "; FROM:TO:STEP as --errors of sotoc sweep (STEP > 0, TO included when it lies on the grid), or a list "
+        "V1,V2,... of increasing values, within the setting's range";
     cmd.add_option("--x", typed[0], "The setting varied along x (inner, index i): " + names + ". Required.")
         ->type_name("NAME=FROM:TO:STEP")
         ->required();

@@ -5,6 +5,7 @@
 
 #include "commands/options.h"
 #include "atomicwrite/outfile.h"
+#include "console/console.h"
 #include "formats/resultfile.h"
 #include "plots/plot.h"
 #include "settings/usertext.h"
@@ -18,6 +19,7 @@ struct RunOutputOptions {
     std::string shard;         // K/N; the whole run when --shard is not given
     std::string out;           // result file, "" or "-" for standard output
     std::string plot;          // picture file, "" for none
+    bool progress;             // progress lines on a standard error that is not a terminal
 };
 
 // Whether the results go to a file rather than standard output.
@@ -52,6 +54,10 @@ void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &
             ->type_name("K/N");
     cmd.add_option("--out", o.out, "Write the JSON lines to FILE. Default: standard output.")->type_name("FILE");
     cmd.add_option("--plot", o.plot, "Also draw the " + what + " into FILE: .png, .svg or .pdf.")->type_name("FILE");
+    cmd.add_flag("--progress", o.progress,
+                 "On a standard error that is not a terminal (a batch job's log), print the points done and the "
+                 "time left every " + numbertext(PROGRESSPERIOD) + " s and at the end. A terminal shows them on one "
+                 "line anyway.");
 }
 
 // Checks --shard into `shard` and --plot; refuses either.
@@ -71,6 +77,7 @@ int runwithoutputs(const CLI::App &cmd, const Outcome &taken, const RunOutputOpt
         return begun.status;
     }
     catchstopsignals();
+    if (o.progress) logprogress(command.name);
     ResultReading reading{{"results"}, {}};
     int number = 0;
     Outcome readback = succeeded();  // every line written so far was read for the picture

@@ -30,7 +30,7 @@ void adderrorsoption(CLI::App &cmd, std::string &errors) {
                    "Mass errors of the design [%]: FROM:TO:STEP, STEP > 0, FROM <= TO, every point strictly "
                    "between " + numbertext(error.lo) + " and " + numbertext(error.hi) +
                        ". Point i is FROM + i STEP; TO is the last point when it lies on the "
-                       "grid within a millionth of STEP.")
+                       "grid within a millionth of STEP. Or a list V1,V2,... of increasing values.")
         ->type_name("FROM:TO:STEP")
         ->required();
 }

@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -326,8 +328,18 @@ bool readnumbers(int n, double *v) {
     return !refused && parsenumbers(line, n, v);
 }
 
-void progressline(int done, int total, double secondsleft) {
-    if (!isatty(STDERR_FILENO)) return;
+namespace {
+
+// The progress lines of a log. Written by logprogress and progressline.
+struct ProgressLog {
+    const char *command;                         // the command the lines name; null for no lines
+    std::chrono::steady_clock::time_point last;  // when the run started or its last line was printed
+};
+
+ProgressLog progresslog{nullptr, {}};
+
+// The time left as the progress lines say it: "M:SS left", "H:MM:SS left" or "estimating".
+std::string lefttext(double secondsleft) {
     char left[32] = "estimating";
     if (secondsleft >= 0.0) {
         const long s = std::lround(secondsleft);
@@ -336,8 +348,31 @@ void progressline(int done, int total, double secondsleft) {
         else
             std::snprintf(left, sizeof left, "%ld:%02ld left", s / 60, s % 60);
     }
+    return left;
+}
+
+// A line of the log when one is due.
+void logline(int done, int total, double secondsleft) {
+    const auto now = std::chrono::steady_clock::now();
+    if (done == 0) progresslog.last = now;
+    const bool due = std::chrono::duration<double>(now - progresslog.last).count() >= PROGRESSPERIOD;
+    if (done == 0 || !(due || done == total)) return;
+    progresslog.last = now;
+    std::fprintf(stderr, "%s: %d/%d done, %s\n", progresslog.command, done, total, lefttext(secondsleft).c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void logprogress(const char *command) { progresslog.command = command; }
+
+void progressline(int done, int total, double secondsleft) {
+    if (!isatty(STDERR_FILENO)) {
+        if (progresslog.command != nullptr) logline(done, total, secondsleft);
+        return;
+    }
     // Carriage return and erase-to-end-of-line keep it one line however it shrinks.
-    std::fprintf(stderr, "\r\033[K%d/%d done, %s", done, total, left);
+    std::fprintf(stderr, "\r\033[K%d/%d done, %s", done, total, lefttext(secondsleft).c_str());
     std::fflush(stderr);
 }
 

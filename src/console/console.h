@@ -62,10 +62,20 @@ void discardinput();
 // the program.
 bool readnumbers(int n, double *v);
 
+// Seconds between the progress lines logprogress asks for [s]: a line in a batch
+// job's log now and then, not one per point.
+constexpr double PROGRESSPERIOD = 30.0;
+
 // Rewrites the one progress line of a long run on standard error: `done` of `total`
-// results and the time left [s] (negative while unknown). Prints nothing when
-// standard error is not a terminal.
+// results and the time left [s] (negative while unknown); done 0 starts a run. Prints
+// nothing when standard error is not a terminal, unless logprogress was called.
 void progressline(int done, int total, double secondsleft);
+
+// From now on progressline also prints, on a standard error that is not a terminal
+// (a batch job's log), a whole line "COMMAND: DONE/TOTAL done, M:SS left" once
+// PROGRESSPERIOD seconds have passed since the run started or since its last such
+// line, and when its last result is done.
+void logprogress(const char *command);
 
 // Clears the progress line when standard error is a terminal.
 void progressend();

@@ -113,6 +113,35 @@ Outcome checkinside(const Grid &grid, const GridRange &range, int i, GridUnits t
                    ") lies outside " + range.bounds);
 }
 
+// The refusal of a grid's text that holds no grid.
+Outcome unreadable(const std::string &text, const GridRange &range) {
+    const std::string unit = *range.unit == '\0' ? "" : std::string(" [") + range.unit + "]";
+    return refused("expected FROM:TO:STEP or values V1,V2,..." + unit + " (for example " + range.example +
+                   "), got \"" + excerpt(text) + "\"");
+}
+
+// The list "V1,V2,..." into `grid`; refuses a value that is no number, does not lie
+// above the one before or is refused by the range, and more than MAXGRIDPOINTS values.
+Outcome parselist(const std::string &text, const GridRange &range, Grid &grid) {
+    const std::vector<std::string> parts = splitat(text, ',');
+    if (static_cast<double>(parts.size()) > MAXGRIDPOINTS) return refused("the list has more than a million values");
+    Grid g{0, 0, 0, static_cast<int>(parts.size()), {}};
+    for (const std::string &part : parts) {
+        double v;
+        const int i = static_cast<int>(g.listed.size());
+        if (!readnumber(part, v)) return unreadable(text, range);
+        if (i > 0 && !(v > g.listed.back()))
+            return refused("the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) +
+                           ") does not lie above the one before, " + valuetext(g.listed.back(), range.unit));
+        if (!settingaccepted(settingrow(range.setting), v))
+            return refused("the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) +
+                           ") lies outside " + range.bounds);
+        g.listed.push_back(v);
+    }
+    grid = g;
+    return succeeded();
+}
+
 }  // namespace
 
 GridRange settingrange(Setting s, const std::string &symbol) {
@@ -123,20 +152,18 @@ GridRange settingrange(Setting s, const std::string &symbol) {
 GridRange errorrange() { return settingrange(SETTINGERROR, settingrow(SETTINGERROR).name); }
 
 Outcome parsegrid(const std::string &text, const GridRange &range, Grid &grid) {
+    if (text.find(':') == std::string::npos) return parselist(text, range, grid);
     const std::vector<std::string> parts = splitat(text, ':');
     double from, to, step;
     if (parts.size() != 3 || !readnumber(parts[0], from) || !readnumber(parts[1], to) ||
-        !readnumber(parts[2], step)) {
-        const std::string unit = *range.unit == '\0' ? "" : std::string(" [") + range.unit + "]";
-        return refused("expected FROM:TO:STEP" + unit + " (for example " + range.example + "), got \"" +
-                       excerpt(text) + "\"");
-    }
+        !readnumber(parts[2], step))
+        return unreadable(text, range);
     if (!(step > 0.0)) return refused("the step must be positive, got " + valuetext(step, range.unit));
     if (from > to)
         return refused("FROM " + valuetext(from, range.unit) + " lies above TO " + valuetext(to, range.unit));
     TypedDecimal typed[3];
     GridUnits units[3];
-    Grid g{0, 0, 0, 0};
+    Grid g{0, 0, 0, 0, {}};
     bool exact = true;
     for (int k = 0; k < 3; ++k) exact = exact && typeddecimal(parts[k], typed[k]);
     if (!exact || !commonunits(typed, units, g.decimals))
@@ -156,7 +183,10 @@ Outcome parsegrid(const std::string &text, const GridRange &range, Grid &grid) {
     return succeeded();
 }
 
-double gridpoint(const Grid &grid, int i) { return decimalvalue(grid.from + i * grid.step, grid.decimals); }
+double gridpoint(const Grid &grid, int i) {
+    return grid.listed.empty() ? decimalvalue(grid.from + i * grid.step, grid.decimals)
+                               : grid.listed[static_cast<size_t>(i)];
+}
 
 std::string valuetext(double v, const char *unit) {
     return *unit == '\0' ? numbertext(v) : numbertext(v) + " " + unit;

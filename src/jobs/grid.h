@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "records/outcome.h"
 #include "settings/request.h"
@@ -23,13 +24,14 @@ constexpr int MAXGRIDDIGITS = 36;
 
 // An evenly spaced list of values of one setting, counted in decimal as typed: point
 // i is the decimal number (from + i * step) * 10^-decimals, so it is the value a
-// person types for it (-0.6, not -0.6000000000000001). Written by parsegrid; read
-// by the sweep and the map.
+// person types for it (-0.6, not -0.6000000000000001); or a list of increasing
+// values as given. Written by parsegrid; read by the sweep and the map.
 struct Grid {
     GridUnits from;  // first value [10^-decimals of the setting's unit: %, m or rad/rad]
     GridUnits step;  // spacing of the values, positive [same]
     int decimals;    // most decimal places of FROM, TO and STEP as typed, at least 0
     int count;       // number of points
+    std::vector<double> listed;  // the values of a list V1,V2,... [the setting's unit]; empty for FROM:TO:STEP
 };
 
 // The values a grid's points may take, and how refusals name them. Written by
@@ -60,6 +62,9 @@ struct Shard {
 // STEP, otherwise the last point is the one below it. Refuses, saying why, a step
 // that is not positive, FROM above TO, values of more than MAXGRIDDIGITS digits,
 // more than MAXGRIDPOINTS points and any point the range does not accept.
+// Text without ':' is a list of values "V1,V2,...", point i the (i+1)-th value:
+// one value or more, each above the one before, each accepted by the range, at
+// most MAXGRIDPOINTS of them.
 Outcome parsegrid(const std::string &text, const GridRange &range, Grid &grid);
 
 // Value of point i: the double nearest to its decimal value.

@@ -18,6 +18,7 @@
 #include "jobs/batch.h"
 #include "jobs/map.h"
 #include "jobs/sweep.h"
+#include "settings/settings.h"
 #include "study/params.h"
 
 namespace {
@@ -154,19 +155,24 @@ WorkerWait signalwait(GilReleased &off, bool main, bool &raised) {
 }
 
 // The results of a call, each turned into its dict as it arrives (its text is then
-// dropped). Built and read with the GIL held.
+// dropped) and handed to `gather`, or else kept in `results`. Built and read with
+// the GIL held.
 struct Arrivals {
-    py::list results;           // the dicts, in order
-    std::exception_ptr failed;  // what turning a result into its dict raised, first
+    py::list results;           // the dicts, in order, without `gather`
+    py::object gather;          // the Python side's gathering (sotoc.py), None for none
+    std::exception_ptr failed;  // what turning a result into its dict or gathering it raised, first
 };
 
 // Adds a result line (a JSON object) as its dict, with the GIL taken for it; false
-// once turning one failed.
+// once turning or gathering one failed.
 bool arrive(Arrivals &got, GilReleased &off, const std::string &line) {
     const GilTaken held(off);
     if (got.failed) return false;
     try {
-        got.results.append(pythonof(json::parse(line)));
+        if (got.gather && !got.gather.is_none())
+            got.gather.attr("add")(pythonof(json::parse(line)));
+        else
+            got.results.append(pythonof(json::parse(line)));
     } catch (...) {
         got.failed = std::current_exception();
     }
@@ -272,6 +278,42 @@ Stopped runpoints(GilReleased &off, Arrivals &got, bool main, int count, int job
     return stopped;
 }
 
+// One axis of a sweep or a map for the Python side: its name, the setting it
+// varies and which of its numbers, its label with its unit for robot `type` and its
+// values in grid order.
+py::dict axisof(PlotAxis kind, const Grid &grid, char type) {
+    const AxisRow &row = axisrow(kind);
+    py::list values;
+    for (int i = 0; i < grid.count; ++i) values.append(gridpoint(grid, i));
+    py::dict axis;
+    axis["name"] = row.name;
+    axis["setting"] = settingrow(row.setting).name;
+    axis["first"] = row.first;
+    axis["count"] = row.count;
+    axis["label"] = axislabel(kind, type);
+    axis["values"] = values;
+    return axis;
+}
+
+// The Python side's gathering of the `count` results of a sweep or a map over the
+// axes (sotoc._Gathering): raises ValueError for a form it does not know and
+// ImportError for a module the form needs and Python lacks, before any point runs.
+py::object gatheringof(const Gathered &gathered, const py::list &axes, int count) {
+    return py::module_::import("sotoc").attr("_Gathering")(gathered.as, gathered.progress, axes, count);
+}
+
+// What the call returns once its points ran: the gathered results, or what stopped
+// the run raised (the progress bar closed first).
+py::object gatheredend(const Arrivals &got, const Stopped &stopped, PyObject *kind) {
+    try {
+        raisestopped(got, stopped, kind);
+    } catch (...) {
+        got.gather.attr("close")();
+        throw;
+    }
+    return got.gather.attr("end")();
+}
+
 }  // namespace
 
 const char *const COLUMNKEYS[RUNCOLUMNS] = {"t", "q1", "q2", "x", "y", "tau1", "tau2"};
@@ -314,13 +356,16 @@ py::list batch(const py::object &settings, const py::object &jobs) {
     return got.results;
 }
 
-py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs) {
+py::object sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs,
+                 const Gathered &gathered) {
     const CompareOptionValues values = valuesof(a);
     const std::string grid = errorstext(errors), workers = jobstext(jobs);
     const bool main = inmainthread();
     const Turn taken("sweep");
     const SweepJob job{requestof(values), gridof(grid), Shard{0, 1}, jobsof(workers)};
-    Arrivals got;
+    py::list axes;
+    axes.append(axisof(AXISERROR, job.grid, job.request.type));
+    Arrivals got{py::list(), gatheringof(gathered, axes, job.grid.count), nullptr};
     Stopped stopped{false, "", nullptr};
     {
         GilReleased off;
@@ -329,11 +374,11 @@ py::list sweep(const SettingArguments &a, const py::object &errors, const py::ob
             off, got, main, static_cast<int>(points.indices.size()), job.jobs, nullptr,
             [&](int k) { return sweepline(points, k); }, [&](int k) { return sweepname(points, k); });
     }
-    raisestopped(got, stopped, PyExc_RuntimeError);
-    return got.results;
+    return gatheredend(got, stopped, PyExc_RuntimeError);
 }
 
-py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs) {
+py::object map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs,
+               const Gathered &gathered) {
     const CompareOptionValues values = valuesof(a);
     const std::string typed[2] = {axistext(x, "--x", true), axistext(y, "--y", false)};
     const std::string workers = jobstext(jobs);
@@ -344,7 +389,10 @@ py::list map(const SettingArguments &a, const py::object &x, const py::object &y
     if (!read.ok()) throw py::value_error(read.message);
     job.shard = Shard{0, 1};
     job.jobs = jobsof(workers);
-    Arrivals got;
+    py::list axes;
+    for (const MapAxis *axis : {&job.grid.x, &job.grid.y})
+        if (axis->kind != AXISNONE) axes.append(axisof(axis->kind, axis->grid, job.request.type));
+    Arrivals got{py::list(), gatheringof(gathered, axes, mapcount(job.grid)), nullptr};
     Stopped stopped{false, "", nullptr};
     {
         GilReleased off;
@@ -354,6 +402,5 @@ py::list map(const SettingArguments &a, const py::object &x, const py::object &y
             [&](int k) { preparemappoint(points, k); }, [&](int k) { return mappointline(points, k); },
             [&](int k) { return mappointname(points, k); });
     }
-    raisestopped(got, stopped, PyExc_RuntimeError);
-    return got.results;
+    return gatheredend(got, stopped, PyExc_RuntimeError);
 }

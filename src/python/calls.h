@@ -24,10 +24,20 @@ py::dict compare(const SettingArguments &a, const py::object &logs);
 // cannot run gives its error dict in its place.
 py::list batch(const py::object &settings, const py::object &jobs);
 
-// The comparison for every mass error of the grid (FROM, TO, STEP), as the lines of
-// sotoc sweep.
-py::list sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs);
+// How a sweep or a map hands its results back: `as` names the form ("records",
+// "arrays", "xarray"), `progress` whether a progress bar shows the points done.
+// The module's Python side (sotoc.py) gathers the results in that form.
+struct Gathered {
+    py::object as;
+    py::object progress;
+};
 
-// The comparison for every point of the axes x and y (NAME, FROM, TO, STEP), as the
-// lines of sotoc map.
-py::list map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs);
+// The comparison for every mass error of the grid (FROM, TO, STEP) or of the list of
+// values, as the lines of sotoc sweep, gathered as `gathered` asks.
+py::object sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs,
+                 const Gathered &gathered);
+
+// The comparison for every point of the axes x and y (NAME, FROM, TO, STEP) or
+// (NAME, VALUES), as the lines of sotoc map, gathered as `gathered` asks.
+py::object map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs,
+               const Gathered &gathered);

@@ -163,17 +163,31 @@ int jobsof(const std::string &text) {
     return n;
 }
 
-std::string errorstext(const py::object &errors) {
-    const auto refuse = [&errors] {
-        return py::type_error("--errors: '" + excerpt(textof(errors)) +
-                              "' refused; accepts three numbers (FROM, TO, STEP) [%]");
-    };
-    if (!issequence(errors)) throw refuse();
+// The numbers of a grid as typed: those of a tuple (FROM, TO, STEP) joined by ':',
+// those of any other sequence, the values themselves, by ','. "" for a value that
+// is no sequence of numbers.
+std::string gridtext(const py::handle &grid, bool &refused) {
+    refused = !issequence(grid);
+    if (refused) return "";
+    const char *between = py::isinstance<py::tuple>(grid) ? ":" : ",";
     std::string text;
-    for (const py::handle &e : py::reinterpret_borrow<py::sequence>(errors)) {
-        if (!isnumber(e)) throw refuse();
-        text += (text.empty() ? "" : ":") + typednumber(e);
+    bool first = true;
+    for (const py::handle &e : py::reinterpret_borrow<py::sequence>(grid)) {
+        refused = refused || !isnumber(e);
+        if (refused) return "";
+        text += (first ? "" : between) + typednumber(e);
+        first = false;
     }
+    return text;
+}
+
+std::string errorstext(const py::object &errors) {
+    bool refused;
+    const std::string text = gridtext(errors, refused);
+    if (refused)
+        throw py::type_error("--errors: '" + excerpt(textof(errors)) +
+                             "' refused; accepts three numbers (FROM, TO, STEP) as a tuple or a sequence of "
+                             "values [%]");
     return text;
 }
 
@@ -187,11 +201,18 @@ Grid gridof(const std::string &text) {
 std::string axistext(const py::object &axis, const char *option, bool required) {
     if (axis.is_none() && !required) return "";
     const std::string refusal = std::string(option) + ": '" + excerpt(textof(axis)) +
-                                "' refused; accepts (NAME, FROM, TO, STEP) with NAME one of " + axisnames();
+                                "' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one of " +
+                                axisnames();
     if (!issequence(axis) || py::len(axis) == 0) throw py::type_error(refusal);
     const py::sequence given = py::reinterpret_borrow<py::sequence>(axis);
     if (!py::isinstance<py::str>(given[0])) throw py::type_error(refusal);
     std::string text = given[0].cast<std::string>() + "=";
+    if (given.size() == 2 && issequence(given[1])) {
+        bool wrong;
+        text += gridtext(py::list(given[1]), wrong);
+        if (wrong) throw py::type_error(refusal);
+        return text;
+    }
     for (size_t k = 1; k < given.size(); ++k) {
         if (!isnumber(given[k])) throw py::type_error(refusal);
         text += (k > 1 ? ":" : "") + typednumber(given[k]);

@@ -44,15 +44,17 @@ std::string jobstext(const py::object &jobs);
 int jobsof(const std::string &text);
 
 // The mass errors (FROM, TO, STEP) [%] of a sweep as --errors would be typed,
-// "FROM:TO:STEP"; raises TypeError for anything but a sequence of numbers.
+// "FROM:TO:STEP", or those of any other sequence than a tuple (a list, a NumPy
+// array) as the list of them, "V1,V2,..."; raises TypeError for anything but a
+// sequence of numbers.
 std::string errorstext(const py::object &errors);
 
 // The grid of errorstext's text, as --errors reads it; raises ValueError with its refusal.
 Grid gridof(const std::string &text);
 
-// A map's axis (NAME, FROM, TO, STEP) as --x or --y (`option`) takes it:
-// "NAME=FROM:TO:STEP", "" for None when the axis is not `required`. Raises
-// TypeError for anything but a str and numbers.
+// A map's axis (NAME, FROM, TO, STEP) or (NAME, VALUES) as --x or --y (`option`)
+// takes it: "NAME=FROM:TO:STEP" or "NAME=V1,V2,...", "" for None when the axis is
+// not `required`. Raises TypeError for anything but a str and numbers.
 std::string axistext(const py::object &axis, const char *option, bool required);
 
 // Whether a flag is set: Python's truth of `v` (which may raise).

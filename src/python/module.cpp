@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/resultjson.h"
 #include "formats/runcsv.h"
 #include "settings/settings.h"
 #include "python/calls.h"
@@ -27,11 +28,20 @@ the same numbers to the last bit.
     compare(robot, motion, ...)             one comparison; logs=True adds the runs
                                             as NumPy arrays
     batch(settings, jobs=None)              one comparison per dict of settings
-    sweep(robot, motion, ..., errors=(FROM, TO, STEP), jobs=None)
-                                            the comparison over a grid of mass errors
-    map(robot, motion, ..., x=(NAME, FROM, TO, STEP), y=None, jobs=None)
-                                            the comparison over a grid of one
+    sweep(robot, motion, ..., errors=(FROM, TO, STEP), jobs=None, as_="records",
+          progress=False)                   the comparison over a grid of mass errors
+    map(robot, motion, ..., x=(NAME, FROM, TO, STEP), y=None, jobs=None,
+        as_="records", progress=False)      the comparison over a grid of one
                                             setting or two
+    records_frame(results)                  results as a flat pandas.DataFrame
+    plot_sweep(results), plot_map(ds)       the panels of sweep --plot and map --plot
+                                            as a matplotlib figure
+
+Sweeps and maps return their results as the list of result dicts (as_="records"),
+as a dict of NumPy arrays (as_="arrays") or as an xarray.Dataset (as_="xarray"): the
+axes' values, and for every point the outcome code (an index into OUTCOMES), the
+positioning error [m] and final time [s] of each run, and whether SOTOC reached its
+last phase, shaped (ny, nx) for a map over two settings.
 
 Batches, sweeps and maps run each comparison in its own worker process. Each call
 starts from the program's start-up state, whatever ran before. Refused arguments
@@ -100,7 +110,7 @@ const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in it
             cores ({cores}).
 )";
 
-const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {rulesignature}, logs: bool = False) -> Dict[str, Any]
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {rulesignature}, logs: bool = False) -> Result
 
 One comparison pass, as `sotoc compare --json` with the same settings: designs the
 switching times with the nominal workpiece mass and with the mass error, simulates
@@ -127,7 +137,7 @@ const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
                                              "joint 1 torque [N m]",
                                              "joint 2 torque [N m] (cylindrical: force F2 [N])"};
 
-const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]
 
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
@@ -140,20 +150,23 @@ Arguments:
     settings  iterable of dicts of settings. Required.
 {jobs})";
 
-const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {rulesignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {rulesignature}, errors: Union[Tuple[float, float, float], Sequence[float]], jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
 
 The comparison of compare for every mass error of a grid, as the lines of
 `sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
-grid order, each with its mass error among its settings. The error-free design and run
-are made once; each point runs in its own worker process.
+grid order, each with its mass error among its settings (or the arrays of as_). The
+error-free design and run are made once; each point runs in its own worker process.
 
 Arguments:
-{settings}{rules}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
-            TO is the last point when it lies on the grid within a millionth of STEP.
-            STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
-{jobs})";
+{settings}{rules}    errors  (FROM, TO, STEP), a tuple: mass errors of the design [%]. Point i is
+            FROM + i STEP; TO is the last point when it lies on the grid within a
+            millionth of STEP. STEP > 0, FROM <= TO. Any other sequence of numbers (a
+            list, a NumPy array such as numpy.arange(-10, 11, 5.0)) is the mass errors
+            themselves, each above the one before. Every point strictly between
+            {errorlimits}. Required.
+{jobs}{gathered})";
 
-const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {rulesignature}, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {rulesignature}, x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]], y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None, jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
 
 The comparison of compare for every point of a grid of one setting (x) or two (x and
 y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
@@ -169,13 +182,29 @@ end-y).
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default None: {error}, unless an axis varies it.
-{rules}    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
-            one of {axisnames} (ratios: both ratios equal);
-            FROM, TO, STEP as errors of sweep, in the setting's unit (error [%], ratios
-            [rad/rad; cylindrical joint 2: rad/m], points [m]) and range. Required.
-    y       (NAME, FROM, TO, STEP): the setting varied along y (outer, index j),
-            another than x. Default None: a one-axis map.
-{jobs})";
+{rules}    x       (NAME, FROM, TO, STEP) or (NAME, VALUES): the setting varied along x
+            (inner, index i), NAME one of {axisnames} (ratios: both ratios equal);
+            FROM, TO, STEP as errors of sweep, or VALUES a sequence of increasing
+            values, in the setting's unit (error [%], ratios [rad/rad; cylindrical
+            joint 2: rad/m], points [m]) and range. Required.
+    y       (NAME, FROM, TO, STEP) or (NAME, VALUES): the setting varied along y
+            (outer, index j), another than x. Default None: a one-axis map.
+{jobs}{gathered})";
+
+// The arguments of sweep and map that choose how the results come back.
+const char *const GATHEREDHELP = R"(    as_     str: "records" (the list of result dicts), "arrays" (a dict of NumPy
+            arrays: each axis's values under its name, x first; "outcome", int8, an
+            index into sotoc.OUTCOMES; "runs.RUN.error" [m] and "runs.RUN.tf" [s],
+            float64, NaN where the run did not happen, for RUN tocFree, tocErr and
+            sotocErr; "runs.sotocErr.finished", bool; each of one element per point,
+            shaped (ny, nx) for a map over two settings) or "xarray" (the same as an
+            xarray.Dataset: the axes as coordinates, units and labels in the
+            variables' attrs, the settings no axis varies in its attrs). Default 'records'.
+    progress bool: show the points done and the time left with a tqdm progress bar,
+            in a notebook too. Default False.
+)";
+
+const char *const GATHEREDTYPE = "Union[List[Result], Dict[str, numpy.ndarray], xarray.Dataset]";
 
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
@@ -208,6 +237,8 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"settings", SETTINGSHELP},
             {"rules", RULESHELP},
             {"jobs", JOBSHELP},
+            {"gathered", GATHEREDHELP},
+            {"gatheredtype", GATHEREDTYPE},
             {"columns", columns},
             {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},
             {"pointaccepted", settingaccepts(SETTINGSTART)},
@@ -272,9 +303,10 @@ std::vector<const char *> settingnames(Setting left, std::vector<const char *> m
 const Parameters COMPAREPARAMETERS{"compare", settingnames(SETTINGS, {"logs"}), 2, {"robot", "motion"}};
 const Parameters BATCHPARAMETERS{"batch", {"settings", "jobs"}, 2, {"settings"}};
 // A sweep's points vary the mass error.
-const Parameters SWEEPPARAMETERS{"sweep", settingnames(SETTINGERROR, {"errors", "jobs"}), 2,
+const Parameters SWEEPPARAMETERS{"sweep", settingnames(SETTINGERROR, {"errors", "jobs", "as_", "progress"}), 2,
                                  {"robot", "motion", "errors"}};
-const Parameters MAPPARAMETERS{"map", settingnames(SETTINGS, {"x", "y", "jobs"}), 2, {"robot", "motion", "x"}};
+const Parameters MAPPARAMETERS{"map", settingnames(SETTINGS, {"x", "y", "jobs", "as_", "progress"}), 2,
+                               {"robot", "motion", "x"}};
 
 bool among(const std::vector<const char *> &names, size_t first, size_t last, const std::string &name) {
     for (size_t k = first; k < last && k < names.size(); ++k)
@@ -323,6 +355,8 @@ struct Bound {
         const auto found = more.find(name);
         return found == more.end() ? otherwise : found->second;
     }
+    // The arguments as_ and progress, their defaults where not given.
+    Gathered gathered() const { return Gathered{get("as_", py::str("records")), get("progress", py::bool_(false))}; }
 };
 
 Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) {
@@ -355,7 +389,8 @@ void define(py::module_ &m, const Parameters &p, const std::string &help, Call c
 
 }  // namespace
 
-PYBIND11_MODULE(sotoc, m) {
+// The compiled part of the module sotoc, which sotoc.py imports and completes.
+PYBIND11_MODULE(_sotoc, m) {
     py::options options;
     options.disable_function_signatures();  // each help starts with its signature, written out
     initialset();
@@ -368,8 +403,15 @@ PYBIND11_MODULE(sotoc, m) {
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     refuseotherarguments(m, BATCHPARAMETERS);
     define(m, SWEEPPARAMETERS, fill(SWEEPHELP, fields),
-           [](const Bound &b) { return sweep(b.settings, b.get("errors", py::none()), b.get("jobs", py::none())); });
+           [](const Bound &b) {
+               return sweep(b.settings, b.get("errors", py::none()), b.get("jobs", py::none()), b.gathered());
+           });
     define(m, MAPPARAMETERS, fill(MAPHELP, fields), [](const Bound &b) {
-        return map(b.settings, b.get("x", py::none()), b.get("y", py::none()), b.get("jobs", py::none()));
+        return map(b.settings, b.get("x", py::none()), b.get("y", py::none()), b.get("jobs", py::none()),
+                   b.gathered());
     });
+    // The outcomes of a result, by their codes in the arrays of sweeps and maps.
+    m.attr("OUTCOMES") =
+        py::make_tuple(outcomeword(COMPARED), outcomeword(NOFREESOLUTION), outcomeword(NOERRSOLUTION), UNREACHABLE);
+    m.attr("RUNNAMES") = py::make_tuple(RUNNAMES[0], RUNNAMES[1], RUNNAMES[2]);
 }

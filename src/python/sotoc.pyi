@@ -1,12 +1,90 @@
 """Time-optimal control of a two-axis robot arm, with and without state observation.
 
-The names and types of the module's functions for editors; help(sotoc) and each
-function's help say what they do, with the units and defaults of every argument.
+The names and types of the module's functions and results for editors; help(sotoc)
+and each function's help say what they do, with the units and defaults of every
+argument.
 """
 
-from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple
+from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, TypedDict, Union
+
+import numpy
+import pandas
+import xarray
+from matplotlib.figure import Figure
 
 __version__: str
+OUTCOMES: Tuple[str, ...]
+RUNNAMES: Tuple[str, str, str]
+
+class Settings(TypedDict):
+    robot: str
+    motion: str
+    ratios: List[float]  # [rad/rad; cylindrical joint 2: rad/m]
+    start: List[float]  # [m]
+    end: List[float]  # [m]
+    elbow: str
+    error: float  # [%]
+
+class Derived(TypedDict):
+    T1max: float  # [N m]
+    T2max: float  # [N m; cylindrical joint 2: N]
+    T1maxG: float
+    T2maxG: float
+    tfNom: float  # [s]
+    dt: float  # [s]
+
+class Trial(TypedDict):
+    sigma2: int
+    iterations: int
+    verdict: str
+    tf: Optional[float]  # [s]
+
+class Design(TypedDict):
+    solved: bool
+    ts: Optional[List[float]]  # switching times and final time [s]
+    chosen: Optional[int]
+    trials: List[Trial]
+
+class Designs(TypedDict):
+    free: Design
+    error: Optional[Design]
+
+class Run(TypedDict):
+    tf: float  # [s]
+    tip: List[float]  # [m]
+    error: Optional[float]  # [m]
+    ratio: Optional[float]  # [%]
+    pastSpan: bool
+
+class SotocRun(Run):
+    finished: bool
+
+Runs = TypedDict("Runs", {"tocFree": Run, "tocErr": Run, "sotocErr": SotocRun})
+
+class Program(TypedDict):
+    version: str
+    commit: str
+
+class MapIndex(TypedDict):
+    i: int
+    j: int
+
+class _ResultCore(TypedDict):
+    settings: Settings
+    outcome: str
+    program: Program
+
+class Result(_ResultCore, total=False):
+    derived: Derived
+    designs: Designs
+    runs: Optional[Runs]
+    reason: str  # a map's point out of reach
+    map: MapIndex  # a map's point
+    logs: Optional[Dict[str, Dict[str, numpy.ndarray]]]  # compare(..., logs=True)
+
+class LineRefusal(TypedDict):
+    line: int
+    error: str
 
 def compare(
     robot: str,
@@ -21,9 +99,9 @@ def compare(
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
     logs: bool = False,
-) -> Dict[str, Any]: ...
+) -> Result: ...
 
-def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]: ...
+def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]: ...
 
 def sweep(
     robot: str,
@@ -36,9 +114,11 @@ def sweep(
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
-    errors: Tuple[float, float, float],
+    errors: Union[Tuple[float, float, float], Sequence[float]],
     jobs: Optional[int] = None,
-) -> List[Dict[str, Any]]: ...
+    as_: str = 'records',
+    progress: bool = False,
+) -> Union[List[Result], Dict[str, numpy.ndarray], xarray.Dataset]: ...
 
 def map(
     robot: str,
@@ -52,7 +132,15 @@ def map(
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
-    x: Tuple[str, float, float, float],
-    y: Optional[Tuple[str, float, float, float]] = None,
+    x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]],
+    y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None,
     jobs: Optional[int] = None,
-) -> List[Dict[str, Any]]: ...
+    as_: str = 'records',
+    progress: bool = False,
+) -> Union[List[Result], Dict[str, numpy.ndarray], xarray.Dataset]: ...
+
+def records_frame(results: Union[Result, Iterable[Mapping[str, Any]]]) -> pandas.DataFrame: ...
+
+def plot_sweep(results: Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset]) -> Figure: ...
+
+def plot_map(ds: Union[xarray.Dataset, Dict[str, numpy.ndarray]]) -> Figure: ...

@@ -296,6 +296,40 @@ TEST(Sweep, ProgressOnATerminal) {
     EXPECT_EQ(lines(content(dir.file("r.jsonl"))).size(), 3u);
 }
 
+// --progress off a terminal (a batch job's log): whole lines naming the command,
+// the last when the last point is done; none without it, for sweeps and maps.
+TEST(Sweep, ProgressLinesInALogOnlyWhenAsked) {
+    const std::vector<std::string> runs[] = {with({"sweep"}, with(SCARAVERTICAL, {"--errors", "-1:1:1"})),
+                                             with({"map"}, with(SCARAVERTICAL, {"--x", "error=-1,0.5", "--y",
+                                                                                "ratios=40:50:10"}))};
+    const char *last[] = {"sotoc sweep: 3/3 done, 0:00 left\n", "sotoc map: 4/4 done, 0:00 left\n"};
+    for (int k = 0; k < 2; ++k) {
+        const RunOutcome quiet = runsotoc(runs[k]);
+        const RunOutcome logged = runsotoc(with(runs[k], {"--progress"}));
+        ASSERT_EQ(quiet.status, 0) << quiet.err;
+        ASSERT_EQ(logged.status, 0) << logged.err;
+        EXPECT_EQ(quiet.err, "");
+        EXPECT_EQ(logged.out, quiet.out);
+        ASSERT_GE(logged.err.size(), std::string(last[k]).size()) << logged.err;
+        EXPECT_EQ(logged.err.substr(logged.err.size() - std::string(last[k]).size()), last[k]);
+        const std::string named = "sotoc " + runs[k][0] + ": ";
+        for (const std::string &line : lines(logged.err)) EXPECT_EQ(line.rfind(named, 0), 0u) << line;
+    }
+}
+
+// A list of values is the sweep of those values: the lines of the same points of a
+// FROM:TO:STEP grid.
+TEST(Sweep, ListOfValuesIsTheGridOfThem) {
+    const RunOutcome listed = runsotoc(with({"sweep"}, with(SCARAVERTICAL, {"--errors", "-2,0,2"})));
+    const RunOutcome grid = runsotoc(with({"sweep"}, with(SCARAVERTICAL, {"--errors", "-2:2:2"})));
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, grid.out);
+    const RunOutcome refused = runsotoc(with({"sweep"}, with(SCARAVERTICAL, {"--errors", "2,0"})));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "sotoc sweep: --errors: '2,0' refused; the grid point 0 % (point 1) does not lie above "
+                           "the one before, 2 %\n");
+}
+
 // Three shards through GNU parallel as the guide spreads them over hosts: the
 // merged lines are those of the single run.
 TEST(Sweep, ShardsThroughGnuParallel) {

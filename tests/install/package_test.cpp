@@ -122,6 +122,6 @@ TEST(Package, DependsOnWhatTheProgramLinksAndLoadsAndItsProgramRuns) {
     std::set<std::string> python;
     for (const auto &entry : std::filesystem::directory_iterator(root + "/usr/" SOTOC_PYTHON_INSTALL_DIR))
         python.insert(entry.path().filename());
-    EXPECT_EQ((std::set<std::string>{SOTOC_PYTHON_MODULE, "sotoc.pyi"}), python);
+    EXPECT_EQ((std::set<std::string>{SOTOC_PYTHON_MODULE, "sotoc.py", "sotoc.pyi"}), python);
 #endif
 }

@@ -62,6 +62,26 @@ TEST(Grid, BothEndsIncludedWhenOnTheGrid) {
     EXPECT_EQ(points("5:5:1"), std::vector<double>{5.0});
 }
 
+// Text without ':' is a list of the points themselves, each the double its digits
+// read as (not a decimal sum); each above the one before, each in the range.
+TEST(Grid, ListsAreTheirValues) {
+    EXPECT_EQ(points("-50,0.1,2.5e1,99.5"), (std::vector<double>{-50, 0.1, 25, 99.5}));
+    EXPECT_EQ(points("7"), std::vector<double>{7.0});
+    EXPECT_EQ(points("-0.30000000000000004,0.1"), (std::vector<double>{-0.30000000000000004, 0.1}));
+    EXPECT_EQ(axispoints("ratios=20,25,200"), "20,25,200");
+    EXPECT_EQ(refusal("1,1"), "the grid point 1 % (point 1) does not lie above the one before, 1 %");
+    EXPECT_EQ(refusal("0,5,-5"), "the grid point -5 % (point 2) does not lie above the one before, 5 %");
+    EXPECT_EQ(refusal("0,100"),
+              "the grid point 100 % (point 1) lies outside the mass errors -100 % < error < 100 %");
+    for (const char *text : {"", "1,", ",1", "1,x", "nan", "1,inf"})
+        EXPECT_EQ(refusal(text),
+                  "expected FROM:TO:STEP or values V1,V2,... [%] (for example -50:50:1), got \"" + std::string(text) +
+                      "\"")
+            << text;
+    EXPECT_EQ(axispoints("end-x=0,11"),
+              "refused: the grid point 11 m (point 1) lies outside the coordinates -10 m <= end-x <= 10 m");
+}
+
 // 0.1 is not exact in binary: (TO - FROM) / STEP lands just below or above 10.
 TEST(Grid, DecimalStepsKeepTheirEnd) {
     EXPECT_EQ(points("0:1:0.1").size(), 11u);

@@ -111,7 +111,8 @@ REFUSED = [
     ({"errors": (0, 1, 0)}, ["--errors", "0:1:0"], {"errors": (0, 1, 1)}),
     ({"errors": (2, 1, 1)}, ["--errors", "2:1:1"], {"errors": (1, 1, 1)}),
     ({"errors": (1, 2)}, ["--errors", "1:2"], {"errors": (1, 2, 1)}),
-    ({"errors": [-100, 0, 50]}, ["--errors", "-100:0:50"], {"errors": [-99, 0, 50]}),
+    ({"errors": (-100, 0, 50)}, ["--errors", "-100:0:50"], {"errors": (-99, 0, 50)}),
+    ({"errors": [-100, 0, 50]}, ["--errors", "-100,0,50"], {"errors": [-99, 0, 50]}),
     ({"errors": (0, 1, float("nan"))}, ["--errors", "0:1:nan"], {"errors": (0, 1, 0.5)}),
     ({"errors": (0, 1, 1), "jobs": 0}, ["--errors", "0:1:1", "--jobs", "0"], {"errors": (0, 1, 1), "jobs": 1}),
     ({"errors": (0, 1, 1), "jobs": 257}, ["--errors", "0:1:1", "--jobs", "257"],
@@ -128,8 +129,10 @@ def test_sweep_refusals_are_the_command_lines(refused, options, accepted):
 
 
 @pytest.mark.parametrize("arguments,message", [
-    ({"errors": "0:1:1"}, "--errors: '0:1:1' refused; accepts three numbers (FROM, TO, STEP) [%]"),
-    ({"errors": (0, "1", 1)}, "--errors: '(0, '1', 1)' refused; accepts three numbers (FROM, TO, STEP) [%]"),
+    ({"errors": "0:1:1"}, "--errors: '0:1:1' refused; accepts three numbers (FROM, TO, STEP) as a tuple or a "
+                          "sequence of values [%]"),
+    ({"errors": (0, "1", 1)}, "--errors: '(0, '1', 1)' refused; accepts three numbers (FROM, TO, STEP) as a tuple "
+                              "or a sequence of values [%]"),
     ({"errors": (0, 1, 1), "jobs": 1.5}, "--jobs: '1.5' refused; accepts a whole number from 1 to 256"),
     ({"errors": (0, 1, 1), "jobs": "2"}, "--jobs: '2' refused; accepts a whole number from 1 to 256"),
     ({"errors": (0, 1, 1), "jobs": True}, "--jobs: 'True' refused; accepts a whole number from 1 to 256"),

@@ -3,13 +3,15 @@ the stub beside the module repeats, and names each argument with its unit or
 kind and its default."""
 
 import ast
+import inspect
 import os
 import pydoc
 
 import pytest
 import sotoc
 
-FUNCTIONS = ["compare", "batch", "sweep", "map"]
+FUNCTIONS = ["compare", "batch", "sweep", "map"]  # compiled, each help starting with its signature
+HELPERS = ["records_frame", "plot_sweep", "plot_map"]
 
 
 def stub():
@@ -38,10 +40,40 @@ def shape(definition):
 
 def test_stub_has_the_signatures_of_the_help():
     defined = {d.name: d for d in stub().body if isinstance(d, ast.FunctionDef)}
-    assert sorted(defined) == sorted(FUNCTIONS)
+    assert sorted(defined) == sorted(FUNCTIONS + HELPERS)
     for name in FUNCTIONS:
         assert shape(defined[name]) == shape(signature(getattr(sotoc, name))), name
     assert any(isinstance(d, ast.AnnAssign) and d.target.id == "__version__" for d in stub().body)
+
+
+def parameters(definition):
+    """A function definition's parameters as inspect.signature gives them: name,
+    kind, annotation and default, each as text."""
+    a = definition.args
+    defaults = [None] * (len(a.args) - len(a.defaults)) + list(a.defaults)
+    kinds = [("POSITIONAL_OR_KEYWORD", x, d) for x, d in zip(a.args, defaults)] + \
+            [("KEYWORD_ONLY", x, d) for x, d in zip(a.kwonlyargs, a.kw_defaults)]
+    return [(x.arg, kind, ast.unparse(x.annotation), None if d is None else repr(ast.literal_eval(d)))
+            for kind, x, d in kinds], ast.unparse(definition.returns)
+
+
+@pytest.mark.parametrize("name", FUNCTIONS + HELPERS)
+def test_inspect_reads_the_signature_of_the_stub(name):
+    got = inspect.signature(getattr(sotoc, name))
+    read = ([(p.name, p.kind.name, p.annotation, None if p.default is p.empty else repr(p.default))
+             for p in got.parameters.values()], got.return_annotation)
+    defined = {d.name: d for d in stub().body if isinstance(d, ast.FunctionDef)}
+    assert read == parameters(defined[name])
+
+
+def test_signature_binds_what_the_function_takes():
+    bound = inspect.signature(sotoc.sweep).bind("scara", "vertical", errors=(0, 1, 1), as_="arrays")
+    assert bound.arguments == {"robot": "scara", "motion": "vertical", "errors": (0, 1, 1), "as_": "arrays"}
+    with pytest.raises(TypeError):
+        inspect.signature(sotoc.compare).bind("scara", "vertical", (40, 40))
+    # The stub's types resolve: the result dicts are TypedDicts.
+    classes = {d.name for d in stub().body if isinstance(d, ast.ClassDef)}
+    assert {"Result", "Settings", "Run", "Designs"} <= classes
 
 
 @pytest.mark.parametrize("name", FUNCTIONS)
@@ -97,7 +129,7 @@ def test_an_unknown_keyword_is_named_with_the_arguments_of_the_help(name):
 @pytest.mark.parametrize("call,message", [
     (lambda: sotoc.sweep("scara", "vertical", errors=(0, 1, 1), error=5),
      "sweep() got an unexpected keyword argument 'error'; its arguments are robot, motion, ratios, start, end, "
-     "elbow, near, sotoc_fallback, tolerance, errors, jobs"),
+     "elbow, near, sotoc_fallback, tolerance, errors, jobs, as_, progress"),
     (lambda: sotoc.sweep("scara", "vertical"), "sweep() missing required argument 'errors'"),
     (lambda: sotoc.map("scara", motion="vertical"), "map() missing required argument 'x'"),
     (lambda: sotoc.compare("scara", "vertical", robot="scara"), "compare() got multiple values for argument 'robot'"),
