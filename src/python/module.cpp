@@ -44,14 +44,17 @@ from a signal handler while a call of the same thread runs raises RuntimeError.
 
 The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
-              start, end [m], elbow, error [%]: the settings used, defaults applied
+              start, end [m], elbow, error [%]: the settings used, defaults applied;
+              joint2-start and design-search when not at their defaults
     derived   T1max, T2max, T1maxG, T2maxG: torque limits without and with the
               gravity load [N m; cylindrical joint 2: N]; tfNom: nominal PTP time
               [s]; dt: sample period [s]
     outcome   "compared", "no-free-solution" (the error-free design failed) or
               "no-error-solution" (the design with the mass error failed)
     designs   free and error: solved, ts (switching times and final time [s]),
-              chosen trial, both trials (sigma2, iterations, verdict, tf [s])
+              chosen trial, search ("standard" or "wide": which found it), both
+              trials (sigma2, iterations, verdict, tf [s], residual, guess);
+              samestructure (both kept the same starting sign of joint 2)
     runs      tocFree, tocErr, sotocErr: tf [s], tip [m], error (positioning
               error with the velocity term) [m], ratio (to the stroke) [%],
               pastSpan; sotocErr also finished. None without a solution.
@@ -63,6 +66,8 @@ A figure that does not exist is None.)";
 const char *const SETTINGSIGNATURE =
     "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
     "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+// The settings of the designs, after the mass error in the order of the settings.
+const char *const DESIGNSIGNATURE = "joint2_start: str = {joint2start}, design_search: str = {designsearch}";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -75,13 +80,20 @@ const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint
     elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
             Default {elbow}.
 )";
+const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs: "negative" or "positive" (only the
+            trial with joint 2 starting so), or "shorter" (both, keeping the shorter
+            final time). Default {joint2start}.
+    design_search  str: starting guesses of the designs: "standard" (each trial from
+            its one standard guess) or "wide" (further guesses when those find no
+            solution). Default {designsearch}.
+)";
 
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
             the results are the same for every number. Default None: the number of
             cores ({cores}).
 )";
 
-const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, logs: bool = False) -> Dict[str, Any]
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {designsignature}, logs: bool = False) -> Dict[str, Any]
 
 One comparison pass, as `sotoc compare --json` with the same settings: designs the
 switching times with the nominal workpiece mass and with the mass error, simulates
@@ -92,7 +104,7 @@ result: its outcome says which design failed, and runs is None.
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default {error}.
-    logs    bool: also return the logged samples of the three runs. Default False.
+{designs}    logs    bool: also return the logged samples of the three runs. Default False.
 
 With logs=True the dict ends with "logs" (None without a solution): for tocFree,
 tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,
@@ -112,7 +124,8 @@ const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jo
 
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
-holds the fields robot and motion (required), ratios, start, end, elbow and error, with
+holds the fields robot and motion (required), ratios, start, end, elbow, error,
+joint2-start and design-search, with
 the values, units and defaults of compare's arguments, for example
 {"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
@@ -121,7 +134,7 @@ Arguments:
     settings  iterable of dicts of settings. Required.
 {jobs})";
 
-const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {designsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every mass error of a grid, as the lines of
 `sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
@@ -129,12 +142,12 @@ grid order, each with its mass error among its settings. The error-free design a
 are made once; each point runs in its own worker process.
 
 Arguments:
-{settings}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
+{settings}{designs}    errors  (FROM, TO, STEP): mass errors of the design [%]. Point i is FROM + i STEP;
             TO is the last point when it lies on the grid within a millionth of STEP.
             STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
 {jobs})";
 
-const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {designsignature}, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every point of a grid of one setting (x) or two (x and
 y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
@@ -150,7 +163,7 @@ end-y).
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default None: {error}, unless an axis varies it.
-    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
+{designs}    x       (NAME, FROM, TO, STEP): the setting varied along x (inner, index i), NAME
             one of {axisnames} (ratios: both ratios equal);
             FROM, TO, STEP as errors of sweep, in the setting's unit (error [%], ratios
             [rad/rad; cylindrical joint 2: rad/m], points [m]) and range. Required.
@@ -186,6 +199,8 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
     }
     return {{"settingsignature", SETTINGSIGNATURE},
             {"settings", SETTINGSHELP},
+            {"designsignature", DESIGNSIGNATURE},
+            {"designs", DESIGNHELP},
             {"jobs", JOBSHELP},
             {"columns", columns},
             {"ratiosaccepted", settingaccepts(SETTINGRATIOS)},
@@ -196,6 +211,8 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"start", pairtext(c.start)},
             {"end", pairtext(c.end)},
             {"elbow", literal(py::str(elbowword(c.elbow)))},
+            {"joint2start", literal(py::str(settingword(SETTINGJOINT2START, c.joint2Start)))},
+            {"designsearch", literal(py::str(settingword(SETTINGDESIGNSEARCH, c.designSearch)))},
             {"error", literal(py::float_(c.errorPercent))},
             {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
             {"axisnames", axisnames()},
@@ -217,7 +234,7 @@ struct Parameters {
 std::vector<const char *> settingnames(Setting left, std::vector<const char *> more) {
     std::vector<const char *> names;
     for (int s = 0; s < SETTINGS; ++s)
-        if (s != left) names.push_back(settingrow(static_cast<Setting>(s)).name);
+        if (s != left) names.push_back(settingkeyword(static_cast<Setting>(s)));
     names.insert(names.end(), more.begin(), more.end());
     return names;
 }
@@ -288,7 +305,7 @@ Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) 
     if (!fits) throw py::type_error(argumentsrefusal(p, args, kwargs));
     Bound b;
     const auto take = [&b](const std::string &name, const py::object &value) {
-        const Setting s = settingnamed(name);
+        const Setting s = settingwithkeyword(name);
         if (s == SETTINGS)
             b.more[name] = value;
         else

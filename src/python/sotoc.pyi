@@ -17,6 +17,8 @@ def compare(
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
     error: float = 1.0,
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
     logs: bool = False,
 ) -> Dict[str, Any]: ...
 
@@ -30,6 +32,8 @@ def sweep(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
     errors: Tuple[float, float, float],
     jobs: Optional[int] = None,
 ) -> List[Dict[str, Any]]: ...
@@ -43,6 +47,8 @@ def map(
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
     error: Optional[float] = None,
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
     x: Tuple[str, float, float, float],
     y: Optional[Tuple[str, float, float, float]] = None,
     jobs: Optional[int] = None,

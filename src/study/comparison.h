@@ -35,6 +35,8 @@ struct ComparisonSettings {
     char elbow;         // SCARA elbow branch: ELBOWDOWN or ELBOWUP
     double errRatio;    // mass error ratio of the design [-] (0.01 is 1 %)
     double tfNomBasis;  // nominal PTP time of the previous derivation [s]; picks dt
+    char joint2Start = JOINT2SHORTER;    // trials of both designs: JOINT2SHORTER, JOINT2NEGATIVE or JOINT2POSITIVE
+    char designSearch = SEARCHSTANDARD;  // starting guesses of both designs: SEARCHSTANDARD or SEARCHWIDE
 };
 
 // How a pass ended.
@@ -50,6 +52,7 @@ struct DesignSummary {
     double ts[4];           // three switching instants and the final time [s] (when solved)
     int chosen;             // chosen trial (0: joint 2 starts negative, 1: positive), -1 none
     TrialOutcome trial[2];  // both trials, with iterations and verdict
+    bool wide;              // solved only by the wide search's further guesses
 };
 
 // The figures of one run at its final time.
@@ -78,6 +81,10 @@ struct ComparisonResult {
     RunFigures sotocErr;   // SOTOC with the erroneous design
     bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
 };
+
+// Whether the designs kept trials of the same starting sign of joint 2 (the same
+// order of torque signs): false only when both were solved with different signs.
+bool samestructure(const ComparisonResult &r);
 
 // The settings now in the records (selected robot), with tfNomBasis = task.tfNom.
 ComparisonSettings currentsettings();
