@@ -28,6 +28,8 @@ CASES = [
     ("scara vertical", ["--error", "90"], {"error": 90.0}, "no-error-solution"),
     ("scara vertical", ["--error", "-20"], {"error": -20}, "unfinished"),
     ("cylindrical vertical", ["--error", "-50"], {"error": np.float64(-50)}, "unfinished"),
+    ("scara vertical", ["--ratios", "46,46", "--joint2-start", "positive", "--design-search", "wide"],
+     {"ratios": (46, 46), "joint2_start": "positive", "design_search": "wide"}, "compared"),
 ]
 
 
@@ -120,6 +122,8 @@ REFUSED = [
     ({"start": (10.5, 0)}, ["--start", "10.5,0"], {"start": (0.5, 0)}),
     ({"end": (2, 0)}, ["--end", "2,0"], {"end": (0.5, 0.5)}),
     ({"elbow": "sideways"}, ["--elbow", "sideways"], {"elbow": "down"}),
+    ({"joint2_start": "both"}, ["--joint2-start", "both"], {"joint2_start": "negative"}),
+    ({"design_search": "spec"}, ["--design-search", "spec"], {"design_search": "standard"}),
     ({"error": 100}, ["--error", "100"], {"error": 99.99}),
     ({"error": -100.0}, ["--error", "-100"], {"error": -99.0}),
     ({"error": float("inf")}, ["--error", "inf"], {"error": 0}),
