@@ -87,7 +87,7 @@ PlotPoint pointof(const json &r) {
     p.outcome = outcomeof(r);
     p.tfFree = NAN;
     if (p.outcome == POINTNOTRUN) return p;
-    p.nofreesolution = r.at("outcome") == outcomeword(NOFREESOLUTION);
+    p.noerrsolution = r.at("outcome") == outcomeword(NOERRSOLUTION);
     const json &designs = r.at("designs");
     p.otherstructure = designs.contains("samestructure") && designs.at("samestructure") == false;
     p.wideonly = widesolved(designs.at("free")) || widesolved(designs.at("error"));

@@ -175,7 +175,7 @@ struct CellScales {
 // or -1 - the entry of colour map 0 for cells without figures.
 int cellcolour(const PlotPoint &s, MapPanel k, const CellScales &c) {
     if (s.outcome == POINTNOTRUN) return -1 - BLACK;
-    if (s.outcome == POINTNOSOLUTION) return -1 - (s.nofreesolution ? LIGHTGREY : DARKGREY);
+    if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? LIGHTGREY : DARKGREY);
     if (k == PANELWIN) return shade(winvalue(s), c.win);
     const double e = k == PANELTOC ? s.tocError : s.sotocError;
     return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
@@ -250,20 +250,21 @@ void drawmark(double x, double y, double r, int n) {
     plline(n + 1, xs.data(), ys.data());
 }
 
-// The marks over single cells: a white diamond where the two designs kept trials
-// of different starting signs of joint 2, and a black triangle where only the
-// wide search solved a design [share of half a cell, from the middle to a corner].
+// The marks over single cells, outlines that leave the cell's colour inside them: a
+// diamond where the two designs kept trials of different starting signs of joint 2,
+// a triangle where only the wide search solved a design [share of half a cell, from
+// the middle to a corner].
 constexpr double STRUCTUREMARK = 0.75;
-constexpr double WIDEMARK = 0.5;
+constexpr double WIDEMARK = 0.6;
 
-// A closed polygon of n corners (the first repeated at the end) filled with `fill`
-// and outlined with `edge`.
-void drawpolygon(const PLFLT *xs, const PLFLT *ys, int n, PlotColour fill, PlotColour edge) {
-    plcol0(fill);
-    plfill(n, xs, ys);
-    plcol0(edge);
-    plwidth(MARKLINEWIDTH);
-    plline(n + 1, xs, ys);
+// A closed outline through n corners (the first repeated at the end): a white line
+// on a black one, seen on every colour of the cells.
+void drawoutline(const PLFLT *xs, const PLFLT *ys, int n) {
+    for (int pass = 0; pass < 2; ++pass) {
+        plcol0(pass == 0 ? BLACK : WHITE);
+        plwidth(pass == 0 ? 2.0 * MARKLINEWIDTH : 0.5 * MARKLINEWIDTH);
+        plline(n + 1, xs, ys);
+    }
 }
 
 void drawcellmarks(const std::vector<PlotPoint> &p, const CellScales &c) {
@@ -271,12 +272,12 @@ void drawcellmarks(const std::vector<PlotPoint> &p, const CellScales &c) {
         if (s.otherstructure) {
             const double rx = STRUCTUREMARK * c.hx, ry = STRUCTUREMARK * c.hy;
             const PLFLT xs[5] = {s.x + rx, s.x, s.x - rx, s.x, s.x + rx}, ys[5] = {s.y, s.y + ry, s.y, s.y - ry, s.y};
-            drawpolygon(xs, ys, 4, WHITE, BLACK);
+            drawoutline(xs, ys, 4);
         }
         if (s.wideonly) {
             const double rx = WIDEMARK * c.hx, ry = WIDEMARK * c.hy;
             const PLFLT xs[4] = {s.x, s.x - rx, s.x + rx, s.x}, ys[4] = {s.y + ry, s.y - ry, s.y - ry, s.y + ry};
-            drawpolygon(xs, ys, 3, BLACK, WHITE);
+            drawoutline(xs, ys, 3);
         }
     }
 }
@@ -362,14 +363,14 @@ long long missingcells(const std::vector<PlotPoint> &p) {
 // and the workspace's marks.
 void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
-    const int freeunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.nofreesolution; });
+    const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
     std::vector<std::string> texts = {
-        "no solution, error-free design: " + std::to_string(freeunsolved),
-        "no solution, design with the error: " + std::to_string(countoutcome(p, POINTNOSOLUTION) - freeunsolved),
+        "no solution, error-free design: " + std::to_string(countoutcome(p, POINTNOSOLUTION) - errunsolved),
+        "no solution, design with the error: " + std::to_string(errunsolved),
         "not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)),
         "SOTOC, last phase not reached (hatched): " + std::to_string(unfinished),
     };
-    std::vector<PLINT> opt(4, PL_LEGEND_COLOR_BOX), boxcolours = {LIGHTGREY, DARKGREY, BLACK, BLACK};
+    std::vector<PLINT> opt(4, PL_LEGEND_COLOR_BOX), boxcolours = {DARKGREY, LIGHTGREY, BLACK, BLACK};
     std::vector<PLINT> patterns = {0, 0, 0, HATCHPATTERN};
     std::vector<PLINT> colours(4, BLACK), styles(4, 1), numbers(4, 1);
     std::vector<PLFLT> widths(4, HATCHWIDTH), scales(4, 1.0);
@@ -391,7 +392,7 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     const int other = countpoints(p, [](const PlotPoint &s) { return s.otherstructure; });
     if (other > 0) add("designs of different structure: " + std::to_string(other), PL_LEGEND_SYMBOL, BLACK, 1.0, "◇");
     const int wide = countpoints(p, [](const PlotPoint &s) { return s.wideonly; });
-    if (wide > 0) add("solved only by the wide search: " + std::to_string(wide), PL_LEGEND_SYMBOL, BLACK, 1.0, "▲");
+    if (wide > 0) add("solved only by the wide search: " + std::to_string(wide), PL_LEGEND_SYMBOL, BLACK, 1.0, "△");
     if (workspace(setup)) {
         add("robot base", PL_LEGEND_SYMBOL, BLACK, 1.0, "□");
         const bool endvaries = setup.xaxis == AXISENDX || setup.xaxis == AXISENDY;

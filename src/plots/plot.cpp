@@ -33,7 +33,7 @@ constexpr double NOFIGURESLIFT = 0.025;
 // points that could not run (the last three drawn on the x axis).
 const char *const MARKOPEN = "○";
 const char *const MARKNOSOLUTION = "▲";
-const char *const MARKNOFREESOLUTION = "▼";
+const char *const MARKNOERRSOLUTION = "▼";
 const char *const MARKNOTRUN = "◆";
 
 Range xrange(const std::vector<PlotPoint> &p) {
@@ -84,12 +84,12 @@ bool sotocfinished(const PlotPoint &s) { return s.sotocFinished; }
 // The mark of a point without figures.
 const char *nofiguresmark(const PlotPoint &s) {
     if (s.outcome == POINTNOTRUN) return MARKNOTRUN;
-    return s.nofreesolution ? MARKNOFREESOLUTION : MARKNOSOLUTION;
+    return s.noerrsolution ? MARKNOERRSOLUTION : MARKNOSOLUTION;
 }
 
 // Points without figures, marked standing on the x axis of the panel: grey
-// triangles without a solution (pointing down when the error-free design has
-// none), black diamonds that could not run.
+// triangles without a solution (pointing up when the error-free design has none,
+// down when the design with the error has none), black diamonds that could not run.
 void drawnofigures(const std::vector<PlotPoint> &p, Range y) {
     for (const PlotPoint &s : p)
         if (s.outcome != POINTCOMPARED) {
@@ -178,8 +178,8 @@ namespace {
 // The legend right of the panels, with the counts of the marked points; a map's
 // counts the points that could not run too.
 void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
-    const int freeunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.nofreesolution; });
-    const int unsolved = countoutcome(p, POINTNOSOLUTION) - freeunsolved;
+    const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
+    const int freeunsolved = countoutcome(p, POINTNOSOLUTION) - errunsolved;
     const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
     const std::string of = " of " + std::to_string(p.size()) + (setup.map ? " points" : " errors");
     std::vector<LegendEntry> entries = {
@@ -188,9 +188,9 @@ void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
         {"SOTOC, last phase not reached: " + std::to_string(unfinished), BLUE, 0, CURVEWIDTH, MARKOPEN, MARKSCALE},
         {freetimelegend(p), BLACK, DASHED, CURVEWIDTH, "", MARKSCALE},
         {"no solution, error-free design: " + std::to_string(freeunsolved) + of, GREY, 0, CURVEWIDTH,
-         MARKNOFREESOLUTION, 1.0},
-        {"no solution, design with the error: " + std::to_string(unsolved) + of, GREY, 0, CURVEWIDTH,
          MARKNOSOLUTION, 1.0},
+        {"no solution, design with the error: " + std::to_string(errunsolved) + of, GREY, 0, CURVEWIDTH,
+         MARKNOERRSOLUTION, 1.0},
     };
     if (setup.map)
         entries.push_back({"not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0,

@@ -132,11 +132,11 @@ TEST_F(ResultFile, DesignsReadAsTheLinesTellThem) {
     ASSERT_TRUE(read({a}, setup, points, message)) << message;
     ASSERT_EQ(points.size(), 5u);
     const bool otherstructure[5] = {true, false, false, false, false}, wideonly[5] = {false, true, false, false, false};
-    const bool nofree[5] = {false, false, true, false, false};
+    const bool noerr[5] = {false, false, false, true, false};
     for (int k = 0; k < 5; ++k) {
         EXPECT_EQ(points[k].otherstructure, otherstructure[k]) << k;
         EXPECT_EQ(points[k].wideonly, wideonly[k]) << k;
-        EXPECT_EQ(points[k].nofreesolution, nofree[k]) << k;
+        EXPECT_EQ(points[k].noerrsolution, noerr[k]) << k;
     }
     EXPECT_EQ(points[3].outcome, POINTNOSOLUTION);
 }

@@ -32,7 +32,8 @@ const std::map<std::string, Typed> TYPED = {
     {"robot", {"scara", "\"scara\""}},          {"motion", {"vertical", "\"vertical\""}},
     {"ratios", {"50,70", "[50.0,70.0]"}},        {"start", {"0.5,0.3", "[0.5,0.3]"}},
     {"end", {"0.2,0.6", "[0.2,0.6]"}},           {"elbow", {"down", "\"down\""}},
-    {"error", {"-20", "-20.0"}},
+    {"error", {"-20", "-20.0"}},                 {"joint2-start", {"negative", "\"negative\""}},
+    {"design-search", {"wide", "\"wide\""}},
 };
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string> &more) {
