@@ -115,15 +115,18 @@ void jacobian(const MotionTerms &m, const double x[4], int sigma1, int sigma2, c
     invertmatrix(4, &M[0][0], 4);
 }
 
-// Design vector to start both trials from: cold, the bang-bang time of joint 1 as
-// a double integrator with its inertia at the start pose; warm, the robot's stored
-// switching times taken by role as they stand.
-void initialguess(double g[4]) {
-    if (app.designErr == DESIGNERROR) {
-        const ControlTables &tables = controltables(app.type);
-        for (int i = 0; i < 4; ++i) g[i] = tables.ts[i];
-        return;
-    }
+// The cold-start design vector for final time T: joint 1 switching halfway, joint 2
+// at a quarter and three quarters [s].
+void coldguess(double T, double g[4]) {
+    g[0] = 0.25 * T;
+    g[1] = 0.5 * T;
+    g[2] = 0.75 * T;
+    g[3] = T;
+}
+
+// The cold-start final time: the bang-bang time of joint 1 as a double integrator
+// with its inertia at the start pose, shortened by COLDTFSHARE [s].
+double coldfinaltime() {
     const RobotParams &p = robotparams(app.type);
     double J;
     if (app.type == ROBOTSCARA) {
@@ -134,11 +137,68 @@ void initialguess(double g[4]) {
     }
     // Always the horizontal-motion limit, also for vertical motion.
     const double tfg = 2.0 * std::sqrt(std::fabs(p.phif[0] - p.phi0[0]) * J / p.T1max);
-    const double T = COLDTFSHARE * tfg;
-    g[0] = 0.25 * T;
-    g[1] = 0.5 * T;
-    g[2] = 0.75 * T;
-    g[3] = T;
+    return COLDTFSHARE * tfg;
+}
+
+// Design vector to start both trials from: cold, coldguess of coldfinaltime; warm,
+// the robot's stored switching times taken by role as they stand.
+void initialguess(double g[4]) {
+    if (app.designErr == DESIGNERROR) {
+        const ControlTables &tables = controltables(app.type);
+        for (int i = 0; i < 4; ++i) g[i] = tables.ts[i];
+        return;
+    }
+    coldguess(coldfinaltime(), g);
+}
+
+// The design vector of the wide search's guess k (1..WIDEGUESSCOUNT).
+void wideguess(int k, double g[4]) {
+    const WideGuess &w = WIDEGUESSES[k - 1];
+    g[3] = w.scale * coldfinaltime();
+    for (int i = 0; i < 3; ++i) g[i] = w.share[i] * g[3];
+}
+
+// The move's rest states at the start and at the goal, and the starting sign of joint 1.
+struct MoveEnds {
+    double s0[4], sf[4];
+    int sigma1;
+};
+
+MoveEnds moveends() {
+    const RobotParams &p = robotparams(app.type);
+    // Joint 1 starts towards its goal; a zero or not-a-number distance counts as negative.
+    return {{p.phi0[0], p.phi0[1], 0.0, 0.0}, {p.phif[0], p.phif[1], 0.0, 0.0}, p.phif[0] - p.phi0[0] > 0.0 ? 1 : -1};
+}
+
+// Whether app.joint2Start holds the design to one starting sign of joint 2.
+bool forcedsign() { return app.joint2Start == JOINT2NEGATIVE || app.joint2Start == JOINT2POSITIVE; }
+
+// Whether trial i (0: joint 2 starts negative, 1: positive) runs under app.joint2Start.
+bool trialruns(int i) { return app.joint2Start != (i == 0 ? JOINT2POSITIVE : JOINT2NEGATIVE); }
+
+// Whether trial a ended better than b: accepted, else with the smaller residual
+// (a not-a-number residual is the worst).
+bool endedbetter(const DesignTrial &a, const DesignTrial &b) {
+    if ((a.verdict == TRIALACCEPTED) != (b.verdict == TRIALACCEPTED)) return a.verdict == TRIALACCEPTED;
+    if (std::isnan(b.residual)) return !std::isnan(a.residual);
+    return a.residual < b.residual;
+}
+
+// The wide search's further guesses for trial `trial` of starting sign sigma2, in
+// order until one is accepted; keeps the best ended of them and the trial as it was.
+void widentrial(const MoveEnds &m, int sigma2, DesignTrial &trial) {
+    double standard[4];
+    initialguess(standard);
+    DesignTrial tried;
+    for (int k = 1; k <= WIDEGUESSCOUNT && trial.verdict != TRIALACCEPTED; ++k) {
+        double g[4];
+        wideguess(k, g);
+        // The same vector as the standard guess runs to the same end.
+        if (g[0] == standard[0] && g[1] == standard[1] && g[2] == standard[2] && g[3] == standard[3]) continue;
+        runtrial(g, m.s0, m.sf, m.sigma1, sigma2, tried);
+        tried.guess = k;
+        if (endedbetter(tried, trial)) trial = tried;
+    }
 }
 
 // Writes the chosen trial into the robot's control tables and the switching states.
@@ -241,6 +301,7 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
         double e[4];
         for (int i = 0; i < 4; ++i) e[i] = sf[i] - end[i];
         const double E = sumabs(4, e);
+        trial.residual = E;
         if (E < TOLDESIGN) {
             converged = true;
             break;
@@ -261,31 +322,58 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
     }
     trial.tf = trialfinaltime(trial.x, converged);
     trial.verdict = notanumber ? TRIALNOTANUMBER : trialverdict(trial.x, converged);
+    trial.guess = 0;
 }
 
 void designtrials(DesignTrial trials[2]) {
-    const RobotParams &p = robotparams(app.type);
-    const double s0[4] = {p.phi0[0], p.phi0[1], 0.0, 0.0};
-    const double sf[4] = {p.phif[0], p.phif[1], 0.0, 0.0};
+    const MoveEnds m = moveends();
     double g[4];
     initialguess(g);
-    // Joint 1 starts towards its goal; a zero or not-a-number distance counts as negative.
-    const int sigma1 = p.phif[0] - p.phi0[0] > 0.0 ? 1 : -1;
-    runtrial(g, s0, sf, sigma1, -1, trials[0]);
-    runtrial(g, s0, sf, sigma1, 1, trials[1]);
+    runtrial(g, m.s0, m.sf, m.sigma1, -1, trials[0]);
+    runtrial(g, m.s0, m.sf, m.sigma1, 1, trials[1]);
+}
+
+bool ruledtrials(DesignTrial trials[2]) {
+    if (!forcedsign()) {
+        designtrials(trials);
+    } else {
+        const MoveEnds m = moveends();
+        double g[4];
+        initialguess(g);
+        for (int i = 0; i < 2; ++i) {
+            if (trialruns(i)) {
+                runtrial(g, m.s0, m.sf, m.sigma1, i == 0 ? -1 : 1, trials[i]);
+                continue;
+            }
+            for (int k = 0; k < 4; ++k) trials[i].x[k] = g[k];
+            trials[i].tf = TFFAIL;
+            trials[i].iterations = 0;
+            trials[i].verdict = TRIALNOTRUN;
+            trials[i].residual = NAN;
+            trials[i].guess = 0;
+        }
+    }
+    if (app.designSearch != SEARCHWIDE || choosetrial(trials[0].tf, trials[1].tf) >= 0) return false;
+    const MoveEnds m = moveends();
+    for (int i = 0; i < 2; ++i)
+        if (trialruns(i)) widentrial(m, i == 0 ? -1 : 1, trials[i]);
+    return true;
 }
 
 int designswitching() {
     DesignTrial trials[2];
-    designtrials(trials);
+    const bool widened = ruledtrials(trials);
     const int chosen = choosetrial(trials[0].tf, trials[1].tf);
     designs.chosen = chosen;
+    designs.wide = widened && chosen >= 0;
     for (int i = 0; i < 2; ++i) {
         TrialOutcome &o = designs.trial[i];
         for (int k = 0; k < 4; ++k) o.x[k] = trials[i].x[k];
         o.tf = trials[i].tf;
         o.iterations = trials[i].iterations;
         o.verdict = trials[i].verdict;
+        o.residual = trials[i].residual;
+        o.guess = trials[i].guess;
     }
     if (chosen < 0) return 0;
     storedesign(trials[chosen]);

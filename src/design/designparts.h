@@ -33,8 +33,27 @@ struct DesignTrial {
     double tf;         // final time, or TFFAIL when the trial was rejected [s]
     int iterations;    // Newton updates made
     TrialVerdict verdict;  // accepted, or why it was rejected
+    double residual;   // sumabs of the end-state errors of the last shot [rad, m and their rates per s]
+    int guess;         // starting guess it ran from: 0 the standard one, k the wide search's WIDEGUESSES[k - 1]
     DesignShot shot;   // the last shot: for an accepted trial, the converged one
 };
+
+// A further starting guess of the wide search: the cold guess's final time T scaled,
+// and the three switching instants (first joint-2 switch, joint-1 switch, second
+// joint-2 switch) as shares of the scaled final time.
+struct WideGuess {
+    double scale;      // of the cold guess's final time [-]
+    double share[3];   // of the guess's final time [-]
+};
+
+// The wide search's further starting guesses, tried in this order for each starting
+// sign of joint 2 whose standard trial failed, until one is accepted.
+constexpr WideGuess WIDEGUESSES[] = {
+    {1.0, {0.25, 0.5, 0.75}}, {0.5, {0.25, 0.5, 0.75}}, {1.5, {0.25, 0.5, 0.75}}, {2.0, {0.25, 0.5, 0.75}},
+    {3.0, {0.25, 0.5, 0.75}}, {1.0, {0.5, 0.25, 0.75}}, {1.5, {0.5, 0.25, 0.75}}, {1.0, {0.25, 0.75, 0.5}},
+    {1.5, {0.25, 0.75, 0.5}},
+};
+constexpr int WIDEGUESSCOUNT = sizeof WIDEGUESSES / sizeof WIDEGUESSES[0];
 
 // Orders the three switching instants of x into segment boundaries tb (tb[3] = x[3])
 // and assigns the segment signs from the starting signs sigma1, sigma2 of the joints.
@@ -70,3 +89,12 @@ void runtrial(const double g[4], const double s0[4], const double sf[4], int sig
 // Runs both trials of the selected robot's move (joint 2 starting negative, then
 // positive) from the cold or warm guess that app.designErr asks for.
 void designtrials(DesignTrial trials[2]);
+
+// The trials of the selected robot's move under app.joint2Start and app.designSearch:
+// from the standard guess, the trials the rule runs (both, or the one of the forced
+// sign; the other is TRIALNOTRUN with final time TFFAIL). With the wide search, when
+// none of them was accepted, each run trial tries WIDEGUESSES in order until one is
+// accepted; it keeps the accepted one, else the one that ended with the smallest
+// residual (the earliest on a tie, not-a-number last). Returns whether the wide
+// search's further guesses ran.
+bool ruledtrials(DesignTrial trials[2]);

@@ -75,13 +75,23 @@ CompareRequest requestof(const json &s, PointOutcome o) {
     return r;
 }
 
+// Whether a design of a result was solved only by the wide search (lines of older
+// programs say nothing of the search: no).
+bool widesolved(const json &design) {
+    return design.is_object() && design.contains("search") && design.at("search") == "wide";
+}
+
 // The outcome and the figures of a result.
 PlotPoint pointof(const json &r) {
     PlotPoint p = {};
     p.outcome = outcomeof(r);
     p.tfFree = NAN;
     if (p.outcome == POINTNOTRUN) return p;
-    const json &free = r.at("designs").at("free");
+    p.noerrsolution = r.at("outcome") == outcomeword(NOERRSOLUTION);
+    const json &designs = r.at("designs");
+    p.otherstructure = designs.contains("samestructure") && designs.at("samestructure") == false;
+    p.wideonly = widesolved(designs.at("free")) || widesolved(designs.at("error"));
+    const json &free = designs.at("free");
     if (free.at("solved").get<bool>())
         p.tfFree = readplotnumber(free.at("ts").at(3), "designs.free.ts[3]", MAXPLOTTIME, "s");
     if (p.outcome != POINTCOMPARED) return p;

@@ -30,6 +30,9 @@ struct PlotPoint {
     double sotocTf;      // final time SOTOC reached, or the end of the run when it did not [s]
     bool sotocFinished;  // SOTOC reached its last phase
     double tfFree;       // final time of error-free TOC [s]; NaN when it has no solution or did not run
+    bool noerrsolution;  // POINTNOSOLUTION: the design with the error had none (else the error-free design)
+    bool otherstructure; // both designs solved, keeping trials of different starting signs of joint 2
+    bool wideonly;       // a design was solved only by the wide search's further guesses
 };
 
 // What every point of a picture shares. Written by the result-file reader; read by

@@ -14,6 +14,7 @@ json settingsjson(CompareRequest q) {
     json settings = json::object();
     for (int k = 0; k < SETTINGS; ++k) {
         const Setting s = static_cast<Setting>(k);
+        if (!settingwritten(q, s)) continue;
         const SettingRow &row = settingrow(s);
         const double *v = row.words == nullptr ? row.values(q) : nullptr;
         settings[row.name] = row.words != nullptr ? json(settingword(s, q.*row.code))
@@ -35,14 +36,24 @@ json trialjson(const TrialOutcome &t, int i) {
     return json{{"sigma2", i == 0 ? -1 : 1},
                 {"iterations", t.iterations},
                 {"verdict", verdictword(t.verdict)},
-                {"tf", accepted ? json(t.tf) : json(nullptr)}};
+                {"tf", accepted ? json(t.tf) : json(nullptr)},
+                {"residual", t.verdict == TRIALNOTRUN ? json(nullptr) : json(t.residual)},
+                {"guess", t.guess}};
 }
 
 json designjson(const DesignSummary &d) {
     return json{{"solved", d.solved != 0},
                 {"ts", d.solved ? json::array({d.ts[0], d.ts[1], d.ts[2], d.ts[3]}) : json(nullptr)},
                 {"chosen", d.chosen >= 0 ? json(d.chosen) : json(nullptr)},
+                {"search", d.solved ? json(d.wide ? "wide" : "standard") : json(nullptr)},
                 {"trials", json::array({trialjson(d.trial[0], 0), trialjson(d.trial[1], 1)})}};
+}
+
+json designsjson(const ComparisonResult &r) {
+    const bool freesolved = r.outcome != NOFREESOLUTION;
+    return json{{"free", designjson(r.free)},
+                {"error", freesolved ? designjson(r.err) : json(nullptr)},
+                {"samestructure", r.outcome == COMPARED ? json(samestructure(r)) : json(nullptr)}};
 }
 
 json runjson(const RunFigures &f) {
@@ -145,6 +156,7 @@ const char *verdictword(TrialVerdict v) {
         case TRIALNOTANUMBER: return "not-a-number";
         case TRIALNEGATIVETIME: return "negative-time";
         case TRIALORDER: return "order-violated";
+        case TRIALNOTRUN: return "not-run";
     }
     return "?";
 }
@@ -168,11 +180,10 @@ std::string programtext(const std::string &version, const std::string &commit) {
 }
 
 json resultjson(const CompareRequest &request, const ComparisonResult &r) {
-    const bool freesolved = r.outcome != NOFREESOLUTION;
     return json{{"settings", settingsjson(request)},
                 {"derived", derivedjson(r)},
                 {"outcome", outcomeword(r.outcome)},
-                {"designs", {{"free", designjson(r.free)}, {"error", freesolved ? designjson(r.err) : json(nullptr)}}},
+                {"designs", designsjson(r)},
                 {"runs", r.outcome == COMPARED ? runsjson(r, !settingoff(SETTINGFALLBACK, &request.fallback))
                                                : json(nullptr)},
                 {"program", programjson()}};

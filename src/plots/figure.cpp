@@ -24,6 +24,13 @@ constexpr double XLABELDISTANCE = 3.0;
 constexpr double PATHMARGIN = 0.06;
 // Room above and below the joint displacements, as a share of their span.
 constexpr double FIMARGIN = 0.08;
+// A joint panel shows every run when they stay within the designed motion (the
+// error-free run and the joint's goal) widened by this share of its span on each
+// side; otherwise only that, the runs beyond it clipped and marked where they leave.
+constexpr double SPINROOM = 0.5;
+// Marks of a run leaving a joint panel at its top or its bottom.
+const char *const MARKABOVE = "▲";
+const char *const MARKBELOW = "▼";
 // Room beyond the torque limits (or a larger torque), as a share of it.
 constexpr double TORQUEMARGIN = 0.12;
 // Smallest span of a panel [m, rad]: a path or a joint that hardly moves is shown
@@ -97,6 +104,34 @@ Range columnrange(const std::vector<RunStyle> &runs, Table table, int j) {
     for (const RunStyle &run : runs)
         for (double v : column(*run.log, table, j)) extend(r, v);
     return r;
+}
+
+// The values the displacement panel of joint j shows: all of the runs' and the
+// goal's, or the designed motion's (error-free run and goal) with SPINROOM around
+// them when a run goes farther.
+Range jointrange(const std::vector<RunStyle> &runs, int j, double goal) {
+    Range all = columnrange(runs, &RunLog::fi, j), designed = columnrange({runs[0]}, &RunLog::fi, j);
+    extend(all, goal);
+    extend(designed, goal);
+    const double room = SPINROOM * std::max(designed.hi - designed.lo, MINSPAN);
+    const Range window = {designed.lo - room, designed.hi + room};
+    if (all.lo >= window.lo && all.hi <= window.hi) return widened(all, FIMARGIN * (all.hi - all.lo));
+    return window;
+}
+
+// Where a run first leaves the panel's values: its sample, or -1 when it never does.
+int firstoutside(const std::vector<double> &v, const Range &y) {
+    for (size_t i = 0; i < v.size(); ++i)
+        if (v[i] < y.lo || v[i] > y.hi) return static_cast<int>(i);
+    return -1;
+}
+
+// Whether any run leaves the displacement panels.
+bool anyclipped(const FigureLayout &l, const std::vector<RunStyle> &runs) {
+    for (int j = 0; j < 2; ++j)
+        for (const RunStyle &run : runs)
+            if (firstoutside(column(*run.log, &RunLog::fi, j), l.fi[j].y) >= 0) return true;
+    return false;
 }
 
 // The limit the runs' torques of joint j were held to [N m; cylindrical joint 2: N].
@@ -174,6 +209,12 @@ void drawtimepanel(const Panel &p, const ComparisonResult &r, const std::vector<
     for (double v : levels) drawlevel(p, v);
     const std::vector<double> t = times(r.dt);
     for (const RunStyle &run : runs) drawpolyline(t, column(*run.log, table, j), run.colour, SOLID, run.width);
+    // A run beyond the panel is clipped at its edge and marked where it first leaves.
+    for (const RunStyle &run : runs) {
+        const std::vector<double> v = column(*run.log, table, j);
+        const int i = firstoutside(v, p.y);
+        if (i >= 0) drawmarker(t[i], v[i] > p.y.hi ? p.y.hi : p.y.lo, run.colour, v[i] > p.y.hi ? MARKABOVE : MARKBELOW, ENDSSCALE);
+    }
     drawlabels(last ? "time [s]" : "", label);
 }
 
@@ -195,9 +236,8 @@ std::string errortext(const char *run, const RunFigures &f) {
     return printed("%s: positioning error %.*f m", run, std::max(0, ERRORDIGITS - whole), f.error);
 }
 
-void drawfigurelegend(const ComparisonResult &r) {
-    drawlegendbox(LEGENDPORT,
-                  {
+void drawfigurelegend(const ComparisonResult &r, bool clipped) {
+    std::vector<LegendEntry> entries = {
                       {errortext("error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, MARKFILLED, MARKSCALE},
                       {errortext("TOC", r.tocErr), RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
                       {errortext("SOTOC", r.sotocErr) + (r.sotocFinished ? "" : " (last phase not reached)"), BLUE,
@@ -210,7 +250,10 @@ void drawfigurelegend(const ComparisonResult &r) {
                       {"designed switching instants and final time, error-free", GREY, SOLID, THINWIDTH, "",
                        MARKSCALE},
                       {"the same, designed with the mass error", BLACK, SOLID, THINWIDTH, "", MARKSCALE},
-                  });
+    };
+    if (clipped)
+        entries.push_back({"run leaves the joint's panel (clipped from there)", BLACK, 0, THINWIDTH, MARKABOVE, ENDSSCALE});
+    drawlegendbox(LEGENDPORT, entries);
 }
 
 }  // namespace
@@ -221,9 +264,7 @@ FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r
     FigureLayout l;
     l.path = pathpanel(s, runs);
     for (int j = 0; j < 2; ++j) {
-        Range fi = columnrange(runs, &RunLog::fi, j);
-        extend(fi, robotparams(r.type).phif[j]);
-        l.fi[j] = {timeport(j), t, widened(fi, FIMARGIN * (fi.hi - fi.lo))};
+        l.fi[j] = {timeport(j), t, jointrange(runs, j, robotparams(r.type).phif[j])};
         Range tau = columnrange(runs, &RunLog::tau, j);
         extend(tau, torquelimitof(s, r, j));
         const double most = std::max(std::fabs(tau.lo), std::fabs(tau.hi));
@@ -250,6 +291,6 @@ Outcome drawcomparison(OutputFile &picture, const ComparisonSettings &s, const C
         drawtimepanel(l.fi[j], r, runs, &RunLog::fi, j, {robotparams(r.type).phif[j]}, labels.fi[j], false);
         drawtimepanel(l.tau[j], r, runs, &RunLog::tau, j, {-limit, limit}, labels.tau[j], j == 1);
     }
-    drawfigurelegend(r);
+    drawfigurelegend(r, anyclipped(l, runs));
     return endpage(picture);
 }

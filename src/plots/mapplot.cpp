@@ -175,7 +175,7 @@ struct CellScales {
 // or -1 - the entry of colour map 0 for cells without figures.
 int cellcolour(const PlotPoint &s, MapPanel k, const CellScales &c) {
     if (s.outcome == POINTNOTRUN) return -1 - BLACK;
-    if (s.outcome == POINTNOSOLUTION) return -1 - DARKGREY;
+    if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? LIGHTGREY : DARKGREY);
     if (k == PANELWIN) return shade(winvalue(s), c.win);
     const double e = k == PANELTOC ? s.tocError : s.sotocError;
     return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
@@ -250,6 +250,38 @@ void drawmark(double x, double y, double r, int n) {
     plline(n + 1, xs.data(), ys.data());
 }
 
+// The marks over single cells, outlines that leave the cell's colour inside them: a
+// diamond where the two designs kept trials of different starting signs of joint 2,
+// a triangle where only the wide search solved a design [share of half a cell, from
+// the middle to a corner].
+constexpr double STRUCTUREMARK = 0.75;
+constexpr double WIDEMARK = 0.6;
+
+// A closed outline through n corners (the first repeated at the end): a white line
+// on a black one, seen on every colour of the cells.
+void drawoutline(const PLFLT *xs, const PLFLT *ys, int n) {
+    for (int pass = 0; pass < 2; ++pass) {
+        plcol0(pass == 0 ? BLACK : WHITE);
+        plwidth(pass == 0 ? 2.0 * MARKLINEWIDTH : 0.5 * MARKLINEWIDTH);
+        plline(n + 1, xs, ys);
+    }
+}
+
+void drawcellmarks(const std::vector<PlotPoint> &p, const CellScales &c) {
+    for (const PlotPoint &s : p) {
+        if (s.otherstructure) {
+            const double rx = STRUCTUREMARK * c.hx, ry = STRUCTUREMARK * c.hy;
+            const PLFLT xs[5] = {s.x + rx, s.x, s.x - rx, s.x, s.x + rx}, ys[5] = {s.y, s.y + ry, s.y, s.y - ry, s.y};
+            drawoutline(xs, ys, 4);
+        }
+        if (s.wideonly) {
+            const double rx = WIDEMARK * c.hx, ry = WIDEMARK * c.hy;
+            const PLFLT xs[4] = {s.x, s.x - rx, s.x + rx, s.x}, ys[4] = {s.y + ry, s.y - ry, s.y - ry, s.y + ry};
+            drawoutline(xs, ys, 3);
+        }
+    }
+}
+
 // Segments of the circles' outlines.
 constexpr int CIRCLESEGMENTS = 180;
 
@@ -277,6 +309,7 @@ void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const
     plwind(f.xlo, f.xhi, f.ylo, f.yhi);
     setcolourmap(k == PANELWIN ? BLUEWHITERED : VIRIDIS);
     drawcells(p, k, c);
+    drawcellmarks(p, c);
     if (workspace(setup)) drawworkspace(setup, f);
     plcol0(BLACK);
     plwidth(1.0);
@@ -329,17 +362,19 @@ long long missingcells(const std::vector<PlotPoint> &p) {
 // The legend under the colour bars: the drawn kinds of cells with their counts,
 // and the workspace's marks.
 void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
-    const int unfinished = static_cast<int>(std::count_if(
-        p.begin(), p.end(), [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; }));
+    const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
+    const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
     std::vector<std::string> texts = {
-        "no switching-time solution: " + std::to_string(countoutcome(p, POINTNOSOLUTION)),
+        "no solution, error-free design: " + std::to_string(countoutcome(p, POINTNOSOLUTION) - errunsolved),
+        "no solution, design with the error: " + std::to_string(errunsolved),
         "not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)),
         "SOTOC, last phase not reached (hatched): " + std::to_string(unfinished),
     };
-    std::vector<PLINT> opt(3, PL_LEGEND_COLOR_BOX), boxcolours = {DARKGREY, BLACK, BLACK}, patterns = {0, 0, HATCHPATTERN};
-    std::vector<PLINT> colours(3, BLACK), styles(3, 1), numbers(3, 1);
-    std::vector<PLFLT> widths(3, HATCHWIDTH), scales(3, 1.0);
-    std::vector<const char *> symbols(3, "");
+    std::vector<PLINT> opt(4, PL_LEGEND_COLOR_BOX), boxcolours = {DARKGREY, LIGHTGREY, BLACK, BLACK};
+    std::vector<PLINT> patterns = {0, 0, 0, HATCHPATTERN};
+    std::vector<PLINT> colours(4, BLACK), styles(4, 1), numbers(4, 1);
+    std::vector<PLFLT> widths(4, HATCHWIDTH), scales(4, 1.0);
+    std::vector<const char *> symbols(4, "");
     const long long missing = missingcells(p);
     auto add = [&](const std::string &text, PLINT option, PLINT colour, PLFLT width, const char *symbol) {
         texts.push_back(text);
@@ -354,6 +389,10 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
         symbols.push_back(symbol);
     };
     if (missing > 0) add("not in the results (blank): " + std::to_string(missing), PL_LEGEND_NONE, BLACK, 1.0, "");
+    const int other = countpoints(p, [](const PlotPoint &s) { return s.otherstructure; });
+    if (other > 0) add("designs of different structure: " + std::to_string(other), PL_LEGEND_SYMBOL, BLACK, 1.0, "◇");
+    const int wide = countpoints(p, [](const PlotPoint &s) { return s.wideonly; });
+    if (wide > 0) add("solved only by the wide search: " + std::to_string(wide), PL_LEGEND_SYMBOL, BLACK, 1.0, "△");
     if (workspace(setup)) {
         add("robot base", PL_LEGEND_SYMBOL, BLACK, 1.0, "□");
         const bool endvaries = setup.xaxis == AXISENDX || setup.xaxis == AXISENDY;

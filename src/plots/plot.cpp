@@ -28,11 +28,12 @@ constexpr Viewport LEGEND = {0.72, 0.99, 0.09, 0.88};
 // Height of the marks of points without figures, centred this high above the x
 // axis [share of the panel].
 constexpr double NOFIGURESLIFT = 0.025;
-// Markers: SOTOC runs that never reached their last phase, points without a
-// switching-time solution and points that could not run (the last two drawn on
-// the x axis).
+// Markers: SOTOC runs that never reached their last phase, points where the design
+// with the error or the error-free design has no switching-time solution and
+// points that could not run (the last three drawn on the x axis).
 const char *const MARKOPEN = "○";
 const char *const MARKNOSOLUTION = "▲";
+const char *const MARKNOERRSOLUTION = "▼";
 const char *const MARKNOTRUN = "◆";
 
 Range xrange(const std::vector<PlotPoint> &p) {
@@ -85,15 +86,21 @@ void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, Value value, 
 bool tocfinished(const PlotPoint &) { return true; }
 bool sotocfinished(const PlotPoint &s) { return s.sotocFinished; }
 
+// The mark of a point without figures.
+const char *nofiguresmark(const PlotPoint &s) {
+    if (s.outcome == POINTNOTRUN) return MARKNOTRUN;
+    return s.noerrsolution ? MARKNOERRSOLUTION : MARKNOSOLUTION;
+}
+
 // Points without figures, marked standing on the x axis of the panel: grey
-// triangles without a solution, black diamonds that could not run.
+// triangles without a solution (pointing up when the error-free design has none,
+// down when the design with the error has none), black diamonds that could not run.
 void drawnofigures(const std::vector<PlotPoint> &p, Range y) {
     for (const PlotPoint &s : p)
         if (s.outcome != POINTCOMPARED) {
-            const bool notrun = s.outcome == POINTNOTRUN;
             const PLFLT x = s.x, at = y.lo + NOFIGURESLIFT * (y.hi - y.lo);
-            plcol0(notrun ? BLACK : GREY);
-            plstring(1, &x, &at, notrun ? MARKNOTRUN : MARKNOSOLUTION);
+            plcol0(s.outcome == POINTNOTRUN ? BLACK : GREY);
+            plstring(1, &x, &at, nofiguresmark(s));
         }
 }
 
@@ -176,17 +183,19 @@ namespace {
 // The legend right of the panels, with the counts of the marked points; a map's
 // counts the points that could not run too.
 void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
-    const int unsolved = countoutcome(p, POINTNOSOLUTION);
-    const int unfinished = static_cast<int>(std::count_if(
-        p.begin(), p.end(), [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; }));
+    const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
+    const int freeunsolved = countoutcome(p, POINTNOSOLUTION) - errunsolved;
+    const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
+    const std::string of = " of " + std::to_string(p.size()) + (setup.map ? " points" : " errors");
     std::vector<LegendEntry> entries = {
         {"TOC (designed with the error)", RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
         {"SOTOC (designed with the error)", BLUE, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
         {"SOTOC, last phase not reached: " + std::to_string(unfinished), BLUE, 0, CURVEWIDTH, MARKOPEN, MARKSCALE},
         {freetimelegend(p), BLACK, DASHED, CURVEWIDTH, "", MARKSCALE},
-        {"no solution: " + std::to_string(unsolved) + " of " + std::to_string(p.size()) +
-             (setup.map ? " points" : " errors"),
-         GREY, 0, CURVEWIDTH, MARKNOSOLUTION, 1.0},
+        {"no solution, error-free design: " + std::to_string(freeunsolved) + of, GREY, 0, CURVEWIDTH,
+         MARKNOSOLUTION, 1.0},
+        {"no solution, design with the error: " + std::to_string(errunsolved) + of, GREY, 0, CURVEWIDTH,
+         MARKNOERRSOLUTION, 1.0},
     };
     if (setup.map)
         entries.push_back({"not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0,

@@ -2,6 +2,7 @@
 // positioning errors, the title of their settings and the counts of outcomes.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,3 +23,9 @@ void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Vi
 
 // Counts of the points that ended as `o`.
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o);
+
+// The number of the points for which `which` holds.
+template <class Which>
+int countpoints(const std::vector<PlotPoint> &p, Which which) {
+    return static_cast<int>(std::count_if(p.begin(), p.end(), which));
+}

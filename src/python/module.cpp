@@ -55,14 +55,18 @@ from a signal handler while a call of the same thread runs raises RuntimeError.
 The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
               start, end [m], elbow, error [%], near [rad, m], sotoc-fallback [s]
-              (None: none), tolerance [m]: the settings used, defaults applied
+              (None: none), tolerance [m]: the settings used, defaults applied;
+              near, sotoc-fallback, tolerance, joint2-start and design-search only
+              when not at their defaults
     derived   T1max, T2max, T1maxG, T2maxG: torque limits without and with the
               gravity load [N m; cylindrical joint 2: N]; tfNom: nominal PTP time
               [s]; dt: sample period [s]
     outcome   "compared", "no-free-solution" (the error-free design failed) or
               "no-error-solution" (the design with the mass error failed)
     designs   free and error: solved, ts (switching times and final time [s]),
-              chosen trial, both trials (sigma2, iterations, verdict, tf [s])
+              chosen trial, search ("standard" or "wide": which found it), both
+              trials (sigma2, iterations, verdict, tf [s], residual, guess);
+              samestructure (both kept the same starting sign of joint 2)
     runs      tocFree, tocErr, sotocErr: tf [s], tip [m], error (positioning
               error with the velocity term) [m], ratio (to the stroke) [%],
               pastSpan; against the goal point: designedTipError [m] and
@@ -81,6 +85,8 @@ const char *const SETTINGSIGNATURE =
 // The settings of SOTOC's switching rule and of the measures, after the mass error.
 const char *const RULESIGNATURE =
     "near: float = {near}, sotoc_fallback: Optional[float] = None, tolerance: float = {tolerance}";
+// The settings of the designs, after the mass error in the order of the settings.
+const char *const DESIGNSIGNATURE = "joint2_start: str = {joint2start}, design_search: str = {designsearch}";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -103,6 +109,12 @@ const char *const RULESHELP = R"(    near    float: bound of SOTOC's switching c
     tolerance
             float: distance of the tip from the goal within which a run counts as
             settled [m]; accepts {toleranceaccepted}. Default {tolerance}.
+const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs: "negative" or "positive" (only the
+            trial with joint 2 starting so), or "shorter" (both, keeping the shorter
+            final time). Default {joint2start}.
+    design_search  str: starting guesses of the designs: "standard" (each trial from
+            its one standard guess) or "wide" (further guesses when those find no
+            solution). Default {designsearch}.
 )";
 
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
@@ -110,7 +122,7 @@ const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in it
             cores ({cores}).
 )";
 
-const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {rulesignature}, logs: bool = False) -> Result
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {rulesignature}, {designsignature}, logs: bool = False) -> Result
 
 One comparison pass, as `sotoc compare --json` with the same settings: designs the
 switching times with the nominal workpiece mass and with the mass error, simulates
@@ -121,7 +133,7 @@ result: its outcome says which design failed, and runs is None.
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default {error}.
-{rules}    logs    bool: also return the logged samples of the three runs. Default False.
+{rules}{designs}    logs    bool: also return the logged samples of the three runs. Default False.
 
 With logs=True the dict ends with "logs" (None without a solution): for tocFree,
 tocErr and sotocErr a dict of NumPy float64 arrays, one element per logged sample,
@@ -141,7 +153,8 @@ const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jo
 
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
-holds the fields robot and motion (required), ratios, start, end, elbow and error, with
+holds the fields robot and motion (required), ratios, start, end, elbow, error,
+joint2-start and design-search, with
 the values, units and defaults of compare's arguments, for example
 {"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
@@ -150,7 +163,7 @@ Arguments:
     settings  iterable of dicts of settings. Required.
 {jobs})";
 
-const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {rulesignature}, errors: Union[Tuple[float, float, float], Sequence[float]], jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {rulesignature}, {designsignature}, errors: Union[Tuple[float, float, float], Sequence[float]], jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
 
 The comparison of compare for every mass error of a grid, as the lines of
 `sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
@@ -158,7 +171,7 @@ grid order, each with its mass error among its settings (or the arrays of as_). 
 error-free design and run are made once; each point runs in its own worker process.
 
 Arguments:
-{settings}{rules}    errors  (FROM, TO, STEP), a tuple: mass errors of the design [%]. Point i is
+{settings}{rules}{designs}    errors  (FROM, TO, STEP), a tuple: mass errors of the design [%]. Point i is
             FROM + i STEP; TO is the last point when it lies on the grid within a
             millionth of STEP. STEP > 0, FROM <= TO. Any other sequence of numbers (a
             list, a NumPy array such as numpy.arange(-10, 11, 5.0)) is the mass errors
@@ -166,7 +179,7 @@ Arguments:
             {errorlimits}. Required.
 {jobs}{gathered})";
 
-const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {rulesignature}, x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]], y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None, jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {rulesignature}, {designsignature}, x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]], y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None, jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
 
 The comparison of compare for every point of a grid of one setting (x) or two (x and
 y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
@@ -182,7 +195,7 @@ end-y).
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default None: {error}, unless an axis varies it.
-{rules}    x       (NAME, FROM, TO, STEP) or (NAME, VALUES): the setting varied along x
+{rules}{designs}    x       (NAME, FROM, TO, STEP) or (NAME, VALUES): the setting varied along x
             (inner, index i), NAME one of {axisnames} (ratios: both ratios equal);
             FROM, TO, STEP as errors of sweep, or VALUES a sequence of increasing
             values, in the setting's unit (error [%], ratios [rad/rad; cylindrical
@@ -236,6 +249,8 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"rulesignature", RULESIGNATURE},
             {"settings", SETTINGSHELP},
             {"rules", RULESHELP},
+            {"designsignature", DESIGNSIGNATURE},
+            {"designs", DESIGNHELP},
             {"jobs", JOBSHELP},
             {"gathered", GATHEREDHELP},
             {"gatheredtype", GATHEREDTYPE},
@@ -253,6 +268,8 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"start", pairtext(c.start)},
             {"end", pairtext(c.end)},
             {"elbow", literal(py::str(elbowword(c.elbow)))},
+            {"joint2start", literal(py::str(settingword(SETTINGJOINT2START, c.joint2Start)))},
+            {"designsearch", literal(py::str(settingword(SETTINGDESIGNSEARCH, c.designSearch)))},
             {"error", literal(py::float_(c.errorPercent))},
             {"errorlimits", numbertext(-MAXERRORPERCENT) + " and " + numbertext(MAXERRORPERCENT)},
             {"axisnames", axisnames()},
@@ -269,33 +286,12 @@ struct Parameters {
     std::vector<const char *> required;  // the names without a default
 };
 
-// The keyword arguments of the settings, by Setting: each name with '_' for '-'
-// ("sotoc_fallback"), as Python spells a keyword.
-std::vector<std::string> settingkeywords() {
-    std::vector<std::string> keywords;
-    for (int s = 0; s < SETTINGS; ++s) {
-        std::string k = settingrow(static_cast<Setting>(s)).name;
-        std::replace(k.begin(), k.end(), '-', '_');
-        keywords.push_back(k);
-    }
-    return keywords;
-}
-
-const std::vector<std::string> KEYWORDS = settingkeywords();
-
-// The setting of keyword argument `keyword`, SETTINGS for none.
-Setting keywordsetting(const std::string &keyword) {
-    int s = 0;
-    while (s < SETTINGS && keyword != KEYWORDS[s]) ++s;
-    return static_cast<Setting>(s);
-}
-
 // The keywords of the settings, in the order of their rows, without `left` (SETTINGS
 // for none), then `more`.
 std::vector<const char *> settingnames(Setting left, std::vector<const char *> more) {
     std::vector<const char *> names;
     for (int s = 0; s < SETTINGS; ++s)
-        if (s != left) names.push_back(KEYWORDS[s].c_str());
+        if (s != left) names.push_back(settingkeyword(static_cast<Setting>(s)));
     names.insert(names.end(), more.begin(), more.end());
     return names;
 }
@@ -369,7 +365,7 @@ Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) 
     if (!fits) throw py::type_error(argumentsrefusal(p, args, kwargs));
     Bound b;
     const auto take = [&b](const std::string &name, const py::object &value) {
-        const Setting s = keywordsetting(name);
+        const Setting s = settingwithkeyword(name);
         if (s == SETTINGS)
             b.more[name] = value;
         else

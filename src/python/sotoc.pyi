@@ -98,6 +98,8 @@ def compare(
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
     logs: bool = False,
 ) -> Result: ...
 
@@ -114,6 +116,8 @@ def sweep(
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
     errors: Union[Tuple[float, float, float], Sequence[float]],
     jobs: Optional[int] = None,
     as_: str = 'records',
@@ -132,6 +136,8 @@ def map(
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
     x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]],
     y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None,
     jobs: Optional[int] = None,

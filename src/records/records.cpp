@@ -27,7 +27,7 @@ auto copiedrecords(Copy &c) {
 }  // namespace
 
 void resetrecords() {
-    app = AppState{ROBOTSCARA, MOTIONHORIZONTAL, CTRLTOC, DESIGNNOMINAL, ELBOWUP, '0', 0, 1.0, false};
+    app = AppState{ROBOTSCARA, MOTIONHORIZONTAL, CTRLTOC, DESIGNNOMINAL, ELBOWUP, '0', 0, 1.0, false, JOINT2SHORTER, SEARCHSTANDARD};
     task = TaskParams{};
     cyl = RobotParams{};
     scara = RobotParams{};

@@ -25,6 +25,11 @@ constexpr char DESIGNNOMINAL = 'n';     // design with the nominal masses, cold 
 constexpr char DESIGNERROR = 'm';       // design with the erroneous masses, warm start
 constexpr char ELBOWDOWN = '1';         // SCARA elbow bent down (phi2 >= 0)
 constexpr char ELBOWUP = '2';           // SCARA elbow bent up (phi2 <= 0)
+constexpr char JOINT2SHORTER = 's';     // design: run both starting signs of joint 2, keep the shorter final time
+constexpr char JOINT2NEGATIVE = '-';    // design: only the trial with joint 2 starting negative
+constexpr char JOINT2POSITIVE = '+';    // design: only the trial with joint 2 starting positive
+constexpr char SEARCHSTANDARD = 'n';    // design: each trial from its standard starting guess only
+constexpr char SEARCHWIDE = 'w';        // design: further starting guesses when the standard ones find nothing
 
 // Joints are numbered 1 and 2 in the control law's arguments; every per-joint table
 // holds joint 1 in column 0 and joint 2 in column 1.
@@ -42,6 +47,8 @@ struct AppState {
     int frame;       // animation frame (log row shown), 0..nStep
     double scale;    // zoom of the robot picture [-]
     bool playing;    // the window advances frame one row per sample period
+    char joint2Start;   // trials of a design: JOINT2SHORTER, JOINT2NEGATIVE or JOINT2POSITIVE
+    char designSearch;  // starting guesses of a design: SEARCHSTANDARD or SEARCHWIDE
 };
 
 // What both robots share. Written by initialset, the dialog and the comparison pass;
@@ -139,6 +146,7 @@ enum TrialVerdict {
     TRIALNOTANUMBER,    // the residual became not-a-number
     TRIALNEGATIVETIME,  // a switching instant is negative
     TRIALORDER,         // the second joint-2 switch lies after the final time
+    TRIALNOTRUN,        // not run: the design was held to the other starting sign of joint 2
 };
 
 // The outcome of one trial of the latest design.
@@ -147,6 +155,8 @@ struct TrialOutcome {
     double tf;            // final time, or the rejection value when rejected [s]
     int iterations;       // Newton updates made
     TrialVerdict verdict;
+    double residual;      // sum of |end-state errors| of the last shot [rad, m and their rates per s]
+    int guess;            // starting guess the outcome is of: 0 the standard one, 1.. the wide search's
 };
 
 // Results of the switching-time designs. segpos, segvel, chosen and trial written by
@@ -157,6 +167,7 @@ struct DesignResults {
     double segvel[4][2];   // designed joint velocities at the same instants
     int chosen;            // trial of the latest design: 0 (joint 2 starts negative), 1 (positive), -1 none
     TrialOutcome trial[2];  // both trials of the latest design, solved or not
+    bool wide;             // the latest design was solved only by the wide search's further guesses
     double tsFree[2][4];   // per robot (robotindex): times of the error-free design; [3] is its final time [s]
     double tsErr[2][4];    // per robot: times of the design with mass error [s]
 };

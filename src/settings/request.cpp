@@ -1,5 +1,6 @@
 #include "settings/request.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -11,7 +12,13 @@
 
 namespace {
 
-std::string wordlist(const SettingWord *words) { return std::string(words[0].word) + " or " + words[1].word; }
+// "a or b", "a, b or c".
+std::string wordlist(const SettingWord *words) {
+    std::string list = words[0].word;
+    for (const SettingWord *w = words + 1; w->word != nullptr; ++w)
+        list += std::string(w[1].word == nullptr ? " or " : ", ") + w->word;
+    return list;
+}
 
 std::string refusal(const char *prefix, Setting s, const std::string &value, const std::string &accepts) {
     return prefix + std::string(settingrow(s).name) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
@@ -20,7 +27,7 @@ std::string refusal(const char *prefix, Setting s, const std::string &value, con
 // Takes the code of a given word into `code` (left as it is when none was given).
 Outcome takeword(const std::string &given, const char *prefix, Setting s, char &code) {
     if (given.empty()) return succeeded();
-    for (const SettingWord *w = settingrow(s).words; w != settingrow(s).words + 2; ++w)
+    for (const SettingWord *w = settingrow(s).words; w->word != nullptr; ++w)
         if (given == w->word) {
             code = w->code;
             return succeeded();
@@ -119,14 +126,22 @@ ComparisonResult standalonepass(const CompareRequest &r) {
     return comparisonpass(settings);
 }
 
+bool settingwritten(const CompareRequest &r, Setting s) {
+    if (s < SETTINGNEAR) return true;
+    const SettingRow &row = settingrow(s);
+    CompareRequest given = r, standard = defaultrequest(r.type, r.sgnG);
+    if (row.words != nullptr) return given.*row.code != standard.*row.code;
+    return !std::equal(row.values(given), row.values(given) + row.count, row.values(standard));
+}
+
 const char *robotword(char type) { return settingword(SETTINGROBOT, type); }
 const char *motionword(char sgnG) { return settingword(SETTINGMOTION, sgnG); }
 const char *elbowword(char elbow) { return settingword(SETTINGELBOW, elbow); }
 
 const char *settingword(Setting s, char code) {
     const SettingWord *words = settingrow(s).words;
-    for (int k = 0; k < 2; ++k)
-        if (words[k].code == code) return words[k].word;
+    for (const SettingWord *w = words; w->word != nullptr; ++w)
+        if (w->code == code) return w->word;
     return "?";
 }
 

@@ -23,6 +23,8 @@ struct CompareRequest {
     double near = DEFAULTNEAR;            // SOTOC's switching bound [rad, m, added]
     double fallback = NOFALLBACK;         // SOTOC's fallback after a designed instant [s]; NOFALLBACK: none
     double tolerance = DEFAULTTOLERANCE;  // tip tolerance of the settling time [m]
+    char joint2Start = JOINT2SHORTER;    // trials of the designs: JOINT2SHORTER, JOINT2NEGATIVE, JOINT2POSITIVE
+    char designSearch = SEARCHSTANDARD;  // starting guesses of the designs: SEARCHSTANDARD or SEARCHWIDE
 };
 
 // The settings, in the order of their rows (settings/settings.h).
@@ -34,9 +36,14 @@ enum Setting {
     SETTINGEND,
     SETTINGELBOW,
     SETTINGERROR,
+    // The settings after these are written in a result's settings only when they
+    // differ from their defaults, so that a result of the defaults reads as it did
+    // before they existed.
     SETTINGNEAR,
     SETTINGFALLBACK,
     SETTINGTOLERANCE,
+    SETTINGJOINT2START,
+    SETTINGDESIGNSEARCH,
     SETTINGS,  // the number of settings
 };
 
@@ -85,12 +92,16 @@ ComparisonSettings requestsettings(const CompareRequest &r);
 // The pass of a request standing alone: its time base from its own nominal derivation.
 ComparisonResult standalonepass(const CompareRequest &r);
 
+// Whether a result's settings name setting s of r: always the first ones, the
+// later ones when r differs from their default.
+bool settingwritten(const CompareRequest &r, Setting s);
+
 // Words of the selections in options and JSON: robot, motion, elbow.
 const char *robotword(char type);
 const char *motionword(char sgnG);
 const char *elbowword(char elbow);
 
-// The word of selection s (SETTINGROBOT, SETTINGMOTION or SETTINGELBOW) for `code`; "?" for none.
+// The word of selection s (SETTINGROBOT, SETTINGMOTION, SETTINGELBOW, ...) for `code`; "?" for none.
 const char *settingword(Setting s, char code);
 
 // Shortest text of a number that reads back to the same double ("nan", "inf" too).

@@ -1,14 +1,19 @@
 #include "settings/settings.h"
 
 #include <cmath>
+#include <algorithm>
+#include <vector>
 
 #include "records/records.h"
 
 namespace {
 
-const SettingWord ROBOTS[2] = {{"cylindrical", ROBOTCYL}, {"scara", ROBOTSCARA}};
-const SettingWord MOTIONS[2] = {{"horizontal", MOTIONHORIZONTAL}, {"vertical", MOTIONVERTICAL}};
-const SettingWord ELBOWS[2] = {{"down", ELBOWDOWN}, {"up", ELBOWUP}};
+const SettingWord ROBOTS[] = {{"cylindrical", ROBOTCYL}, {"scara", ROBOTSCARA}, {nullptr, 0}};
+const SettingWord MOTIONS[] = {{"horizontal", MOTIONHORIZONTAL}, {"vertical", MOTIONVERTICAL}, {nullptr, 0}};
+const SettingWord ELBOWS[] = {{"down", ELBOWDOWN}, {"up", ELBOWUP}, {nullptr, 0}};
+const SettingWord JOINT2STARTS[] = {
+    {"negative", JOINT2NEGATIVE}, {"positive", JOINT2POSITIVE}, {"shorter", JOINT2SHORTER}, {nullptr, 0}};
+const SettingWord DESIGNSEARCHES[] = {{"standard", SEARCHSTANDARD}, {"wide", SEARCHWIDE}, {nullptr, 0}};
 
 // By Setting. A number's range names its constant once (study/comparison.h).
 const SettingRow SETTINGROWS[SETTINGS] = {
@@ -75,6 +80,17 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      false, 0.0, MAXTOLERANCE, false, true, "m", "M", "one number", "the tolerances", "0.001:0.01:0.001", nullptr,
      [](CompareRequest &r) { return &r.tolerance; }, [](CompareRequest &r) { r.tolerance = task.tolerance; },
      [](const CompareRequest &r, ComparisonSettings &s) { s.tolerance = r.tolerance; }},
+    {"joint2-start", JOINT2STARTS, 0, "negative|positive|shorter",
+     "Trials of both designs: only joint 2 starting negative, only positive, or both keeping the shorter final time",
+     false, 0, 0, false, false, "", "", "", "", "", &CompareRequest::joint2Start, nullptr,
+     [](CompareRequest &r) { r.joint2Start = JOINT2SHORTER; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.joint2Start = r.joint2Start; }},
+    {"design-search", DESIGNSEARCHES, 0, "standard|wide",
+     "Starting guesses of the designs: standard (each trial from its one standard guess) or wide (further guesses "
+     "when those find no solution)",
+     false, 0, 0, false, false, "", "", "", "", "", &CompareRequest::designSearch, nullptr,
+     [](CompareRequest &r) { r.designSearch = SEARCHSTANDARD; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.designSearch = r.designSearch; }},
 };
 
 // By PlotAxis.
@@ -103,6 +119,24 @@ std::string boundtext(double v, const char *unit) {
 }  // namespace
 
 const SettingRow &settingrow(Setting s) { return SETTINGROWS[s]; }
+
+const char *settingkeyword(Setting s) {
+    static const std::vector<std::string> keywords = [] {
+        std::vector<std::string> k;
+        for (const SettingRow &row : SETTINGROWS) {
+            k.push_back(row.name);
+            std::replace(k.back().begin(), k.back().end(), '-', '_');
+        }
+        return k;
+    }();
+    return keywords[s].c_str();
+}
+
+Setting settingwithkeyword(const std::string &keyword) {
+    int s = 0;
+    while (s < SETTINGS && keyword != settingkeyword(static_cast<Setting>(s))) ++s;
+    return static_cast<Setting>(s);
+}
 
 bool settingaccepted(const SettingRow &row, double v) {
     return (row.loIncluded ? v >= row.lo : v > row.lo) && (row.hiIncluded ? v <= row.hi : v < row.hi);

@@ -16,10 +16,10 @@ struct SettingWord {
     char code;
 };
 
-// One setting. A selection (robot, motion, elbow) has words; the others numbers.
+// One setting. A selection (robot, motion, elbow, ...) has words; the others numbers.
 struct SettingRow {
     const char *name;          // option --NAME, JSON field NAME, keyword argument NAME
-    const SettingWord *words;  // the two words of a selection; null for numbers
+    const SettingWord *words;  // the words of a selection, ended by {nullptr, 0}; null for numbers
     int count;                 // numbers it takes (1 or 2); 0 for a selection
     const char *typeName;      // its argument in --help: NAME, U1,U2, X,Y, PERCENT, down|up
     const char *description;   // what it is, first in its --help line
@@ -43,6 +43,13 @@ struct SettingRow {
 
 // The row of setting s (0..SETTINGS-1), in the order of Setting.
 const SettingRow &settingrow(Setting s);
+
+// The keyword of setting s in the Python module: its name with '_' for each '-'
+// ("joint2_start"), a name Python can take as a keyword argument.
+const char *settingkeyword(Setting s);
+
+// The setting of a keyword, SETTINGS for none.
+Setting settingwithkeyword(const std::string &keyword);
 
 // Whether v lies in the range of row's numbers.
 bool settingaccepted(const SettingRow &row, double v);

@@ -17,6 +17,8 @@ void installsettings(const ComparisonSettings &s) {
     app.type = s.type;
     app.sgnG = s.sgnG;
     app.elbow = s.elbow;
+    app.joint2Start = s.joint2Start;
+    app.designSearch = s.designSearch;
     RobotParams &p = robotparams(s.type);
     p.u1 = s.u1;
     p.u2 = s.u2;
@@ -47,6 +49,7 @@ DesignSummary summarise(int solved) {
     d.chosen = designs.chosen;
     d.trial[0] = designs.trial[0];
     d.trial[1] = designs.trial[1];
+    d.wide = designs.wide;
     return d;
 }
 
@@ -178,9 +181,14 @@ double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.
 
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);
-    return ComparisonSettings{app.type, app.sgnG,    p.u1,          p.u2,           task.x0,
-                              task.y0,  task.xf,     task.yf,       app.elbow,      task.errRatio,
-                              task.tfNom, task.dNear, task.tFallback, task.tolerance};
+    return ComparisonSettings{app.type,       app.sgnG,        p.u1,          p.u2,       task.x0,
+                              task.y0,        task.xf,         task.yf,       app.elbow,  task.errRatio,
+                              task.tfNom,     task.dNear,      task.tFallback, task.tolerance, app.joint2Start,
+                              app.designSearch};
+}
+
+bool samestructure(const ComparisonResult &r) {
+    return !(r.free.solved && r.err.solved && r.free.chosen != r.err.chosen);
 }
 
 double standalonebasis(const ComparisonSettings &s) {

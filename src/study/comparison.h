@@ -55,6 +55,8 @@ struct ComparisonSettings {
     double dNear = DEFAULTNEAR;           // SOTOC's switching bound [rad, m, added]
     double tFallback = NOFALLBACK;        // SOTOC's fallback after a designed instant [s]; NOFALLBACK: none
     double tolerance = DEFAULTTOLERANCE;  // tip tolerance of the settling time [m]
+    char joint2Start = JOINT2SHORTER;    // trials of both designs: JOINT2SHORTER, JOINT2NEGATIVE or JOINT2POSITIVE
+    char designSearch = SEARCHSTANDARD;  // starting guesses of both designs: SEARCHSTANDARD or SEARCHWIDE
 };
 
 // How a pass ended.
@@ -70,6 +72,7 @@ struct DesignSummary {
     double ts[4];           // three switching instants and the final time [s] (when solved)
     int chosen;             // chosen trial (0: joint 2 starts negative, 1: positive), -1 none
     TrialOutcome trial[2];  // both trials, with iterations and verdict
+    bool wide;              // solved only by the wide search's further guesses
 };
 
 // The figures of one run at its final time.
@@ -113,6 +116,10 @@ struct ComparisonResult {
     bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
     SotocPhases phases;    // how the SOTOC run's phases ended
 };
+
+// Whether the designs kept trials of the same starting sign of joint 2 (the same
+// order of torque signs): false only when both were solved with different signs.
+bool samestructure(const ComparisonResult &r);
 
 // The settings now in the records (selected robot), with tfNomBasis = task.tfNom.
 ComparisonSettings currentsettings();

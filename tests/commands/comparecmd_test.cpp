@@ -139,6 +139,34 @@ TEST(CompareOptions, EveryOptionReachesThePass) {
                 {"tolerance", 0.002}});
 }
 
+// The design's rules: a result of the defaults names neither setting, so that it
+// reads as before they existed; another value is named, and the result's settings
+// read back as a batch line run the same comparison, byte for byte. A word the
+// setting does not have is refused with the words it has.
+TEST(CompareOptions, DesignRulesAreNamedWhenNotAtTheirDefaults) {
+    const json standard = comparejson(withbase({"--joint2-start", "shorter", "--design-search", "standard"}));
+    EXPECT_FALSE(standard["settings"].contains("joint2-start"));
+    EXPECT_FALSE(standard["settings"].contains("design-search"));
+    EXPECT_EQ(standard.dump(), comparejson(withbase({})).dump());
+    const json held = comparejson(withbase({"--joint2-start", "positive", "--design-search", "wide"}));
+    EXPECT_EQ("positive", held["settings"]["joint2-start"]);
+    EXPECT_EQ("wide", held["settings"]["design-search"]);
+    EXPECT_EQ("not-run", held["designs"]["free"]["trials"][0]["verdict"]);
+    EXPECT_TRUE(held["designs"]["free"]["trials"][0]["residual"].is_null());
+    const RunOutcome batch = runsotoc({"batch"}, held["settings"].dump() + "\n");
+    ASSERT_EQ(0, batch.status) << batch.err;
+    EXPECT_EQ(held.dump() + "\n", batch.out);
+    for (const Args &args : {withbase({"--joint2-start", "both"}), withbase({"--design-search", "spec"})}) {
+        const RunOutcome r = runsotoc(args);
+        EXPECT_EQ(2, r.status);
+        EXPECT_EQ("", r.out);
+        const std::string said = args[5] == "--joint2-start"
+                                     ? "--joint2-start: 'both' refused; accepts negative, positive or shorter"
+                                     : "--design-search: 'spec' refused; accepts standard or wide";
+        EXPECT_EQ(0u, r.err.find("sotoc compare: " + said)) << r.err;
+    }
+}
+
 // Every refusal: status 2, nothing on standard output, one line naming the option,
 // the value and what is accepted.
 TEST(CompareOptions, RefusalsNameOptionValueAndWhatIsAccepted) {

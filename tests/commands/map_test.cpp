@@ -152,6 +152,27 @@ TEST(Map, ShardsMergeIntoTheWholeMap) {
     EXPECT_EQ(sorted(lines(merged)), sorted(lines(whole.out)));
 }
 
+// The wide search makes each point's line depend on its settings alone: the lines
+// of one worker, of two and of the shards merged are the same, and each is the
+// batch line of its settings. The corner of the workspace with +10 % holds points
+// without an error-free solution and points only the wide search solves.
+TEST(Map, WideSearchGivesTheSameLinesForAnyJobsAndShards) {
+    const std::vector<std::string> base = with(SCARAVERTICAL, {"--error", "10", "--design-search", "wide", "--x",
+                                                               "end-x=-0.35:-0.25:0.05", "--y", "end-y=-0.35:-0.3:0.05"});
+    const RunOutcome one = runsotoc(with(base, {"--jobs", "1"})), two = runsotoc(with(base, {"--jobs", "2"}));
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(one.out, two.out);
+    std::string merged;
+    for (const char *k : {"1", "0"}) merged += runsotoc(with(base, {"--shard", std::string(k) + "/2"})).out;
+    EXPECT_EQ(sorted(lines(merged)), sorted(lines(one.out)));
+    const std::vector<std::string> got = lines(one.out);
+    expectgridorder(got, 3, 2);
+    const std::map<std::string, int> outcomes = expectbatchlines(got);
+    EXPECT_GT(outcomes.count("no-free-solution"), 0u);
+    EXPECT_NE(one.out.find("\"search\":\"wide\""), std::string::npos);
+}
+
 // --plot draws the map's own lines: the picture of sotoc plot of its shards, pixel
 // for pixel. A picture it cannot make is refused before any work.
 TEST(Map, PlotOfTheMapIsThePlotOfItsShards) {

@@ -113,6 +113,34 @@ TEST_F(ResultFile, WithoutErrorFreeSolutionNoReferenceTime) {
     for (const PlotPoint &p : points) EXPECT_TRUE(std::isnan(p.tfFree));
 }
 
+// Which design failed, whether the designs kept trials of different signs and
+// whether only the wide search solved one, as the lines say; lines of older programs
+// without "samestructure" or "search" read as the same structure and the standard search.
+TEST_F(ResultFile, DesignsReadAsTheLinesTellThem) {
+    TempDir dir;
+    json other = result(-3), wide = result(-2), freefailed = result(-1, "no-free-solution");
+    json errfailed = result(1, "no-error-solution"), old = result(2);
+    other["designs"]["samestructure"] = false;
+    wide["designs"]["samestructure"] = true;
+    wide["designs"]["error"] = wide["designs"]["free"];
+    wide["designs"]["error"]["search"] = "wide";
+    errfailed["designs"]["samestructure"] = nullptr;
+    const std::string a = write(dir, "a.jsonl", lines({other, wide, freefailed, errfailed, old}));
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    std::string message;
+    ASSERT_TRUE(read({a}, setup, points, message)) << message;
+    ASSERT_EQ(points.size(), 5u);
+    const bool otherstructure[5] = {true, false, false, false, false}, wideonly[5] = {false, true, false, false, false};
+    const bool noerr[5] = {false, false, false, true, false};
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(points[k].otherstructure, otherstructure[k]) << k;
+        EXPECT_EQ(points[k].wideonly, wideonly[k]) << k;
+        EXPECT_EQ(points[k].noerrsolution, noerr[k]) << k;
+    }
+    EXPECT_EQ(points[3].outcome, POINTNOSOLUTION);
+}
+
 // A batch writes an object naming the input line it could not run: no point.
 TEST_F(ResultFile, BatchBadLinesSkipped) {
     TempDir dir;

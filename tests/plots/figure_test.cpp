@@ -2,6 +2,7 @@
 // and the runs and torque limits found in the PNG where the pass's data put them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -152,6 +153,52 @@ TEST(Figure, LayoutHoldsTheRunsAtEqualScales) {
             EXPECT_GT(l.fi[j].port.low, l.tau[j].port.high) << "displacements above the torques";
         }
     }
+}
+
+// With 10 % mass error SOTOC of the SCARA with gravity never comes close to its
+// switching states and spins joint 2 on at full torque. The joint panels keep the
+// scale of the designed motion: the error-free run and the goal lie inside, the
+// spinning run leaves at the top or bottom and is marked (blue) on that edge where
+// it first does. The default comparison, where nothing spins, shows every sample.
+TEST(Figure, JointPanelsOfARunThatSpinsAwayKeepTheDesignedMotion) {
+    initialset();
+    CompareRequest request = defaultrequest(ROBOTSCARA, MOTIONVERTICAL);
+    request.errorPercent = 10.0;
+    const Pass p = {requestsettings(request), standalonepass(request)};
+    ASSERT_EQ(p.result.outcome, COMPARED);
+    ASSERT_FALSE(p.result.sotocFinished);
+    const FigureLayout l = figurelayout(p.settings, p.result);
+    const RobotRuns &runs = robotruns(ROBOTSCARA);
+    TempDir dir;
+    std::string message;
+    ASSERT_TRUE(draw(dir.file("spin.png"), p, message)) << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("spin.png"), pic));
+    int clipped = 0;
+    for (int j = 0; j < 2; ++j) {
+        const Panel &panel = l.fi[j];
+        double lo = runs.tocFree.fi[0][j], hi = lo;
+        for (int i = 0; i <= task.nStep; ++i) {
+            lo = std::min(lo, runs.tocFree.fi[i][j]);
+            hi = std::max(hi, runs.tocFree.fi[i][j]);
+            EXPECT_TRUE(runs.tocFree.fi[i][j] >= panel.y.lo && runs.tocFree.fi[i][j] <= panel.y.hi) << j << " " << i;
+        }
+        EXPECT_LT(panel.y.hi - panel.y.lo, 3.0 * (hi - lo)) << j << ": not stretched to the spinning run";
+        int out = -1;
+        for (int i = 0; i <= task.nStep && out < 0; ++i)
+            if (runs.sotocErr.fi[i][j] > panel.y.hi || runs.sotocErr.fi[i][j] < panel.y.lo) out = i;
+        if (out < 0) continue;
+        ++clipped;
+        const double edge = runs.sotocErr.fi[out][j] > panel.y.hi ? panel.y.hi : panel.y.lo;
+        EXPECT_TRUE(near(pic, pixelof(panel, out * p.result.dt, edge), 6, blue)) << j;
+    }
+    EXPECT_GE(clipped, 1) << "SOTOC leaves a joint's panel";
+
+    const Pass calm = defaultpass(ROBOTSCARA, MOTIONVERTICAL);
+    const FigureLayout c = figurelayout(calm.settings, calm.result);
+    for (const RunLog *run : {&runs.tocFree, &runs.tocErr, &runs.sotocErr})
+        for (int i = 0; i <= task.nStep; ++i)
+            for (int j = 0; j < 2; ++j) EXPECT_TRUE(run->fi[i][j] > c.fi[j].y.lo && run->fi[i][j] < c.fi[j].y.hi) << i;
 }
 
 // In the SCARA comparison with gravity, TOC (red) ends 0.14 m from the goal and

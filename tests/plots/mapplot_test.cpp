@@ -186,6 +186,38 @@ TEST(MapPlot, CellsShowWhoCameCloser) {
     EXPECT_EQ(darkpixels(pic, f, 1, finished, 5.0, 5.0), 0);
 }
 
+// Which design failed, told apart: dark grey where the error-free design has no
+// solution, light grey where only the design with the error has none. The outlines
+// over a cell whose designs kept different trials and over one only the wide search
+// solved show as black lines in the middle of the cell in every panel, and leave the
+// cell's own colour at its centre.
+TEST(MapPlot, MarksTellWhichDesignFailedAndHowItWasSolved) {
+    TempDir dir;
+    std::string message;
+    const PlotSetup setup = setupof(AXISERROR, AXISRATIOS);
+    std::vector<PlotPoint> points = ratiomap();
+    PlotPoint &errfailed = points[2 * 5 + 3], &other = points[1 * 5 + 4], &wide = points[3 * 5 + 1];
+    errfailed.outcome = POINTNOSOLUTION;
+    errfailed.noerrsolution = true;
+    other.otherstructure = true;
+    wide.wideonly = true;
+    ASSERT_TRUE(draw(dir.file("m.png"), setup, points, message)) << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("m.png"), pic));
+    const MapFrame f = pageframe(-25.0, 25.0, 15.0, 55.0);
+    const Rgb LIGHTGREYCELL = {215, 215, 215};
+    const PlotPoint &plain = points[2 * 5 + 4];  // TOC closer, SOTOC finished, no mark
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_TRUE(near(mappixel(pic, f, k, errfailed.x, errfailed.y), LIGHTGREYCELL, 0)) << k;
+        EXPECT_TRUE(near(mappixel(pic, f, k, -10.0, 40.0), NOSOLUTIONCELL, 0)) << k;  // cell 1, 2
+        EXPECT_GT(darkpixels(pic, f, k, other, 5.0, 5.0), 4) << k;
+        EXPECT_GT(darkpixels(pic, f, k, wide, 5.0, 5.0), 4) << k;
+        EXPECT_EQ(darkpixels(pic, f, k, plain, 5.0, 5.0), 0) << k;
+        EXPECT_TRUE(near(mappixel(pic, f, k, other.x, other.y), mappixel(pic, f, k, plain.x, plain.y))) << k;
+    }
+    EXPECT_TRUE(near(mappixel(pic, f, 2, wide.x, wide.y), BLUEEND)) << "SOTOC closer there";
+}
+
 // The points are drawn in grid order whatever order they come in: the same file.
 TEST(MapPlot, OrderOfThePointsChangesNothing) {
     TempDir dir;

@@ -146,3 +146,12 @@ def test_sweep_wrong_types_raise_type_error(arguments, message):
     with pytest.raises(TypeError) as e:
         sotoc.batch([], jobs=arguments.get("jobs", "x"))
     assert str(e.value).startswith("--jobs: '")
+
+
+def test_batch_names_the_design_rules_as_a_batch_line_does():
+    """A dict of batch spells the settings as a batch line does: "joint2-start"."""
+    settings = [{"robot": "scara", "motion": "vertical", "ratios": [46, 46], "joint2-start": "negative"}]
+    got = sotoc.batch(settings, jobs=1)
+    assert same(got, batchlines(settings, 1))
+    assert got[0]["settings"]["joint2-start"] == "negative"
+    assert got[0]["designs"]["free"]["trials"][1]["verdict"] == "not-run"

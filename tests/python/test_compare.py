@@ -32,6 +32,8 @@ CASES = [
      {"error": 5, "near": 0.5, "tolerance": 0.01}, "compared"),
     ("scara vertical", ["--error", "5", "--sotoc-fallback", "0.1"], {"error": 5, "sotoc_fallback": 0.1}, "compared"),
     ("scara vertical", ["--error", "5"], {"error": 5, "sotoc_fallback": None}, "unfinished"),
+    ("scara vertical", ["--ratios", "46,46", "--joint2-start", "positive", "--design-search", "wide"],
+     {"ratios": (46, 46), "joint2_start": "positive", "design_search": "wide"}, "compared"),
 ]
 
 
@@ -124,6 +126,8 @@ REFUSED = [
     ({"start": (10.5, 0)}, ["--start", "10.5,0"], {"start": (0.5, 0)}),
     ({"end": (2, 0)}, ["--end", "2,0"], {"end": (0.5, 0.5)}),
     ({"elbow": "sideways"}, ["--elbow", "sideways"], {"elbow": "down"}),
+    ({"joint2_start": "both"}, ["--joint2-start", "both"], {"joint2_start": "negative"}),
+    ({"design_search": "spec"}, ["--design-search", "spec"], {"design_search": "standard"}),
     ({"error": 100}, ["--error", "100"], {"error": 99.99}),
     ({"error": -100.0}, ["--error", "-100"], {"error": -99.0}),
     ({"error": float("inf")}, ["--error", "inf"], {"error": 0}),

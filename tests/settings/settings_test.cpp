@@ -36,6 +36,8 @@ const std::map<std::string, Typed> TYPED = {
     {"near", {"0.5", "0.5"}},
     {"sotoc-fallback", {"0.1", "0.1"}},
     {"tolerance", {"0.01", "0.01"}},
+    {"joint2-start", {"negative", "\"negative\""}},
+    {"design-search", {"wide", "\"wide\""}},
 };
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string> &more) {
