@@ -109,6 +109,7 @@ const char *const RULESHELP = R"(    near    float: bound of SOTOC's switching c
     tolerance
             float: distance of the tip from the goal within which a run counts as
             settled [m]; accepts {toleranceaccepted}. Default {tolerance}.
+)";
 const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs: "negative" or "positive" (only the
             trial with joint 2 starting so), or "shorter" (both, keeping the shorter
             final time). Default {joint2start}.
@@ -153,9 +154,9 @@ const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jo
 
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
-holds the fields robot and motion (required), ratios, start, end, elbow, error,
-joint2-start and design-search, with
-the values, units and defaults of compare's arguments, for example
+holds the fields robot and motion (required), ratios, start, end, elbow, error, near,
+sotoc-fallback, tolerance, joint2-start and design-search, with the values, units and
+defaults of compare's arguments, for example
 {"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
 

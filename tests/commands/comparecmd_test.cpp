@@ -113,10 +113,7 @@ TEST(CompareOptions, OmittedOptionsTakeTheInteractiveDefaults) {
                 {"start", {0.7, 0}},
                 {"end", {-0.3, 0.4}},
                 {"elbow", "up"},
-                {"error", 1},
-                {"near", 0.2},
-                {"sotoc-fallback", nullptr},
-                {"tolerance", 0.001}});
+                {"error", 1}});
     const json cyl = comparejson({"compare", "--robot", "cylindrical", "--motion", "vertical"});
     EXPECT_EQ(json({30, 30}), cyl["settings"]["ratios"]) << "each robot has its own default ratios";
 }

@@ -44,11 +44,15 @@ TEST(SettingsListing, DefaultsAreWhatAComparisonRunsWith) {
         const json ran = json::parse(r.out)["settings"];
         for (const json &s : settings) {
             const std::string name = s["name"];
-            ASSERT_TRUE(ran.contains(name)) << name;
+            // Settings added after the mass error are written only when not at
+            // their defaults: one absent from a default run is at its default.
+            if (!ran.contains(name)) continue;
             if (s["required"].get<bool>()) continue;
             const std::string listed = s["default"][robot];
             const json &value = ran[name];
-            if (value.is_string()) {
+            if (value.is_null()) {
+                EXPECT_EQ("off", listed) << name;
+            } else if (value.is_string()) {
                 EXPECT_EQ(listed, value.get<std::string>()) << name;
             } else {
                 const std::vector<double> v = numbers(listed);
@@ -60,6 +64,12 @@ TEST(SettingsListing, DefaultsAreWhatAComparisonRunsWith) {
         }
     }
     EXPECT_LE(10, checked);
+    // Every optional single setting, written or not, is listed with its default.
+    for (const json &s : settings) {
+        const std::string name = s["name"];
+        if (s["required"].get<bool>() || s["argument"].get<std::string>().find(',') != std::string::npos) continue;
+        EXPECT_TRUE(s.contains("default")) << name;
+    }
 }
 
 // The listed range of each number is what compare refuses beyond: a bound the
@@ -69,17 +79,17 @@ TEST(SettingsListing, RangesAreWhatCompareRefuses) {
     int checked = 0;
     for (const json &s : listing()) {
         const std::string accepts = s["accepts"], name = s["name"];
-        double lo = 0, hi = 0;
-        char lorel[3] = "", hirel[3] = "";
-        // "LO [unit] <= SYMBOL < HI [unit]": the bounds and their relations.
-        std::string text = accepts;
-        for (const char *unit : {" %", " m"})
-            for (size_t at; (at = text.find(unit)) != std::string::npos;) text.erase(at, 2);
-        const size_t first = text.find(' '), last = text.rfind(' ');
-        if (first == std::string::npos || std::sscanf(text.c_str(), "%lf %2s", &lo, lorel) != 2) continue;
-        const size_t hibegin = text.rfind(' ', last - 1);
-        ASSERT_EQ(1, std::sscanf(text.c_str() + hibegin, " %2s", hirel)) << accepts;
-        hi = std::strtod(text.c_str() + last + 1, nullptr);
+        // "LO [unit] <= SYMBOL < HI [unit]": the bounds and their relations, the
+        // symbol perhaps of several words ("X, Y").
+        std::vector<std::string> words;
+        std::istringstream in(accepts);
+        for (std::string w; in >> w;) words.push_back(w);
+        size_t firstrel = 0, lastrel = 0;
+        for (size_t k = 0; k < words.size(); ++k)
+            if (words[k] == "<" || words[k] == "<=") (firstrel == 0 ? firstrel : lastrel) = k;
+        if (firstrel == 0 || lastrel == 0 || lastrel + 1 >= words.size()) continue;  // words, not numbers
+        const double lo = std::strtod(words[0].c_str(), nullptr), hi = std::strtod(words[lastrel + 1].c_str(), nullptr);
+        const std::string lorel = words[firstrel], hirel = words[lastrel];
         const double span = hi - lo;
         const bool pair = s["argument"].get<std::string>().find(',') != std::string::npos;
         const auto refused = [&](double v) {
@@ -91,10 +101,10 @@ TEST(SettingsListing, RangesAreWhatCompareRefuses) {
         };
         EXPECT_TRUE(refused(lo - span / 1000)) << name;
         EXPECT_TRUE(refused(hi + span / 1000)) << name;
-        if (std::string(lorel) == "<") {
+        if (lorel == "<") {
             EXPECT_TRUE(refused(lo)) << name;
         }
-        if (std::string(hirel) == "<") {
+        if (hirel == "<") {
             EXPECT_TRUE(refused(hi)) << name;
         }
         ++checked;

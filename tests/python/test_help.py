@@ -157,8 +157,10 @@ def table_names():
 def test_help_and_stub_name_every_setting_of_the_table():
     names = table_names()
     assert names[:2] == ["robot", "motion"]
-    own = {"compare": ["logs"], "sweep": ["errors", "jobs"], "map": ["x", "y", "jobs"]}
-    settings = {"compare": names, "sweep": [n for n in names if n != "error"], "map": names}
+    own = {"compare": ["logs"], "sweep": ["errors", "jobs", "as_", "progress"],
+           "map": ["x", "y", "jobs", "as_", "progress"]}
+    keywords = [n.replace("-", "_") for n in names]  # as Python spells a keyword
+    settings = {"compare": keywords, "sweep": [n for n in keywords if n != "error"], "map": keywords}
     defined = {d.name: d for d in stub().body if isinstance(d, ast.FunctionDef)}
     for name in own:
         expected = settings[name] + own[name]

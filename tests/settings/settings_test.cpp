@@ -116,7 +116,7 @@ TEST(SettingTable, BatchHelpNamesTheFieldsOfTheReader) {
     const std::string help = runsotoc({"batch", "--help"}).out;
     const std::smatch listed = [&help] {
         std::smatch m;
-        std::regex_search(help, m, std::regex("with the fields ([a-z, ()\n]*), with the values"));
+        std::regex_search(help, m, std::regex("with the fields ([a-z0-9, ()\n-]*), with the values"));
         return m;
     }();
     ASSERT_FALSE(listed.empty()) << help;
