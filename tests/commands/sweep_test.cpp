@@ -115,7 +115,7 @@ TEST(Sweep, DecimalErrorsAndShardsOfAnySize) {
     const std::vector<std::string> errors = {"-0.3", "-0.2", "-0.1", "0.0", "0.1", "0.2", "0.3"};  // by hand
     ASSERT_EQ(got.size(), errors.size());
     for (size_t k = 0; k < got.size(); ++k)
-        EXPECT_NE(got[k].find("\"error\":" + errors[k] + ","), std::string::npos) << got[k].substr(0, 200);
+        EXPECT_NE(got[k].find("\"error\":" + errors[k] + "}"), std::string::npos) << got[k].substr(0, 200);
     const RunOutcome empty = runsotoc(with(base, {"--shard", ""}));
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(empty.err, "sotoc sweep: --shard: '' refused; expected K/N (for example 0/3), got \"\"\n");

@@ -151,7 +151,7 @@ const AxisCase AXISCASES[] = {
     {"start-y", "0.1:0.2:0.1", "start", {1}, {0.1, 0.2}},
     {"end-x", "-0.3:-0.2:0.1", "end", {0}, {-0.3, -0.2}},
     {"end-y", "0.4:0.5:0.1", "end", {1}, {0.4, 0.5}},
-    {"near", "0.2:0.5:0.3", "near", {}, {0.2, 0.5}},
+    {"near", "0.3:0.6:0.3", "near", {}, {0.3, 0.6}},
 };
 
 // A map over each axis sets the numbers the axis names and leaves the others at
