@@ -22,11 +22,11 @@ const char *const COMMAND = "sotoc batch";
 const char *const ABOUT =
     "Runs one comparison pass per line of JSON Lines read from FILE or standard input and writes one\n"
     "JSON result line per input line to standard output, in input order, each as soon as the lines\n"
-    "before it are done. A line holds one object with the fields robot, motion (both required),\n"
-    "ratios, start, end, elbow and error, with the values and defaults of the options of\n"
-    "sotoc compare, e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20}. A line that cannot\n"
-    "run gives {\"line\":N,\"error\":\"...\"}; blank lines are skipped (N counts them). Exit status: 0\n"
-    "when every line ran and was written, 1 otherwise.";
+    "before it are done. A line holds one object with the fields robot, motion (both required;\n"
+    "robotfile may name the robot), ratios, start, end, elbow, error and robotfile, with the values\n"
+    "and defaults of the options of sotoc compare, e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\n"
+    "\"error\":-20}. A line that cannot run gives {\"line\":N,\"error\":\"...\"}; blank lines are\n"
+    "skipped (N counts them). Exit status: 0 when every line ran and was written, 1 otherwise.";
 
 // Opens the input file; -1 with the refusal when it cannot be read or is a folder.
 int openinput(const std::string &file, std::string &refused) {

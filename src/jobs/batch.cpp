@@ -84,7 +84,7 @@ Outcome runitems(const ItemSource &source, const BatchOutput &out, int jobs, con
 bool takeline(LineReader &reader, BatchItem &item) {
     std::string line;
     while (takeline(reader, line)) {
-        item = BatchItem{reader.number, false, {}, ""};
+        item = BatchItem{reader.number, false, CompareRequest{}, ""};
         const LineKind kind = readbatchline(line, item.request, item.why);
         if (kind == LINEBLANK) continue;
         item.runs = kind == LINEREQUEST;

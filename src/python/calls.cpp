@@ -18,6 +18,7 @@
 #include "jobs/batch.h"
 #include "jobs/map.h"
 #include "jobs/sweep.h"
+#include "settings/modelvalues.h"
 #include "study/params.h"
 
 namespace {
@@ -288,6 +289,13 @@ py::dict compare(const SettingArguments &a, const py::object &logs) {
     py::dict d(pythonof(resultjson(request, result)));
     if (logged) d["logs"] = result.outcome == COMPARED ? py::object(logsof(result.type)) : py::none();
     return d;
+}
+
+py::dict params(const SettingArguments &a) {
+    const CompareOptionValues values = valuesof(a);
+    const Turn taken("params");
+    const CompareRequest request = requestof(values);
+    return py::dict(pythonof(paramsjson(request, modelvalues(request))));
 }
 
 py::list batch(const py::object &settings, const py::object &jobs) {

@@ -62,7 +62,7 @@ A figure that does not exist is None.)";
 // The settings every function takes: their part of the signature and their help.
 const char *const SETTINGSIGNATURE =
     "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
-    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
+    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}, robotfile: Optional[str] = None";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -74,6 +74,9 @@ const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint
     end     (X, Y): PTP end point [m], the same. Default None: {end}.
     elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
             Default {elbow}.
+    robotfile  str or path: robot file (TOML) of an arm of your own, its kind and
+            any primary value by the names params returns; robot must name its kind.
+            Default None: the built-in robots.
 )";
 
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
@@ -108,11 +111,25 @@ const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
                                              "joint 1 torque [N m]",
                                              "joint 2 torque [N m] (cylindrical: force F2 [N])"};
 
+const char *const PARAMSHELP = R"(params(robot: str, motion: str, *, {settingsignature}, error: float = {error}) -> Dict[str, Any]
+
+Every parameter of the robot model for the robot and the task of the settings, as
+`sotoc params --json` with the same settings: the primary values, the values fixed
+at start (the drives' sizing) and every derived value, as the comparison pass
+derives them with the nominal masses. Returns {"settings": ..., "parameters":
+{NAME: {"value", "unit", "kind", "meaning"}}, "program": ...}; kind is "primary",
+"fixed at start" or "derived". A robot file gives values by these names.
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default {error}.
+)";
+
 const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
-holds the fields robot and motion (required), ratios, start, end, elbow and error, with
+holds the fields robot and motion (required), ratios, start, end, elbow, error and robotfile, with
 the values, units and defaults of compare's arguments, for example
 {"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
@@ -223,6 +240,7 @@ std::vector<const char *> settingnames(Setting left, std::vector<const char *> m
 }
 
 const Parameters COMPAREPARAMETERS{"compare", settingnames(SETTINGS, {"logs"}), 2, {"robot", "motion"}};
+const Parameters PARAMSPARAMETERS{"params", settingnames(SETTINGS, {}), 2, {"robot", "motion"}};
 const Parameters BATCHPARAMETERS{"batch", {"settings", "jobs"}, 2, {"settings"}};
 // A sweep's points vary the mass error.
 const Parameters SWEEPPARAMETERS{"sweep", settingnames(SETTINGERROR, {"errors", "jobs"}), 2,
@@ -318,6 +336,7 @@ PYBIND11_MODULE(sotoc, m) {
     m.attr("__version__") = SOTOC_VERSION;
     define(m, COMPAREPARAMETERS, fill(COMPAREHELP, fields),
            [](const Bound &b) { return compare(b.settings, b.get("logs", py::bool_(false))); });
+    define(m, PARAMSPARAMETERS, fill(PARAMSHELP, fields), [](const Bound &b) { return params(b.settings); });
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     refuseotherarguments(m, BATCHPARAMETERS);
     define(m, SWEEPPARAMETERS, fill(SWEEPHELP, fields),

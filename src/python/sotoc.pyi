@@ -16,8 +16,21 @@ def compare(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    robotfile: Optional[str] = None,
     error: float = 1.0,
     logs: bool = False,
+) -> Dict[str, Any]: ...
+
+def params(
+    robot: str,
+    motion: str,
+    *,
+    ratios: Optional[Sequence[float]] = None,
+    start: Optional[Sequence[float]] = None,
+    end: Optional[Sequence[float]] = None,
+    elbow: str = 'up',
+    robotfile: Optional[str] = None,
+    error: float = 1.0,
 ) -> Dict[str, Any]: ...
 
 def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]: ...
@@ -30,6 +43,7 @@ def sweep(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    robotfile: Optional[str] = None,
     errors: Tuple[float, float, float],
     jobs: Optional[int] = None,
 ) -> List[Dict[str, Any]]: ...
@@ -42,6 +56,7 @@ def map(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    robotfile: Optional[str] = None,
     error: Optional[float] = None,
     x: Tuple[str, float, float, float],
     y: Optional[Tuple[str, float, float, float]] = None,

@@ -14,7 +14,7 @@ namespace {
 std::string wordlist(const SettingWord *words) { return std::string(words[0].word) + " or " + words[1].word; }
 
 std::string refusal(const char *prefix, Setting s, const std::string &value, const std::string &accepts) {
-    return prefix + std::string(settingrow(s).name) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
+    return prefix + std::string(settingoption(s, prefix)) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
 }
 
 // Takes the code of a given word into `code` (left as it is when none was given).
@@ -40,6 +40,20 @@ std::string takenumbers(const std::vector<double> &given, const char *prefix, Se
     return "";
 }
 
+// Reads the robot file the values name, when they name one, into `file`: "" or the
+// refusal (a file that differs from the digest its result names is refused too).
+std::string takerobotfile(const CompareOptionValues &v, const char *prefix, RobotFile &file) {
+    const std::string &path = v.words[SETTINGROBOTFILE];
+    if (path.empty()) return "";
+    const std::string name = prefix + std::string(settingoption(SETTINGROBOTFILE, prefix));
+    const Outcome read = readrobotfile(path, file);
+    if (!read.ok()) return name + ": " + read.message;
+    if (!v.robotDigest.empty() && v.robotDigest != file.sha256)
+        return name + ": '" + excerpt(path) + "' refused; it has changed since the result was made (SHA-256 " +
+               file.sha256 + ", the result names " + excerpt(v.robotDigest) + ")";
+    return "";
+}
+
 }  // namespace
 
 Setting settingnamed(const std::string &name) {
@@ -51,6 +65,7 @@ Setting settingnamed(const std::string &name) {
 std::string settingaccepts(Setting s) {
     const SettingRow &row = settingrow(s);
     if (row.words != nullptr) return wordlist(row.words);
+    if (settingisfile(row)) return row.taken;
     return std::string(row.taken) + " with " + rangetext(row, row.symbol, "");
 }
 
@@ -75,18 +90,26 @@ std::string requestfromoptions(const CompareOptionValues &v, const char *prefix,
 }
 
 std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+    RobotFile file{};
+    std::string refused = takerobotfile(v, prefix, file);
+    if (!refused.empty()) return refused;
     for (Setting s : {SETTINGROBOT, SETTINGMOTION})
-        if (v.words[s].empty())
+        if (v.words[s].empty() && !(s == SETTINGROBOT && !file.path.empty()))
             return prefix + std::string(settingrow(s).name) + ": missing; accepts " + settingaccepts(s);
-    char type = ROBOTCYL, sgnG = MOTIONHORIZONTAL;
-    std::string refused = takeword(v.words[SETTINGROBOT], prefix, SETTINGROBOT, type);
+    char type = file.path.empty() ? ROBOTCYL : file.type, sgnG = MOTIONHORIZONTAL;
+    refused = takeword(v.words[SETTINGROBOT], prefix, SETTINGROBOT, type);
+    if (refused.empty() && !file.path.empty() && type != file.type)
+        refused = refusal(prefix, SETTINGROBOT, v.words[SETTINGROBOT],
+                          std::string(robotword(file.type)) + ", the robot of the robot file");
     if (refused.empty()) refused = takeword(v.words[SETTINGMOTION], prefix, SETTINGMOTION, sgnG);
     if (!refused.empty()) return refused;
+    installrobot(file);
     r = defaultrequest(type, sgnG);
+    r.robotfile = file;
     for (int k = 0; k < SETTINGS && refused.empty(); ++k) {
         const Setting s = static_cast<Setting>(k);
         const SettingRow &row = settingrow(s);
-        if (row.required) continue;
+        if (row.required || settingisfile(row)) continue;
         refused = row.words != nullptr ? takeword(v.words[s], prefix, s, r.*row.code)
                                        : takenumbers(v.numbers[s], prefix, s, row.values(r));
     }
@@ -114,6 +137,7 @@ ComparisonSettings requestsettings(const CompareRequest &r) {
 }
 
 ComparisonResult standalonepass(const CompareRequest &r) {
+    installrobot(r.robotfile);
     ComparisonSettings settings = requestsettings(r);
     settings.tfNomBasis = standalonebasis(settings);
     return comparisonpass(settings);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/robotfile.h"
 #include "study/comparison.h"
 
 // One comparison as the user asked for it, defaults applied. Written by
@@ -19,6 +20,7 @@ struct CompareRequest {
     double end[2];        // PTP end point xf, yf [m]
     char elbow;           // SCARA elbow branch: ELBOWDOWN or ELBOWUP
     double errorPercent;  // mass error of the design [%]
+    RobotFile robotfile;  // the arm's own robot file; path "" for the built-in robots
 };
 
 // The settings, in the order of their rows (settings/settings.h).
@@ -30,6 +32,7 @@ enum Setting {
     SETTINGEND,
     SETTINGELBOW,
     SETTINGERROR,
+    SETTINGROBOTFILE,
     SETTINGS,  // the number of settings
 };
 
@@ -37,8 +40,9 @@ enum Setting {
 // command-line parser, a batch line's reader or the module's arguments; an empty
 // entry was not given.
 struct CompareOptionValues {
-    std::string words[SETTINGS];            // a selection's word ("scara", "up"); "" for the others
+    std::string words[SETTINGS];            // a selection's word ("scara", "up") or a file's name; "" for the others
     std::vector<double> numbers[SETTINGS];  // the numbers of the others, in their units
+    std::string robotDigest;                // the digest a result names for its robot file, "" for none
 };
 
 // The setting of a name, SETTINGS for none.
@@ -55,7 +59,9 @@ std::string settingrefusal(const char *prefix, Setting s, const std::string &val
 CompareRequest defaultrequest(char type, char sgnG);
 
 // Applies the defaults of the interactive program (the records as initialset left
-// them) and the dialog's checks. Returns "" and fills r, or one line that names the
+// them, with the values of a robot file when one is given) and the dialog's checks;
+// leaves the records set up for the request's robot (installrobot). The robot may be
+// left out with a robot file, which names it. Returns "" and fills r, or one line that names the
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
@@ -75,7 +81,8 @@ double *settingvalues(CompareRequest &r, Setting s);
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);
 
-// The pass of a request standing alone: its time base from its own nominal derivation.
+// The pass of a request standing alone, on the records set up for its robot
+// (installrobot): its time base from its own nominal derivation.
 ComparisonResult standalonepass(const CompareRequest &r);
 
 // Words of the selections in options and JSON: robot, motion, elbow.

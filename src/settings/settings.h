@@ -16,7 +16,8 @@ struct SettingWord {
     char code;
 };
 
-// One setting. A selection (robot, motion, elbow) has words; the others numbers.
+// One setting. A selection (robot, motion, elbow) has words; a file (robotfile) a
+// name; the others numbers.
 struct SettingRow {
     const char *name;          // option --NAME, JSON field NAME, keyword argument NAME
     const SettingWord *words;  // the two words of a selection; null for numbers
@@ -36,10 +37,18 @@ struct SettingRow {
     double *(*values)(CompareRequest &r);       // the numbers' fields of the request
     void (*fromrecords)(CompareRequest &r);     // puts in its default for robot r.type: the records' value
     void (*apply)(const CompareRequest &r, ComparisonSettings &s);  // how it goes into the pass
+    const char *option;        // its command-line option --OPTION where it differs from --NAME, else null
 };
 
 // The row of setting s (0..SETTINGS-1), in the order of Setting.
 const SettingRow &settingrow(Setting s);
+
+// Whether the row's setting names a file (no words, no numbers).
+bool settingisfile(const SettingRow &row);
+
+// The name of setting s after `prefix`: its option where the prefix is "--" and it
+// has its own, else its name.
+const char *settingoption(Setting s, const char *prefix);
 
 // Whether v lies in the range of row's numbers.
 bool settingaccepted(const SettingRow &row, double v);
