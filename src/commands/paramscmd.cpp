@@ -13,7 +13,7 @@
 #include "formats/resultjson.h"
 #include "processes/interrupt.h"
 #include "records/parameters.h"
-#include "settings/modelvalues.h"
+#include "settings/robotvalues.h"
 #include "study/params.h"
 
 namespace {
@@ -68,7 +68,7 @@ int paramscommand(int argc, char **argv) {
         reportproblem(cmd, refused);
         return EXIT_REFUSED;
     }
-    const std::vector<double> model = modelvalues(request);
+    const std::vector<double> model = robotvalues(request);
     const std::string text = json ? paramsjson(request, model).dump() + "\n" : paramstable(request.type, model);
     const Outcome written = writeresults(STDOUT_FILENO, text);
     if (!written.ok()) reportproblem(cmd, written.message);

@@ -33,8 +33,8 @@ nlohmann::ordered_json resultjson(const CompareRequest &request, const Compariso
 // "reason", no figures, and the program that made it.
 nlohmann::ordered_json unreachablejson(const CompareRequest &request, const std::string &reason);
 
-// The parameters of the robot model of a request (modelvalues of
-// settings/modelvalues.h, by Parameter): its settings, then under "parameters" each
+// The parameters of the robot model of a request (robotvalues of
+// settings/robotvalues.h, by Parameter): its settings, then under "parameters" each
 // parameter of its robot by name with its value, unit, kind and meaning, in the
 // table's order, and the program that made it.
 nlohmann::ordered_json paramsjson(const CompareRequest &request, const std::vector<double> &values);

@@ -18,7 +18,7 @@
 #include "jobs/batch.h"
 #include "jobs/map.h"
 #include "jobs/sweep.h"
-#include "settings/modelvalues.h"
+#include "settings/robotvalues.h"
 #include "study/params.h"
 
 namespace {
@@ -238,7 +238,7 @@ std::vector<GivenItem> settingsof(const py::object &settings) {
 std::vector<BatchItem> itemsof(const std::vector<GivenItem> &given) {
     std::vector<BatchItem> items;
     for (const GivenItem &g : given) {
-        BatchItem item{static_cast<int>(items.size()) + 1, false, {}, g.why};
+        BatchItem item{static_cast<int>(items.size()) + 1, false, CompareRequest{}, g.why};
         if (item.why.empty()) item.why = requestfromobject(g.settings, item.request);
         item.runs = item.why.empty();
         items.push_back(item);
@@ -295,7 +295,7 @@ py::dict params(const SettingArguments &a) {
     const CompareOptionValues values = valuesof(a);
     const Turn taken("params");
     const CompareRequest request = requestof(values);
-    return py::dict(pythonof(paramsjson(request, modelvalues(request))));
+    return py::dict(pythonof(paramsjson(request, robotvalues(request))));
 }
 
 py::list batch(const py::object &settings, const py::object &jobs) {

@@ -1,4 +1,4 @@
-// Folder settings/: the settings a user gives by name (their table, a comparison request, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
+// Folder settings/: the settings a user gives by name (their table, a comparison request, robot files, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
 // One comparison as a user asks for it: the settings by name with their words, the
 // interactive program's defaults and the dialog's checks, and the pass they make.
 // Front ends parse the text (command line, JSON); this prints nothing.
@@ -20,7 +20,7 @@ struct CompareRequest {
     double end[2];        // PTP end point xf, yf [m]
     char elbow;           // SCARA elbow branch: ELBOWDOWN or ELBOWUP
     double errorPercent;  // mass error of the design [%]
-    RobotFile robotfile;  // the arm's own robot file; path "" for the built-in robots
+    RobotFile robotfile{};  // the arm's own robot file; path "" for the built-in robots
 };
 
 // The settings, in the order of their rows (settings/settings.h).

@@ -9,7 +9,7 @@ import pydoc
 import pytest
 import sotoc
 
-FUNCTIONS = ["compare", "batch", "sweep", "map"]
+FUNCTIONS = ["compare", "params", "batch", "sweep", "map"]
 
 
 def stub():

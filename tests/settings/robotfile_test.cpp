@@ -156,9 +156,10 @@ TEST(RobotFile, RefusalsNameTheLine) {
         {"kind = \"scara\"\nzeta1 = 0.7\n", "kind = \"scara\"\nzeta1 = nan\n", "2: zeta1: nan refused"},
         {"kind = \"scara\"\n\nxf = -0.3\n", "kind = \"scara\"\nL1 = 0.5\nL1 = 0.6\n", "3: not TOML"},
         // The move must be one the SCARA reaches with the file's links: the default end
-        // point is 0.5 m from the base, beyond 0.3 + 0.15 m.
-        {"kind = \"scara\"\nL1 = 0.3\nL2 = 0.25\n", "kind = \"scara\"\nL1 = 0.3\nL2 = 0.15\n",
-         "2: the end point (-0.3, 0.4) m is out of the SCARA's reach; accepts points 0.15 m to 0.45 m from the base"},
+        // point is 0.5 m from the base, nearer than 0.65 - 0.1 m (the start, 0.7 m, is
+        // within 0.75 m).
+        {"kind = \"scara\"\nL1 = 0.65\nL2 = 0.2\n", "kind = \"scara\"\nL1 = 0.65\nL2 = 0.1\n",
+         "2: the end point (-0.3, 0.4) m is out of the SCARA's reach; accepts points 0.55 m to 0.75 m from the base"},
         {"kind = \"scara\"\n", "kind = \"scara\"\nerrRatio = 0.1\n", "2: 'errRatio' refused"},
         {"kind = \"scara\"\n", "kind = \"scara\"\nT1max = 3\n", "2: 'T1max' refused"},
     };

@@ -1,10 +1,10 @@
-#include "settings/modelvalues.h"
+#include "settings/robotvalues.h"
 
 #include <cmath>
 
 #include "study/comparison.h"
 
-std::vector<double> modelvalues(const CompareRequest &r) {
+std::vector<double> robotvalues(const CompareRequest &r) {
     installrobot(r.robotfile);
     standalonebasis(requestsettings(r));
     task.dt = sampleperiod(task.tfNom);

@@ -9,4 +9,4 @@
 // The value of every parameter, by Parameter, for the request's robot and task as
 // its pass derives them with the nominal masses, dt the pass's sample period;
 // not-a-number for the parameters the robot has not. Leaves the records so derived.
-std::vector<double> modelvalues(const CompareRequest &r);
+std::vector<double> robotvalues(const CompareRequest &r);
