@@ -62,7 +62,7 @@ A figure that does not exist is None.)";
 // The settings every function takes: their part of the signature and their help.
 const char *const SETTINGSIGNATURE =
     "ratios: Optional[Sequence[float]] = None, start: Optional[Sequence[float]] = None, "
-    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}, robotfile: Optional[str] = None";
+    "end: Optional[Sequence[float]] = None, elbow: str = {elbow}";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -84,7 +84,7 @@ const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in it
             cores ({cores}).
 )";
 
-const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, logs: bool = False) -> Dict[str, Any]
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, robotfile: Optional[str] = None, logs: bool = False) -> Dict[str, Any]
 
 One comparison pass, as `sotoc compare --json` with the same settings: designs the
 switching times with the nominal workpiece mass and with the mass error, simulates
@@ -111,7 +111,7 @@ const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
                                              "joint 1 torque [N m]",
                                              "joint 2 torque [N m] (cylindrical: force F2 [N])"};
 
-const char *const PARAMSHELP = R"(params(robot: str, motion: str, *, {settingsignature}, error: float = {error}) -> Dict[str, Any]
+const char *const PARAMSHELP = R"(params(robot: str, motion: str, *, {settingsignature}, error: float = {error}, robotfile: Optional[str] = None) -> Dict[str, Any]
 
 Every parameter of the robot model for the robot and the task of the settings, as
 `sotoc params --json` with the same settings: the primary values, the values fixed
@@ -138,7 +138,7 @@ Arguments:
     settings  iterable of dicts of settings. Required.
 {jobs})";
 
-const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, robotfile: Optional[str] = None, errors: Tuple[float, float, float], jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every mass error of a grid, as the lines of
 `sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
@@ -151,7 +151,7 @@ Arguments:
             STEP > 0, FROM <= TO, every point strictly between {errorlimits}. Required.
 {jobs})";
 
-const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, robotfile: Optional[str] = None, x: Tuple[str, float, float, float], y: Optional[Tuple[str, float, float, float]] = None, jobs: Optional[int] = None) -> List[Dict[str, Any]]
 
 The comparison of compare for every point of a grid of one setting (x) or two (x and
 y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the

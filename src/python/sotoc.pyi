@@ -16,8 +16,8 @@ def compare(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
-    robotfile: Optional[str] = None,
     error: float = 1.0,
+    robotfile: Optional[str] = None,
     logs: bool = False,
 ) -> Dict[str, Any]: ...
 
@@ -29,8 +29,8 @@ def params(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
-    robotfile: Optional[str] = None,
     error: float = 1.0,
+    robotfile: Optional[str] = None,
 ) -> Dict[str, Any]: ...
 
 def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Dict[str, Any]]: ...
@@ -56,8 +56,8 @@ def map(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
-    robotfile: Optional[str] = None,
     error: Optional[float] = None,
+    robotfile: Optional[str] = None,
     x: Tuple[str, float, float, float],
     y: Optional[Tuple[str, float, float, float]] = None,
     jobs: Optional[int] = None,
