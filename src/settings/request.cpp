@@ -3,11 +3,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "settings/settings.h"
 #include "settings/usertext.h"
 #include "records/records.h"
-#include "design/kinematics.h"
 
 namespace {
 
@@ -52,6 +52,19 @@ std::string takerobotfile(const CompareOptionValues &v, const char *prefix, Robo
         return name + ": '" + excerpt(path) + "' refused; it has changed since the result was made (SHA-256 " +
                file.sha256 + ", the result names " + excerpt(v.robotDigest) + ")";
     return "";
+}
+
+// The defaults of a request for robot `type` and motion `sgnG`: those of the records,
+// or with a file those of its robot, the records left as they were.
+CompareRequest defaultsof(const RobotFile &file, char type, char sgnG) {
+    if (file.path.empty()) return defaultrequest(type, sgnG);
+    const std::unique_ptr<RecordsCopy> before = std::make_unique<RecordsCopy>();
+    keeprecords(*before);
+    installrobot(file);
+    CompareRequest r = defaultrequest(type, sgnG);
+    r.robotfile = file;
+    putrecords(*before);
+    return r;
 }
 
 }  // namespace
@@ -103,9 +116,7 @@ std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix
                           std::string(robotword(file.type)) + ", the robot of the robot file");
     if (refused.empty()) refused = takeword(v.words[SETTINGMOTION], prefix, SETTINGMOTION, sgnG);
     if (!refused.empty()) return refused;
-    installrobot(file);
-    r = defaultrequest(type, sgnG);
-    r.robotfile = file;
+    r = defaultsof(file, type, sgnG);
     for (int k = 0; k < SETTINGS && refused.empty(); ++k) {
         const Setting s = static_cast<Setting>(k);
         const SettingRow &row = settingrow(s);
@@ -118,10 +129,12 @@ std::string requestwithoutreach(const CompareOptionValues &v, const char *prefix
 
 std::string reachrefusal(const CompareRequest &r, const char *prefix, Setting s) {
     const double *point = s == SETTINGSTART ? r.start : r.end;
-    if (r.type != ROBOTSCARA || scarareachable(point[0], point[1])) return "";
+    if (r.type != ROBOTSCARA || robotreaches(r.robotfile, point[0], point[1])) return "";
+    const bool filed = !r.robotfile.path.empty();
+    const double L1 = filed ? r.robotfile.L1 : scara.L1, L2 = filed ? r.robotfile.L2 : scara.L2;
     char accepts[96];
     std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
-                  std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
+                  std::fabs(L1 - L2), L1 + L2);
     return refusal(prefix, s, numberlist({point[0], point[1]}), accepts);
 }
 

@@ -59,9 +59,9 @@ std::string settingrefusal(const char *prefix, Setting s, const std::string &val
 CompareRequest defaultrequest(char type, char sgnG);
 
 // Applies the defaults of the interactive program (the records as initialset left
-// them, with the values of a robot file when one is given) and the dialog's checks;
-// leaves the records set up for the request's robot (installrobot). The robot may be
-// left out with a robot file, which names it. Returns "" and fills r, or one line that names the
+// them, or those of the robot of a robot file when one is given, the records left as
+// they were) and the dialog's checks. The robot may be left out with a robot file,
+// which names it. Returns "" and fills r, or one line that names the
 // setting (with `prefix` before its name), the value and what is accepted.
 std::string requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 

@@ -142,14 +142,16 @@ std::string outofreach(const char *which, double x, double y) {
 }
 
 // Why the robot of the file cannot make its move, "" when it can: the SCARA reaches
-// its start and end points with the file's link lengths.
-std::string unreachable(const RobotFile &file) {
-    if (file.type != ROBOTSCARA) return "";
+// its start and end points with the file's link lengths, noted in the file.
+std::string unreachable(RobotFile &file) {
     const std::unique_ptr<RecordsCopy> before = std::make_unique<RecordsCopy>();
     keeprecords(*before);
     installrobot(file);
-    std::string why = outofreach("start", task.x0, task.y0);
-    if (why.empty()) why = outofreach("end", task.xf, task.yf);
+    file.L1 = scara.L1;
+    file.L2 = scara.L2;
+    std::string why;
+    if (file.type == ROBOTSCARA) why = outofreach("start", task.x0, task.y0);
+    if (why.empty() && file.type == ROBOTSCARA) why = outofreach("end", task.xf, task.yf);
     putrecords(*before);
     return why;
 }
@@ -181,7 +183,7 @@ Outcome readrobotfile(const std::string &path, RobotFile &file) {
     std::string bytes;
     const std::string unread = readbytes(path, bytes);
     if (!unread.empty()) return refusedat(path, 1, unread);
-    RobotFile read{path, sha256of(bytes), ROBOTCYL, {}};
+    RobotFile read{path, sha256of(bytes), ROBOTCYL, {}, 0.0, 0.0};
     if (read.sha256.empty()) return failure("the digest of " + excerpt(path) + " could not be made");
     toml::table t;
     try {
@@ -201,6 +203,17 @@ Outcome readrobotfile(const std::string &path, RobotFile &file) {
     if (!why.empty()) return refusedat(path, moveline(t), why);
     file = read;
     return succeeded();
+}
+
+bool robotreaches(const RobotFile &file, double x, double y) {
+    if (file.path.empty()) return scarareachable(x, y);
+    const double L1 = scara.L1, L2 = scara.L2;
+    scara.L1 = file.L1;
+    scara.L2 = file.L2;
+    const bool reaches = scarareachable(x, y);
+    scara.L1 = L1;
+    scara.L2 = L2;
+    return reaches;
 }
 
 void installrobot(const RobotFile &file) {

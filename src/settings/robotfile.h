@@ -18,6 +18,7 @@ struct RobotFile {
     std::string sha256;  // digest of its bytes, 64 lower-case hexadecimal digits
     char type;           // the robot it describes: ROBOTCYL or ROBOTSCARA
     std::vector<std::pair<Parameter, double>> values;  // the values it gives, in its order [their units]
+    double L1, L2;       // the SCARA's link lengths with it, the built-in ones where it gives none [m]
 };
 
 // Bytes a robot file may have at most: a few dozen short lines are enough, and a
@@ -31,6 +32,10 @@ constexpr size_t MAXROBOTFILEBYTES = 65536;
 // one the robot reaches. Fails with status 2 and "PATH:LINE: why" (line 1 for what
 // concerns the whole file), file unchanged then.
 Outcome readrobotfile(const std::string &path, RobotFile &file);
+
+// Whether the SCARA of a file reaches (x, y) with the file's link lengths; the
+// records' robot when no file is given (path "").
+bool robotreaches(const RobotFile &file, double x, double y);
 
 // Puts the records as initialset leaves them, then, for a file, its values in
 // place of the start values: those fixed at start that it does not give are

@@ -107,7 +107,8 @@ TEST(RobotFileCommand, FixedValuesAsPrintedEqualTheSizing) {
     EXPECT_EQ(withoutfile(filed.out)[0].dump(), parsed(builtin.out)[0].dump());
 }
 
-// A changed arm reaches every worker of a batch and the points of a sweep: link 2 of
+// A changed arm reaches every worker of a batch and the points of a sweep, also one
+// drawn as it runs: link 2 of
 // 0.5 m gives T2max = 2 TM2 u2 = 2 (pi/50) 40 = 1.6 pi and T1max = 0.8 pi (sizing by
 // hand in tests/settings/robotfile_test.cpp); the line without a file keeps the
 // built-in 2.09858 N m. A sweep with the restated file is the sweep without it.
@@ -138,6 +139,12 @@ TEST(RobotFileCommand, BatchesAndSweepsRunTheFilesArm) {
     std::vector<json> plain = parsed(a.out), restated = withoutfile(b.out);
     ASSERT_EQ(restated.size(), 3u);
     for (size_t k = 0; k < plain.size(); ++k) EXPECT_EQ(restated[k].dump(), plain[k].dump()) << k;
+    // Drawn as it runs, each line is read back in the process whose records the later
+    // points start from: reading it leaves them as they were.
+    filed.insert(filed.end(), {"--plot", dir.file("sweep.svg")});
+    const RunOutcome drawn = runsotoc(filed);
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_EQ(drawn.out, b.out);
 }
 
 // A map over the ratios of a changed arm: each point equals compare of its settings
