@@ -140,8 +140,9 @@ TEST(RobotFileCommand, BatchesAndSweepsRunTheFilesArm) {
     ASSERT_EQ(restated.size(), 3u);
     for (size_t k = 0; k < plain.size(); ++k) EXPECT_EQ(restated[k].dump(), plain[k].dump()) << k;
     // Drawn as it runs, each line is read back in the process whose records the later
-    // points start from: reading it leaves them as they were.
-    filed.insert(filed.end(), {"--plot", dir.file("sweep.svg")});
+    // points start from (one at a time: each after the line before is read): reading
+    // it leaves them as they were.
+    filed.insert(filed.end(), {"--plot", dir.file("sweep.svg"), "--jobs", "1"});
     const RunOutcome drawn = runsotoc(filed);
     ASSERT_EQ(drawn.status, 0) << drawn.err;
     EXPECT_EQ(drawn.out, b.out);
