@@ -11,6 +11,7 @@
 #include "commands/comparecmd.h"
 #include "commands/mapcmd.h"
 #include "commands/options.h"
+#include "commands/paramscmd.h"
 #include "commands/plotcmd.h"
 #include "commands/rendercmd.h"
 #include "commands/settingscmd.h"
@@ -54,6 +55,7 @@ const struct {
     {"map", mapcommand, "comparisons over a grid of one or two settings: JSON Lines and a picture"},
     {"plot", plotcommand, "the picture of a sweep or a map from its result files"},
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
+    {"params", paramscommand, "every parameter of the robot model, with its unit: a table or JSON"},
     {"settings", settingscommand, "the settings of a comparison: units, ranges, defaults, map axes"},
 };
 

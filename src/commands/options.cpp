@@ -66,8 +66,8 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
     for (int k = 0; k < SETTINGS; ++k) {
         const Setting s = static_cast<Setting>(k);
         const SettingRow &row = settingrow(s);
-        const std::string name = std::string("--") + row.name;
-        if (row.words != nullptr)
+        const std::string name = std::string("--") + settingoption(s, "--");
+        if (row.words != nullptr || settingisfile(row))
             cmd.add_option(name, v.words[s], settinghelp(s))->type_name(row.typeName);
         else
             addnumbersoption(cmd, name, s, v.numbers[s], settinghelp(s), row.typeName);

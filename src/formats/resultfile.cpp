@@ -142,7 +142,7 @@ bool sameselections(const CompareRequest &a, const CompareRequest &b) {
     return a.type == b.type && a.sgnG == b.sgnG && a.elbow == b.elbow;
 }
 
-// Every line is of the first one's kind, sweep or map, with its robot, motion and elbow.
+// Every line is of the first one's kind, sweep or map, with its robot, motion, elbow and robot file.
 void checkkind(const ResultReading &r) {
     const ResultLine &first = r.lines.front();
     for (size_t k = 1; k < r.lines.size(); ++k) {
@@ -152,6 +152,8 @@ void checkkind(const ResultReading &r) {
                                       : "a sweep's result (no \"map\" key) among a map's");
         if (!sameselections(l.request, first.request))
             throw refusal(r, k, "its robot, motion or elbow differs from the first result's");
+        if (l.request.robotfile.sha256 != first.request.robotfile.sha256)
+            throw refusal(r, k, "its robot file differs from the first result's");
     }
 }
 

@@ -1,5 +1,6 @@
 #include "formats/resultjson.h"
 
+#include "records/parameters.h"
 #include "settings/settings.h"
 #include "settings/usertext.h"
 
@@ -9,13 +10,21 @@ using json = nlohmann::ordered_json;
 
 json pair(const double v[2]) { return json::array({v[0], v[1]}); }
 
-// The settings in the order of their rows: a selection's word, one number, or a list.
+// A robot file as the settings name it: its path and the digest of its bytes.
+json robotfilejson(const RobotFile &f) { return json{{"path", f.path}, {"sha256", f.sha256}}; }
+
+// The settings in the order of their rows: a selection's word, one number, or a list;
+// a file only when one was given.
 json settingsjson(CompareRequest q) {
     json settings = json::object();
     for (int k = 0; k < SETTINGS; ++k) {
         const Setting s = static_cast<Setting>(k);
         if (!settingwritten(q, s)) continue;
         const SettingRow &row = settingrow(s);
+        if (settingisfile(row)) {
+            if (!q.robotfile.path.empty()) settings[row.name] = robotfilejson(q.robotfile);
+            continue;
+        }
         const double *v = row.words == nullptr ? row.values(q) : nullptr;
         settings[row.name] = row.words != nullptr ? json(settingword(s, q.*row.code))
                              : settingoff(s, v)   ? json(nullptr)
@@ -81,9 +90,21 @@ json phasesjson(const SotocPhases &p) {
     return phases;
 }
 
+// A file's name, or its name and digest as a result's settings hold them.
+bool takefile(const json &x, Setting s, CompareOptionValues &v) {
+    const bool named = x.is_object() && x.size() == 2 && x.contains("path") && x.contains("sha256") &&
+                       x.at("path").is_string() && x.at("sha256").is_string();
+    if (named) v.robotDigest = x.at("sha256").get<std::string>();
+    const json &path = named ? x.at("path") : x;
+    if (!path.is_string() || path.get<std::string>().empty()) return false;
+    v.words[s] = path.get<std::string>();
+    return true;
+}
+
 // A JSON value as one of the option values; false when its type does not fit.
 bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
     const SettingRow &row = settingrow(s);
+    if (settingisfile(row)) return takefile(x, s, v);
     if (row.words != nullptr) {
         if (!x.is_string() || x.get<std::string>().empty()) return false;
         v.words[s] = x.get<std::string>();
@@ -194,6 +215,20 @@ json unreachablejson(const CompareRequest &request, const std::string &reason) {
                 {"outcome", UNREACHABLE},
                 {"reason", reason},
                 {"program", programjson()}};
+}
+
+json paramsjson(const CompareRequest &request, const std::vector<double> &values) {
+    json parameters = json::object();
+    for (int k = 0; k < PARAMETERS; ++k) {
+        const Parameter p = static_cast<Parameter>(k);
+        if (!parameterof(p, request.type)) continue;
+        const ParameterRow &row = parameterrow(p);
+        parameters[row.name] = json{{"value", values[k]},
+                                    {"unit", parameterunit(p, request.type)},
+                                    {"kind", kindword(row.kind)},
+                                    {"meaning", row.meaning}};
+    }
+    return json{{"settings", settingsjson(request)}, {"parameters", parameters}, {"program", programjson()}};
 }
 
 std::string mapline(json object, int i, int j) {

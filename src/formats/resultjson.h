@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <string>
+#include <vector>
 
 #include "study/comparison.h"
 #include "settings/request.h"
@@ -31,6 +32,12 @@ nlohmann::ordered_json resultjson(const CompareRequest &request, const Compariso
 // settings, the outcome "unreachable", the refusal sotoc compare gives for them as
 // "reason", no figures, and the program that made it.
 nlohmann::ordered_json unreachablejson(const CompareRequest &request, const std::string &reason);
+
+// The parameters of the robot model of a request (robotvalues of
+// settings/robotvalues.h, by Parameter): its settings, then under "parameters" each
+// parameter of its robot by name with its value, unit, kind and meaning, in the
+// table's order, and the program that made it.
+nlohmann::ordered_json paramsjson(const CompareRequest &request, const std::vector<double> &values);
 
 // A map's line: the object with "map": {"i": i, "j": j} after its other fields, so
 // that the text before it is the object's own, digit for digit.

@@ -84,7 +84,7 @@ Outcome runitems(const ItemSource &source, const BatchOutput &out, int jobs, con
 bool takeline(LineReader &reader, BatchItem &item) {
     std::string line;
     while (takeline(reader, line)) {
-        item = BatchItem{reader.number, false, {}, ""};
+        item = BatchItem{reader.number, false, CompareRequest{}, ""};
         if (blankline(line)) continue;
         const Outcome read = readbatchline(line, item.request);
         item.runs = read.ok();

@@ -1,7 +1,6 @@
 #include "jobs/map.h"
 
 #include "formats/resultjson.h"
-#include "study/params.h"
 #include "settings/usertext.h"
 
 namespace {
@@ -96,7 +95,7 @@ void preparemappoint(MapPoints &m, int k) {
     const int group = groupof(m, k);
     auto found = m.halves.find(group);
     if (found == m.halves.end()) {
-        initialset();
+        installrobot(r.robotfile);
         ComparisonSettings settings = requestsettings(r);
         settings.tfNomBasis = standalonebasis(settings);
         SharedHalf half{errorfreepass(settings), std::make_unique<RecordsCopy>()};

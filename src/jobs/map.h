@@ -53,7 +53,7 @@ Outcome readmap(const CompareOptionValues &values, const std::string typed[2], M
 MapPoints mappoints(const MapJob &job);
 
 // In this process before point k's worker is forked: the records of its shared
-// half, made on records as initialset leaves them the first time it is needed.
+// half, made on records set up for its robot (installrobot) the first time it is needed.
 void preparemappoint(MapPoints &m, int k);
 
 // In the worker: the line of point k, the result object of sotoc compare --json for

@@ -3,6 +3,7 @@
 #include "formats/resultjson.h"
 
 SweepPoints sweeppoints(const SweepJob &job) {
+    installrobot(job.request.robotfile);
     ComparisonSettings settings = requestsettings(job.request);
     settings.tfNomBasis = standalonebasis(settings);
     return SweepPoints{job.request, job.grid, shardpoints(job.grid.count, job.shard), errorfreepass(settings)};

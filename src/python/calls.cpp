@@ -19,6 +19,7 @@
 #include "jobs/map.h"
 #include "jobs/sweep.h"
 #include "settings/settings.h"
+#include "settings/robotvalues.h"
 #include "study/params.h"
 
 namespace {
@@ -243,7 +244,7 @@ std::vector<GivenItem> settingsof(const py::object &settings) {
 std::vector<BatchItem> itemsof(const std::vector<GivenItem> &given) {
     std::vector<BatchItem> items;
     for (const GivenItem &g : given) {
-        BatchItem item{static_cast<int>(items.size()) + 1, false, {}, ""};
+        BatchItem item{static_cast<int>(items.size()) + 1, false, CompareRequest{}, ""};
         const Outcome read = g.read.ok() ? requestfromobject(g.settings, item.request) : g.read;
         item.runs = read.ok();
         item.why = read.message;
@@ -331,6 +332,13 @@ py::dict compare(const SettingArguments &a, const py::object &logs) {
     py::dict d(pythonof(resultjson(request, result)));
     if (logged) d["logs"] = result.outcome == COMPARED ? py::object(logsof(result.type)) : py::none();
     return d;
+}
+
+py::dict params(const SettingArguments &a) {
+    const CompareOptionValues values = valuesof(a);
+    const Turn taken("params");
+    const CompareRequest request = requestof(values);
+    return py::dict(pythonof(paramsjson(request, robotvalues(request))));
 }
 
 py::list batch(const py::object &settings, const py::object &jobs) {

@@ -20,6 +20,9 @@ extern const char *const COLUMNKEYS[];
 // runs' logged samples as NumPy arrays ("logs", None without a solution).
 py::dict compare(const SettingArguments &a, const py::object &logs);
 
+// Every parameter of the robot model for the settings, as sotoc params --json.
+py::dict params(const SettingArguments &a);
+
 // One comparison per mapping of settings, as the lines of sotoc batch; an item that
 // cannot run gives its error dict in its place.
 py::list batch(const py::object &settings, const py::object &jobs);

@@ -134,7 +134,9 @@ CompareOptionValues valuesof(const SettingArguments &a) {
         const Setting s = static_cast<Setting>(k);
         const py::object &given = a.given[s];
         if (!given) continue;
-        if (settingrow(s).words != nullptr)
+        if (settingisfile(settingrow(s)) && !given.is_none())
+            v.words[s] = wordof(py::module_::import("os").attr("fspath")(given), s);
+        else if (settingrow(s).words != nullptr)
             v.words[s] = wordof(given, s);
         else if (!given.is_none())
             v.numbers[s] = numbersof(given, s);

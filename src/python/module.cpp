@@ -98,6 +98,9 @@ const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint
     end     (X, Y): PTP end point [m], the same. Default None: {end}.
     elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
             Default {elbow}.
+    robotfile  str or path: robot file (TOML) of an arm of your own, its kind and
+            any primary value by the names params returns; robot must name its kind.
+            Default None: the built-in robots.
 )";
 const char *const RULESHELP = R"(    near    float: bound of SOTOC's switching condition, the phase-plane distance
             within which a closest approach to a switching state ends a phase [rad;
@@ -123,7 +126,7 @@ const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in it
             cores ({cores}).
 )";
 
-const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, {rulesignature}, {designsignature}, logs: bool = False) -> Result
+const char *const COMPAREHELP = R"(compare(robot: str, motion: str, *, {settingsignature}, error: float = {error}, robotfile: Optional[str] = None, {rulesignature}, {designsignature}, logs: bool = False) -> Result
 
 One comparison pass, as `sotoc compare --json` with the same settings: designs the
 switching times with the nominal workpiece mass and with the mass error, simulates
@@ -150,13 +153,27 @@ const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
                                              "joint 1 torque [N m]",
                                              "joint 2 torque [N m] (cylindrical: force F2 [N])"};
 
+const char *const PARAMSHELP = R"(params(robot: str, motion: str, *, {settingsignature}, error: float = {error}, robotfile: Optional[str] = None) -> Dict[str, Any]
+
+Every parameter of the robot model for the robot and the task of the settings, as
+`sotoc params --json` with the same settings: the primary values, the values fixed
+at start (the drives' sizing) and every derived value, as the comparison pass
+derives them with the nominal masses. Returns {"settings": ..., "parameters":
+{NAME: {"value", "unit", "kind", "meaning"}}, "program": ...}; kind is "primary",
+"fixed at start" or "derived". A robot file gives values by these names.
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default {error}.
+)";
+
 const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]
 
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
-holds the fields robot and motion (required), ratios, start, end, elbow, error, near,
-sotoc-fallback, tolerance, joint2-start and design-search, with the values, units and
-defaults of compare's arguments, for example
+holds the fields robot and motion (required), ratios, start, end, elbow, error,
+robotfile, near, sotoc-fallback, tolerance, joint2-start and design-search, with the
+values, units and defaults of compare's arguments, for example
 {"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
 
@@ -164,7 +181,7 @@ Arguments:
     settings  iterable of dicts of settings. Required.
 {jobs})";
 
-const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, {rulesignature}, {designsignature}, errors: Union[Tuple[float, float, float], Sequence[float]], jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
+const char *const SWEEPHELP = R"(sweep(robot: str, motion: str, *, {settingsignature}, robotfile: Optional[str] = None, {rulesignature}, {designsignature}, errors: Union[Tuple[float, float, float], Sequence[float]], jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
 
 The comparison of compare for every mass error of a grid, as the lines of
 `sotoc sweep --errors FROM:TO:STEP` with the same settings: a list of result dicts in
@@ -180,7 +197,7 @@ Arguments:
             {errorlimits}. Required.
 {jobs}{gathered})";
 
-const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, {rulesignature}, {designsignature}, x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]], y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None, jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
+const char *const MAPHELP = R"(map(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, robotfile: Optional[str] = None, {rulesignature}, {designsignature}, x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]], y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None, jobs: Optional[int] = None, as_: str = 'records', progress: bool = False) -> {gatheredtype}
 
 The comparison of compare for every point of a grid of one setting (x) or two (x and
 y), as the lines of `sotoc map --x NAME=FROM:TO:STEP [--y NAME=FROM:TO:STEP]` with the
@@ -298,6 +315,7 @@ std::vector<const char *> settingnames(Setting left, std::vector<const char *> m
 }
 
 const Parameters COMPAREPARAMETERS{"compare", settingnames(SETTINGS, {"logs"}), 2, {"robot", "motion"}};
+const Parameters PARAMSPARAMETERS{"params", settingnames(SETTINGS, {}), 2, {"robot", "motion"}};
 const Parameters BATCHPARAMETERS{"batch", {"settings", "jobs"}, 2, {"settings"}};
 // A sweep's points vary the mass error.
 const Parameters SWEEPPARAMETERS{"sweep", settingnames(SETTINGERROR, {"errors", "jobs", "as_", "progress"}), 2,
@@ -397,6 +415,7 @@ PYBIND11_MODULE(_sotoc, m) {
     m.attr("__version__") = SOTOC_VERSION;
     define(m, COMPAREPARAMETERS, fill(COMPAREHELP, fields),
            [](const Bound &b) { return compare(b.settings, b.get("logs", py::bool_(false))); });
+    define(m, PARAMSPARAMETERS, fill(PARAMSHELP, fields), [](const Bound &b) { return params(b.settings); });
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     refuseotherarguments(m, BATCHPARAMETERS);
     define(m, SWEEPPARAMETERS, fill(SWEEPHELP, fields),

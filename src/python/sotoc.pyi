@@ -95,6 +95,7 @@ def compare(
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
     error: float = 1.0,
+    robotfile: Optional[str] = None,
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
@@ -102,6 +103,18 @@ def compare(
     design_search: str = 'standard',
     logs: bool = False,
 ) -> Result: ...
+
+def params(
+    robot: str,
+    motion: str,
+    *,
+    ratios: Optional[Sequence[float]] = None,
+    start: Optional[Sequence[float]] = None,
+    end: Optional[Sequence[float]] = None,
+    elbow: str = 'up',
+    error: float = 1.0,
+    robotfile: Optional[str] = None,
+) -> Dict[str, Any]: ...
 
 def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]: ...
 
@@ -113,6 +126,7 @@ def sweep(
     start: Optional[Sequence[float]] = None,
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
+    robotfile: Optional[str] = None,
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,
@@ -133,6 +147,7 @@ def map(
     end: Optional[Sequence[float]] = None,
     elbow: str = 'up',
     error: Optional[float] = None,
+    robotfile: Optional[str] = None,
     near: float = 0.2,
     sotoc_fallback: Optional[float] = None,
     tolerance: float = 0.001,

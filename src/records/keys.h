@@ -1,4 +1,4 @@
-// Folder records/: program-wide records, selection codes, window keys, view layout; uses nothing.
+// Folder records/: program-wide records, selection codes, window keys, view layout, the table of parameters; uses nothing.
 // The window's keys in one table: what each does (the window's key handler, the
 // dialog's first question) and how `sotoc --help` and the dialog's key guide
 // describe it.

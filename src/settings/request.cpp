@@ -4,11 +4,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "settings/settings.h"
 #include "settings/usertext.h"
 #include "records/records.h"
-#include "design/kinematics.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ std::string wordlist(const SettingWord *words) {
 }
 
 std::string refusal(const char *prefix, Setting s, const std::string &value, const std::string &accepts) {
-    return prefix + std::string(settingrow(s).name) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
+    return prefix + std::string(settingoption(s, prefix)) + ": '" + excerpt(value) + "' refused; accepts " + accepts;
 }
 
 // Takes the code of a given word into `code` (left as it is when none was given).
@@ -47,6 +47,33 @@ Outcome takenumbers(const std::vector<double> &given, const char *prefix, Settin
     return succeeded();
 }
 
+// Reads the robot file the values name, when they name one, into `file`; refuses
+// one that cannot be read, and one that differs from the digest its result names.
+Outcome takerobotfile(const CompareOptionValues &v, const char *prefix, RobotFile &file) {
+    const std::string &path = v.words[SETTINGROBOTFILE];
+    if (path.empty()) return succeeded();
+    const std::string name = prefix + std::string(settingoption(SETTINGROBOTFILE, prefix));
+    const Outcome read = readrobotfile(path, file);
+    if (!read.ok()) return Outcome{read.status, name + ": " + read.message};
+    if (!v.robotDigest.empty() && v.robotDigest != file.sha256)
+        return refused(name + ": '" + excerpt(path) + "' refused; it has changed since the result was made (SHA-256 " +
+                       file.sha256 + ", the result names " + excerpt(v.robotDigest) + ")");
+    return succeeded();
+}
+
+// The defaults of a request for robot `type` and motion `sgnG`: those of the records,
+// or with a file those of its robot, the records left as they were.
+CompareRequest defaultsof(const RobotFile &file, char type, char sgnG) {
+    if (file.path.empty()) return defaultrequest(type, sgnG);
+    const std::unique_ptr<RecordsCopy> before = std::make_unique<RecordsCopy>();
+    keeprecords(*before);
+    installrobot(file);
+    CompareRequest r = defaultrequest(type, sgnG);
+    r.robotfile = file;
+    putrecords(*before);
+    return r;
+}
+
 }  // namespace
 
 Setting settingnamed(const std::string &name) {
@@ -58,6 +85,7 @@ Setting settingnamed(const std::string &name) {
 std::string settingaccepts(Setting s) {
     const SettingRow &row = settingrow(s);
     if (row.words != nullptr) return wordlist(row.words);
+    if (settingisfile(row)) return row.taken;
     return std::string(row.taken) + " with " + rangetext(row, row.symbol, "");
 }
 
@@ -82,18 +110,24 @@ Outcome requestfromoptions(const CompareOptionValues &v, const char *prefix, Com
 }
 
 Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r) {
+    RobotFile file{};
+    Outcome taken = takerobotfile(v, prefix, file);
+    if (!taken.ok()) return taken;
     for (Setting s : {SETTINGROBOT, SETTINGMOTION})
-        if (v.words[s].empty())
+        if (v.words[s].empty() && !(s == SETTINGROBOT && !file.path.empty()))
             return refused(prefix + std::string(settingrow(s).name) + ": missing; accepts " + settingaccepts(s));
-    char type = ROBOTCYL, sgnG = MOTIONHORIZONTAL;
-    Outcome taken = takeword(v.words[SETTINGROBOT], prefix, SETTINGROBOT, type);
+    char type = file.path.empty() ? ROBOTCYL : file.type, sgnG = MOTIONHORIZONTAL;
+    taken = takeword(v.words[SETTINGROBOT], prefix, SETTINGROBOT, type);
+    if (taken.ok() && !file.path.empty() && type != file.type)
+        taken = refused(refusal(prefix, SETTINGROBOT, v.words[SETTINGROBOT],
+                                std::string(robotword(file.type)) + ", the robot of the robot file"));
     if (taken.ok()) taken = takeword(v.words[SETTINGMOTION], prefix, SETTINGMOTION, sgnG);
     if (!taken.ok()) return taken;
-    r = defaultrequest(type, sgnG);
+    r = defaultsof(file, type, sgnG);
     for (int k = 0; k < SETTINGS && taken.ok(); ++k) {
         const Setting s = static_cast<Setting>(k);
         const SettingRow &row = settingrow(s);
-        if (row.required) continue;
+        if (row.required || settingisfile(row)) continue;
         taken = row.words != nullptr ? takeword(v.words[s], prefix, s, r.*row.code)
                                      : takenumbers(v.numbers[s], prefix, s, row.values(r));
     }
@@ -102,10 +136,12 @@ Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, Co
 
 Outcome checkreach(const CompareRequest &r, const char *prefix, Setting s) {
     const double *point = s == SETTINGSTART ? r.start : r.end;
-    if (r.type != ROBOTSCARA || scarareachable(point[0], point[1])) return succeeded();
+    if (r.type != ROBOTSCARA || robotreaches(r.robotfile, point[0], point[1])) return succeeded();
+    const bool filed = !r.robotfile.path.empty();
+    const double L1 = filed ? r.robotfile.L1 : scara.L1, L2 = filed ? r.robotfile.L2 : scara.L2;
     char accepts[96];
     std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
-                  std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
+                  std::fabs(L1 - L2), L1 + L2);
     return refused(refusal(prefix, s, numberlist({point[0], point[1]}), accepts));
 }
 
@@ -121,6 +157,7 @@ ComparisonSettings requestsettings(const CompareRequest &r) {
 }
 
 ComparisonResult standalonepass(const CompareRequest &r) {
+    installrobot(r.robotfile);
     ComparisonSettings settings = requestsettings(r);
     settings.tfNomBasis = standalonebasis(settings);
     return comparisonpass(settings);

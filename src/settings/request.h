@@ -1,4 +1,4 @@
-// Folder settings/: the settings a user gives by name (their table, a comparison request, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
+// Folder settings/: the settings a user gives by name (their table, a comparison request, robot files, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
 // One comparison as a user asks for it: the settings by name with their words, the
 // interactive program's defaults and the dialog's checks, and the pass they make.
 // Front ends parse the text (command line, JSON); this prints nothing.
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "records/outcome.h"
+#include "settings/robotfile.h"
 #include "study/comparison.h"
 
 // One comparison as the user asked for it, defaults applied. Written by
@@ -20,6 +21,7 @@ struct CompareRequest {
     double end[2];        // PTP end point xf, yf [m]
     char elbow;           // SCARA elbow branch: ELBOWDOWN or ELBOWUP
     double errorPercent;  // mass error of the design [%]
+    RobotFile robotfile{};  // the arm's own robot file; path "" for the built-in robots
     double near = DEFAULTNEAR;            // SOTOC's switching bound [rad, m, added]
     double fallback = NOFALLBACK;         // SOTOC's fallback after a designed instant [s]; NOFALLBACK: none
     double tolerance = DEFAULTTOLERANCE;  // tip tolerance of the settling time [m]
@@ -36,6 +38,7 @@ enum Setting {
     SETTINGEND,
     SETTINGELBOW,
     SETTINGERROR,
+    SETTINGROBOTFILE,
     // The settings after these are written in a result's settings only when they
     // differ from their defaults, so that a result of the defaults reads as it did
     // before they existed.
@@ -51,8 +54,9 @@ enum Setting {
 // command-line parser, a batch line's reader or the module's arguments; an empty
 // entry was not given.
 struct CompareOptionValues {
-    std::string words[SETTINGS];            // a selection's word ("scara", "up"); "" for the others
+    std::string words[SETTINGS];            // a selection's word ("scara", "up") or a file's name; "" for the others
     std::vector<double> numbers[SETTINGS];  // the numbers of the others, in their units
+    std::string robotDigest;                // the digest a result names for its robot file, "" for none
 };
 
 // The setting of a name, SETTINGS for none.
@@ -69,8 +73,10 @@ std::string settingrefusal(const char *prefix, Setting s, const std::string &val
 CompareRequest defaultrequest(char type, char sgnG);
 
 // Applies the defaults of the interactive program (the records as initialset left
-// them) and the dialog's checks and fills r; refuses with one line that names the
-// setting (with `prefix` before its name), the value and what is accepted.
+// them, or those of the robot of a robot file when one is given, the records left as
+// they were) and the dialog's checks. The robot may be left out with a robot file,
+// which names it. Fills r, or refuses with one line that names the setting (with
+// `prefix` before its name), the value and what is accepted.
 Outcome requestfromoptions(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
 
 // requestfromoptions without its check that the SCARA reaches the start and end
@@ -89,7 +95,8 @@ double *settingvalues(CompareRequest &r, Setting s);
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);
 
-// The pass of a request standing alone: its time base from its own nominal derivation.
+// The pass of a request standing alone, on the records set up for its robot
+// (installrobot): its time base from its own nominal derivation.
 ComparisonResult standalonepass(const CompareRequest &r);
 
 // Whether a result's settings name setting s of r: always the first ones, the

@@ -20,10 +20,10 @@ const SettingRow SETTINGROWS[SETTINGS] = {
     {"robot", ROBOTS, 0, "NAME",
      "Robot: cylindrical (rotary joint 1, prismatic joint 2) or scara (two rotary joints)", true, 0, 0, false,
      false, "", "", "", "", "", &CompareRequest::type, nullptr, nullptr,
-     [](const CompareRequest &r, ComparisonSettings &s) { s.type = r.type; }},
+     [](const CompareRequest &r, ComparisonSettings &s) { s.type = r.type; }, nullptr},
     {"motion", MOTIONS, 0, "NAME", "Motion: horizontal (no gravity) or vertical (with gravity)", true, 0, 0, false,
      false, "", "", "", "", "", &CompareRequest::sgnG, nullptr, nullptr,
-     [](const CompareRequest &r, ComparisonSettings &s) { s.sgnG = r.sgnG; }},
+     [](const CompareRequest &r, ComparisonSettings &s) { s.sgnG = r.sgnG; }, nullptr},
     {"ratios", nullptr, 2, "U1,U2", "Reduction ratios of joints 1 and 2 [rad/rad; cylindrical joint 2: rad/m]",
      false, 0.0, MAXRATIO, false, true, "", "U", "two numbers U1,U2", "the reduction ratios", "20:200:10", nullptr,
      [](CompareRequest &r) { return r.u; },
@@ -34,7 +34,8 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      [](const CompareRequest &r, ComparisonSettings &s) {
          s.u1 = r.u[0];
          s.u2 = r.u[1];
-     }},
+     },
+     nullptr},
     {"start", nullptr, 2, "X,Y", "PTP start point [m]", false, -MAXCOORDINATE, MAXCOORDINATE, true, true, "m",
      "X, Y", "two numbers X,Y [m]", "the coordinates", "-0.5:0.5:0.05", nullptr,
      [](CompareRequest &r) { return r.start; },
@@ -45,7 +46,8 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      [](const CompareRequest &r, ComparisonSettings &s) {
          s.x0 = r.start[0];
          s.y0 = r.start[1];
-     }},
+     },
+     nullptr},
     {"end", nullptr, 2, "X,Y", "PTP end point [m]", false, -MAXCOORDINATE, MAXCOORDINATE, true, true, "m", "X, Y",
      "two numbers X,Y [m]", "the coordinates", "-0.5:0.5:0.05", nullptr, [](CompareRequest &r) { return r.end; },
      [](CompareRequest &r) {
@@ -55,16 +57,23 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      [](const CompareRequest &r, ComparisonSettings &s) {
          s.xf = r.end[0];
          s.yf = r.end[1];
-     }},
+     },
+     nullptr},
     {"elbow", ELBOWS, 0, "down|up", "SCARA elbow bent down (joint 2 >= 0) or up (joint 2 <= 0)", false, 0, 0, false,
      false, "", "", "", "", "", &CompareRequest::elbow, nullptr,
      [](CompareRequest &r) { r.elbow = app.elbow; },
-     [](const CompareRequest &r, ComparisonSettings &s) { s.elbow = r.elbow; }},
+     [](const CompareRequest &r, ComparisonSettings &s) { s.elbow = r.elbow; }, nullptr},
     {"error", nullptr, 1, "PERCENT", "Mass error of the design [%]", false, -MAXERRORPERCENT, MAXERRORPERCENT,
      false, false, "%", "error", "one number", "the mass errors", "-50:50:1", nullptr,
      [](CompareRequest &r) { return &r.errorPercent; },
      [](CompareRequest &r) { r.errorPercent = 100.0 * task.errRatio; },
-     [](const CompareRequest &r, ComparisonSettings &s) { s.errRatio = errorratio(r.errorPercent); }},
+     [](const CompareRequest &r, ComparisonSettings &s) { s.errRatio = errorratio(r.errorPercent); }, nullptr},
+    // The pass runs on the records set up for the file's robot (installrobot).
+    {"robotfile", nullptr, 0, "FILE",
+     "Robot file (TOML) of an arm of your own: its kind and any primary value of the robot and the task by the "
+     "names sotoc params prints; the robot may then be left out",
+     false, 0, 0, false, false, "", "", "a readable robot file", "", "", nullptr, nullptr, nullptr,
+     [](const CompareRequest &, ComparisonSettings &) {}, nullptr, "robot-file"},
     {"near", nullptr, 1, "D",
      "Bound of SOTOC's switching condition: a phase ends at the closest approach to its switching state only "
      "within this phase-plane distance [rad; cylindrical: rad and m added]",
@@ -138,6 +147,13 @@ Setting settingwithkeyword(const std::string &keyword) {
     return static_cast<Setting>(s);
 }
 
+bool settingisfile(const SettingRow &row) { return row.words == nullptr && row.count == 0; }
+
+const char *settingoption(Setting s, const char *prefix) {
+    const SettingRow &row = SETTINGROWS[s];
+    return std::string(prefix) == "--" && row.option != nullptr ? row.option : row.name;
+}
+
 bool settingaccepted(const SettingRow &row, double v) {
     return (row.loIncluded ? v >= row.lo : v > row.lo) && (row.hiIncluded ? v <= row.hi : v < row.hi);
 }
@@ -153,6 +169,7 @@ std::string defaulttext(Setting s, char type) {
     CompareRequest r = defaultrequest(type, MOTIONHORIZONTAL);
     const SettingRow &row = settingrow(s);
     if (row.words != nullptr) return settingword(s, r.*row.code);
+    if (settingisfile(row)) return "none";
     const double *v = row.values(r);
     if (settingoff(s, v)) return row.offWord;
     return numberlist(std::vector<double>(v, v + row.count));
@@ -161,8 +178,9 @@ std::string defaulttext(Setting s, char type) {
 std::string settinghelp(Setting s) {
     const SettingRow &row = settingrow(s);
     std::string help = row.description;
-    if (row.words == nullptr) help += ", " + rangetext(row, row.symbol, "");
+    if (row.words == nullptr && !settingisfile(row)) help += ", " + rangetext(row, row.symbol, "");
     if (row.required) return help + ". Required.";
+    if (settingisfile(row)) return help + ". Default: none, the built-in robots.";
     const std::string cylindrical = defaulttext(s, ROBOTCYL), scara = defaulttext(s, ROBOTSCARA);
     if (cylindrical == scara) return help + ". Default: " + cylindrical + ".";
     return help + ". Default: " + cylindrical + " (cylindrical), " + scara + " (scara).";

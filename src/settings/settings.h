@@ -16,7 +16,8 @@ struct SettingWord {
     char code;
 };
 
-// One setting. A selection (robot, motion, elbow, ...) has words; the others numbers.
+// One setting. A selection (robot, motion, elbow, ...) has words; a file (robotfile)
+// a name; the others numbers.
 struct SettingRow {
     const char *name;          // option --NAME, JSON field NAME, keyword argument NAME
     const SettingWord *words;  // the words of a selection, ended by {nullptr, 0}; null for numbers
@@ -39,6 +40,8 @@ struct SettingRow {
     // A number whose default is none at all, held as infinity: the word for it in
     // --help ("off"); it is null in JSON and None in the module. Null for the others.
     const char *offWord = nullptr;
+    // Its command-line option --OPTION where it differs from --NAME, else null.
+    const char *option = nullptr;
 };
 
 // The row of setting s (0..SETTINGS-1), in the order of Setting.
@@ -50,6 +53,13 @@ const char *settingkeyword(Setting s);
 
 // The setting of a keyword, SETTINGS for none.
 Setting settingwithkeyword(const std::string &keyword);
+
+// Whether the row's setting names a file (no words, no numbers).
+bool settingisfile(const SettingRow &row);
+
+// The name of setting s after `prefix`: its option where the prefix is "--" and it
+// has its own, else its name.
+const char *settingoption(Setting s, const char *prefix);
 
 // Whether v lies in the range of row's numbers.
 bool settingaccepted(const SettingRow &row, double v);

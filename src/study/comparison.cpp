@@ -179,6 +179,8 @@ bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT &&
 bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
 double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.0; }
 
+double sampleperiod(double tfNomBasis) { return (tfNomBasis > SHORTSPAN ? LONGSPAN : SHORTSPAN) / task.nStep; }
+
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);
     return ComparisonSettings{app.type,       app.sgnG,        p.u1,          p.u2,       task.x0,
@@ -201,7 +203,7 @@ ComparisonResult errorfreepass(const ComparisonSettings &s) {
     ComparisonResult r = {};
     r.type = s.type;
     installsettings(s);
-    task.dt = (s.tfNomBasis > SHORTSPAN ? LONGSPAN : SHORTSPAN) / task.nStep;
+    task.dt = sampleperiod(s.tfNomBasis);
     r.dt = task.dt;
     usemasses(task.mwNom, scara.m1Nom);
     r.derivations = 1;

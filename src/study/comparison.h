@@ -128,6 +128,10 @@ ComparisonSettings currentsettings();
 // alone, as if the same settings had run once before. Leaves the records derived.
 double standalonebasis(const ComparisonSettings &s);
 
+// The logged sample period of a pass whose previous derivation gave the nominal
+// PTP time tfNomBasis: its simulated span over task.nStep [s].
+double sampleperiod(double tfNomBasis);
+
 // Runs one pass: installs the settings, derives, designs, simulates into the
 // robot's trajectory log slots and computes the figures. The records are left as
 // the dialog leaves them (nominal masses derived, logs filled, frame 0, scale 1).

@@ -25,34 +25,30 @@ constexpr double SCARARATIO = 40.0;
 // Acceleration of a symmetric bang-bang move over `stroke` in STROKETIME.
 double strokeaccel(double stroke) { return stroke / ((STROKETIME / 2.0) * (STROKETIME / 2.0)); }
 
-// Cylindrical robot: arm, motors sized at impedance match for (pi/2 rad, 1 m) in 2 s.
-void installcylinder() {
+// Cylindrical robot: motors sized at impedance match for (pi/2 rad, 1 m) in 2 s,
+// from its arm and the workpiece mass in use; those `kept` stay as they are.
+void sizecylinder(const bool kept[PARAMETERS]) {
     RobotParams &p = cyl;
-    p.L = 1.0;
-    p.IJ1 = task.mw * p.L * p.L;
-    p.IMm1 = p.IJ1 / (MATCHRATIO * MATCHRATIO);
-    p.IMm2 = task.mw / (MATCHRATIO * MATCHRATIO);
+    if (!kept[PARAMIJ1]) p.IJ1 = task.mw * p.L * p.L;
+    if (!kept[PARAMIMM1]) p.IMm1 = p.IJ1 / (MATCHRATIO * MATCHRATIO);
+    if (!kept[PARAMIMM2]) p.IMm2 = task.mw / (MATCHRATIO * MATCHRATIO);
     const double a1 = strokeaccel(PI / 2.0);
     const double a2 = strokeaccel(1.0);
     const double Jm1 = p.IMm1 * MATCHRATIO * MATCHRATIO + task.mw * p.L * p.L;
     const double Jm2 = p.IMm2 * MATCHRATIO * MATCHRATIO + task.mw;
-    p.TM1 = Jm1 * a1 / MATCHRATIO;
-    p.TM2 = Jm2 * a2 / MATCHRATIO;
-    p.u1 = p.u2 = CYLRATIO;
+    if (!kept[PARAMTM1]) p.TM1 = Jm1 * a1 / MATCHRATIO;
+    if (!kept[PARAMTM2]) p.TM2 = Jm2 * a2 / MATCHRATIO;
 }
 
-// SCARA robot: links, motors sized at impedance match with the arm stretched
-// for 90 degrees on both joints in 2 s.
-void installscara() {
+// SCARA robot: motors sized at impedance match with the arm stretched for 90
+// degrees on both joints in 2 s, from its links and the masses in use; those
+// `kept` stay as they are.
+void sizescara(const bool kept[PARAMETERS]) {
     RobotParams &p = scara;
-    p.L1 = 0.5;
-    p.m1Nom = 1.0;
-    p.m1 = p.m1Nom;
-    p.L2 = 0.4;
-    p.IJ1 = p.m1 * p.L1 * p.L1;
-    p.IJ2 = task.mw * p.L2 * p.L2;
-    p.IMm1 = p.IJ1 / (MATCHRATIO * MATCHRATIO);
-    p.IMm2 = p.IJ2 / (MATCHRATIO * MATCHRATIO);
+    if (!kept[PARAMIJ1]) p.IJ1 = p.m1 * p.L1 * p.L1;
+    if (!kept[PARAMIJ2]) p.IJ2 = task.mw * p.L2 * p.L2;
+    if (!kept[PARAMIMM1]) p.IMm1 = p.IJ1 / (MATCHRATIO * MATCHRATIO);
+    if (!kept[PARAMIMM2]) p.IMm2 = p.IJ2 / (MATCHRATIO * MATCHRATIO);
     const double a = strokeaccel(PI / 2.0);
     const double mw = task.mw;
     const double M11m = p.IMm1 * MATCHRATIO * MATCHRATIO + p.IJ1 + p.IJ2 + mw * p.L1 * (2.0 * p.L2 + p.L1);
@@ -61,9 +57,19 @@ void installscara() {
     const double T1 = M11m * a + M12m * a;
     // Joint 2 is sized with twice its matched torque.
     const double T2 = 2.0 * (M12m * a + M22m * a);
-    p.TM1 = T1 / MATCHRATIO;
-    p.TM2 = T2 / MATCHRATIO;
-    p.u1 = p.u2 = SCARARATIO;
+    if (!kept[PARAMTM1]) p.TM1 = T1 / MATCHRATIO;
+    if (!kept[PARAMTM2]) p.TM2 = T2 / MATCHRATIO;
+}
+
+// The primary values of both robots.
+void installrobots() {
+    cyl.L = 1.0;
+    cyl.u1 = cyl.u2 = CYLRATIO;
+    scara.L1 = 0.5;
+    scara.m1Nom = 1.0;
+    scara.m1 = scara.m1Nom;
+    scara.L2 = 0.4;
+    scara.u1 = scara.u2 = SCARARATIO;
 }
 
 void installtask() {
@@ -160,10 +166,26 @@ void initialset() {
     task.nStep = 200;
     task.mwNom = 1.0;
     task.mw = task.mwNom;
-    installcylinder();
-    installscara();
+    installrobots();
+    const bool computed[PARAMETERS] = {};
+    fixatstart(ROBOTCYL, computed);
+    fixatstart(ROBOTSCARA, computed);
     installtask();
-    // The drawn arm lengths and workpiece size follow the values just installed.
+    settlestart();
+}
+
+void fixatstart(char type, const bool kept[PARAMETERS]) {
+    if (type == ROBOTCYL)
+        sizecylinder(kept);
+    else if (type == ROBOTSCARA)
+        sizescara(kept);
+}
+
+void settlestart() {
+    task.mw = task.mwNom;
+    scara.m1 = scara.m1Nom;
+    seterrormasses();
+    // The drawn arm lengths and workpiece size follow the values installed.
     installlayout();
     app.sgnG = MOTIONHORIZONTAL;
     for (char type : {ROBOTCYL, ROBOTSCARA}) {

@@ -1,0 +1,76 @@
+#include "commands/paramscmd.h"
+
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands/options.h"
+#include "formats/resultjson.h"
+#include "processes/interrupt.h"
+#include "records/parameters.h"
+#include "settings/robotvalues.h"
+#include "study/params.h"
+
+namespace {
+
+const char *const ABOUT =
+    "Prints every parameter of the robot model for the robot and the task the settings give: the\n"
+    "primary values, the values fixed at start (the drives' sizing) and every value derived from\n"
+    "them as the comparison pass derives them with the nominal masses, each with its unit and kind,\n"
+    "as a table or as JSON. Its names are those a robot file gives values for. Runs no design and no\n"
+    "simulation. Exit status: 0 printed, 1 not written, 2 refused options.";
+
+// Widths of the table's columns: name, value, unit, kind.
+constexpr int NAMEWIDTH = 9;
+constexpr int VALUEWIDTH = 22;
+constexpr int UNITWIDTH = 13;
+constexpr int KINDWIDTH = 15;
+
+std::string row(const std::string &name, const std::string &value, const std::string &unit,
+                const std::string &kind, const std::string &meaning) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%-*s %-*s %-*s %-*s %s\n", NAMEWIDTH, name.c_str(), VALUEWIDTH, value.c_str(),
+                  UNITWIDTH, unit.c_str(), KINDWIDTH, kind.c_str(), meaning.c_str());
+    return line;
+}
+
+// The table: a heading, then one line per parameter of the robot, in the table's order.
+std::string paramstable(char type, const std::vector<double> &values) {
+    std::string text = row("name", "value", "unit", "kind", "meaning");
+    for (int k = 0; k < PARAMETERS; ++k) {
+        const Parameter p = static_cast<Parameter>(k);
+        if (!parameterof(p, type)) continue;
+        const ParameterRow &r = parameterrow(p);
+        text += row(r.name, numbertext(values[k]), parameterunit(p, type), kindword(r.kind), r.meaning);
+    }
+    return text;
+}
+
+}  // namespace
+
+int paramscommand(int argc, char **argv) {
+    initialset();
+    CLI::App cmd{ABOUT, "sotoc params"};
+    CompareOptionValues values;
+    addcompareoptions(cmd, values);
+    bool json = false;
+    cmd.add_flag("--json", json, "Print one JSON object (settings, parameters by name, program) instead.");
+    int status = 0;
+    if (!parsecommand(cmd, argc, argv, status)) return status;
+    CompareRequest request;
+    const Outcome taken = requestfromoptions(values, "--", request);
+    if (!taken.ok()) {
+        reportproblem(cmd, taken.message);
+        return taken.status;
+    }
+    const std::vector<double> model = robotvalues(request);
+    const std::string text = json ? paramsjson(request, model).dump() + "\n" : paramstable(request.type, model);
+    const Outcome written = writeresults(STDOUT_FILENO, text);
+    if (!written.ok()) reportproblem(cmd, written.message);
+    return written.ok() ? 0 : written.status;
+}

@@ -1,0 +1,232 @@
+#include "settings/robotfile.h"
+
+#include <openssl/evp.h>
+
+#include <toml++/toml.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "design/kinematics.h"
+#include "settings/request.h"
+#include "settings/usertext.h"
+#include "study/comparison.h"
+#include "study/params.h"
+
+namespace {
+
+// The key that names the robot kind.
+const char *const KINDKEY = "kind";
+
+// "PATH:LINE: why", refused with the status of a refused setting.
+Outcome refusedat(const std::string &path, long line, const std::string &why) {
+    return failure(excerpt(path) + ":" + std::to_string(line) + ": " + why, 2);
+}
+
+std::string hexdigest(const unsigned char *md, unsigned int n) {
+    std::string hex;
+    char two[3];
+    for (unsigned int k = 0; k < n; ++k) {
+        std::snprintf(two, sizeof two, "%02x", md[k]);
+        hex += two;
+    }
+    return hex;
+}
+
+// The SHA-256 digest of `bytes` in hexadecimal, "" when the library could not make it.
+std::string sha256of(const std::string &bytes) {
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), md, &n, EVP_sha256(), nullptr) != 1) return "";
+    return hexdigest(md, n);
+}
+
+// The bytes of the file, at most MAXROBOTFILEBYTES; "" or why they could not be read.
+std::string readbytes(const std::string &path, std::string &bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot be read";
+    bytes.resize(MAXROBOTFILEBYTES + 1);
+    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) return "cannot be read";
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (bytes.size() > MAXROBOTFILEBYTES)
+        return "longer than " + std::to_string(MAXROBOTFILEBYTES) + " bytes; accepts a short robot file";
+    return "";
+}
+
+// The words of the robot kinds, as the robot setting has them.
+std::string kindwords() { return std::string(robotword(ROBOTCYL)) + " or " + robotword(ROBOTSCARA); }
+
+// What parameter k accepts for robot `type`, said after a refusal.
+std::string accepts(Parameter k, char type) {
+    const ParameterRow &row = parameterrow(k);
+    const std::string unit = parameterunit(k, type);
+    const std::string in = unit == "-" ? "" : " in " + unit;
+    switch (row.range) {
+        case RANGERATIO: return "a number > 0 and <= " + numbertext(MAXRATIO) + in;
+        case RANGECOORDINATE:
+            return "a number from " + numbertext(-MAXCOORDINATE) + " to " + numbertext(MAXCOORDINATE) + in;
+        default: return "a number > 0" + in;
+    }
+}
+
+bool inrange(Parameter k, double v) {
+    switch (parameterrow(k).range) {
+        case RANGERATIO: return ratioaccepted(v);
+        case RANGECOORDINATE: return coordinateaccepted(v);
+        default: return std::isfinite(v) && v > 0.0;
+    }
+}
+
+// The number of node `value` for parameter k of robot `type`: a TOML number, or a
+// text "NUMBER UNIT" with the parameter's unit. "" or why not.
+std::string numberof(const toml::node &value, Parameter k, char type, double &v) {
+    const std::string unit = parameterunit(k, type);
+    if (value.is_number()) {
+        v = value.value<double>().value_or(NAN);
+        return "";
+    }
+    if (!value.is_string()) return "not a number; accepts " + accepts(k, type);
+    const std::string text = *value.value<std::string>();
+    const size_t space = text.find(' ');
+    const std::string given = space == std::string::npos ? "" : text.substr(space + 1);
+    if (space == std::string::npos || !readnumber(text.substr(0, space), v))
+        return "'" + excerpt(text) + "' refused; accepts " + accepts(k, type) + ", as a number or \"NUMBER " + unit +
+               "\"";
+    if (given != unit) return "unit '" + excerpt(given) + "' refused; accepts " + unit;
+    return "";
+}
+
+// The robot kind the table names; "" or why not.
+std::string kindof(const toml::table &t, char &type) {
+    const toml::node *kind = t.get(KINDKEY);
+    if (kind == nullptr) return "kind missing; accepts kind = \"cylindrical\" or kind = \"scara\"";
+    const std::string word = kind->value<std::string>().value_or("");
+    if (word == robotword(ROBOTCYL))
+        type = ROBOTCYL;
+    else if (word == robotword(ROBOTSCARA))
+        type = ROBOTSCARA;
+    else
+        return "kind: '" + excerpt(word) + "' refused; accepts " + kindwords();
+    return "";
+}
+
+// The names a robot file of robot `type` accepts.
+std::string filenames(char type) {
+    std::string names = KINDKEY;
+    for (int k = 0; k < PARAMETERS; ++k) {
+        const Parameter p = static_cast<Parameter>(k);
+        if (parameterrow(p).inFile && parameterof(p, type)) names += std::string(", ") + parameterrow(p).name;
+    }
+    return names;
+}
+
+// The line a refusal about the whole move names: the first of the points' or the
+// lengths' lines the file gives, else line 1.
+long moveline(const toml::table &t) {
+    for (const char *name : {"x0", "y0", "xf", "yf", "L1", "L2"})
+        if (const toml::node *n = t.get(name)) return static_cast<long>(n->source().begin.line);
+    return 1;
+}
+
+// Why the SCARA cannot reach point `which` (x, y) of its move with the link lengths
+// in the records, "" when it can.
+std::string outofreach(const char *which, double x, double y) {
+    if (scarareachable(x, y)) return "";
+    char text[200];
+    std::snprintf(text, sizeof text, "the %s point (%g, %g) m is out of the SCARA's reach; accepts points %g m to %g m from the base",
+                  which, x, y, std::fabs(scara.L1 - scara.L2), scara.L1 + scara.L2);
+    return text;
+}
+
+// Why the robot of the file cannot make its move, "" when it can: the SCARA reaches
+// its start and end points with the file's link lengths, noted in the file.
+std::string unreachable(RobotFile &file) {
+    const std::unique_ptr<RecordsCopy> before = std::make_unique<RecordsCopy>();
+    keeprecords(*before);
+    installrobot(file);
+    file.L1 = scara.L1;
+    file.L2 = scara.L2;
+    std::string why;
+    if (file.type == ROBOTSCARA) why = outofreach("start", task.x0, task.y0);
+    if (why.empty() && file.type == ROBOTSCARA) why = outofreach("end", task.xf, task.yf);
+    putrecords(*before);
+    return why;
+}
+
+// The values of the table's keys into `file`: "" or the refusal at its line.
+Outcome valuesof(const std::string &path, const toml::table &t, RobotFile &file) {
+    for (const auto &[key, value] : t) {
+        const std::string name(key.str());
+        const long line = static_cast<long>(value.source().begin.line);
+        if (name == KINDKEY) continue;
+        const Parameter k = parameternamed(name.c_str());
+        if (k == PARAMETERS || !parameterrow(k).inFile || !parameterof(k, file.type))
+            return refusedat(path, line,
+                             "'" + excerpt(name) + "' refused; a " + robotword(file.type) + " robot file accepts " +
+                                 filenames(file.type));
+        double v = NAN;
+        std::string why = numberof(value, k, file.type, v);
+        if (why.empty() && !inrange(k, v))
+            why = numbertext(v) + " refused; accepts " + accepts(k, file.type);
+        if (!why.empty()) return refusedat(path, line, name + ": " + why);
+        file.values.emplace_back(k, v);
+    }
+    return succeeded();
+}
+
+}  // namespace
+
+Outcome readrobotfile(const std::string &path, RobotFile &file) {
+    std::string bytes;
+    const std::string unread = readbytes(path, bytes);
+    if (!unread.empty()) return refusedat(path, 1, unread);
+    RobotFile read{path, sha256of(bytes), ROBOTCYL, {}, 0.0, 0.0};
+    if (read.sha256.empty()) return failure("the digest of " + excerpt(path) + " could not be made");
+    toml::table t;
+    try {
+        t = toml::parse(bytes, path);
+    } catch (const toml::parse_error &e) {
+        return refusedat(path, static_cast<long>(e.source().begin.line),
+                         "not TOML: " + std::string(e.description()) + "; accepts a robot file of NAME = VALUE lines");
+    }
+    const std::string nokind = kindof(t, read.type);
+    if (!nokind.empty()) {
+        const toml::node *kind = t.get(KINDKEY);
+        return refusedat(path, kind == nullptr ? 1 : static_cast<long>(kind->source().begin.line), nokind);
+    }
+    const Outcome values = valuesof(path, t, read);
+    if (!values.ok()) return values;
+    const std::string why = unreachable(read);
+    if (!why.empty()) return refusedat(path, moveline(t), why);
+    file = read;
+    return succeeded();
+}
+
+bool robotreaches(const RobotFile &file, double x, double y) {
+    if (file.path.empty()) return scarareachable(x, y);
+    const double L1 = scara.L1, L2 = scara.L2;
+    scara.L1 = file.L1;
+    scara.L2 = file.L2;
+    const bool reaches = scarareachable(x, y);
+    scara.L1 = L1;
+    scara.L2 = L2;
+    return reaches;
+}
+
+void installrobot(const RobotFile &file) {
+    initialset();
+    if (file.path.empty()) return;
+    RobotParams &p = robotparams(file.type);
+    bool kept[PARAMETERS] = {};
+    for (const auto &[k, v] : file.values) {
+        parameterrow(k).at(p) = v;
+        kept[k] = true;
+    }
+    task.mw = task.mwNom;
+    scara.m1 = scara.m1Nom;
+    fixatstart(file.type, kept);
+    settlestart();
+}

@@ -1,0 +1,56 @@
+"""sotoc.params and the keyword robotfile: the objects of `sotoc params --json` and
+`sotoc compare --json --robot-file` to the bit, a file that restates the built-in
+robot giving its results, and the file's refusals with their line."""
+
+import json
+import os
+import pathlib
+
+import pytest
+import sotoc
+
+from conftest import SOURCE, run, same
+
+SCARAFILE = os.path.join(SOURCE, "examples", "scara.toml")
+
+
+def test_params_is_the_object_of_the_command():
+    for robot, motion, more, options in [("scara", "vertical", {}, []),
+                                         ("cylindrical", "horizontal", {"ratios": (50, 60)}, ["--ratios", "50,60"])]:
+        want = json.loads(run(["params", "--json", "--robot", robot, "--motion", motion] + options).stdout)
+        assert same(sotoc.params(robot, motion, **more), want)
+
+
+def test_robotfile_gives_the_built_in_results_and_names_the_file():
+    plain = sotoc.compare("scara", "vertical", error=-20)
+    filed = sotoc.compare("scara", "vertical", error=-20, robotfile=pathlib.Path(SCARAFILE))
+    named = filed["settings"].pop("robotfile")
+    assert named["path"] == SCARAFILE
+    assert same(filed, plain)
+    printed = run(["compare", "--json", "--robot", "scara", "--motion", "vertical", "--error", "-20",
+                   "--robot-file", SCARAFILE]).stdout
+    assert json.loads(printed)["settings"]["robotfile"] == named
+
+
+def test_robotfile_changes_the_parameters(folder):
+    arm = os.path.join(folder, "arm.toml")
+    with open(arm, "w", encoding="utf-8") as f:
+        f.write('kind = "scara"\nL2 = "0.5 m"\n')
+    p = sotoc.params("scara", "horizontal", robotfile=arm)["parameters"]
+    # IJ2 = mw L2^2 = 0.25 and IM2 = (0.25 / 50^2) 40^2 = 0.16, by hand.
+    assert p["L2"]["value"] == 0.5
+    assert p["IJ2"]["value"] == pytest.approx(0.25, rel=1e-12)
+    assert p["IM2"]["value"] == pytest.approx(0.16, rel=1e-12)
+    results = sotoc.batch([{"motion": "horizontal", "robotfile": arm}])
+    assert results[0]["settings"]["robotfile"]["path"] == arm
+
+
+def test_refused_robotfile_names_its_line(folder):
+    arm = os.path.join(folder, "arm.toml")
+    with open(arm, "w", encoding="utf-8") as f:
+        f.write('kind = "scara"\nm1Nom = "-1 kg"\n')
+    with pytest.raises(ValueError) as e:
+        sotoc.compare("scara", "vertical", robotfile=arm)
+    assert str(e.value) == f"--robot-file: {arm}:2: m1Nom: -1 refused; accepts a number > 0 in kg"
+    with pytest.raises(TypeError):
+        sotoc.params("scara", "vertical", robotfile=3)
