@@ -591,7 +591,7 @@ class SettingsDirective(SphinxDirective):
                 s["default"]["cylindrical"] if s["default"]["cylindrical"] == s["default"]["scara"]
                 else f'{s["default"]["cylindrical"]} (cylindrical), {s["default"]["scara"]} (SCARA)')
             axes = ", ".join(a["name"] + (f' ({a["note"]})' if a["note"] else "") for a in s["axes"])
-            option = f'--{s["name"]} {s["argument"]}'
+            option = f'{s["option"]} {s["argument"]}'
             rows.append([[nodes.literal(option, option)], s["description"], s["accepts"], default, axes or "-"])
         return [table(["option / field", "what it is [unit]", "accepts", "default", "map axes"], rows,
                       [18, 32, 22, 16, 16])]

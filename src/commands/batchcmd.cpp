@@ -22,12 +22,12 @@ const char *const COMMAND = "sotoc batch";
 const char *const ABOUT =
     "Runs one comparison pass per line of JSON Lines read from FILE or standard input and writes one\n"
     "JSON result line per input line to standard output, in input order, each as soon as the lines\n"
-    "before it are done. A line holds one object with the fields robot, motion (both required;\n"
-    "robotfile may name the robot), ratios, start, end, elbow, error, robotfile, near,\n"
-    "sotoc-fallback, tolerance, joint2-start and design-search, with the values and defaults of\n"
-    "the options of sotoc compare, e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20}.\n"
-    "A line that cannot run gives {\"line\":N,\"error\":\"...\"}; blank lines are skipped (N counts\n"
-    "them). Exit status: 0 when every line ran and was written, 1 otherwise.";
+    "before it are done. A line holds one object with the fields robot, motion (both required),\n"
+    "ratios, start, end, elbow, error, robotfile, near, sotoc-fallback, tolerance, joint2-start\n"
+    "and design-search, with the values and defaults of the options of sotoc compare (the robot\n"
+    "may be left out when robotfile names it), e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\n"
+    "\"error\":-20}. A line that cannot run gives {\"line\":N,\"error\":\"...\"}; blank lines are\n"
+    "skipped (N counts them). Exit status: 0 when every line ran and was written, 1 otherwise.";
 
 // Opens the input file into `in`; refuses one that cannot be read or is a folder.
 Outcome openinput(const std::string &file, int &in) {

@@ -25,6 +25,7 @@ const char *const ABOUT =
 // What setting s takes: its two words, or its numbers' range with the unit.
 std::string takentext(Setting s) {
     const SettingRow &row = settingrow(s);
+    if (settingisfile(row)) return row.taken;
     if (row.words != nullptr) return std::string(row.words[0].word) + " or " + row.words[1].word;
     return rangetext(row, row.symbol, row.unit);
 }
@@ -43,7 +44,7 @@ std::string axestext(Setting s) {
 
 json settingjson(Setting s) {
     const SettingRow &row = settingrow(s);
-    json j = {{"name", row.name}, {"argument", row.typeName}, {"description", row.description},
+    json j = {{"name", row.name}, {"option", std::string("--") + settingoption(s, "--")}, {"argument", row.typeName}, {"description", row.description},
               {"accepts", takentext(s)}, {"unit", row.unit}, {"required", row.required}};
     if (!row.required) j["default"] = {{"cylindrical", defaulttext(s, ROBOTCYL)}, {"scara", defaulttext(s, ROBOTSCARA)}};
     json axes = json::array();
@@ -61,7 +62,8 @@ json settingjson(Setting s) {
 // One line of the text table: name, what it takes, defaults, axes.
 std::string settingline(Setting s) {
     const SettingRow &row = settingrow(s);
-    std::string line = std::string(row.name) + "\n    " + row.description + "\n    accepts: " + takentext(s);
+    std::string line = std::string(row.name) + "\n    " + row.description + "\n    option: --" +
+                       settingoption(s, "--") + " " + row.typeName + "\n    accepts: " + takentext(s);
     if (row.required) {
         line += "\n    required";
     } else {

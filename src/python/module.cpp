@@ -153,7 +153,7 @@ const char *const COLUMNUNITS[RUNCOLUMNS] = {"time [s]",
                                              "joint 1 torque [N m]",
                                              "joint 2 torque [N m] (cylindrical: force F2 [N])"};
 
-const char *const PARAMSHELP = R"(params(robot: str, motion: str, *, {settingsignature}, error: float = {error}, robotfile: Optional[str] = None) -> Dict[str, Any]
+const char *const PARAMSHELP = R"(params(robot: str, motion: str, *, {settingsignature}, error: float = {error}, robotfile: Optional[str] = None, {rulesignature}, {designsignature}) -> Dict[str, Any]
 
 Every parameter of the robot model for the robot and the task of the settings, as
 `sotoc params --json` with the same settings: the primary values, the values fixed
@@ -165,7 +165,7 @@ derives them with the nominal masses. Returns {"settings": ..., "parameters":
 Arguments:
 {settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
             Default {error}.
-)";
+{rules}{designs})";
 
 const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]
 

@@ -17,7 +17,7 @@ __version__ = _sotoc.__version__
 OUTCOMES = _sotoc.OUTCOMES  # the outcome words, by their codes in the arrays
 RUNNAMES = _sotoc.RUNNAMES  # tocFree, tocErr, sotocErr
 
-__all__ = ["compare", "batch", "sweep", "map", "records_frame", "plot_sweep", "plot_map", "OUTCOMES", "RUNNAMES"]
+__all__ = ["compare", "params", "batch", "sweep", "map", "records_frame", "plot_sweep", "plot_map", "OUTCOMES", "RUNNAMES"]
 
 # The forms of the results of sweeps and maps (the argument as_).
 FORMS = ("records", "arrays", "xarray")
@@ -67,6 +67,7 @@ def _front(compiled):
 
 
 compare = _front(_sotoc.compare)
+params = _front(_sotoc.params)
 batch = _front(_sotoc.batch)
 sweep = _front(_sotoc.sweep)
 map = _front(_sotoc.map)  # noqa: A001  (the subcommand's name)

@@ -114,6 +114,11 @@ def params(
     elbow: str = 'up',
     error: float = 1.0,
     robotfile: Optional[str] = None,
+    near: float = 0.2,
+    sotoc_fallback: Optional[float] = None,
+    tolerance: float = 0.001,
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
 ) -> Dict[str, Any]: ...
 
 def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]: ...

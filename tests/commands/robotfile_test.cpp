@@ -79,7 +79,7 @@ TEST(RobotFileCommand, RestatedDefaultsGiveTheBuiltInResults) {
         EXPECT_EQ(named.at("sha256").get<std::string>().size(), 64u);
     }
     // The robot may be left out: the file names it.
-    const RunOutcome lines = runsotoc({"compare", "--robot-file", SCARAFILE, "--motion", "vertical"});
+    const RunOutcome lines = runsotoc({"compare", "--robot-file", SCARAFILE, "--motion", "vertical", "--lang", "ja"});
     EXPECT_EQ(lines.status, 0) << lines.err;
     EXPECT_EQ(lines.out,
               "\n誤差なしTOC    終端時間 tf= 1.2505[s]  終端位置 Pf[]=(-0.2913  0.3998)[m]"
