@@ -153,13 +153,13 @@ TEST(CompareOptions, DesignRulesAreNamedWhenNotAtTheirDefaults) {
     const RunOutcome batch = runsotoc({"batch"}, held["settings"].dump() + "\n");
     ASSERT_EQ(0, batch.status) << batch.err;
     EXPECT_EQ(held.dump() + "\n", batch.out);
-    for (const Args &args : {withbase({"--joint2-start", "both"}), withbase({"--design-search", "spec"})}) {
+    for (const Args &args : {withbase({"--joint2-start", "both"}), withbase({"--design-search", "narrow"})}) {
         const RunOutcome r = runsotoc(args);
         EXPECT_EQ(2, r.status);
         EXPECT_EQ("", r.out);
         const std::string said = args[5] == "--joint2-start"
                                      ? "--joint2-start: 'both' refused; accepts negative, positive or shorter"
-                                     : "--design-search: 'spec' refused; accepts standard or wide";
+                                     : "--design-search: 'narrow' refused; accepts standard or wide";
         EXPECT_EQ(0u, r.err.find("sotoc compare: " + said)) << r.err;
     }
 }

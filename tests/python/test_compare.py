@@ -127,7 +127,7 @@ REFUSED = [
     ({"end": (2, 0)}, ["--end", "2,0"], {"end": (0.5, 0.5)}),
     ({"elbow": "sideways"}, ["--elbow", "sideways"], {"elbow": "down"}),
     ({"joint2_start": "both"}, ["--joint2-start", "both"], {"joint2_start": "negative"}),
-    ({"design_search": "spec"}, ["--design-search", "spec"], {"design_search": "standard"}),
+    ({"design_search": "narrow"}, ["--design-search", "narrow"], {"design_search": "standard"}),
     ({"error": 100}, ["--error", "100"], {"error": 99.99}),
     ({"error": -100.0}, ["--error", "-100"], {"error": -99.0}),
     ({"error": float("inf")}, ["--error", "inf"], {"error": 0}),

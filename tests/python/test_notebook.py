@@ -13,7 +13,7 @@ NOTEBOOK = os.path.join(SOURCE, "examples", "sweep_and_map.ipynb")
 
 
 def test_notebook_runs_and_draws_its_figures(folder, monkeypatch):
-    # The kernel, started by this interpreter's kernel spec, finds the module on the
+    # The kernel, started by this interpreter's kernel description (kernel.json), finds the module on the
     # same PYTHONPATH; its debugger's warning about frozen modules stays off.
     monkeypatch.setenv("PYDEVD_DISABLE_FILE_VALIDATION", "1")
     notebook = nbformat.read(NOTEBOOK, as_version=4)
