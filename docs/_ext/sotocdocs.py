@@ -28,6 +28,9 @@
   `sotoc compare --log` writes (directive `sotoc-csv-columns`).
 - A file of the source folder shown as it is, in part (directive
   `sotoc-literalinclude`, the options of literalinclude), for scripts the tests run.
+- A notebook of the source folder, run while the site is built with the module built
+  with it, shown cell by cell with what each cell printed and drew (directive
+  `sotoc-notebook`); shown without outputs when the build has no module.
 - The Python API page (reference/python.md), from the docstrings of the built module
   when the build gives its folder (environment variable SOTOC_PYTHON_DIR, see
   conf.py), else a page that says it was not built.
@@ -36,6 +39,7 @@ Anything that does not work is a Sphinx warning, which the documentation test tu
 into a failure (-W).
 """
 
+import base64
 import importlib
 import json
 import os
@@ -48,6 +52,7 @@ import tempfile
 
 from docutils import nodes
 from docutils.parsers.rst import directives
+from docutils.statemachine import StringList
 from sphinx.errors import ExtensionError
 from sphinx.directives.code import LiteralInclude
 from sphinx.util import logging
@@ -653,6 +658,99 @@ class SourceIncludeDirective(LiteralInclude):
         return super().run()
 
 
+# --- notebooks ---------------------------------------------------------------------------
+
+# Seconds one cell of a shown notebook may take.
+CELLTIMEOUT = 600
+
+
+def executednotebook(config, path):
+    """The notebook at `path`, run headless in a Python kernel that finds the built
+    module (sotoc_python_dir), or as it is when the build has no module."""
+    import nbformat
+    notebook = nbformat.read(path, as_version=4)
+    if not config.sotoc_python_dir:
+        return notebook
+    import nbclient
+    saved = {k: os.environ.get(k) for k in ("PYTHONPATH", "PYDEVD_DISABLE_FILE_VALIDATION")}
+    os.environ["PYTHONPATH"] = os.path.abspath(config.sotoc_python_dir)
+    os.environ["PYDEVD_DISABLE_FILE_VALIDATION"] = "1"  # the kernel's debugger warns of frozen modules
+    try:
+        with tempfile.TemporaryDirectory(prefix="sotoc-notebook-") as folder:
+            nbclient.NotebookClient(notebook, kernel_name="python3", timeout=CELLTIMEOUT,
+                                    resources={"metadata": {"path": folder}}).execute()
+    finally:
+        for k, v in saved.items():
+            if v is None:
+                os.environ.pop(k, None)
+            else:
+                os.environ[k] = v
+    return notebook
+
+
+class NotebookDirective(SphinxDirective):
+    """A notebook named relative to the source folder (sotoc_source): its text cells as
+    text (their headings as rubrics, the page keeps its own sections), its code cells as
+    Python, and under each what it printed on standard output, the value it gave (as
+    text) and what it drew (PNG pictures, copied into the folder being built). A cell
+    that raised is a warning."""
+    required_arguments = 1
+
+    def run(self):
+        path = os.path.join(self.config.sotoc_source, self.arguments[0])
+        self.env.note_dependency(path)
+        try:
+            notebook = executednotebook(self.config, path)
+        except Exception as e:  # nbclient raises the cell's error; any failure is a warning
+            logger.warning(f"sotoc-notebook: {self.arguments[0]} did not run: {e}", location=self.get_location())
+            return []
+        shown = []
+        for k, cell in enumerate(notebook.cells):
+            if cell.cell_type == "markdown":
+                shown += self.text(cell.source)
+            elif cell.cell_type == "code":
+                shown.append(literal(cell.source, "python"))
+                shown += [self.output(output, f"{k}-{j}") for j, output in enumerate(cell.get("outputs", []))]
+        return [node for node in shown if node is not None]
+
+    def text(self, source):
+        """The nodes of a text cell: headings as rubrics, the rest parsed as the page is."""
+        result, lines = [], []
+        for line in source.splitlines() + ["# "]:
+            heading = re.match(r"#+\s+(.*)", line)
+            if heading is None:
+                lines.append(line)
+                continue
+            if any(s.strip() for s in lines):
+                container = nodes.container()
+                self.state.nested_parse(StringList(lines), self.content_offset, container)
+                result += container.children
+            lines = []
+            if heading.group(1):
+                result.append(nodes.rubric(heading.group(1), heading.group(1)))
+        return result
+
+    def output(self, output, name):
+        """The node of one output: a picture, the plain text of a value, a stream; an
+        error is a warning."""
+        if output.output_type == "error":
+            logger.warning(f"sotoc-notebook: a cell raised {output.ename}: {output.evalue}",
+                           location=self.get_location())
+            return None
+        if output.output_type == "stream":  # standard error holds the progress bars: not shown
+            return literal(output.text.rstrip("\n")) if output.name == "stdout" else None
+        data = output.get("data", {})
+        if "image/png" in data:
+            stored = os.path.join(GENERATEDDIR, f"{self.env.docname.replace('/', '-')}-cell{name}.png")
+            os.makedirs(os.path.join(self.env.srcdir, GENERATEDDIR), exist_ok=True)
+            with open(os.path.join(self.env.srcdir, stored), "wb") as f:
+                f.write(base64.b64decode(data["image/png"]))
+            return nodes.image(uri="/" + stored, alt="a figure the cell above drew", classes=["sotoc-picture"])
+        if "text/plain" in data:
+            return literal(data["text/plain"])
+        return None
+
+
 # --- the Python API -----------------------------------------------------------------------
 
 def importedmodule(config):
@@ -718,4 +816,5 @@ def setup(app):
     app.add_directive("sotoc-csv-columns", CsvColumnsDirective)
     app.add_directive("sotoc-settings", SettingsDirective)
     app.add_directive("sotoc-literalinclude", SourceIncludeDirective)
+    app.add_directive("sotoc-notebook", NotebookDirective)
     return {"version": "1", "parallel_read_safe": False, "parallel_write_safe": True}

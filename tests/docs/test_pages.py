@@ -127,6 +127,25 @@ def test_python_api_page_is_the_modules_help():
         assert body.strip("\n") in [b.strip("\n") for b in preformatted(text)], name
 
 
+def test_python_tutorial_shows_the_notebook_as_run():
+    """Every code cell of the notebook in the source, in order, and under the cells that
+    draw, a PNG picture of a figure; without the module, the cells and no picture."""
+    with open(os.path.join(SOURCE, "examples", "sweep_and_map.ipynb"), encoding="utf-8") as f:
+        cells = json.load(f)["cells"]
+    code = ["".join(c["source"]) for c in cells if c["cell_type"] == "code"]
+    text = page("tutorials/python.html")
+    start = text.index('id="in-a-notebook"')
+    shown = preformatted(text[start:])
+    assert [s.strip("\n") for s in shown if s.strip("\n") in code] == code
+    drawn = re.findall(r'<img alt="a figure the cell above drew"[^>]* src="([^"]+)"', text[start:])
+    assert len(drawn) == (3 if MODULEDIR else 0)  # the sweep, the map, the logged torques
+    for src in drawn:
+        with open(os.path.normpath(os.path.join(HTML, "tutorials", html.unescape(src))), "rb") as f:
+            assert f.read(8) == PNG
+    if MODULEDIR:  # the shape the map cell gives, as the notebook's own test reads it
+        assert "(3, 5)" in [s.strip("\n") for s in shown]
+
+
 def preformatted(text):
     return [plain(b) for b in re.findall(r"<pre>(.*?)</pre>", text, re.S)]
 
