@@ -370,7 +370,7 @@ urdf::ModelInterfaceSharedPtr parsed(const std::string &bytes, std::string &why)
 Outcome urdfentries(const std::string &path, const std::string &bytes, FileEntries &entries) {
     TiXmlDocument doc;
     doc.Parse(bytes.c_str());
-    if (doc.Error()) return refusedat(path, doc.ErrorRow(), std::string("not XML: ") + doc.ErrorDesc());
+    if (doc.Error()) return refusedat(path, std::max(doc.ErrorRow(), 1), std::string("not XML: ") + doc.ErrorDesc());
     const TiXmlElement *robot = doc.RootElement();
     if (!robot || std::string(robot->Value()) != "robot") return refusedat(path, 1, "no <robot>; accepts a URDF");
     Lines lines;
