@@ -98,7 +98,7 @@ const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint
     end     (X, Y): PTP end point [m], the same. Default None: {end}.
     elbow   str: SCARA elbow bent "down" (joint 2 >= 0) or "up" (joint 2 <= 0).
             Default {elbow}.
-    robotfile  str or path: robot file (TOML) of an arm of your own, its kind and
+    robotfile  str or path: robot file (TOML, .json, .urdf) of an arm of your own, its kind and
             any primary value by the names params returns; robot must name its kind.
             Default None: the built-in robots.
 )";

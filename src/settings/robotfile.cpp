@@ -2,8 +2,8 @@
 
 #include <openssl/evp.h>
 
-#include <toml++/toml.h>
-
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -11,6 +11,7 @@
 
 #include "design/kinematics.h"
 #include "settings/request.h"
+#include "settings/robotentries.h"
 #include "settings/usertext.h"
 #include "study/comparison.h"
 #include "study/params.h"
@@ -19,11 +20,6 @@ namespace {
 
 // The key that names the robot kind.
 const char *const KINDKEY = "kind";
-
-// "PATH:LINE: why", refused with the status of a refused setting.
-Outcome refusedat(const std::string &path, long line, const std::string &why) {
-    return failure(excerpt(path) + ":" + std::to_string(line) + ": " + why, 2);
-}
 
 std::string hexdigest(const unsigned char *md, unsigned int n) {
     std::string hex;
@@ -80,30 +76,28 @@ bool inrange(Parameter k, double v) {
     }
 }
 
-// The number of node `value` for parameter k of robot `type`: a TOML number, or a
-// text "NUMBER UNIT" with the parameter's unit. "" or why not.
-std::string numberof(const toml::node &value, Parameter k, char type, double &v) {
+// The number of entry e for parameter k of robot `type`: a number, or a text
+// "NUMBER UNIT" with the parameter's unit. "" or why not.
+std::string numberof(const FileEntry &e, Parameter k, char type, double &v) {
     const std::string unit = parameterunit(k, type);
-    if (value.is_number()) {
-        v = value.value<double>().value_or(NAN);
+    if (e.form == FileEntry::NUMBER) {
+        v = e.number;
         return "";
     }
-    if (!value.is_string()) return "not a number; accepts " + accepts(k, type);
-    const std::string text = *value.value<std::string>();
-    const size_t space = text.find(' ');
-    const std::string given = space == std::string::npos ? "" : text.substr(space + 1);
-    if (space == std::string::npos || !readnumber(text.substr(0, space), v))
-        return "'" + excerpt(text) + "' refused; accepts " + accepts(k, type) + ", as a number or \"NUMBER " + unit +
+    if (e.form != FileEntry::TEXT) return "not a number; accepts " + accepts(k, type);
+    const size_t space = e.text.find(' ');
+    const std::string given = space == std::string::npos ? "" : e.text.substr(space + 1);
+    if (space == std::string::npos || !readnumber(e.text.substr(0, space), v))
+        return "'" + excerpt(e.text) + "' refused; accepts " + accepts(k, type) + ", as a number or \"NUMBER " + unit +
                "\"";
     if (given != unit) return "unit '" + excerpt(given) + "' refused; accepts " + unit;
     return "";
 }
 
-// The robot kind the table names; "" or why not.
-std::string kindof(const toml::table &t, char &type) {
-    const toml::node *kind = t.get(KINDKEY);
-    if (kind == nullptr) return "kind missing; accepts kind = \"cylindrical\" or kind = \"scara\"";
-    const std::string word = kind->value<std::string>().value_or("");
+// The robot kind the entries name; "" or why not.
+std::string kindof(const FileEntry &kind, char &type) {
+    if (kind.line == 0) return "kind missing; accepts kind = \"cylindrical\" or kind = \"scara\"";
+    const std::string word = kind.form == FileEntry::TEXT ? kind.text : "";
     if (word == robotword(ROBOTCYL))
         type = ROBOTCYL;
     else if (word == robotword(ROBOTSCARA))
@@ -125,9 +119,10 @@ std::string filenames(char type) {
 
 // The line a refusal about the whole move names: the first of the points' or the
 // lengths' lines the file gives, else line 1.
-long moveline(const toml::table &t) {
+long moveline(const std::vector<FileEntry> &values) {
     for (const char *name : {"x0", "y0", "xf", "yf", "L1", "L2"})
-        if (const toml::node *n = t.get(name)) return static_cast<long>(n->source().begin.line);
+        for (const FileEntry &e : values)
+            if (e.name == name) return e.line;
     return 1;
 }
 
@@ -156,28 +151,51 @@ std::string unreachable(RobotFile &file) {
     return why;
 }
 
-// The values of the table's keys into `file`: "" or the refusal at its line.
-Outcome valuesof(const std::string &path, const toml::table &t, RobotFile &file) {
-    for (const auto &[key, value] : t) {
-        const std::string name(key.str());
-        const long line = static_cast<long>(value.source().begin.line);
-        if (name == KINDKEY) continue;
-        const Parameter k = parameternamed(name.c_str());
-        if (k == PARAMETERS || !parameterrow(k).inFile || !parameterof(k, file.type))
-            return refusedat(path, line,
-                             "'" + excerpt(name) + "' refused; a " + robotword(file.type) + " robot file accepts " +
-                                 filenames(file.type));
+// The values of the entries into `file`: "" or the refusal at its line.
+Outcome valuesof(const std::string &path, const std::vector<FileEntry> &values, RobotFile &file) {
+    for (const FileEntry &e : values) {
         double v = NAN;
-        std::string why = numberof(value, k, file.type, v);
-        if (why.empty() && !inrange(k, v))
-            why = numbertext(v) + " refused; accepts " + accepts(k, file.type);
-        if (!why.empty()) return refusedat(path, line, name + ": " + why);
-        file.values.emplace_back(k, v);
+        const Outcome taken = entryvalue(path, e, file.type, v);
+        if (!taken.ok()) return taken;
+        file.values.emplace_back(parameternamed(e.name.c_str()), v);
     }
     return succeeded();
 }
 
+// The extension of the file's name in lower case, "" for none.
+std::string extensionof(const std::string &path) {
+    const size_t dot = path.find_last_of('.'), slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string extension = path.substr(dot + 1);
+    for (char &c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+// The entries of the file's format, chosen by its extension: .urdf, .json, else TOML.
+Outcome entriesof(const std::string &path, const std::string &bytes, FileEntries &entries) {
+    const std::string extension = extensionof(path);
+    if (extension == "urdf") return urdfentries(path, bytes, entries);
+    if (extension == "json") return jsonentries(path, bytes, entries);
+    return tomlentries(path, bytes, entries);
+}
+
 }  // namespace
+
+Outcome refusedat(const std::string &path, long line, const std::string &why) {
+    return failure(excerpt(path) + ":" + std::to_string(line) + ": " + why, 2);
+}
+
+Outcome entryvalue(const std::string &path, const FileEntry &e, char type, double &v) {
+    const Parameter k = parameternamed(e.name.c_str());
+    if (k == PARAMETERS || !parameterrow(k).inFile || !parameterof(k, type))
+        return refusedat(path, e.line,
+                         "'" + excerpt(e.name) + "' refused; a " + robotword(type) + " robot file accepts " +
+                             filenames(type));
+    std::string why = numberof(e, k, type, v);
+    if (why.empty() && !inrange(k, v)) why = numbertext(v) + " refused; accepts " + accepts(k, type);
+    if (!why.empty()) return refusedat(path, e.line, e.name + e.from + ": " + why);
+    return succeeded();
+}
 
 Outcome readrobotfile(const std::string &path, RobotFile &file) {
     std::string bytes;
@@ -185,22 +203,15 @@ Outcome readrobotfile(const std::string &path, RobotFile &file) {
     if (!unread.empty()) return refusedat(path, 1, unread);
     RobotFile read{path, sha256of(bytes), ROBOTCYL, {}, 0.0, 0.0};
     if (read.sha256.empty()) return failure("the digest of " + excerpt(path) + " could not be made");
-    toml::table t;
-    try {
-        t = toml::parse(bytes, path);
-    } catch (const toml::parse_error &e) {
-        return refusedat(path, static_cast<long>(e.source().begin.line),
-                         "not TOML: " + std::string(e.description()) + "; accepts a robot file of NAME = VALUE lines");
-    }
-    const std::string nokind = kindof(t, read.type);
-    if (!nokind.empty()) {
-        const toml::node *kind = t.get(KINDKEY);
-        return refusedat(path, kind == nullptr ? 1 : static_cast<long>(kind->source().begin.line), nokind);
-    }
-    const Outcome values = valuesof(path, t, read);
+    FileEntries entries;
+    const Outcome parsed = entriesof(path, bytes, entries);
+    if (!parsed.ok()) return parsed;
+    const std::string nokind = kindof(entries.kind, read.type);
+    if (!nokind.empty()) return refusedat(path, std::max(entries.kind.line, 1L), nokind);
+    const Outcome values = valuesof(path, entries.values, read);
     if (!values.ok()) return values;
     const std::string why = unreachable(read);
-    if (!why.empty()) return refusedat(path, moveline(t), why);
+    if (!why.empty()) return refusedat(path, moveline(entries.values), why);
     file = read;
     return succeeded();
 }

@@ -70,8 +70,8 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      [](const CompareRequest &r, ComparisonSettings &s) { s.errRatio = errorratio(r.errorPercent); }, nullptr},
     // The pass runs on the records set up for the file's robot (installrobot).
     {"robotfile", nullptr, 0, "FILE",
-     "Robot file (TOML) of an arm of your own: its kind and any primary value of the robot and the task by the "
-     "names sotoc params prints; the robot may then be left out",
+     "Robot file of an arm of your own (TOML; JSON or URDF by a name ending .json or .urdf): its kind and any "
+     "primary value of the robot and the task by the names sotoc params prints; the robot may then be left out",
      false, 0, 0, false, false, "", "", "a readable robot file", "", "", nullptr, nullptr, nullptr,
      [](const CompareRequest &, ComparisonSettings &) {}, nullptr, "robot-file"},
     {"near", nullptr, 1, "D",

@@ -23,6 +23,10 @@ using json = nlohmann::ordered_json;
 
 const std::string SCARAFILE = SOTOC_EXAMPLES "/scara.toml";
 const std::string CYLFILE = SOTOC_EXAMPLES "/cylindrical.toml";
+// The same arms as URDF and JSON.
+const std::string SCARAURDF = SOTOC_EXAMPLES "/scara.urdf";
+const std::string CYLURDF = SOTOC_EXAMPLES "/cylindrical.urdf";
+const std::string SCARAJSON = SOTOC_EXAMPLES "/scara.json";
 
 // The program's pi and the default servo frequency 2 pi 10 Hz [rad/s].
 constexpr double P = 3.14159265358979;
@@ -64,6 +68,9 @@ TEST(RobotFileCommand, RestatedDefaultsGiveTheBuiltInResults) {
         {{"--robot", "scara", "--motion", "horizontal", "--error", "-20"}, SCARAFILE},
         {{"--robot", "cylindrical", "--motion", "vertical", "--error", "50"}, CYLFILE},
         {{"--robot", "cylindrical", "--motion", "horizontal", "--end", "0,0.7"}, CYLFILE},
+        {{"--robot", "scara", "--motion", "vertical"}, SCARAURDF},
+        {{"--robot", "scara", "--motion", "horizontal", "--error", "-20"}, SCARAJSON},
+        {{"--robot", "cylindrical", "--motion", "vertical", "--error", "50"}, CYLURDF},
     };
     for (const auto &c : cases) {
         std::vector<std::string> args = {"compare", "--json"};
@@ -78,15 +85,18 @@ TEST(RobotFileCommand, RestatedDefaultsGiveTheBuiltInResults) {
         EXPECT_EQ(named.at("path"), c.file);
         EXPECT_EQ(named.at("sha256").get<std::string>().size(), 64u);
     }
-    // The robot may be left out: the file names it.
-    const RunOutcome lines = runsotoc({"compare", "--robot-file", SCARAFILE, "--motion", "vertical", "--lang", "ja"});
-    EXPECT_EQ(lines.status, 0) << lines.err;
-    EXPECT_EQ(lines.out,
-              "\n誤差なしTOC    終端時間 tf= 1.2505[s]  終端位置 Pf[]=(-0.2913  0.3998)[m]"
-              "\n誤差ありTOC    終端時間 tf= 1.2615[s]  終端位置 Pf[]=(-0.3884  0.2879)[m]"
-              "\n  速度誤差を含めたTOC位置誤差  = 0.140[m]  行程に対する誤差の比=12.9965[%]"
-              "\n誤差ありSOTOC　終端時間 tf= 1.2240[s]  終端位置 Pf[]=(-0.3510  0.3948)[m]"
-              "\n  速度誤差を含めたSOTOC位置誤差= 0.037[m]  行程に対する誤差の比=3.4094[%]\n");
+    // The robot may be left out: the file names it; the lines are the pinned ones.
+    for (const std::string &file : {SCARAFILE, SCARAURDF}) {
+        const RunOutcome lines = runsotoc({"compare", "--robot-file", file, "--motion", "vertical", "--lang", "ja"});
+        EXPECT_EQ(lines.status, 0) << lines.err;
+        EXPECT_EQ(lines.out,
+                  "\n誤差なしTOC    終端時間 tf= 1.2505[s]  終端位置 Pf[]=(-0.2913  0.3998)[m]"
+                  "\n誤差ありTOC    終端時間 tf= 1.2615[s]  終端位置 Pf[]=(-0.3884  0.2879)[m]"
+                  "\n  速度誤差を含めたTOC位置誤差  = 0.140[m]  行程に対する誤差の比=12.9965[%]"
+                  "\n誤差ありSOTOC　終端時間 tf= 1.2240[s]  終端位置 Pf[]=(-0.3510  0.3948)[m]"
+                  "\n  速度誤差を含めたSOTOC位置誤差= 0.037[m]  行程に対する誤差の比=3.4094[%]\n")
+            << file;
+    }
 }
 
 // The values fixed at start written into the file as params prints them (shortest

@@ -2,6 +2,7 @@
 build.sh know, examples that run, a picture that is what the command beside it draws
 today, and links to pages that the built site has."""
 
+import json
 import os
 import re
 import shlex
@@ -63,6 +64,21 @@ def test_examples_run_and_write_what_they_name():
                 if option in words:
                     made = os.path.join(folder, words[words.index(option) + 1])
                     assert os.path.getsize(made) > 0, (command, option)
+
+
+def test_urdf_shown_is_the_built_in_scara():
+    """The URDF on the front page gives the built-in SCARA's result, digit for digit."""
+    urdf = "\n".join(line for line in indented(readme()) if line.lstrip().startswith("<"))
+    assert urdf.startswith("<robot") and urdf.endswith("</robot>")
+    with tempfile.TemporaryDirectory() as folder:
+        with open(os.path.join(folder, "arm.urdf"), "w", encoding="utf-8") as f:
+            f.write(urdf)
+        builtin = run("sotoc compare --json --robot scara --motion vertical", folder)
+        filed = run("sotoc compare --json --robot-file arm.urdf --motion vertical", folder)
+    assert filed.returncode == 0, filed.stderr
+    result = json.loads(filed.stdout)
+    assert result["settings"].pop("robotfile")["path"] == "arm.urdf"
+    assert result == json.loads(builtin.stdout)
 
 
 def test_picture_is_what_the_command_beside_it_draws():

@@ -1,101 +1,18 @@
 // Joint accelerations of both robots against Orocos KDL's inertia matrix, Coriolis
 // and gravity terms for chains of point masses built from the same parameters.
-#include <Eigen/LU>
 #include <gtest/gtest.h>
-#include <kdl/chain.hpp>
-#include <kdl/chaindynparam.hpp>
-
-#include <cmath>
-#include <random>
 
 #include "defaults.h"
-#include "simulation/dynamics.h"
-#include "tests/simulation/reference.h"
+#include "tests/simulation/kdlchains.h"
 
 namespace {
-
-// Random states per case, and agreement relative to the size of the acceleration.
-constexpr int STATES = 1000;
-constexpr double AGREEMENT = 1e-12;
-// Ranges of the random states: radius of the cylindrical robot [m], joint velocities [rad/s, m/s].
-constexpr double RMIN = 0.05, RMAX = 1.2;
-constexpr double VMAX = 10.0;
-
-// Every joint axis along the base z axis; the arm moves in the base x-y plane with
-// x along joint angle 0. Motor inertias referred to the joints are KDL joint inertias.
-KDL::Chain cylinderchain() {
-    KDL::Chain chain;
-    chain.addSegment(KDL::Segment(KDL::Joint(KDL::Joint::RotZ, 1, 0, cyl.IM1)));
-    // The radial joint's value is the radius of the workpiece, a point mass at its tip.
-    chain.addSegment(KDL::Segment(KDL::Joint(KDL::Joint::TransX, 1, 0, cyl.IM2), KDL::Frame::Identity(),
-                                  KDL::RigidBodyInertia(task.mw)));
-    return chain;
-}
-
-// Point masses m1 at the elbow and mw at the tip; extra1, extra2 are inertias of
-// zero mass turning with link 1 and link 2 [kg m^2].
-KDL::Chain scarachain(double extra1, double extra2) {
-    KDL::Chain chain;
-    chain.addSegment(KDL::Segment(KDL::Joint(KDL::Joint::RotZ, 1, 0, scara.IM1), KDL::Frame(KDL::Vector(scara.L1, 0, 0)),
-                                  KDL::RigidBodyInertia(scara.m1, KDL::Vector::Zero(),
-                                                        KDL::RotationalInertia(0, 0, extra1))));
-    chain.addSegment(KDL::Segment(KDL::Joint(KDL::Joint::RotZ, 1, 0, scara.IM2), KDL::Frame(KDL::Vector(scara.L2, 0, 0)),
-                                  KDL::RigidBodyInertia(task.mw, KDL::Vector::Zero(),
-                                                        KDL::RotationalInertia(0, 0, extra2))));
-    return chain;
-}
-
-// Vertical motion: gravity in the plane of motion, angles counted from the horizontal.
-// Horizontal: along the joint axes, where it loads neither joint.
-KDL::Vector gravityvector() {
-    return app.sgnG == 'g' ? KDL::Vector(0, -GRAVITY, 0) : KDL::Vector(0, 0, -GRAVITY);
-}
-
-// KDL's joint accelerations: M q'' = tau - C - G. False when KDL reports an error.
-bool kdlaccel(const KDL::Chain &chain, const double q[2], const double dq[2], const double tau[2], double acc[2]) {
-    KDL::ChainDynParam dyn(chain, gravityvector());
-    KDL::JntArray Q(2), DQ(2), C(2), G(2);
-    KDL::JntSpaceInertiaMatrix M(2);
-    for (int j = 0; j < 2; ++j) {
-        Q(j) = q[j];
-        DQ(j) = dq[j];
-    }
-    if (dyn.JntToMass(Q, M) != 0 || dyn.JntToCoriolis(Q, DQ, C) != 0 || dyn.JntToGravity(Q, G) != 0) return false;
-    Eigen::Vector2d rhs(tau[0] - C(0) - G(0), tau[1] - C(1) - G(1));
-    const Eigen::Vector2d a = M.data.partialPivLu().solve(rhs);
-    acc[0] = a(0);
-    acc[1] = a(1);
-    return true;
-}
-
-// Largest difference between the model's and KDL's accelerations over random
-// states, relative to the size of KDL's acceleration (at least 1); infinite when
-// KDL fails.
-double worstdifference(char type, const KDL::Chain &chain) {
-    std::mt19937_64 random(type == 'a' ? 11 : 12);
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    std::uniform_real_distribution<double> radius(RMIN, RMAX);
-    const double T1 = jointlimit(type, 'g', 0), T2 = jointlimit(type, 'g', 1);
-    double worst = 0.0;
-    for (int i = 0; i < STATES; ++i) {
-        const double q[2] = {PI * unit(random), type == 'a' ? radius(random) : PI * unit(random)};
-        const double dq[2] = {VMAX * unit(random), VMAX * unit(random)};
-        const double tau[2] = {T1 * unit(random), T2 * unit(random)};
-        double model[2], kdl[2];
-        dynamics(type, tau[0], tau[1], q[0], q[1], dq[0], dq[1], model);
-        if (!kdlaccel(chain, q, dq, tau, kdl)) return INFINITY;
-        const double size = std::fmax(std::hypot(kdl[0], kdl[1]), 1.0);
-        worst = std::fmax(worst, std::hypot(model[0] - kdl[0], model[1] - kdl[1]) / size);
-    }
-    return worst;
-}
 
 TEST(Kdl, BothRobotsWithNominalMassesWithAndWithoutGravity) {
     for (char type : {'a', 'b'})
         for (char gravity : {'h', 'g'}) {
             installdefaults(type);
             app.sgnG = gravity;
-            const KDL::Chain chain = type == 'a' ? cylinderchain() : scarachain(0.0, 0.0);
+            const KDL::Chain chain = type == 'a' ? cylinderchain(recordsarm(type)) : scarachain(recordsarm(type), 0.0, 0.0);
             EXPECT_LT(worstdifference(type, chain), AGREEMENT) << type << gravity;
         }
 }
@@ -108,7 +25,7 @@ TEST(Kdl, ErroneousMassesWithTheFixedArmInertiasAccountedFor) {
             installdefaults('a');
             app.sgnG = gravity;
             task.mw = (1.0 + error) * task.mwNom;
-            EXPECT_LT(worstdifference('a', cylinderchain()), AGREEMENT) << error << gravity;
+            EXPECT_LT(worstdifference('a', cylinderchain(recordsarm('a'))), AGREEMENT) << error << gravity;
 
             installdefaults('b');
             app.sgnG = gravity;
@@ -117,8 +34,8 @@ TEST(Kdl, ErroneousMassesWithTheFixedArmInertiasAccountedFor) {
             // What the fixed inertias hold beyond the point masses now in use.
             const double extra1 = scara.IJ1 - scara.m1 * scara.L1 * scara.L1;
             const double extra2 = scara.IJ2 - task.mw * scara.L2 * scara.L2;
-            EXPECT_LT(worstdifference('b', scarachain(extra1, extra2)), AGREEMENT) << error << gravity;
-            EXPECT_GT(worstdifference('b', scarachain(0.0, 0.0)), 1e-3) << "the fixed inertias matter " << error;
+            EXPECT_LT(worstdifference('b', scarachain(recordsarm('b'), extra1, extra2)), AGREEMENT) << error << gravity;
+            EXPECT_GT(worstdifference('b', scarachain(recordsarm('b'), 0.0, 0.0)), 1e-3) << "the fixed inertias matter " << error;
         }
 }
 

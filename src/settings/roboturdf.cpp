@@ -1,0 +1,396 @@
+// The entries of a URDF robot file: a planar arm of two joints, read with the URDF
+// parser, and the model's values worked out from it.
+//
+// The chain: base -> joint 1 (revolute or continuous) -> link 1 -> joint 2 -> link 2
+// -> a fixed joint whose origin marks the tip; links fixed to a link move with it.
+// Joint 2 revolute or continuous: the SCARA, its axis parallel to joint 1's; joint 2
+// prismatic: the cylindrical arm, sliding along a line through joint 1's axis.
+//   SCARA:       L1 = distance of joint 2's axis from joint 1's, L2 = distance of the
+//                tip from joint 2's axis; m1Nom, IJ1 = mass of link 1 (with the links
+//                fixed to it) and its inertia about joint 1; mwNom, IJ2 = the same of
+//                link 2 about joint 2 (the model holds these masses at the elbow and the
+//                tip); TM1 = effort1 / u1, TM2 = effort2 / (2 u2): the efforts are the
+//                joints' torque limits, the SCARA's joint 2 getting twice its motor's
+//                torque times its ratio.
+//   Cylindrical: L = radius of the tip at joint 2's upper limit; mwNom = mass of link 2
+//                (with the links fixed to it), held at the tip; link 1 carries no mass;
+//                TM1 = effort1 / u1, TM2 = effort2 / u2.
+// What a URDF does not say (motor inertias, ratios, servo, the move) is the built-in
+// robot's, or given as attributes of a <sotoc> element of the robot, by the names of
+// the other robot files: <sotoc u1="50" x0="0.6 m"/>.
+#include <console_bridge/console.h>
+#include <tinyxml.h>
+#include <urdf_parser/urdf_parser.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <memory>
+
+#include "records/parameters.h"
+#include "settings/request.h"
+#include "settings/robotentries.h"
+#include "settings/usertext.h"
+#include "study/comparison.h"
+#include "study/params.h"
+
+namespace {
+
+using Vector = std::array<double, 3>;
+
+// Axes whose angle's sine, and lines whose distance, is below this are parallel and
+// meet: the precision of the numbers a URDF is written with [-, m].
+constexpr double ALIGNED = 1e-9;
+
+// The element that gives what a URDF cannot say.
+const char *const COMPANION = "sotoc";
+
+// A pose: rotation R and position p of a frame in its parent frame.
+struct Frame {
+    urdf::Rotation R;
+    Vector p;
+};
+
+Vector vec(const urdf::Vector3 &v) { return {v.x, v.y, v.z}; }
+Vector rotated(const urdf::Rotation &R, const Vector &v) { return vec(R * urdf::Vector3(v[0], v[1], v[2])); }
+Vector plus(const Vector &a, const Vector &b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+Vector times(double s, const Vector &a) { return {s * a[0], s * a[1], s * a[2]}; }
+double dot(const Vector &a, const Vector &b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double norm(const Vector &a) { return std::hypot(a[0], a[1], a[2]); }
+Vector cross(const Vector &a, const Vector &b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Vector unit(const Vector &a) { return times(1.0 / norm(a), a); }
+// The part of a across unit axis u.
+Vector across(const Vector &a, const Vector &u) { return plus(a, times(-dot(a, u), u)); }
+
+Frame identity() { return {urdf::Rotation(), {0.0, 0.0, 0.0}}; }
+Frame frameof(const urdf::Pose &pose) { return {pose.rotation, vec(pose.position)}; }
+// Frame b given in frame a, in a's parent.
+Frame then(const Frame &a, const Frame &b) { return {a.R * b.R, plus(a.p, rotated(a.R, b.p))}; }
+
+// The URDF parser's words: the last error it would print, kept instead.
+class ParserWords : public console_bridge::OutputHandler {
+  public:
+    std::string last;
+    void log(const std::string &text, console_bridge::LogLevel level, const char *, int) override {
+        if (level >= console_bridge::CONSOLE_BRIDGE_LOG_ERROR) last = text;
+    }
+};
+
+// The lines of the robot's links and joints by name, and its companion element.
+struct Lines {
+    std::map<std::string, long> link, joint;
+    const TiXmlElement *companion = nullptr;
+};
+
+// A body: links rigidly joined, its mass and inertia about a joint's axis.
+struct Body {
+    bool inertial = false;  // some link of it has an inertial element
+    double m = 0.0;         // [kg]
+    double I = 0.0;         // about the axis [kg m^2]
+};
+
+// The two joints of the arm, the links they move and the tip's fixed joint.
+struct Arm {
+    urdf::JointConstSharedPtr joint[2];
+    urdf::LinkConstSharedPtr link[2];
+    urdf::JointConstSharedPtr tip;
+    Frame joint2;     // joint 2's frame in link 1's
+    Vector axis[2];   // joint 1's axis in link 1's frame, joint 2's in link 2's
+};
+
+std::string quoted(const std::string &name) { return "'" + excerpt(name) + "'"; }
+
+bool moving(const urdf::Joint &j) {
+    return j.type == urdf::Joint::REVOLUTE || j.type == urdf::Joint::CONTINUOUS || j.type == urdf::Joint::PRISMATIC;
+}
+
+bool turning(const urdf::Joint &j) { return j.type == urdf::Joint::REVOLUTE || j.type == urdf::Joint::CONTINUOUS; }
+
+// The lines of the document's links and joints; the refusal of a second companion.
+Outcome linesof(const std::string &path, const TiXmlElement &robot, Lines &lines) {
+    for (const TiXmlElement *e = robot.FirstChildElement(); e != nullptr; e = e->NextSiblingElement()) {
+        const char *name = e->Attribute("name");
+        const std::string tag = e->Value();
+        if (tag == "link" && name) lines.link.emplace(name, e->Row());
+        if (tag == "joint" && name) lines.joint.emplace(name, e->Row());
+        if (tag == COMPANION && lines.companion)
+            return refusedat(path, e->Row(), std::string("a second <") + COMPANION + ">; accepts one");
+        if (tag == COMPANION) lines.companion = e;
+    }
+    return succeeded();
+}
+
+long lineof(const std::map<std::string, long> &lines, const std::string &name) {
+    const auto at = lines.find(name);
+    return at == lines.end() ? 1 : at->second;
+}
+
+// Whether link `link` lies below joint j.
+bool below(const urdf::LinkConstSharedPtr &link, const urdf::Joint &j) {
+    for (urdf::LinkConstSharedPtr l = link; l; l = l->getParent())
+        if (l->parent_joint && l->parent_joint->name == j.name) return true;
+    return false;
+}
+
+// The frame of link `link` in that of `top`, a link it is fixed below.
+Frame framebelow(const urdf::LinkConstSharedPtr &link, const urdf::LinkConstSharedPtr &top) {
+    Frame f = identity();
+    for (urdf::LinkConstSharedPtr l = link; l && l != top; l = l->getParent())
+        f = then(frameof(l->parent_joint->parent_to_joint_origin_transform), f);
+    return f;
+}
+
+// The moving joints in the document's order; the refusal of any other kind than
+// fixed, or of a count other than two.
+Outcome movingjoints(const std::string &path, const urdf::ModelInterface &model, const Lines &lines, Arm &arm) {
+    std::vector<std::pair<long, urdf::JointConstSharedPtr>> found;
+    for (const auto &[name, j] : model.joints_) {
+        const long line = lineof(lines.joint, name);
+        if (!moving(*j) && j->type != urdf::Joint::FIXED)
+            return refusedat(path, line,
+                             "joint " + quoted(name) + " is " +
+                                 (j->type == urdf::Joint::FLOATING ? "floating"
+                                  : j->type == urdf::Joint::PLANAR ? "planar"
+                                                                   : "of no known type") +
+                                 "; accepts revolute, continuous, prismatic and fixed joints");
+        if (moving(*j)) found.emplace_back(line, j);
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    const std::string arm2 = "accepts an arm of two: joint 1 revolute, joint 2 revolute (SCARA) or prismatic (cylindrical)";
+    if (found.size() > 2)
+        return refusedat(path, found[2].first, "a third moving joint " + quoted(found[2].second->name) + "; " + arm2);
+    if (found.size() < 2) return refusedat(path, 1, std::to_string(found.size()) + " moving joints; " + arm2);
+    arm.joint[0] = found[0].second;
+    arm.joint[1] = found[1].second;
+    if (below(model.getLink(arm.joint[0]->parent_link_name), *arm.joint[1])) std::swap(arm.joint[0], arm.joint[1]);
+    if (!below(model.getLink(arm.joint[1]->parent_link_name), *arm.joint[0]))
+        return refusedat(path, found[1].first,
+                         "joints " + quoted(found[0].second->name) + " and " + quoted(found[1].second->name) +
+                             " are not one below the other; accepts a chain");
+    return succeeded();
+}
+
+// The kinds of the joints, their axes, the tip and joint 2's frame into `arm`; the
+// refusal of an arm that is not planar.
+Outcome planar(const std::string &path, const urdf::ModelInterface &model, const Lines &lines, Arm &arm) {
+    const urdf::Joint &j1 = *arm.joint[0], &j2 = *arm.joint[1];
+    const long line1 = lineof(lines.joint, j1.name), line2 = lineof(lines.joint, j2.name);
+    if (!turning(j1))
+        return refusedat(path, line1, "joint 1 " + quoted(j1.name) + " is prismatic; accepts a revolute first joint");
+    arm.link[0] = model.getLink(j1.child_link_name);
+    arm.link[1] = model.getLink(j2.child_link_name);
+    arm.joint2 = then(framebelow(model.getLink(j2.parent_link_name), arm.link[0]),
+                      frameof(j2.parent_to_joint_origin_transform));
+    arm.axis[0] = unit(vec(j1.axis));
+    arm.axis[1] = unit(vec(j2.axis));
+    const Vector axis2 = rotated(arm.joint2.R, arm.axis[1]);
+    if (turning(j2) && norm(cross(arm.axis[0], axis2)) > ALIGNED)
+        return refusedat(path, line2, "the axis of joint 2 " + quoted(j2.name) + " is not parallel to joint 1's; accepts a planar arm");
+    if (!turning(j2) && std::fabs(dot(arm.axis[0], axis2)) > ALIGNED)
+        return refusedat(path, line2, "joint 2 " + quoted(j2.name) + " does not slide across joint 1's axis; accepts a planar arm");
+    std::vector<urdf::JointSharedPtr> tips;
+    for (const urdf::JointSharedPtr &j : arm.link[1]->child_joints)
+        if (j->type == urdf::Joint::FIXED) tips.push_back(j);
+    const long line = lineof(lines.link, arm.link[1]->name);
+    if (tips.size() != 1)
+        return refusedat(path, line,
+                         "link 2 " + quoted(arm.link[1]->name) + " has " + std::to_string(tips.size()) +
+                             " fixed joints; accepts one, whose origin marks the tip");
+    arm.tip = tips[0];
+    return succeeded();
+}
+
+// Body of `link` and the links fixed below it, whose frame is `frame` in the frame
+// of the axis `axis` through its origin.
+void addbody(const urdf::LinkConstSharedPtr &link, const Frame &frame, const Vector &axis, Body &body) {
+    if (const urdf::InertialSharedPtr &in = link->inertial) {
+        const Frame c = then(frame, frameof(in->origin));
+        const Vector b = rotated(c.R.GetInverse(), axis);
+        const double own = in->ixx * b[0] * b[0] + in->iyy * b[1] * b[1] + in->izz * b[2] * b[2] +
+                           2.0 * (in->ixy * b[0] * b[1] + in->ixz * b[0] * b[2] + in->iyz * b[1] * b[2]);
+        const double d = norm(across(c.p, axis));
+        body.inertial = true;
+        body.m += in->mass;
+        body.I += own + in->mass * d * d;
+    }
+    // The parser keeps a link's child links beside the joints to them, in one order.
+    for (size_t k = 0; k < link->child_joints.size() && k < link->child_links.size(); ++k)
+        if (link->child_joints[k]->type == urdf::Joint::FIXED)
+            addbody(link->child_links[k], then(frame, frameof(link->child_joints[k]->parent_to_joint_origin_transform)),
+                    axis, body);
+}
+
+Body bodyof(const urdf::LinkConstSharedPtr &link, const Vector &axis) {
+    Body body;
+    addbody(link, identity(), axis, body);
+    return body;
+}
+
+// A value worked out from the URDF at `line`, from what `from` says.
+FileEntry worked(const char *name, double v, long line, const std::string &from) {
+    return FileEntry{name, line, FileEntry::NUMBER, v, "", " (from " + from + ")"};
+}
+
+// The companion's attributes as entries: a number, or a text "NUMBER UNIT".
+std::vector<FileEntry> companionentries(const TiXmlElement *companion) {
+    std::vector<FileEntry> entries;
+    if (!companion) return entries;
+    for (const TiXmlAttribute *a = companion->FirstAttribute(); a != nullptr; a = a->Next()) {
+        FileEntry e{a->Name(), a->Row(), FileEntry::TEXT, 0.0, a->Value(), ""};
+        if (readnumber(e.text, e.number)) e.form = FileEntry::NUMBER;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+// The reduction ratio of joint j: the companion's, else the built-in robot's.
+Outcome ratioof(const std::string &path, const std::vector<FileEntry> &given, char type, int j, double &u) {
+    const char *name = j == 0 ? "u1" : "u2";
+    for (const FileEntry &e : given)
+        if (e.name == name) return entryvalue(path, e, type, u);
+    const std::unique_ptr<RecordsCopy> before = std::make_unique<RecordsCopy>();
+    keeprecords(*before);
+    initialset();
+    u = j == 0 ? robotparams(type).u1 : robotparams(type).u2;
+    putrecords(*before);
+    return succeeded();
+}
+
+// The effort limit of joint j of the arm, the refusal of a joint without one.
+Outcome effortof(const std::string &path, const Lines &lines, const urdf::Joint &j, double &effort) {
+    if (!j.limits)
+        return refusedat(path, lineof(lines.joint, j.name),
+                         "joint " + quoted(j.name) + " has no <limit effort=...>; accepts its torque limit there");
+    effort = j.limits->effort;
+    return succeeded();
+}
+
+// The motor torque limits from the joints' efforts and the ratios.
+Outcome drives(const std::string &path, const Lines &lines, const Arm &arm, char type, const std::vector<FileEntry> &given,
+               std::vector<FileEntry> &values) {
+    double effort[2], u[2];
+    for (int j = 0; j < 2; ++j) {
+        Outcome o = effortof(path, lines, *arm.joint[j], effort[j]);
+        if (o.ok()) o = ratioof(path, given, type, j, u[j]);
+        if (!o.ok()) return o;
+    }
+    // The SCARA's joint-2 limit is twice its motor's torque times the ratio.
+    const double twice = type == ROBOTSCARA ? 2.0 : 1.0;
+    values.push_back(worked("TM1", effort[0] / u[0], lineof(lines.joint, arm.joint[0]->name),
+                            "the effort of joint " + quoted(arm.joint[0]->name) + " over u1"));
+    values.push_back(worked("TM2", effort[1] / (twice * u[1]), lineof(lines.joint, arm.joint[1]->name),
+                            "the effort of joint " + quoted(arm.joint[1]->name) + " over u2"));
+    return succeeded();
+}
+
+// The refusal of a body of link `link` without an inertial element.
+Outcome massive(const std::string &path, const Lines &lines, const urdf::LinkConstSharedPtr &link, const Body &body) {
+    if (body.inertial) return succeeded();
+    return refusedat(path, lineof(lines.link, link->name),
+                     "link " + quoted(link->name) + " has no <inertial>; accepts its mass and inertia there");
+}
+
+// The SCARA's lengths, masses and inertias.
+Outcome scaravalues(const std::string &path, const Lines &lines, const Arm &arm, std::vector<FileEntry> &values) {
+    const Body b1 = bodyof(arm.link[0], arm.axis[0]), b2 = bodyof(arm.link[1], arm.axis[1]);
+    for (int j = 0; j < 2; ++j) {
+        const Outcome o = massive(path, lines, arm.link[j], j == 0 ? b1 : b2);
+        if (!o.ok()) return o;
+    }
+    const std::string origin2 = "the origin of joint " + quoted(arm.joint[1]->name);
+    const std::string tip = "the origin of joint " + quoted(arm.tip->name);
+    const std::string link1 = "the inertial of link " + quoted(arm.link[0]->name);
+    const std::string link2 = "the inertial of link " + quoted(arm.link[1]->name);
+    const long l1 = lineof(lines.link, arm.link[0]->name), l2 = lineof(lines.link, arm.link[1]->name);
+    values.push_back(worked("L1", norm(across(arm.joint2.p, arm.axis[0])), lineof(lines.joint, arm.joint[1]->name), origin2));
+    values.push_back(worked("L2", norm(across(vec(arm.tip->parent_to_joint_origin_transform.position), arm.axis[1])),
+                            lineof(lines.joint, arm.tip->name), tip));
+    values.push_back(worked("m1Nom", b1.m, l1, link1));
+    values.push_back(worked("IJ1", b1.I, l1, link1));
+    values.push_back(worked("mwNom", b2.m, l2, link2));
+    values.push_back(worked("IJ2", b2.I, l2, link2));
+    return succeeded();
+}
+
+// The cylindrical arm's length and workpiece mass.
+Outcome cylindervalues(const std::string &path, const Lines &lines, const Arm &arm, std::vector<FileEntry> &values) {
+    const Body b1 = bodyof(arm.link[0], arm.axis[0]), b2 = bodyof(arm.link[1], arm.axis[1]);
+    if (b1.m != 0.0)
+        return refusedat(path, lineof(lines.link, arm.link[0]->name),
+                         "link 1 " + quoted(arm.link[0]->name) + " carries " + numbertext(b1.m) +
+                             " kg; the cylindrical arm turns the workpiece alone: accepts link 1 without mass");
+    const Outcome o = massive(path, lines, arm.link[1], b2);
+    if (!o.ok()) return o;
+    // The tip at joint value q, in link 1's frame: start + q slide, across joint 1's axis.
+    const Vector slide = rotated(arm.joint2.R, arm.axis[1]);
+    const Vector start =
+        across(plus(arm.joint2.p, rotated(arm.joint2.R, vec(arm.tip->parent_to_joint_origin_transform.position))),
+               arm.axis[0]);
+    const long line2 = lineof(lines.joint, arm.joint[1]->name);
+    if (norm(cross(start, slide)) > ALIGNED)
+        return refusedat(path, line2,
+                         "joint 2 " + quoted(arm.joint[1]->name) + " slides the tip past joint 1's axis, not along a radius; accepts a radial slide");
+    const double upper = arm.joint[1]->limits ? arm.joint[1]->limits->upper : 0.0;
+    values.push_back(worked("L", norm(plus(start, times(upper, slide))), line2,
+                            "the upper limit of joint " + quoted(arm.joint[1]->name)));
+    values.push_back(worked("mwNom", b2.m, lineof(lines.link, arm.link[1]->name),
+                            "the inertial of link " + quoted(arm.link[1]->name)));
+    return succeeded();
+}
+
+// The companion's entries, but none the URDF gives itself.
+Outcome companionof(const std::string &path, const Lines &lines, const std::vector<FileEntry> &worked,
+                    std::vector<FileEntry> &given) {
+    given = companionentries(lines.companion);
+    for (const FileEntry &e : given) {
+        // The drives' limits come from the joints' efforts, worked out after the ratios.
+        const bool own = e.name == "kind" || e.name == "TM1" || e.name == "TM2" ||
+                         std::any_of(worked.begin(), worked.end(), [&](const FileEntry &w) { return w.name == e.name; });
+        if (own) return refusedat(path, e.line, "'" + excerpt(e.name) + "' refused; the URDF's joints and links give it");
+    }
+    return succeeded();
+}
+
+// The parsed model of the bytes, null with `why` the parser's refusal.
+urdf::ModelInterfaceSharedPtr parsed(const std::string &bytes, std::string &why) {
+    ParserWords words;
+    console_bridge::OutputHandler *before = console_bridge::getOutputHandler();
+    console_bridge::useOutputHandler(&words);
+    urdf::ModelInterfaceSharedPtr model = urdf::parseURDF(bytes);
+    console_bridge::useOutputHandler(before);
+    why = words.last;
+    return model;
+}
+
+}  // namespace
+
+Outcome urdfentries(const std::string &path, const std::string &bytes, FileEntries &entries) {
+    TiXmlDocument doc;
+    doc.Parse(bytes.c_str());
+    if (doc.Error()) return refusedat(path, std::max(doc.ErrorRow(), 1), std::string("not XML: ") + doc.ErrorDesc());
+    const TiXmlElement *robot = doc.RootElement();
+    if (!robot || std::string(robot->Value()) != "robot") return refusedat(path, 1, "no <robot>; accepts a URDF");
+    Lines lines;
+    Outcome o = linesof(path, *robot, lines);
+    if (!o.ok()) return o;
+    std::string why;
+    const urdf::ModelInterfaceSharedPtr model = parsed(bytes, why);
+    if (!model) return refusedat(path, 1, "not a URDF the parser takes: " + excerpt(why));
+    Arm arm;
+    o = movingjoints(path, *model, lines, arm);
+    if (o.ok()) o = planar(path, *model, lines, arm);
+    if (!o.ok()) return o;
+    const char type = turning(*arm.joint[1]) ? ROBOTSCARA : ROBOTCYL;
+    std::vector<FileEntry> values, given;
+    o = type == ROBOTSCARA ? scaravalues(path, lines, arm, values) : cylindervalues(path, lines, arm, values);
+    if (o.ok()) o = companionof(path, lines, values, given);
+    if (o.ok()) o = drives(path, lines, arm, type, given, values);
+    if (!o.ok()) return o;
+    entries.kind = FileEntry{"kind", lineof(lines.joint, arm.joint[1]->name), FileEntry::TEXT, 0.0, robotword(type), ""};
+    entries.values = values;
+    entries.values.insert(entries.values.end(), given.begin(), given.end());
+    return succeeded();
+}

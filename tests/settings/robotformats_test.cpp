@@ -1,0 +1,276 @@
+// Robot files in JSON and URDF: the built-in arms restated give the built-in records
+// to the bit, a changed URDF arm gives the values worked out by hand from its joints
+// and links, and arms that are not a planar chain of two joints are refused at the
+// line that is wrong, beside an arm that differs from them only there and is taken.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "records/parameters.h"
+#include "records/records.h"
+#include "settings/robotfile.h"
+#include "study/params.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+// Reads `text` as robot file `name`; "" when taken, else the refusal after "PATH:"
+// (status 2 checked).
+std::string refusalof(const std::string &name, const std::string &text, RobotFile &file) {
+    TempDir dir;
+    const std::string path = dir.file(name);
+    std::ofstream(path) << text;
+    const Outcome read = readrobotfile(path, file);
+    if (read.ok()) return "";
+    EXPECT_EQ(read.status, 2) << read.message;
+    EXPECT_EQ(read.message.rfind(path + ":", 0), 0u) << read.message;
+    return read.message.substr(std::min(read.message.size(), path.size() + 1));
+}
+
+std::string refusalof(const std::string &name, const std::string &text) {
+    RobotFile file{};
+    return refusalof(name, text, file);
+}
+
+// `text` with each `from` replaced by its `to` (each must be there).
+std::string edited(std::string text, const std::vector<std::pair<std::string, std::string>> &changes) {
+    for (const auto &[from, to] : changes) {
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// Every parameter of robot `type` in the records, by Parameter.
+std::vector<double> parametersof(char type) {
+    std::vector<double> values;
+    for (int k = 0; k < PARAMETERS; ++k) {
+        const Parameter p = static_cast<Parameter>(k);
+        if (parameterof(p, type)) values.push_back(parameterrow(p).at(robotparams(type)));
+    }
+    return values;
+}
+
+TEST(RobotFormats, TheBuiltInArmsRestatedGiveTheBuiltInRecords) {
+    const struct {
+        const char *file;
+        char type;
+    } cases[] = {{"scara.urdf", ROBOTSCARA}, {"cylindrical.urdf", ROBOTCYL}, {"scara.json", ROBOTSCARA}};
+    for (const auto &c : cases) {
+        initialset();
+        const std::vector<double> builtin = parametersof(c.type);
+        RobotFile file{};
+        const Outcome read = readrobotfile(std::string(SOTOC_EXAMPLES "/") + c.file, file);
+        ASSERT_TRUE(read.ok()) << read.message;
+        EXPECT_EQ(file.type, c.type);
+        installrobot(file);
+        EXPECT_EQ(parametersof(c.type), builtin) << c.file;
+    }
+}
+
+// A SCARA whose frames are turned and offset, with a link fixed to each link:
+//   L1 = |(0.36, 0.48)| = 0.6 (joint 2's height 0.1 along the axes does not count)
+//   link 1: 2 kg at 0.3 m with izz 0.01, a 0.5 kg motor at 0.6 m:
+//     m1Nom = 2.5, IJ1 = 0.01 + 2 0.3^2 + 0.5 0.6^2 = 0.37
+//   link 2: 1 kg at 0.2 m, its inertial frame turned 90 degrees about x, so the
+//     joint axis is its y axis: iyy = 0.02; a 0.5 kg tool at the tip (0.3, 0.4):
+//     L2 = 0.5, mwNom = 1.5, IJ2 = 0.02 + 1 0.2^2 + 0.5 0.5^2 = 0.185
+//   efforts 6 and 4 N m with u1 = 60, u2 = 20: TM1 = 6 / 60 = 0.1,
+//     TM2 = 4 / (2 20) = 0.1, and the joint limits are the efforts again:
+//     T1max = TM1 u1 = 6, T2max = 2 TM2 u2 = 4.
+const char *const TURNEDSCARA = R"(<robot name="arm">
+  <link name="base"/>
+  <joint name="j1" type="continuous"><parent link="base"/><child link="a"/><origin xyz="0.1 0.2 0.3"/>
+    <axis xyz="0 0 -1"/><limit effort="6" velocity="1"/></joint>
+  <link name="a"><inertial><origin xyz="0.3 0 0"/><mass value="2"/>
+    <inertia ixx="0.5" ixy="0" ixz="0" iyy="0.5" iyz="0" izz="0.01"/></inertial></link>
+  <joint name="m" type="fixed"><parent link="a"/><child link="motor"/><origin xyz="0.6 0 0"/></joint>
+  <link name="motor"><inertial><mass value="0.5"/>
+    <inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
+  <joint name="j2" type="revolute"><parent link="a"/><child link="b"/><origin xyz="0.36 0.48 0.1" rpy="0 0 0.5"/>
+    <axis xyz="0 0 1"/><limit lower="-3" upper="3" effort="4" velocity="1"/></joint>
+  <link name="b"><inertial><origin xyz="0.2 0 0" rpy="1.5707963267948966 0 0"/><mass value="1"/>
+    <inertia ixx="0.1" ixy="0" ixz="0" iyy="0.02" iyz="0" izz="0.03"/></inertial></link>
+  <joint name="tip" type="fixed"><parent link="b"/><child link="tool"/><origin xyz="0.3 0.4 0"/></joint>
+  <link name="tool"><inertial><mass value="0.5"/>
+    <inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
+  <sotoc u1="60" u2="20 rad/rad"/>
+</robot>)";
+
+TEST(RobotFormats, AUrdfScaraGivesItsLengthsMassesInertiasAndLimits) {
+    RobotFile file{};
+    ASSERT_EQ(refusalof("arm.urdf", TURNEDSCARA, file), "");
+    EXPECT_EQ(file.type, ROBOTSCARA);
+    installrobot(file);
+    const RobotParams &p = scara;
+    const double tol = 1e-12;
+    EXPECT_NEAR(p.L1, 0.6, tol);
+    EXPECT_NEAR(p.L2, 0.5, tol);
+    EXPECT_NEAR(p.m1Nom, 2.5, tol);
+    EXPECT_NEAR(p.IJ1, 0.37, tol);
+    EXPECT_NEAR(task.mwNom, 1.5, tol);
+    EXPECT_NEAR(p.IJ2, 0.185, tol);
+    EXPECT_EQ(p.u1, 60.0);
+    EXPECT_EQ(p.u2, 20.0);
+    EXPECT_NEAR(p.TM1, 0.1, tol);
+    EXPECT_NEAR(p.TM2, 0.1, tol);
+    EXPECT_NEAR(p.T1max, 6.0, tol);
+    EXPECT_NEAR(p.T2max, 4.0, tol);
+}
+
+// A cylindrical arm whose slide starts 0.2 m out and whose tip is 0.1 m beyond the
+// slide's frame: L = 0.2 + 0.9 + 0.1 = 1.2 at the upper limit 0.9; the workpiece is
+// link 2's 2 kg; TM1 = 3 / 30, TM2 = 0.6 / 30 with the built-in ratios.
+TEST(RobotFormats, AUrdfCylinderGivesItsLengthAndWorkpiece) {
+    const std::string urdf = R"(<robot name="arm">
+  <link name="base"/>
+  <joint name="turn" type="revolute"><parent link="base"/><child link="column"/><axis xyz="0 0 1"/>
+    <limit lower="-3" upper="3" effort="3" velocity="1"/></joint>
+  <link name="column"/>
+  <joint name="reach" type="prismatic"><parent link="column"/><child link="arm"/><origin xyz="0.2 0 0.5"/>
+    <axis xyz="1 0 0"/><limit lower="0" upper="0.9" effort="0.6" velocity="1"/></joint>
+  <link name="arm"><inertial><mass value="2"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
+  <joint name="tip" type="fixed"><parent link="arm"/><child link="tool"/><origin xyz="0.1 0 0"/></joint>
+  <link name="tool"/>
+</robot>)";
+    RobotFile file{};
+    ASSERT_EQ(refusalof("arm.urdf", urdf, file), "");
+    EXPECT_EQ(file.type, ROBOTCYL);
+    installrobot(file);
+    EXPECT_NEAR(cyl.L, 1.2, 1e-12);
+    EXPECT_EQ(task.mwNom, 2.0);
+    EXPECT_NEAR(cyl.TM1, 0.1, 1e-15);
+    EXPECT_NEAR(cyl.TM2, 0.02, 1e-15);
+    EXPECT_NEAR(cyl.T2max, 0.6, 1e-15);
+}
+
+// One element a line, as the refusals name them.
+const char *const PLAINSCARA = R"(<robot name="arm">
+  <link name="base"/>
+  <joint name="j1" type="revolute"><parent link="base"/><child link="a"/><axis xyz="0 0 1"/><limit effort="2" velocity="1" lower="-3" upper="3"/></joint>
+  <link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="1"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
+  <joint name="j2" type="revolute"><parent link="a"/><child link="b"/><origin xyz="0.5 0 0"/><axis xyz="0 0 1"/><limit effort="3" velocity="1" lower="-3" upper="3"/></joint>
+  <link name="b"><inertial><origin xyz="0.4 0 0"/><mass value="1"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
+  <joint name="tip" type="fixed"><parent link="b"/><child link="tool"/><origin xyz="0.4 0 0"/></joint>
+  <link name="tool"/>
+  <sotoc u1="40"/>
+</robot>
+)";
+
+using Changes = std::vector<std::pair<std::string, std::string>>;
+
+// The changes with one more.
+Changes with(Changes changes, const std::pair<std::string, std::string> &more) {
+    changes.push_back(more);
+    return changes;
+}
+
+TEST(RobotFormats, UrdfRefusalsNameTheLineAndWhy) {
+    const std::string j2 = R"(<joint name="j2" type="revolute">)";
+    const std::string j2axis = R"(<origin xyz="0.5 0 0"/><axis xyz="0 0 1"/>)";
+    const std::string linkb = R"(<link name="b"><inertial><origin xyz="0.4 0 0"/>)";
+    const std::string tip = R"(<joint name="tip" type="fixed"><parent link="b"/>)";
+    const std::string linka = R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="1"/>)";
+    const Changes cylinder = {{j2, R"(<joint name="j2" type="prismatic">)"},
+                              {linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="0"/>)"},
+                              {j2axis, R"(<origin xyz="0.5 0 0"/><axis xyz="1 0 0"/>)"}};
+    const struct {
+        Changes taken, refused;
+        const char *why;
+    } cases[] = {
+        {{{j2, R"(<joint name="j2" type="continuous">)"}}, {{j2, R"(<joint name="j2" type="floating">)"}},
+         "5: joint 'j2' is floating; accepts revolute, continuous, prismatic and fixed joints"},
+        {{}, {{tip, R"(<joint name="tip" type="revolute"><limit effort="1" velocity="1"/><parent link="b"/>)"}},
+         "7: a third moving joint 'tip'; accepts an arm of two"},
+        {{{j2axis, R"(<origin xyz="0.5 0 0"/><axis xyz="0 0 -1"/>)"}},
+         {{j2axis, R"(<origin xyz="0.5 0 0"/><axis xyz="0 1 0"/>)"}},
+         "5: the axis of joint 2 'j2' is not parallel to joint 1's"},
+        {{{j2axis, R"(<origin xyz="0.5 0 0" rpy="0 0 1"/><axis xyz="0 0 1"/>)"}},
+         {{j2axis, R"(<origin xyz="0.5 0 0" rpy="1 0 0"/><axis xyz="0 0 1"/>)"}},
+         "5: the axis of joint 2 'j2' is not parallel to joint 1's"},
+        {{}, {{linkb, R"(<link name="b"><inertial_no><origin xyz="0.4 0 0"/>)"}, {"</inertial></link>\n  <joint name=\"tip\"", "</inertial_no></link>\n  <joint name=\"tip\""}},
+         "6: link 'b' has no <inertial>"},
+        {{}, {{R"(<joint name="j1" type="revolute">)", R"(<joint name="j1" type="prismatic">)"}},
+         "3: joint 1 'j1' is prismatic"},
+        {{}, {{tip, R"(<joint name="tip" type="fixed"><parent link="a"/>)"}}, "6: link 2 'b' has 0 fixed joints"},
+        {{{R"(<sotoc u1="40"/>)", R"(<sotoc x0="0.7 m" u1="40"/>)"}}, {{R"(<sotoc u1="40"/>)", R"(<sotoc L1="0.5"/>)"}},
+         "9: 'L1' refused; the URDF's joints and links give it"},
+        {{}, {{R"(<sotoc u1="40"/>)", R"(<sotoc TM1="0.05"/>)"}}, "9: 'TM1' refused"},
+        {{{R"(<sotoc u1="40"/>)", R"(<sotoc u1="40 rad/rad"/>)"}}, {{R"(<sotoc u1="40"/>)", R"(<sotoc u1="40 rad/m"/>)"}},
+         "9: u1: unit 'rad/m' refused; accepts rad/rad"},
+        {{}, {{R"(<sotoc u1="40"/>)", R"(<sotoc u1="40"/><sotoc/>)"}}, "9: a second <sotoc>"},
+        {{}, {{R"(<limit effort="2" velocity="1" lower="-3" upper="3"/>)", ""}, {R"(type="revolute")", R"(type="continuous")"}},
+         "3: joint 'j1' has no <limit effort=...>"},
+        {{}, {{R"(effort="2")", R"(effort="0")"}}, "3: TM1 (from the effort of joint 'j1' over u1): 0 refused; accepts a number > 0 in N m"},
+        {{}, {{j2axis, R"(<origin xyz="0 0 0.2"/><axis xyz="0 0 1"/>)"}},
+         "5: L1 (from the origin of joint 'j2'): 0 refused; accepts a number > 0 in m"},
+        // The SCARA reaches 0.6 m with links of 0.2 m and 0.4 m, not the start 0.7 m out.
+        {{{j2axis, R"(<origin xyz="0.3 0 0"/><axis xyz="0 0 1"/>)"}}, {{j2axis, R"(<origin xyz="0.2 0 0"/><axis xyz="0 0 1"/>)"}},
+         "5: the start point (0.7, 0) m is out of the SCARA's reach"},
+        {{{linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="2"/>)"}},
+         {{linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="0"/>)"}},
+         "4: m1Nom (from the inertial of link 'a'): 0 refused"},
+        // The cylindrical arm: joint 2 a slide along link 1's radius, link 1 without mass.
+        {cylinder, {cylinder[0], cylinder[2]},
+         "4: link 1 'a' carries 1 kg; the cylindrical arm turns the workpiece alone"},
+        {cylinder, with(cylinder, {tip, R"(<joint name="tip" type="fixed"><origin xyz="0 0.1 0"/><parent link="b"/>)"}),
+         "5: joint 2 'j2' slides the tip past joint 1's axis, not along a radius"},
+        {cylinder, {{j2, R"(<joint name="j2" type="prismatic">)"}, cylinder[1]},
+         "5: joint 2 'j2' does not slide across joint 1's axis"},
+        {{}, {{"</robot>", "</robt>"}}, "10: not XML"},
+        {{}, {{R"(<robot name="arm">)", "<robot>"}}, "1: not a URDF the parser takes: "},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(refusalof("arm.urdf", edited(PLAINSCARA, c.taken)), "") << edited(PLAINSCARA, c.taken);
+        const std::string why = refusalof("arm.urdf", edited(PLAINSCARA, c.refused));
+        EXPECT_EQ(why.rfind(c.why, 0), 0u) << c.why << "\n" << why;
+    }
+}
+
+TEST(RobotFormats, JsonRefusalsNameTheLineOfTheirName) {
+    const struct {
+        const char *taken, *refused, *why;
+    } cases[] = {
+        {"{\"kind\": \"scara\",\n \"L1\": 0.5}", "{\"kind\": \"scara\",\n \"L1x\": 0.5}", "2: 'L1x' refused; a scara robot file accepts kind, "},
+        {"{\"kind\": \"scara\",\n \"L1\": \"0.5 m\"}", "{\"kind\": \"scara\",\n \"L1\": \"0.5 mm\"}", "2: L1: unit 'mm' refused; accepts m"},
+        {"{\"kind\": \"scara\",\n\n \"m1Nom\": 2}", "{\"kind\": \"scara\",\n\n \"m1Nom\": -2}", "3: m1Nom: -2 refused; accepts a number > 0 in kg"},
+        {"{\"kind\": \"scara\",\n \"L1\": 0.5}", "{\"kind\": \"scara\",\n \"L1\": true}", "2: L1: not a number"},
+        {"{\"kind\": \"scara\",\n \"L1\": 0.5,\n \"L2\": 0.4}", "{\"kind\": \"scara\",\n \"L1\": 0.5,\n \"L1\": 0.4}", "3: 'L1' given twice"},
+        {"{\"kind\": \"scara\",\n \"L1\": 0.5\n}", "{\"kind\": \"scara\",\n \"L1\": 0.5,\n}", "3: not JSON: "},
+        {"{\"kind\": \"scara\"}", "[\"kind\", \"scara\"]", "1: not a JSON object"},
+        {"{\"kind\": \"scara\"}", "{\"L1\": 0.5}", "1: kind missing"},
+        {"{\n\"kind\": \"scara\"}", "{\n\"kind\": 3}", "2: kind: '' refused; accepts cylindrical or scara"},
+        {"{\"kind\": \"cylindrical\",\n \"L\": 0.5}", "{\"kind\": \"cylindrical\",\n \"L1\": 0.5}", "2: 'L1' refused"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(refusalof("arm.json", c.taken), "") << c.taken;
+        const std::string why = refusalof("arm.json", c.refused);
+        EXPECT_EQ(why.rfind(c.why, 0), 0u) << c.refused << "\n" << why;
+    }
+}
+
+// The format follows the extension, in either case; any other name is read as TOML.
+TEST(RobotFormats, TheExtensionChoosesTheReader) {
+    EXPECT_EQ(refusalof("arm.JSON", "{\"kind\": \"scara\"}"), "");
+    EXPECT_EQ(refusalof("arm.Urdf", PLAINSCARA), "");
+    EXPECT_EQ(refusalof("arm", "kind = \"scara\"\n"), "");
+    EXPECT_EQ(refusalof("arm.json", "kind = \"scara\"\n").rfind("1: not JSON", 0), 0u);
+    EXPECT_EQ(refusalof("arm.toml", "{\"kind\": \"scara\"}").rfind("1: not TOML", 0), 0u);
+}
+
+// The digest is of the file's bytes whatever its format: two files that differ by a
+// comment alone give the same arm and different digests.
+TEST(RobotFormats, TheDigestIsOfTheBytes) {
+    RobotFile plain{}, commented{};
+    ASSERT_EQ(refusalof("arm.urdf", PLAINSCARA, plain), "");
+    ASSERT_EQ(refusalof("arm.urdf", std::string("<!-- mine -->\n") + PLAINSCARA, commented), "");
+    EXPECT_EQ(plain.values, commented.values);
+    EXPECT_NE(plain.sha256, commented.sha256);
+    EXPECT_EQ(plain.sha256.size(), 64u);
+}
+
+}  // namespace
