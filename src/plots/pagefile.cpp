@@ -137,10 +137,14 @@ std::vector<unsigned char> rgbrows(cairo_surface_t *image) {
     return rgb;
 }
 
+// libpng's failures end the write quietly: the output's error says what went wrong.
+[[noreturn]] void pngfailed(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void pngwarned(png_structp, png_const_charp) {}
+
 // The rows as an 8-bit RGB PNG of PNGDPI with the text chunks and no time chunk.
 // Holds nothing that libpng's jump past it would leave undestroyed.
 bool writepngrows(std::FILE *f, int w, int h, const unsigned char *rgb, std::vector<png_text> &chunks) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngfailed, pngwarned);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);

@@ -43,9 +43,13 @@ std::string settingstext(const PlotSetup &s) {
     return text;
 }
 
-// The settings the points share with the axes that vary: {"settings": ..., "x": AXIS, "y": AXIS}.
+// The settings the points share, without those the axes vary, and the axes:
+// {"settings": ..., "x": AXIS, "y": AXIS}. The same whichever point was read first.
 nlohmann::ordered_json setupjson(const PlotSetup &setup) {
-    nlohmann::ordered_json j = {{"settings", settingsjson(setup.request)}, {"x", axisrow(setup.xaxis).name}};
+    nlohmann::ordered_json shared = settingsjson(setup.request);
+    for (PlotAxis a : {setup.xaxis, setup.yaxis})
+        if (a != AXISNONE) shared.erase(settingrow(axisrow(a).setting).name);
+    nlohmann::ordered_json j = {{"settings", shared}, {"x", axisrow(setup.xaxis).name}};
     if (setup.yaxis != AXISNONE) j["y"] = axisrow(setup.yaxis).name;
     return j;
 }
