@@ -39,7 +39,7 @@ struct Metadata {
 // The page being drawn. Written by beginpage; read and ended by endpage.
 struct OpenPage {
     std::string device;         // plotdevice of the target
-    std::FILE *stream;          // the output's stream
+    std::FILE *stream;          // PNG and PDF: the output's stream; else null
     cairo_surface_t *surface;   // PNG and PDF: what PLplot draws on; else null
     cairo_t *context;           // its context
     char *svg;                  // SVG: PLplot's file in memory (open_memstream)
@@ -100,13 +100,14 @@ std::string svgmetadata(const Metadata &m) {
     return text + "</rdf:Description></rdf:RDF></metadata>\n";
 }
 
-// PLplot's SVG with the metadata set in after the opening tag of its root.
-bool writesvg(std::FILE *f, const std::string &svg, const Metadata &m) {
+// PLplot's SVG with the metadata set in after the opening tag of its root, written
+// straight to the output.
+bool writesvg(OutputFile &picture, const std::string &svg, const Metadata &m) {
     const size_t root = svg.find("<svg");
     const size_t after = root == std::string::npos ? std::string::npos : svg.find('>', root);
     if (after == std::string::npos) return false;
     const std::string text = svg.substr(0, after + 1) + "\n" + svgmetadata(m) + svg.substr(after + 1);
-    return std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return writeoutput(picture, text.data(), text.size()).ok();
 }
 
 void addtext(std::vector<png_text> &chunks, const char *key, const std::string &value) {
@@ -176,19 +177,19 @@ bool writepng(std::FILE *f, cairo_surface_t *image, const Metadata &m) {
                         chunks);
 }
 
-// Writes the finished page into its stream and closes the stream.
-bool writepage() {
+// Writes the finished page into the output (PNG, PDF: its stream, then closed).
+bool writepage(OutputFile &picture) {
     bool written = true;
     if (page.device == "svg") {
-        written = writesvg(page.stream, std::string(page.svg, page.svgbytes), page.meta);
+        written = writesvg(picture, std::string(page.svg, page.svgbytes), page.meta);
         std::free(page.svg);
-    } else {
-        cairo_destroy(page.context);
-        if (page.device == "png") written = writepng(page.stream, page.surface, page.meta);
-        cairo_surface_finish(page.surface);
-        written = written && cairo_surface_status(page.surface) == CAIRO_STATUS_SUCCESS;
-        cairo_surface_destroy(page.surface);
+        return written;
     }
+    cairo_destroy(page.context);
+    if (page.device == "png") written = writepng(page.stream, page.surface, page.meta);
+    cairo_surface_finish(page.surface);
+    written = written && cairo_surface_status(page.surface) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(page.surface);
     return std::fclose(page.stream) == 0 && written;
 }
 
@@ -218,9 +219,9 @@ Outcome beginpage(OutputFile &picture, const FigureOptions &o, const std::string
     std::FILE *f = nullptr;
     if (device.empty())
         begun = failure("cannot tell the picture format of \"" + picture.target + "\": use .png, .svg or .pdf");
-    else if ((f = outputstream(picture)) == nullptr)
+    else if (device != "svg" && (f = outputstream(picture)) == nullptr)
         begun = failure(outputproblem(picture));
-    if (f == nullptr) {
+    if (!begun.ok()) {
         abandonoutput(picture);
         return begun;
     }
@@ -250,7 +251,7 @@ Outcome beginpage(OutputFile &picture, const FigureOptions &o, const std::string
 
 Outcome endpage(OutputFile &picture) {
     plend();
-    const bool written = writepage();
+    const bool written = writepage(picture);
     page = OpenPage{};
     if (!written && picture.error == 0) picture.error = EIO;
     return commitoutput(picture);
