@@ -14,7 +14,7 @@ case "$mode" in
 esac
 
 packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev
-          pkg-config libcli11-dev nlohmann-json3-dev libplplot-dev plplot-driver-cairo fonts-dejavu-core libpng-dev
+          pkg-config libcli11-dev nlohmann-json3-dev libplplot-dev plplot-driver-cairo libcairo2-dev fonts-dejavu-core libpng-dev
           libgif-dev parallel xvfb xdotool x11-utils liborocos-kdl-dev clang libclang-rt-14-dev
           slurmctld slurmd slurm-client munge
           git help2man dpkg-dev man-db

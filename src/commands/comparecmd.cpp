@@ -108,6 +108,7 @@ int comparecommand(int argc, char **argv) {
     Language language = ENGLISH;
     std::vector<std::filesystem::path> made;
     OutputFile picture{};
+    FigureOptions figure;
     const auto addoptions = [&](CLI::App &cmd) {
         cmd.add_flag("--json", json, "Print one JSON object (settings, derived values, designs, runs) instead.");
         cmd.add_option("--lang", lang,
@@ -122,6 +123,7 @@ int comparecommand(int argc, char **argv) {
                        "Also draw the comparison into FILE (.png, .svg or .pdf): tip paths, joint displacements and "
                        "torques of the three runs. Not drawn without a solution.")
             ->type_name("FILE");
+        addfigureoptions(cmd, figure, true);
     };
     const auto takeoptions = [&]() {
         Outcome taken = chooselanguage(lang, language);
@@ -136,8 +138,10 @@ int comparecommand(int argc, char **argv) {
         if (written.ok() && result.outcome == COMPARED && !logdir.empty()) written = writeruncsv(logdir, result.type);
         if (!written.ok() || result.outcome != COMPARED) removelogdir(made);
         if (!plot.empty()) {
-            if (written.ok() && result.outcome == COMPARED)
-                written = drawcomparison(picture, requestsettings(request), result);
+            if (written.ok() && result.outcome == COMPARED) {
+                figure.settings = settingsjson(request).dump();
+                written = drawcomparison(picture, requestsettings(request), result, figure);
+            }
             else
                 abandonoutput(picture);
         }

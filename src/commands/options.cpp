@@ -2,13 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
 
 #include "atomicwrite/outfile.h"
 #include "jobs/batch.h"
-#include "plots/page.h"
+#include "plots/figure.h"
 #include "settings/request.h"
 #include "settings/settings.h"
 #include "settings/usertext.h"
@@ -60,7 +61,47 @@ CLI::Option *addonenumber(CLI::App &cmd, const std::string &name, T &v, const st
         help);
 }
 
+// Two numbers separated by a comma, read strictly; false when the text is not that.
+bool readpair(const std::string &text, double &a, double &b) {
+    const std::vector<std::string> parts = splitat(text, ',');
+    return parts.size() == 2 && readnumber(parts[0], a) && readnumber(parts[1], b) && std::isfinite(a) &&
+           std::isfinite(b);
+}
+
 }  // namespace
+
+void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
+    const std::string sides = "W,H in inches, each from " + numbertext(MINPAGESIDE) + " to " + numbertext(MAXPAGESIDE);
+    cmd.add_option_function<std::string>(
+           "--figsize",
+           [&o, sides](const std::string &text) {
+               double w, h;
+               if (!readpair(text, w, h) || w < MINPAGESIDE || h < MINPAGESIDE || w > MAXPAGESIDE || h > MAXPAGESIDE)
+                   throw argumentrefusal("--figsize", text, sides);
+               o.W = w;
+               o.H = h;
+           },
+           "Size of the figure's page in inches, rounded to whole points (a PNG has " + numbertext(PNGDPI) +
+               " pixels per inch): " + numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
+               " fits a journal's column. Text is 8.5 pt at every size. Default: " + numbertext(TWOCOLUMNWIDTH) +
+               "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
+        ->type_name("W,H");
+    cmd.add_flag_callback("--no-title", [&o]() { o.title = false; },
+                          "Leave out the title lines above the panels (a caption says it); the panels take their room.");
+    if (!timeaxis) return;
+    cmd.add_option_function<std::string>(
+           "--time-range",
+           [&o](const std::string &text) {
+               double t0, t1;
+               if (!readpair(text, t0, t1) || !(t1 > t0))
+                   throw argumentrefusal("--time-range", text, "T0,T1 in seconds with T1 > T0");
+               o.t0 = t0;
+               o.t1 = t1;
+           },
+           "Time axis of the figure's joint panels in seconds. Default: from 0 to the last final time of the three "
+           "runs (designed, or reached by SOTOC) and " + numbertext(100.0 * TIMEMARGIN) + " %.")
+        ->type_name("T0,T1");
+}
 
 void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
     for (int k = 0; k < SETTINGS; ++k) {

@@ -8,6 +8,7 @@
 #include "settings/request.h"
 
 struct OutputFile;
+struct FigureOptions;
 
 namespace CLI {
 class App;
@@ -33,6 +34,14 @@ CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, 
 // Adds --jobs N (1..MAXJOBS comparisons at once in worker processes) to `cmd` and
 // sets `jobs` to its default, the number of cores.
 void addjobsoption(CLI::App &cmd, int &jobs);
+
+// Smallest side of a figure's page [in]: room for a panel and its 8.5 pt numbers.
+constexpr double MINPAGESIDE = 1.0;
+
+// Adds the options of a figure to `cmd`, read into o while parsing and refused there:
+// --figsize W,H (inches, MINPAGESIDE to MAXPAGESIDE), --no-title and, when
+// `timeaxis`, --time-range T0,T1 (seconds, T1 > T0).
+void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis);
 
 // Checks --plot FILE before any work: refuses all but a name ending in .png, .svg or
 // .pdf that is not, when the command writes standard output (`stdoutused`), the

@@ -36,6 +36,8 @@ int plotcommand(int argc, char **argv) {
     bool mixedprograms = false;
     cmd.add_flag("--mixed-programs", mixedprograms,
                  "Draw results made by different versions or commits of sotoc together.");
+    FigureOptions figure;
+    addfigureoptions(cmd, figure, false);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     Outcome taken = checkplot(picture, false);
@@ -48,7 +50,7 @@ int plotcommand(int argc, char **argv) {
         reportproblem(cmd, taken.message);
         return taken.status;
     }
-    const Outcome drawn = plotresults(files, mixedprograms, out);
+    const Outcome drawn = plotresults(files, mixedprograms, out, figure);
     if (!drawn.ok()) reportproblem(cmd, drawn.message);
     return drawn.status;
 }

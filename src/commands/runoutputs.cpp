@@ -19,6 +19,7 @@ struct RunOutputOptions {
     std::string shard;         // K/N; the whole run when --shard is not given
     std::string out;           // result file, "" or "-" for standard output
     std::string plot;          // picture file, "" for none
+    FigureOptions figure;      // its page, title
     bool progress;             // progress lines on a standard error that is not a terminal
 };
 
@@ -58,6 +59,7 @@ void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &
                  "On a standard error that is not a terminal (a batch job's log), print the points done and the "
                  "time left every " + numbertext(PROGRESSPERIOD) + " s and at the end. A terminal shows them on one "
                  "line anyway.");
+    addfigureoptions(cmd, o.figure, false);
 }
 
 // Checks --shard into `shard` and --plot; refuses either.
@@ -91,7 +93,7 @@ int runwithoutputs(const CLI::App &cmd, const Outcome &taken, const RunOutputOpt
     if (o.plot.empty()) return status;
     if (status != 0 || !readback.ok()) abandonoutput(picture);
     if (status != 0) return status;
-    const Outcome drawn = readback.ok() ? plotreading(reading, picture) : readback;
+    const Outcome drawn = readback.ok() ? plotreading(reading, picture, o.figure) : readback;
     if (!drawn.ok()) reportproblem(cmd, drawn.message);
     return drawn.status;
 }

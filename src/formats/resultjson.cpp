@@ -13,27 +13,6 @@ json pair(const double v[2]) { return json::array({v[0], v[1]}); }
 // A robot file as the settings name it: its path and the digest of its bytes.
 json robotfilejson(const RobotFile &f) { return json{{"path", f.path}, {"sha256", f.sha256}}; }
 
-// The settings in the order of their rows: a selection's word, one number, or a list;
-// a file only when one was given.
-json settingsjson(CompareRequest q) {
-    json settings = json::object();
-    for (int k = 0; k < SETTINGS; ++k) {
-        const Setting s = static_cast<Setting>(k);
-        if (!settingwritten(q, s)) continue;
-        const SettingRow &row = settingrow(s);
-        if (settingisfile(row)) {
-            if (!q.robotfile.path.empty()) settings[row.name] = robotfilejson(q.robotfile);
-            continue;
-        }
-        const double *v = row.words == nullptr ? row.values(q) : nullptr;
-        settings[row.name] = row.words != nullptr ? json(settingword(s, q.*row.code))
-                             : settingoff(s, v)   ? json(nullptr)
-                             : row.count == 1     ? json(v[0])
-                                                  : json(std::vector<double>(v, v + row.count));
-    }
-    return settings;
-}
-
 json derivedjson(const ComparisonResult &r) {
     return json{{"T1max", r.T1max},   {"T2max", r.T2max}, {"T1maxG", r.T1maxG},
                 {"T2maxG", r.T2maxG}, {"tfNom", r.tfNom}, {"dt", r.dt}};
@@ -148,6 +127,26 @@ Outcome optionsfromobject(const json &j, CompareOptionValues &v) {
 }
 
 }  // namespace
+
+// A selection's word, one number, or a list; a file only when one was given.
+json settingsjson(CompareRequest q) {
+    json settings = json::object();
+    for (int k = 0; k < SETTINGS; ++k) {
+        const Setting s = static_cast<Setting>(k);
+        if (!settingwritten(q, s)) continue;
+        const SettingRow &row = settingrow(s);
+        if (settingisfile(row)) {
+            if (!q.robotfile.path.empty()) settings[row.name] = robotfilejson(q.robotfile);
+            continue;
+        }
+        const double *v = row.words == nullptr ? row.values(q) : nullptr;
+        settings[row.name] = row.words != nullptr ? json(settingword(s, q.*row.code))
+                             : settingoff(s, v)   ? json(nullptr)
+                             : row.count == 1     ? json(v[0])
+                                                  : json(std::vector<double>(v, v + row.count));
+    }
+    return settings;
+}
 
 Outcome requestfromobject(const json &j, CompareRequest &r) {
     CompareOptionValues v;

@@ -24,6 +24,10 @@ nlohmann::ordered_json programjson();
 // of the CSV logs' comment.
 std::string programtext(const std::string &version, const std::string &commit);
 
+// The settings of a request in the order of the table's rows, as the result's
+// "settings" member holds them.
+nlohmann::ordered_json settingsjson(CompareRequest q);
+
 // Settings used (the request), derived values, outcome, both designs, the figures of
 // the three runs (a figure that does not exist is null) and the program that made it.
 nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);

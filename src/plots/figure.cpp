@@ -9,14 +9,19 @@
 namespace {
 
 // Where the panels lie [share of the page]: the tip paths at the left with the
-// legend under them, the four time panels stacked at the right, TIMEGAP apart.
-constexpr Viewport PATHPORT = {0.075, 0.40, 0.40, 0.88};
-constexpr Viewport LEGENDPORT = {0.01, 0.42, 0.01, 0.33};
-constexpr double TIMELEFT = 0.50, TIMERIGHT = 0.98;
-constexpr double TIMELOW = 0.07, TIMEHIGH = 0.88;
+// legend under them, the four time panels stacked at the right, TIMEGAP apart; their
+// tops TITLEROOM lower when the title is drawn.
+constexpr Viewport PATHPORT = {0.10, 0.43, 0.52, 0.97};
+constexpr Viewport LEGENDPORT = {0.005, 0.43, 0.005, 0.40};
+constexpr double TIMELEFT = 0.565, TIMERIGHT = 0.985;
+constexpr double TIMELOW = 0.10, TIMEHIGH = 0.97;
 constexpr double TIMEGAP = 0.02;
+constexpr double TITLEROOM = 0.09;
+// Markers along each curve of a time panel, spread over the time axis; SOTOC's
+// half a spacing later than TOC's, so that they stand apart where the runs meet.
+constexpr int CURVEMARKS = 8;
 // Distance of the value-axis labels left of their panels [text heights].
-constexpr double YLABELDISTANCE = 6.0;
+constexpr double YLABELDISTANCE = 3.6;
 // Distance of the time and x labels under their panels [text heights].
 constexpr double XLABELDISTANCE = 3.0;
 
@@ -41,7 +46,7 @@ constexpr int ERRORDIGITS = 3;
 
 // The error-free run is drawn wider and first, so that it shows beside the runs
 // with the error where they cover it [PLplot line-width units].
-constexpr double FREEWIDTH = 6.0;
+constexpr double FREEWIDTH = 3.5;
 // Width of the switching instants, goals and torque limits.
 constexpr double THINWIDTH = 1.0;
 // Markers of the start and the goal of the move, open so that the runs show through,
@@ -58,7 +63,10 @@ struct RunStyle {
     const RunLog *log;
     const RunFigures *figures;
     PlotColour colour;
-    double width;
+    int style;          // pllsty line style
+    double width;       // [PLplot line-width units]
+    const char *mark;   // marker along its curves, "" for none
+    double markphase;   // where its first marker lies [share of the marks' spacing]
 };
 
 constexpr Range NOVALUES = {HUGE_VAL, -HUGE_VAL};
@@ -80,9 +88,9 @@ Range widened(const Range &r, double by) {
 }
 
 std::vector<RunStyle> runstyles(const RobotRuns &runs, const ComparisonResult &r) {
-    return {{&runs.tocFree, &r.tocFree, GREY, FREEWIDTH},
-            {&runs.tocErr, &r.tocErr, RED, CURVEWIDTH},
-            {&runs.sotocErr, &r.sotocErr, BLUE, CURVEWIDTH}};
+    return {{&runs.tocFree, &r.tocFree, GREY, SOLID, FREEWIDTH, "", 0.0},
+            {&runs.tocErr, &r.tocErr, ORANGE, DASHED, CURVEWIDTH, MARKTOC, 0.25},
+            {&runs.sotocErr, &r.sotocErr, BLUE, SOLID, CURVEWIDTH, MARKSOTOC, 0.75}};
 }
 
 // Column j of a run's table over the logged rows.
@@ -140,15 +148,23 @@ double torquelimitof(const ComparisonSettings &s, const ComparisonResult &r, int
     return j == 0 ? r.T1max : r.T2max;
 }
 
+// The top of the panels: lower by TITLEROOM under a title.
+double paneltop(const FigureOptions &o, double top) { return o.title ? top - TITLEROOM : top; }
+
+Viewport pathport(const FigureOptions &o) {
+    return {PATHPORT.left, PATHPORT.right, PATHPORT.low, paneltop(o, PATHPORT.high)};
+}
+
 // The time panel k of four, counted from the top.
-Viewport timeport(int k) {
-    const double h = (TIMEHIGH - TIMELOW - 3 * TIMEGAP) / 4;
-    const double high = TIMEHIGH - k * (h + TIMEGAP);
+Viewport timeport(int k, const FigureOptions &o) {
+    const double top = paneltop(o, TIMEHIGH);
+    const double h = (top - TIMELOW - 3 * TIMEGAP) / 4;
+    const double high = top - k * (h + TIMEGAP);
     return {TIMELEFT, TIMERIGHT, high - h, high};
 }
 
 // The tip paths, start and goal, at one scale both ways around their middle.
-Panel pathpanel(const ComparisonSettings &s, const std::vector<RunStyle> &runs) {
+Panel pathpanel(const ComparisonSettings &s, const std::vector<RunStyle> &runs, const FigureOptions &o) {
     Range x = columnrange(runs, &RunLog::P, 0), y = columnrange(runs, &RunLog::P, 1);
     extend(x, s.x0);
     extend(x, s.xf);
@@ -157,10 +173,12 @@ Panel pathpanel(const ComparisonSettings &s, const std::vector<RunStyle> &runs) 
     const double margin = PATHMARGIN * std::max(x.hi - x.lo, y.hi - y.lo);
     x = widened(x, margin);
     y = widened(y, margin);
-    const double w = (PATHPORT.right - PATHPORT.left) * FIGUREWIDTH;
-    const double h = (PATHPORT.high - PATHPORT.low) * FIGUREHEIGHT;
+    const Viewport port = pathport(o);
+    const PageSize page = pagesize(o);
+    const double w = (port.right - port.left) * page.w;
+    const double h = (port.high - port.low) * page.h;
     const double perunit = std::max((x.hi - x.lo) / w, (y.hi - y.lo) / h);  // metres per page unit
-    return {PATHPORT,
+    return {port,
             {centre(x) - 0.5 * perunit * w, centre(x) + 0.5 * perunit * w},
             {centre(y) - 0.5 * perunit * h, centre(y) + 0.5 * perunit * h}};
 }
@@ -181,6 +199,18 @@ void drawmarker(double x, double y, PlotColour colour, const char *symbol, doubl
     plschr(0.0, 1.0);
 }
 
+// The run's markers along its curve: CURVEMARKS over the time axis, at the samples
+// nearest their times, those within the panel's values.
+void drawcurvemarks(const Panel &p, const std::vector<double> &t, const std::vector<double> &v, const RunStyle &run) {
+    if (*run.mark == '\0' || t.size() < 2) return;
+    const double spacing = (p.x.hi - p.x.lo) / CURVEMARKS, dt = t[1] - t[0];
+    for (int k = 0; k < CURVEMARKS; ++k) {
+        const long i = std::lround((p.x.lo + (k + run.markphase) * spacing) / dt);
+        if (i >= 0 && i < static_cast<long>(t.size()) && v[i] >= p.y.lo && v[i] <= p.y.hi)
+            drawmarker(t[i], v[i], run.colour, run.mark, MARKSCALE);
+    }
+}
+
 void drawlabels(const char *below, const char *left) {
     plcol0(BLACK);
     if (*below != '\0') plmtex("b", XLABELDISTANCE, 0.5, 0.5, below);
@@ -190,10 +220,11 @@ void drawlabels(const char *below, const char *left) {
 void drawpaths(const Panel &p, const ComparisonSettings &s, const std::vector<RunStyle> &runs) {
     drawpanel(p, true, false);
     for (const RunStyle &run : runs)
-        drawpolyline(column(*run.log, &RunLog::P, 0), column(*run.log, &RunLog::P, 1), run.colour, SOLID,
+        drawpolyline(column(*run.log, &RunLog::P, 0), column(*run.log, &RunLog::P, 1), run.colour, run.style,
                      run.width);
     for (const RunStyle &run : runs)
-        drawmarker(run.figures->P[0], run.figures->P[1], run.colour, MARKFILLED, MARKSCALE);
+        if (*run.mark != '\0')
+            drawmarker(run.figures->P[0], run.figures->P[1], run.colour, run.mark, MARKSCALE);
     drawmarker(s.x0, s.y0, BLACK, MARKSTART, ENDSSCALE);
     drawmarker(s.xf, s.yf, BLACK, MARKGOAL, ENDSSCALE);
     drawlabels("x [m]", "y [m]");
@@ -208,12 +239,18 @@ void drawtimepanel(const Panel &p, const ComparisonResult &r, const std::vector<
     drawinstants(p, r.err.ts, BLACK, SOLID);
     for (double v : levels) drawlevel(p, v);
     const std::vector<double> t = times(r.dt);
-    for (const RunStyle &run : runs) drawpolyline(t, column(*run.log, table, j), run.colour, SOLID, run.width);
+    for (const RunStyle &run : runs) {
+        const std::vector<double> v = column(*run.log, table, j);
+        drawpolyline(t, v, run.colour, run.style, run.width);
+        drawcurvemarks(p, t, v, run);
+    }
     // A run beyond the panel is clipped at its edge and marked where it first leaves.
     for (const RunStyle &run : runs) {
         const std::vector<double> v = column(*run.log, table, j);
         const int i = firstoutside(v, p.y);
-        if (i >= 0) drawmarker(t[i], v[i] > p.y.hi ? p.y.hi : p.y.lo, run.colour, v[i] > p.y.hi ? MARKABOVE : MARKBELOW, ENDSSCALE);
+        if (i >= 0 && t[i] <= p.x.hi)
+            drawmarker(t[i], v[i] > p.y.hi ? p.y.hi : p.y.lo, run.colour, v[i] > p.y.hi ? MARKABOVE : MARKBELOW,
+                       ENDSSCALE);
     }
     drawlabels(last ? "time [s]" : "", label);
 }
@@ -225,8 +262,8 @@ struct AxisLabels {
 };
 
 AxisLabels axislabels(char type) {
-    if (type == ROBOTSCARA) return {{"joint 1  φ1 [rad]", "joint 2  φ2 [rad]"}, {"joint 1  τ1 [N m]", "joint 2  τ2 [N m]"}};
-    return {{"joint 1  θ [rad]", "joint 2  r [m]"}, {"joint 1  τ1 [N m]", "joint 2  F2 [N]"}};
+    if (type == ROBOTSCARA) return {{"φ1 [rad]", "φ2 [rad]"}, {"τ1 [N m]", "τ2 [N m]"}};
+    return {{"θ [rad]", "r [m]"}, {"τ1 [N m]", "F2 [N]"}};
 }
 
 // "RUN: positioning error E m", E with ERRORDIGITS significant digits, none of them after a
@@ -238,53 +275,58 @@ std::string errortext(const char *run, const RunFigures &f) {
 
 void drawfigurelegend(const ComparisonResult &r, bool clipped) {
     std::vector<LegendEntry> entries = {
-                      {errortext("error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, MARKFILLED, MARKSCALE},
-                      {errortext("TOC", r.tocErr), RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
-                      {errortext("SOTOC", r.sotocErr) + (r.sotocFinished ? "" : " (last phase not reached)"), BLUE,
-                       SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
-                      {"tip at the final time; errors with the velocity term", BLACK, 0, THINWIDTH, MARKFILLED,
-                       MARKSCALE},
+                      {errortext("error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, "", MARKSCALE},
+                      {errortext("TOC", r.tocErr), ORANGE, DASHED, CURVEWIDTH, MARKTOC, MARKSCALE},
+                      {errortext("SOTOC", r.sotocErr) + (r.sotocFinished ? "" : " (unfinished)"), BLUE,
+                       SOLID, CURVEWIDTH, MARKSOTOC, MARKSCALE},
+                      {"errors with the velocity term", BLACK, 0, THINWIDTH, "", MARKSCALE},
                       {"start", BLACK, 0, THINWIDTH, MARKSTART, ENDSSCALE},
                       {"goal", BLACK, 0, THINWIDTH, MARKGOAL, ENDSSCALE},
                       {"joint goals and torque limits", BLACK, DASHED, THINWIDTH, "", MARKSCALE},
-                      {"designed switching instants and final time, error-free", GREY, SOLID, THINWIDTH, "",
-                       MARKSCALE},
-                      {"the same, designed with the mass error", BLACK, SOLID, THINWIDTH, "", MARKSCALE},
+                      {"switching times: error-free design", GREY, SOLID, THINWIDTH, "", MARKSCALE},
+                      {"switching times: design with the error", BLACK, SOLID, THINWIDTH, "", MARKSCALE},
     };
     if (clipped)
-        entries.push_back({"run leaves the joint's panel (clipped from there)", BLACK, 0, THINWIDTH, MARKABOVE, ENDSSCALE});
+        entries.push_back({"run leaves the joint's panel (clipped)", BLACK, 0, THINWIDTH, MARKABOVE, ENDSSCALE});
     drawlegendbox(LEGENDPORT, entries);
 }
 
 }  // namespace
 
-FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r) {
+Range motiontime(const ComparisonResult &r) {
+    const double last = std::max({r.tocFree.tf, r.tocErr.tf, r.sotocErr.tf});
+    return {0.0, std::min((1.0 + TIMEMARGIN) * last, task.nStep * r.dt)};
+}
+
+FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r, const FigureOptions &o) {
     const std::vector<RunStyle> runs = runstyles(robotruns(r.type), r);
-    const Range t = {0.0, task.nStep * r.dt};
+    const Range t = std::isnan(o.t0) ? motiontime(r) : Range{o.t0, o.t1};
     FigureLayout l;
-    l.path = pathpanel(s, runs);
+    l.path = pathpanel(s, runs, o);
     for (int j = 0; j < 2; ++j) {
-        l.fi[j] = {timeport(j), t, jointrange(runs, j, robotparams(r.type).phif[j])};
+        l.fi[j] = {timeport(j, o), t, jointrange(runs, j, robotparams(r.type).phif[j])};
         Range tau = columnrange(runs, &RunLog::tau, j);
         extend(tau, torquelimitof(s, r, j));
         const double most = std::max(std::fabs(tau.lo), std::fabs(tau.hi));
-        l.tau[j] = {timeport(2 + j), t, widened({-most, most}, TORQUEMARGIN * most)};
+        l.tau[j] = {timeport(2 + j, o), t, widened({-most, most}, TORQUEMARGIN * most)};
     }
     return l;
 }
 
-Outcome drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r) {
+Outcome drawcomparison(OutputFile &picture, const ComparisonSettings &s, const ComparisonResult &r,
+                       const FigureOptions &o) {
     if (r.outcome != COMPARED) {
         abandonoutput(picture);
         return failure("no switching-time solution: no runs to draw");
     }
-    const Outcome begun = beginpage(picture, FIGUREWIDTH, FIGUREHEIGHT);
+    const std::string title = "TOC and SOTOC designed with a mass error: " + robottitle(s);
+    const Outcome begun = beginpage(picture, o, title);
     if (!begun.ok()) return begun;
-    const FigureLayout l = figurelayout(s, r);
+    const FigureLayout l = figurelayout(s, r, o);
     const std::vector<RunStyle> runs = runstyles(robotruns(r.type), r);
     const AxisLabels labels = axislabels(r.type);
-    drawtitlelines(PATHPORT, "TOC and SOTOC designed with a mass error: " + robottitle(s),
-                   movetitle(s) + printed(";  mass error of the design %+g %%", 100.0 * s.errRatio));
+    if (o.title)
+        drawtitlelines(l.path.port, title, movetitle(s) + printed(";  mass error of the design %+g %%", 100.0 * s.errRatio));
     drawpaths(l.path, s, runs);
     for (int j = 0; j < 2; ++j) {
         const double limit = torquelimitof(s, r, j);

@@ -9,43 +9,52 @@
 
 namespace {
 
-// Shares of the page of positions in pixels from its left and from its top.
-constexpr double fromleft(double px) { return px / MAPPAGEWIDTH; }
-constexpr double fromtop(double px) { return 1.0 - px / MAPPAGEHEIGHT; }
+// The layout is drawn up on the two-column page, 518 x 324 pt; other pages take its
+// shares. Shares of the page of positions in points from its left and from its top.
+constexpr double LAYOUTWIDTH = 518.0, LAYOUTHEIGHT = 324.0;
+constexpr double fromleft(double pt) { return pt / LAYOUTWIDTH; }
+constexpr double fromtop(double pt) { return 1.0 - pt / LAYOUTHEIGHT; }
 
-// The three panels side by side, square boxes of 420 x 420 px, with room for the y
-// numbers at the left and the x numbers between them [share of the page].
-constexpr double PANELLEFT[3] = {fromleft(90), fromleft(570), fromleft(1050)};
-constexpr double PANELRIGHT[3] = {fromleft(510), fromleft(990), fromleft(1470)};
-constexpr double PANELLOW = fromtop(540), PANELHIGH = fromtop(120);
+// The three panels side by side, boxes of 143 pt across, with room for the y numbers
+// and label at the left and the x numbers between them; their top PANELTITLED under a
+// title, else PANELUNTITLED [share of the page].
+constexpr double PANELLEFT[3] = {fromleft(42), fromleft(205), fromleft(368)};
+constexpr double PANELRIGHT[3] = {fromleft(185), fromleft(348), fromleft(511)};
+constexpr double PANELLOW = fromtop(200), PANELTITLED = fromtop(52), PANELUNTITLED = fromtop(16);
 // The box the title stands on, the colour bars under the x axes' labels and the
 // legend under the bars' labels: up to three rows [share of the page].
-constexpr double TITLELOW = fromtop(92), TITLEHIGH = fromtop(82);
-constexpr double BARLOW = fromtop(637), BARHIGH = fromtop(615);
-constexpr double LEGENDLOW = fromtop(MAPPAGEHEIGHT - 8), LEGENDHIGH = fromtop(700);
+constexpr double TITLELOW = fromtop(36), TITLEHIGH = fromtop(30);
+constexpr double BARLOW = fromtop(236), BARHIGH = fromtop(228);
+constexpr double LEGENDLOW = fromtop(LAYOUTHEIGHT - 2), LEGENDHIGH = fromtop(262);
 // Columns of the legend at most: the widest text fits three times across the page.
 constexpr int LEGENDCOLUMNS = 3;
+// Distances of the panels' titles above them, of the x labels and the bars' labels
+// under them and of the y label left of the first panel [text heights].
+constexpr double PANELTITLEDISTANCE = 0.6;
+constexpr double XLABELDISTANCE = 2.3;
+constexpr double BARLABELDISTANCE = 2.3;
+constexpr double YLABELDISTANCE = 3.6;
 // Width of the legend's samples [share of the page].
 constexpr double LEGENDSAMPLE = 0.04;
 // Room around the workspace's cells, base and other point [share of its span].
 constexpr double WORKSPACEMARGIN = 0.04;
 // Width of a grid of one point along an axis [the axis's unit].
 constexpr double SINGLECELLWIDTH = 1.0;
-// Cells reach this far [px] into their neighbours, so that no seam of the
+// Cells reach this far [pt] into their neighbours, so that no seam of the
 // background shows between them where the antialiased edges meet.
-constexpr double CELLOVERLAP = 0.5;
+constexpr double CELLOVERLAP = 0.2;
 // Entries of colour map 1 used to colour the cells.
 constexpr int CMAP1ENTRIES = 256;
 // Pattern of the hatching over cells where SOTOC never reached its last phase
-// (PLplot's lines at 45 degrees) and its line width [about px].
+// (PLplot's lines at 45 degrees) and its line width [pt].
 constexpr int HATCHPATTERN = 3;
-constexpr double HATCHWIDTH = 1.5;
+constexpr double HATCHWIDTH = 0.6;
 // The marks of the workspace: the base's square and the other point's circle
-// [share of the panel's span], the reach circles' black line under a white one [about px].
+// [share of the panel's span], the reach circles' black line under a white one [pt].
 constexpr double MARKSIZE = 0.018;
-constexpr double REACHWIDTH = 3.5, REACHINNERWIDTH = 1.5;
-// Width of the marks' outlines [about px].
-constexpr double MARKLINEWIDTH = 1.5;
+constexpr double REACHWIDTH = 2.0, REACHINNERWIDTH = 0.8;
+// Width of the marks' outlines [pt].
+constexpr double MARKLINEWIDTH = 0.8;
 // Smallest half range of the diverging scale [decades].
 constexpr double MINWINDECADES = 1.0;
 
@@ -62,8 +71,8 @@ constexpr int BLUEWHITERED[9][3] = {{33, 102, 172},  {67, 147, 195},  {146, 197,
 
 enum MapPanel { PANELTOC, PANELSOTOC, PANELWIN, PANELS };
 
-const char *const PANELTITLES[PANELS] = {"TOC: positioning error with velocity term",
-                                         "SOTOC: positioning error with velocity term", "SOTOC error / TOC error"};
+const char *const PANELTITLES[PANELS] = {"TOC: positioning error", "SOTOC: positioning error",
+                                         "SOTOC error / TOC error"};
 
 // The grid step along an axis: the change of the value per index, from the points
 // at the lowest and the highest index [the axis's unit].
@@ -106,11 +115,11 @@ void otherpoint(const PlotSetup &s, double &x, double &y) {
 }
 
 // Fits the boxes of the panels to the aspect of the window, keeping their centres.
-void equalscales(MapFrame &f) {
+void equalscales(MapFrame &f, PageSize page) {
     const double spanx = f.xhi - f.xlo, spany = f.yhi - f.ylo;
-    const double boxw = (f.right[0] - f.left[0]) * MAPPAGEWIDTH, boxh = (f.top - f.bottom) * MAPPAGEHEIGHT;
-    const double scale = std::min(boxw / spanx, boxh / spany);  // px per metre
-    const double halfw = 0.5 * spanx * scale / MAPPAGEWIDTH, halfh = 0.5 * spany * scale / MAPPAGEHEIGHT;
+    const double boxw = (f.right[0] - f.left[0]) * page.w, boxh = (f.top - f.bottom) * page.h;
+    const double scale = std::min(boxw / spanx, boxh / spany);  // points per metre
+    const double halfw = 0.5 * spanx * scale / page.w, halfh = 0.5 * spany * scale / page.h;
     for (int k = 0; k < PANELS; ++k) {
         const double mid = 0.5 * (f.left[k] + f.right[k]);
         f.left[k] = mid - halfw;
@@ -314,20 +323,20 @@ void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const
     plcol0(BLACK);
     plwidth(1.0);
     plbox("bcnst", 0.0, 0, k == PANELTOC ? "bcnstv" : "bcstv", 0.0, 0);
-    plmtex("t", 0.8, 0.5, 0.5, PANELTITLES[k]);
-    plmtex("b", 2.8, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
-    if (k == PANELTOC) plmtex("l", 4.2, 0.5, 0.5, axislabel(setup.yaxis, setup.request.type).c_str());
+    plmtex("t", PANELTITLEDISTANCE, 0.5, 0.5, PANELTITLES[k]);
+    plmtex("b", XLABELDISTANCE, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
+    if (k == PANELTOC) plmtex("l", YLABELDISTANCE, 0.5, 0.5, axislabel(setup.yaxis, setup.request.type).c_str());
 }
 
 // A colour bar from `left` to `right` of the current colour map 1 over the range,
 // numbered as powers of ten; `label` under it, or what its ends mean at them. Its
 // steps are the entries the cells take, each reaching a little into the next.
-void drawbar(double left, double right, Range r, const char *label, const char *lowend = "",
+void drawbar(double left, double right, double pagewidth, Range r, const char *label, const char *lowend = "",
              const char *highend = "") {
     plvpor(left, right, BARLOW, BARHIGH);
     plwind(r.lo, r.hi, 0.0, 1.0);
     const double step = (r.hi - r.lo) / CMAP1ENTRIES;
-    const double overlap = CELLOVERLAP * (r.hi - r.lo) / ((right - left) * MAPPAGEWIDTH);
+    const double overlap = CELLOVERLAP * (r.hi - r.lo) / ((right - left) * pagewidth);
     for (int e = 0; e < CMAP1ENTRIES; ++e) {
         const double lo = r.lo + e * step, hi = e + 1 < CMAP1ENTRIES ? lo + step + overlap : r.hi;
         const PLFLT xs[4] = {lo, hi, hi, lo}, ys[4] = {0.0, 0.0, 1.0, 1.0};
@@ -337,17 +346,17 @@ void drawbar(double left, double right, Range r, const char *label, const char *
     plcol0(BLACK);
     plwidth(1.0);
     plbox("bcnstl", 1.0, 1, "bc", 0.0, 0);
-    plmtex("b", 3.0, 0.5, 0.5, label);
-    plmtex("b", 3.0, 0.0, 0.0, lowend);
-    plmtex("b", 3.0, 1.0, 1.0, highend);
+    plmtex("b", BARLABELDISTANCE, 0.5, 0.5, label);
+    plmtex("b", BARLABELDISTANCE, 0.0, 0.0, lowend);
+    plmtex("b", BARLABELDISTANCE, 1.0, 1.0, highend);
 }
 
-void drawbars(const CellScales &c) {
+void drawbars(const CellScales &c, double pagewidth) {
     setcolourmap(VIRIDIS);
-    drawbar(PANELLEFT[PANELTOC], PANELRIGHT[PANELSOTOC], c.error,
+    drawbar(PANELLEFT[PANELTOC], PANELRIGHT[PANELSOTOC], pagewidth, c.error,
             "positioning error with velocity term [m], both panels");
     setcolourmap(BLUEWHITERED);
-    drawbar(PANELLEFT[PANELWIN], PANELRIGHT[PANELWIN], c.win, "", "◀ blue: SOTOC closer", "red: TOC closer ▶");
+    drawbar(PANELLEFT[PANELWIN], PANELRIGHT[PANELWIN], pagewidth, c.win, "", "◀ SOTOC closer", "TOC closer ▶");
 }
 
 // Cells of the grid between the lowest and the highest indices that no result holds.
@@ -368,7 +377,7 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
         "no solution, error-free design: " + std::to_string(countoutcome(p, POINTNOSOLUTION) - errunsolved),
         "no solution, design with the error: " + std::to_string(errunsolved),
         "not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)),
-        "SOTOC, last phase not reached (hatched): " + std::to_string(unfinished),
+        "last phase not reached (hatched): " + std::to_string(unfinished),
     };
     std::vector<PLINT> opt(4, PL_LEGEND_COLOR_BOX), boxcolours = {DARKGREY, LIGHTGREY, BLACK, BLACK};
     std::vector<PLINT> patterns = {0, 0, 0, HATCHPATTERN};
@@ -407,7 +416,7 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     std::vector<PLINT> textcolours(n, BLACK);
     std::vector<PLFLT> boxscales(n, 0.8), boxwidths(n, HATCHWIDTH);
     PLFLT width, height;
-    plvpor(PANELLEFT[0], PANELRIGHT[2], LEGENDLOW, LEGENDHIGH);
+    plvpor(fromleft(2), fromleft(LAYOUTWIDTH - 2), LEGENDLOW, LEGENDHIGH);
     plwind(0.0, 1.0, 0.0, 1.0);
     const PLINT rows = (n + LEGENDCOLUMNS - 1) / LEGENDCOLUMNS;
     pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
@@ -419,14 +428,14 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
 
 }  // namespace
 
-MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points) {
+MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points, const FigureOptions &o) {
     MapFrame f{};
     for (int k = 0; k < PANELS; ++k) {
         f.left[k] = PANELLEFT[k];
         f.right[k] = PANELRIGHT[k];
     }
     f.bottom = PANELLOW;
-    f.top = PANELHIGH;
+    f.top = o.title ? PANELTITLED : PANELUNTITLED;
     const double hx = 0.5 * stepx(points), hy = 0.5 * stepy(points);
     f.xlo = f.ylo = HUGE_VAL;
     f.xhi = f.yhi = -HUGE_VAL;
@@ -447,26 +456,28 @@ MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points) 
     f.xhi += mx;
     f.ylo -= my;
     f.yhi += my;
-    equalscales(f);
+    equalscales(f, pagesize(o));
     return f;
 }
 
-Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points) {
-    const Outcome begun = beginpage(picture, points, MAPPAGEWIDTH, MAPPAGEHEIGHT);
+Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+                const FigureOptions &o) {
+    const Outcome begun = beginpage(picture, points, setup, o, "Map");
     if (!begun.ok()) return begun;
     std::vector<PlotPoint> p = points;
     std::sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) {
         return a.j != b.j ? a.j < b.j : a.i < b.i;
     });
-    const MapFrame f = mapframe(setup, p);
-    // Half a cell and the overlap, in axis units per pixel of the panel.
-    const double pxx = (f.xhi - f.xlo) / ((f.right[0] - f.left[0]) * MAPPAGEWIDTH);
-    const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * MAPPAGEHEIGHT);
+    const MapFrame f = mapframe(setup, p, o);
+    const PageSize page = pagesize(o);
+    // Half a cell and the overlap, in axis units per point of the panel.
+    const double pxx = (f.xhi - f.xlo) / ((f.right[0] - f.left[0]) * page.w);
+    const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * page.h);
     const CellScales c = {logrange(p, false), winrange(p), 0.5 * stepx(p) + CELLOVERLAP * pxx,
                           0.5 * stepy(p) + CELLOVERLAP * pxy};
-    drawsettingstitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
+    if (o.title) drawsettingstitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
     for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c);
-    drawbars(c);
+    drawbars(c, page.w);
     drawmaplegend(setup, p);
     return endpage(picture);
 }

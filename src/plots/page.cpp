@@ -7,13 +7,14 @@
 
 namespace {
 
-// Character height [mm] of PLplot's text; at the cairo devices' 90 dpi, about 16 px.
-constexpr double TEXTHEIGHT = 4.5;
+// Character height [mm] of PLplot's text: its devices set text of h mm in
+// h * 96 / 25.4 points, so 8.5 pt, as a journal's figure text.
+constexpr double TEXTHEIGHT = 2.25;
 // Digits of the axis numbers written out before PLplot scales them by a power of
 // ten, whose label would fall on the title or a neighbouring panel.
 constexpr int AXISDIGITS = 7;
 // Height of the first title line as a share of the text height.
-constexpr double TITLESCALE = 1.3;
+constexpr double TITLESCALE = 1.1;
 // Distances of the title lines above the viewport [text heights].
 constexpr double TITLEFIRST = 3.2;
 constexpr double TITLESECOND = 1.5;
@@ -22,16 +23,10 @@ constexpr double TITLESECOND = 1.5;
 // text [character widths], the text's height [share of the text height] and the
 // spacing of its lines [character heights].
 constexpr double LEGENDINSET = 0.0;
-constexpr double LEGENDSAMPLE = 0.1;
+constexpr double LEGENDSAMPLE = 0.08;
 constexpr double LEGENDOFFSET = 0.8;
-constexpr double LEGENDTEXTSCALE = 0.8;
-constexpr double LEGENDSPACING = 2.2;
-
-void setcolours() {
-    const int rgb[NCOLOURS][3] = {{255, 255, 255}, {0, 0, 0},       {255, 0, 0},  {0, 0, 255},
-                                  {110, 110, 110}, {215, 215, 215}, {80, 80, 80}};
-    for (int c = 0; c < NCOLOURS; ++c) plscol0(c, rgb[c][0], rgb[c][1], rgb[c][2]);
-}
+constexpr double LEGENDTEXTSCALE = 0.95;
+constexpr double LEGENDSPACING = 1.9;
 
 PLINT legendoptions(const LegendEntry &e) {
     PLINT opt = 0;
@@ -42,42 +37,28 @@ PLINT legendoptions(const LegendEntry &e) {
 
 }  // namespace
 
+void setcolours() {
+    // Orange and blue of Okabe and Ito's palette for colour-vision deficiencies; in
+    // grey, light and dark.
+    const int rgb[NCOLOURS][3] = {{255, 255, 255}, {0, 0, 0},       {230, 159, 0}, {0, 114, 178},
+                                  {110, 110, 110}, {215, 215, 215}, {80, 80, 80}};
+    for (int c = 0; c < NCOLOURS; ++c) plscol0(c, rgb[c][0], rgb[c][1], rgb[c][2]);
+}
+
 std::string plotdevice(const std::string &path) {
     const size_t dot = path.rfind('.');
     const std::string ext = dot == std::string::npos ? "" : path.substr(dot);
-    if (ext == ".png") return "pngcairo";
-    if (ext == ".svg") return "svgcairo";
-    if (ext == ".pdf") return "pdfcairo";
+    if (ext == ".png") return "png";
+    if (ext == ".svg") return "svg";
+    if (ext == ".pdf") return "pdf";
     return "";
 }
 
-Outcome beginpage(OutputFile &picture, int width, int height) {
-    const std::string device = plotdevice(picture.target);
-    std::FILE *f = nullptr;
-    Outcome begun = succeeded();
-    if (device.empty())
-        begun = failure("cannot tell the picture format of \"" + picture.target + "\": use .png, .svg or .pdf");
-    else if ((f = outputstream(picture)) == nullptr)
-        begun = failure(outputproblem(picture));
-    if (f == nullptr) {
-        abandonoutput(picture);
-        return begun;
-    }
-    plsdev(device.c_str());
-    plsfile(f);  // PLplot closes it at plend
-    plspage(0.0, 0.0, width, height, 0, 0);
-    setcolours();
-    plinit();
+void setpagetext() {
     pladv(0);
     plschr(TEXTHEIGHT, 1.0);
     plsxax(AXISDIGITS, 0);
     plsyax(AXISDIGITS, 0);
-    return succeeded();
-}
-
-Outcome endpage(OutputFile &picture) {
-    plend();
-    return commitoutput(picture);
 }
 
 void drawpanel(const Panel &p, bool xnumbers, bool ylog) {
@@ -130,7 +111,7 @@ void drawtitlelines(const Viewport &under, const std::string &first, const std::
     plmtex("t", TITLESECOND, 0.0, 0.0, second.c_str());
 }
 
-void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries) {
+void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries, int columns) {
     const size_t n = entries.size();
     std::vector<const char *> text(n), symbols(n);
     std::vector<PLINT> opt(n), textcolours(n, BLACK), colours(n), styles(n), numbers(n, 1);
@@ -150,7 +131,8 @@ void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries
     plwind(0.0, 1.0, 0.0, 1.0);
     pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
              PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, LEGENDINSET, LEGENDINSET, LEGENDSAMPLE, WHITE,
-             BLACK, SOLID, static_cast<PLINT>(n), 1, static_cast<PLINT>(n), opt.data(), LEGENDOFFSET,
+             BLACK, SOLID, static_cast<PLINT>((n + columns - 1) / columns), columns, static_cast<PLINT>(n), opt.data(),
+             LEGENDOFFSET,
              LEGENDTEXTSCALE, LEGENDSPACING, 0.0, textcolours.data(), text.data(), nullptr, nullptr, nullptr,
              nullptr, colours.data(), styles.data(), widths.data(), colours.data(), scales.data(), numbers.data(),
              symbols.data());

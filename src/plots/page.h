@@ -3,21 +3,55 @@
 // settings and the legend.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "atomicwrite/outfile.h"
 #include "study/comparison.h"
 
-// Colour map 0 entries as the pictures set them: TOC red and SOTOC blue, as in the window.
-enum PlotColour { WHITE, BLACK, RED, BLUE, GREY, LIGHTGREY, DARKGREY, NCOLOURS };
+// Colour map 0 entries as the pictures set them. TOC orange and SOTOC blue: a pair
+// that stays apart in grey and under the common colour-vision deficiencies (its
+// lines differ by style and marker too).
+enum PlotColour { WHITE, BLACK, ORANGE, BLUE, GREY, LIGHTGREY, DARKGREY, NCOLOURS };
 
-// Width of the curves [PLplot line-width units, about px].
-constexpr double CURVEWIDTH = 2.5;
+// Page sizes of a journal [in]: one column, and the two columns of a page.
+constexpr double ONECOLUMNWIDTH = 3.5, ONECOLUMNHEIGHT = 2.6;
+constexpr double TWOCOLUMNWIDTH = 7.2, TWOCOLUMNHEIGHT = 4.5;
+// Largest side of a page [in]: an A0 poster's long side, 46.8 in, and some room.
+constexpr double MAXPAGESIDE = 50.0;
+// Points per inch: the unit of the pages of SVG and PDF files.
+constexpr double POINTSPERINCH = 72.0;
+// Resolution of a PNG [pixels per inch]: what journals ask of line art at least.
+constexpr double PNGDPI = 300.0;
+
+// What the command line chooses of a figure, and what its file records of how it
+// was made. Written by the commands; read by the pictures and beginpage.
+struct FigureOptions {
+    double W = TWOCOLUMNWIDTH;   // page width [in]
+    double H = TWOCOLUMNHEIGHT;  // page height [in]
+    bool title = true;           // the title lines above the panels
+    double t0 = NAN, t1 = NAN;   // time axis of a comparison's figure [s]; NaN: the motion and a margin
+    std::string settings;        // the settings that made it, for the metadata ("" when not known)
+};
+
+// A page in whole points, which PLplot's devices take.
+struct PageSize {
+    int w, h;  // [pt]
+};
+
+// The page of the options, rounded to whole points.
+PageSize pagesize(const FigureOptions &o);
+
+// Width of the curves [PLplot line-width units, points on the page].
+constexpr double CURVEWIDTH = 1.2;
 // Height of the markers as a share of the text height.
 constexpr double MARKSCALE = 0.55;
-// Filled marker: compared sweep points, tips at the final time.
-const char *const MARKFILLED = "●";
+// Markers of TOC (a square) and SOTOC (a circle) on their curves; open circle: a
+// SOTOC run that never reached its last phase.
+const char *const MARKTOC = "■";
+const char *const MARKSOTOC = "●";
+const char *const MARKOPEN = "○";
 
 // Line styles of PLplot's pllsty.
 constexpr int SOLID = 1;
@@ -48,16 +82,28 @@ struct LegendEntry {
     double scale;        // symbol height as a share of the text height
 };
 
-// The PLplot device for a file name by its extension, "" when there is none.
+// The format of a file name by its extension: "png", "svg" or "pdf"; "" when it has none of them.
 std::string plotdevice(const std::string &path);
 
-// Starts a page of width x height (pixels of a PNG, points of an SVG or PDF) on the
-// begun output, with the device its extension names. Fails, the output abandoned,
-// when the extension is unknown or the output has no stream.
-Outcome beginpage(OutputFile &picture, int width, int height);
+// Starts the page of the options on the begun output in the format its extension
+// names: a PNG of PNGDPI, an SVG or a PDF, each of the page's size in points for
+// PLplot. `title` names the figure in the metadata, beside the program's version and
+// commit, the options' settings and, when SOURCE_DATE_EPOCH holds a time, that date.
+// Fails, the output abandoned, when the extension is unknown or the output has no stream.
+Outcome beginpage(OutputFile &picture, const FigureOptions &o, const std::string &title);
 
-// Ends the page and the output; fails when it could not be written.
+// What beginpage sets of PLplot: the colours (before its start), the text's size
+// and the axes' digits (after it).
+void setcolours();
+void setpagetext();
+
+// Ends the page and writes the file whole; fails when it could not be written.
 Outcome endpage(OutputFile &picture);
+
+// The date SOURCE_DATE_EPOCH names (seconds since 1970, UTC) as
+// "YYYY-MM-DDThh:mm:ssZ", "" when it is unset or holds no such number: the files then
+// carry no date, so that the same command writes the same bytes.
+std::string sourcedate();
 
 // Makes the panel the viewport and window and draws its grid and frame, with numbers
 // on the left and, when `xnumbers`, below; `ylog` for a logarithmic value axis.
@@ -78,5 +124,6 @@ std::string movetitle(const ComparisonSettings &s);
 // Two title lines above the viewport, aligned with its left edge; the first larger.
 void drawtitlelines(const Viewport &under, const std::string &first, const std::string &second);
 
-// The legend in the upper left of the viewport, framed, on white.
-void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries);
+// The legend in the upper left of the viewport, framed, on white, its entries in
+// `columns` columns filled row by row.
+void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries, int columns = 1);

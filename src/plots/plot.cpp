@@ -9,10 +9,6 @@
 
 namespace {
 
-// Size of the page: pixels of a PNG, points of an SVG or PDF. At 1200 x 900 both
-// panels, the legend and 16-pixel text fit a screen at 100 % zoom.
-constexpr int PAGEWIDTH = 1200;
-constexpr int PAGEHEIGHT = 900;
 // Share of the x span left free at each side of the x axis.
 constexpr double XMARGIN = 0.02;
 // Half width of the x axis around a sweep of one point [the axis's unit].
@@ -20,10 +16,16 @@ constexpr double SINGLEPOINTMARGIN = 1.0;
 // Room above the highest final time, as a share of it.
 constexpr double TIMEHEADROOM = 0.12;
 
-// Viewports of the two panels and the legend's column [share of the page].
-constexpr Viewport TOPPANEL = {0.08, 0.70, 0.53, 0.88};
-constexpr Viewport LOWPANEL = {0.08, 0.70, 0.09, 0.47};
-constexpr Viewport LEGEND = {0.72, 0.99, 0.09, 0.88};
+// Viewports of the two panels, stacked, and of the legend's two columns under them
+// [share of the page]; the panels' tops TITLEROOM lower under a title.
+constexpr Viewport TOPPANEL = {0.10, 0.98, 0.625, 0.97};
+constexpr Viewport LOWPANEL = {0.10, 0.98, 0.285, 0.595};
+constexpr Viewport LEGEND = {0.005, 0.995, 0.005, 0.195};
+constexpr int LEGENDCOLUMNS = 2;
+constexpr double TITLEROOM = 0.10;
+// Distances of the value-axis labels left of the panels and of the x label under them [text heights].
+constexpr double YLABELDISTANCE = 4.2;
+constexpr double XLABELDISTANCE = 2.4;
 
 // Height of the marks of points without figures, centred this high above the x
 // axis [share of the panel].
@@ -31,7 +33,6 @@ constexpr double NOFIGURESLIFT = 0.025;
 // Markers: SOTOC runs that never reached their last phase, points where the design
 // with the error or the error-free design has no switching-time solution and
 // points that could not run (the last three drawn on the x axis).
-const char *const MARKOPEN = "○";
 const char *const MARKNOSOLUTION = "▲";
 const char *const MARKNOERRSOLUTION = "▼";
 const char *const MARKNOTRUN = "◆";
@@ -52,17 +53,18 @@ Range timerange(const std::vector<PlotPoint> &p) {
     return {0.0, hi > 0.0 ? (1.0 + TIMEHEADROOM) * hi : 1.0};
 }
 
-// One curve of `value` over the compared points, with a marker at every point:
-// `finished` picks filled or open. The curve is broken where a point has no
+// One curve of `value` over the compared points in a colour, style and marker, with
+// a marker at every point: `finished` picks it or the open circle. The curve is broken where a point has no
 // figures, and between a finished point and one that is not: a run that never
 // reached its last phase is no neighbour of one that did.
 template <class Value, class Finished>
-void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, Value value, Finished finished) {
+void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, int style, const char *mark, Value value,
+               Finished finished) {
     plschr(0.0, MARKSCALE);
     std::vector<PLFLT> xs, ys;
     bool lastfinished = false;
     auto flush = [&]() {
-        drawpolyline(xs, ys, colour, SOLID, CURVEWIDTH);
+        drawpolyline(xs, ys, colour, style, CURVEWIDTH);
         xs.clear();
         ys.clear();
     };
@@ -76,7 +78,7 @@ void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, Value value, 
         xs.push_back(s.x);
         ys.push_back(value(s));
         plcol0(colour);
-        plstring(1, &xs.back(), &ys.back(), finished(s) ? MARKFILLED : MARKOPEN);
+        plstring(1, &xs.back(), &ys.back(), finished(s) ? mark : MARKOPEN);
     }
     flush();
     plschr(0.0, 1.0);
@@ -106,16 +108,16 @@ void drawnofigures(const std::vector<PlotPoint> &p, Range y) {
 
 // Positioning errors on a log scale: they run from millimetres to the tens of
 // metres of a SOTOC run that never reached its last phase.
-void drawerrorpanel(const std::vector<PlotPoint> &p, Range x) {
+void drawerrorpanel(const std::vector<PlotPoint> &p, Range x, const Viewport &port) {
     const Range y = logrange(p, true);
-    drawpanel({TOPPANEL, x, y}, false, true);
+    drawpanel({port, x, y}, false, true);
     // Exact zeros have no logarithm: they sit on the panel's floor.
     auto logof = [&](double e) { return e > 0.0 ? std::max(std::log10(e), y.lo) : y.lo; };
-    drawcurve(p, RED, [&](const PlotPoint &s) { return logof(s.tocError); }, tocfinished);
-    drawcurve(p, BLUE, [&](const PlotPoint &s) { return logof(s.sotocError); }, sotocfinished);
+    drawcurve(p, ORANGE, DASHED, MARKTOC, [&](const PlotPoint &s) { return logof(s.tocError); }, tocfinished);
+    drawcurve(p, BLUE, SOLID, MARKSOTOC, [&](const PlotPoint &s) { return logof(s.sotocError); }, sotocfinished);
     drawnofigures(p, y);
     plcol0(BLACK);
-    plmtex("l", 5.0, 0.5, 0.5, "positioning error with velocity term [m]");
+    plmtex("l", YLABELDISTANCE, 0.5, 0.5, "positioning error [m]");
 }
 
 // The error-free final time of every point that has one, NaN when none has; it is
@@ -156,16 +158,16 @@ void drawreference(const std::vector<PlotPoint> &p, Range x) {
 }
 
 // Final times on a linear scale: they stay within one order of magnitude.
-void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x) {
+void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x, const Viewport &port) {
     const Range y = timerange(p);
-    drawpanel({LOWPANEL, x, y}, true, false);
+    drawpanel({port, x, y}, true, false);
     drawreference(p, x);
-    drawcurve(p, RED, [](const PlotPoint &s) { return s.tocTf; }, tocfinished);
-    drawcurve(p, BLUE, [](const PlotPoint &s) { return s.sotocTf; }, sotocfinished);
+    drawcurve(p, ORANGE, DASHED, MARKTOC, [](const PlotPoint &s) { return s.tocTf; }, tocfinished);
+    drawcurve(p, BLUE, SOLID, MARKSOTOC, [](const PlotPoint &s) { return s.sotocTf; }, sotocfinished);
     drawnofigures(p, y);
     plcol0(BLACK);
-    plmtex("l", 5.0, 0.5, 0.5, "final time [s]");
-    plmtex("b", 3.0, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
+    plmtex("l", YLABELDISTANCE, 0.5, 0.5, "final time [s]");
+    plmtex("b", XLABELDISTANCE, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
 }
 
 }  // namespace
@@ -180,7 +182,7 @@ std::string freetimelegend(const std::vector<PlotPoint> &p) {
 
 namespace {
 
-// The legend right of the panels, with the counts of the marked points; a map's
+// The legend under the panels, with the counts of the marked points; a map's
 // counts the points that could not run too.
 void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
@@ -188,8 +190,8 @@ void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
     const std::string of = " of " + std::to_string(p.size()) + (setup.map ? " points" : " errors");
     std::vector<LegendEntry> entries = {
-        {"TOC (designed with the error)", RED, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
-        {"SOTOC (designed with the error)", BLUE, SOLID, CURVEWIDTH, MARKFILLED, MARKSCALE},
+        {"TOC (designed with the error)", ORANGE, DASHED, CURVEWIDTH, MARKTOC, MARKSCALE},
+        {"SOTOC (designed with the error)", BLUE, SOLID, CURVEWIDTH, MARKSOTOC, MARKSCALE},
         {"SOTOC, last phase not reached: " + std::to_string(unfinished), BLUE, 0, CURVEWIDTH, MARKOPEN, MARKSCALE},
         {freetimelegend(p), BLACK, DASHED, CURVEWIDTH, "", MARKSCALE},
         {"no solution, error-free design: " + std::to_string(freeunsolved) + of, GREY, 0, CURVEWIDTH,
@@ -200,24 +202,30 @@ void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     if (setup.map)
         entries.push_back({"not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0,
                            CURVEWIDTH, MARKNOTRUN, 1.0});
-    drawlegendbox(LEGEND, entries);
+    drawlegendbox(LEGEND, entries, LEGENDCOLUMNS);
 }
 
 }  // namespace
 
-Outcome drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points) {
-    return setup.yaxis == AXISNONE ? drawsweep(picture, setup, points) : drawmap(picture, setup, points);
+Outcome drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+                 const FigureOptions &o) {
+    return setup.yaxis == AXISNONE ? drawsweep(picture, setup, points, o) : drawmap(picture, setup, points, o);
 }
 
-Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points) {
-    const Outcome begun = beginpage(picture, points, PAGEWIDTH, PAGEHEIGHT);
+Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
+                  const FigureOptions &o) {
+    const std::string kind = setup.map ? "Map" : "Mass-error sweep";
+    const Outcome begun = beginpage(picture, points, setup, o, kind);
     if (!begun.ok()) return begun;
     std::vector<PlotPoint> p = points;
     std::stable_sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
     const Range x = xrange(p);
-    drawsettingstitle(setup, setup.map ? "Map" : "Mass-error sweep", TOPPANEL);
-    drawerrorpanel(p, x);
-    drawtimepanel(setup, p, x);
+    const double shift = o.title ? TITLEROOM : 0.0;
+    const Viewport top = {TOPPANEL.left, TOPPANEL.right, TOPPANEL.low - 0.5 * shift, TOPPANEL.high - shift};
+    const Viewport low = {LOWPANEL.left, LOWPANEL.right, LOWPANEL.low, LOWPANEL.high - 0.5 * shift};
+    if (o.title) drawsettingstitle(setup, kind, top);
+    drawerrorpanel(p, x, top);
+    drawtimepanel(setup, p, x, low);
     drawsweeplegend(setup, p);
     return endpage(picture);
 }

@@ -2,6 +2,8 @@
 
 #include <plplot.h>
 
+#include "formats/resultjson.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -41,6 +43,17 @@ std::string settingstext(const PlotSetup &s) {
     return text;
 }
 
+// The settings the points share, without those the axes vary, and the axes:
+// {"settings": ..., "x": AXIS, "y": AXIS}. The same whichever point was read first.
+nlohmann::ordered_json setupjson(const PlotSetup &setup) {
+    nlohmann::ordered_json shared = settingsjson(setup.request);
+    for (PlotAxis a : {setup.xaxis, setup.yaxis})
+        if (a != AXISNONE) shared.erase(settingrow(axisrow(a).setting).name);
+    nlohmann::ordered_json j = {{"settings", shared}, {"x", axisrow(setup.xaxis).name}};
+    if (setup.yaxis != AXISNONE) j["y"] = axisrow(setup.yaxis).name;
+    return j;
+}
+
 }  // namespace
 
 Range logrange(const std::vector<PlotPoint> &p, bool unfinished) {
@@ -60,12 +73,15 @@ Range logrange(const std::vector<PlotPoint> &p, bool unfinished) {
     return {lo, hi > lo ? hi : lo + 1.0};
 }
 
-Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height) {
+Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, const PlotSetup &setup,
+                  const FigureOptions &o, const std::string &title) {
     if (points.empty() && !plotdevice(picture.target).empty()) {
         abandonoutput(picture);
         return failure("no results to plot");
     }
-    return beginpage(picture, width, height);
+    FigureOptions named = o;
+    if (named.settings.empty()) named.settings = setupjson(setup).dump();
+    return beginpage(picture, named, title);
 }
 
 void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under) {

@@ -14,8 +14,11 @@
 // reached their last phase.
 Range logrange(const std::vector<PlotPoint> &p, bool unfinished);
 
-// beginpage that also fails, the output abandoned, when there are no points.
-Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, int width, int height);
+// beginpage that also fails, the output abandoned, when there are no points; the
+// metadata's settings, unless the options name them, are the setup's request's
+// with the axes.
+Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, const PlotSetup &setup,
+                  const FigureOptions &o, const std::string &title);
 
 // The two title lines above the viewport: `kind` and robot, motion and elbow; then
 // the settings, each an axis varies named by its letter.

@@ -46,7 +46,7 @@ TEST(ComparePlot, FigureBesideResultsAndLogs) {
         EXPECT_EQ(readfile(dir.file("runs") + csv), readfile(dir.file("plain") + csv)) << csv;
     RgbImage pic;
     ASSERT_TRUE(readpng(dir.file("runs/figure.png"), pic));
-    EXPECT_EQ(pic.w, 1400);
+    EXPECT_EQ(pic.w, 2158) << "7.2 in at 300 dpi";
     const RunOutcome json = runsotoc(scara({"--json", "--plot", dir.file("f.pdf")}));
     EXPECT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(readfile(dir.file("f.pdf")).compare(0, 5, "%PDF-"), 0);

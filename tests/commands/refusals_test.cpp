@@ -117,3 +117,23 @@ TEST(Refusals, RenderPictureNamedForAnotherFormat) {
 }
 
 }  // namespace
+
+// The figure options refuse what is no page or no time axis by name, with what they
+// accept, before any work; --time-range only where a figure has a time axis.
+TEST(Refusals, FigureOptionsRefusedByName) {
+    const std::string sides = "accepts W,H in inches, each from 1 to 50";
+    for (const char *bad : {"7.2", "7.2,4.5,1", "x,4", "0,4", "-3,2", "7,0.5", "51,4", "7,inf", "7;4"})
+        expectrefused(with(COMPARE, {"--plot", "f.pdf", "--figsize", bad}),
+                      std::string("sotoc compare: --figsize: '") + bad + "' refused; " + sides);
+    for (const char *bad : {"1", "1,1", "2,1", "0,nan", "a,b"})
+        expectrefused(with(COMPARE, {"--plot", "f.pdf", "--time-range", bad}),
+                      std::string("sotoc compare: --time-range: '") + bad + "' refused; accepts T0,T1 in seconds with T1 > T0");
+    expectrefused({"plot", "r.jsonl", "--plot", "p.png", "--figsize", "100,100"},
+                  "sotoc plot: --figsize: '100,100' refused; " + sides);
+    expectrefused({"sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "0:1:1", "--figsize", "0,0"},
+                  "sotoc sweep: --figsize: '0,0' refused; " + sides);
+    const RunOutcome map = runsotoc({"map", "--robot", "scara", "--motion", "horizontal", "--x", "ratio1=10:20:10",
+                                     "--time-range", "0,1"});
+    EXPECT_EQ(map.status, 2);
+    EXPECT_NE(map.err.find("--time-range"), std::string::npos) << map.err;
+}

@@ -105,17 +105,17 @@ int darkpixels(const RgbImage &pic, const MapFrame &f, int k, const PlotPoint &c
     return n;
 }
 
-// Where the panels lie on the 1500 x 815 page, worked out from its layout: three
-// squares of 420 px, 90 px from the left edge and 60 px apart, 120 px below the
-// top edge; the axes' window runs half a cell beyond the outer cells' centres.
+// Where the panels lie on the 518 x 324 pt page, worked out from its layout: three
+// boxes 143 pt across, 42 pt from the left edge and 20 pt apart, from 52 pt to 200 pt
+// below the top edge; the axes' window runs half a cell beyond the outer cells' centres.
 MapFrame pageframe(double xlo, double xhi, double ylo, double yhi) {
     MapFrame f{};
     for (int k = 0; k < 3; ++k) {
-        f.left[k] = (90.0 + 480.0 * k) / 1500.0;
-        f.right[k] = (510.0 + 480.0 * k) / 1500.0;
+        f.left[k] = (42.0 + 163.0 * k) / 518.0;
+        f.right[k] = (185.0 + 163.0 * k) / 518.0;
     }
-    f.top = 1.0 - 120.0 / 815.0;
-    f.bottom = 1.0 - 540.0 / 815.0;
+    f.top = 1.0 - 52.0 / 324.0;
+    f.bottom = 1.0 - 200.0 / 324.0;
     f.xlo = xlo;
     f.xhi = xhi;
     f.ylo = ylo;
@@ -135,8 +135,8 @@ TEST(MapPlot, EachFormatByItsExtension) {
         ASSERT_TRUE(draw(dir.path + name, setup, ratiomap(), message)) << name << ": " << message;
     RgbImage pic;
     ASSERT_TRUE(readpng(dir.path + "/m.png", pic));
-    EXPECT_EQ(pic.w, MAPPAGEWIDTH);
-    EXPECT_EQ(pic.h, MAPPAGEHEIGHT);
+    EXPECT_EQ(pic.w, 2158) << "7.2 in at 300 dpi";
+    EXPECT_EQ(pic.h, 1350) << "4.5 in at 300 dpi";
     EXPECT_NE(content(dir.path + "/m.svg").find("<svg"), std::string::npos);
     EXPECT_EQ(content(dir.path + "/m.pdf").compare(0, 5, "%PDF-"), 0);
     EXPECT_FALSE(draw(dir.path + "/m.gif", setup, ratiomap(), message));
@@ -265,16 +265,19 @@ TEST(MapPlot, WorkspaceHasEqualScalesAndItsMarks) {
         for (PlotPoint &c : wide) c.x *= 2.0;
         for (const std::vector<PlotPoint> *p : {&points, static_cast<const std::vector<PlotPoint> *>(&wide)}) {
             const MapFrame f = mapframe(setup, *p);
-            const double xscale = (f.right[0] - f.left[0]) * MAPPAGEWIDTH / (f.xhi - f.xlo);
-            const double yscale = (f.top - f.bottom) * MAPPAGEHEIGHT / (f.yhi - f.ylo);
+            const double xscale = (f.right[0] - f.left[0]) * 518.0 / (f.xhi - f.xlo);
+            const double yscale = (f.top - f.bottom) * 324.0 / (f.yhi - f.ylo);
             EXPECT_NEAR(xscale, yscale, 1e-9 * xscale) << swapped;
         }
         const std::string path = dir.file(swapped ? "swapped.png" : "ws.png");
         ASSERT_TRUE(draw(path, setup, points, message)) << message;
         RgbImage pic;
         ASSERT_TRUE(readpng(path, pic));
-        // Cells -1 to 1 by 0.5 with 4 % of their 2.5 m span around them: square, as the panels.
-        const MapFrame f = pageframe(-1.35, 1.35, -1.35, 1.35);
+        // Cells -1 to 1 by 0.5 with 4 % of their 2.5 m span around them: square, the
+        // panels' 143 pt across and as tall around their middle 126 pt below the top.
+        MapFrame f = pageframe(-1.35, 1.35, -1.35, 1.35);
+        f.top = 1.0 - (126.0 - 71.5) / 324.0;
+        f.bottom = 1.0 - (126.0 + 71.5) / 324.0;
         const double startx = swapped ? 0.0 : 0.7, starty = swapped ? 0.7 : 0.0;
         for (int k = 0; k < 3; ++k) {
             EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, 0.0), {255, 255, 255}, 0)) << "base, panel " << k;
