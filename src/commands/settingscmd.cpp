@@ -26,7 +26,6 @@ const char *const ABOUT =
 std::string takentext(Setting s) {
     const SettingRow &row = settingrow(s);
     if (settingisfile(row) || *row.symbol == '\0') return row.taken;
-    if (row.named != nullptr) return std::string(row.taken) + " with " + rangetext(row, row.symbol, row.unit);
     if (row.words != nullptr) return std::string(row.words[0].word) + " or " + row.words[1].word;
     return rangetext(row, row.symbol, row.unit);
 }

@@ -38,10 +38,7 @@ Outcome parseaxis(const std::string &text, MapAxis &axis) {
     int kind = 0;
     while (kind < AXISEND && (kind == AXISNONE || name != axisname(static_cast<PlotAxis>(kind)))) ++kind;
     if (equals == std::string::npos || kind == AXISEND)
-        return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames() + ", NAME one of " +
-                       namedparameters(SETTINGDESIGNERRORS, ROBOTCYL) + " (cylindrical) or " +
-                       namedparameters(SETTINGDESIGNERRORS, ROBOTSCARA) + " (scara); param: not " +
-                       "the ratios and points");
+        return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames());
     const PlotAxis k = static_cast<PlotAxis>(kind);
     if (!tableaxis(k) && !namedparameter(axissetting(k), axisparameter(k), ROBOTCYL) &&
         !namedparameter(axissetting(k), axisparameter(k), ROBOTSCARA))

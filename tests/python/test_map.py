@@ -84,15 +84,15 @@ def test_map_refusals_are_the_command_lines(refused, options, accepted):
 
 @pytest.mark.parametrize("arguments,message", [
     ({"x": "error=1:2:1"}, "--x: 'error=1:2:1' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                           "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+                           "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
     ({"x": (1, 1, 2, 1)}, "--x: '(1, 1, 2, 1)' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                          "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+                          "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
     ({"x": ("error", 1, 2, 1), "y": ("end-x", "0", 1, 1)},
      "--y: '('end-x', '0', 1, 1)' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one of error, "
-     "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+     "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
     ({"x": ("error", 1, 2, 1), "error": "3"}, "--error: '3' refused; accepts one number with -100 < error < 100"),
     ({"x": None}, "--x: 'None' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                  "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+                  "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
 ])
 def test_map_wrong_types_raise_type_error(arguments, message):
     with pytest.raises(TypeError) as e:
