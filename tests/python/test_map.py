@@ -35,6 +35,10 @@ MAPS = [
       "--error", "-3"],
      {"robot": "cylindrical", "motion": "vertical", "x": ("start-x", -0.5, 0.5, 0.5), "y": ("start-y", 0, 0.2, 0.2),
       "error": -3}),
+    (["--robot", "scara", "--motion", "horizontal", "--x", "design-error:L2=-10:10:10", "--y", "param:TM1=0.04,0.06",
+      "--design-error", "IJ1=5"],
+     {"robot": "scara", "motion": "horizontal", "x": ("design-error:L2", -10, 10, 10), "y": ("param:TM1", [0.04, 0.06]),
+      "designerrors": {"IJ1": 5}}),
 ]
 
 
