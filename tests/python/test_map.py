@@ -2,6 +2,7 @@
 worker and for two, over one setting or two, with points out of reach; the
 command line's refusals of the axes."""
 
+import math
 import pytest
 import sotoc
 
@@ -104,3 +105,12 @@ def test_map_wrong_types_raise_type_error(arguments, message):
     assert str(e.value) == message
     with pytest.raises(TypeError):
         sotoc.map("scara", "vertical")  # x is required
+
+
+def test_xarray_of_a_design_error_axis_names_it_with_its_unit():
+    ds = sotoc.map("scara", "horizontal", x=("design-error:L2", [-10, 10]), designerrors={"IJ1": 5, "L2": 3},
+                   as_="xarray", jobs=1)
+    assert list(ds.coords) == ["design-error:L2"]
+    assert list(ds.coords["design-error:L2"].values) == [-10, 10]
+    assert ds.coords["design-error:L2"].attrs["units"] == "%"
+    assert ds.attrs["designerrors.IJ1"] == 5 and math.isnan(ds.attrs["designerrors.L2"])
