@@ -62,10 +62,12 @@ json settingjson(Setting s) {
                         {"label", {{"cylindrical", axis.label[0]}, {"scara", axis.label[1]}}},
                         {"note", axis.note}});
     }
-    if (row.named != nullptr)
+    if (row.named != nullptr) {
+        const char *label = s == SETTINGDESIGNERRORS ? "design error of NAME [%]" : "NAME, its meaning [its unit]";
         axes.push_back({{"name", namedaxistext(s)},
-                        {"label", s == SETTINGDESIGNERRORS ? "design error of NAME [%]" : "NAME, its meaning [its unit]"},
+                        {"label", {{"cylindrical", label}, {"scara", label}}},
                         {"note", "NAME one of the names the setting takes"}});
+    }
     j["axes"] = axes;
     return j;
 }
