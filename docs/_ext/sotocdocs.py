@@ -125,11 +125,17 @@ def optionsof(helptext):
     """
     entries = []
     current = None
-    for line in helptext.splitlines():
+    lines = helptext.splitlines()
+    # A head that ends one space short of the descriptions' column has one space before its description.
+    column = next((l.index("Print this help") for l in lines if "Print this help" in l), None)
+    for line in lines:
         head = re.match(r"^( +)(-\S*)(.*)$", line)
         if head and (current is None or len(head.group(1)) <= current["indent"]):
             spellings = head.group(2).split(",")
-            value, _, text = re.match(r"^(?: (\S+(?: \S+)*))?(\s{2,}|$)(.*)$", head.group(3).rstrip()).groups()
+            rest = head.group(3).rstrip()
+            if column is not None and len(line) > column and line[column - 1] == " " and line[column - 2] != " ":
+                rest = line[len(head.group(1)) + len(head.group(2)):column - 1] + "  " + line[column:]
+            value, _, text = re.match(r"^(?: (\S+(?: \S+)*))?(\s{2,}|$)(.*)$", rest).groups()
             value = value or ""
             current = {"indent": len(head.group(1)), "spellings": spellings, "value": value, "text": [text] if text else []}
             entries.append(current)

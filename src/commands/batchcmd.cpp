@@ -23,10 +23,11 @@ const char *const ABOUT =
     "Runs one comparison pass per line of JSON Lines read from FILE or standard input and writes one\n"
     "JSON result line per input line to standard output, in input order, each as soon as the lines\n"
     "before it are done. A line holds one object with the fields robot, motion (both required),\n"
-    "ratios, start, end, elbow, error, robotfile, near, sotoc-fallback, tolerance, joint2-start\n"
-    "and design-search, with the values and defaults of the options of sotoc compare (the robot\n"
-    "may be left out when robotfile names it), e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\n"
-    "\"error\":-20}. A line that cannot run gives {\"line\":N,\"error\":\"...\"}; blank lines are\n"
+    "ratios, start, end, elbow, error, robotfile, near, sotoc-fallback, tolerance, joint2-start,\n"
+    "design-search, designerrors and params, with the values and defaults of the options of sotoc\n"
+    "compare (the robot may be left out when robotfile names it; designerrors and params objects of\n"
+    "NAME: NUMBER), e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20,\n"
+    "\"designerrors\":{\"L2\":-10}}. A line that cannot run gives {\"line\":N,\"error\":\"...\"}; blank lines are\n"
     "skipped (N counts them). Exit status: 0 when every line ran and was written, 1 otherwise.";
 
 // Opens the input file into `in`; refuses one that cannot be read or is a folder.

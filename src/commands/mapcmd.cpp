@@ -13,8 +13,9 @@ namespace {
 const char *const ABOUT =
     "Runs the comparison of sotoc compare for every point of a grid of one setting (--x) or two\n"
     "(--x and --y), NAME=FROM:TO:STEP each with NAME one of error [%], ratio1, ratio2, ratios (both\n"
-    "equal), start-x, start-y, end-x, end-y [m], near (SOTOC's switching bound), and the grid rules of\n"
-    "sotoc sweep --errors. Every other setting comes from the options or their defaults. Writes one\n"
+    "equal), start-x, start-y, end-x, end-y [m], near (SOTOC's switching bound), design-error:NAME (the\n"
+    "design error of a primary value NAME [%], as --design-error) or param:NAME (its true value, as\n"
+    "--param), and the grid rules of sotoc sweep --errors; a map over one setting is a sweep over it. Every other setting comes from the options or their defaults. Writes one\n"
     "JSON line per point in grid order (--y outer, --x inner) to --out FILE or standard output: the\n"
     "object of sotoc compare --json plus \"map\": {\"i\": I, \"j\": J}, the point's indices along --x\n"
     "and --y (J = 0 without --y); a point the SCARA cannot reach has outcome \"unreachable\" and no\n"

@@ -40,6 +40,27 @@ void addnumbersoption(CLI::App &cmd, const std::string &name, Setting s, std::ve
         ->type_name(typeName);
 }
 
+// Adds option `name` of named setting s: NAME=NUMBER, repeatable, each read strictly into v.
+void addnamedoption(CLI::App &cmd, const std::string &name, Setting s, std::vector<std::pair<std::string, double>> &v,
+                    const std::string &help, const std::string &typeName) {
+    cmd.add_option_function<std::vector<std::string>>(
+           name,
+           [&v, name, s](const std::vector<std::string> &arguments) {
+               v.clear();
+               for (const std::string &argument : arguments) {
+                   const size_t equals = argument.find('=');
+                   double x;
+                   if (equals == std::string::npos || !readnumber(argument.substr(equals + 1), x))
+                       throw argumentrefusal(name, argument, settingaccepts(s));
+                   v.emplace_back(argument.substr(0, equals), x);
+               }
+           },
+           help)
+        ->type_name(typeName)
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
 // Refuses, by its name, an option that takes one value and was given more than
 // once; succeeds when none was (the parse stopped for another reason).
 Outcome checkrepeated(const CLI::App &cmd) {
@@ -110,6 +131,8 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         const std::string name = std::string("--") + settingoption(s, "--");
         if (row.words != nullptr || settingisfile(row))
             cmd.add_option(name, v.words[s], settinghelp(s))->type_name(row.typeName);
+        else if (row.named != nullptr)
+            addnamedoption(cmd, name, s, v.named[s], settinghelp(s), row.typeName);
         else
             addnumbersoption(cmd, name, s, v.numbers[s], settinghelp(s), row.typeName);
     }

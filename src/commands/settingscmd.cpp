@@ -25,13 +25,20 @@ const char *const ABOUT =
 // What setting s takes: its two words, or its numbers' range with the unit.
 std::string takentext(Setting s) {
     const SettingRow &row = settingrow(s);
-    if (settingisfile(row)) return row.taken;
+    if (settingisfile(row) || *row.symbol == '\0') return row.taken;
     if (row.words != nullptr) return std::string(row.words[0].word) + " or " + row.words[1].word;
     return rangetext(row, row.symbol, row.unit);
 }
 
+// The axes of a named setting s: "design-error:NAME", one for each name it takes.
+std::string namedaxistext(Setting s) {
+    const std::string one = axisname(namedaxis(s, PARAML2));
+    return one.substr(0, one.find(':')) + ":NAME";
+}
+
 // The axes over setting s, each with its note: "ratio1, ratio2, ratios (both ratios equal)".
 std::string axestext(Setting s) {
+    if (settingrow(s).named != nullptr) return namedaxistext(s);
     std::string text;
     for (int a = 0; a < AXISNONE; ++a) {
         const AxisRow &axis = axisrow(static_cast<PlotAxis>(a));
@@ -54,6 +61,12 @@ json settingjson(Setting s) {
         axes.push_back({{"name", axis.name},
                         {"label", {{"cylindrical", axis.label[0]}, {"scara", axis.label[1]}}},
                         {"note", axis.note}});
+    }
+    if (row.named != nullptr) {
+        const char *label = s == SETTINGDESIGNERRORS ? "design error of NAME [%]" : "NAME, its meaning [its unit]";
+        axes.push_back({{"name", namedaxistext(s)},
+                        {"label", {{"cylindrical", label}, {"scara", label}}},
+                        {"note", "NAME one of the names the setting takes"}});
     }
     j["axes"] = axes;
     return j;

@@ -25,11 +25,16 @@ constexpr double MAXPLOTTIME = 1e6;
 constexpr double MAXPLOTERROR = 1e6;
 
 // The axes that vary one number of a setting (not both ratios together, AXISRATIOS),
-// in the order of PlotAxis.
+// in the order of PlotAxis, those of the parameters included.
 std::vector<PlotAxis> singleaxes() {
     std::vector<PlotAxis> axes;
-    for (int a = 0; a < AXISNONE; ++a)
-        if (axisrow(static_cast<PlotAxis>(a)).count == 1) axes.push_back(static_cast<PlotAxis>(a));
+    for (int a = 0; a < AXISEND; ++a) {
+        const PlotAxis axis = static_cast<PlotAxis>(a);
+        if (a == AXISNONE || (tableaxis(axis) && axisrow(axis).count != 1)) continue;
+        if (tableaxis(axis) || namedparameter(axissetting(axis), axisparameter(axis), ROBOTCYL) ||
+            namedparameter(axissetting(axis), axisparameter(axis), ROBOTSCARA))
+            axes.push_back(axis);
+    }
     return axes;
 }
 
@@ -233,7 +238,7 @@ PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, co
     if (axes.size() > 1) {
         const PlotAxis second = axes[1] == AXISRATIOS ? AXISRATIO1 : axes[1];
         throw refusal(r, variation(r, second).differs,
-                      std::string("its ") + axisrow(axes[0]).name + " and " + axisrow(axes[1]).name + " both vary along " +
+                      "its " + axisname(axes[0]) + " and " + axisname(axes[1]) + " both vary along " +
                           index + "; a map varies one setting along each axis");
     }
     return axes.empty() ? AXISNONE : axes[0];
@@ -248,7 +253,7 @@ void mapaxes(const ResultReading &r, PlotSetup &setup) {
         if (v.differs == 0) continue;
         if (v.brokeni != 0 && v.brokenj != 0)
             throw refusal(r, std::max(v.brokeni, v.brokenj),
-                          std::string("its ") + axisrow(a).name +
+                          "its " + axisname(a) +
                               " varies along neither axis of the map: it differs between points of the same i "
                               "and between points of the same j");
         (v.brokeni == 0 && v.brokenj == 0 ? either : v.brokeni == 0 ? alongi : alongj).push_back(a);

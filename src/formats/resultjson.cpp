@@ -13,6 +13,13 @@ json pair(const double v[2]) { return json::array({v[0], v[1]}); }
 // A robot file as the settings name it: its path and the digest of its bytes.
 json robotfilejson(const RobotFile &f) { return json{{"path", f.path}, {"sha256", f.sha256}}; }
 
+// Values by parameter name as an object, {"L2": -10}, in the order given.
+json namedjson(const ParameterValues &values) {
+    json named = json::object();
+    for (const auto &[k, v] : values) named[parameterrow(k).name] = v;
+    return named;
+}
+
 json derivedjson(const ComparisonResult &r) {
     return json{{"T1max", r.T1max},   {"T2max", r.T2max}, {"T1maxG", r.T1maxG},
                 {"T2maxG", r.T2maxG}, {"tfNom", r.tfNom}, {"dt", r.dt}};
@@ -84,6 +91,14 @@ bool takefile(const json &x, Setting s, CompareOptionValues &v) {
 bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
     const SettingRow &row = settingrow(s);
     if (settingisfile(row)) return takefile(x, s, v);
+    if (row.named != nullptr) {
+        if (!x.is_object()) return false;
+        for (const auto &item : x.items()) {
+            if (!item.value().is_number()) return false;
+            v.named[s].emplace_back(item.key(), item.value().get<double>());
+        }
+        return true;
+    }
     if (row.words != nullptr) {
         if (!x.is_string() || x.get<std::string>().empty()) return false;
         v.words[s] = x.get<std::string>();
@@ -137,6 +152,10 @@ json settingsjson(CompareRequest q) {
         const SettingRow &row = settingrow(s);
         if (settingisfile(row)) {
             if (!q.robotfile.path.empty()) settings[row.name] = robotfilejson(q.robotfile);
+            continue;
+        }
+        if (row.named != nullptr) {
+            settings[row.name] = namedjson(q.*row.named);
             continue;
         }
         const double *v = row.words == nullptr ? row.values(q) : nullptr;

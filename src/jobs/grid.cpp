@@ -105,7 +105,7 @@ double decimalvalue(GridUnits units, int decimals) {
 // names both.
 Outcome checkinside(const Grid &grid, const GridRange &range, int i, GridUnits to) {
     const double v = gridpoint(grid, i);
-    if (settingaccepted(settingrow(range.setting), v)) return succeeded();
+    if (range.accepts(v)) return succeeded();
     const bool standsforto = i == grid.count - 1 && grid.from + i * grid.step > to;
     const std::string beside =
         standsforto ? "; TO " + valuetext(decimalvalue(to, grid.decimals), range.unit) + " counts as this point" : "";
@@ -133,7 +133,7 @@ Outcome parselist(const std::string &text, const GridRange &range, Grid &grid) {
         if (i > 0 && !(v > g.listed.back()))
             return refused("the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) +
                            ") does not lie above the one before, " + valuetext(g.listed.back(), range.unit));
-        if (!settingaccepted(settingrow(range.setting), v))
+        if (!range.accepts(v))
             return refused("the grid point " + valuetext(v, range.unit) + " (point " + std::to_string(i) +
                            ") lies outside " + range.bounds);
         g.listed.push_back(v);
@@ -146,7 +146,18 @@ Outcome parselist(const std::string &text, const GridRange &range, Grid &grid) {
 
 GridRange settingrange(Setting s, const std::string &symbol) {
     const SettingRow &row = settingrow(s);
-    return GridRange{row.unit, row.gridExample, s, std::string(row.gridNoun) + " " + rangetext(row, symbol, row.unit)};
+    return GridRange{row.unit, row.gridExample, [&row](double v) { return settingaccepted(row, v); },
+                     std::string(row.gridNoun) + " " + rangetext(row, symbol, row.unit)};
+}
+
+GridRange axisrange(PlotAxis a, const std::string &symbol) {
+    if (axissetting(a) != SETTINGPARAMS) return settingrange(axissetting(a), symbol);
+    const Parameter k = axisparameter(a);
+    const char *unit = parameterunit(k, parameterof(k, ROBOTSCARA) ? ROBOTSCARA : ROBOTCYL);
+    const char *shown = std::string(unit) == "-" ? "" : unit;
+    return GridRange{shown, "0.3:0.6:0.01", [k](double v) { return parameteraccepted(k, v); },
+                     "the values of " + symbol + ": " +
+                         parameteraccepts(k, parameterof(k, ROBOTSCARA) ? ROBOTSCARA : ROBOTCYL)};
 }
 
 GridRange errorrange() { return settingrange(SETTINGERROR, settingrow(SETTINGERROR).name); }

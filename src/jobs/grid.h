@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "records/outcome.h"
 #include "settings/request.h"
+#include "settings/settings.h"
 
 // Most points a grid, or a map of two, may have: about a day of comparisons on one
 // core; more is a mistyped step.
@@ -39,13 +41,17 @@ struct Grid {
 struct GridRange {
     const char *unit;     // after each value in messages: "%", "m", or "" for none
     const char *example;  // a grid of these values, such as "-50:50:1"
-    Setting setting;      // the setting whose range (settings/settings.h) every point must lie in
+    std::function<bool(double)> accepts;  // whether a point lies in the range (a setting's or a parameter's)
     std::string bounds;   // what that range takes, such as "the mass errors -100 % < error < 100 %"
 };
 
 // The values of setting s's numbers, named `symbol` in the bounds ("the reduction
 // ratios 0 < ratio1 <= 999.9"): its row's unit, example and range.
 GridRange settingrange(Setting s, const std::string &symbol);
+
+// The values of axis a of a map: its setting's range, or the range of the parameter
+// it gives a true value of (named `symbol` in the bounds).
+GridRange axisrange(PlotAxis a, const std::string &symbol);
 
 // The mass errors of a design [%]: strictly between -100 % and 100 % (no positive mass otherwise).
 GridRange errorrange();

@@ -62,12 +62,32 @@ Outcome takeaxes(const std::string typed[2], const CompareOptionValues &given, M
     return checkaxes(grid, typed, given);
 }
 
+// Whether an axis varies the SCARA's link lengths, and so its reach.
+bool variesreach(const MapGrid &grid) {
+    for (PlotAxis a : {grid.x.kind, grid.y.kind})
+        if (a == namedaxis(SETTINGPARAMS, PARAML1) || a == namedaxis(SETTINGPARAMS, PARAML2)) return true;
+    return false;
+}
+
+// Refuses an axis of a parameter the map's robot has not.
+Outcome checkrobotaxes(const MapGrid &grid, const std::string typed[2], char type) {
+    for (int a = 0; a < 2; ++a) {
+        const PlotAxis kind = a == 0 ? grid.x.kind : grid.y.kind;
+        if (kind == AXISNONE || tableaxis(kind) || namedparameter(axissetting(kind), axisparameter(kind), type))
+            continue;
+        return refused(std::string(a == 0 ? "--x" : "--y") + ": '" + excerpt(typed[a]) + "' refused; a " +
+                       robotword(type) + " robot takes NAME one of " + namedparameters(axissetting(kind), type));
+    }
+    return succeeded();
+}
+
 // The SCARA's reach of the start and end points that no axis varies: refused as
 // sotoc compare refuses them, as every point would be unreachable.
 Outcome checkfixedreach(const MapJob &job) {
     for (Setting s : {SETTINGSTART, SETTINGEND}) {
-        const bool varied = (job.grid.x.kind != AXISNONE && axisrow(job.grid.x.kind).setting == s) ||
-                            (job.grid.y.kind != AXISNONE && axisrow(job.grid.y.kind).setting == s);
+        const bool varied = (job.grid.x.kind != AXISNONE && axissetting(job.grid.x.kind) == s) ||
+                            (job.grid.y.kind != AXISNONE && axissetting(job.grid.y.kind) == s) ||
+                            variesreach(job.grid);
         const Outcome reach = varied ? succeeded() : checkreach(job.request, "--", s);
         if (!reach.ok()) return reach;
     }
@@ -79,6 +99,7 @@ Outcome checkfixedreach(const MapJob &job) {
 Outcome readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job) {
     Outcome taken = requestwithoutreach(values, "--", job.request);
     if (taken.ok()) taken = takeaxes(typed, values, job.grid);
+    if (taken.ok()) taken = checkrobotaxes(job.grid, typed, job.request.type);
     if (taken.ok()) taken = checkfixedreach(job);
     return taken;
 }
@@ -95,7 +116,7 @@ void preparemappoint(MapPoints &m, int k) {
     const int group = groupof(m, k);
     auto found = m.halves.find(group);
     if (found == m.halves.end()) {
-        installrobot(r.robotfile);
+        installarm(r);
         ComparisonSettings settings = requestsettings(r);
         settings.tfNomBasis = standalonebasis(settings);
         SharedHalf half{errorfreepass(settings), std::make_unique<RecordsCopy>()};
@@ -115,7 +136,7 @@ std::string mappointline(const MapPoints &m, int k) {
     const Outcome reach = checkreaches(r);
     if (!reach.ok()) return mapline(unreachablejson(r, reach.message), i, j);
     if (m.erroraxis < 0) return mapline(resultjson(r, standalonepass(r)), i, j);
-    return mapline(resultjson(r, errorpass(m.current, errorratio(r.errorPercent))), i, j);
+    return mapline(resultjson(r, errorpass(m.current, errorratio(r.errorPercent), requestsettings(r).designErrors)), i, j);
 }
 
 std::string mappointname(const MapPoints &m, int k) {

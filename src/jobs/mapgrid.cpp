@@ -7,6 +7,7 @@ namespace {
 
 // Whether two axes set a same value.
 bool overlap(PlotAxis a, PlotAxis b) {
+    if (!tableaxis(a) || !tableaxis(b)) return a == b;
     const AxisRow &p = axisrow(a), &q = axisrow(b);
     return p.setting == q.setting && p.first < q.first + q.count && q.first < p.first + p.count;
 }
@@ -19,7 +20,7 @@ Outcome checkreplaced(const MapAxis *axes[2], const CompareOptionValues &given, 
     std::string by;
     for (int a = 0; a < 2; ++a) {
         const PlotAxis kind = axes[a]->kind;
-        if (kind == AXISNONE || axisrow(kind).setting != s) continue;
+        if (kind == AXISNONE || !tableaxis(kind) || axisrow(kind).setting != s) continue;
         for (int v = axisrow(kind).first; v < axisrow(kind).first + axisrow(kind).count; ++v) set[v] = true;
         by += (by.empty() ? "--" : " and --") + std::string(a == 0 ? "x " : "y ") + axisrow(kind).name;
     }
@@ -35,12 +36,16 @@ Outcome parseaxis(const std::string &text, MapAxis &axis) {
     const size_t equals = text.find('=');
     const std::string name = text.substr(0, equals);
     int kind = 0;
-    while (kind < AXISNONE && name != axisrow(static_cast<PlotAxis>(kind)).name) ++kind;
-    if (equals == std::string::npos || kind == AXISNONE)
+    while (kind < AXISEND && (kind == AXISNONE || name != axisname(static_cast<PlotAxis>(kind)))) ++kind;
+    if (equals == std::string::npos || kind == AXISEND)
         return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames());
     const PlotAxis k = static_cast<PlotAxis>(kind);
+    if (!tableaxis(k) && !namedparameter(axissetting(k), axisparameter(k), ROBOTCYL) &&
+        !namedparameter(axissetting(k), axisparameter(k), ROBOTSCARA))
+        return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames() + "; " + name +
+                       " is no primary value the axis takes");
     Grid grid;
-    const Outcome parsed = parsegrid(text.substr(equals + 1), settingrange(axisrow(k).setting, name), grid);
+    const Outcome parsed = parsegrid(text.substr(equals + 1), axisrange(k, name), grid);
     if (parsed.ok()) axis = MapAxis{k, grid};
     return parsed;
 }
@@ -49,8 +54,8 @@ Outcome checkaxes(const MapGrid &grid, const std::string typed[2], const Compare
     const PlotAxis x = grid.x.kind, y = grid.y.kind;
     const std::string yrefused = "--y: '" + excerpt(typed[1]) + "' refused; ";
     if (y != AXISNONE && overlap(x, y))
-        return refused(yrefused + "the axes must differ, and --x " + axisrow(x).name +
-                       (x == y ? " is the same axis" : std::string(" already varies ") + axisrow(y).name));
+        return refused(yrefused + "the axes must differ, and --x " + axisname(x) +
+                       (x == y ? " is the same axis" : " already varies " + axisname(y)));
     if (static_cast<double>(axiscount(grid.x)) * axiscount(grid.y) > MAXGRIDPOINTS)
         return refused(yrefused + "the map has more than a million points (--x " + std::to_string(axiscount(grid.x)) +
                        " times --y " + std::to_string(axiscount(grid.y)) + "); choose larger steps");
@@ -73,10 +78,7 @@ CompareRequest mappoint(const MapGrid &grid, const CompareRequest &base, int i, 
         int index;
     } set[2] = {{grid.x, i}, {grid.y, j}};
     for (const auto &s : set) {
-        if (s.axis.kind == AXISNONE) continue;
-        const AxisRow &a = axisrow(s.axis.kind);
-        double *values = settingvalues(r, a.setting);
-        for (int v = a.first; v < a.first + a.count; ++v) values[v] = gridpoint(s.axis.grid, s.index);
+        if (s.axis.kind != AXISNONE) setaxisvalue(s.axis.kind, r, gridpoint(s.axis.grid, s.index));
     }
     return r;
 }

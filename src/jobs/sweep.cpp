@@ -3,7 +3,7 @@
 #include "formats/resultjson.h"
 
 SweepPoints sweeppoints(const SweepJob &job) {
-    installrobot(job.request.robotfile);
+    installarm(job.request);
     ComparisonSettings settings = requestsettings(job.request);
     settings.tfNomBasis = standalonebasis(settings);
     return SweepPoints{job.request, job.grid, shardpoints(job.grid.count, job.shard), errorfreepass(settings)};
@@ -12,7 +12,7 @@ SweepPoints sweeppoints(const SweepJob &job) {
 std::string sweepline(const SweepPoints &points, int k) {
     CompareRequest request = points.request;
     request.errorPercent = gridpoint(points.grid, points.indices[k]);
-    return resultjson(request, errorpass(points.freeHalf, errorratio(request.errorPercent))).dump();
+    return resultjson(request, errorpass(points.freeHalf, errorratio(request.errorPercent), requestsettings(request).designErrors)).dump();
 }
 
 std::string sweepname(const SweepPoints &points, int k) {

@@ -40,6 +40,12 @@ std::string settingstext(const PlotSetup &s) {
         text += ";  SOTOC near " + settingtext(s, AXISNEAR);
     if (!settingoff(SETTINGFALLBACK, &s.request.fallback))
         text += ";  fallback " + printed("%g", s.request.fallback) + " s";
+    for (const auto &[k, v] : s.request.designErrors)
+        text += std::string(";  design error of ") + parameterrow(k).name + " " +
+                settingtext(s, namedaxis(SETTINGDESIGNERRORS, k)) + " %";
+    for (const auto &[k, v] : s.request.params)
+        text += std::string(";  ") + parameterrow(k).name + " " + settingtext(s, namedaxis(SETTINGPARAMS, k)) + " " +
+                parameterunit(k, s.request.type);
     return text;
 }
 

@@ -283,14 +283,13 @@ Stopped runpoints(GilReleased &off, Arrivals &got, bool main, int count, int job
 // varies and which of its numbers, its label with its unit for robot `type` and its
 // values in grid order.
 py::dict axisof(PlotAxis kind, const Grid &grid, char type) {
-    const AxisRow &row = axisrow(kind);
     py::list values;
     for (int i = 0; i < grid.count; ++i) values.append(gridpoint(grid, i));
     py::dict axis;
-    axis["name"] = row.name;
-    axis["setting"] = settingrow(row.setting).name;
-    axis["first"] = row.first;
-    axis["count"] = row.count;
+    axis["name"] = axisname(kind);
+    axis["setting"] = settingrow(axissetting(kind)).name;
+    axis["first"] = tableaxis(kind) ? axisrow(kind).first : 0;
+    axis["count"] = tableaxis(kind) ? axisrow(kind).count : 1;
     axis["label"] = axislabel(kind, type);
     axis["values"] = values;
     return axis;

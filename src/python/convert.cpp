@@ -72,6 +72,20 @@ std::vector<double> numbersof(const py::handle &v, Setting s) {
     return numbers;
 }
 
+// The NAME: number pairs of a mapping for named setting s, in its order.
+std::vector<std::pair<std::string, double>> namedof(const py::handle &v, Setting s) {
+    if (!ismapping(v)) throw py::type_error(settingrefusal("--", s, textof(v)));
+    std::vector<std::pair<std::string, double>> named;
+    for (const py::handle &key : py::reinterpret_borrow<py::iterable>(v)) {
+        double x;
+        const py::object value = v[key];
+        if (!py::isinstance<py::str>(key) || !isnumber(value)) throw py::type_error(settingrefusal("--", s, textof(v)));
+        if (!doubleof(value, x)) throw py::value_error(settingrefusal("--", s, textof(v)));
+        named.emplace_back(key.cast<std::string>(), x);
+    }
+    return named;
+}
+
 // A Python int as JSON: a whole number when it fits, else the nearest double
 // (infinite beyond the range of a double, which every setting refuses).
 json integerof(const py::handle &v) {
@@ -138,6 +152,8 @@ CompareOptionValues valuesof(const SettingArguments &a) {
             v.words[s] = wordof(py::module_::import("os").attr("fspath")(given), s);
         else if (settingrow(s).words != nullptr)
             v.words[s] = wordof(given, s);
+        else if (settingrow(s).named != nullptr && !given.is_none())
+            v.named[s] = namedof(given, s);
         else if (!given.is_none())
             v.numbers[s] = numbersof(given, s);
     }

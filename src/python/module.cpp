@@ -86,7 +86,9 @@ const char *const SETTINGSIGNATURE =
 const char *const RULESIGNATURE =
     "near: float = {near}, sotoc_fallback: Optional[float] = None, tolerance: float = {tolerance}";
 // The settings of the designs, after the mass error in the order of the settings.
-const char *const DESIGNSIGNATURE = "joint2_start: str = {joint2start}, design_search: str = {designsearch}";
+const char *const DESIGNSIGNATURE =
+    "joint2_start: str = {joint2start}, design_search: str = {designsearch}, "
+    "designerrors: Optional[Mapping[str, float]] = None, params: Optional[Mapping[str, float]] = None";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -119,6 +121,13 @@ const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs:
     design_search  str: starting guesses of the designs: "standard" (each trial from
             its one standard guess) or "wide" (further guesses when those find no
             solution). Default {designsearch}.
+    designerrors  {NAME: PERCENT}: errors of the design with the error in primary
+            values by the names params returns, such as {"L2": -10}: that design
+            uses each value times (1 + PERCENT/100), the plant the true value;
+            accepts -100 < PERCENT <= 900. Default None: none.
+    params  {NAME: VALUE}: true primary values of the arm by those names, as a
+            robot file gives them (not the ratios or the points), such as
+            {"L2": 0.45}. Default None: the robot's or the robot file's.
 )";
 
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
@@ -172,9 +181,9 @@ const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jo
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
 holds the fields robot and motion (required), ratios, start, end, elbow, error,
-robotfile, near, sotoc-fallback, tolerance, joint2-start and design-search, with the
-values, units and defaults of compare's arguments, for example
-{"robot": "scara", "motion": "vertical", "error": -20}. A dict that cannot run gives
+robotfile, near, sotoc-fallback, tolerance, joint2-start, design-search, designerrors
+and params, with the values, units and defaults of compare's arguments, for example
+{"robot": "scara", "motion": "vertical", "error": -20, "designerrors": {"L2": -10}}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
 
 Arguments:

@@ -169,6 +169,10 @@ class _Gathering:
             return {}
         attrs = {}
         for name, value in self.first["settings"].items():
+            if isinstance(value, dict):  # values by parameter name: one attr each
+                varied = {a["name"].split(":", 1)[1] for a in self.axes if a["setting"] == name}
+                attrs.update({name + "." + k: math.nan if k in varied else v for k, v in value.items()})
+                continue
             if isinstance(value, list):
                 value = list(value)
             for a in self.axes:

@@ -101,6 +101,8 @@ def compare(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
+    designerrors: Optional[Mapping[str, float]] = None,
+    params: Optional[Mapping[str, float]] = None,
     logs: bool = False,
 ) -> Result: ...
 
@@ -119,6 +121,8 @@ def params(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
+    designerrors: Optional[Mapping[str, float]] = None,
+    params: Optional[Mapping[str, float]] = None,
 ) -> Dict[str, Any]: ...
 
 def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]: ...
@@ -137,6 +141,8 @@ def sweep(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
+    designerrors: Optional[Mapping[str, float]] = None,
+    params: Optional[Mapping[str, float]] = None,
     errors: Union[Tuple[float, float, float], Sequence[float]],
     jobs: Optional[int] = None,
     as_: str = 'records',
@@ -158,6 +164,8 @@ def map(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
+    designerrors: Optional[Mapping[str, float]] = None,
+    params: Optional[Mapping[str, float]] = None,
     x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]],
     y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None,
     jobs: Optional[int] = None,

@@ -47,6 +47,35 @@ Outcome takenumbers(const std::vector<double> &given, const char *prefix, Settin
     return succeeded();
 }
 
+// "NAME=NUMBER" of a named value.
+std::string namedtext(const std::pair<std::string, double> &given) {
+    return given.first + "=" + numbertext(given.second);
+}
+
+// Takes the named values of setting s for robot `type` into out (left as it is when
+// none were given): each name one the setting takes for the robot, given once, its
+// value accepted (a design error's percentage or the parameter's range).
+Outcome takenamed(const std::vector<std::pair<std::string, double>> &given, const char *prefix, Setting s, char type,
+                  ParameterValues &out) {
+    if (given.empty()) return succeeded();
+    ParameterValues taken;
+    for (const auto &g : given) {
+        const Parameter k = parameternamed(g.first.c_str());
+        if (k == PARAMETERS || !namedparameter(s, k, type))
+            return refused(refusal(prefix, s, namedtext(g),
+                                   std::string(settingrow(s).typeName) + " with NAME one of " + namedparameters(s, type)));
+        for (const auto &t : taken)
+            if (t.first == k) return refused(refusal(prefix, s, namedtext(g), "each NAME once"));
+        const bool good = s == SETTINGDESIGNERRORS ? designerroraccepted(g.second) : parameteraccepted(k, g.second);
+        if (!good)
+            return refused(refusal(prefix, s, namedtext(g),
+                                   s == SETTINGDESIGNERRORS ? settingaccepts(s) : parameteraccepts(k, type)));
+        taken.emplace_back(k, g.second);
+    }
+    out = taken;
+    return succeeded();
+}
+
 // Reads the robot file the values name, when they name one, into `file`; refuses
 // one that cannot be read, and one that differs from the digest its result names.
 Outcome takerobotfile(const CompareOptionValues &v, const char *prefix, RobotFile &file) {
@@ -85,7 +114,7 @@ Setting settingnamed(const std::string &name) {
 std::string settingaccepts(Setting s) {
     const SettingRow &row = settingrow(s);
     if (row.words != nullptr) return wordlist(row.words);
-    if (settingisfile(row)) return row.taken;
+    if (settingisfile(row) || *row.symbol == '\0') return row.taken;
     return std::string(row.taken) + " with " + rangetext(row, row.symbol, "");
 }
 
@@ -128,17 +157,19 @@ Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, Co
         const Setting s = static_cast<Setting>(k);
         const SettingRow &row = settingrow(s);
         if (row.required || settingisfile(row)) continue;
-        taken = row.words != nullptr ? takeword(v.words[s], prefix, s, r.*row.code)
-                                     : takenumbers(v.numbers[s], prefix, s, row.values(r));
+        taken = row.words != nullptr   ? takeword(v.words[s], prefix, s, r.*row.code)
+                : row.named != nullptr ? takenamed(v.named[s], prefix, s, r.type, r.*row.named)
+                                       : takenumbers(v.numbers[s], prefix, s, row.values(r));
     }
     return taken;
 }
 
 Outcome checkreach(const CompareRequest &r, const char *prefix, Setting s) {
     const double *point = s == SETTINGSTART ? r.start : r.end;
-    if (r.type != ROBOTSCARA || robotreaches(r.robotfile, point[0], point[1])) return succeeded();
-    const bool filed = !r.robotfile.path.empty();
-    const double L1 = filed ? r.robotfile.L1 : scara.L1, L2 = filed ? r.robotfile.L2 : scara.L2;
+    const RobotFile arm = armof(r);
+    if (r.type != ROBOTSCARA || robotreaches(arm, point[0], point[1])) return succeeded();
+    const bool filed = !arm.values.empty();
+    const double L1 = filed ? arm.L1 : scara.L1, L2 = filed ? arm.L2 : scara.L2;
     char accepts[96];
     std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
                   std::fabs(L1 - L2), L1 + L2);
@@ -150,6 +181,59 @@ double *settingvalues(CompareRequest &r, Setting s) {
     return row.values == nullptr ? nullptr : row.values(r);
 }
 
+bool namedparameter(Setting s, Parameter k, char type) {
+    const bool setting = parameterrow(k).range == RANGERATIO || parameterrow(k).range == RANGECOORDINATE;
+    return parameterrow(k).inFile && parameterof(k, type) && !(s == SETTINGPARAMS && setting);
+}
+
+std::string namedparameters(Setting s, char type) {
+    std::string names;
+    for (int k = 0; k < PARAMETERS; ++k)
+        if (namedparameter(s, static_cast<Parameter>(k), type))
+            names += (names.empty() ? "" : ", ") + std::string(parameterrow(static_cast<Parameter>(k)).name);
+    return names;
+}
+
+bool parameteraccepted(Parameter k, double v) {
+    switch (parameterrow(k).range) {
+        case RANGERATIO: return ratioaccepted(v);
+        case RANGECOORDINATE: return coordinateaccepted(v);
+        default: return std::isfinite(v) && v > 0.0;
+    }
+}
+
+std::string parameteraccepts(Parameter k, char type) {
+    const std::string unit = parameterunit(k, type);
+    const std::string in = unit == "-" ? "" : " in " + unit;
+    switch (parameterrow(k).range) {
+        case RANGERATIO: return "a number > 0 and <= " + numbertext(MAXRATIO) + in;
+        case RANGECOORDINATE:
+            return "a number from " + numbertext(-MAXCOORDINATE) + " to " + numbertext(MAXCOORDINATE) + in;
+        default: return "a number > 0" + in;
+    }
+}
+
+RobotFile armof(const CompareRequest &r) {
+    RobotFile arm = r.robotfile;
+    if (r.params.empty()) return arm;
+    if (arm.path.empty()) {
+        arm.type = r.type;
+        arm.L1 = scara.L1;
+        arm.L2 = scara.L2;
+    }
+    for (const auto &[k, v] : r.params) {
+        arm.values.erase(std::remove_if(arm.values.begin(), arm.values.end(),
+                                        [k = k](const std::pair<Parameter, double> &given) { return given.first == k; }),
+                         arm.values.end());
+        arm.values.emplace_back(k, v);
+        if (k == PARAML1) arm.L1 = v;
+        if (k == PARAML2) arm.L2 = v;
+    }
+    return arm;
+}
+
+void installarm(const CompareRequest &r) { installrobot(armof(r)); }
+
 ComparisonSettings requestsettings(const CompareRequest &r) {
     ComparisonSettings settings{};
     for (int s = 0; s < SETTINGS; ++s) settingrow(static_cast<Setting>(s)).apply(r, settings);
@@ -157,7 +241,7 @@ ComparisonSettings requestsettings(const CompareRequest &r) {
 }
 
 ComparisonResult standalonepass(const CompareRequest &r) {
-    installrobot(r.robotfile);
+    installarm(r);
     ComparisonSettings settings = requestsettings(r);
     settings.tfNomBasis = standalonebasis(settings);
     return comparisonpass(settings);
@@ -168,6 +252,7 @@ bool settingwritten(const CompareRequest &r, Setting s) {
     const SettingRow &row = settingrow(s);
     CompareRequest given = r, standard = defaultrequest(r.type, r.sgnG);
     if (row.words != nullptr) return given.*row.code != standard.*row.code;
+    if (row.named != nullptr) return !(given.*row.named).empty();
     return !std::equal(row.values(given), row.values(given) + row.count, row.values(standard));
 }
 

@@ -5,11 +5,16 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "records/outcome.h"
 #include "settings/robotfile.h"
 #include "study/comparison.h"
+
+// Values given by the names of the parameter table (records/parameters.h), in the
+// order given: design errors [%] or true primary values [their units].
+using ParameterValues = std::vector<std::pair<Parameter, double>>;
 
 // One comparison as the user asked for it, defaults applied. Written by
 // requestfromoptions; read by the pass set-up (requestsettings) and the result JSON.
@@ -27,6 +32,8 @@ struct CompareRequest {
     double tolerance = DEFAULTTOLERANCE;  // tip tolerance of the settling time [m]
     char joint2Start = JOINT2SHORTER;    // trials of the designs: JOINT2SHORTER, JOINT2NEGATIVE, JOINT2POSITIVE
     char designSearch = SEARCHSTANDARD;  // starting guesses of the designs: SEARCHSTANDARD or SEARCHWIDE
+    ParameterValues designErrors{};  // errors of the design with the error in primary values [%]; none by default
+    ParameterValues params{};        // true primary values given by name, over the robot's or file's [their units]
 };
 
 // The settings, in the order of their rows (settings/settings.h).
@@ -47,6 +54,8 @@ enum Setting {
     SETTINGTOLERANCE,
     SETTINGJOINT2START,
     SETTINGDESIGNSEARCH,
+    SETTINGDESIGNERRORS,
+    SETTINGPARAMS,
     SETTINGS,  // the number of settings
 };
 
@@ -56,6 +65,7 @@ enum Setting {
 struct CompareOptionValues {
     std::string words[SETTINGS];            // a selection's word ("scara", "up") or a file's name; "" for the others
     std::vector<double> numbers[SETTINGS];  // the numbers of the others, in their units
+    std::vector<std::pair<std::string, double>> named[SETTINGS];  // NAME=NUMBER pairs of the named values
     std::string robotDigest;                // the digest a result names for its robot file, "" for none
 };
 
@@ -91,6 +101,28 @@ Outcome checkreach(const CompareRequest &r, const char *prefix, Setting s);
 // The numbers of setting s in r (its row's count of them), such as the two ratios
 // or the one mass error; null for the selections, which are words.
 double *settingvalues(CompareRequest &r, Setting s);
+
+// Whether parameter k takes a value by name in setting s (SETTINGDESIGNERRORS or
+// SETTINGPARAMS) for robot `type`: a primary value a robot file may give; for
+// SETTINGPARAMS none that another setting gives (the ratios and the points).
+bool namedparameter(Setting s, Parameter k, char type);
+
+// The names setting s takes for robot `type`, separated by ", ".
+std::string namedparameters(Setting s, char type);
+
+// Whether v is a value parameter k takes: its range (records/parameters.h).
+bool parameteraccepted(Parameter k, double v);
+
+// What parameter k accepts for robot `type`, as refusals say it: "a number > 0 in m".
+std::string parameteraccepts(Parameter k, char type);
+
+// The robot of the request as a robot file gives it: its robot file (the built-in
+// robot for none) with the request's params in place of the file's same values.
+RobotFile armof(const CompareRequest &r);
+
+// Puts the records as initialset leaves them, with the request's robot file and
+// params in place of the start values (installrobot).
+void installarm(const CompareRequest &r);
 
 // The settings of the pass for a request; tfNomBasis is left 0 for the caller.
 ComparisonSettings requestsettings(const CompareRequest &r);

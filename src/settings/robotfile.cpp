@@ -55,27 +55,6 @@ std::string readbytes(const std::string &path, std::string &bytes) {
 // The words of the robot kinds, as the robot setting has them.
 std::string kindwords() { return std::string(robotword(ROBOTCYL)) + " or " + robotword(ROBOTSCARA); }
 
-// What parameter k accepts for robot `type`, said after a refusal.
-std::string accepts(Parameter k, char type) {
-    const ParameterRow &row = parameterrow(k);
-    const std::string unit = parameterunit(k, type);
-    const std::string in = unit == "-" ? "" : " in " + unit;
-    switch (row.range) {
-        case RANGERATIO: return "a number > 0 and <= " + numbertext(MAXRATIO) + in;
-        case RANGECOORDINATE:
-            return "a number from " + numbertext(-MAXCOORDINATE) + " to " + numbertext(MAXCOORDINATE) + in;
-        default: return "a number > 0" + in;
-    }
-}
-
-bool inrange(Parameter k, double v) {
-    switch (parameterrow(k).range) {
-        case RANGERATIO: return ratioaccepted(v);
-        case RANGECOORDINATE: return coordinateaccepted(v);
-        default: return std::isfinite(v) && v > 0.0;
-    }
-}
-
 // The number of entry e for parameter k of robot `type`: a number, or a text
 // "NUMBER UNIT" with the parameter's unit. "" or why not.
 std::string numberof(const FileEntry &e, Parameter k, char type, double &v) {
@@ -84,11 +63,11 @@ std::string numberof(const FileEntry &e, Parameter k, char type, double &v) {
         v = e.number;
         return "";
     }
-    if (e.form != FileEntry::TEXT) return "not a number; accepts " + accepts(k, type);
+    if (e.form != FileEntry::TEXT) return "not a number; accepts " + parameteraccepts(k, type);
     const size_t space = e.text.find(' ');
     const std::string given = space == std::string::npos ? "" : e.text.substr(space + 1);
     if (space == std::string::npos || !readnumber(e.text.substr(0, space), v))
-        return "'" + excerpt(e.text) + "' refused; accepts " + accepts(k, type) + ", as a number or \"NUMBER " + unit +
+        return "'" + excerpt(e.text) + "' refused; accepts " + parameteraccepts(k, type) + ", as a number or \"NUMBER " + unit +
                "\"";
     if (given != unit) return "unit '" + excerpt(given) + "' refused; accepts " + unit;
     return "";
@@ -192,7 +171,7 @@ Outcome entryvalue(const std::string &path, const FileEntry &e, char type, doubl
                          "'" + excerpt(e.name) + "' refused; a " + robotword(type) + " robot file accepts " +
                              filenames(type));
     std::string why = numberof(e, k, type, v);
-    if (why.empty() && !inrange(k, v)) why = numbertext(v) + " refused; accepts " + accepts(k, type);
+    if (why.empty() && !parameteraccepted(k, v)) why = numbertext(v) + " refused; accepts " + parameteraccepts(k, type);
     if (!why.empty()) return refusedat(path, e.line, e.name + e.from + ": " + why);
     return succeeded();
 }
@@ -217,7 +196,7 @@ Outcome readrobotfile(const std::string &path, RobotFile &file) {
 }
 
 bool robotreaches(const RobotFile &file, double x, double y) {
-    if (file.path.empty()) return scarareachable(x, y);
+    if (file.values.empty()) return scarareachable(x, y);
     const double L1 = scara.L1, L2 = scara.L2;
     scara.L1 = file.L1;
     scara.L2 = file.L2;
@@ -229,7 +208,7 @@ bool robotreaches(const RobotFile &file, double x, double y) {
 
 void installrobot(const RobotFile &file) {
     initialset();
-    if (file.path.empty()) return;
+    if (file.values.empty()) return;
     RobotParams &p = robotparams(file.type);
     bool kept[PARAMETERS] = {};
     for (const auto &[k, v] : file.values) {

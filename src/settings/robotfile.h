@@ -34,10 +34,10 @@ constexpr size_t MAXROBOTFILEBYTES = 65536;
 Outcome readrobotfile(const std::string &path, RobotFile &file);
 
 // Whether the SCARA of a file reaches (x, y) with the file's link lengths; the
-// records' robot when no file is given (path "").
+// records' robot when the file gives no values (none given: path "").
 bool robotreaches(const RobotFile &file, double x, double y);
 
-// Puts the records as initialset leaves them, then, for a file, its values in
+// Puts the records as initialset leaves them, then, for a file of values, its values in
 // place of the start values: those fixed at start that it does not give are
 // computed from its values (fixatstart), and everything is derived again.
 void installrobot(const RobotFile &file);

@@ -5,7 +5,7 @@
 #include "study/comparison.h"
 
 std::vector<double> robotvalues(const CompareRequest &r) {
-    installrobot(r.robotfile);
+    installarm(r);
     standalonebasis(requestsettings(r));
     task.dt = sampleperiod(task.tfNom);
     std::vector<double> values(PARAMETERS, NAN);

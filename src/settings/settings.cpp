@@ -100,6 +100,22 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      false, 0, 0, false, false, "", "", "", "", "", &CompareRequest::designSearch, nullptr,
      [](CompareRequest &r) { r.designSearch = SEARCHSTANDARD; },
      [](const CompareRequest &r, ComparisonSettings &s) { s.designSearch = r.designSearch; }},
+    {"designerrors", nullptr, 0, "NAME=PERCENT",
+     "Error of the design with the error in the primary value NAME (a name sotoc params lists as primary or fixed "
+     "at start): that design uses the value times (1 + PERCENT/100), the plant the true value; repeatable",
+     false, -100.0, MAXDESIGNERRORPERCENT, false, true, "%", "PERCENT", "NAME=PERCENT", "the design errors",
+     "-10:10:1", nullptr, nullptr, nullptr,
+     [](const CompareRequest &r, ComparisonSettings &s) {
+         for (const auto &[k, percent] : r.designErrors) s.designErrors.emplace_back(k, errorratio(percent));
+     },
+     nullptr, "design-error", &CompareRequest::designErrors},
+    // The pass runs on the records set up with these values (installarm).
+    {"params", nullptr, 0, "NAME=VALUE",
+     "True primary value NAME of the arm, as a robot file gives it, over the robot's or the robot file's "
+     "(not the ratios or the points: their own settings give them); repeatable",
+     false, 0, 0, false, false, "", "", "NAME=VALUE with VALUE in the parameter's unit and range", "the values", "",
+     nullptr, nullptr, nullptr, [](const CompareRequest &, ComparisonSettings &) {}, nullptr, "param",
+     &CompareRequest::params},
 };
 
 // By PlotAxis.
@@ -120,6 +136,9 @@ const AxisRow AXISROWS[AXISNONE] = {
     {"end-y", SETTINGEND, 1, 1, {"end point y [m]", "end point y [m]"}, ""},
     {"near", SETTINGNEAR, 0, 1, {"SOTOC switching bound [rad, m]", "SOTOC switching bound [rad]"}, ""},
 };
+
+// The words before ":NAME" of the axes of a parameter: its design error, its true value.
+const char *const NAMEDAXES[2] = {"design-error", "param"};
 
 std::string boundtext(double v, const char *unit) {
     return *unit == '\0' ? numbertext(v) : numbertext(v) + " " + unit;
@@ -147,7 +166,9 @@ Setting settingwithkeyword(const std::string &keyword) {
     return static_cast<Setting>(s);
 }
 
-bool settingisfile(const SettingRow &row) { return row.words == nullptr && row.count == 0; }
+bool settingisfile(const SettingRow &row) {
+    return row.words == nullptr && row.count == 0 && row.named == nullptr;
+}
 
 const char *settingoption(Setting s, const char *prefix) {
     const SettingRow &row = SETTINGROWS[s];
@@ -169,7 +190,7 @@ std::string defaulttext(Setting s, char type) {
     CompareRequest r = defaultrequest(type, MOTIONHORIZONTAL);
     const SettingRow &row = settingrow(s);
     if (row.words != nullptr) return settingword(s, r.*row.code);
-    if (settingisfile(row)) return "none";
+    if (settingisfile(row) || row.named != nullptr) return "none";
     const double *v = row.values(r);
     if (settingoff(s, v)) return row.offWord;
     return numberlist(std::vector<double>(v, v + row.count));
@@ -178,9 +199,11 @@ std::string defaulttext(Setting s, char type) {
 std::string settinghelp(Setting s) {
     const SettingRow &row = settingrow(s);
     std::string help = row.description;
-    if (row.words == nullptr && !settingisfile(row)) help += ", " + rangetext(row, row.symbol, "");
+    if (row.words == nullptr && !settingisfile(row) && *row.symbol != '\0')
+        help += ", " + rangetext(row, row.symbol, "");
     if (row.required) return help + ". Required.";
     if (settingisfile(row)) return help + ". Default: none, the built-in robots.";
+    if (row.named != nullptr) return help + ". Default: none.";
     const std::string cylindrical = defaulttext(s, ROBOTCYL), scara = defaulttext(s, ROBOTSCARA);
     if (cylindrical == scara) return help + ". Default: " + cylindrical + ".";
     return help + ". Default: " + cylindrical + " (cylindrical), " + scara + " (scara).";
@@ -188,18 +211,67 @@ std::string settinghelp(Setting s) {
 
 const AxisRow &axisrow(PlotAxis a) { return AXISROWS[a]; }
 
+PlotAxis namedaxis(Setting s, Parameter k) {
+    return static_cast<PlotAxis>((s == SETTINGDESIGNERRORS ? AXISDESIGNERROR : AXISPARAM) + k);
+}
+
+bool tableaxis(PlotAxis a) { return a < AXISNONE; }
+
+Setting axissetting(PlotAxis a) {
+    if (tableaxis(a)) return AXISROWS[a].setting;
+    return a < AXISPARAM ? SETTINGDESIGNERRORS : SETTINGPARAMS;
+}
+
+Parameter axisparameter(PlotAxis a) {
+    return static_cast<Parameter>(a < AXISPARAM ? a - AXISDESIGNERROR : a - AXISPARAM);
+}
+
+std::string axisname(PlotAxis a) {
+    if (tableaxis(a)) return AXISROWS[a].name;
+    return std::string(a < AXISPARAM ? NAMEDAXES[0] : NAMEDAXES[1]) + ":" + parameterrow(axisparameter(a)).name;
+}
+
 double axisvalue(PlotAxis a, const CompareRequest &r) {
     if (a == AXISNONE) return 0.0;
     CompareRequest copy = r;
+    if (!tableaxis(a)) {
+        const ParameterValues &values = copy.*settingrow(axissetting(a)).named;
+        for (const auto &[k, v] : values)
+            if (k == axisparameter(a)) return v;
+        return 0.0;
+    }
     return settingrow(AXISROWS[a].setting).values(copy)[AXISROWS[a].first];
 }
 
-std::string axislabel(PlotAxis a, char type) { return a == AXISNONE ? "" : AXISROWS[a].label[type == ROBOTSCARA]; }
+void setaxisvalue(PlotAxis a, CompareRequest &r, double v) {
+    if (tableaxis(a)) {
+        double *values = settingvalues(r, AXISROWS[a].setting);
+        for (int i = AXISROWS[a].first; i < AXISROWS[a].first + AXISROWS[a].count; ++i) values[i] = v;
+        return;
+    }
+    ParameterValues &values = r.*settingrow(axissetting(a)).named;
+    const Parameter k = axisparameter(a);
+    for (auto &given : values)
+        if (given.first == k) {
+            given.second = v;
+            return;
+        }
+    values.emplace_back(k, v);
+}
+
+std::string axislabel(PlotAxis a, char type) {
+    if (a == AXISNONE) return "";
+    if (tableaxis(a)) return AXISROWS[a].label[type == ROBOTSCARA];
+    const Parameter k = axisparameter(a);
+    const char *unit = parameterunit(k, type);
+    if (a < AXISPARAM) return std::string("design error of ") + parameterrow(k).name + " [%]";
+    return std::string(parameterrow(k).name) + ", " + parameterrow(k).meaning + " [" + (unit ? unit : "") + "]";
+}
 
 std::string axisnames() {
     std::string names;
     for (const AxisRow &a : AXISROWS) names += (names.empty() ? "" : ", ") + std::string(a.name);
-    return names;
+    return names + ", " + NAMEDAXES[0] + ":NAME, " + NAMEDAXES[1] + ":NAME";
 }
 
 std::string axishelp() {
@@ -212,5 +284,6 @@ std::string axishelp() {
         if (*row.note != '\0') text += std::string(" (") + row.note + ")";
         if (last && *unit != '\0') text += std::string(" [") + unit + "]";
     }
-    return text;
+    return text + ", " + NAMEDAXES[0] + ":NAME (a design error, as --design-error) [%], " + NAMEDAXES[1] +
+           ":NAME (a true primary value, as --param) [its unit]";
 }

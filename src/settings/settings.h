@@ -42,6 +42,9 @@ struct SettingRow {
     const char *offWord = nullptr;
     // Its command-line option --OPTION where it differs from --NAME, else null.
     const char *option = nullptr;
+    // Values by parameter name (NAME=NUMBER, repeatable; a JSON object): their field
+    // of the request; null for the others.
+    ParameterValues CompareRequest::*named = nullptr;
 };
 
 // The row of setting s (0..SETTINGS-1), in the order of Setting.
@@ -54,7 +57,7 @@ const char *settingkeyword(Setting s);
 // The setting of a keyword, SETTINGS for none.
 Setting settingwithkeyword(const std::string &keyword);
 
-// Whether the row's setting names a file (no words, no numbers).
+// Whether the row's setting names a file (no words, no numbers, no named values).
 bool settingisfile(const SettingRow &row);
 
 // The name of setting s after `prefix`: its option where the prefix is "--" and it
@@ -78,7 +81,9 @@ std::string defaulttext(Setting s, char type);
 // default, once when both robots share it, else for each.
 std::string settinghelp(Setting s);
 
-// The settings a map can vary, one along each axis, in the order of axisrow.
+// The settings a map can vary, one along each axis, in the order of axisrow; then
+// for each parameter k (records/parameters.h) its design error (AXISDESIGNERROR + k)
+// and its true value (AXISPARAM + k), those namedparameter takes.
 enum PlotAxis {
     AXISERROR,   // mass error of the design [%]
     AXISRATIO1,  // reduction ratio u1
@@ -89,8 +94,28 @@ enum PlotAxis {
     AXISENDX,    // end point x [m]
     AXISENDY,    // end point y [m]
     AXISNEAR,    // SOTOC's switching bound [rad, m]
-    AXISNONE,    // no setting: the number of axes, and a picture without a y axis
+    AXISNONE,    // no setting: the number of axes of the table, and a picture without a y axis
+    AXISDESIGNERROR,                        // + k: design error of parameter k [%] (design-error:NAME)
+    AXISPARAM = AXISDESIGNERROR + PARAMETERS,  // + k: true value of parameter k [its unit] (param:NAME)
+    AXISEND = AXISPARAM + PARAMETERS,          // after the last axis
 };
+
+// The axis of the design error (SETTINGDESIGNERRORS) or true value (SETTINGPARAMS) of k.
+PlotAxis namedaxis(Setting s, Parameter k);
+
+// Whether axis a is one of the table's (below AXISNONE), not one of a parameter.
+bool tableaxis(PlotAxis a);
+
+// The setting axis a varies, and for an axis of a parameter that parameter.
+Setting axissetting(PlotAxis a);
+Parameter axisparameter(PlotAxis a);
+
+// The axis's name: its row's ("ratio1"), or "design-error:NAME", "param:NAME".
+std::string axisname(PlotAxis a);
+
+// Puts value v of axis a into request r (both ratios for AXISRATIOS; a parameter's
+// named value, replacing one given for it).
+void setaxisvalue(PlotAxis a, CompareRequest &r, double v);
 
 // One map axis: a setting's numbers first..first+count-1 set to each value of a grid.
 struct AxisRow {
@@ -104,15 +129,17 @@ struct AxisRow {
 // The row of axis a (0..AXISNONE-1), in the order of PlotAxis.
 const AxisRow &axisrow(PlotAxis a);
 
-// The value of a request's setting along axis a (AXISRATIOS: u1) [its unit].
+// The value of a request's setting along axis a (AXISRATIOS: u1) [its unit]; a
+// parameter's named value, 0 when none is given for it.
 double axisvalue(PlotAxis a, const CompareRequest &r);
 
 // The axis's label with its unit, for robot `type` (the cylindrical joint 2 is prismatic).
 std::string axislabel(PlotAxis a, char type);
 
-// The names of the axes, separated by ", ", in the order of PlotAxis.
+// The names of the axes of the table, then design-error:NAME and param:NAME,
+// separated by ", ".
 std::string axisnames();
 
 // The same as --help lists them: each with its note, a unit after the last of the
-// axes in a row that share it ("error [%], ratio1, ..., end-y [m]").
+// axes in a row that share it ("error [%], ratio1, ..., end-y [m], ...").
 std::string axishelp();

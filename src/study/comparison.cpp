@@ -172,7 +172,25 @@ void figures(ComparisonResult &r) {
     r.phases = sotocphases();
 }
 
+// Puts the design's values of `errors` in place of the true ones, noted in `truth`.
+void usedesignvalues(const DesignErrors &errors, std::vector<double> &truth) {
+    RobotParams &p = robotparams(app.type);
+    for (const auto &[k, ratio] : errors) {
+        double &v = parameterrow(k).at(p);
+        truth.push_back(v);
+        v *= 1.0 + ratio;
+    }
+}
+
+// Puts the true values noted by usedesignvalues back, the last changed first.
+void usetruevalues(const DesignErrors &errors, const std::vector<double> &truth) {
+    RobotParams &p = robotparams(app.type);
+    for (size_t i = errors.size(); i-- > 0;) parameterrow(errors[i].first).at(p) = truth[i];
+}
+
 }  // namespace
+
+bool designerroraccepted(double percent) { return percent > -100.0 && percent <= MAXDESIGNERRORPERCENT; }
 
 bool ratioaccepted(double u) { return u > 0.0 && u <= MAXRATIO; }
 bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT; }
@@ -223,20 +241,25 @@ ComparisonResult errorfreepass(const ComparisonSettings &s) {
     return r;
 }
 
-ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio) {
+ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio, const DesignErrors &designErrors) {
     ComparisonResult r = freeHalf;
     if (r.outcome == NOFREESOLUTION) return r;
     task.errRatio = errRatio;
+    std::vector<double> truth;
+    usedesignvalues(designErrors, truth);
     seterrormasses();
     usemasses(task.mwErr, scara.m1Err);
     r.derivations = 2;
-    if (!designinto(DESIGNERROR, r.err, designs.tsErr[robotindex(app.type)])) {
+    const bool solved = designinto(DESIGNERROR, r.err, designs.tsErr[robotindex(app.type)]);
+    if (solved) setswitchingstates();
+    usetruevalues(designErrors, truth);
+    seterrormasses();
+    if (!solved) {
         r.outcome = NOERRSOLUTION;
         return r;
     }
-    setswitchingstates();
 
-    // The plant and the servo gains use the nominal masses from here on.
+    // The plant and the servo gains use the true values and nominal masses from here on.
     usemasses(task.mwNom, scara.m1Nom);
     r.derivations = 3;
     RobotRuns &runs = robotruns(app.type);
@@ -249,7 +272,7 @@ ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio) {
     return r;
 }
 
-ComparisonResult comparisonpass(const ComparisonSettings &s) { return errorpass(errorfreepass(s), s.errRatio); }
+ComparisonResult comparisonpass(const ComparisonSettings &s) { return errorpass(errorfreepass(s), s.errRatio, s.designErrors); }
 
 double tiperror(const RunLog &run, const RunLog &reference, int k) {
     if (app.type != ROBOTSCARA) {

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <limits>
+#include <utility>
+#include <vector>
 
+#include "records/parameters.h"
 #include "records/records.h"
 
 // Accepted ranges of the settings a user types.
@@ -42,6 +45,16 @@ bool coordinateaccepted(double c);          // -MAXCOORDINATE <= c <= MAXCOORDIN
 // (no error either), so that it prints without a sign.
 double errorratio(double percent);
 
+// A design error stays strictly above -100 % (the design's value keeps its sign) and
+// at most this: a design value ten times the true one is far beyond any model error
+// worth studying, and larger ones are mistyped [%].
+constexpr double MAXDESIGNERRORPERCENT = 900.0;
+bool designerroraccepted(double percent);  // -100 < percent <= MAXDESIGNERRORPERCENT
+
+// Errors of the design model in primary values: each parameter with the ratio of its
+// error [-] (0.1: the design uses 1.1 times the true value), in the order given.
+using DesignErrors = std::vector<std::pair<Parameter, double>>;
+
 // What a user can change for one pass.
 struct ComparisonSettings {
     char type;          // ROBOTCYL or ROBOTSCARA
@@ -57,6 +70,7 @@ struct ComparisonSettings {
     double tolerance = DEFAULTTOLERANCE;  // tip tolerance of the settling time [m]
     char joint2Start = JOINT2SHORTER;    // trials of both designs: JOINT2SHORTER, JOINT2NEGATIVE or JOINT2POSITIVE
     char designSearch = SEARCHSTANDARD;  // starting guesses of both designs: SEARCHSTANDARD or SEARCHWIDE
+    DesignErrors designErrors = {};      // errors of the design with the error in primary values; none by default
 };
 
 // How a pass ended.
@@ -141,12 +155,15 @@ ComparisonResult comparisonpass(const ComparisonSettings &s);
 // error-free half does not depend on errRatio, so it can run once and the error
 // half after it for each mass error, each time on the records exactly as the
 // error-free half left them (in a process forked after it, say).
-// comparisonpass(s) is errorpass(errorfreepass(s), s.errRatio), operation for operation.
+// comparisonpass(s) is errorpass(errorfreepass(s), s.errRatio, s.designErrors), operation for operation.
 // errorfreepass: derivation, error-free design and error-free TOC run; outcome
 // NOFREESOLUTION, or COMPARED meaning the error half may follow.
 ComparisonResult errorfreepass(const ComparisonSettings &s);
-// errorpass: design with the mass error ratio errRatio and the two runs with it.
-ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio);
+// errorpass: design with the mass error ratio errRatio and the primary values of
+// `designErrors` each times (1 + its ratio), set with the erroneous masses (derived
+// from the design's nominal masses) before its derivation and restored with the
+// nominal ones before the plant's; the two runs with it on the true values.
+ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio, const DesignErrors &designErrors);
 
 // Tip positioning error [m] with the velocity term of `run` at row k (1..nStep) of
 // the selected robot: against `reference` at the same row (cylindrical robot) or

@@ -92,12 +92,16 @@ TEST(SettingsListing, RangesAreWhatCompareRefuses) {
         const std::string lorel = words[firstrel], hirel = words[lastrel];
         const double span = hi - lo;
         const bool pair = s["argument"].get<std::string>().find(',') != std::string::npos;
+        const bool named = s["argument"].get<std::string>().find('=') != std::string::npos;  // NAME=NUMBER
+        const std::string option = s["option"];
         const auto refused = [&](double v) {
             char value[32];
             std::snprintf(value, sizeof value, "%.6g", v);
-            const std::string one = value, given = pair ? one + "," + (name == "ratios" ? "40" : "0") : one;
-            const RunOutcome r = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--" + name, given});
-            return r.status == 2 && r.err.find("--" + name + ": '" + given + "' refused") != std::string::npos;
+            const std::string one = value, given = pair    ? one + "," + (name == "ratios" ? "40" : "0")
+                                                  : named ? "L2=" + one
+                                                          : one;
+            const RunOutcome r = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", option, given});
+            return r.status == 2 && r.err.find(option + ": '" + given + "' refused") != std::string::npos;
         };
         EXPECT_TRUE(refused(lo - span / 1000)) << name;
         EXPECT_TRUE(refused(hi + span / 1000)) << name;

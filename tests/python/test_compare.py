@@ -34,6 +34,8 @@ CASES = [
     ("scara vertical", ["--error", "5"], {"error": 5, "sotoc_fallback": None}, "unfinished"),
     ("scara vertical", ["--ratios", "46,46", "--joint2-start", "positive", "--design-search", "wide"],
      {"ratios": (46, 46), "joint2_start": "positive", "design_search": "wide"}, "compared"),
+    ("scara horizontal", ["--design-error", "L2=-10", "--design-error", "IJ1=20", "--param", "m1Nom=1.5"],
+     {"designerrors": {"L2": -10, "IJ1": np.float64(20)}, "params": {"m1Nom": 1.5}}, "unfinished"),
 ]
 
 
@@ -132,6 +134,9 @@ REFUSED = [
     ({"error": -100.0}, ["--error", "-100"], {"error": -99.0}),
     ({"error": float("inf")}, ["--error", "inf"], {"error": 0}),
     ({"error": float("nan")}, ["--error", "nan"], {"error": -0.0}),
+    ({"designerrors": {"L2": -100}}, ["--design-error", "L2=-100"], {"designerrors": {"L2": -99}}),
+    ({"designerrors": {"Q": 1}}, ["--design-error", "Q=1"], {"designerrors": {"L1": 1}}),
+    ({"params": {"L2": 0}}, ["--param", "L2=0"], {"params": {"L2": 0.3}}),
 ]
 
 
@@ -153,6 +158,10 @@ def test_refusals_are_the_command_lines(refused, options, accepted):
     ({"elbow": 1}, "--elbow: '1' refused; accepts down or up"),
     ({"error": "1"}, "--error: '1' refused; accepts one number with -100 < error < 100"),
     ({"error": [1.0]}, "--error: '[1.0]' refused; accepts one number with -100 < error < 100"),
+    ({"designerrors": [("L2", 1)]},
+     "--design-error: '[('L2', 1)]' refused; accepts NAME=PERCENT with -100 < PERCENT <= 900"),
+    ({"designerrors": {"L2": "1"}},
+     "--design-error: '{'L2': '1'}' refused; accepts NAME=PERCENT with -100 < PERCENT <= 900"),
 ])
 def test_wrong_types_raise_type_error_naming_what_is_accepted(arguments, message):
     given = {"robot": "scara", "motion": "vertical", **arguments}

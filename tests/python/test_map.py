@@ -2,6 +2,7 @@
 worker and for two, over one setting or two, with points out of reach; the
 command line's refusals of the axes."""
 
+import math
 import pytest
 import sotoc
 
@@ -35,6 +36,10 @@ MAPS = [
       "--error", "-3"],
      {"robot": "cylindrical", "motion": "vertical", "x": ("start-x", -0.5, 0.5, 0.5), "y": ("start-y", 0, 0.2, 0.2),
       "error": -3}),
+    (["--robot", "scara", "--motion", "horizontal", "--x", "design-error:L2=-10:10:10", "--y", "param:TM1=0.04,0.06",
+      "--design-error", "IJ1=5"],
+     {"robot": "scara", "motion": "horizontal", "x": ("design-error:L2", -10, 10, 10), "y": ("param:TM1", [0.04, 0.06]),
+      "designerrors": {"IJ1": 5}}),
 ]
 
 
@@ -84,15 +89,15 @@ def test_map_refusals_are_the_command_lines(refused, options, accepted):
 
 @pytest.mark.parametrize("arguments,message", [
     ({"x": "error=1:2:1"}, "--x: 'error=1:2:1' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                           "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+                           "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
     ({"x": (1, 1, 2, 1)}, "--x: '(1, 1, 2, 1)' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                          "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+                          "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
     ({"x": ("error", 1, 2, 1), "y": ("end-x", "0", 1, 1)},
      "--y: '('end-x', '0', 1, 1)' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one of error, "
-     "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+     "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
     ({"x": ("error", 1, 2, 1), "error": "3"}, "--error: '3' refused; accepts one number with -100 < error < 100"),
     ({"x": None}, "--x: 'None' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                  "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near"),
+                  "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
 ])
 def test_map_wrong_types_raise_type_error(arguments, message):
     with pytest.raises(TypeError) as e:
@@ -100,3 +105,12 @@ def test_map_wrong_types_raise_type_error(arguments, message):
     assert str(e.value) == message
     with pytest.raises(TypeError):
         sotoc.map("scara", "vertical")  # x is required
+
+
+def test_xarray_of_a_design_error_axis_names_it_with_its_unit():
+    ds = sotoc.map("scara", "horizontal", x=("design-error:L2", [-10, 10]), designerrors={"IJ1": 5, "L2": 3},
+                   as_="xarray", jobs=1)
+    assert list(ds.coords) == ["design-error:L2"]
+    assert list(ds.coords["design-error:L2"].values) == [-10, 10]
+    assert ds.coords["design-error:L2"].attrs["units"] == "%"
+    assert ds.attrs["designerrors.IJ1"] == 5 and math.isnan(ds.attrs["designerrors.L2"])

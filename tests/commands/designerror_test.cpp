@@ -1,0 +1,240 @@
+// Design errors on primary values and true values given by name, on the command line,
+// in batches, sweeps, maps and their pictures: an error of 0 % is no error, one on a
+// value the design does not use changes nothing, a heavier arm designs a longer move,
+// and every path to the same point gives the same result.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "formats/resultfile.h"
+#include "settings/settings.h"
+#include "study/params.h"
+#include "tests/support/jobs.h"
+#include "tests/support/run.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// The program's pi [-].
+constexpr double P = 3.14159265358979;
+
+const std::vector<std::string> SCARA = {"compare", "--json", "--robot", "scara", "--motion", "horizontal"};
+
+std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string> &more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// The result of one run that must succeed with one line.
+json result(const std::vector<std::string> &args) {
+    const RunOutcome r = runsotoc(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return json::parse(r.out);
+}
+
+// A result without settings field `field`, which must be there.
+json without(json j, const char *field) {
+    EXPECT_TRUE(j.at("settings").contains(field)) << j.dump();
+    j.at("settings").erase(field);
+    return j;
+}
+
+double designedtf(const json &j, const char *design) { return j.at("designs").at(design).at("ts").at(3); }
+
+}  // namespace
+
+// A design error of 0 % is no error: every figure to the digit, only the setting
+// named; and a result without design errors names none.
+TEST(DesignErrors, ZeroPercentIsNoError) {
+    const RunOutcome plain = runsotoc(SCARA);
+    ASSERT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out.find("designerrors"), std::string::npos);
+    EXPECT_EQ(plain.out.find("params"), std::string::npos);
+    const json zero = result(with(SCARA, {"--design-error", "L2=0", "--design-error", "IJ1=0"}));
+    EXPECT_EQ(zero.at("settings").at("designerrors"), json::parse(R"({"L2":0.0,"IJ1":0.0})"));
+    EXPECT_EQ(without(zero, "designerrors").dump() + "\n", plain.out);
+}
+
+// The servo's constants enter the plant's gains, not the design: errors in them
+// leave both designs and all three runs as they are without them.
+TEST(DesignErrors, ServoConstantsDoNotEnterTheDesign) {
+    for (const char *motion : {"horizontal", "vertical"}) {
+        const std::vector<std::string> base = {"compare", "--json", "--robot", "cylindrical", "--motion", motion,
+                                               "--end", "0,0.7"};
+        const json servo = result(with(base, {"--design-error", "zeta1=30", "--design-error", "wn2=-20",
+                                              "--design-error", "alpha1=50"}));
+        EXPECT_EQ(without(servo, "designerrors"), result(base)) << motion;
+    }
+}
+
+// A heavier arm in the design (a larger inertia) plans a longer move, a stronger
+// motor a shorter one; the error-free design and the plant's derivation stay.
+TEST(DesignErrors, InertiaAndTorqueMoveTheDesignedTimeTheirWay) {
+    const json plain = result(SCARA);
+    const struct {
+        const char *error;
+        bool longer;
+    } cases[] = {{"IJ1=20", true}, {"IJ1=-20", false}, {"IMm2=50", true}, {"TM1=30", false}, {"TM1=-30", true}};
+    for (const auto &c : cases) {
+        const json r = result(with(SCARA, {"--design-error", c.error}));
+        EXPECT_EQ(r.at("designs").at("free"), plain.at("designs").at("free")) << c.error;
+        EXPECT_EQ(r.at("derived"), plain.at("derived")) << c.error;
+        EXPECT_EQ(designedtf(r, "error") > designedtf(plain, "error"), c.longer) << c.error;
+        EXPECT_NE(designedtf(r, "error"), designedtf(plain, "error")) << c.error;
+    }
+}
+
+// The design sees its own link length, its joint end point included: a design
+// error in L2 changes the design with the error only, and the SOTOC run, judged on
+// the true arm, still ends nearer the goal than TOC.
+TEST(DesignErrors, LinkLengthChangesOnlyTheDesignWithTheError) {
+    const json plain = result(SCARA);
+    for (const char *error : {"L2=-10", "L2=10", "L1=5"}) {
+        const json r = result(with(SCARA, {"--design-error", error}));
+        EXPECT_EQ(r.at("designs").at("free"), plain.at("designs").at("free")) << error;
+        EXPECT_EQ(r.at("runs").at("tocFree"), plain.at("runs").at("tocFree")) << error;
+        EXPECT_NE(r.at("designs").at("error").at("ts"), plain.at("designs").at("error").at("ts")) << error;
+        EXPECT_LT(r.at("runs").at("sotocErr").at("endTipError").get<double>(),
+                  r.at("runs").at("tocErr").at("endTipError").get<double>())
+            << error;
+    }
+    // A design that cannot reach the start point has no solution; the records are
+    // put back, so a batch line after it gives the plain result.
+    const RunOutcome batch = runsotoc(
+        {"batch", "--jobs", "1"},
+        R"({"robot":"scara","motion":"horizontal","designerrors":{"L1":-50}})" "\n"
+        R"({"robot":"scara","motion":"horizontal"})" "\n");
+    ASSERT_EQ(lines(batch.out).size(), 2u) << batch.err;
+    EXPECT_EQ(json::parse(lines(batch.out)[0]).at("outcome"), "no-error-solution");
+    EXPECT_EQ(json::parse(lines(batch.out)[1]), plain);
+}
+
+// A longer forearm given by name has the values of a robot file that gives it, and
+// those worked out by hand from the sizing (mw = 1 kg, L1 = 0.5 m, u2 = 40).
+TEST(DesignErrors, ParamGivesTheValuesOfARobotFile) {
+    TempDir dir;
+    const std::string file = dir.file("longer.toml");
+    std::ofstream(file) << "kind = \"scara\"\nL2 = 0.45\n";
+    const std::vector<std::string> params = {"params", "--json", "--motion", "horizontal"};
+    const json named = json::parse(runsotoc(with(params, {"--robot", "scara", "--param", "L2=0.45"})).out);
+    const json filed = json::parse(runsotoc(with(params, {"--robot-file", file})).out);
+    EXPECT_EQ(named.at("parameters"), filed.at("parameters"));
+    const json &v = named.at("parameters");
+    const double L2 = 0.45, IJ2 = L2 * L2, IMm2 = IJ2 / 2500.0, a = (P / 2.0) / 1.0;
+    const double TM2 = 2.0 * ((0.5 * L2 + IJ2) * a + (IMm2 * 2500.0 + IJ2) * a) / 50.0;
+    EXPECT_NEAR(v.at("L2").at("value").get<double>(), L2, 1e-15);
+    EXPECT_NEAR(v.at("IJ2").at("value").get<double>(), IJ2, 1e-15);
+    EXPECT_NEAR(v.at("IMm2").at("value").get<double>(), IMm2, 1e-18);
+    EXPECT_NEAR(v.at("TM2").at("value").get<double>(), TM2, 1e-12);
+    EXPECT_NEAR(v.at("T2max").at("value").get<double>(), 2.0 * TM2 * 40.0, 1e-11);
+    EXPECT_NEAR(v.at("M22max").at("value").get<double>(), IJ2 + IMm2 * 1600.0, 1e-14);
+    // A value the file gives stays against --param of another.
+    std::ofstream(file) << "kind = \"scara\"\nL2 = 0.45\nIJ2 = 0.3\n";
+    const json both = json::parse(runsotoc(with(params, {"--robot-file", file, "--param", "L2=0.42"})).out);
+    EXPECT_EQ(both.at("parameters").at("IJ2").at("value").get<double>(), 0.3);
+    EXPECT_EQ(both.at("parameters").at("L2").at("value").get<double>(), 0.42);
+}
+
+// Each point of a map over a design error or a true value is the comparison of its
+// settings; a sweep with a design error shares its error-free half and still gives
+// the comparison's line.
+TEST(DesignErrors, MapsAndSweepsGiveTheComparisonsOfTheirPoints) {
+    const std::vector<std::string> map = {"map", "--robot", "scara", "--motion", "horizontal", "--jobs", "2"};
+    const RunOutcome byerror = runsotoc(with(map, {"--x", "design-error:L2=-10:10:20", "--y", "param:m1Nom=1,1.5"}));
+    ASSERT_EQ(byerror.status, 0) << byerror.err;
+    const std::vector<std::string> got = lines(byerror.out);
+    ASSERT_EQ(got.size(), 4u);
+    const char *errors[] = {"L2=-10", "L2=10"}, *masses[] = {"m1Nom=1", "m1Nom=1.5"};
+    for (int p = 0; p < 4; ++p) {
+        json line = json::parse(got[p]);
+        EXPECT_EQ(line.at("map"), json({{"i", p % 2}, {"j", p / 2}}));
+        line.erase("map");
+        EXPECT_EQ(line, result(with(SCARA, {"--design-error", errors[p % 2], "--param", masses[p / 2]}))) << p;
+    }
+    const RunOutcome sweep = runsotoc({"sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "-5,5",
+                                       "--design-error", "IJ2=15", "--jobs", "1"});
+    ASSERT_EQ(lines(sweep.out).size(), 2u) << sweep.err;
+    EXPECT_EQ(json::parse(lines(sweep.out)[1]),
+              result(with(SCARA, {"--error", "5", "--design-error", "IJ2=15"})));
+}
+
+// The picture of a map over a design error has it along x, labelled with its unit,
+// and the true value along y with the parameter's.
+TEST(DesignErrors, PicturesNameTheVariedParameterWithItsUnit) {
+    TempDir dir;
+    const std::string out = dir.file("map.jsonl");
+    const RunOutcome map = runsotoc({"map", "--robot", "scara", "--motion", "horizontal", "--x",
+                                     "design-error:TM1=-10,10", "--y", "param:L2=0.4,0.45", "--out", out});
+    ASSERT_EQ(map.status, 0) << map.err;
+    initialset();
+    PlotSetup setup;
+    std::vector<PlotPoint> points;
+    ASSERT_TRUE(readresults({out}, false, setup, points).ok());
+    EXPECT_EQ(setup.xaxis, namedaxis(SETTINGDESIGNERRORS, PARAMTM1));
+    EXPECT_EQ(setup.yaxis, namedaxis(SETTINGPARAMS, PARAML2));
+    EXPECT_EQ(axislabel(setup.xaxis, ROBOTSCARA), "design error of TM1 [%]");
+    EXPECT_EQ(axislabel(setup.yaxis, ROBOTSCARA), "L2, length of link 2 [m]");
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_EQ(points[3].x, 10.0);
+    EXPECT_EQ(points[3].y, 0.45);
+    EXPECT_EQ(runsotoc({"plot", out, "--plot", dir.file("map.png")}).status, 0);
+}
+
+// Refusals beside what is accepted, each with status 2 and what it accepts.
+TEST(DesignErrors, RefusalsBesideTheAccepted) {
+    const struct {
+        std::vector<std::string> accepted, refused;
+        const char *says;
+    } cases[] = {
+        {{"--design-error", "IJ1=-99.9"}, {"--design-error", "IJ1=-100"}, "-100 < PERCENT <= 900"},
+        {{"--design-error", "IJ1=900"}, {"--design-error", "IJ1=900.5"}, "-100 < PERCENT <= 900"},
+        {{"--design-error", "L2=5"}, {"--design-error", "L2"}, "NAME=PERCENT"},
+        {{"--design-error", "L2=5"}, {"--design-error", "L2=five"}, "NAME=PERCENT"},
+        {{"--design-error", "L1=5"}, {"--design-error", "Q=5"}, "NAME one of mwNom, x0"},
+        {{"--design-error", "L1=5"}, {"--design-error", "L=5"}, "L1, L2, m1Nom"},
+        {{"--design-error", "L1=5"}, {"--design-error", "T1max=5"}, "NAME one of"},
+        {{"--design-error", "L1=5", "--design-error", "L2=5"},
+         {"--design-error", "L1=5", "--design-error", "L1=6"},
+         "each NAME once"},
+        {{"--param", "L2=0.45"}, {"--param", "L2=-1"}, "a number > 0 in m"},
+        {{"--param", "TM1=0.1"}, {"--param", "u1=50"}, "NAME=VALUE with NAME one of mwNom, wn1,"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(runsotoc(with(SCARA, c.accepted)).status, 0) << c.accepted.back();
+        const RunOutcome r = runsotoc(with(SCARA, c.refused));
+        EXPECT_EQ(r.status, 2) << c.refused.back();
+        EXPECT_NE(r.err.find("' refused; accepts"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    // The cylindrical robot has its arm length L, not the SCARA's links.
+    const std::vector<std::string> cyl = {"compare", "--robot", "cylindrical", "--motion", "vertical"};
+    EXPECT_EQ(runsotoc(with(cyl, {"--design-error", "L=5"})).status, 0);
+    EXPECT_EQ(runsotoc(with(cyl, {"--design-error", "L2=5"})).status, 2);
+    const std::vector<std::string> map = {"map", "--motion", "horizontal", "--x"};
+    EXPECT_EQ(runsotoc(with(map, {"param:L2=0.4,0.5", "--robot", "scara"})).status, 0);
+    const RunOutcome cylmap = runsotoc(with(map, {"param:L2=0.4,0.5", "--robot", "cylindrical"}));
+    EXPECT_EQ(cylmap.status, 2);
+    EXPECT_NE(cylmap.err.find("a cylindrical robot takes NAME one of"), std::string::npos) << cylmap.err;
+    EXPECT_EQ(runsotoc(with(map, {"design-error:L2=-99:0:99", "--robot", "scara"})).status, 0);
+    EXPECT_EQ(runsotoc(with(map, {"design-error:L2=-100:0:100", "--robot", "scara"})).status, 2);
+    EXPECT_EQ(runsotoc(with(map, {"param:u1=30,40", "--robot", "scara"})).status, 2);
+    EXPECT_EQ(runsotoc(with(map, {"design-error:T1max=0,1", "--robot", "scara"})).status, 2);
+    // Batch lines: an object of numbers by name.
+    const RunOutcome batch = runsotoc(
+        {"batch", "--jobs", "1"},
+        R"({"robot":"scara","motion":"horizontal","designerrors":{"L2":-10}})" "\n"
+        R"({"robot":"scara","motion":"horizontal","designerrors":{"L2":"x"}})" "\n"
+        R"({"robot":"scara","motion":"horizontal","designerrors":[-10]})" "\n"
+        R"({"robot":"scara","motion":"horizontal","params":{"L2":0}})" "\n");
+    const std::vector<std::string> answers = lines(batch.out);
+    ASSERT_EQ(answers.size(), 4u);
+    EXPECT_EQ(json::parse(answers[0]), result(with(SCARA, {"--design-error", "L2=-10"})));
+    for (int k = 1; k < 4; ++k) EXPECT_TRUE(json::parse(answers[k]).contains("error")) << answers[k];
+}
