@@ -53,10 +53,19 @@ std::string settingstext(const PlotSetup &s) {
 // {"settings": ..., "x": AXIS, "y": AXIS}. The same whichever point was read first.
 nlohmann::ordered_json setupjson(const PlotSetup &setup) {
     nlohmann::ordered_json shared = settingsjson(setup.request);
-    for (PlotAxis a : {setup.xaxis, setup.yaxis})
-        if (a != AXISNONE) shared.erase(settingrow(axisrow(a).setting).name);
-    nlohmann::ordered_json j = {{"settings", shared}, {"x", axisrow(setup.xaxis).name}};
-    if (setup.yaxis != AXISNONE) j["y"] = axisrow(setup.yaxis).name;
+    for (PlotAxis a : {setup.xaxis, setup.yaxis}) {
+        if (a == AXISNONE) continue;
+        const char *setting = settingrow(axissetting(a)).name;
+        if (tableaxis(a)) {
+            shared.erase(setting);
+            continue;
+        }
+        if (!shared.contains(setting)) continue;  // a parameter's axis: only its own value goes
+        shared[setting].erase(parameterrow(axisparameter(a)).name);
+        if (shared[setting].empty()) shared.erase(setting);
+    }
+    nlohmann::ordered_json j = {{"settings", shared}, {"x", axisname(setup.xaxis)}};
+    if (setup.yaxis != AXISNONE) j["y"] = axisname(setup.yaxis);
     return j;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,20 @@ TEST(DesignErrors, PicturesNameTheVariedParameterWithItsUnit) {
     EXPECT_EQ(points[3].x, 10.0);
     EXPECT_EQ(points[3].y, 0.45);
     EXPECT_EQ(runsotoc({"plot", out, "--plot", dir.file("map.png")}).status, 0);
+}
+
+// A picture of one parameter's axis records that axis by its name, and of the
+// design errors the points share only those the axis does not vary.
+TEST(DesignErrors, PictureMetadataNamesTheParameterAxis) {
+    TempDir dir;
+    const std::string picture = dir.file("l2.svg");
+    const RunOutcome map = runsotoc({"map", "--robot", "scara", "--motion", "horizontal", "--x",
+                                     "design-error:L2=-10,10", "--design-error", "IJ1=5", "--design-error", "L2=3",
+                                     "--out", dir.file("l2.jsonl"), "--plot", picture});
+    ASSERT_EQ(map.status, 0) << map.err;
+    std::ifstream in(picture);
+    const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(svg.find(R"("designerrors":{"IJ1":5.0}},"x":"design-error:L2")"), std::string::npos) << svg.substr(0, 2000);
 }
 
 // Refusals beside what is accepted, each with status 2 and what it accepts.
