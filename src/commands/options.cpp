@@ -104,7 +104,8 @@ void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
            },
            "Size of the figure's page in inches, rounded to whole points (a PNG has " + numbertext(PNGDPI) +
                " pixels per inch): " + numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
-               " fits a journal's column. Text is 8.5 pt at every size. Default: " + numbertext(TWOCOLUMNWIDTH) +
+               " fits a journal's column. Text is 8.5 pt on pages of two columns and more; a smaller page shows the "
+               "figure of that shape scaled down whole, text with it. Default: " + numbertext(TWOCOLUMNWIDTH) +
                "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
         ->type_name("W,H");
     cmd.add_flag_callback("--no-title", [&o]() { o.title = false; },

@@ -40,7 +40,17 @@ struct PageSize {
     int w, h;  // [pt]
 };
 
-// The page of the options, rounded to whole points.
+// Scale of a figure on its paper [-]: 1 on paper at least two columns wide and high,
+// where the panels, legend and 8.5 pt text of every figure fit. Smaller paper gets
+// the figure laid out on a page of the paper's shape enlarged to that size and drawn
+// on the paper scaled down by this, text and lines with it.
+double figurescale(const FigureOptions &o);
+
+// The paper of the options, the page of the file, rounded to whole points.
+PageSize papersize(const FigureOptions &o);
+
+// The page a figure is laid out on: the paper enlarged by 1 / figurescale, rounded
+// to whole points.
 PageSize pagesize(const FigureOptions &o);
 
 // Width of the curves [PLplot line-width units, points on the page].

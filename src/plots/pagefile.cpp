@@ -10,6 +10,7 @@
 #include <plplot.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csetjmp>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <tuple>
 #include <vector>
 
 #include "formats/resultjson.h"
@@ -45,6 +47,7 @@ struct OpenPage {
     char *svg;                  // SVG: PLplot's file in memory (open_memstream)
     size_t svgbytes;            // its length
     Metadata meta;
+    PageSize layout, paper;     // pagesize and papersize [pt]
 } page;
 
 cairo_status_t writetostream(void *stream, const unsigned char *bytes, unsigned int n) {
@@ -69,10 +72,12 @@ cairo_surface_t *newsurface(const std::string &device, PageSize s, const Metadat
     return pdf;
 }
 
-// A context on the surface that draws in points, on white.
-cairo_t *newcontext(cairo_surface_t *surface, const std::string &device) {
+// A context on the surface that draws in points of the layout, scaled by `scale`
+// (figurescale) onto the paper, on white.
+cairo_t *newcontext(cairo_surface_t *surface, const std::string &device, double scale) {
     cairo_t *cr = cairo_create(surface);
-    if (device == "png") cairo_scale(cr, PNGDPI / POINTSPERINCH, PNGDPI / POINTSPERINCH);
+    const double pixels = device == "png" ? PNGDPI / POINTSPERINCH : 1.0;  // per point of the paper
+    if (pixels * scale != 1.0) cairo_scale(cr, pixels * scale, pixels * scale);
     cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
     cairo_paint(cr);
     return cr;
@@ -100,13 +105,26 @@ std::string svgmetadata(const Metadata &m) {
     return text + "</rdf:Description></rdf:RDF></metadata>\n";
 }
 
-// PLplot's SVG with the metadata set in after the opening tag of its root, written
-// straight to the output.
-bool writesvg(OutputFile &picture, const std::string &svg, const Metadata &m) {
+// The opening tag of PLplot's SVG root with the paper's width and height in place
+// of the layout's; its viewBox keeps the layout, which the paper then shows scaled.
+std::string papertag(std::string tag, PageSize layout, PageSize paper) {
+    const std::tuple<const char *, int, int> sides[] = {{"width", layout.w, paper.w}, {"height", layout.h, paper.h}};
+    for (const auto &[name, from, to] : sides) {
+        const std::string was = std::string(name) + "=\"" + std::to_string(from) + "pt\"";
+        const size_t at = tag.find(was);
+        if (at != std::string::npos) tag.replace(at, was.size(), std::string(name) + "=\"" + std::to_string(to) + "pt\"");
+    }
+    return tag;
+}
+
+// PLplot's SVG on its paper, with the metadata set in after the opening tag of its
+// root, written straight to the output.
+bool writesvg(OutputFile &picture, const std::string &svg, const Metadata &m, PageSize layout, PageSize paper) {
     const size_t root = svg.find("<svg");
     const size_t after = root == std::string::npos ? std::string::npos : svg.find('>', root);
     if (after == std::string::npos) return false;
-    const std::string text = svg.substr(0, after + 1) + "\n" + svgmetadata(m) + svg.substr(after + 1);
+    const std::string text = svg.substr(0, root) + papertag(svg.substr(root, after + 1 - root), layout, paper) + "\n" +
+                             svgmetadata(m) + svg.substr(after + 1);
     return writeoutput(picture, text.data(), text.size()).ok();
 }
 
@@ -181,7 +199,7 @@ bool writepng(std::FILE *f, cairo_surface_t *image, const Metadata &m) {
 bool writepage(OutputFile &picture) {
     bool written = true;
     if (page.device == "svg") {
-        written = writesvg(picture, std::string(page.svg, page.svgbytes), page.meta);
+        written = writesvg(picture, std::string(page.svg, page.svgbytes), page.meta, page.layout, page.paper);
         std::free(page.svg);
         return written;
     }
@@ -195,8 +213,16 @@ bool writepage(OutputFile &picture) {
 
 }  // namespace
 
-PageSize pagesize(const FigureOptions &o) {
+double figurescale(const FigureOptions &o) { return std::min({1.0, o.W / TWOCOLUMNWIDTH, o.H / TWOCOLUMNHEIGHT}); }
+
+PageSize papersize(const FigureOptions &o) {
     return {static_cast<int>(std::lround(o.W * POINTSPERINCH)), static_cast<int>(std::lround(o.H * POINTSPERINCH))};
+}
+
+PageSize pagesize(const FigureOptions &o) {
+    const double scale = figurescale(o);
+    return {static_cast<int>(std::lround(o.W * POINTSPERINCH / scale)),
+            static_cast<int>(std::lround(o.H * POINTSPERINCH / scale))};
 }
 
 std::string sourcedate() {
@@ -227,7 +253,7 @@ Outcome beginpage(OutputFile &picture, const FigureOptions &o, const std::string
     }
     const PageSize s = pagesize(o);
     page = OpenPage{device, f, nullptr, nullptr, nullptr, 0,
-                    {title, programtext(SOTOC_RELEASE, SOTOC_COMMIT), o.settings, sourcedate()}};
+                    {title, programtext(SOTOC_RELEASE, SOTOC_COMMIT), o.settings, sourcedate()}, s, papersize(o)};
     if (device == "svg") {
         std::FILE *memory = open_memstream(&page.svg, &page.svgbytes);
         if (memory == nullptr) {
@@ -237,8 +263,8 @@ Outcome beginpage(OutputFile &picture, const FigureOptions &o, const std::string
         plsdev("svg");
         plsfile(memory);  // PLplot closes it at plend
     } else {
-        page.surface = newsurface(device, s, page.meta, f);
-        page.context = newcontext(page.surface, device);
+        page.surface = newsurface(device, page.paper, page.meta, f);
+        page.context = newcontext(page.surface, device, figurescale(o));
         plsdev("extcairo");
     }
     plspage(0.0, 0.0, s.w, s.h, 0, 0);

@@ -109,9 +109,10 @@ std::string utf16hex(const std::string &text) {
 }
 
 // The PDF's page and its text at the default (two columns) and a column's size: the
-// page 7.2 x 4.5 in and 3.5 x 2.6 in in whole points; on both most text 8 to 9 pt, no
-// word smaller than 8 pt nor larger than the title's 10 pt (the markers, glyphs too,
-// are MARKERPOINTS and smaller).
+// page 7.2 x 4.5 in and 3.5 x 2.6 in in whole points. On two columns most text is 8
+// to 9 pt, no word smaller than 8 pt nor larger than the title's 10 pt (the markers,
+// glyphs too, are MARKERPOINTS and smaller). The column's page shows the figure laid
+// out on two columns' width scaled down to its own, 252 / 518 pt: its text by as much.
 TEST(PageFile, PageAndTextSizesOfThePdf) {
     TempDir dir;
     FigureOptions column;
@@ -120,16 +121,29 @@ TEST(PageFile, PageAndTextSizesOfThePdf) {
     const std::string wide = drawn(dir.file("wide.pdf"), FigureOptions{}), narrow = drawn(dir.file("narrow.pdf"), column);
     EXPECT_NE(wide.find("/MediaBox [ 0 0 518 324 ]"), std::string::npos);
     EXPECT_NE(narrow.find("/MediaBox [ 0 0 252 187 ]"), std::string::npos);
-    for (const std::string *pdf : {&wide, &narrow}) {
+    for (const auto &[pdf, scale] : {std::make_pair(&wide, 1.0), std::make_pair(&narrow, 252.0 / 518.0)}) {
         std::vector<double> sizes = textsizes(*pdf);
-        sizes.erase(std::remove_if(sizes.begin(), sizes.end(), [](double s) { return s <= MARKERPOINTS; }),
+        sizes.erase(std::remove_if(sizes.begin(), sizes.end(), [&](double s) { return s <= MARKERPOINTS * scale; }),
                     sizes.end());
         ASSERT_GT(sizes.size(), 10u);
-        EXPECT_GE(commonsize(sizes), 8.0);
-        EXPECT_LE(commonsize(sizes), 9.0);
-        EXPECT_GE(*std::min_element(sizes.begin(), sizes.end()), 8.0);
-        EXPECT_LE(*std::max_element(sizes.begin(), sizes.end()), 10.0);
+        EXPECT_GE(commonsize(sizes), 8.0 * scale - 0.05);
+        EXPECT_LE(commonsize(sizes), 9.0 * scale + 0.05);
+        EXPECT_GE(*std::min_element(sizes.begin(), sizes.end()), 8.0 * scale);
+        EXPECT_LE(*std::max_element(sizes.begin(), sizes.end()), 10.0 * scale);
     }
+}
+
+// An SVG on a column's paper is the figure laid out two columns wide, in the paper's
+// shape (518 x 385 pt), shown on the paper's 252 x 187 pt.
+TEST(PageFile, SvgOnSmallPaperShowsTheLayoutScaled) {
+    TempDir dir;
+    FigureOptions column;
+    column.W = ONECOLUMNWIDTH;
+    column.H = ONECOLUMNHEIGHT;
+    const std::string svg = drawn(dir.file("narrow.svg"), column);
+    EXPECT_NE(svg.find("width=\"252pt\""), std::string::npos);
+    EXPECT_NE(svg.find("height=\"187pt\""), std::string::npos);
+    EXPECT_NE(svg.find("viewBox=\"0 0 518 385\""), std::string::npos) << svg.substr(0, 400);
 }
 
 // Drawn twice, each format gives the same bytes; without SOURCE_DATE_EPOCH no date
