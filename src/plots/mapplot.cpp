@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "plots/plotparts.h"
 
@@ -20,19 +21,21 @@ constexpr double fromtop(double pt) { return 1.0 - pt / LAYOUTHEIGHT; }
 // title, else PANELUNTITLED [share of the page].
 constexpr double PANELLEFT[3] = {fromleft(42), fromleft(205), fromleft(368)};
 constexpr double PANELRIGHT[3] = {fromleft(185), fromleft(348), fromleft(511)};
-constexpr double PANELLOW = fromtop(200), PANELTITLED = fromtop(52), PANELUNTITLED = fromtop(16);
+constexpr double PANELLOW = fromtop(196), PANELTITLED = fromtop(52), PANELUNTITLED = fromtop(16);
 // The box the title stands on, the colour bars under the x axes' labels and the
 // legend under the bars' labels: up to three rows [share of the page].
 constexpr double TITLELOW = fromtop(36), TITLEHIGH = fromtop(30);
-constexpr double BARLOW = fromtop(236), BARHIGH = fromtop(228);
-constexpr double LEGENDLOW = fromtop(LAYOUTHEIGHT - 2), LEGENDHIGH = fromtop(262);
+constexpr double BARLOW = fromtop(242), BARHIGH = fromtop(234);
+constexpr double LEGENDLOW = fromtop(LAYOUTHEIGHT - 2), LEGENDHIGH = fromtop(270);
 // Columns of the legend at most: the widest text fits three times across the page.
 constexpr int LEGENDCOLUMNS = 3;
+// Spacing of the legend's rows [character heights]: four rows fit its box.
+constexpr double LEGENDSPACING = 1.8;
 // Distances of the panels' titles above them, of the x labels and the bars' labels
 // under them and of the y label left of the first panel [text heights].
-constexpr double PANELTITLEDISTANCE = 0.6;
-constexpr double XLABELDISTANCE = 2.3;
-constexpr double BARLABELDISTANCE = 2.3;
+constexpr double PANELTITLEDISTANCE = 1.0;
+constexpr double XLABELDISTANCE = 2.9;
+constexpr double BARLABELDISTANCE = 2.8;
 constexpr double YLABELDISTANCE = 3.6;
 // Width of the legend's samples [share of the page].
 constexpr double LEGENDSAMPLE = 0.04;
@@ -74,23 +77,39 @@ enum MapPanel { PANELTOC, PANELSOTOC, PANELWIN, PANELS };
 const char *const PANELTITLES[PANELS] = {"TOC: positioning error", "SOTOC: positioning error",
                                          "SOTOC error / TOC error"};
 
-// The grid step along an axis: the change of the value per index, from the points
-// at the lowest and the highest index [the axis's unit].
+// The cells along one axis by grid index, each from halfway to the value of the
+// index below to halfway to that of the index above (the outer ones as wide on
+// both sides), so that the cells of an uneven list of values meet without gaps or
+// overlaps; a missing index leaves its gap [the axis's unit].
+using CellEdges = std::map<int, Range>;
+
 template <class Index, class Value>
-double gridstep(const std::vector<PlotPoint> &p, Index index, Value value) {
-    auto byindex = [&](const PlotPoint &a, const PlotPoint &b) { return index(a) < index(b); };
-    const PlotPoint &lo = *std::min_element(p.begin(), p.end(), byindex);
-    const PlotPoint &hi = *std::max_element(p.begin(), p.end(), byindex);
-    if (index(hi) == index(lo)) return SINGLECELLWIDTH;
-    return std::fabs((value(hi) - value(lo)) / (index(hi) - index(lo)));
+CellEdges celledges(const std::vector<PlotPoint> &p, Index index, Value value) {
+    std::map<int, double> at;
+    for (const PlotPoint &s : p) at.emplace(index(s), value(s));
+    CellEdges edges;
+    for (auto k = at.begin(); k != at.end(); ++k) {
+        const auto next = std::next(k);
+        // Half the change of the value per index below and above k [the axis's unit].
+        double down = k == at.begin() ? NAN : 0.5 * (k->second - std::prev(k)->second) / (k->first - std::prev(k)->first);
+        double up = next == at.end() ? NAN : 0.5 * (next->second - k->second) / (next->first - k->first);
+        if (std::isnan(down)) down = std::isnan(up) ? 0.5 * SINGLECELLWIDTH : up;
+        if (std::isnan(up)) up = down;
+        const double a = k->second - down, b = k->second + up;
+        edges[k->first] = {std::min(a, b), std::max(a, b)};
+    }
+    return edges;
 }
 
-double stepx(const std::vector<PlotPoint> &p) {
-    return gridstep(p, [](const PlotPoint &s) { return s.i; }, [](const PlotPoint &s) { return s.x; });
+CellEdges edgesx(const std::vector<PlotPoint> &p) {
+    return celledges(p, [](const PlotPoint &s) { return s.i; }, [](const PlotPoint &s) { return s.x; });
 }
-double stepy(const std::vector<PlotPoint> &p) {
-    return gridstep(p, [](const PlotPoint &s) { return s.j; }, [](const PlotPoint &s) { return s.y; });
+CellEdges edgesy(const std::vector<PlotPoint> &p) {
+    return celledges(p, [](const PlotPoint &s) { return s.j; }, [](const PlotPoint &s) { return s.y; });
 }
+
+// Half the width of a cell from its point to its nearer edge [the axis's unit].
+double halfcell(const Range &cell, double v) { return std::min(v - cell.lo, cell.hi - v); }
 
 // Whether the axes are both coordinates of one point of the move: the map is then
 // a picture of the workspace.
@@ -175,9 +194,10 @@ void setcolourmap(const int (&rgb)[N][3]) {
 // scales span the runs that reached their last phase: the others' figures, at the
 // end of a run that kept turning, are hatched at the scales' ends.
 struct CellScales {
-    Range error;      // positioning errors [log10 m]
-    Range win;        // log10(SOTOC / TOC)
-    double hx, hy;    // half a cell with its overlap [axis units]
+    Range error;         // positioning errors [log10 m]
+    Range win;           // log10(SOTOC / TOC)
+    CellEdges x, y;      // the cells by grid index [axis units]
+    double ox, oy;       // how far each cell reaches into its neighbours [axis units]
 };
 
 // The colour of the point's cell in a panel: an entry of colour map 1 (0 or more),
@@ -212,9 +232,11 @@ void eachrun(const std::vector<PlotPoint> &p, Key key, Draw draw) {
 
 // Fills the cells of a run from `first` to `last` along a row.
 void fillrun(const PlotPoint &first, const PlotPoint &last, const CellScales &c) {
-    const double lo = std::min(first.x, last.x) - c.hx, hi = std::max(first.x, last.x) + c.hx;
+    const Range &a = c.x.at(first.i), &b = c.x.at(last.i), &row = c.y.at(first.j);
+    const double lo = std::min(a.lo, b.lo) - c.ox, hi = std::max(a.hi, b.hi) + c.ox;
+    const double low = row.lo - c.oy, high = row.hi + c.oy;
     const PLFLT xs[4] = {lo, hi, hi, lo};
-    const PLFLT ys[4] = {first.y - c.hy, first.y - c.hy, first.y + c.hy, first.y + c.hy};
+    const PLFLT ys[4] = {low, low, high, high};
     plfill(4, xs, ys);
 }
 
@@ -278,13 +300,14 @@ void drawoutline(const PLFLT *xs, const PLFLT *ys, int n) {
 
 void drawcellmarks(const std::vector<PlotPoint> &p, const CellScales &c) {
     for (const PlotPoint &s : p) {
+        const double hx = halfcell(c.x.at(s.i), s.x), hy = halfcell(c.y.at(s.j), s.y);
         if (s.otherstructure) {
-            const double rx = STRUCTUREMARK * c.hx, ry = STRUCTUREMARK * c.hy;
+            const double rx = STRUCTUREMARK * hx, ry = STRUCTUREMARK * hy;
             const PLFLT xs[5] = {s.x + rx, s.x, s.x - rx, s.x, s.x + rx}, ys[5] = {s.y, s.y + ry, s.y, s.y - ry, s.y};
             drawoutline(xs, ys, 4);
         }
         if (s.wideonly) {
-            const double rx = WIDEMARK * c.hx, ry = WIDEMARK * c.hy;
+            const double rx = WIDEMARK * hx, ry = WIDEMARK * hy;
             const PLFLT xs[4] = {s.x, s.x - rx, s.x + rx, s.x}, ys[4] = {s.y + ry, s.y - ry, s.y - ry, s.y + ry};
             drawoutline(xs, ys, 3);
         }
@@ -407,7 +430,7 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
         const bool endvaries = setup.xaxis == AXISENDX || setup.xaxis == AXISENDY;
         add(endvaries ? "start point of the move" : "end point of the move", PL_LEGEND_SYMBOL, BLACK, 1.0, "○");
         if (setup.request.type == ROBOTSCARA)
-            add(printed("SCARA reach: %.3g m to %.3g m from the base", setup.reachInner, setup.reachOuter),
+            add(printed("SCARA reach: %.3g to %.3g m", setup.reachInner, setup.reachOuter),
                 PL_LEGEND_LINE, BLACK, REACHWIDTH, "");
     }
     const PLINT n = static_cast<PLINT>(texts.size());
@@ -421,7 +444,7 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     const PLINT rows = (n + LEGENDCOLUMNS - 1) / LEGENDCOLUMNS;
     pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
              PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, LEGENDSAMPLE, WHITE, BLACK, 1, rows,
-             (n + rows - 1) / rows, n, opt.data(), 0.8, 0.8, 2.2, 0.0, textcolours.data(), text.data(), boxcolours.data(),
+             (n + rows - 1) / rows, n, opt.data(), 0.8, 0.8, LEGENDSPACING, 0.0, textcolours.data(), text.data(), boxcolours.data(),
              patterns.data(), boxscales.data(), boxwidths.data(), colours.data(), styles.data(), widths.data(),
              colours.data(), scales.data(), numbers.data(), symbols.data());
 }
@@ -436,7 +459,7 @@ MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points, 
     }
     f.bottom = PANELLOW;
     f.top = o.title ? PANELTITLED : PANELUNTITLED;
-    const double hx = 0.5 * stepx(points), hy = 0.5 * stepy(points);
+    const CellEdges cellsx = edgesx(points), cellsy = edgesy(points);
     f.xlo = f.ylo = HUGE_VAL;
     f.xhi = f.yhi = -HUGE_VAL;
     auto take = [&](double x, double y, double rx, double ry) {
@@ -445,7 +468,14 @@ MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points, 
         f.ylo = std::min(f.ylo, y - ry);
         f.yhi = std::max(f.yhi, y + ry);
     };
-    for (const PlotPoint &s : points) take(s.x, s.y, hx, hy);
+    for (const auto &[i, cell] : cellsx) {
+        f.xlo = std::min(f.xlo, cell.lo);
+        f.xhi = std::max(f.xhi, cell.hi);
+    }
+    for (const auto &[j, cell] : cellsy) {
+        f.ylo = std::min(f.ylo, cell.lo);
+        f.yhi = std::max(f.yhi, cell.hi);
+    }
     if (!workspace(setup)) return f;
     double ox, oy;
     otherpoint(setup, ox, oy);
@@ -473,8 +503,7 @@ Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<P
     // Half a cell and the overlap, in axis units per point of the panel.
     const double pxx = (f.xhi - f.xlo) / ((f.right[0] - f.left[0]) * page.w);
     const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * page.h);
-    const CellScales c = {logrange(p, false), winrange(p), 0.5 * stepx(p) + CELLOVERLAP * pxx,
-                          0.5 * stepy(p) + CELLOVERLAP * pxy};
+    const CellScales c = {logrange(p, false), winrange(p), edgesx(p), edgesy(p), CELLOVERLAP * pxx, CELLOVERLAP * pxy};
     if (o.title) drawsettingstitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
     for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c);
     drawbars(c, page.w);

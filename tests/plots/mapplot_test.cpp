@@ -106,7 +106,7 @@ int darkpixels(const RgbImage &pic, const MapFrame &f, int k, const PlotPoint &c
 }
 
 // Where the panels lie on the 518 x 324 pt page, worked out from its layout: three
-// boxes 143 pt across, 42 pt from the left edge and 20 pt apart, from 52 pt to 200 pt
+// boxes 143 pt across, 42 pt from the left edge and 20 pt apart, from 52 pt to 196 pt
 // below the top edge; the axes' window runs half a cell beyond the outer cells' centres.
 MapFrame pageframe(double xlo, double xhi, double ylo, double yhi) {
     MapFrame f{};
@@ -115,7 +115,7 @@ MapFrame pageframe(double xlo, double xhi, double ylo, double yhi) {
         f.right[k] = (185.0 + 163.0 * k) / 518.0;
     }
     f.top = 1.0 - 52.0 / 324.0;
-    f.bottom = 1.0 - 200.0 / 324.0;
+    f.bottom = 1.0 - 196.0 / 324.0;
     f.xlo = xlo;
     f.xhi = xhi;
     f.ylo = ylo;
@@ -274,10 +274,10 @@ TEST(MapPlot, WorkspaceHasEqualScalesAndItsMarks) {
         RgbImage pic;
         ASSERT_TRUE(readpng(path, pic));
         // Cells -1 to 1 by 0.5 with 4 % of their 2.5 m span around them: square, the
-        // panels' 143 pt across and as tall around their middle 126 pt below the top.
+        // panels' 143 pt across and as tall around their middle 124 pt below the top.
         MapFrame f = pageframe(-1.35, 1.35, -1.35, 1.35);
-        f.top = 1.0 - (126.0 - 71.5) / 324.0;
-        f.bottom = 1.0 - (126.0 + 71.5) / 324.0;
+        f.top = 1.0 - (124.0 - 71.5) / 324.0;
+        f.bottom = 1.0 - (124.0 + 71.5) / 324.0;
         const double startx = swapped ? 0.0 : 0.7, starty = swapped ? 0.7 : 0.0;
         for (int k = 0; k < 3; ++k) {
             EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, 0.0), {255, 255, 255}, 0)) << "base, panel " << k;
@@ -287,6 +287,70 @@ TEST(MapPlot, WorkspaceHasEqualScalesAndItsMarks) {
         }
         EXPECT_TRUE(near(mappixel(pic, f, 2, 0.0, -0.5), BLUEEND));
     }
+}
+
+// A map over an uneven list of values, -40, -30, 0, 5, 40 % in two rows: each cell
+// reaches halfway to its neighbours' values and the outer ones as far out, so the
+// window runs from -45 to 57.5, and a pixel just inside either edge between two
+// cells has the colour of the cell on its side: no cell is left out or overlaid.
+TEST(MapPlot, CellsOfUnevenValuesMeetHalfwayBetweenThem) {
+    TempDir dir;
+    std::string message;
+    const PlotSetup setup = setupof(AXISERROR, AXISRATIOS);
+    const double xs[5] = {-40.0, -30.0, 0.0, 5.0, 40.0};
+    std::vector<PlotPoint> points;
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 5; ++i) {
+            PlotPoint c = cell(i, j, xs[i], 20.0 + 10.0 * j);
+            c.tocError = c.sotocError = std::pow(10.0, i - 3.0);  // a colour of its own per column
+            points.push_back(c);
+        }
+    ASSERT_TRUE(draw(dir.file("uneven.png"), setup, points, message)) << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("uneven.png"), pic));
+    const MapFrame f = pageframe(-45.0, 57.5, 15.0, 35.0);
+    // Each column's colour at its point, all apart; then the pixels by the edges.
+    Rgb at[5];
+    for (int i = 0; i < 5; ++i) at[i] = mappixel(pic, f, 0, xs[i], 20.0);
+    for (int i = 1; i < 5; ++i) EXPECT_FALSE(near(at[i], at[i - 1], 10)) << i;
+    const double edges[4] = {-35.0, -15.0, 2.5, 22.5};
+    const double inside = 0.6;  // [%] 3.5 pixels: 102.5 % span the panel's 143 pt at 300 dpi
+    for (int e = 0; e < 4; ++e)
+        for (double y : {20.0, 30.0}) {
+            EXPECT_TRUE(near(mappixel(pic, f, 0, edges[e] - inside, y), at[e])) << "left of edge " << e;
+            EXPECT_TRUE(near(mappixel(pic, f, 0, edges[e] + inside, y), at[e + 1])) << "right of edge " << e;
+        }
+}
+
+// The legend of a workspace map with every kind of entry, ten in four rows, stays on
+// the page: under the top of its box, 270 pt below the page's top, the last point at
+// the page's right edge and the last at its bottom are white.
+TEST(MapPlot, LegendStaysOnThePage) {
+    TempDir dir;
+    std::string message;
+    std::vector<PlotPoint> points = workspacemap();
+    points[6].outcome = POINTNOSOLUTION;
+    points[7].outcome = POINTNOSOLUTION;
+    points[7].noerrsolution = true;
+    points[8].sotocFinished = false;
+    points[11].otherstructure = true;
+    points[12].wideonly = true;
+    points.pop_back();  // a cell not in the results
+    ASSERT_TRUE(draw(dir.file("legend.png"), setupof(AXISENDX, AXISENDY), points, message)) << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("legend.png"), pic));
+    const int point = static_cast<int>(std::ceil(PNGDPI / POINTSPERINCH));  // pixels of a point
+    auto dark = [&](int row, int column) {
+        const unsigned char *p = &pic.rgb[3 * (static_cast<size_t>(row) * pic.w + column)];
+        return p[0] + p[1] + p[2] < 3 * 250;
+    };
+    int right = 0, bottom = 0;
+    for (int row = static_cast<int>(270.0 * PNGDPI / POINTSPERINCH); row < pic.h; ++row)
+        for (int column = pic.w - point; column < pic.w; ++column) right += dark(row, column);
+    for (int row = pic.h - point; row < pic.h; ++row)
+        for (int column = 0; column < pic.w; ++column) bottom += dark(row, column);
+    EXPECT_EQ(right, 0);
+    EXPECT_EQ(bottom, 0);
 }
 
 }  // namespace
