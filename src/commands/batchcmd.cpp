@@ -28,7 +28,8 @@ const char *const ABOUT =
     "compare (the robot may be left out when robotfile names it; designerrors and params objects of\n"
     "NAME: NUMBER), e.g. {\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":-20,\n"
     "\"designerrors\":{\"L2\":-10}}. A line that cannot run gives {\"line\":N,\"error\":\"...\"}; blank lines are\n"
-    "skipped (N counts them). Exit status: 0 when every line ran and was written, 1 otherwise.";
+    "skipped (N counts them). Exit status: 0 when every line ran and was written, 1 otherwise,\n"
+    "2 refused options or input, 130 or 143 stopped by SIGINT or SIGTERM.";
 
 // Opens the input file into `in`; refuses one that cannot be read or is a folder.
 Outcome openinput(const std::string &file, int &in) {

@@ -5,8 +5,9 @@ each help names."""
 
 import os
 import re
+import subprocess
 
-from conftest import HTML, Tables, helptext, page, plain, subcommands
+from conftest import ENGLISH, HTML, SOTOC, Tables, helptext, page, plain, subcommands
 
 
 def helprows(text):
@@ -67,3 +68,7 @@ def test_exit_statuses_page_gives_every_status_of_every_help():
         assert 0 in statuses and len(statuses) >= 2, name
         for status in statuses:
             assert (name, status) in given, (name, status)
+        # The status of a refused option is one the help gives.
+        refused = subprocess.run([SOTOC, name, "--no-such-option"], capture_output=True, env=ENGLISH,
+                                 stdin=subprocess.DEVNULL, check=False)
+        assert refused.returncode in statuses, (name, refused.returncode)
