@@ -182,7 +182,7 @@ bool writepngrows(std::FILE *f, int w, int h, const unsigned char *rgb, std::vec
     return true;
 }
 
-// The image as a PNG with the metadata in tEXt chunks of the PNG specification's keywords.
+// The image as a PNG with the metadata in tEXt chunks under the keywords PNG defines (Title, Software, ...).
 bool writepng(std::FILE *f, cairo_surface_t *image, const Metadata &m) {
     const std::vector<unsigned char> rgb = rgbrows(image);
     const std::string settings = "settings " + m.settings;
