@@ -4,7 +4,8 @@
 # lines of the single run, `sotoc plot` draws them, and no daemon started here
 # outlives the test, also when it fails.
 # Usage: jobarray_test.sh SOTOC POINTS SUBCOMMAND [OPTIONS...], POINTS the lines the
-# run writes. Status 77 (skipped) when Slurm or MUNGE is not installed.
+# run writes. Status 77 (skipped) when Slurm or MUNGE is not installed, or when no
+# cgroup file system is mounted (slurmd ends at start without one).
 set -uo pipefail
 
 SOTOC=$(realpath "$1")   # the array tasks run in a folder of their own
@@ -15,6 +16,7 @@ ARRAY_S=180   # bound on the job array [s]; with the start and stop bounds it st
 
 source "$(dirname "$0")/../support/slurmcluster.sh"
 slurmcluster_available || { echo "Slurm or MUNGE is not installed" >&2; exit 77; }
+slurmcluster_cgroupfs || { echo "no cgroup file system is mounted, and slurmd needs one" >&2; exit 77; }
 
 # fail MESSAGE: reports, stops the cluster and checks that its daemons are gone.
 fail() {

@@ -10,6 +10,8 @@
 #                           (slurmd, slurmctld, then munged) and removes the folder
 #   slurmcluster_survivors  prints "name pid" of each daemon started here that still runs
 #   slurmcluster_available  succeeds when the Slurm and MUNGE programs are installed
+#   slurmcluster_cgroupfs   succeeds when a cgroup file system is mounted, without which
+#                           slurmd ends at start
 # slurmcluster_start sets traps on EXIT, INT and TERM that stop the cluster, so the
 # daemons go also when the caller fails or is interrupted (status 130 or 143 then).
 # Bash; works as root with no terminal and no init system.
@@ -33,6 +35,12 @@ slurmcluster_available() {
   for program in munged munge slurmctld slurmd sbatch sinfo squeue scancel; do
     command -v "$program" >/dev/null || return 1
   done
+}
+
+# slurmcluster_cgroupfs: a cgroup file system (version 1 or 2) is mounted. slurmd reads
+# its node's resources from one and ends at start when there is none, as in some containers.
+slurmcluster_cgroupfs() {
+  awk '$3 == "cgroup" || $3 == "cgroup2" { found = 1 } END { exit !found }' /proc/mounts 2>/dev/null
 }
 
 # slurmcluster_portfree PORT: no TCP socket of this machine uses PORT (any state).
