@@ -53,3 +53,6 @@ foreach(test ${SOTOC_PYTHON_TESTS})
   set_tests_properties(python_${name} PROPERTIES TIMEOUT 600 ENVIRONMENT
     "PYTHONPATH=${SOTOC_PYTHON_DIR};PYTHONDONTWRITEBYTECODE=1;PYTHONNOUSERSITE=1;SOTOC_BINARY=$<TARGET_FILE:sotoc>;SOTOC_SOURCE_DIR=${CMAKE_SOURCE_DIR};SOTOC_BUILD_DIR=${CMAKE_BINARY_DIR};CMAKE_PROGRAM=${CMAKE_COMMAND};SOTOC_PYTHON_INSTALL_DIR=${SOTOC_PYTHON_INSTALL_DIR}")
 endforeach()
+# The installation test installs the documentation site too: not while the documentation
+# test rewrites it (cmake/docs.cmake), nor beside another installation into the build folder.
+set_tests_properties(python_test_install PROPERTIES RESOURCE_LOCK docs_html)
