@@ -44,7 +44,8 @@ int plotcommand(int argc, char **argv) {
     Outcome taken = checkplot(picture, false);
     for (const std::string &file : files)
         if (taken.ok() && samefile(file, picture))
-            taken = refused("--plot: '" + excerpt(picture) + "' refused; it names the result file '" + excerpt(file) + "'");
+            taken = refused("--plot: '" + excerpt(picture) + "' refused; it names the result file '" +
+                            excerpt(file) + "'");
     OutputFile out;
     if (taken.ok() && !beginoutput(picture, out).ok()) taken = refused(outputrefusal("--plot", out));
     if (!taken.ok()) {

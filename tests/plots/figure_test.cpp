@@ -307,7 +307,9 @@ TEST(Figure, SwitchingInstantsWhereTheTimeAxisPutsThem) {
         ++timepanels;
         SCOPED_TRACE(span.first);
         ASSERT_EQ(inside.size(), 8u);
-        for (const auto &[ts, colour] : {std::make_pair(p.result.free.ts, "#6E6E6E"), std::make_pair(p.result.err.ts, "#000000")})
+        const std::pair<const double *, const char *> designs[] = {{p.result.free.ts, "#6E6E6E"},
+                                                                   {p.result.err.ts, "#000000"}};
+        for (const auto &[ts, colour] : designs)
             for (int k = 0; k < 4; ++k) {
                 const double x = left + (ts[k] - o.t0) / (o.t1 - o.t0) * (right - left);
                 const bool drawn = std::any_of(inside.begin(), inside.end(), [&, colour = colour](const Upright &u) {

@@ -107,7 +107,8 @@ KDL::Frame kdlframe(const double (&xyz)[3], const double (&rpy)[3]) {
 // KDL's inertia of the inertial in the frame of its link, about that frame's origin.
 KDL::RigidBodyInertia kdlbody(const Inertial &i) {
     return kdlframe(i.xyz, i.rpy) *
-           KDL::RigidBodyInertia(i.m, KDL::Vector::Zero(), KDL::RotationalInertia(i.ixx, i.iyy, i.izz, i.ixy, i.ixz, i.iyz));
+           KDL::RigidBodyInertia(i.m, KDL::Vector::Zero(),
+                                 KDL::RotationalInertia(i.ixx, i.iyy, i.izz, i.ixy, i.ixz, i.iyz));
 }
 
 // The inertia of a body about the z axis through its reference point [kg m^2].
