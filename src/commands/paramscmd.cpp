@@ -22,8 +22,10 @@ const char *const ABOUT =
     "Prints every parameter of the robot model for the robot and the task the settings give: the\n"
     "primary values, the values fixed at start (the drives' sizing) and every value derived from\n"
     "them as the comparison pass derives them with the nominal masses, each with its unit and kind,\n"
-    "as a table or as JSON. Its names are those a robot file gives values for. Runs no design and no\n"
-    "simulation. Exit status: 0 printed, 1 not written, 2 refused options.";
+    "as a table or as JSON. A robot file and --design-error name its primary values and those fixed\n"
+    "at start, all but errRatio (the mass error of the design, which --error gives); --param the same\n"
+    "but the ratios and the points. Runs no design and no simulation. Exit status: 0 printed, 1 not\n"
+    "written, 2 refused options.";
 
 // Widths of the table's columns: name, value, unit, kind.
 constexpr int NAMEWIDTH = 9;

@@ -9,6 +9,7 @@
 #include "study/params.h"
 #include "plots/plot.h"
 #include "formats/resultfile.h"
+#include "settings/usertext.h"
 #include "atomicwrite/outfile.h"
 
 namespace {
@@ -43,7 +44,8 @@ int plotcommand(int argc, char **argv) {
     Outcome taken = checkplot(picture, false);
     for (const std::string &file : files)
         if (taken.ok() && samefile(file, picture))
-            taken = refused("--plot: '" + picture + "' refused; it names the result file '" + file + "'");
+            taken = refused("--plot: '" + excerpt(picture) + "' refused; it names the result file '" +
+                            excerpt(file) + "'");
     OutputFile out;
     if (taken.ok() && !beginoutput(picture, out).ok()) taken = refused(outputrefusal("--plot", out));
     if (!taken.ok()) {

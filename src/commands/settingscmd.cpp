@@ -22,11 +22,11 @@ const char *const ABOUT =
     "the map axes over its numbers (--x NAME=FROM:TO:STEP). Exit status: 0 listed, 1 not written,\n"
     "2 refused options.";
 
-// What setting s takes: its two words, or its numbers' range with the unit.
+// What setting s takes: its words, the file or the named values as refusals say it,
+// or its numbers' range with the unit.
 std::string takentext(Setting s) {
     const SettingRow &row = settingrow(s);
-    if (settingisfile(row) || *row.symbol == '\0') return row.taken;
-    if (row.words != nullptr) return std::string(row.words[0].word) + " or " + row.words[1].word;
+    if (row.words != nullptr || settingisfile(row) || *row.symbol == '\0') return settingaccepts(s);
     return rangetext(row, row.symbol, row.unit);
 }
 

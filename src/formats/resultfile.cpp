@@ -13,6 +13,7 @@
 #include "records/records.h"
 #include "formats/resultjson.h"
 #include "settings/request.h"
+#include "settings/usertext.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ bool badline(const json &r) { return r.is_object() && r.contains("line") && !r.c
 
 // Reads the lines of `in` (named `name` in messages) into the reading.
 Outcome readlines(std::istream &in, const std::string &name, ResultReading &reading) {
-    reading.names.push_back(name);
+    reading.names.push_back(excerpt(name));
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         const Outcome read = readresultline(reading, line, number);
@@ -310,12 +311,12 @@ Outcome readresults(const std::vector<std::string> &paths, bool mixedprograms, P
     reading.mixedprograms = mixedprograms;
     for (const std::string &path : paths) {
         std::error_code e;
-        if (std::filesystem::is_directory(path, e)) return failure(path + ": a folder, not a result file");
+        if (std::filesystem::is_directory(path, e)) return failure(excerpt(path) + ": a folder, not a result file");
         std::ifstream in(path);
-        if (!in) return failure(path + ": cannot be read");
+        if (!in) return failure(excerpt(path) + ": cannot be read");
         const Outcome read = readlines(in, path, reading);
         if (!read.ok()) return read;
-        if (in.bad()) return failure(path + ": cannot be read to its end");
+        if (in.bad()) return failure(excerpt(path) + ": cannot be read to its end");
     }
     return finishreading(reading, setup, points);
 }

@@ -78,7 +78,7 @@ struct ResultLine {
 // Result lines read one at a time, from files or as a run writes them. Written by
 // readresultline; read by finishreading.
 struct ResultReading {
-    std::vector<std::string> names;  // the sources, such as the files, in reading order
+    std::vector<std::string> names;  // the sources as messages name them (escaped), in reading order
     std::vector<ResultLine> lines;   // the results read, in reading order
     bool mixedprograms = false;      // lines of different programs may be drawn together
 };

@@ -121,8 +121,9 @@ const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs:
     design_search  str: starting guesses of the designs: "standard" (each trial from
             its one standard guess) or "wide" (further guesses when those find no
             solution). Default {designsearch}.
-    designerrors  {NAME: PERCENT}: errors of the design with the error in primary
-            values by the names params returns, such as {"L2": -10}: that design
+    designerrors  {NAME: PERCENT}: errors of the design with the error in values
+            by the names params returns as primary or fixed at start (all but
+            errRatio, which is error itself), such as {"L2": -10}: that design
             uses each value times (1 + PERCENT/100), the plant the true value;
             accepts -100 < PERCENT <= 900. Default None: none.
     params  {NAME: VALUE}: true primary values of the arm by those names, as a

@@ -101,8 +101,9 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      [](CompareRequest &r) { r.designSearch = SEARCHSTANDARD; },
      [](const CompareRequest &r, ComparisonSettings &s) { s.designSearch = r.designSearch; }},
     {"designerrors", nullptr, 0, "NAME=PERCENT",
-     "Error of the design with the error in the primary value NAME (a name sotoc params lists as primary or fixed "
-     "at start): that design uses the value times (1 + PERCENT/100), the plant the true value; repeatable",
+     "Error of the design with the error in the value NAME of the arm or the task (a name sotoc params lists as "
+     "primary or fixed at start, all but errRatio, which is the error setting itself): that design uses the value "
+     "times (1 + PERCENT/100), the plant the true value; repeatable",
      false, -100.0, MAXDESIGNERRORPERCENT, false, true, "%", "PERCENT", "NAME=PERCENT", "the design errors",
      "-10:10:1", nullptr, nullptr, nullptr,
      [](const CompareRequest &r, ComparisonSettings &s) {

@@ -319,13 +319,15 @@ std::vector<std::string> numbersof(const std::string &text) {
 
 // The English lines carry the Japanese lines' figures, digit for digit, in plain
 // ASCII: both when SOTOC finished and when it never reached its last switching state
-// (the SCARA robot against gravity with a 5 % mass error), and for the cylindrical
-// robot, whose SOTOC line differs in the Japanese.
+// (the SCARA robot against gravity with a 5 % mass error), for the cylindrical robot,
+// whose SOTOC line differs in the Japanese, and for slow drives whose TOC ends after
+// the simulated span (ratios 0.5), each TOC line then followed by its notice.
 TEST(CompareLanguage, EnglishLinesCarryTheSameFigures) {
     const Args passes[] = {{"compare", "--robot", "scara", "--motion", "horizontal", "--error", "-20"},
                            {"compare", "--robot", "scara", "--motion", "vertical", "--error", "5"},
-                           {"compare", "--robot", "cylindrical", "--motion", "vertical"}};
-    int unfinished = 0;
+                           {"compare", "--robot", "cylindrical", "--motion", "vertical"},
+                           {"compare", "--robot", "scara", "--motion", "horizontal", "--ratios", "0.5,0.5"}};
+    int unfinished = 0, pastspan = 0;
     for (const Args &pass : passes) {
         Args ja = pass, en = pass;
         ja.insert(ja.end(), {"--lang", "ja"});
@@ -339,11 +341,20 @@ TEST(CompareLanguage, EnglishLinesCarryTheSameFigures) {
         const bool jaunfinished = j.out.find("最後の切り替え状態に達しなかった") != std::string::npos;
         EXPECT_EQ(jaunfinished, e.out.find("never reached its last switching state") != std::string::npos);
         unfinished += jaunfinished;
+        const auto notices = [](const std::string &text, const std::string &notice) {
+            int n = 0;
+            for (size_t at = text.find(notice); at != std::string::npos; at = text.find(notice, at + 1)) ++n;
+            return n;
+        };
+        const int japast = notices(j.out, "\n  終端時間がシミュレーション終了時刻( 8.0[s])より後のため");
+        EXPECT_EQ(japast, notices(e.out, "\n  The final time lies after the end of the simulation ( 8.0[s])")) << e.out;
+        pastspan += japast;
         EXPECT_NE(std::string::npos, e.out.find("\nError-free TOC ")) << e.out;
         EXPECT_NE(std::string::npos, e.out.find("\n  SOTOC positioning error with velocity term=")) << e.out;
     }
     EXPECT_LT(0, unfinished);
-    EXPECT_GT(3, unfinished);
+    EXPECT_GT(4, unfinished);
+    EXPECT_EQ(2, pastspan) << "both TOC runs of the slow drives";
 }
 
 // Without --lang the locale chooses, as the C library reads it: LC_ALL before

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -48,6 +49,14 @@ json without(json j, const char *field) {
 }
 
 double designedtf(const json &j, const char *design) { return j.at("designs").at(design).at("ts").at(3); }
+
+// Whether `text` holds `word` with no letter or digit on either side.
+bool wordin(const std::string &text, const std::string &word) {
+    const auto edge = [&](size_t k) { return k >= text.size() || !std::isalnum(static_cast<unsigned char>(text[k])); };
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+        if ((at == 0 || edge(at - 1)) && edge(at + word.size())) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -200,6 +209,30 @@ TEST(DesignErrors, PictureMetadataNamesTheParameterAxis) {
     std::ifstream in(picture);
     const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(svg.find(R"("designerrors":{"IJ1":5.0}},"x":"design-error:L2")"), std::string::npos) << svg.substr(0, 2000);
+}
+
+// The help of --design-error names the values sotoc params lists as primary or fixed
+// at start that it refuses, and no other: every value of those kinds it does not name
+// is taken (params checks the options and runs nothing).
+TEST(DesignErrors, HelpNamesTheListedValuesItRefuses) {
+    const RunOutcome help = runsotoc({"compare", "--help"});
+    const size_t at = help.out.find("  --design-error ");
+    ASSERT_NE(at, std::string::npos) << help.out;
+    const std::string line = help.out.substr(at, help.out.find('\n', at) - at);
+    for (const char *robot : {"cylindrical", "scara"}) {
+        const std::vector<std::string> params = {"params", "--robot", robot, "--motion", "vertical"};
+        const json listed = json::parse(runsotoc(with(params, {"--json"})).out).at("parameters");
+        int taken = 0, refused = 0;
+        for (const auto &[name, p] : listed.items()) {
+            const std::string kind = p.at("kind");
+            if (kind != "primary" && kind != "fixed at start") continue;
+            const RunOutcome r = runsotoc(with(params, {"--design-error", name + "=5"}));
+            EXPECT_EQ(r.status, wordin(line, name) ? 2 : 0) << robot << " " << name << ": " << r.err << line;
+            (r.status == 0 ? taken : refused) += 1;
+        }
+        EXPECT_LT(10, taken) << robot;
+        EXPECT_EQ(1, refused) << robot << ": errRatio, the mass error itself";
+    }
 }
 
 // Refusals beside what is accepted, each with status 2 and what it accepts.

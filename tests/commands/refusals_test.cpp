@@ -1,6 +1,9 @@
 // Refusals every subcommand shares: an option that takes one value given more than
-// once, output files quoted as typed values are, a picture named for another format.
+// once, output files quoted as typed values are (and the result files sotoc plot
+// reads), a picture named for another format.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -90,6 +93,35 @@ TEST(Refusals, OutputNamesQuotedEscapedAndShort) {
     EXPECT_EQ(log.err.rfind("sotoc compare: --log: '" + dir.path + "/plain/\\xFF' refused; accepts a folder", 0), 0u)
         << log.err;
     EXPECT_EQ(dir.names(), std::vector<std::string>{"plain"});
+}
+
+// sotoc plot names the result files it cannot read escaped as well: no control
+// character of a name reaches the terminal.
+TEST(Refusals, PlotResultNamesEscaped) {
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.file("d\x07").c_str(), 0755), 0);
+    std::ofstream(dir.file("b\x1b[2J.jsonl")) << "not json\n";
+    std::ofstream(dir.file("r\x7f.svg")) << "\n";
+    const struct {
+        Args args;
+        int status;
+        std::string said;  // the start of standard error
+    } cases[] = {
+        {{dir.file("m\x1b[2J.jsonl")}, 1, dir.path + "/m\\x1B[2J.jsonl: cannot be read\n"},
+        {{dir.file("d\x07")}, 1, dir.path + "/d\\x07: a folder, not a result file\n"},
+        {{dir.file("b\x1b[2J.jsonl")}, 1, dir.path + "/b\\x1B[2J.jsonl:1: not a comparison result: "},
+        {{dir.file("r\x7f.svg"), "--plot", dir.file("r\x7f.svg")},
+         2,
+         "--plot: '" + dir.path + "/r\\x7F.svg' refused; it names the result file '" + dir.path + "/r\\x7F.svg'\n"},
+    };
+    for (const auto &c : cases) {
+        Args args = with({"plot"}, c.args);
+        if (c.status == 1) args = with(args, {"--plot", dir.file("p.png")});
+        const RunOutcome r = runsotoc(args);
+        EXPECT_EQ(r.status, c.status) << c.said;
+        EXPECT_EQ(r.err.rfind("sotoc plot: " + c.said, 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find_first_of("\x07\x1b\x7f"), std::string::npos) << r.err;
+    }
 }
 
 // A picture's name ends in its format's extension, before any work: a PNG named .gif

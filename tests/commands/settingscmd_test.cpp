@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -114,6 +115,54 @@ TEST(SettingsListing, RangesAreWhatCompareRefuses) {
         ++checked;
     }
     EXPECT_LE(4, checked);
+}
+
+// Every setting says what it accepts, in the text as in the JSON. A selection lists
+// its words: each is taken (params checks the settings and runs nothing), and a
+// word it does not list is refused with the same list.
+TEST(SettingsListing, EverySettingSaysWhatItAccepts) {
+    const RunOutcome text = runsotoc({"settings"});
+    ASSERT_EQ(0, text.status);
+    // params with `option` given `word`, the robot and motion required.
+    const auto params = [](const std::string &option, const std::string &word) {
+        Args args = {"params", "--robot", "scara", "--motion", "horizontal"};
+        const auto at = std::find(args.begin(), args.end(), option);
+        if (at == args.end()) args.insert(args.end(), {option, word});
+        else *(at + 1) = word;
+        return runsotoc(args);
+    };
+    const struct {
+        const char *name;
+        std::vector<std::string> words;
+    } selections[] = {
+        {"robot", {"cylindrical", "scara"}},
+        {"motion", {"horizontal", "vertical"}},
+        {"elbow", {"down", "up"}},
+        {"joint2-start", {"negative", "positive", "shorter"}},
+        {"design-search", {"standard", "wide"}},
+    };
+    int words = 0;
+    for (const json &s : listing()) {
+        const std::string name = s["name"], accepts = s["accepts"], option = s["option"];
+        EXPECT_NE("", accepts) << name;
+        EXPECT_NE(std::string::npos, text.out.find("\n    accepts: " + accepts + "\n")) << name;
+        for (const auto &selection : selections) {
+            if (name != selection.name) continue;
+            std::string list;
+            for (size_t k = 0; k < selection.words.size(); ++k) {
+                const std::string &word = selection.words[k];
+                list += (k == 0 ? "" : k + 1 == selection.words.size() ? " or " : ", ") + word;
+                EXPECT_EQ(0, params(option, word).status) << name << " " << word;
+            }
+            EXPECT_EQ(list, accepts);
+            const RunOutcome refused = params(option, "sideways");
+            EXPECT_EQ(2, refused.status) << name;
+            EXPECT_NE(std::string::npos, refused.err.find(option + ": 'sideways' refused; accepts " + accepts + "\n"))
+                << refused.err;
+            ++words;
+        }
+    }
+    EXPECT_EQ(5, words) << "every selection listed";
 }
 
 // The text listing names every setting of the JSON, in its order, with its default.

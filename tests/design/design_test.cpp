@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -537,6 +538,74 @@ TEST(DesignSwitching, TrialsOutOfUpdatesAreRejected) {
     }
     EXPECT_EQ(designswitching(), 0);
     expectresultsuntouched(ts);
+}
+
+// The wide search's further guesses as the method's description gives them: the
+// guess's final time T_g as a multiple of the cold start's T, and the first joint-2
+// switch, the joint-1 switch and the second joint-2 switch as shares of T_g.
+struct Guess {
+    double scale, share[3];
+};
+const Guess DOCUMENTEDGUESSES[] = {
+    {1.0, {0.25, 0.5, 0.75}}, {0.5, {0.25, 0.5, 0.75}}, {1.5, {0.25, 0.5, 0.75}},
+    {2.0, {0.25, 0.5, 0.75}}, {3.0, {0.25, 0.5, 0.75}}, {1.0, {0.5, 0.25, 0.75}},
+    {1.5, {0.5, 0.25, 0.75}}, {1.0, {0.25, 0.75, 0.5}}, {1.5, {0.25, 0.75, 0.5}},
+};
+constexpr int LASTGUESS = sizeof DOCUMENTEDGUESSES / sizeof DOCUMENTEDGUESSES[0];
+
+// Whether trial a ended better than b, as the method ranks them: accepted first, then
+// the smaller residual, a residual that is no number last.
+bool rankedbefore(const DesignTrial &a, const DesignTrial &b) {
+    if ((a.verdict == TRIALACCEPTED) != (b.verdict == TRIALACCEPTED)) return a.verdict == TRIALACCEPTED;
+    return !std::isnan(a.residual) && (std::isnan(b.residual) || a.residual < b.residual);
+}
+
+// Where the standard guess solves neither trial, the wide search runs each trial from
+// the documented guesses in order until one is accepted, and keeps the best ended of
+// them and the standard one (the earlier on a tie): the same as running each guess as
+// a trial of its own. The cold start's T is the documented estimate (joint 1 alone,
+// its inertia at the start pose): the standard trial runs again from it. At the end
+// point (-0.4, -0.35) m of the SCARA with gravity nothing is accepted, and the
+// positive trial keeps the last guess, the negative one another.
+TEST(DesignSearch, WideSearchKeepsTheBestOfTheDocumentedGuesses) {
+    static DesignTrial standard[2], kept[2], tried, best;
+    selectrobot('b', 'g');
+    selectpoints(0.7, 0.0, -0.4, -0.35);
+    app.joint2Start = JOINT2SHORTER;
+    app.designSearch = SEARCHWIDE;
+    const RobotParams &p = scara;
+    const double lever = p.L1 + p.L2 * std::cos(p.phi0[1]);
+    const double J = task.mw * lever * lever + p.IM1 + p.IJ1;
+    const double T = 0.6 * 2.0 * std::sqrt(std::fabs(p.phif[0] - p.phi0[0]) * J / p.T1max);
+    double s0[4], sf[4];
+    startstate(s0);
+    goalstate(sf);
+    const int sigma1 = sf[0] > s0[0] ? 1 : -1;
+    designtrials(standard);
+    ASSERT_TRUE(ruledtrials(kept)) << "the standard guess solves no trial";
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const double cold[4] = {0.25 * T, 0.5 * T, 0.75 * T, T};
+        runtrial(cold, s0, sf, sigma1, i == 0 ? -1 : 1, tried);
+        ASSERT_EQ(tried.residual, standard[i].residual);
+        best = standard[i];
+        int bestguess = 0;
+        for (int k = 1; k <= LASTGUESS && best.verdict != TRIALACCEPTED; ++k) {
+            const Guess &guess = DOCUMENTEDGUESSES[k - 1];
+            const double Tg = guess.scale * T;
+            const double g[4] = {guess.share[0] * Tg, guess.share[1] * Tg, guess.share[2] * Tg, Tg};
+            if (std::equal(g, g + 4, cold)) continue;  // guess 1, the standard one
+            runtrial(g, s0, sf, sigma1, i == 0 ? -1 : 1, tried);
+            if (rankedbefore(tried, best)) {
+                best = tried;
+                bestguess = k;
+            }
+        }
+        EXPECT_EQ(kept[i].guess, bestguess);
+        EXPECT_EQ(kept[i].verdict, best.verdict);
+        EXPECT_EQ(kept[i].residual, best.residual);
+        EXPECT_EQ(kept[i].guess == LASTGUESS, i == 1);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -247,6 +249,76 @@ TEST(Figure, RunsAndLimitsWhereTheDataPutThem) {
         EXPECT_LT(darkshare(pic, l.tau[j], 0.75 * limit, after, end), 0.05);
         EXPECT_LT(darkshare(pic, l.tau[j], -0.75 * limit, after, end), 0.05);
     }
+}
+
+// A vertical line of an SVG: its x and the y of its ends, in points, and its colour.
+struct Upright {
+    double x, lo, hi;
+    std::string colour;  // "#RRGGBB"
+};
+
+// The solid vertical lines of two points PLplot's SVG holds.
+std::vector<Upright> uprights(const std::string &svg) {
+    static const std::regex line(
+        R"re(<polyline\s+stroke-width="[^"]+"\s+stroke="(#[0-9A-F]{6})"\s+stroke-opacity="[^"]+"\s+fill="none"\s+)re"
+        R"re(points="([-0-9.]+),([-0-9.]+) ([-0-9.]+),([-0-9.]+)")re");
+    std::vector<Upright> found;
+    for (std::sregex_iterator m(svg.begin(), svg.end(), line), end; m != end; ++m) {
+        const double x0 = std::stod((*m)[2]), y0 = std::stod((*m)[3]), x1 = std::stod((*m)[4]), y1 = std::stod((*m)[5]);
+        if (x0 == x1) found.push_back({x0, std::min(y0, y1), std::max(y0, y1), (*m)[1]});
+    }
+    return found;
+}
+
+// Each design's switching instants and final time are drawn across each of the four
+// time panels, the error-free design's in grey (110, 110, 110) and the erroneous
+// one's in black, where the time axis puts them: the panel's frame (its leftmost and
+// rightmost black line of its whole height, read from the SVG) spans the time range
+// given, 0 to 1.5 s. Nothing else crosses a panel from top to bottom.
+TEST(Figure, SwitchingInstantsWhereTheTimeAxisPutsThem) {
+    initialset();
+    CompareRequest request = defaultrequest(ROBOTSCARA, MOTIONVERTICAL);
+    request.errorPercent = 10.0;  // designs far enough apart to tell their lines
+    const Pass p = {requestsettings(request), standalonepass(request)};
+    ASSERT_EQ(p.result.outcome, COMPARED);
+    FigureOptions o;
+    o.t0 = 0.0;
+    o.t1 = 1.5;
+    TempDir dir;
+    std::string message;
+    ASSERT_TRUE(draw(dir.file("f.svg"), p, message, o)) << message;
+    // The lines of each panel's height, by their ends: longer than a tenth of the page
+    // (the ticks are a few points).
+    std::map<std::pair<double, double>, std::vector<Upright>> panels;
+    for (const Upright &u : uprights(readfile(dir.file("f.svg"))))
+        if (u.hi - u.lo > 0.1 * PAGE.h) panels[{u.lo, u.hi}].push_back(u);
+    int timepanels = 0;
+    for (const auto &[span, lines] : panels) {
+        double left = HUGE_VAL, right = -HUGE_VAL;
+        for (const Upright &u : lines)
+            if (u.colour == "#000000") {
+                left = std::min(left, u.x);
+                right = std::max(right, u.x);
+            }
+        std::vector<Upright> inside;
+        for (const Upright &u : lines)
+            if (u.x != left && u.x != right && u.colour != "#D7D7D7") inside.push_back(u);
+        if (inside.empty()) continue;  // the tip paths, with their light grid
+        ++timepanels;
+        SCOPED_TRACE(span.first);
+        ASSERT_EQ(inside.size(), 8u);
+        const std::pair<const double *, const char *> designs[] = {{p.result.free.ts, "#6E6E6E"},
+                                                                   {p.result.err.ts, "#000000"}};
+        for (const auto &[ts, colour] : designs)
+            for (int k = 0; k < 4; ++k) {
+                const double x = left + (ts[k] - o.t0) / (o.t1 - o.t0) * (right - left);
+                const bool drawn = std::any_of(inside.begin(), inside.end(), [&, colour = colour](const Upright &u) {
+                    return u.colour == colour && std::fabs(u.x - x) < 0.02;
+                });
+                EXPECT_TRUE(drawn) << colour << " instant " << k << " at " << ts[k] << " s, x " << x << " pt";
+            }
+    }
+    EXPECT_EQ(timepanels, 4);
 }
 
 }  // namespace

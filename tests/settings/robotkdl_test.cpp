@@ -1,8 +1,12 @@
 // The dynamics of arms from robot files against Orocos KDL: chains built from the
 // numbers written in the files (not from the records the files set up) agree with
 // the model's joint accelerations, for changed lengths, masses and motors of both
-// robots, with gravity and without.
+// robots, with gravity and without; the inertias a URDF's turned inertials give about
+// the joints are KDL's.
 #include <gtest/gtest.h>
+
+#include <kdl/frames.hpp>
+#include <kdl/rigidbodyinertia.hpp>
 
 #include <fstream>
 #include <string>
@@ -75,6 +79,86 @@ TEST(RobotFileKdl, ChangedScaraFromUrdf) {
         install("arm.urdf", urdf, 'b', gravity);
         EXPECT_LT(worstdifference('b', scarachain(arm, 0.03, 0.01)), AGREEMENT) << gravity;
         EXPECT_GT(worstdifference('b', scarachain(arm, 0.0, 0.0)), 1e-3) << "the links' own inertias matter";
+    }
+}
+
+// An inertial of a URDF: its origin's position and roll, pitch, yaw, its mass and
+// its inertia tensor about its centre [m, rad, kg, kg m^2].
+struct Inertial {
+    double xyz[3], rpy[3], m;
+    double ixx, iyy, izz, ixy, ixz, iyz;
+};
+
+std::string numbers(const double (&v)[3]) {
+    return std::to_string(v[0]) + " " + std::to_string(v[1]) + " " + std::to_string(v[2]);
+}
+
+std::string inertialxml(const Inertial &i) {
+    return "<inertial><origin xyz=\"" + numbers(i.xyz) + "\" rpy=\"" + numbers(i.rpy) + "\"/><mass value=\"" +
+           std::to_string(i.m) + "\"/><inertia ixx=\"" + std::to_string(i.ixx) + "\" iyy=\"" + std::to_string(i.iyy) +
+           "\" izz=\"" + std::to_string(i.izz) + "\" ixy=\"" + std::to_string(i.ixy) + "\" ixz=\"" +
+           std::to_string(i.ixz) + "\" iyz=\"" + std::to_string(i.iyz) + "\"/></inertial>";
+}
+
+KDL::Frame kdlframe(const double (&xyz)[3], const double (&rpy)[3]) {
+    return KDL::Frame(KDL::Rotation::RPY(rpy[0], rpy[1], rpy[2]), KDL::Vector(xyz[0], xyz[1], xyz[2]));
+}
+
+// KDL's inertia of the inertial in the frame of its link, about that frame's origin.
+KDL::RigidBodyInertia kdlbody(const Inertial &i) {
+    return kdlframe(i.xyz, i.rpy) *
+           KDL::RigidBodyInertia(i.m, KDL::Vector::Zero(),
+                                 KDL::RotationalInertia(i.ixx, i.iyy, i.izz, i.ixy, i.ixz, i.iyz));
+}
+
+// The inertia of a body about the z axis through its reference point [kg m^2].
+double aboutz(const KDL::RigidBodyInertia &body) { return (body.getRotationalInertia() * KDL::Vector(0, 0, 1)).z(); }
+
+// A SCARA whose links' inertials are turned about several axes and have products of
+// inertia, and link 1 carries a motor fixed to it by a turned joint, its inertial
+// turned again: the arm inertias IJ1 and IJ2 about the joints (both along z) are those
+// KDL's rigid-body algebra gives for the bodies moved into the joints' frames.
+TEST(RobotFileKdl, TurnedUrdfInertialsGiveKdlsInertiasAboutTheJoints) {
+    const struct {
+        Inertial link1, motor, link2;
+        double motorxyz[3], motorrpy[3];
+    } cases[] = {
+        // Turned about x and y, tensors diagonal: a rotation about one axis alone
+        // cannot tell R from its inverse.
+        {{{0.3, 0.0, 0.0}, {0.5, 0.7, 0.0}, 2.0, 0.04, 0.035, 0.03, 0.0, 0.0, 0.0},
+         {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 0.5, 0.01, 0.008, 0.006, 0.0, 0.0, 0.0},
+         {{0.2, 0.0, 0.0}, {0.5, 0.7, 0.0}, 1.0, 0.02, 0.016, 0.012, 0.0, 0.0, 0.0},
+         {0.5, 0.0, 0.0},
+         {0.0, 0.0, 0.0}},
+        // Products of inertia under turns about all three axes, the motor's joint
+        // turned and out of the plane.
+        {{{0.25, 0.05, -0.02}, {-0.4, 0.6, 0.9}, 2.0, 0.04, 0.035, 0.03, 0.004, -0.003, 0.002},
+         {{0.01, -0.02, 0.03}, {0.3, -0.5, 0.2}, 0.5, 0.01, 0.008, 0.006, 0.001, 0.0008, -0.0006},
+         {{0.15, -0.03, 0.04}, {0.8, -0.3, 0.4}, 1.0, 0.02, 0.016, 0.012, -0.002, 0.0015, 0.001},
+         {0.45, 0.08, 0.1},
+         {0.6, 0.2, -0.7}},
+    };
+    for (const auto &c : cases) {
+        const std::string urdf = R"(<robot name="arm">
+  <link name="base"/>
+  <joint name="j1" type="revolute"><parent link="base"/><child link="a"/><axis xyz="0 0 1"/>
+    <limit lower="-3" upper="3" effort="4" velocity="1"/></joint>
+  <link name="a">)" + inertialxml(c.link1) + R"(</link>
+  <joint name="m" type="fixed"><parent link="a"/><child link="motor"/><origin xyz=")" +
+                                 numbers(c.motorxyz) + "\" rpy=\"" + numbers(c.motorrpy) + R"("/></joint>
+  <link name="motor">)" + inertialxml(c.motor) + R"(</link>
+  <joint name="j2" type="revolute"><parent link="a"/><child link="b"/><origin xyz="0.5 0 0"/><axis xyz="0 0 1"/>
+    <limit lower="-3" upper="3" effort="2" velocity="1"/></joint>
+  <link name="b">)" + inertialxml(c.link2) + R"(</link>
+  <joint name="tip" type="fixed"><parent link="b"/><child link="tool"/><origin xyz="0.4 0 0"/></joint>
+  <link name="tool"/>
+</robot>)";
+        SCOPED_TRACE(urdf);
+        install("arm.urdf", urdf, 'b', 'h');
+        const KDL::RigidBodyInertia link1 = kdlbody(c.link1) + kdlframe(c.motorxyz, c.motorrpy) * kdlbody(c.motor);
+        EXPECT_NEAR(scara.m1Nom, link1.getMass(), 1e-12);
+        EXPECT_NEAR(scara.IJ1, aboutz(link1), 1e-12);
+        EXPECT_NEAR(scara.IJ2, aboutz(kdlbody(c.link2)), 1e-12);
     }
 }
 
