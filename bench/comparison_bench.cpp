@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "console/dialog.h"
 #include "study/params.h"
@@ -46,10 +47,11 @@ void simulaterun(benchmark::State &state, char type, char ctrl) {
     if (ctrl == 'S') state.counters["tfsotoc"] = sotoc.tfsotoc[robotindex(type)];
 }
 
-void standalone(benchmark::State &state, const char *robot, const char *motion) {
+void standalone(benchmark::State &state, const char *robot, const char *motion, const std::string &file = "") {
     initialset();
     CompareOptionValues v;
     v.words[SETTINGROBOT] = robot;
+    v.words[SETTINGROBOTFILE] = file;
     v.words[SETTINGMOTION] = motion;
     CompareRequest request;
     if (!requestfromoptions(v, "--", request).ok()) std::abort();
@@ -69,5 +71,9 @@ BENCHMARK_CAPTURE(simulaterun, scara_sotoc, 'b', 'S')->Unit(benchmark::kMillisec
 BENCHMARK_CAPTURE(standalone, cylinder_vertical, "cylindrical", "vertical")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(standalone, scara_horizontal, "scara", "horizontal")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(standalone, scara_vertical, "scara", "vertical")->Unit(benchmark::kMillisecond);
+// The same pass on an arm of rigid bodies, to set beside the built-in arm's.
+const std::string RIGIDSCARA = std::string(SOTOC_SOURCE) + "/examples/scara-rigid.urdf";
+BENCHMARK_CAPTURE(standalone, rigid_scara_horizontal, "scara", "horizontal", RIGIDSCARA)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, rigid_scara_vertical, "scara", "vertical", RIGIDSCARA)->Unit(benchmark::kMillisecond);
 
 }  // namespace
