@@ -93,7 +93,7 @@ struct Inertial {
 };
 
 std::string urdfinertial(const Inertial &i) {
-    char text[400];
+    char text[800];
     std::snprintf(text, sizeof text,
                   "<inertial><origin xyz=\"%.17g %.17g %.17g\" rpy=\"%.17g %.17g %.17g\"/><mass value=\"%.17g\"/>"
                   "<inertia ixx=\"%.17g\" ixy=\"%.17g\" ixz=\"%.17g\" iyy=\"%.17g\" iyz=\"%.17g\" izz=\"%.17g\"/></inertial>",
