@@ -5,7 +5,11 @@
 // compare run it (bench/python_bench.py compares the module's call with it).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "console/dialog.h"
 #include "study/params.h"
@@ -46,10 +50,11 @@ void simulaterun(benchmark::State &state, char type, char ctrl) {
     if (ctrl == 'S') state.counters["tfsotoc"] = sotoc.tfsotoc[robotindex(type)];
 }
 
-void standalone(benchmark::State &state, const char *robot, const char *motion) {
+void standalone(benchmark::State &state, const char *robot, const char *motion, const std::string &file = "") {
     initialset();
     CompareOptionValues v;
     v.words[SETTINGROBOT] = robot;
+    v.words[SETTINGROBOTFILE] = file;
     v.words[SETTINGMOTION] = motion;
     CompareRequest request;
     if (!requestfromoptions(v, "--", request).ok()) std::abort();
@@ -69,5 +74,30 @@ BENCHMARK_CAPTURE(simulaterun, scara_sotoc, 'b', 'S')->Unit(benchmark::kMillisec
 BENCHMARK_CAPTURE(standalone, cylinder_vertical, "cylindrical", "vertical")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(standalone, scara_horizontal, "scara", "horizontal")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(standalone, scara_vertical, "scara", "vertical")->Unit(benchmark::kMillisecond);
+// The built-in SCARA's pass on the rigid-body equations: its masses at the elbow and
+// the tip and its motors, so that the same move is designed and run; its cost beside
+// the built-in arm's is that of the equations alone.
+const char *const RIGIDBUILTIN = "kind = \"scara\"\nmodel = \"rigid\"\nml1 = 1\nc1x = 0.5\nIMm1 = 1e-4\n"
+                                 "IMm2 = 6.4e-5\nTM1 = 0.0524645973149495\nTM2 = 0.04272566008882115\n";
+
+// A robot file of `text` that lasts as long as the program.
+std::string robotfile(const char *text) {
+    char name[] = "/tmp/sotoc-bench-XXXXXX";
+    const int fd = mkstemp(name);
+    const size_t n = std::strlen(text);
+    if (fd < 0 || write(fd, text, n) != static_cast<ssize_t>(n) || close(fd) != 0) std::abort();
+    return name;
+}
+
+void rigidbuiltin(benchmark::State &state) {
+    const std::string file = robotfile(RIGIDBUILTIN);
+    standalone(state, "scara", "horizontal", file);
+    unlink(file.c_str());
+}
+
+// An arm of rigid bodies with its links' masses at their centres, a tool as payload.
+const std::string RIGIDSCARA = std::string(SOTOC_SOURCE) + "/examples/scara-rigid.urdf";
+BENCHMARK(rigidbuiltin)->Name("standalone/rigid_builtin_scara_horizontal")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, rigid_scara_vertical, "scara", "vertical", RIGIDSCARA)->Unit(benchmark::kMillisecond);
 
 }  // namespace

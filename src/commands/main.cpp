@@ -11,6 +11,7 @@
 #include "commands/comparecmd.h"
 #include "commands/mapcmd.h"
 #include "commands/options.h"
+#include "commands/dynamicscmd.h"
 #include "commands/paramscmd.h"
 #include "commands/plotcmd.h"
 #include "commands/rendercmd.h"
@@ -56,6 +57,7 @@ const struct {
     {"plot", plotcommand, "the picture of a sweep or a map from its result files"},
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
     {"params", paramscommand, "every parameter of the robot model, with its unit: a table or JSON"},
+    {"dynamics", dynamicscommand, "the equations of motion of a robot at one state, term by term"},
     {"settings", settingscommand, "the settings of a comparison: units, ranges, defaults, map axes"},
 };
 

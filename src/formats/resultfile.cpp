@@ -32,8 +32,7 @@ std::vector<PlotAxis> singleaxes() {
     for (int a = 0; a < AXISEND; ++a) {
         const PlotAxis axis = static_cast<PlotAxis>(a);
         if (a == AXISNONE || (tableaxis(axis) && axisrow(axis).count != 1)) continue;
-        if (tableaxis(axis) || namedparameter(axissetting(axis), axisparameter(axis), ROBOTCYL) ||
-            namedparameter(axissetting(axis), axisparameter(axis), ROBOTSCARA))
+        if (tableaxis(axis) || namedbyanyarm(axissetting(axis), axisparameter(axis)))
             axes.push_back(axis);
     }
     return axes;

@@ -153,11 +153,12 @@ GridRange settingrange(Setting s, const std::string &symbol) {
 GridRange axisrange(PlotAxis a, const std::string &symbol) {
     if (axissetting(a) != SETTINGPARAMS) return settingrange(axissetting(a), symbol);
     const Parameter k = axisparameter(a);
-    const char *unit = parameterunit(k, parameterof(k, ROBOTSCARA) ? ROBOTSCARA : ROBOTCYL);
+    const char type = parameterunit(k, ROBOTSCARA) ? ROBOTSCARA : ROBOTCYL;
+    const char *unit = parameterunit(k, type);
     const char *shown = std::string(unit) == "-" ? "" : unit;
     return GridRange{shown, "0.3:0.6:0.01", [k](double v) { return parameteraccepted(k, v); },
                      "the values of " + symbol + ": " +
-                         parameteraccepts(k, parameterof(k, ROBOTSCARA) ? ROBOTSCARA : ROBOTCYL)};
+                         parameteraccepts(k, type)};
 }
 
 GridRange errorrange() { return settingrange(SETTINGERROR, settingrow(SETTINGERROR).name); }

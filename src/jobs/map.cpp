@@ -70,13 +70,13 @@ bool variesreach(const MapGrid &grid) {
 }
 
 // Refuses an axis of a parameter the map's robot has not.
-Outcome checkrobotaxes(const MapGrid &grid, const std::string typed[2], char type) {
+Outcome checkrobotaxes(const MapGrid &grid, const std::string typed[2], char type, bool rigid) {
     for (int a = 0; a < 2; ++a) {
         const PlotAxis kind = a == 0 ? grid.x.kind : grid.y.kind;
-        if (kind == AXISNONE || tableaxis(kind) || namedparameter(axissetting(kind), axisparameter(kind), type))
+        if (kind == AXISNONE || tableaxis(kind) || namedparameter(axissetting(kind), axisparameter(kind), type, rigid))
             continue;
         return refused(std::string(a == 0 ? "--x" : "--y") + ": '" + excerpt(typed[a]) + "' refused; a " +
-                       robotword(type) + " robot takes NAME one of " + namedparameters(axissetting(kind), type));
+                       robotword(type) + " robot takes NAME one of " + namedparameters(axissetting(kind), type, rigid));
     }
     return succeeded();
 }
@@ -99,7 +99,7 @@ Outcome checkfixedreach(const MapJob &job) {
 Outcome readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job) {
     Outcome taken = requestwithoutreach(values, "--", job.request);
     if (taken.ok()) taken = takeaxes(typed, values, job.grid);
-    if (taken.ok()) taken = checkrobotaxes(job.grid, typed, job.request.type);
+    if (taken.ok()) taken = checkrobotaxes(job.grid, typed, job.request.type, job.request.robotfile.rigid);
     if (taken.ok()) taken = checkfixedreach(job);
     return taken;
 }

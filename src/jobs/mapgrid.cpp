@@ -40,8 +40,7 @@ Outcome parseaxis(const std::string &text, MapAxis &axis) {
     if (equals == std::string::npos || kind == AXISEND)
         return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames());
     const PlotAxis k = static_cast<PlotAxis>(kind);
-    if (!tableaxis(k) && !namedparameter(axissetting(k), axisparameter(k), ROBOTCYL) &&
-        !namedparameter(axissetting(k), axisparameter(k), ROBOTSCARA))
+    if (!tableaxis(k) && !namedbyanyarm(axissetting(k), axisparameter(k)))
         return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames() + "; " + name +
                        " is no primary value the axis takes");
     Grid grid;

@@ -45,15 +45,15 @@ const ParameterRow PARAMETERROWS[PARAMETERS] = {
     {"L2", {nullptr, "m"}, PRIMARYVALUE, true, RANGEPOSITIVE, "length of link 2",
      [](RobotParams &p) -> double & { return p.L2; }},
     {"m1Nom", {nullptr, "kg"}, PRIMARYVALUE, true, RANGEPOSITIVE, "nominal mass at the end of link 1",
-     [](RobotParams &p) -> double & { return p.m1Nom; }},
+     [](RobotParams &p) -> double & { return p.m1Nom; }, POINTMODEL},
     {"m1", {nullptr, "kg"}, DERIVEDVALUE, false, RANGENONE, "mass at the end of link 1 in use",
-     [](RobotParams &p) -> double & { return p.m1; }},
+     [](RobotParams &p) -> double & { return p.m1; }, POINTMODEL},
     {"m1Err", {nullptr, "kg"}, DERIVEDVALUE, false, RANGENONE, "link-1 mass of the design with mass error",
-     [](RobotParams &p) -> double & { return p.m1Err; }},
+     [](RobotParams &p) -> double & { return p.m1Err; }, POINTMODEL},
     {"IJ1", {"kg m^2", "kg m^2"}, FIXEDATSTART, true, RANGEPOSITIVE, "arm inertia about joint 1",
-     [](RobotParams &p) -> double & { return p.IJ1; }},
+     [](RobotParams &p) -> double & { return p.IJ1; }, POINTMODEL},
     {"IJ2", {nullptr, "kg m^2"}, FIXEDATSTART, true, RANGEPOSITIVE, "arm inertia about joint 2",
-     [](RobotParams &p) -> double & { return p.IJ2; }},
+     [](RobotParams &p) -> double & { return p.IJ2; }, POINTMODEL},
     {"IMm1", {"kg m^2", "kg m^2"}, FIXEDATSTART, true, RANGEPOSITIVE, "rotor inertia of motor 1, motor side",
      [](RobotParams &p) -> double & { return p.IMm1; }},
     {"IMm2", {"kg m^2", "kg m^2"}, FIXEDATSTART, true, RANGEPOSITIVE, "rotor inertia of motor 2, motor side",
@@ -109,6 +109,23 @@ const ParameterRow PARAMETERROWS[PARAMETERS] = {
      [](RobotParams &p) -> double & { return p.Ki[0]; }},
     {"Ki2", {"N/(m s)", "N m/(rad s)"}, DERIVEDVALUE, false, RANGENONE, "servo integral gain, joint 2",
      [](RobotParams &p) -> double & { return p.Ki[1]; }},
+    // Link frames as the equations of motion (simulation/rigidbody.h) have them.
+    {"ml1", {"kg", "kg"}, PRIMARYVALUE, true, RANGENONNEGATIVE, "mass of link 1",
+     [](RobotParams &p) -> double & { return p.mL[0]; }, RIGIDMODEL},
+    {"ml2", {"kg", "kg"}, PRIMARYVALUE, true, RANGENONNEGATIVE, "mass of link 2",
+     [](RobotParams &p) -> double & { return p.mL[1]; }, RIGIDMODEL},
+    {"c1x", {"m", "m"}, PRIMARYVALUE, true, RANGEOFFSET, "centre of mass of link 1, along the link",
+     [](RobotParams &p) -> double & { return p.cL[0][0]; }, RIGIDMODEL},
+    {"c1y", {"m", "m"}, PRIMARYVALUE, true, RANGEOFFSET, "centre of mass of link 1, across the link",
+     [](RobotParams &p) -> double & { return p.cL[0][1]; }, RIGIDMODEL},
+    {"c2x", {"m", "m"}, PRIMARYVALUE, true, RANGEOFFSET, "centre of mass of link 2, along the link (cyl: from the tip)",
+     [](RobotParams &p) -> double & { return p.cL[1][0]; }, RIGIDMODEL},
+    {"c2y", {"m", "m"}, PRIMARYVALUE, true, RANGEOFFSET, "centre of mass of link 2, across the link",
+     [](RobotParams &p) -> double & { return p.cL[1][1]; }, RIGIDMODEL},
+    {"Ic1", {"kg m^2", "kg m^2"}, PRIMARYVALUE, true, RANGENONNEGATIVE, "inertia of link 1 about its centre of mass",
+     [](RobotParams &p) -> double & { return p.IL[0]; }, RIGIDMODEL},
+    {"Ic2", {"kg m^2", "kg m^2"}, PRIMARYVALUE, true, RANGENONNEGATIVE, "inertia of link 2 about its centre of mass",
+     [](RobotParams &p) -> double & { return p.IL[1]; }, RIGIDMODEL},
 };
 }  // namespace
 
@@ -129,6 +146,11 @@ const char *kindword(ParameterKind kind) {
     return "?";
 }
 
-bool parameterof(Parameter k, char type) { return parameterunit(k, type) != nullptr; }
+bool parameterof(Parameter k, char type) { return parameterin(k, type, robotparams(type).rigid); }
+
+bool parameterin(Parameter k, char type, bool rigid) {
+    const ParameterModel model = PARAMETERROWS[k].model;
+    return parameterunit(k, type) != nullptr && model != (rigid ? POINTMODEL : RIGIDMODEL);
+}
 
 const char *parameterunit(Parameter k, char type) { return PARAMETERROWS[k].unit[robotindex(type)]; }

@@ -19,6 +19,8 @@ enum Parameter {
     PARAMT1MAX, PARAMT2MAX, PARAMT1MAXG, PARAMT2MAXG,
     PARAMPHI01, PARAMPHI02, PARAMPHIF1, PARAMPHIF2,
     PARAMKP1, PARAMKP2, PARAMKD1, PARAMKD2, PARAMKI1, PARAMKI2,
+    // The rigid bodies of an arm that has them.
+    PARAMML1, PARAMML2, PARAMC1X, PARAMC1Y, PARAMC2X, PARAMC2Y, PARAMIC1, PARAMIC2,
     PARAMETERS,  // the number of parameters
 };
 
@@ -34,7 +36,16 @@ enum ParameterRange {
     RANGEPOSITIVE,    // a finite number > 0
     RANGERATIO,       // a reduction ratio, as the ratios setting accepts it
     RANGECOORDINATE,  // a coordinate of a point, as the start and end settings accept it
+    RANGENONNEGATIVE, // a finite number >= 0
+    RANGEOFFSET,      // a distance along a link's axis, as a coordinate of a point: |value| <= the coordinates' bound
     RANGENONE,        // not given by the user: fixed or derived
+};
+
+// Which model of the arm a parameter belongs to.
+enum ParameterModel {
+    BOTHMODELS,   // point masses and rigid bodies alike
+    POINTMODEL,   // only the built-in model's point masses
+    RIGIDMODEL,   // only an arm of rigid bodies
 };
 
 // One parameter.
@@ -46,6 +57,7 @@ struct ParameterRow {
     ParameterRange range;    // what a given value must be
     const char *meaning;     // what it is, in a few words
     double &(*at)(RobotParams &p);  // its value for the robot of record p (the task's for shared ones)
+    ParameterModel model = BOTHMODELS;
 };
 
 // The row of parameter k (0..PARAMETERS-1), in the order of Parameter.
@@ -57,8 +69,12 @@ Parameter parameternamed(const char *name);
 // The words of a kind: "primary", "fixed at start", "derived".
 const char *kindword(ParameterKind kind);
 
-// Whether robot `type` has parameter k.
+// Whether robot `type` has parameter k in the model the records hold for it.
 bool parameterof(Parameter k, char type);
+
+// Whether robot `type` has parameter k in the rigid-body model (`rigid`) or the
+// point masses.
+bool parameterin(Parameter k, char type, bool rigid);
 
 // Its unit for robot `type` ("m", "kg m^2", "-" for a ratio of like quantities).
 const char *parameterunit(Parameter k, char type);

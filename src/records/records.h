@@ -92,6 +92,13 @@ struct RobotParams {
     double phi0[2];           // joint displacements at the PTP start [rad, m] / [rad, rad]
     double phif[2];           // joint displacements at the PTP end [rad, m] / [rad, rad]
     double Kp[2], Kd[2], Ki[2];  // PID servo gains of joints 1 and 2
+    // The arm as rigid bodies with the workpiece as a payload at the tip, in the link
+    // frames of simulation/rigidbody.h; a robot file asks for it, the built-in robots
+    // keep the point masses above.
+    bool rigid;               // the rigid-body model is used (else the point masses)
+    double mL[2];             // rigid: masses of link 1 and link 2 [kg]
+    double cL[2][2];          // rigid: centre of mass (x, y) of link j in its frame [m]
+    double IL[2];             // rigid: inertia of link j about its centre of mass, about the joint axes [kg m^2]
 };
 
 // Control tables, one set per robot. ts and sgn written by the switching-time design,

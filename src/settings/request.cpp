@@ -55,15 +55,18 @@ std::string namedtext(const std::pair<std::string, double> &given) {
 // Takes the named values of setting s for robot `type` into out (left as it is when
 // none were given): each name one the setting takes for the robot, given once, its
 // value accepted (a design error's percentage or the parameter's range).
-Outcome takenamed(const std::vector<std::pair<std::string, double>> &given, const char *prefix, Setting s, char type,
-                  ParameterValues &out) {
+Outcome takenamed(const std::vector<std::pair<std::string, double>> &given, const char *prefix, Setting s,
+                  const CompareRequest &r, ParameterValues &out) {
+    const char type = r.type;
+    const bool rigid = r.robotfile.rigid;
     if (given.empty()) return succeeded();
     ParameterValues taken;
     for (const auto &g : given) {
         const Parameter k = parameternamed(g.first.c_str());
-        if (k == PARAMETERS || !namedparameter(s, k, type))
+        if (k == PARAMETERS || !namedparameter(s, k, type, rigid))
             return refused(refusal(prefix, s, namedtext(g),
-                                   std::string(settingrow(s).typeName) + " with NAME one of " + namedparameters(s, type)));
+                                   std::string(settingrow(s).typeName) + " with NAME one of " +
+                                       namedparameters(s, type, rigid)));
         for (const auto &t : taken)
             if (t.first == k) return refused(refusal(prefix, s, namedtext(g), "each NAME once"));
         const bool good = s == SETTINGDESIGNERRORS ? designerroraccepted(g.second) : parameteraccepted(k, g.second);
@@ -158,7 +161,7 @@ Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, Co
         const SettingRow &row = settingrow(s);
         if (row.required || settingisfile(row)) continue;
         taken = row.words != nullptr   ? takeword(v.words[s], prefix, s, r.*row.code)
-                : row.named != nullptr ? takenamed(v.named[s], prefix, s, r.type, r.*row.named)
+                : row.named != nullptr ? takenamed(v.named[s], prefix, s, r, r.*row.named)
                                        : takenumbers(v.numbers[s], prefix, s, row.values(r));
     }
     return taken;
@@ -181,15 +184,22 @@ double *settingvalues(CompareRequest &r, Setting s) {
     return row.values == nullptr ? nullptr : row.values(r);
 }
 
-bool namedparameter(Setting s, Parameter k, char type) {
+bool namedparameter(Setting s, Parameter k, char type, bool rigid) {
     const bool setting = parameterrow(k).range == RANGERATIO || parameterrow(k).range == RANGECOORDINATE;
-    return parameterrow(k).inFile && parameterof(k, type) && !(s == SETTINGPARAMS && setting);
+    return parameterrow(k).inFile && parameterin(k, type, rigid) && !(s == SETTINGPARAMS && setting);
 }
 
-std::string namedparameters(Setting s, char type) {
+bool namedbyanyarm(Setting s, Parameter k) {
+    for (char type : {ROBOTCYL, ROBOTSCARA})
+        for (bool rigid : {false, true})
+            if (namedparameter(s, k, type, rigid)) return true;
+    return false;
+}
+
+std::string namedparameters(Setting s, char type, bool rigid) {
     std::string names;
     for (int k = 0; k < PARAMETERS; ++k)
-        if (namedparameter(s, static_cast<Parameter>(k), type))
+        if (namedparameter(s, static_cast<Parameter>(k), type, rigid))
             names += (names.empty() ? "" : ", ") + std::string(parameterrow(static_cast<Parameter>(k)).name);
     return names;
 }
@@ -197,7 +207,9 @@ std::string namedparameters(Setting s, char type) {
 bool parameteraccepted(Parameter k, double v) {
     switch (parameterrow(k).range) {
         case RANGERATIO: return ratioaccepted(v);
-        case RANGECOORDINATE: return coordinateaccepted(v);
+        case RANGECOORDINATE:
+        case RANGEOFFSET: return coordinateaccepted(v);
+        case RANGENONNEGATIVE: return std::isfinite(v) && v >= 0.0;
         default: return std::isfinite(v) && v > 0.0;
     }
 }
@@ -208,7 +220,9 @@ std::string parameteraccepts(Parameter k, char type) {
     switch (parameterrow(k).range) {
         case RANGERATIO: return "a number > 0 and <= " + numbertext(MAXRATIO) + in;
         case RANGECOORDINATE:
+        case RANGEOFFSET:
             return "a number from " + numbertext(-MAXCOORDINATE) + " to " + numbertext(MAXCOORDINATE) + in;
+        case RANGENONNEGATIVE: return "a number >= 0" + in;
         default: return "a number > 0" + in;
     }
 }

@@ -105,10 +105,13 @@ double *settingvalues(CompareRequest &r, Setting s);
 // Whether parameter k takes a value by name in setting s (SETTINGDESIGNERRORS or
 // SETTINGPARAMS) for robot `type`: a primary value a robot file may give; for
 // SETTINGPARAMS none that another setting gives (the ratios and the points).
-bool namedparameter(Setting s, Parameter k, char type);
+bool namedparameter(Setting s, Parameter k, char type, bool rigid);
+
+// Whether setting s takes parameter k for some robot in some model.
+bool namedbyanyarm(Setting s, Parameter k);
 
 // The names setting s takes for robot `type`, separated by ", ".
-std::string namedparameters(Setting s, char type);
+std::string namedparameters(Setting s, char type, bool rigid);
 
 // Whether v is a value parameter k takes: its range (records/parameters.h).
 bool parameteraccepted(Parameter k, double v);

@@ -19,20 +19,29 @@ struct FileEntry {
     std::string from;   // where a reader worked it out from, said after its name; "" for a value written
 };
 
-// A robot file's entries: its kind (a TEXT entry named "kind"; line 0 for none) and
-// its values, in the file's order.
+// A robot file's entries: its kind (a TEXT entry named "kind"; line 0 for none), its
+// model (named "model"; line 0 for none: the point masses) and its values, in the
+// file's order.
 struct FileEntries {
     FileEntry kind{"kind", 0, FileEntry::OTHER, 0.0, "", ""};
+    FileEntry model{"model", 0, FileEntry::OTHER, 0.0, "", ""};
     std::vector<FileEntry> values;
 };
+
+// The model's word for an arm of rigid bodies, and for the built-in point masses.
+constexpr const char *RIGIDWORD = "rigid";
+constexpr const char *POINTSWORD = "points";
+
+// Entry e into `entries`: the kind, the model, or a value.
+void addentry(const FileEntry &e, FileEntries &entries);
 
 // "PATH:LINE: why", refused with the status of a refused setting.
 Outcome refusedat(const std::string &path, long line, const std::string &why);
 
 // The value of entry e for the parameter it names of robot `type` (ROBOTCYL or
-// ROBOTSCARA), in its unit and range; fails with the refusal at its line, naming
+// ROBOTSCARA) in the rigid-body model or the point masses, in its unit and range; fails with the refusal at its line, naming
 // what the file of that robot accepts.
-Outcome entryvalue(const std::string &path, const FileEntry &e, char type, double &v);
+Outcome entryvalue(const std::string &path, const FileEntry &e, char type, bool rigid, double &v);
 
 // The entries of each format read from the file's bytes. Fail as readrobotfile does.
 Outcome tomlentries(const std::string &path, const std::string &bytes, FileEntries &entries);

@@ -86,12 +86,20 @@ std::string kindof(const FileEntry &kind, char &type) {
     return "";
 }
 
-// The names a robot file of robot `type` accepts.
-std::string filenames(char type) {
-    std::string names = KINDKEY;
+// The model the entry names: rigid bodies or not; "" or why not.
+std::string modelof(const FileEntry &model, bool &rigid) {
+    const std::string word = model.form == FileEntry::TEXT ? model.text : "";
+    rigid = model.line != 0 && word == RIGIDWORD;
+    if (model.line == 0 || rigid || word == POINTSWORD) return "";
+    return "model: '" + excerpt(word) + "' refused; accepts " + RIGIDWORD + " or " + POINTSWORD;
+}
+
+// The names a robot file of robot `type` in the model accepts.
+std::string filenames(char type, bool rigid) {
+    std::string names = std::string(KINDKEY) + ", model";
     for (int k = 0; k < PARAMETERS; ++k) {
         const Parameter p = static_cast<Parameter>(k);
-        if (parameterrow(p).inFile && parameterof(p, type)) names += std::string(", ") + parameterrow(p).name;
+        if (parameterrow(p).inFile && parameterin(p, type, rigid)) names += std::string(", ") + parameterrow(p).name;
     }
     return names;
 }
@@ -134,7 +142,7 @@ std::string unreachable(RobotFile &file) {
 Outcome valuesof(const std::string &path, const std::vector<FileEntry> &values, RobotFile &file) {
     for (const FileEntry &e : values) {
         double v = NAN;
-        const Outcome taken = entryvalue(path, e, file.type, v);
+        const Outcome taken = entryvalue(path, e, file.type, file.rigid, v);
         if (!taken.ok()) return taken;
         file.values.emplace_back(parameternamed(e.name.c_str()), v);
     }
@@ -164,12 +172,21 @@ Outcome refusedat(const std::string &path, long line, const std::string &why) {
     return failure(excerpt(path) + ":" + std::to_string(line) + ": " + why, 2);
 }
 
-Outcome entryvalue(const std::string &path, const FileEntry &e, char type, double &v) {
+void addentry(const FileEntry &e, FileEntries &entries) {
+    if (e.name == entries.kind.name)
+        entries.kind = e;
+    else if (e.name == entries.model.name)
+        entries.model = e;
+    else
+        entries.values.push_back(e);
+}
+
+Outcome entryvalue(const std::string &path, const FileEntry &e, char type, bool rigid, double &v) {
     const Parameter k = parameternamed(e.name.c_str());
-    if (k == PARAMETERS || !parameterrow(k).inFile || !parameterof(k, type))
+    if (k == PARAMETERS || !parameterrow(k).inFile || !parameterin(k, type, rigid))
         return refusedat(path, e.line,
-                         "'" + excerpt(e.name) + "' refused; a " + robotword(type) + " robot file accepts " +
-                             filenames(type));
+                         "'" + excerpt(e.name) + "' refused; a " + robotword(type) + (rigid ? " rigid-body" : "") +
+                             " robot file accepts " + filenames(type, rigid));
     std::string why = numberof(e, k, type, v);
     if (why.empty() && !parameteraccepted(k, v)) why = numbertext(v) + " refused; accepts " + parameteraccepts(k, type);
     if (!why.empty()) return refusedat(path, e.line, e.name + e.from + ": " + why);
@@ -180,13 +197,15 @@ Outcome readrobotfile(const std::string &path, RobotFile &file) {
     std::string bytes;
     const std::string unread = readbytes(path, bytes);
     if (!unread.empty()) return refusedat(path, 1, unread);
-    RobotFile read{path, sha256of(bytes), ROBOTCYL, {}, 0.0, 0.0};
+    RobotFile read{path, sha256of(bytes), ROBOTCYL, false, {}, 0.0, 0.0};
     if (read.sha256.empty()) return failure("the digest of " + excerpt(path) + " could not be made");
     FileEntries entries;
     const Outcome parsed = entriesof(path, bytes, entries);
     if (!parsed.ok()) return parsed;
     const std::string nokind = kindof(entries.kind, read.type);
     if (!nokind.empty()) return refusedat(path, std::max(entries.kind.line, 1L), nokind);
+    const std::string nomodel = modelof(entries.model, read.rigid);
+    if (!nomodel.empty()) return refusedat(path, entries.model.line, nomodel);
     const Outcome values = valuesof(path, entries.values, read);
     if (!values.ok()) return values;
     const std::string why = unreachable(read);
@@ -208,8 +227,9 @@ bool robotreaches(const RobotFile &file, double x, double y) {
 
 void installrobot(const RobotFile &file) {
     initialset();
-    if (file.values.empty()) return;
+    if (file.values.empty() && !file.rigid) return;
     RobotParams &p = robotparams(file.type);
+    p.rigid = file.rigid;
     bool kept[PARAMETERS] = {};
     for (const auto &[k, v] : file.values) {
         parameterrow(k).at(p) = v;

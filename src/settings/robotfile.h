@@ -17,6 +17,7 @@ struct RobotFile {
     std::string path;    // as given; "" for none: the built-in robots
     std::string sha256;  // digest of its bytes, 64 lower-case hexadecimal digits
     char type;           // the robot it describes: ROBOTCYL or ROBOTSCARA
+    bool rigid;          // the arm as rigid bodies (model = "rigid", every URDF), else the point masses
     std::vector<std::pair<Parameter, double>> values;  // the values it gives, in its order [their units]
     double L1, L2;       // the SCARA's link lengths with it, the built-in ones where it gives none [m]
 };

@@ -69,11 +69,7 @@ Outcome jsonentries(const std::string &path, const std::string &bytes, FileEntri
     if (!j.is_object()) return refusedat(path, 1, std::string("not a JSON object; ") + JSONFORM);
     if (!twice.empty()) return refusedat(path, keyline(bytes, twice, 1), "'" + excerpt(twice) + "' given twice");
     for (const auto &[name, value] : j.items()) {
-        const FileEntry e = entryof(name, value, keyline(bytes, name, 0));
-        if (e.name == entries.kind.name)
-            entries.kind = e;
-        else
-            entries.values.push_back(e);
+        addentry(entryof(name, value, keyline(bytes, name, 0)), entries);
     }
     return succeeded();
 }

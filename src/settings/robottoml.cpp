@@ -31,11 +31,7 @@ Outcome tomlentries(const std::string &path, const std::string &bytes, FileEntri
                          "not TOML: " + std::string(e.description()) + "; accepts a robot file of NAME = VALUE lines");
     }
     for (const auto &[key, value] : t) {
-        const FileEntry e = entryof(std::string(key.str()), value);
-        if (e.name == entries.kind.name)
-            entries.kind = e;
-        else
-            entries.values.push_back(e);
+        addentry(entryof(std::string(key.str()), value), entries);
     }
     return succeeded();
 }

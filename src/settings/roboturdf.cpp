@@ -90,6 +90,8 @@ struct Body {
     bool inertial = false;  // some link of it has an inertial element
     double m = 0.0;         // [kg]
     double I = 0.0;         // about the axis [kg m^2]
+    Vector s = {0.0, 0.0, 0.0};  // first moment about the frame's origin [kg m]
+    urdf::LinkConstSharedPtr payload;  // a link left out with the links below it: the payload
 };
 
 // The two joints of the arm, the links they move and the tip's fixed joint.
@@ -206,6 +208,7 @@ Outcome planar(const std::string &path, const urdf::ModelInterface &model, const
 // Body of `link` and the links fixed below it, whose frame is `frame` in the frame
 // of the axis `axis` through its origin.
 void addbody(const urdf::LinkConstSharedPtr &link, const Frame &frame, const Vector &axis, Body &body) {
+    if (link == body.payload) return;
     if (const urdf::InertialSharedPtr &in = link->inertial) {
         const Frame c = then(frame, frameof(in->origin));
         const Vector b = rotated(c.R.GetInverse(), axis);
@@ -215,6 +218,7 @@ void addbody(const urdf::LinkConstSharedPtr &link, const Frame &frame, const Vec
         body.inertial = true;
         body.m += in->mass;
         body.I += own + in->mass * d * d;
+        body.s = plus(body.s, times(in->mass, c.p));
     }
     // The parser keeps a link's child links beside the joints to them, in one order.
     for (size_t k = 0; k < link->child_joints.size() && k < link->child_links.size(); ++k)
@@ -223,8 +227,9 @@ void addbody(const urdf::LinkConstSharedPtr &link, const Frame &frame, const Vec
                     axis, body);
 }
 
-Body bodyof(const urdf::LinkConstSharedPtr &link, const Vector &axis) {
+Body bodyof(const urdf::LinkConstSharedPtr &link, const Vector &axis, const urdf::LinkConstSharedPtr &payload = nullptr) {
     Body body;
+    body.payload = payload;
     addbody(link, identity(), axis, body);
     return body;
 }
@@ -250,7 +255,7 @@ std::vector<FileEntry> companionentries(const TiXmlElement *companion) {
 Outcome ratioof(const std::string &path, const std::vector<FileEntry> &given, char type, int j, double &u) {
     const char *name = j == 0 ? "u1" : "u2";
     for (const FileEntry &e : given)
-        if (e.name == name) return entryvalue(path, e, type, u);
+        if (e.name == name) return entryvalue(path, e, type, false, u);
     const std::unique_ptr<RecordsCopy> before = std::make_unique<RecordsCopy>();
     keeprecords(*before);
     initialset();
@@ -293,6 +298,14 @@ Outcome massive(const std::string &path, const Lines &lines, const urdf::LinkCon
                      "link " + quoted(link->name) + " has no <inertial>; accepts its mass and inertia there");
 }
 
+// The SCARA's link lengths.
+void scaralengths(const Lines &lines, const Arm &arm, std::vector<FileEntry> &values) {
+    values.push_back(worked("L1", norm(across(arm.joint2.p, arm.axis[0])), lineof(lines.joint, arm.joint[1]->name),
+                            "the origin of joint " + quoted(arm.joint[1]->name)));
+    values.push_back(worked("L2", norm(across(vec(arm.tip->parent_to_joint_origin_transform.position), arm.axis[1])),
+                            lineof(lines.joint, arm.tip->name), "the origin of joint " + quoted(arm.tip->name)));
+}
+
 // The SCARA's lengths, masses and inertias.
 Outcome scaravalues(const std::string &path, const Lines &lines, const Arm &arm, std::vector<FileEntry> &values) {
     const Body b1 = bodyof(arm.link[0], arm.axis[0]), b2 = bodyof(arm.link[1], arm.axis[1]);
@@ -300,19 +313,37 @@ Outcome scaravalues(const std::string &path, const Lines &lines, const Arm &arm,
         const Outcome o = massive(path, lines, arm.link[j], j == 0 ? b1 : b2);
         if (!o.ok()) return o;
     }
-    const std::string origin2 = "the origin of joint " + quoted(arm.joint[1]->name);
-    const std::string tip = "the origin of joint " + quoted(arm.tip->name);
     const std::string link1 = "the inertial of link " + quoted(arm.link[0]->name);
     const std::string link2 = "the inertial of link " + quoted(arm.link[1]->name);
     const long l1 = lineof(lines.link, arm.link[0]->name), l2 = lineof(lines.link, arm.link[1]->name);
-    values.push_back(worked("L1", norm(across(arm.joint2.p, arm.axis[0])), lineof(lines.joint, arm.joint[1]->name), origin2));
-    values.push_back(worked("L2", norm(across(vec(arm.tip->parent_to_joint_origin_transform.position), arm.axis[1])),
-                            lineof(lines.joint, arm.tip->name), tip));
+    scaralengths(lines, arm, values);
     values.push_back(worked("m1Nom", b1.m, l1, link1));
     values.push_back(worked("IJ1", b1.I, l1, link1));
     values.push_back(worked("mwNom", b2.m, l2, link2));
     values.push_back(worked("IJ2", b2.I, l2, link2));
     return succeeded();
+}
+
+// The cylindrical arm's slide in link 1's frame, and the tip at joint value 0
+// across joint 1's axis: the tip at joint value q is start + q slide.
+Vector slideof(const Arm &arm) { return rotated(arm.joint2.R, arm.axis[1]); }
+Vector tipstart(const Arm &arm) {
+    return across(plus(arm.joint2.p, rotated(arm.joint2.R, vec(arm.tip->parent_to_joint_origin_transform.position))),
+                  arm.axis[0]);
+}
+
+// The refusal of a slide that does not move the tip along a radius.
+Outcome radialslide(const std::string &path, const Lines &lines, const Arm &arm) {
+    if (norm(cross(tipstart(arm), slideof(arm))) <= ALIGNED) return succeeded();
+    return refusedat(path, lineof(lines.joint, arm.joint[1]->name),
+                     "joint 2 " + quoted(arm.joint[1]->name) + " slides the tip past joint 1's axis, not along a radius; accepts a radial slide");
+}
+
+// The cylindrical arm's length: the tip's radius at joint 2's upper limit.
+void cylinderlength(const Lines &lines, const Arm &arm, std::vector<FileEntry> &values) {
+    const double upper = arm.joint[1]->limits ? arm.joint[1]->limits->upper : 0.0;
+    values.push_back(worked("L", norm(plus(tipstart(arm), times(upper, slideof(arm)))), lineof(lines.joint, arm.joint[1]->name),
+                            "the upper limit of joint " + quoted(arm.joint[1]->name)));
 }
 
 // The cylindrical arm's length and workpiece mass.
@@ -322,22 +353,106 @@ Outcome cylindervalues(const std::string &path, const Lines &lines, const Arm &a
         return refusedat(path, lineof(lines.link, arm.link[0]->name),
                          "link 1 " + quoted(arm.link[0]->name) + " carries " + numbertext(b1.m) +
                              " kg; the cylindrical arm turns the workpiece alone: accepts link 1 without mass");
-    const Outcome o = massive(path, lines, arm.link[1], b2);
+    Outcome o = massive(path, lines, arm.link[1], b2);
+    if (o.ok()) o = radialslide(path, lines, arm);
     if (!o.ok()) return o;
-    // The tip at joint value q, in link 1's frame: start + q slide, across joint 1's axis.
-    const Vector slide = rotated(arm.joint2.R, arm.axis[1]);
-    const Vector start =
-        across(plus(arm.joint2.p, rotated(arm.joint2.R, vec(arm.tip->parent_to_joint_origin_transform.position))),
-               arm.axis[0]);
-    const long line2 = lineof(lines.joint, arm.joint[1]->name);
-    if (norm(cross(start, slide)) > ALIGNED)
-        return refusedat(path, line2,
-                         "joint 2 " + quoted(arm.joint[1]->name) + " slides the tip past joint 1's axis, not along a radius; accepts a radial slide");
-    const double upper = arm.joint[1]->limits ? arm.joint[1]->limits->upper : 0.0;
-    values.push_back(worked("L", norm(plus(start, times(upper, slide))), line2,
-                            "the upper limit of joint " + quoted(arm.joint[1]->name)));
+    cylinderlength(lines, arm, values);
     values.push_back(worked("mwNom", b2.m, lineof(lines.link, arm.link[1]->name),
                             "the inertial of link " + quoted(arm.link[1]->name)));
+    return succeeded();
+}
+
+// The companion's attributes that choose how the URDF is read, not values.
+const char *const MODELATTRIBUTE = "model";
+const char *const PAYLOADATTRIBUTE = "payload";
+bool chosen(const std::string &name) { return name == MODELATTRIBUTE || name == PAYLOADATTRIBUTE; }
+
+// The companion's attribute `name` as an entry; line 0 when it has none.
+FileEntry companionattribute(const Lines &lines, const char *name) {
+    for (const FileEntry &e : companionentries(lines.companion))
+        if (e.name == name) return e;
+    return FileEntry{name, 0, FileEntry::OTHER, 0.0, "", ""};
+}
+
+// The payload the companion names: a mass (as an entry mwNom) or a link fixed below
+// link 2's tip joint, whose mass it is and which link 2's body leaves out; none
+// named, the built-in workpiece.
+Outcome payloadof(const std::string &path, const urdf::ModelInterface &model, const Lines &lines, const Arm &arm,
+                  urdf::LinkConstSharedPtr &link, std::vector<FileEntry> &values) {
+    const FileEntry given = companionattribute(lines, PAYLOADATTRIBUTE);
+    double number = 0.0;
+    if (given.line == 0) return succeeded();
+    if (given.form == FileEntry::NUMBER || readnumber(given.text.substr(0, given.text.find(' ')), number)) {
+        values.push_back(FileEntry{"mwNom", given.line, given.form, given.number, given.text, " (the payload)"});
+        return succeeded();
+    }
+    link = model.getLink(given.text);
+    const std::string accepts = "; accepts a mass (\"0.5 kg\") or a link fixed below joint " + quoted(arm.tip->name);
+    if (!link) return refusedat(path, given.line, "payload " + quoted(given.text) + " names no link" + accepts);
+    urdf::LinkConstSharedPtr l = link;
+    while (l && l != arm.link[1] && l->parent_joint && l->parent_joint->type == urdf::Joint::FIXED) l = l->getParent();
+    if (l != arm.link[1] || link == arm.link[1] || !below(link, *arm.tip))
+        return refusedat(path, given.line, "payload " + quoted(given.text) + " is not fixed to the tip" + accepts);
+    values.push_back(worked("mwNom", bodyof(link, arm.axis[1]).m, lineof(lines.link, link->name),
+                            "the inertial of link " + quoted(link->name) + ", the payload"));
+    return succeeded();
+}
+
+// A link's body in the plane of motion: mass, centre of mass (x, y) and inertia
+// about it, in a frame of the link's with origin `origin`, axes x and z (in the
+// link's frame, z along the joints' axes).
+void planebody(const Body &b, const Vector &origin, const Vector &x, const Vector &z, double &m, double c[2], double &Ic) {
+    m = b.m;
+    const Vector com = b.m > 0.0 ? times(1.0 / b.m, b.s) : origin;
+    const Vector d = plus(com, times(-1.0, origin));
+    c[0] = dot(d, x);
+    c[1] = dot(d, cross(z, x));
+    const double r = norm(across(com, z));
+    // Parallel axes; a rounding below zero of a body without inertia of its own is none.
+    Ic = std::fmax(b.I - b.m * r * r, 0.0);
+}
+
+// The entries of the links' rigid bodies, in the frames of the equations of motion.
+void bodyentries(const Lines &lines, const Arm &arm, const Body b[2], const Vector origin[2], const Vector x[2],
+                 const Vector z[2], std::vector<FileEntry> &values) {
+    static const char *const NAMES[2][4] = {{"ml1", "c1x", "c1y", "Ic1"}, {"ml2", "c2x", "c2y", "Ic2"}};
+    for (int j = 0; j < 2; ++j) {
+        double m, c[2], Ic;
+        planebody(b[j], origin[j], x[j], z[j], m, c, Ic);
+        const long line = lineof(lines.link, arm.link[j]->name);
+        const std::string from = "the inertial of link " + quoted(arm.link[j]->name);
+        values.push_back(worked(NAMES[j][0], m, line, from));
+        values.push_back(worked(NAMES[j][1], c[0], line, from));
+        values.push_back(worked(NAMES[j][2], c[1], line, from));
+        values.push_back(worked(NAMES[j][3], Ic, line, from));
+    }
+}
+
+// The arm as rigid bodies: lengths, links and payload. Link frames: SCARA, each
+// link's own with x towards the next joint or the tip; cylindrical, link 1's with x
+// along the slide, link 2's the same axes at the tip.
+Outcome rigidvalues(const std::string &path, const urdf::ModelInterface &model, const Lines &lines, const Arm &arm,
+                    std::vector<FileEntry> &values) {
+    urdf::LinkConstSharedPtr payload;
+    Outcome o = payloadof(path, model, lines, arm, payload, values);
+    if (o.ok() && !turning(*arm.joint[1])) o = radialslide(path, lines, arm);
+    if (!o.ok()) return o;
+    const urdf::Rotation back = arm.joint2.R.GetInverse();
+    const Vector z[2] = {arm.axis[0], rotated(back, arm.axis[0])};
+    const Body b[2] = {bodyof(arm.link[0], z[0]), bodyof(arm.link[1], z[1], payload)};
+    const Vector tip = vec(arm.tip->parent_to_joint_origin_transform.position);
+    if (turning(*arm.joint[1])) {
+        scaralengths(lines, arm, values);
+        const Vector origin[2] = {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}};
+        const Vector x[2] = {unit(across(arm.joint2.p, z[0])), unit(across(tip, z[1]))};
+        bodyentries(lines, arm, b, origin, x, z, values);
+    } else {
+        cylinderlength(lines, arm, values);
+        const Vector slide = unit(across(slideof(arm), z[0]));
+        const Vector origin[2] = {{0.0, 0.0, 0.0}, tip};
+        const Vector x[2] = {slide, rotated(back, slide)};
+        bodyentries(lines, arm, b, origin, x, z, values);
+    }
     return succeeded();
 }
 
@@ -345,6 +460,7 @@ Outcome cylindervalues(const std::string &path, const Lines &lines, const Arm &a
 Outcome companionof(const std::string &path, const Lines &lines, const std::vector<FileEntry> &worked,
                     std::vector<FileEntry> &given) {
     given = companionentries(lines.companion);
+    given.erase(std::remove_if(given.begin(), given.end(), [](const FileEntry &e) { return chosen(e.name); }), given.end());
     for (const FileEntry &e : given) {
         // The drives' limits come from the joints' efforts, worked out after the ratios.
         const bool own = e.name == "kind" || e.name == "TM1" || e.name == "TM2" ||
@@ -385,7 +501,13 @@ Outcome urdfentries(const std::string &path, const std::string &bytes, FileEntri
     if (!o.ok()) return o;
     const char type = turning(*arm.joint[1]) ? ROBOTSCARA : ROBOTCYL;
     std::vector<FileEntry> values, given;
-    o = type == ROBOTSCARA ? scaravalues(path, lines, arm, values) : cylindervalues(path, lines, arm, values);
+    // Rigid bodies unless the companion asks for the point masses.
+    const FileEntry chosenmodel = companionattribute(lines, MODELATTRIBUTE);
+    entries.model = chosenmodel.line != 0 ? chosenmodel : FileEntry{"model", 1, FileEntry::TEXT, 0.0, RIGIDWORD, ""};
+    if (entries.model.form == FileEntry::TEXT && entries.model.text == RIGIDWORD)
+        o = rigidvalues(path, *model, lines, arm, values);
+    else
+        o = type == ROBOTSCARA ? scaravalues(path, lines, arm, values) : cylindervalues(path, lines, arm, values);
     if (o.ok()) o = companionof(path, lines, values, given);
     if (o.ok()) o = drives(path, lines, arm, type, given, values);
     if (!o.ok()) return o;

@@ -9,6 +9,8 @@
 void motionterms(char robot, MotionTerms &m) {
     const RobotParams &p = robotparams(robot);
     const double mw = task.mw;
+    m.rigid = p.rigid;
+    if (m.rigid) m.body = rigidterms(armbodies(robot), app.sgnG == MOTIONVERTICAL);
     m.scara = robot == ROBOTSCARA;
     m.gravity = app.sgnG == MOTIONVERTICAL;
     m.T1 = jointlimit(robot, app.sgnG, 0);
@@ -27,6 +29,17 @@ void motionterms(char robot, MotionTerms &m) {
     m.gmw = GRAVITY * mw;
     m.IM1 = p.IM1;
     m.J2 = mw + p.IM2;
+}
+
+ArmBodies armbodies(char robot) {
+    const RobotParams &p = robotparams(robot);
+    const double mw = task.mw;
+    if (p.rigid)
+        return {robot == ROBOTSCARA, p.L1, p.L2, {p.mL[0], p.mL[1]},
+                {{p.cL[0][0], p.cL[0][1]}, {p.cL[1][0], p.cL[1][1]}}, {p.IL[0], p.IL[1]}, mw, {p.IM1, p.IM2}};
+    if (robot != ROBOTSCARA) return {false, 0.0, 0.0, {0.0, 0.0}, {{0.0, 0.0}, {0.0, 0.0}}, {0.0, 0.0}, mw, {p.IM1, p.IM2}};
+    return {true, p.L1, p.L2, {p.m1, 0.0}, {{p.L1, 0.0}, {0.0, 0.0}},
+            {p.IJ1 - p.m1 * p.L1 * p.L1, p.IJ2 - mw * p.L2 * p.L2}, mw, {p.IM1, p.IM2}};
 }
 
 double jointlimit(char robot, char gravity, int j) {

@@ -3,12 +3,16 @@
 
 #include <cmath>
 
+#include "simulation/rigidbody.h"
+
 // The factors of the equations of motion that do not depend on the state, for one
 // robot with the masses, parameters and gravity mode of the records, each formed
 // exactly as the equations form it: accelerations from them keep every bit.
 // Filled by motionterms, read by accelerations; a caller keeps it while nothing
 // it was formed from changes.
 struct MotionTerms {
+    bool rigid;     // the arm as rigid bodies (a robot file's choice): only `body` and the limits hold
+    RigidTerms body;  // the rigid bodies' factors
     bool scara;     // SCARA robot (else cylindrical)
     bool gravity;   // vertical motion: gravity terms act
     double T1, T2;  // active joint limits for the gravity mode [N m], [N] / [N m]
@@ -34,12 +38,14 @@ struct MotionTerms {
 void motionterms(char robot, MotionTerms &m);
 
 // The sines and cosines the equations need at the state x = (q1, q2, q1', q2'),
-// from the mathematics library: SCARA trig = (cos q2, sin q2, cos q1, cos(q1 + q2)),
+// from the mathematics library: rigid bodies, rigidtrig's; SCARA trig = (cos q2, sin q2, cos q1, cos(q1 + q2)),
 // the last two only with gravity; cylindrical, only with gravity, (cos q1, sin q1).
 // Entries not needed are left alone.
 inline void motiontrig(const MotionTerms &m, const double x[4], double trig[4]) {
     const double q1 = x[0], q2 = x[1];
-    if (m.scara) {
+    if (m.rigid) {
+        rigidtrig(m.body, x, trig);
+    } else if (m.scara) {
         const double c2 = std::cos(q2), s2 = std::sin(q2);
         trig[0] = c2;
         trig[1] = s2;
@@ -60,7 +66,9 @@ inline void motiontrig(const MotionTerms &m, const double x[4], double trig[4]) 
 // gravity mode the terms were formed from.
 inline void accelerations(const MotionTerms &m, double tau1, double tau2, const double x[4], const double trig[4],
                           double acc[2]) {
-    if (m.scara) {
+    if (m.rigid) {
+        rigidaccelerations(m.body, tau1, tau2, x, trig, acc);
+    } else if (m.scara) {
         // Inertia matrix D, Coriolis/centrifugal h, gravity G, solved by Cramer's
         // rule. IJ1, IJ2 stay at their nominal values; only the terms naming mw or
         // m1 follow a changed mass.
@@ -95,6 +103,12 @@ inline void accelerations(const MotionTerms &m, double tau1, double tau2, const 
         acc[1] = r2 / m.J2;
     }
 }
+
+// The bodies of robot type `robot` with the payload and motors in use: the rigid
+// bodies of a robot file that asks for them, else the point masses the built-in
+// model holds (SCARA: m1 at the elbow and link 1's remaining inertia IJ1 - m1 L1^2,
+// link 2 of no mass with IJ2 - mw L2^2; cylindrical: the workpiece alone).
+ArmBodies armbodies(char robot);
 
 // Active torque limit of joint index j (0, 1) of robot type `robot` for gravity mode
 // `gravity`: T1maxG/T2maxG when 'g', T1max/T2max otherwise.

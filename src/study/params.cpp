@@ -7,6 +7,7 @@
 #include "study/comparison.h"
 #include "design/kinematics.h"
 #include "records/layout.h"
+#include "simulation/dynamics.h"
 
 namespace {
 
@@ -61,6 +62,72 @@ void sizescara(const bool kept[PARAMETERS]) {
     if (!kept[PARAMTM2]) p.TM2 = T2 / MATCHRATIO;
 }
 
+// The rigid arm's terms at joint displacements (q1, q2) with the payload in use and
+// gravity acting or not.
+RigidState rigidat(char type, double q1, double q2, bool gravity) {
+    const RigidTerms t = rigidterms(armbodies(type), gravity);
+    const double x[4] = {q1, q2, 0.0, 0.0};
+    double trig[4] = {0.0, 0.0, 0.0, 0.0};
+    rigidtrig(t, x, trig);
+    RigidState s;
+    rigidstate(t, x, trig, s);
+    return s;
+}
+
+// The largest static gravity loads [N m, N / N m] of robot `type` over its postures
+// (the cylindrical arm at radius L), which the planned move keeps free.
+void staticloads(char type, const RobotParams &p, double G[2]) {
+    if (p.rigid) {
+        const RigidTerms t = rigidterms(armbodies(type), true);
+        const double link2 = std::hypot(t.gc2, t.gs2);
+        G[0] = type == ROBOTCYL ? std::hypot(t.gc1 + t.gM2 * p.L, t.gs1) : std::hypot(t.gc1, t.gs1) + link2;
+        G[1] = type == ROBOTCYL ? t.gM2 : link2;
+    } else if (type == ROBOTCYL) {
+        G[0] = GRAVITY * task.mw * p.L;
+        G[1] = GRAVITY * task.mw;
+    } else {
+        G[0] = (p.m1 * p.L1 + (p.L1 + p.L2) * task.mw) * GRAVITY;
+        G[1] = GRAVITY * task.mw * p.L2;
+    }
+}
+
+// An arm of rigid bodies: each motor impedance-matched to its joint's inertia with
+// the arm stretched (the cylindrical arm at radius L), sized as the point-mass arms
+// are for the same strokes and, as its limit is the joint's whole torque, for the
+// largest gravity load on top at the ratios in use; those `kept` stay as they are.
+void sizerigid(char type, const bool kept[PARAMETERS]) {
+    RobotParams &p = robotparams(type);
+    const bool scara = type == ROBOTSCARA;
+    const RigidState s = rigidat(type, 0.0, scara ? 0.0 : p.L, false);
+    if (!kept[PARAMIMM1]) p.IMm1 = s.M[0][0] / (MATCHRATIO * MATCHRATIO);
+    if (!kept[PARAMIMM2]) p.IMm2 = s.M[1][1] / (MATCHRATIO * MATCHRATIO);
+    const double a1 = strokeaccel(PI / 2.0), a2 = strokeaccel(scara ? PI / 2.0 : 1.0);
+    const double M11m = p.IMm1 * MATCHRATIO * MATCHRATIO + s.M[0][0];
+    const double M22m = p.IMm2 * MATCHRATIO * MATCHRATIO + s.M[1][1];
+    // The SCARA's joint 2 is sized with twice its matched torque, as the built-in one.
+    const double twice = scara ? 2.0 : 1.0;
+    double G[2];
+    staticloads(type, p, G);
+    // The gravity share at the ratios in use, so that the joints hold the arm still.
+    if (!kept[PARAMTM1]) p.TM1 = (M11m * a1 + s.M[0][1] * a2) / MATCHRATIO + G[0] / p.u1;
+    if (!kept[PARAMTM2]) p.TM2 = twice * (s.M[0][1] * a1 + M22m * a2) / MATCHRATIO + G[1] / (twice * p.u2);
+}
+
+// The rigid arm's inertias at the larger joint-1 inertia of start and end, motors included.
+void rigidmaxinertia(RobotParams &p) {
+    const RigidState a = rigidat(app.type, p.phi0[0], p.phi0[1], false);
+    const RigidState b = rigidat(app.type, p.phif[0], p.phif[1], false);
+    const RigidState &big = a.M[0][0] >= b.M[0][0] ? a : b;
+    if (app.type == ROBOTCYL) {
+        p.J1max = big.M[0][0] + p.IM1;
+        p.J2max = big.M[1][1] + p.IM2;
+    } else {
+        p.M11max = big.M[0][0] + p.IM1;
+        p.M12max = big.M[0][1];
+        p.M22max = big.M[1][1] + p.IM2;
+    }
+}
+
 // The primary values of both robots.
 void installrobots() {
     cyl.L = 1.0;
@@ -95,8 +162,10 @@ void cylinderptp() {
     const RobotParams &p = cyl;
     double A1, A2;
     if (app.sgnG == MOTIONVERTICAL) {
-        A1 = (p.T1maxG - GRAVITY * task.mw * p.L) / p.J1max;
-        A2 = (p.T2maxG - GRAVITY * task.mw) / p.J2max;
+        double G[2];
+        staticloads(app.type, p, G);
+        A1 = (p.T1maxG - G[0]) / p.J1max;
+        A2 = (p.T2maxG - G[1]) / p.J2max;
     } else {
         A1 = p.T1max / p.J1max;
         A2 = p.T2max / p.J2max;
@@ -130,10 +199,10 @@ void scaraptp() {
     const RobotParams &p = scara;
     double A1, A2;
     if (app.sgnG == MOTIONVERTICAL) {
-        const double G1 = (p.m1 * p.L1 + (p.L1 + p.L2) * task.mw) * GRAVITY;
-        const double G2 = GRAVITY * task.mw * p.L2;
-        A1 = (p.T1maxG - G1) / p.M11max;
-        A2 = (p.T2maxG - G2) / p.M22max;
+        double G[2];
+        staticloads(app.type, p, G);
+        A1 = (p.T1maxG - G[0]) / p.M11max;
+        A2 = (p.T2maxG - G[1]) / p.M22max;
     } else {
         A1 = p.T1max / p.M11max;
         A2 = p.T2max / p.M22max;
@@ -175,7 +244,9 @@ void initialset() {
 }
 
 void fixatstart(char type, const bool kept[PARAMETERS]) {
-    if (type == ROBOTCYL)
+    if ((type == ROBOTCYL || type == ROBOTSCARA) && robotparams(type).rigid)
+        sizerigid(type, kept);
+    else if (type == ROBOTCYL)
         sizecylinder(kept);
     else if (type == ROBOTSCARA)
         sizescara(kept);
@@ -224,7 +295,12 @@ void settorquelimits() {
     RobotParams *p = selectedrobot();
     if (!p) return;
     p->T1max = p->TM1 * p->u1;
-    if (app.type == ROBOTCYL) {
+    if (p->rigid) {
+        // A rigid arm's limits are the joints' whole torques: gravity is not added.
+        p->T2max = (app.type == ROBOTCYL ? 1.0 : 2.0) * p->TM2 * p->u2;
+        p->T1maxG = p->T1max;
+        p->T2maxG = p->T2max;
+    } else if (app.type == ROBOTCYL) {
         p->T2max = p->TM2 * p->u2;
         p->T1maxG = GRAVITY * task.mwNom * p->L + p->T1max;
         p->T2maxG = GRAVITY * task.mwNom + p->T2max;
@@ -242,7 +318,9 @@ void setmaxinertia() {
     p->IM1 = p->IMm1 * p->u1 * p->u1;
     p->IM2 = p->IMm2 * p->u2 * p->u2;
     const double mw = task.mw;
-    if (app.type == ROBOTCYL) {
+    if (p->rigid) {
+        rigidmaxinertia(*p);
+    } else if (app.type == ROBOTCYL) {
         const double rmax = std::fmax(std::fabs(p->phi0[1]), std::fabs(p->phif[1]));
         p->J1max = mw * rmax * rmax + p->IM1;
         p->J2max = mw + p->IM2;

@@ -12,6 +12,7 @@
 #include "records/parameters.h"
 #include "records/records.h"
 #include "settings/robotfile.h"
+#include "study/comparison.h"
 #include "study/params.h"
 #include "tests/support/tempdir.h"
 
@@ -98,7 +99,7 @@ const char *const TURNEDSCARA = R"(<robot name="arm">
   <joint name="tip" type="fixed"><parent link="b"/><child link="tool"/><origin xyz="0.3 0.4 0"/></joint>
   <link name="tool"><inertial><mass value="0.5"/>
     <inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
-  <sotoc u1="60" u2="20 rad/rad"/>
+  <sotoc model="points" u1="60" u2="20 rad/rad"/>
 </robot>)";
 
 TEST(RobotFormats, AUrdfScaraGivesItsLengthsMassesInertiasAndLimits) {
@@ -136,6 +137,7 @@ TEST(RobotFormats, AUrdfCylinderGivesItsLengthAndWorkpiece) {
   <link name="arm"><inertial><mass value="2"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
   <joint name="tip" type="fixed"><parent link="arm"/><child link="tool"/><origin xyz="0.1 0 0"/></joint>
   <link name="tool"/>
+  <sotoc model="points"/>
 </robot>)";
     RobotFile file{};
     ASSERT_EQ(refusalof("arm.urdf", urdf, file), "");
@@ -192,7 +194,7 @@ TEST(RobotFormats, UrdfRefusalsNameTheLineAndWhy) {
         {{{j2axis, R"(<origin xyz="0.5 0 0" rpy="0 0 1"/><axis xyz="0 0 1"/>)"}},
          {{j2axis, R"(<origin xyz="0.5 0 0" rpy="1 0 0"/><axis xyz="0 0 1"/>)"}},
          "5: the axis of joint 2 'j2' is not parallel to joint 1's"},
-        {{}, {{linkb, R"(<link name="b"><inertial_no><origin xyz="0.4 0 0"/>)"}, {"</inertial></link>\n  <joint name=\"tip\"", "</inertial_no></link>\n  <joint name=\"tip\""}},
+        {{{R"(<sotoc u1="40"/>)", R"(<sotoc model="points" u1="40"/>)"}}, {{R"(<sotoc u1="40"/>)", R"(<sotoc model="points" u1="40"/>)"}, {linkb, R"(<link name="b"><inertial_no><origin xyz="0.4 0 0"/>)"}, {"</inertial></link>\n  <joint name=\"tip\"", "</inertial_no></link>\n  <joint name=\"tip\""}},
          "6: link 'b' has no <inertial>"},
         {{}, {{R"(<joint name="j1" type="revolute">)", R"(<joint name="j1" type="prismatic">)"}},
          "3: joint 1 'j1' is prismatic"},
@@ -211,11 +213,11 @@ TEST(RobotFormats, UrdfRefusalsNameTheLineAndWhy) {
         // The SCARA reaches 0.6 m with links of 0.2 m and 0.4 m, not the start 0.7 m out.
         {{{j2axis, R"(<origin xyz="0.3 0 0"/><axis xyz="0 0 1"/>)"}}, {{j2axis, R"(<origin xyz="0.2 0 0"/><axis xyz="0 0 1"/>)"}},
          "5: the start point (0.7, 0) m is out of the SCARA's reach"},
-        {{{linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="2"/>)"}},
-         {{linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="0"/>)"}},
+        {{{R"(<sotoc u1="40"/>)", R"(<sotoc model="points" u1="40"/>)"}, {linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="2"/>)"}},
+         {{R"(<sotoc u1="40"/>)", R"(<sotoc model="points" u1="40"/>)"}, {linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="0"/>)"}},
          "4: m1Nom (from the inertial of link 'a'): 0 refused"},
         // The cylindrical arm: joint 2 a slide along link 1's radius, link 1 without mass.
-        {cylinder, {cylinder[0], cylinder[2]},
+        {with(cylinder, {R"(<sotoc u1="40"/>)", R"(<sotoc model="points" u1="40"/>)"}), {cylinder[0], cylinder[2], {R"(<sotoc u1="40"/>)", R"(<sotoc model="points" u1="40"/>)"}},
          "4: link 1 'a' carries 1 kg; the cylindrical arm turns the workpiece alone"},
         {cylinder, with(cylinder, {tip, R"(<joint name="tip" type="fixed"><origin xyz="0 0.1 0"/><parent link="b"/>)"}),
          "5: joint 2 'j2' slides the tip past joint 1's axis, not along a radius"},
@@ -271,6 +273,108 @@ TEST(RobotFormats, TheDigestIsOfTheBytes) {
     EXPECT_EQ(plain.values, commented.values);
     EXPECT_NE(plain.sha256, commented.sha256);
     EXPECT_EQ(plain.sha256.size(), 64u);
+}
+
+}  // namespace
+
+namespace {
+
+// Rigid arms by name in TOML and JSON, and the URDF's payload: what is taken, and what
+// is refused at its line.
+TEST(RobotFormats, RigidArmsByNameAndTheUrdfPayload) {
+    const std::string toml = "kind = \"scara\"\nmodel = \"rigid\"\nml1 = 2\nc1x = 0.25\nc1y = 0.02\nIc1 = 0.04\n"
+                             "ml2 = 1\nc2x = 0.2\nc2y = -0.01\nIc2 = 0.01\nmwNom = \"0.5 kg\"\n";
+    RobotFile file{};
+    ASSERT_EQ(refusalof("arm.toml", toml, file), "");
+    installrobot(file);
+    EXPECT_TRUE(scara.rigid);
+    EXPECT_FALSE(cyl.rigid);
+    EXPECT_EQ(scara.mL[0], 2.0);
+    EXPECT_EQ(scara.cL[1][1], -0.01);
+    EXPECT_EQ(task.mwNom, 0.5);
+    // The limits are the joints' whole torques, with gravity as without.
+    EXPECT_EQ(scara.T1maxG, scara.T1max);
+    RobotFile json{};
+    ASSERT_EQ(refusalof("arm.json", R"({"kind": "cylindrical", "model": "rigid", "ml2": 3, "c2x": "-0.4 m"})", json), "");
+    installrobot(json);
+    EXPECT_TRUE(cyl.rigid);
+    EXPECT_EQ(cyl.cL[1][0], -0.4);
+
+    const struct {
+        const char *name, *text, *why;
+    } refused[] = {
+        {"arm.toml", "kind = \"scara\"\nmodel = \"wobbly\"\n", "2: model: 'wobbly' refused; accepts rigid or points"},
+        {"arm.toml", "kind = \"scara\"\nmodel = \"rigid\"\nIJ1 = 0.3\n", "3: 'IJ1' refused; a scara rigid-body robot file accepts"},
+        {"arm.toml", "kind = \"scara\"\nml1 = 1\n", "2: 'ml1' refused; a scara robot file accepts"},
+        {"arm.toml", "kind = \"scara\"\nmodel = \"rigid\"\nml1 = -1\n", "3: ml1: -1 refused; accepts a number >= 0 in kg"},
+        {"arm.json", "{\"kind\": \"cylindrical\", \"model\": \"rigid\",\n \"c1y\": 11}", "2: c1y: 11 refused"},
+    };
+    for (const auto &r : refused) EXPECT_EQ(refusalof(r.name, r.text).rfind(r.why, 0), 0u) << r.why << "\n" << refusalof(r.name, r.text);
+
+    // The URDF's payload: a mass, or a link fixed below the tip joint; given once.
+    const std::string companion = R"(<sotoc u1="40"/>)";
+    RobotFile urdf{};
+    ASSERT_EQ(refusalof("arm.urdf", edited(PLAINSCARA, {{companion, R"(<sotoc u1="40" payload="0.25 kg"/>)"}}), urdf), "");
+    installrobot(urdf);
+    EXPECT_TRUE(scara.rigid);
+    EXPECT_EQ(task.mwNom, 0.25);
+    EXPECT_NEAR(scara.cL[0][0], 0.5, 1e-15);
+    EXPECT_NEAR(scara.cL[1][0], 0.4, 1e-15);
+    const std::string tool = R"(<link name="tool"/>)";
+    const std::string heavytool =
+        R"(<link name="tool"><inertial><mass value="0.7"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>)";
+    ASSERT_EQ(refusalof("arm.urdf", edited(PLAINSCARA, {{tool, heavytool}, {companion, R"(<sotoc payload="tool"/>)"}}), urdf), "");
+    installrobot(urdf);
+    EXPECT_EQ(task.mwNom, 0.7);
+    EXPECT_NEAR(scara.mL[1], 1.0, 1e-15) << "the payload is not link 2's";
+    const struct {
+        const char *companion, *why;
+    } payloads[] = {
+        {R"(<sotoc payload="nowhere"/>)", "9: payload 'nowhere' names no link"},
+        {R"(<sotoc payload="b"/>)", "9: payload 'b' is not fixed to the tip"},
+        {R"(<sotoc payload="a"/>)", "9: payload 'a' is not fixed to the tip"},
+        {R"(<sotoc payload="0.5 kg" mwNom="0.5"/>)", "9: 'mwNom' refused; the URDF's joints and links give it"},
+    };
+    for (const auto &p : payloads) {
+        const std::string why = refusalof("arm.urdf", edited(PLAINSCARA, {{companion, p.companion}}));
+        EXPECT_EQ(why.rfind(p.why, 0), 0u) << p.why << "\n" << why;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Both designs and the three runs on rigid arms: the error-free TOC run ends near
+// the goal, as it does for the built-in arms (the cylindrical arm a quarter turn, as
+// its default half turn has no solution).
+TEST(RobotFormats, DesignsAndControllersRunOnRigidArms) {
+    const struct {
+        const char *name, *text;
+        char type;
+    } arms[] = {
+        {"arm.toml", "kind = \"scara\"\nmodel = \"rigid\"\nml1 = 1.5\nc1x = 0.25\nc1y = 0.02\nIc1 = 0.03\n"
+                     "ml2 = 0.8\nc2x = 0.2\nc2y = -0.01\nIc2 = 0.01\n", 'b'},
+        {"arm.json", R"({"kind": "cylindrical", "model": "rigid", "ml1": 2, "c1x": 0.1, "Ic1": 0.05, "ml2": 1.5, "c2x": -0.4})", 'a'},
+    };
+    for (const auto &arm : arms)
+        for (char gravity : {'h', 'g'}) {
+            RobotFile file{};
+            ASSERT_EQ(refusalof(arm.name, arm.text, file), "");
+            installrobot(file);
+            app.type = arm.type;
+            ComparisonSettings s = currentsettings();
+            s.sgnG = gravity;
+            if (arm.type == 'a') {
+                s.xf = 0.0;
+                s.yf = 0.7;
+            }
+            s.tfNomBasis = standalonebasis(s);
+            const ComparisonResult r = comparisonpass(s);
+            ASSERT_EQ(r.outcome, COMPARED) << arm.name << gravity;
+            EXPECT_LT(r.tocFree.endTipError, 0.01) << arm.name << gravity;
+            EXPECT_GT(r.free.ts[3], 0.0) << arm.name << gravity;
+        }
 }
 
 }  // namespace
