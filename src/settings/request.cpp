@@ -198,7 +198,7 @@ bool parameteraccepted(Parameter k, double v) {
     switch (parameterrow(k).range) {
         case RANGERATIO: return ratioaccepted(v);
         case RANGECOORDINATE: return coordinateaccepted(v);
-        default: return std::isfinite(v) && v > 0.0;
+        default: return modelvalueaccepted(v);
     }
 }
 
@@ -209,7 +209,7 @@ std::string parameteraccepts(Parameter k, char type) {
         case RANGERATIO: return "a number > 0 and <= " + numbertext(MAXRATIO) + in;
         case RANGECOORDINATE:
             return "a number from " + numbertext(-MAXCOORDINATE) + " to " + numbertext(MAXCOORDINATE) + in;
-        default: return "a number > 0" + in;
+        default: return "a number from " + numbertext(MINMODELVALUE) + " to " + numbertext(MAXMODELVALUE) + in;
     }
 }
 

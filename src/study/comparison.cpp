@@ -1,5 +1,6 @@
 #include "study/comparison.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "study/params.h"
@@ -193,6 +194,7 @@ void usetruevalues(const DesignErrors &errors, const std::vector<double> &truth)
 bool designerroraccepted(double percent) { return percent > -100.0 && percent <= MAXDESIGNERRORPERCENT; }
 
 bool ratioaccepted(double u) { return u > 0.0 && u <= MAXRATIO; }
+bool modelvalueaccepted(double v) { return v >= MINMODELVALUE && v <= MAXMODELVALUE; }
 bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT; }
 bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
 double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.0; }
@@ -205,6 +207,18 @@ ComparisonSettings currentsettings() {
                               task.y0,        task.xf,         task.yf,       app.elbow,  task.errRatio,
                               task.tfNom,     task.dNear,      task.tFallback, task.tolerance, app.joint2Start,
                               app.designSearch};
+}
+
+bool finitefigures(const ComparisonResult &r, bool run) {
+    std::vector<double> v = {r.dt, r.tfNom, r.T1max, r.T2max, r.T1maxG, r.T2maxG};
+    const std::vector<const RunFigures *> runs = {&r.tocFree, &r.tocErr, &r.sotocErr};
+    for (const RunFigures *f : run ? runs : std::vector<const RunFigures *>{}) {
+        v.insert(v.end(), {f->tf, f->P[0], f->P[1], f->error, f->endTipError, f->endTipSpeed});
+        if (f->ratioexists) v.push_back(f->ratio);
+        if (f->designedInSpan) v.insert(v.end(), {f->designedTipError, f->designedTipSpeed});
+        if (f->settled) v.push_back(f->settlingTime);
+    }
+    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
 }
 
 bool samestructure(const ComparisonResult &r) {
@@ -231,6 +245,10 @@ ComparisonResult errorfreepass(const ComparisonSettings &s) {
     r.T2max = p.T2max;
     r.T1maxG = p.T1maxG;
     r.T2maxG = p.T2maxG;
+    if (!finitefigures(r, false)) {
+        r.outcome = DIVERGED;
+        return r;
+    }
 
     if (!designinto(DESIGNNOMINAL, r.free, designs.tsFree[robotindex(app.type)])) {
         r.outcome = NOFREESOLUTION;
@@ -243,7 +261,7 @@ ComparisonResult errorfreepass(const ComparisonSettings &s) {
 
 ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio, const DesignErrors &designErrors) {
     ComparisonResult r = freeHalf;
-    if (r.outcome == NOFREESOLUTION) return r;
+    if (r.outcome == NOFREESOLUTION || r.outcome == DIVERGED) return r;
     task.errRatio = errRatio;
     std::vector<double> truth;
     usedesignvalues(designErrors, truth);
@@ -266,7 +284,7 @@ ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio, co
     simulateinto(CTRLTOC, runs.tocErr);
     simulateinto(CTRLSOTOC, runs.sotocErr);
     figures(r);
-    r.outcome = COMPARED;
+    r.outcome = finitefigures(r, true) ? COMPARED : DIVERGED;
     app.scale = 1.0;
     app.frame = 0;
     return r;

@@ -218,7 +218,7 @@ TEST(DesignErrors, RefusalsBesideTheAccepted) {
         {{"--design-error", "L1=5", "--design-error", "L2=5"},
          {"--design-error", "L1=5", "--design-error", "L1=6"},
          "each NAME once"},
-        {{"--param", "L2=0.45"}, {"--param", "L2=-1"}, "a number > 0 in m"},
+        {{"--param", "L2=0.45"}, {"--param", "L2=-1"}, "a number from 1e-09 to 1e+09 in m"},
         {{"--param", "TM1=0.1"}, {"--param", "u1=50"}, "NAME=VALUE with NAME one of mwNom, wn1,"},
     };
     for (const auto &c : cases) {

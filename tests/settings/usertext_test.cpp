@@ -69,4 +69,21 @@ TEST(UserText, PrintableEscapesAndShortens) {
     EXPECT_EQ(std::string(80, 'x') + "\xE2\x80\xA6", excerpt(std::string(1000000, 'x'))) << "80 bytes quoted";
 }
 
+// Text for UTF-8 output keeps every well-formed character, control characters too,
+// writes each other byte as \xHH, and is never shortened.
+TEST(UserText, Utf8TextEscapesOnlyBadBytes) {
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {"arm\xff.toml", "arm\\xFF.toml"},
+        {"\xC3\xA9.toml", "\xC3\xA9.toml"},
+        {"a\tb\nc", "a\tb\nc"},
+        {std::string("nul\0x", 5), std::string("nul\0x", 5)},
+        {"\xC0\xAF\xED\xA0\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},
+        {"cut\xE3\x81", "cut\\xE3\\x81"},
+        {std::string(1000, 'x'), std::string(1000, 'x')},
+    };
+    for (const auto &c : cases) EXPECT_EQ(utf8text(c.text), c.expected) << printable(c.text, 40);
+}
+
 }  // namespace
