@@ -78,14 +78,15 @@ json phasesjson(const SotocPhases &p) {
     return phases;
 }
 
-// A file's name, or its name and digest as a result's settings hold them.
+// A file's name (utf8text: \xHH a byte), or its name and digest as a result's
+// settings hold them.
 bool takefile(const json &x, Setting s, CompareOptionValues &v) {
     const bool named = x.is_object() && x.size() == 2 && x.contains("path") && x.contains("sha256") &&
                        x.at("path").is_string() && x.at("sha256").is_string();
     if (named) v.robotDigest = x.at("sha256").get<std::string>();
     const json &path = named ? x.at("path") : x;
     if (!path.is_string() || path.get<std::string>().empty()) return false;
-    v.words[s] = path.get<std::string>();
+    v.words[s] = utf8bytes(path.get<std::string>());
     return true;
 }
 

@@ -89,11 +89,11 @@ std::vector<std::string> splitat(const std::string &text, char separator) {
 namespace {
 
 // `text` with every byte that starts no sequence (sequencelength) written as \xHH,
-// cut after about `most` bytes with an ellipsis.
+// and with `controls` a backslash too; cut after about `most` bytes with an ellipsis.
 std::string escaped(const std::string &text, size_t most, bool controls) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
-        const size_t n = sequencelength(text, i, controls);
+        const size_t n = controls && text[i] == '\\' ? 0 : sequencelength(text, i, controls);
         char code[8];
         if (n == 0) std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned char>(text[i]));
         const std::string piece = n > 0 ? text.substr(i, n) : std::string(code);
@@ -109,5 +109,18 @@ std::string escaped(const std::string &text, size_t most, bool controls) {
 std::string printable(const std::string &text, size_t most) { return escaped(text, most, false); }
 
 std::string utf8text(const std::string &text) { return escaped(text, std::string::npos, true); }
+
+std::string utf8bytes(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned value = 0;
+        const char *hex = text.data() + i + 2;
+        const bool code = text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size() &&
+                          std::from_chars(hex, hex + 2, value, 16).ptr == hex + 2;
+        out += code ? static_cast<char>(value) : text[i];
+        if (code) i += 3;
+    }
+    return out;
+}
 
 std::string excerpt(const std::string &text) { return printable(text, QUOTEBYTES); }

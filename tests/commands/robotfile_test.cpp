@@ -193,7 +193,8 @@ TEST(RobotFileCommand, RefusedFilesNameTheirLine) {
 
 // A file name that is not UTF-8 (byte 0xFF) is written with that byte as the four
 // characters \xFF wherever the name goes: the JSON of every writer (which would not
-// be JSON otherwise) and the metadata of the pictures; the runs go on as with any name.
+// be JSON otherwise) and the metadata of the pictures; the runs go on as with any name,
+// the results plot, and a batch line names the file so.
 TEST(RobotFileCommand, NameThatIsNotUtf8WrittenEscaped) {
     TempDir dir;
     const std::string arm = written(dir, "arm\xff.toml", readfile(SCARAFILE));
@@ -225,6 +226,11 @@ TEST(RobotFileCommand, NameThatIsNotUtf8WrittenEscaped) {
             EXPECT_EQ(picture.find("arm\xff"), std::string::npos) << c.picture;
         }
     }
+    const std::string line = json{{"motion", "horizontal"}, {"robotfile", named}}.dump() + "\n";
+    const RunOutcome batch = runsotoc({"batch"}, line + line);
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    for (const json &j : parsed(batch.out)) EXPECT_EQ(j.at("settings").at("robotfile").at("path"), named);
+    EXPECT_EQ(parsed(batch.out).size(), 2u);
 }
 
 // Results of a robot file plot while the file is unchanged; once it changed they are
