@@ -31,7 +31,8 @@ const char *const ABOUT =
     "console dialog prints them, in Japanese or in English (--lang). Asks nothing and opens no\n"
     "window. --plot draws the comparison as a figure for print (none when there is no solution).\n"
     "Exit status: 0 compared, 1 results, logs or figure not written, 2 refused options, 3 no\n"
-    "switching-time solution, 4 diverged (a derived value or a figure of the runs is no finite number).";
+    "switching-time solution, 4 diverged (a derived value or a figure of the runs is no finite\n"
+    "number).";
 
 // Makes the folder of --log when it is missing, noting in `made` the folders it
 // made, deepest first; refuses a folder that cannot be made.

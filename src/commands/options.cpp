@@ -108,7 +108,8 @@ void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
            },
            "Size of the figure's page in inches, rounded to whole points (a PNG has " + numbertext(PNGDPI) +
                " pixels per inch, at most " + numbertext(MAXPNGPIXELS / 1e6) + " million: about " +
-               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square): " + numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
+               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square): " +
+               numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
                " fits a journal's column. Text is 8.5 pt on pages of two columns and more; a smaller page shows the "
                "figure of that shape scaled down whole, text with it. Default: " + numbertext(TWOCOLUMNWIDTH) +
                "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
@@ -136,7 +137,9 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         const SettingRow &row = settingrow(s);
         const std::string name = std::string("--") + settingoption(s, "--");
         if (row.words != nullptr || settingisfile(row))
-            cmd.add_option(name, v.words[s], settinghelp(s))->type_name(row.typeName)->check(nonempty(settingaccepts(s)));
+            cmd.add_option(name, v.words[s], settinghelp(s))
+                ->type_name(row.typeName)
+                ->check(nonempty(settingaccepts(s)));
         else if (row.named != nullptr)
             addnamedoption(cmd, name, s, v.named[s], settinghelp(s), row.typeName);
         else
@@ -153,8 +156,8 @@ CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, 
 }
 
 CLI::Validator nonempty(const std::string &accepts) {
-    return CLI::Validator([accepts](std::string &value) { return value.empty() ? "'' refused; accepts " + accepts : ""; },
-                          "");
+    return CLI::Validator(
+        [accepts](std::string &value) { return value.empty() ? "'' refused; accepts " + accepts : ""; }, "");
 }
 
 void addjobsoption(CLI::App &cmd, int &jobs) {
@@ -209,7 +212,8 @@ Outcome checkplot(const std::string &plot, const FigureOptions &o, bool stdoutus
     if (plotdevice(plot) == "png" && static_cast<double>(pixels.w) * pixels.h > MAXPNGPIXELS)
         return refused("--figsize: '" + numbertext(o.W) + "," + numbertext(o.H) + "' refused; a PNG takes at most " +
                        numbertext(MAXPNGPIXELS / 1e6) + " million pixels (" + std::to_string(pixels.w) + " x " +
-                       std::to_string(pixels.h) + " at " + numbertext(PNGDPI) + " per inch): a smaller page, or .svg or .pdf");
+                       std::to_string(pixels.h) + " at " + numbertext(PNGDPI) +
+                       " per inch): a smaller page, or .svg or .pdf");
     if (stdoutused && isstandardoutput(plot))
         return refused("--plot: '" + excerpt(plot) + "' refused; standard output is written to it");
     return succeeded();

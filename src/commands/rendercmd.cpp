@@ -21,7 +21,7 @@ const char *const ABOUT =
     "--png FILE the picture at one log row, --gif FILE the animation of all rows. The pictures are\n"
     "the window's own drawing. Needs no screen: without an X display it starts a private X server\n"
     "(Xvfb) and stops it before it ends. Exit status: 0 written, 1 not written, 2 refused options,\n"
-    "3 no switching-time solution, 4 diverged (a figure that is no finite number).";
+    "3 no switching-time solution, 4 diverged (a figure of the runs that is no finite number).";
 
 // Picture sizes taken [pixels]: room for the window's texts, and within what the
 // software renderer and Xvfb give.

@@ -128,8 +128,9 @@ json runsjson(const ComparisonResult &r, bool fallback) {
     return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
 }
 
-// The place of the first number in j that is not finite, as a path of the names
-// of its members and indices ("runs.tocErr.endTipError", "runs.tocErr.tip.1") below `at`; "" when all are finite.
+// The place of the first number in j that is not finite, as a path of the names of
+// its members and indices ("runs.tocErr.endTipError", "runs.tocErr.tip.1") below
+// `at`; "" when all are finite.
 std::string firstnonfinite(const json &j, const std::string &at) {
     if (j.is_number_float()) return std::isfinite(j.get<double>()) ? "" : at;
     if (!j.is_structured()) return "";

@@ -250,8 +250,10 @@ std::string sourcedate() {
     const bool digits = *epoch >= '0' && *epoch <= '9';  // strtoll would take spaces and signs too
     if (!digits || *end != '\0' || errno != 0 || seconds > LASTSOURCETIME || gmtime_r(&t, &utc) == nullptr) {
         if (!warned)
-            std::fprintf(stderr, "sotoc: SOURCE_DATE_EPOCH '%s' ignored, the pictures carry no date; it takes whole "
-                                 "seconds since 1970 from 0 to %lld\n", printable(epoch, QUOTEBYTES).c_str(), LASTSOURCETIME);
+            std::fprintf(stderr,
+                         "sotoc: SOURCE_DATE_EPOCH '%s' ignored, the pictures carry no date; it takes whole seconds "
+                         "since 1970 from 0 to %lld\n",
+                         printable(epoch, QUOTEBYTES).c_str(), LASTSOURCETIME);
         warned = true;
         return "";
     }

@@ -382,7 +382,8 @@ struct Bound {
     }
     // The arguments as_ and progress, their defaults where not given.
     Gathered gathered() const {
-        return Gathered{get("as_", py::str("records")), py::bool_(flagof(get("progress", py::bool_(false)), "progress"))};
+        const bool progress = flagof(get("progress", py::bool_(false)), "progress");
+        return Gathered{get("as_", py::str("records")), py::bool_(progress)};
     }
 };
 

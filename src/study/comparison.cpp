@@ -209,10 +209,9 @@ ComparisonSettings currentsettings() {
                               app.designSearch};
 }
 
-bool finitefigures(const ComparisonResult &r, bool run) {
+bool finitefigures(const ComparisonResult &r) {
     std::vector<double> v = {r.dt, r.tfNom, r.T1max, r.T2max, r.T1maxG, r.T2maxG};
-    const std::vector<const RunFigures *> runs = {&r.tocFree, &r.tocErr, &r.sotocErr};
-    for (const RunFigures *f : run ? runs : std::vector<const RunFigures *>{}) {
+    for (const RunFigures *f : {&r.tocFree, &r.tocErr, &r.sotocErr}) {
         v.insert(v.end(), {f->tf, f->P[0], f->P[1], f->error, f->endTipError, f->endTipSpeed});
         if (f->ratioexists) v.push_back(f->ratio);
         if (f->designedInSpan) v.insert(v.end(), {f->designedTipError, f->designedTipSpeed});
@@ -245,10 +244,6 @@ ComparisonResult errorfreepass(const ComparisonSettings &s) {
     r.T2max = p.T2max;
     r.T1maxG = p.T1maxG;
     r.T2maxG = p.T2maxG;
-    if (!finitefigures(r, false)) {
-        r.outcome = DIVERGED;
-        return r;
-    }
 
     if (!designinto(DESIGNNOMINAL, r.free, designs.tsFree[robotindex(app.type)])) {
         r.outcome = NOFREESOLUTION;
@@ -261,7 +256,7 @@ ComparisonResult errorfreepass(const ComparisonSettings &s) {
 
 ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio, const DesignErrors &designErrors) {
     ComparisonResult r = freeHalf;
-    if (r.outcome == NOFREESOLUTION || r.outcome == DIVERGED) return r;
+    if (r.outcome == NOFREESOLUTION) return r;
     task.errRatio = errRatio;
     std::vector<double> truth;
     usedesignvalues(designErrors, truth);
@@ -284,7 +279,7 @@ ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio, co
     simulateinto(CTRLTOC, runs.tocErr);
     simulateinto(CTRLSOTOC, runs.sotocErr);
     figures(r);
-    r.outcome = finitefigures(r, true) ? COMPARED : DIVERGED;
+    r.outcome = finitefigures(r) ? COMPARED : DIVERGED;
     app.scale = 1.0;
     app.frame = 0;
     return r;

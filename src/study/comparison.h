@@ -139,9 +139,9 @@ struct ComparisonResult {
     SotocPhases phases;    // how the SOTOC run's phases ended
 };
 
-// Whether the derived values and, when `run`, the figures of the three runs that
-// exist are finite numbers.
-bool finitefigures(const ComparisonResult &r, bool run);
+// Whether the derived values and the figures of the three runs that exist are
+// finite numbers; a pass that ran its three runs is DIVERGED when they are not.
+bool finitefigures(const ComparisonResult &r);
 
 // Whether the designs kept trials of the same starting sign of joint 2 (the same
 // order of torque signs): false only when both were solved with different signs.

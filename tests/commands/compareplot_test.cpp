@@ -211,7 +211,8 @@ TEST(ComparePlot, SourceDateEpochCheckedAndSaid) {
     for (const auto &c : cases) {
         setenv("SOURCE_DATE_EPOCH", c.value, 1);
         const std::string svg = dir.file("d.svg");
-        const RunOutcome r = runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--json", "--plot", svg});
+        const RunOutcome r =
+            runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--json", "--plot", svg});
         EXPECT_EQ(r.status, 0) << c.value << ": " << r.err;
         const std::string said = std::string("sotoc: SOURCE_DATE_EPOCH '") + c.value + "' ignored";
         EXPECT_EQ(r.err, c.said ? said + ", the pictures carry no date; it takes whole seconds since 1970 from 0 to "

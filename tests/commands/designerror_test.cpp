@@ -194,7 +194,8 @@ TEST(DesignErrors, PictureMetadataNamesTheParameterAxis) {
     TempDir dir;
     const std::string picture = dir.file("l2.svg");
     const RunOutcome map = runsotoc({"map", "--robot", "scara", "--motion", "horizontal", "--x",
-                                     "design-error:L2=-10,10", "--design-error", "IJ1=5", "--out", dir.file("l2.jsonl"), "--plot", picture});
+                                     "design-error:L2=-10,10", "--design-error", "IJ1=5", "--out",
+                                     dir.file("l2.jsonl"), "--plot", picture});
     ASSERT_EQ(map.status, 0) << map.err;
     std::ifstream in(picture);
     const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
