@@ -31,7 +31,8 @@ const char *const ABOUT =
     "console dialog prints them, in Japanese or in English (--lang). Asks nothing and opens no\n"
     "window. --plot draws the comparison as a figure for print (none when there is no solution).\n"
     "Exit status: 0 compared, 1 results, logs or figure not written, 2 refused options, 3 no\n"
-    "switching-time solution.";
+    "switching-time solution, 4 diverged (a derived value or a figure of the runs is no finite\n"
+    "number).";
 
 // Makes the folder of --log when it is missing, noting in `made` the folders it
 // made, deepest first; refuses a folder that cannot be made.
@@ -114,20 +115,23 @@ int comparecommand(int argc, char **argv) {
         cmd.add_option("--lang", lang,
                        "Language of the result lines: ja (the console dialog's Japanese) or en. Default: ja when "
                        "the locale (LC_ALL, LC_MESSAGES or LANG) is Japanese, else en.")
-            ->type_name("ja|en");
+            ->type_name("ja|en")
+            ->check(nonempty("ja or en"));
         cmd.add_option("--log", logdir,
                        "Also write the three runs to DIR/tocFree.csv, tocErr.csv and sotocErr.csv, one row per "
                        "logged sample (made when missing).")
-            ->type_name("DIR");
+            ->type_name("DIR")
+            ->check(nonempty("a folder"));
         cmd.add_option("--plot", plot,
                        "Also draw the comparison into FILE (.png, .svg or .pdf): tip paths, joint displacements and "
                        "torques of the three runs. Not drawn without a solution.")
-            ->type_name("FILE");
+            ->type_name("FILE")
+            ->check(nonempty(PICTURENAMES));
         addfigureoptions(cmd, figure, true);
     };
     const auto takeoptions = [&]() {
         Outcome taken = chooselanguage(lang, language);
-        if (taken.ok() && !plot.empty()) taken = checkplot(plot, true);
+        if (taken.ok() && !plot.empty()) taken = checkplot(plot, figure, true);
         if (taken.ok() && !logdir.empty()) taken = makelogdir(logdir, made);
         if (taken.ok()) taken = beginplot(plot, logdir, picture);
         if (!taken.ok()) removelogdir(made);
@@ -151,8 +155,8 @@ int comparecommand(int argc, char **argv) {
         }
         if (result.outcome == COMPARED) return 0;
         if (!json || !plot.empty())
-            reportproblem(cmd, nosolution(result) + (plot.empty() ? "" : "; no figure drawn"));
-        return EXIT_NOSOLUTION;
+            reportproblem(cmd, uncompared(result) + (plot.empty() ? "" : "; no figure drawn"));
+        return uncomparedstatus(result);
     };
     return passcommand(argc, argv, PassCommand{ABOUT, "sotoc compare", addoptions, takeoptions, finish});
 }

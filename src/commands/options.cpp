@@ -91,6 +91,10 @@ bool readpair(const std::string &text, double &a, double &b) {
 
 }  // namespace
 
+int uncomparedstatus(const ComparisonResult &r) { return r.outcome == DIVERGED ? EXIT_DIVERGED : EXIT_NOSOLUTION; }
+
+const char *const PICTURENAMES = "a file name ending in .png, .svg or .pdf";
+
 void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
     const std::string sides = "W,H in inches, each from " + numbertext(MINPAGESIDE) + " to " + numbertext(MAXPAGESIDE);
     cmd.add_option_function<std::string>(
@@ -103,7 +107,9 @@ void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
                o.H = h;
            },
            "Size of the figure's page in inches, rounded to whole points (a PNG has " + numbertext(PNGDPI) +
-               " pixels per inch): " + numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
+               " pixels per inch, at most " + numbertext(MAXPNGPIXELS / 1e6) + " million: about " +
+               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square): " +
+               numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
                " fits a journal's column. Text is 8.5 pt on pages of two columns and more; a smaller page shows the "
                "figure of that shape scaled down whole, text with it. Default: " + numbertext(TWOCOLUMNWIDTH) +
                "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
@@ -131,7 +137,9 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         const SettingRow &row = settingrow(s);
         const std::string name = std::string("--") + settingoption(s, "--");
         if (row.words != nullptr || settingisfile(row))
-            cmd.add_option(name, v.words[s], settinghelp(s))->type_name(row.typeName);
+            cmd.add_option(name, v.words[s], settinghelp(s))
+                ->type_name(row.typeName)
+                ->check(nonempty(settingaccepts(s)));
         else if (row.named != nullptr)
             addnamedoption(cmd, name, s, v.named[s], settinghelp(s), row.typeName);
         else
@@ -145,6 +153,11 @@ CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, con
 
 CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, const std::string &help) {
     return addonenumber(cmd, name, v, help);
+}
+
+CLI::Validator nonempty(const std::string &accepts) {
+    return CLI::Validator(
+        [accepts](std::string &value) { return value.empty() ? "'' refused; accepts " + accepts : ""; }, "");
 }
 
 void addjobsoption(CLI::App &cmd, int &jobs) {
@@ -192,9 +205,15 @@ bool parsecommand(CLI::App &cmd, int argc, char **argv, int &status) {
     return false;
 }
 
-Outcome checkplot(const std::string &plot, bool stdoutused) {
+Outcome checkplot(const std::string &plot, const FigureOptions &o, bool stdoutused) {
     if (plotdevice(plot).empty())
-        return refused("--plot: '" + excerpt(plot) + "' refused; accepts a file name ending in .png, .svg or .pdf");
+        return refused("--plot: '" + excerpt(plot) + "' refused; accepts " + PICTURENAMES);
+    const PageSize pixels = pngsize(papersize(o));
+    if (plotdevice(plot) == "png" && static_cast<double>(pixels.w) * pixels.h > MAXPNGPIXELS)
+        return refused("--figsize: '" + numbertext(o.W) + "," + numbertext(o.H) + "' refused; a PNG takes at most " +
+                       numbertext(MAXPNGPIXELS / 1e6) + " million pixels (" + std::to_string(pixels.w) + " x " +
+                       std::to_string(pixels.h) + " at " + numbertext(PNGDPI) +
+                       " per inch): a smaller page, or .svg or .pdf");
     if (stdoutused && isstandardoutput(plot))
         return refused("--plot: '" + excerpt(plot) + "' refused; standard output is written to it");
     return succeeded();

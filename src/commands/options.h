@@ -8,16 +8,24 @@
 #include "settings/request.h"
 
 struct OutputFile;
+struct ComparisonResult;
 struct FigureOptions;
 
 namespace CLI {
 class App;
 class Option;
+class Validator;
 }
 
 // Exit status of a subcommand whose switching-time design has no solution, beside
 // 0 (done), FAILURESTATUS and REFUSEDSTATUS (records/outcome.h).
 constexpr int EXIT_NOSOLUTION = 3;
+// Exit status of a subcommand whose pass diverged: a derived value or a figure of
+// its runs is no finite number.
+constexpr int EXIT_DIVERGED = 4;
+
+// The exit status of a pass that did not compare: EXIT_DIVERGED or EXIT_NOSOLUTION.
+int uncomparedstatus(const ComparisonResult &r);
 
 // Adds an option --NAME to `cmd` for every setting of the table (settings/settings.h),
 // each with its units, accepted values and default in the help; numbers are read
@@ -31,6 +39,10 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v);
 CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, int &v, const std::string &help);
 CLI::Option *addnumberoption(CLI::App &cmd, const std::string &name, double &v, const std::string &help);
 
+// The check of an option that names a file, a folder or a word: refuses an empty
+// value ("'' refused; accepts ACCEPTS"), which names none and is not the option left out.
+CLI::Validator nonempty(const std::string &accepts);
+
 // Adds --jobs N (1..MAXJOBS comparisons at once in worker processes) to `cmd` and
 // sets `jobs` to its default, the number of cores.
 void addjobsoption(CLI::App &cmd, int &jobs);
@@ -43,10 +55,14 @@ constexpr double MINPAGESIDE = 1.0;
 // `timeaxis`, --time-range T0,T1 (seconds, T1 > T0).
 void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis);
 
+// What --plot accepts: "a file name ending in .png, .svg or .pdf".
+extern const char *const PICTURENAMES;
+
 // Checks --plot FILE before any work: refuses all but a name ending in .png, .svg or
 // .pdf that is not, when the command writes standard output (`stdoutused`), the
-// file standard output goes to (the picture would replace it).
-Outcome checkplot(const std::string &plot, bool stdoutused);
+// file standard output goes to (the picture would replace it); refuses --figsize of
+// a PNG beyond MAXPNGPIXELS.
+Outcome checkplot(const std::string &plot, const FigureOptions &o, bool stdoutused);
 
 // The refusal of an output that beginoutput (atomicwrite/outfile.h) could not make, for
 // option `option`: "OPTION: 'TARGET' refused; accepts a writable file (<reason>)",

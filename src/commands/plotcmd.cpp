@@ -41,7 +41,7 @@ int plotcommand(int argc, char **argv) {
     addfigureoptions(cmd, figure, false);
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
-    Outcome taken = checkplot(picture, false);
+    Outcome taken = checkplot(picture, figure, false);
     for (const std::string &file : files)
         if (taken.ok() && samefile(file, picture))
             taken = refused("--plot: '" + excerpt(picture) + "' refused; it names the result file '" +

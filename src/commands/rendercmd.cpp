@@ -21,7 +21,7 @@ const char *const ABOUT =
     "--png FILE the picture at one log row, --gif FILE the animation of all rows. The pictures are\n"
     "the window's own drawing. Needs no screen: without an X display it starts a private X server\n"
     "(Xvfb) and stops it before it ends. Exit status: 0 written, 1 not written, 2 refused options,\n"
-    "3 no switching-time solution.";
+    "3 no switching-time solution, 4 diverged (a figure of the runs that is no finite number).";
 
 // Picture sizes taken [pixels]: room for the window's texts, and within what the
 // software renderer and Xvfb give.
@@ -106,8 +106,8 @@ int rendercommand(int argc, char **argv) {
     RenderOptions o = {"", "", -1, 1, 0.0, "800x800", 0, 0};
     const auto finish = [&o](const CLI::App &cmd, const CompareRequest &, const ComparisonResult &result) {
         if (result.outcome != COMPARED) {
-            reportproblem(cmd, nosolution(result));
-            return EXIT_NOSOLUTION;
+            reportproblem(cmd, uncompared(result));
+            return uncomparedstatus(result);
         }
         const Outcome rendered =
             o.png.empty() ? rendergif(o.gif.c_str(), o.every,

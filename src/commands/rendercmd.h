@@ -2,5 +2,5 @@
 #pragma once
 
 // Runs the subcommand with its arguments (argv[0] is its name); returns the exit
-// status: 0 written, 1 not written, REFUSEDSTATUS, EXIT_NOSOLUTION.
+// status: 0 written, 1 not written, REFUSEDSTATUS, EXIT_NOSOLUTION, EXIT_DIVERGED.
 int rendercommand(int argc, char **argv);

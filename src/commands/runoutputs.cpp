@@ -53,8 +53,12 @@ void addrunoutputoptions(CLI::App &cmd, RunOutputOptions &o, const std::string &
     o.shardOption =
         cmd.add_option("--shard", o.shard, "Run only the points K, K+N, K+2N, ... (K from 0 to N-1). Default: 0/1.")
             ->type_name("K/N");
-    cmd.add_option("--out", o.out, "Write the JSON lines to FILE. Default: standard output.")->type_name("FILE");
-    cmd.add_option("--plot", o.plot, "Also draw the " + what + " into FILE: .png, .svg or .pdf.")->type_name("FILE");
+    cmd.add_option("--out", o.out, "Write the JSON lines to FILE. Default: standard output.")
+        ->type_name("FILE")
+        ->check(nonempty("a file name"));
+    cmd.add_option("--plot", o.plot, "Also draw the " + what + " into FILE: .png, .svg or .pdf.")
+        ->type_name("FILE")
+        ->check(nonempty(PICTURENAMES));
     cmd.add_flag("--progress", o.progress,
                  "On a standard error that is not a terminal (a batch job's log), print the points done and the "
                  "time left every " + numbertext(PROGRESSPERIOD) + " s and at the end. A terminal shows them on one "
@@ -67,7 +71,7 @@ Outcome takerunoutputs(const RunOutputOptions &o, Shard &shard) {
     shard = Shard{0, 1};
     const Outcome parsed = o.shardOption->count() > 0 ? parseshard(o.shard, shard) : succeeded();
     if (!parsed.ok()) return refused("--shard: '" + excerpt(o.shard) + "' refused; " + parsed.message);
-    return o.plot.empty() ? succeeded() : checkplot(o.plot, !resultfile(o));
+    return o.plot.empty() ? succeeded() : checkplot(o.plot, o.figure, !resultfile(o));
 }
 
 // Runs the command whose options were `taken` (or refused).

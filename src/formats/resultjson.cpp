@@ -1,5 +1,7 @@
 #include "formats/resultjson.h"
 
+#include <cmath>
+
 #include "records/parameters.h"
 #include "settings/settings.h"
 #include "settings/usertext.h"
@@ -10,8 +12,8 @@ using json = nlohmann::ordered_json;
 
 json pair(const double v[2]) { return json::array({v[0], v[1]}); }
 
-// A robot file as the settings name it: its path and the digest of its bytes.
-json robotfilejson(const RobotFile &f) { return json{{"path", f.path}, {"sha256", f.sha256}}; }
+// A robot file as the settings name it: its path (utf8text) and the digest of its bytes.
+json robotfilejson(const RobotFile &f) { return json{{"path", utf8text(f.path)}, {"sha256", f.sha256}}; }
 
 // Values by parameter name as an object, {"L2": -10}, in the order given.
 json namedjson(const ParameterValues &values) {
@@ -76,14 +78,15 @@ json phasesjson(const SotocPhases &p) {
     return phases;
 }
 
-// A file's name, or its name and digest as a result's settings hold them.
+// A file's name (utf8text: \xHH a byte), or its name and digest as a result's
+// settings hold them.
 bool takefile(const json &x, Setting s, CompareOptionValues &v) {
     const bool named = x.is_object() && x.size() == 2 && x.contains("path") && x.contains("sha256") &&
                        x.at("path").is_string() && x.at("sha256").is_string();
     if (named) v.robotDigest = x.at("sha256").get<std::string>();
     const json &path = named ? x.at("path") : x;
     if (!path.is_string() || path.get<std::string>().empty()) return false;
-    v.words[s] = path.get<std::string>();
+    v.words[s] = utf8bytes(path.get<std::string>());
     return true;
 }
 
@@ -123,6 +126,19 @@ json runsjson(const ComparisonResult &r, bool fallback) {
     sotocErr["finished"] = r.sotocFinished;
     if (fallback) sotocErr["phases"] = phasesjson(r.phases);
     return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
+}
+
+// The place of the first number in j that is not finite, as a path of the names of
+// its members and indices ("runs.tocErr.endTipError", "runs.tocErr.tip.1") below
+// `at`; "" when all are finite.
+std::string firstnonfinite(const json &j, const std::string &at) {
+    if (j.is_number_float()) return std::isfinite(j.get<double>()) ? "" : at;
+    if (!j.is_structured()) return "";
+    for (const auto &item : j.items()) {
+        const std::string found = firstnonfinite(item.value(), at.empty() ? item.key() : at + "." + item.key());
+        if (!found.empty()) return found;
+    }
+    return "";
 }
 
 // The option values of the fields of a JSON object; refuses a field that names no
@@ -184,6 +200,7 @@ const char *outcomeword(ComparisonOutcome o) {
         case COMPARED: return "compared";
         case NOFREESOLUTION: return "no-free-solution";
         case NOERRSOLUTION: return "no-error-solution";
+        case DIVERGED: return "diverged";
     }
     return "?";
 }
@@ -200,6 +217,11 @@ const char *verdictword(TrialVerdict v) {
     return "?";
 }
 
+std::string divergence(const ComparisonResult &r) {
+    const std::string at = firstnonfinite(json{{"derived", derivedjson(r)}, {"runs", runsjson(r, true)}}, "");
+    return "the model's values overflow: " + at + " is no finite number; choose values nearer those of sotoc params";
+}
+
 std::string nosolution(const ComparisonResult &r) {
     const bool free = r.outcome == NOFREESOLUTION;
     const DesignSummary &d = free ? r.free : r.err;
@@ -207,6 +229,8 @@ std::string nosolution(const ComparisonResult &r) {
            " mass error (joint 2 starting negative: " + verdictword(d.trial[0].verdict) +
            ", positive: " + verdictword(d.trial[1].verdict) + ")";
 }
+
+std::string uncompared(const ComparisonResult &r) { return r.outcome == DIVERGED ? divergence(r) : nosolution(r); }
 
 const char *const RUNNAMES[3] = {"tocFree", "tocErr", "sotocErr"};
 
@@ -219,6 +243,11 @@ std::string programtext(const std::string &version, const std::string &commit) {
 }
 
 json resultjson(const CompareRequest &request, const ComparisonResult &r) {
+    if (r.outcome == DIVERGED)
+        return json{{"settings", settingsjson(request)},
+                    {"outcome", outcomeword(r.outcome)},
+                    {"reason", divergence(r)},
+                    {"program", programjson()}};
     return json{{"settings", settingsjson(request)},
                 {"derived", derivedjson(r)},
                 {"outcome", outcomeword(r.outcome)},

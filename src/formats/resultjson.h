@@ -29,7 +29,9 @@ std::string programtext(const std::string &version, const std::string &commit);
 nlohmann::ordered_json settingsjson(CompareRequest q);
 
 // Settings used (the request), derived values, outcome, both designs, the figures of
-// the three runs (a figure that does not exist is null) and the program that made it.
+// the three runs (a figure that does not exist is null) and the program that made it;
+// of a pass that diverged its settings, the outcome "diverged", why as "reason"
+// (divergence) and the program.
 nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);
 
 // The object of a point a map could not run (a SCARA point out of reach): its
@@ -60,8 +62,15 @@ Outcome requestfromobjectwithoutreach(const nlohmann::ordered_json &j, CompareRe
 const char *outcomeword(ComparisonOutcome o);
 const char *verdictword(TrialVerdict v);
 
+// Why a pass diverged: the first derived value or figure of its runs that is no
+// finite number, named by its place in a result object.
+std::string divergence(const ComparisonResult &r);
+
 // Why a pass found no solution: which design, and the verdicts of both its trials.
 std::string nosolution(const ComparisonResult &r);
+
+// Why a pass that did not compare did not: divergence or nosolution.
+std::string uncompared(const ComparisonResult &r);
 
 // The name of a run in the result object and in the log file names.
 extern const char *const RUNNAMES[3];  // "tocFree", "tocErr", "sotocErr"

@@ -30,6 +30,22 @@ Outcome checkreplaced(const MapAxis *axes[2], const CompareOptionValues &given, 
                    " set it in every point of the map");
 }
 
+// Refuses a value of named option s (--design-error, --param) that an axis sets in
+// every point of the map.
+Outcome checknamedreplaced(const MapAxis *axes[2], const CompareOptionValues &given, Setting s) {
+    for (int a = 0; a < 2; ++a) {
+        const PlotAxis kind = axes[a]->kind;
+        if (kind == AXISNONE || tableaxis(kind) || axissetting(kind) != s) continue;
+        const std::string name = parameterrow(axisparameter(kind)).name;
+        for (const auto &value : given.named[s])
+            if (value.first == name)
+                return refused("--" + std::string(settingoption(s, "--")) + ": '" +
+                               excerpt(value.first + "=" + numbertext(value.second)) + "' refused; --" +
+                               (a == 0 ? "x " : "y ") + axisname(kind) + " sets it in every point of the map");
+    }
+    return succeeded();
+}
+
 }  // namespace
 
 Outcome parseaxis(const std::string &text, MapAxis &axis) {
@@ -60,7 +76,8 @@ Outcome checkaxes(const MapGrid &grid, const std::string typed[2], const Compare
                        " times --y " + std::to_string(axiscount(grid.y)) + "); choose larger steps");
     const MapAxis *axes[2] = {&grid.x, &grid.y};
     for (int s = 0; s < SETTINGS; ++s) {
-        const Outcome replaced = checkreplaced(axes, given, static_cast<Setting>(s));
+        Outcome replaced = checkreplaced(axes, given, static_cast<Setting>(s));
+        if (replaced.ok()) replaced = checknamedreplaced(axes, given, static_cast<Setting>(s));
         if (!replaced.ok()) return replaced;
     }
     return succeeded();

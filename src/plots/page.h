@@ -24,6 +24,10 @@ constexpr double MAXPAGESIDE = 50.0;
 constexpr double POINTSPERINCH = 72.0;
 // Resolution of a PNG [pixels per inch]: what journals ask of line art at least.
 constexpr double PNGDPI = 300.0;
+// Most pixels of a PNG [-]: 40 million, a page of about 21 in square, which takes
+// some 300 MB while drawn (the image and its rows for libpng); larger pages are
+// for SVG and PDF.
+constexpr double MAXPNGPIXELS = 40e6;
 
 // What the command line chooses of a figure, and what its file records of how it
 // was made. Written by the commands; read by the pictures and beginpage.
@@ -48,6 +52,9 @@ double figurescale(const FigureOptions &o);
 
 // The paper of the options, the page of the file, rounded to whole points.
 PageSize papersize(const FigureOptions &o);
+
+// The pixels of a PNG of paper `paper` [pt], at PNGDPI.
+PageSize pngsize(PageSize paper);
 
 // The page a figure is laid out on: the paper enlarged by 1 / figurescale, rounded
 // to whole points.
@@ -112,7 +119,8 @@ Outcome endpage(OutputFile &picture);
 
 // The date SOURCE_DATE_EPOCH names (seconds since 1970, UTC) as
 // "YYYY-MM-DDThh:mm:ssZ", "" when it is unset or holds no such number: the files then
-// carry no date, so that the same command writes the same bytes.
+// carry no date, so that the same command writes the same bytes. A value that is no
+// such number, from 0 to the end of the year 9999, is said once on standard error.
 std::string sourcedate();
 
 // Makes the panel the viewport and window and draws its grid and frame, with numbers

@@ -24,11 +24,17 @@
 
 #include "formats/resultjson.h"
 #include "plots/page.h"
+#include "settings/usertext.h"
 
 namespace {
 
 // Metres per inch, for the resolution a PNG records.
 constexpr double METRESPERINCH = 0.0254;
+// Latest time SOURCE_DATE_EPOCH may name [s since 1970]: 9999-12-31T23:59:59Z, the
+// last of four-digit years, which the dates of PDF and PNG files have.
+constexpr long long LASTSOURCETIME = 253402300799LL;
+// Bytes below this are ASCII: a PNG's text of none other fits a tEXt chunk as it is.
+constexpr unsigned char FIRSTNONASCII = 0x80;
 
 // What the metadata of a file names, besides its format.
 struct Metadata {
@@ -59,9 +65,8 @@ cairo_status_t writetostream(void *stream, const unsigned char *bytes, unsigned 
 // information) of size s [pt]; PLplot draws on it in points.
 cairo_surface_t *newsurface(const std::string &device, PageSize s, const Metadata &m, std::FILE *f) {
     if (device == "png") {
-        const double scale = PNGDPI / POINTSPERINCH;
-        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(std::lround(s.w * scale)),
-                                          static_cast<int>(std::lround(s.h * scale)));
+        const PageSize pixels = pngsize(s);
+        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels.w, pixels.h);
     }
     cairo_surface_t *pdf = cairo_pdf_surface_create_for_stream(writetostream, f, s.w, s.h);
     cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_TITLE, m.title.c_str());
@@ -128,9 +133,12 @@ bool writesvg(OutputFile &picture, const std::string &svg, const Metadata &m, Pa
     return writeoutput(picture, text.data(), text.size()).ok();
 }
 
+// A text chunk: tEXt for ASCII text, else iTXt, whose text is UTF-8 (tEXt's is Latin-1).
 void addtext(std::vector<png_text> &chunks, const char *key, const std::string &value) {
+    const bool ascii = std::all_of(value.begin(), value.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < FIRSTNONASCII; });
     png_text t{};
-    t.compression = PNG_TEXT_COMPRESSION_NONE;
+    t.compression = ascii ? PNG_TEXT_COMPRESSION_NONE : PNG_ITXT_COMPRESSION_NONE;
     t.key = const_cast<char *>(key);
     t.text = const_cast<char *>(value.c_str());
     t.text_length = value.size();
@@ -182,7 +190,7 @@ bool writepngrows(std::FILE *f, int w, int h, const unsigned char *rgb, std::vec
     return true;
 }
 
-// The image as a PNG with the metadata in tEXt chunks under the keywords PNG defines (Title, Software, ...).
+// The image as a PNG with the metadata in text chunks under the keywords PNG defines (Title, Software, ...).
 bool writepng(std::FILE *f, cairo_surface_t *image, const Metadata &m) {
     const std::vector<unsigned char> rgb = rgbrows(image);
     const std::string settings = "settings " + m.settings;
@@ -225,7 +233,13 @@ PageSize pagesize(const FigureOptions &o) {
             static_cast<int>(std::lround(o.H * POINTSPERINCH / scale))};
 }
 
+PageSize pngsize(PageSize paper) {
+    const double scale = PNGDPI / POINTSPERINCH;
+    return {static_cast<int>(std::lround(paper.w * scale)), static_cast<int>(std::lround(paper.h * scale))};
+}
+
 std::string sourcedate() {
+    static bool warned = false;
     const char *epoch = std::getenv("SOURCE_DATE_EPOCH");
     if (epoch == nullptr || *epoch == '\0') return "";
     char *end = nullptr;
@@ -233,7 +247,16 @@ std::string sourcedate() {
     const long long seconds = std::strtoll(epoch, &end, 10);
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm utc{};
-    if (*end != '\0' || errno != 0 || seconds < 0 || gmtime_r(&t, &utc) == nullptr) return "";
+    const bool digits = *epoch >= '0' && *epoch <= '9';  // strtoll would take spaces and signs too
+    if (!digits || *end != '\0' || errno != 0 || seconds > LASTSOURCETIME || gmtime_r(&t, &utc) == nullptr) {
+        if (!warned)
+            std::fprintf(stderr,
+                         "sotoc: SOURCE_DATE_EPOCH '%s' ignored, the pictures carry no date; it takes whole seconds "
+                         "since 1970 from 0 to %lld\n",
+                         printable(epoch, QUOTEBYTES).c_str(), LASTSOURCETIME);
+        warned = true;
+        return "";
+    }
     char text[40];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;

@@ -320,7 +320,7 @@ const char *const COLUMNKEYS[RUNCOLUMNS] = {"t", "q1", "q2", "x", "y", "tau1", "
 
 py::dict compare(const SettingArguments &a, const py::object &logs) {
     const CompareOptionValues values = valuesof(a);
-    const bool logged = flagof(logs);
+    const bool logged = flagof(logs, "logs");
     const Turn taken("compare");
     const CompareRequest request = requestof(values);
     ComparisonResult result;

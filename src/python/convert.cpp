@@ -50,9 +50,21 @@ std::string typednumber(const py::handle &v) {
 
 // The word of setting s; a value that is no str is refused as the command line
 // refuses a word it does not know.
+// Refuses the empty text of setting s: it names no file or word, and is not the setting left out.
+std::string nonempty(const std::string &text, Setting s) {
+    if (text.empty()) throw py::value_error(settingrefusal("--", s, text));
+    return text;
+}
+
 std::string wordof(const py::handle &v, Setting s) {
     if (!py::isinstance<py::str>(v)) throw py::type_error(settingrefusal("--", s, textof(v)));
-    return v.cast<std::string>();
+    return nonempty(v.cast<std::string>(), s);
+}
+
+// The bytes of a file's name (a str, bytes or path) as the file system takes them,
+// those of a str that holds undecodable bytes (os.fsdecode) included.
+std::string pathof(const py::handle &v, Setting s) {
+    return nonempty(py::module_::import("os").attr("fsencode")(v).cast<std::string>(), s);
 }
 
 // One number (a setting of one, such as the mass error) or a sequence of numbers
@@ -149,7 +161,7 @@ CompareOptionValues valuesof(const SettingArguments &a) {
         const py::object &given = a.given[s];
         if (!given) continue;
         if (settingisfile(settingrow(s)) && !given.is_none())
-            v.words[s] = wordof(py::module_::import("os").attr("fspath")(given), s);
+            v.words[s] = pathof(given, s);
         else if (settingrow(s).words != nullptr)
             v.words[s] = wordof(given, s);
         else if (settingrow(s).named != nullptr && !given.is_none())
@@ -181,13 +193,17 @@ int jobsof(const std::string &text) {
     return n;
 }
 
+// Numbers of the tuple (FROM, TO, STEP) of a grid; a tuple of another length is a
+// sequence of values.
+constexpr size_t GRIDTUPLE = 3;
+
 // The numbers of a grid as typed: those of a tuple (FROM, TO, STEP) joined by ':',
 // those of any other sequence, the values themselves, by ','. "" for a value that
 // is no sequence of numbers.
 std::string gridtext(const py::handle &grid, bool &refused) {
     refused = !issequence(grid);
     if (refused) return "";
-    const char *between = py::isinstance<py::tuple>(grid) ? ":" : ",";
+    const char *between = py::isinstance<py::tuple>(grid) && py::len(grid) == GRIDTUPLE ? ":" : ",";
     std::string text;
     bool first = true;
     for (const py::handle &e : py::reinterpret_borrow<py::sequence>(grid)) {
@@ -238,10 +254,10 @@ std::string axistext(const py::object &axis, const char *option, bool required) 
     return text;
 }
 
-bool flagof(const py::object &v) {
-    const int truth = PyObject_IsTrue(v.ptr());
-    if (truth < 0) throw py::error_already_set();
-    return truth != 0;
+bool flagof(const py::object &v, const char *name) {
+    if (!PyBool_Check(v.ptr()))
+        throw py::type_error(std::string(name) + ": '" + excerpt(textof(v)) + "' refused; accepts True or False");
+    return v.ptr() == Py_True;
 }
 
 py::object pythonof(const json &j) {

@@ -44,8 +44,8 @@ std::string jobstext(const py::object &jobs);
 int jobsof(const std::string &text);
 
 // The mass errors (FROM, TO, STEP) [%] of a sweep as --errors would be typed,
-// "FROM:TO:STEP", or those of any other sequence than a tuple (a list, a NumPy
-// array) as the list of them, "V1,V2,..."; raises TypeError for anything but a
+// "FROM:TO:STEP", or those of any other sequence than a tuple of three (a list, a
+// tuple of two or four, a NumPy array) as the list of them, "V1,V2,..."; raises TypeError for anything but a
 // sequence of numbers.
 std::string errorstext(const py::object &errors);
 
@@ -57,8 +57,9 @@ Grid gridof(const std::string &text);
 // not `required`. Raises TypeError for anything but a str and numbers.
 std::string axistext(const py::object &axis, const char *option, bool required);
 
-// Whether a flag is set: Python's truth of `v` (which may raise).
-bool flagof(const py::object &v);
+// Whether flag `name` is set: `v` must be True or False (a str such as 'no' is no
+// flag); TypeError naming the flag otherwise.
+bool flagof(const py::object &v, const char *name);
 
 // A JSON value as Python objects: objects as dict (keys in order), arrays as list,
 // numbers as int or float (a number that is not finite as None, as in the JSON

@@ -202,7 +202,8 @@ Arguments:
 {settings}{rules}{designs}    errors  (FROM, TO, STEP), a tuple: mass errors of the design [%]. Point i is
             FROM + i STEP; TO is the last point when it lies on the grid within a
             millionth of STEP. STEP > 0, FROM <= TO. Any other sequence of numbers (a
-            list, a NumPy array such as numpy.arange(-10, 11, 5.0)) is the mass errors
+            list, a tuple of another length, a NumPy array such as
+            numpy.arange(-10, 11, 5.0)) is the mass errors
             themselves, each above the one before. Every point strictly between
             {errorlimits}. Required.
 {jobs}{gathered})";
@@ -381,7 +382,10 @@ struct Bound {
         return found == more.end() ? otherwise : found->second;
     }
     // The arguments as_ and progress, their defaults where not given.
-    Gathered gathered() const { return Gathered{get("as_", py::str("records")), get("progress", py::bool_(false))}; }
+    Gathered gathered() const {
+        const bool progress = flagof(get("progress", py::bool_(false)), "progress");
+        return Gathered{get("as_", py::str("records")), py::bool_(progress)};
+    }
 };
 
 Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) {
@@ -438,6 +442,7 @@ PYBIND11_MODULE(_sotoc, m) {
     });
     // The outcomes of a result, by their codes in the arrays of sweeps and maps.
     m.attr("OUTCOMES") =
-        py::make_tuple(outcomeword(COMPARED), outcomeword(NOFREESOLUTION), outcomeword(NOERRSOLUTION), UNREACHABLE);
+        py::make_tuple(outcomeword(COMPARED), outcomeword(NOFREESOLUTION), outcomeword(NOERRSOLUTION), UNREACHABLE,
+                       outcomeword(DIVERGED));
     m.attr("RUNNAMES") = py::make_tuple(RUNNAMES[0], RUNNAMES[1], RUNNAMES[2]);
 }

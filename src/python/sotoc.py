@@ -9,6 +9,7 @@ import importlib
 import inspect
 import math
 import re
+import reprlib
 
 import _sotoc
 
@@ -199,15 +200,30 @@ def _flat(value, prefix, row):
         row[prefix[:-1]] = value
 
 
+def _isresult(value):
+    """Whether value is a line of results: a dict with its settings, or a batch's bad line."""
+    return isinstance(value, dict) and (isinstance(value.get("settings"), dict) or "line" in value)
+
+
 def records_frame(results: "Union[Result, Iterable[Mapping[str, Any]]]") -> "pandas.DataFrame":
     """The results of compare, batch, sweep or map (a list of result dicts, or one) as a
     flat pandas.DataFrame: one row per result, a column per figure under its dotted
     name ("settings.error", "settings.ratios.0", "runs.sotocErr.error", "map.i"),
     NaN where a result lacks it (the runs of a point without a solution, a figure
-    that does not exist). The columns are in the order of the results' keys."""
+    that does not exist). The columns are in the order of the results' keys. Anything
+    else (a str, a number, the arrays or Dataset of as_="arrays" or "xarray") raises
+    TypeError."""
     import pandas
     if isinstance(results, dict):
         results = [results]
+    refusal = TypeError("records_frame: %s refused; takes a result dict or an iterable of them (compare, batch, or "
+                        "sweep and map with as_=\"records\"), not arrays" % reprlib.repr(results))
+    try:
+        results = list(results)
+    except TypeError:
+        raise refusal from None
+    if not all(_isresult(r) for r in results):
+        raise refusal
     rows = []
     for result in results:
         row = {}

@@ -33,10 +33,10 @@ enum ParameterKind {
 
 // What a value given for a parameter must be.
 enum ParameterRange {
-    RANGEPOSITIVE,    // a finite number > 0
+    RANGEPOSITIVE,    // a number from MINMODELVALUE to MAXMODELVALUE (study/comparison.h)
     RANGERATIO,       // a reduction ratio, as the ratios setting accepts it
     RANGECOORDINATE,  // a coordinate of a point, as the start and end settings accept it
-    RANGENONNEGATIVE, // a finite number >= 0
+    RANGENONNEGATIVE, // 0, or a number from MINMODELVALUE to MAXMODELVALUE
     RANGEOFFSET,      // a distance along a link's axis, as a coordinate of a point: |value| <= the coordinates' bound
     RANGENONE,        // not given by the user: fixed or derived
 };

@@ -209,8 +209,8 @@ bool parameteraccepted(Parameter k, double v) {
         case RANGERATIO: return ratioaccepted(v);
         case RANGECOORDINATE:
         case RANGEOFFSET: return coordinateaccepted(v);
-        case RANGENONNEGATIVE: return std::isfinite(v) && v >= 0.0;
-        default: return std::isfinite(v) && v > 0.0;
+        case RANGENONNEGATIVE: return v == 0.0 || modelvalueaccepted(v);
+        default: return modelvalueaccepted(v);
     }
 }
 
@@ -222,8 +222,9 @@ std::string parameteraccepts(Parameter k, char type) {
         case RANGECOORDINATE:
         case RANGEOFFSET:
             return "a number from " + numbertext(-MAXCOORDINATE) + " to " + numbertext(MAXCOORDINATE) + in;
-        case RANGENONNEGATIVE: return "a number >= 0" + in;
-        default: return "a number > 0" + in;
+        case RANGENONNEGATIVE:
+            return "0 or a number from " + numbertext(MINMODELVALUE) + " to " + numbertext(MAXMODELVALUE) + in;
+        default: return "a number from " + numbertext(MINMODELVALUE) + " to " + numbertext(MAXMODELVALUE) + in;
     }
 }
 

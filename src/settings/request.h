@@ -116,7 +116,7 @@ std::string namedparameters(Setting s, char type, bool rigid);
 // Whether v is a value parameter k takes: its range (records/parameters.h).
 bool parameteraccepted(Parameter k, double v);
 
-// What parameter k accepts for robot `type`, as refusals say it: "a number > 0 in m".
+// What parameter k accepts for robot `type`, as refusals say it: "a number from 1e-09 to 1e+09 in m".
 std::string parameteraccepts(Parameter k, char type);
 
 // The robot of the request as a robot file gives it: its robot file (the built-in

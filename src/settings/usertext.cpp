@@ -39,10 +39,11 @@ size_t formlength(const std::string &text, size_t i, const Utf8Form &f) {
     return f.length;
 }
 
-// Length of the well-formed, printable UTF-8 sequence at text[i]; 0 when none starts there.
-size_t sequencelength(const std::string &text, size_t i) {
+// Length of the well-formed UTF-8 sequence at text[i], a control character only when
+// `controls`; 0 when none starts there.
+size_t sequencelength(const std::string &text, size_t i, bool controls) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead < CONTINUATIONLOW) return lead >= FIRSTPRINTABLE && lead != DELETE ? 1 : 0;
+    if (lead < CONTINUATIONLOW) return controls || (lead >= FIRSTPRINTABLE && lead != DELETE) ? 1 : 0;
     for (const Utf8Form &f : UTF8FORMS)
         if (within(lead, f.leadLow, f.leadHigh)) return formlength(text, i, f);
     return 0;
@@ -85,16 +86,39 @@ std::vector<std::string> splitat(const std::string &text, char separator) {
     return parts;
 }
 
-std::string printable(const std::string &text, size_t most) {
+namespace {
+
+// `text` with every byte that starts no sequence (sequencelength) written as \xHH,
+// and with `controls` a backslash too; cut after about `most` bytes with an ellipsis.
+std::string escaped(const std::string &text, size_t most, bool controls) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
-        const size_t n = sequencelength(text, i);
-        char escaped[8];
-        if (n == 0) std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[i]));
-        const std::string piece = n > 0 ? text.substr(i, n) : std::string(escaped);
+        const size_t n = controls && text[i] == '\\' ? 0 : sequencelength(text, i, controls);
+        char code[8];
+        if (n == 0) std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned char>(text[i]));
+        const std::string piece = n > 0 ? text.substr(i, n) : std::string(code);
         if (out.size() + piece.size() > most) return out + ELLIPSIS;
         out += piece;
         i += n > 0 ? n : 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string printable(const std::string &text, size_t most) { return escaped(text, most, false); }
+
+std::string utf8text(const std::string &text) { return escaped(text, std::string::npos, true); }
+
+std::string utf8bytes(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned value = 0;
+        const char *hex = text.data() + i + 2;
+        const bool code = text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size() &&
+                          std::from_chars(hex, hex + 2, value, 16).ptr == hex + 2;
+        out += code ? static_cast<char>(value) : text[i];
+        if (code) i += 3;
     }
     return out;
 }

@@ -21,6 +21,15 @@ std::vector<std::string> splitat(const std::string &text, char separator);
 // an ellipsis. Valid UTF-8 of at most most + 3 bytes.
 std::string printable(const std::string &text, size_t most);
 
+// `text` made fit for UTF-8 output (JSON, picture metadata, Python's str): every byte
+// that is not part of well-formed UTF-8, and every backslash, written as the four
+// characters \xHH (a file name's byte 0xFF as \xFF, a backslash as \x5C), the rest
+// as it is, control characters included. utf8bytes gives the text back.
+std::string utf8text(const std::string &text);
+
+// The bytes of a text of utf8text: each \xHH (two hexadecimal digits) as byte HH.
+std::string utf8bytes(const std::string &text);
+
 // Bytes of typed text a message repeats at most: enough to recognise a value.
 constexpr size_t QUOTEBYTES = 80;
 

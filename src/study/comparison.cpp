@@ -1,5 +1,6 @@
 #include "study/comparison.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "study/params.h"
@@ -193,6 +194,7 @@ void usetruevalues(const DesignErrors &errors, const std::vector<double> &truth)
 bool designerroraccepted(double percent) { return percent > -100.0 && percent <= MAXDESIGNERRORPERCENT; }
 
 bool ratioaccepted(double u) { return u > 0.0 && u <= MAXRATIO; }
+bool modelvalueaccepted(double v) { return v >= MINMODELVALUE && v <= MAXMODELVALUE; }
 bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT && percent < MAXERRORPERCENT; }
 bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
 double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.0; }
@@ -205,6 +207,17 @@ ComparisonSettings currentsettings() {
                               task.y0,        task.xf,         task.yf,       app.elbow,  task.errRatio,
                               task.tfNom,     task.dNear,      task.tFallback, task.tolerance, app.joint2Start,
                               app.designSearch};
+}
+
+bool finitefigures(const ComparisonResult &r) {
+    std::vector<double> v = {r.dt, r.tfNom, r.T1max, r.T2max, r.T1maxG, r.T2maxG};
+    for (const RunFigures *f : {&r.tocFree, &r.tocErr, &r.sotocErr}) {
+        v.insert(v.end(), {f->tf, f->P[0], f->P[1], f->error, f->endTipError, f->endTipSpeed});
+        if (f->ratioexists) v.push_back(f->ratio);
+        if (f->designedInSpan) v.insert(v.end(), {f->designedTipError, f->designedTipSpeed});
+        if (f->settled) v.push_back(f->settlingTime);
+    }
+    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
 }
 
 bool samestructure(const ComparisonResult &r) {
@@ -266,7 +279,7 @@ ComparisonResult errorpass(const ComparisonResult &freeHalf, double errRatio, co
     simulateinto(CTRLTOC, runs.tocErr);
     simulateinto(CTRLSOTOC, runs.sotocErr);
     figures(r);
-    r.outcome = COMPARED;
+    r.outcome = finitefigures(r) ? COMPARED : DIVERGED;
     app.scale = 1.0;
     app.frame = 0;
     return r;

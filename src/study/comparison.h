@@ -37,7 +37,14 @@ constexpr double DEFAULTTOLERANCE = 0.001;
 // Largest tolerance: the size of the workspace the points may lie in [m].
 constexpr double MAXTOLERANCE = 10.0;
 
+// Bounds of a positive value of the robot model given by the user (a mass, length,
+// inertia, frequency, damping, motor constant or limit), in its SI unit: arms from a
+// watch's to a crane's lie well within them, and the derived values, products of a
+// few of them (a gain is a frequency cubed times an inertia), stay finite numbers.
+constexpr double MINMODELVALUE = 1e-9, MAXMODELVALUE = 1e9;
+
 bool ratioaccepted(double u);               // 0 < u <= MAXRATIO
+bool modelvalueaccepted(double v);          // MINMODELVALUE <= v <= MAXMODELVALUE
 bool errorpercentaccepted(double percent);  // -MAXERRORPERCENT < percent < MAXERRORPERCENT
 bool coordinateaccepted(double c);          // -MAXCOORDINATE <= c <= MAXCOORDINATE
 
@@ -78,6 +85,7 @@ enum ComparisonOutcome {
     COMPARED,        // both designs solved, three runs simulated
     NOFREESOLUTION,  // the error-free design has no solution
     NOERRSOLUTION,   // the design with mass error has no solution
+    DIVERGED,        // a derived value or a figure of the runs is no finite number: the model overflowed
 };
 
 // One design of the pass: its switching times and both trials.
@@ -130,6 +138,10 @@ struct ComparisonResult {
     bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
     SotocPhases phases;    // how the SOTOC run's phases ended
 };
+
+// Whether the derived values and the figures of the three runs that exist are
+// finite numbers; a pass that ran its three runs is DIVERGED when they are not.
+bool finitefigures(const ComparisonResult &r);
 
 // Whether the designs kept trials of the same starting sign of joint 2 (the same
 // order of torque signs): false only when both were solved with different signs.

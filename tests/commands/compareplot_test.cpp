@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -185,6 +186,45 @@ TEST(ComparePlot, NameTooLongRefusedBeforeAnyWork) {
     const RunOutcome taken = runsotoc(scara({"--plot", longest}));
     EXPECT_EQ(taken.status, 0) << taken.err;
     EXPECT_EQ(dir.names(), std::vector<std::string>{std::string(251, 'n') + ".png"});
+}
+
+// SOURCE_DATE_EPOCH dates a picture only when it holds whole seconds from 0 to the
+// end of the year 9999; any other value is said once on standard error, and the
+// picture carries no date. An empty value is taken as unset, silently.
+TEST(ComparePlot, SourceDateEpochCheckedAndSaid) {
+    TempDir dir;
+    const struct {
+        const char *value;
+        std::string date;  // the SVG's dc:date, "" for none
+        bool said;
+    } cases[] = {
+        {"0", "1970-01-01T00:00:00Z", false},
+        {"253402300799", "9999-12-31T23:59:59Z", false},
+        {"", "", false},
+        {"abc", "", true},
+        {"-1", "", true},
+        {"1e20", "", true},
+        {"+5", "", true},
+        {" 5", "", true},
+        {"253402300800", "", true},
+    };
+    for (const auto &c : cases) {
+        setenv("SOURCE_DATE_EPOCH", c.value, 1);
+        const std::string svg = dir.file("d.svg");
+        const RunOutcome r =
+            runsotoc({"compare", "--robot", "scara", "--motion", "horizontal", "--json", "--plot", svg});
+        EXPECT_EQ(r.status, 0) << c.value << ": " << r.err;
+        const std::string said = std::string("sotoc: SOURCE_DATE_EPOCH '") + c.value + "' ignored";
+        EXPECT_EQ(r.err, c.said ? said + ", the pictures carry no date; it takes whole seconds since 1970 from 0 to "
+                                          "253402300799\n"
+                                : "")
+            << c.value;
+        const std::string picture = readfile(svg);
+        const size_t from = picture.find("<dc:date>"), to = picture.find("</dc:date>");
+        EXPECT_EQ(from == std::string::npos ? "" : picture.substr(from + 9, to - from - 9), c.date) << c.value;
+        EXPECT_NE(picture.find("<svg"), std::string::npos) << c.value;
+    }
+    unsetenv("SOURCE_DATE_EPOCH");
 }
 
 }  // namespace

@@ -203,8 +203,8 @@ TEST(DesignErrors, PictureMetadataNamesTheParameterAxis) {
     TempDir dir;
     const std::string picture = dir.file("l2.svg");
     const RunOutcome map = runsotoc({"map", "--robot", "scara", "--motion", "horizontal", "--x",
-                                     "design-error:L2=-10,10", "--design-error", "IJ1=5", "--design-error", "L2=3",
-                                     "--out", dir.file("l2.jsonl"), "--plot", picture});
+                                     "design-error:L2=-10,10", "--design-error", "IJ1=5", "--out",
+                                     dir.file("l2.jsonl"), "--plot", picture});
     ASSERT_EQ(map.status, 0) << map.err;
     std::ifstream in(picture);
     const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -251,7 +251,7 @@ TEST(DesignErrors, RefusalsBesideTheAccepted) {
         {{"--design-error", "L1=5", "--design-error", "L2=5"},
          {"--design-error", "L1=5", "--design-error", "L1=6"},
          "each NAME once"},
-        {{"--param", "L2=0.45"}, {"--param", "L2=-1"}, "a number > 0 in m"},
+        {{"--param", "L2=0.45"}, {"--param", "L2=-1"}, "a number from 1e-09 to 1e+09 in m"},
         {{"--param", "TM1=0.1"}, {"--param", "u1=50"}, "NAME=VALUE with NAME one of mwNom, wn1,"},
     };
     for (const auto &c : cases) {

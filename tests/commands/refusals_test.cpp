@@ -169,3 +169,47 @@ TEST(Refusals, FigureOptionsRefusedByName) {
     EXPECT_EQ(map.status, 2);
     EXPECT_NE(map.err.find("--time-range"), std::string::npos) << map.err;
 }
+
+// An empty value names no file, folder or word: refused by the option's name, never
+// taken as the option left out (the built-in arm, standard output, no picture).
+// A PNG page beyond 40 million pixels is refused before the work; SVG and PDF take it.
+TEST(Refusals, EmptyValuesAndOversizedPngRefusedByName) {
+    TempDir dir;
+    const Args sweep = {"sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "0:1:1"};
+    const Args map = {"map", "--robot", "scara", "--motion", "horizontal", "--x", "error=0:1:1"};
+    const std::string cases[][2] = {
+        // the arguments' last value, the message after "sotoc SUBCOMMAND: "
+        {"--robot-file", "--robot-file: '' refused; accepts"},
+        {"--elbow", "--elbow: '' refused; accepts down or up"},
+        {"--joint2-start", "--joint2-start: '' refused; accepts"},
+        {"--design-search", "--design-search: '' refused; accepts"},
+        {"--lang", "--lang: '' refused; accepts ja or en"},
+        {"--log", "--log: '' refused; accepts a folder"},
+        {"--plot", "--plot: '' refused; accepts a file name ending in .png, .svg or .pdf"},
+    };
+    for (const auto &c : cases) {
+        const RunOutcome r = runsotoc(with(COMPARE, {c[0], ""}));
+        EXPECT_EQ(r.status, 2) << c[0];
+        EXPECT_EQ(r.out, "") << c[0];
+        EXPECT_EQ(r.err.rfind("sotoc compare: " + c[1], 0), 0u) << r.err;
+    }
+    expectrefused({"params", "--robot", "scara", "--motion", "horizontal", "--robot-file", ""},
+                  "sotoc params: --robot-file: '' refused; accepts a readable robot file");
+    expectrefused(with(sweep, {"--out", ""}), "sotoc sweep: --out: '' refused; accepts a file name");
+    expectrefused(with(map, {"--out", ""}), "sotoc map: --out: '' refused; accepts a file name");
+    expectrefused(with(map, {"--plot", ""}),
+                  "sotoc map: --plot: '' refused; accepts a file name ending in .png, .svg or .pdf");
+
+    expectrefused(with(COMPARE, {"--plot", dir.file("big.png"), "--figsize", "50,50"}),
+                  "sotoc compare: --figsize: '50,50' refused; a PNG takes at most 40 million pixels (15000 x 15000 at "
+                  "300 per inch): a smaller page, or .svg or .pdf");
+    // 21.1 in is 1519 pt, 6329 pixels; 21 in, 6300 pixels, passes on to the folder's check.
+    expectrefused(with(sweep, {"--plot", dir.file("big.png"), "--figsize", "21.1,21.1"}),
+                  "sotoc sweep: --figsize: '21.1,21.1' refused; a PNG takes at most 40 million pixels (6329 x 6329 at "
+                  "300 per inch): a smaller page, or .svg or .pdf");
+    const std::string edge = dir.file("missing/edge.png");
+    expectrefused(with(COMPARE, {"--plot", edge, "--figsize", "21,21"}),
+                  "sotoc compare: --plot: '" + edge + "' refused; accepts a writable file (No such file or directory)");
+    EXPECT_EQ(runsotoc(with(COMPARE, {"--plot", dir.file("big.svg"), "--figsize", "50,50"})).status, 0);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"big.svg"});
+}

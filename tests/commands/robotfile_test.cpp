@@ -183,12 +183,54 @@ TEST(RobotFileCommand, RefusedFilesNameTheirLine) {
     const RunOutcome r = runsotoc({"compare", "--robot-file", bad, "--motion", "vertical"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "sotoc compare: --robot-file: " + bad + ":3: L1: -0.5 refused; accepts a number > 0 in m\n");
+    EXPECT_EQ(r.err, "sotoc compare: --robot-file: " + bad + ":3: L1: -0.5 refused; accepts a number from 1e-09 to 1e+09 in m\n");
     const RunOutcome other = runsotoc({"params", "--robot", "cylindrical", "--motion", "vertical", "--robot-file", SCARAFILE});
     EXPECT_EQ(other.status, 2);
     EXPECT_EQ(other.err, "sotoc params: --robot: 'cylindrical' refused; accepts scara, the robot of the robot file\n");
     const RunOutcome missing = runsotoc({"compare", "--motion", "vertical"});
     EXPECT_EQ(missing.status, 2);
+}
+
+// A file name that is not UTF-8 (byte 0xFF) is written with that byte as the four
+// characters \xFF wherever the name goes: the JSON of every writer (which would not
+// be JSON otherwise) and the metadata of the pictures; the runs go on as with any name,
+// the results plot, and a batch line names the file so.
+TEST(RobotFileCommand, NameThatIsNotUtf8WrittenEscaped) {
+    TempDir dir;
+    const std::string arm = written(dir, "arm\xff.toml", readfile(SCARAFILE));
+    const std::string named = dir.path + "/arm\\xFF.toml";
+    const struct {
+        std::vector<std::string> args;  // after --robot-file ARM --motion horizontal
+        std::string picture;            // the picture drawn, "" for none
+    } cases[] = {
+        {{"compare", "--json"}, ""},
+        {{"compare", "--plot", dir.file("c.svg")}, dir.file("c.svg")},
+        {{"compare", "--json", "--plot", dir.file("c.png")}, dir.file("c.png")},
+        {{"compare", "--json", "--plot", dir.file("c.pdf")}, ""},
+        {{"params", "--json"}, ""},
+        {{"sweep", "--errors", "0:10:10", "--jobs", "2", "--plot", dir.file("s.svg")}, dir.file("s.svg")},
+        {{"map", "--x", "error=0:10:10", "--jobs", "2"}, ""},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = {c.args[0], "--robot-file", arm, "--motion", "horizontal"};
+        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        const RunOutcome r = runsotoc(args);
+        EXPECT_EQ(r.status, 0) << c.args[0] << ": " << r.err;
+        for (const std::string &line : c.args[0] == "compare" && c.args[1] == "--plot" ? std::vector<std::string>{}
+                                                                                         : lines(r.out)) {
+            EXPECT_EQ(json::parse(line).at("settings").at("robotfile").at("path"), named) << c.args[0];
+        }
+        if (!c.picture.empty()) {
+            const std::string picture = readfile(c.picture);
+            EXPECT_NE(picture.find("\"path\":" + json(named).dump()), std::string::npos) << c.picture;
+            EXPECT_EQ(picture.find("arm\xff"), std::string::npos) << c.picture;
+        }
+    }
+    const std::string line = json{{"motion", "horizontal"}, {"robotfile", named}}.dump() + "\n";
+    const RunOutcome batch = runsotoc({"batch"}, line + line);
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    for (const json &j : parsed(batch.out)) EXPECT_EQ(j.at("settings").at("robotfile").at("path"), named);
+    EXPECT_EQ(parsed(batch.out).size(), 2u);
 }
 
 // Results of a robot file plot while the file is unchanged; once it changed they are

@@ -27,6 +27,7 @@ BATCH = ('{"robot": "scara", "motion": "horizontal", "error": 5}\n'
 
 
 def sotoc(args, stdin=None, statuses=(0,)):
+    args = [os.fsencode(a) for a in args]  # a file name that is not UTF-8 as its bytes
     r = subprocess.run([SOTOC] + args, input=stdin, capture_output=True, text=True, env=ENGLISH, check=False)
     assert r.returncode in statuses, (args, r.returncode, r.stderr)
     return r.stdout
@@ -45,14 +46,24 @@ def validator():
 
 
 @pytest.fixture(scope="module")
-def outputs():
-    """{subcommand: [objects]} of small real runs of every writer of result JSON."""
+def outputs(tmp_path_factory):
+    """{subcommand: [objects]} of small real runs of every writer of result JSON; the
+    "edges" at the bounds of the model's values (which once overflowed into nulls) and
+    with a robot file whose name is not UTF-8."""
+    arm = os.path.join(os.fsencode(tmp_path_factory.mktemp("arm")), b"arm\xff.toml")
+    with open(os.path.join(os.environ["SOTOC_SOURCE_DIR"], "examples", "scara.toml"), "rb") as f, open(arm, "wb") as g:
+        g.write(f.read())
+    edges = [json.loads(sotoc(["compare", "--robot", "scara", "--motion", motion, *more, "--json"], statuses=(0, 3)))
+             for motion, more in [("horizontal", ["--param", "wn1=1e9"]), ("horizontal", ["--param", "wn1=1e-9"]),
+                                  ("vertical", ["--param", "mwNom=1e9"]), ("vertical", ["--param", "m1Nom=1e-9"]),
+                                  ("horizontal", ["--robot-file", os.fsdecode(arm)])]]
     compare = [json.loads(sotoc(["compare", "--robot", robot, "--motion", motion, *more, "--json"], statuses=(0, 3)))
                for robot, motion, more in [("scara", "vertical", []), ("scara", "vertical", ["--error", "-20"]),
                                            ("cylindrical", "horizontal", []),
                                            ("scara", "vertical", ["--error", "45"])]]
     return {
         "compare": compare,
+        "edges": edges,
         # Status 1: not every line ran.
         "batch": lines(sotoc(["batch", "--jobs", "2"], stdin=BATCH, statuses=(1,))),
         "sweep": lines(sotoc(["sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "-10:10:10",
@@ -148,6 +159,21 @@ def test_damaged_lines_are_rejected(validator, outputs):
         assert not validator.is_valid(fault), k
 
 
+def test_a_diverged_line_holds_no_figures(validator, outputs):
+    """A comparison whose figures overflowed is written as its settings, the outcome
+    "diverged" and why, as the result reference shows it; never as figures."""
+    result = outputs["compare"][0]
+    diverged = {"settings": result["settings"], "outcome": "diverged",
+                "reason": "the model's values overflow: runs.tocErr.endTipError is no finite number",
+                "program": result["program"]}
+    assert validator.is_valid(diverged) and validator.is_valid(damaged(diverged, ["map"], {"i": 0, "j": 1}))
+    faults = [damaged(diverged, ["derived"], result["derived"]), damaged(diverged, ["runs"], None),
+              damaged(diverged, ["reason"], remove=True), damaged(diverged, ["reason"], ""),
+              damaged(result, ["outcome"], "diverged"), damaged(result, ["derived", "tfNom"], None)]
+    for k, fault in enumerate(faults):
+        assert not validator.is_valid(fault), k
+
+
 def test_a_new_top_level_field_is_accepted(validator, outputs):
     """Fields may be added beside the documented ones (the top level is open)."""
     assert validator.is_valid(damaged(outputs["compare"][0], ["version"], "0.0"))
@@ -178,4 +204,6 @@ def test_the_site_publishes_the_schema_and_lists_every_field(outputs):
     for objects in outputs.values():
         for obj in objects:
             seen |= fieldpaths(obj)
-    assert seen - listed == set()
+    # The members of params and designerrors are the names sotoc params lists.
+    seen = {path for path in seen if not re.match(r"settings\.(params|designerrors)\.", path)}
+    assert "settings.params" in seen and seen - listed == set()

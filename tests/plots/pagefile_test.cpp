@@ -194,4 +194,28 @@ TEST(PageFile, MetadataAndSearchableText) {
     EXPECT_EQ(svg.find("<symbol"), std::string::npos) << "no glyph outlines";
 }
 
+// A PNG's text chunk is tEXt (Latin-1 by the PNG standard) only for ASCII; other text
+// goes in an iTXt chunk (keyword, no compression, no language, then UTF-8) as it is.
+TEST(PageFile, PngTextBeyondAsciiInItxt) {
+    TempDir dir;
+    const struct {
+        std::string settings;
+        const char *chunk;
+    } cases[] = {
+        {R"({"robot":"scara"})", "tEXt"},
+        {"{\"path\":\"\xC3\xA9.toml\"}", "iTXt"},
+        {"{\"path\":\"\xE6\x97\xA5.toml\"}", "iTXt"},
+    };
+    for (const auto &c : cases) {
+        FigureOptions o;
+        o.settings = c.settings;
+        const std::string png = drawn(dir.file("t.png"), o);
+        const std::string header = std::string(c.chunk) + "Comment" + std::string("\0", 1) +
+                                   (c.chunk == std::string("iTXt") ? std::string("\0\0\0\0", 4) : "");
+        EXPECT_NE(png.find(header + "settings " + c.settings), std::string::npos) << c.settings;
+        const std::string other = c.chunk == std::string("iTXt") ? "tEXt" : "iTXt";
+        EXPECT_EQ(png.find(other + "Comment"), std::string::npos);
+    }
+}
+
 }  // namespace

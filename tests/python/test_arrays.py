@@ -105,6 +105,8 @@ def test_sequences_are_values_and_a_tuple_of_three_is_from_to_step():
         return [r["settings"]["error"] for r in results]
     assert errors(sotoc.sweep("scara", "vertical", errors=numpy.arange(0, 3, 1.0))) == [0, 1, 2]
     assert errors(sotoc.sweep("scara", "vertical", errors=(0, 3, 1))) == [0, 1, 2, 3]
+    assert errors(sotoc.sweep("scara", "vertical", errors=(0, 2))) == [0, 2]  # not FROM:TO without a STEP
+    assert errors(sotoc.sweep("scara", "vertical", errors=(0, 1, 2, 3))) == [0, 1, 2, 3]
     uneven = [-40, 0.1 + 0.2, 2.5, 37]
     got = sotoc.sweep("scara", "vertical", errors=uneven, jobs=2)
     assert errors(got) == uneven and got[1]["settings"]["error"] != 0.3  # the doubles given
@@ -133,6 +135,32 @@ def test_grids_and_forms_refused(arguments, kind, message):
     with pytest.raises(kind) as e:
         sotoc.sweep("scara", "vertical", **arguments)
     assert message is None or str(e.value) == message
+
+
+FRAMEREFUSAL = ("records_frame: %s refused; takes a result dict or an iterable of them (compare, batch, or sweep "
+                "and map with as_=\"records\"), not arrays")
+
+
+@pytest.mark.parametrize("given,message", [
+    (lambda: "abc", FRAMEREFUSAL % "'abc'"),
+    (lambda: numpy.array(1.0), FRAMEREFUSAL % "array(1.)"),
+    (lambda: 5, FRAMEREFUSAL % "5"),
+    (lambda: [{"settings": {}}, "x"], FRAMEREFUSAL % "[{'settings': {}}, 'x']"),
+    (lambda: call("map", MAP, as_="arrays"), None),
+    (lambda: call("map", MAP, as_="xarray"), None),
+    (lambda: call("sweep", {"robot": "scara", "motion": "vertical", "errors": (0, 1, 1)}, as_="arrays"), None),
+])
+def test_records_frame_refuses_what_is_no_records(given, message):
+    with pytest.raises(TypeError) as e:
+        sotoc.records_frame(given())
+    assert str(e.value) == message if message else str(e.value).startswith("records_frame: ")
+
+
+@pytest.mark.parametrize("arguments", [{"progress": "no"}, {"progress": 0}, {"progress": None}])
+def test_progress_is_a_bool(arguments):
+    with pytest.raises(TypeError) as e:
+        sotoc.sweep("scara", "vertical", errors=(0, 1, 1), **arguments)
+    assert str(e.value) == "progress: '%s' refused; accepts True or False" % arguments["progress"]
 
 
 def test_arrays_of_a_200_by_200_map_cost_at_most_100_bytes_a_point():

@@ -110,7 +110,7 @@ def test_sweep_without_solution_gives_every_point():
 REFUSED = [
     ({"errors": (0, 1, 0)}, ["--errors", "0:1:0"], {"errors": (0, 1, 1)}),
     ({"errors": (2, 1, 1)}, ["--errors", "2:1:1"], {"errors": (1, 1, 1)}),
-    ({"errors": (1, 2)}, ["--errors", "1:2"], {"errors": (1, 2, 1)}),
+    ({"errors": (2, 1)}, ["--errors", "2,1"], {"errors": (1, 2)}),  # two values, not FROM, TO
     ({"errors": (-100, 0, 50)}, ["--errors", "-100:0:50"], {"errors": (-99, 0, 50)}),
     ({"errors": [-100, 0, 50]}, ["--errors", "-100,0,50"], {"errors": [-99, 0, 50]}),
     ({"errors": (0, 1, float("nan"))}, ["--errors", "0:1:nan"], {"errors": (0, 1, 0.5)}),

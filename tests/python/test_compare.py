@@ -137,6 +137,12 @@ REFUSED = [
     ({"designerrors": {"L2": -100}}, ["--design-error", "L2=-100"], {"designerrors": {"L2": -99}}),
     ({"designerrors": {"Q": 1}}, ["--design-error", "Q=1"], {"designerrors": {"L1": 1}}),
     ({"params": {"L2": 0}}, ["--param", "L2=0"], {"params": {"L2": 0.3}}),
+    ({"params": {"wn1": 1e300}}, ["--param", "wn1=1e300"], {"params": {"wn1": 1e9}}),
+    ({"params": {"wn1": 1e-300}}, ["--param", "wn1=1e-300"], {"params": {"wn1": 1e-9}}),
+    # An empty text names nothing: never the setting left out.
+    ({"robotfile": ""}, ["--robot-file", ""], {"robotfile": None}),
+    ({"design_search": ""}, ["--design-search", ""], {"design_search": "wide"}),
+    ({"elbow": ""}, ["--elbow", ""], {"elbow": "up"}),
 ]
 
 
@@ -162,6 +168,8 @@ def test_refusals_are_the_command_lines(refused, options, accepted):
      "--design-error: '[('L2', 1)]' refused; accepts NAME=PERCENT with -100 < PERCENT <= 900"),
     ({"designerrors": {"L2": "1"}},
      "--design-error: '{'L2': '1'}' refused; accepts NAME=PERCENT with -100 < PERCENT <= 900"),
+    ({"logs": "no"}, "logs: 'no' refused; accepts True or False"),
+    ({"logs": 1}, "logs: '1' refused; accepts True or False"),
 ])
 def test_wrong_types_raise_type_error_naming_what_is_accepted(arguments, message):
     given = {"robot": "scara", "motion": "vertical", **arguments}

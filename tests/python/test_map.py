@@ -108,7 +108,10 @@ def test_map_wrong_types_raise_type_error(arguments, message):
 
 
 def test_xarray_of_a_design_error_axis_names_it_with_its_unit():
-    ds = sotoc.map("scara", "horizontal", x=("design-error:L2", [-10, 10]), designerrors={"IJ1": 5, "L2": 3},
+    with pytest.raises(ValueError) as e:  # the axis sets L2's design error in every point
+        sotoc.map("scara", "horizontal", x=("design-error:L2", [-10, 10]), designerrors={"IJ1": 5, "L2": 3})
+    assert str(e.value) == "--design-error: 'L2=3' refused; --x design-error:L2 sets it in every point of the map"
+    ds = sotoc.map("scara", "horizontal", x=("design-error:L2", [-10, 10]), designerrors={"IJ1": 5},
                    as_="xarray", jobs=1)
     assert list(ds.coords) == ["design-error:L2"]
     assert list(ds.coords["design-error:L2"].values) == [-10, 10]

@@ -51,6 +51,20 @@ def test_refused_robotfile_names_its_line(folder):
         f.write('kind = "scara"\nm1Nom = "-1 kg"\n')
     with pytest.raises(ValueError) as e:
         sotoc.compare("scara", "vertical", robotfile=arm)
-    assert str(e.value) == f"--robot-file: {arm}:2: m1Nom: -1 refused; accepts a number > 0 in kg"
+    assert str(e.value) == f"--robot-file: {arm}:2: m1Nom: -1 refused; accepts a number from 1e-09 to 1e+09 in kg"
     with pytest.raises(TypeError):
         sotoc.params("scara", "vertical", robotfile=3)
+
+
+def test_robotfile_named_in_bytes_that_are_not_utf8(folder):
+    """A file whose name is not UTF-8, given as bytes, as the str os.fsdecode makes of
+    them or as a path, runs the file's arm; the result names it with the byte as the
+    four characters \\xFF, a str that prints."""
+    raw = os.fsencode(folder) + b"/arm\xff.toml"
+    with open(raw, "w", encoding="utf-8") as f:
+        f.write('kind = "scara"\nL2 = "0.5 m"\n')
+    named = folder + "/arm\\xFF.toml"
+    for given in (raw, os.fsdecode(raw), pathlib.Path(os.fsdecode(raw))):
+        result = sotoc.compare("scara", "horizontal", robotfile=given)
+        assert result["settings"]["robotfile"]["path"] == named
+        assert sotoc.params("scara", "horizontal", robotfile=given)["parameters"]["L2"]["value"] == 0.5

@@ -148,7 +148,7 @@ TEST(RobotFile, RefusalsNameTheLine) {
          "2: L1: unit 'mm' refused; accepts m"},
         {"kind = \"cylindrical\"\nu2 = \"30 rad/m\"\n", "kind = \"cylindrical\"\nu2 = \"30 rad/rad\"\n",
          "2: u2: unit 'rad/rad' refused; accepts rad/m"},
-        {"kind = \"scara\"\nm1Nom = 2\n", "kind = \"scara\"\nm1Nom = -2\n", "2: m1Nom: -2 refused; accepts a number > 0 in kg"},
+        {"kind = \"scara\"\nm1Nom = 2\n", "kind = \"scara\"\nm1Nom = -2\n", "2: m1Nom: -2 refused; accepts a number from 1e-09 to 1e+09 in kg"},
         {"kind = \"scara\"\nmwNom = 0.1\n", "kind = \"scara\"\nmwNom = 0\n", "2: mwNom: 0 refused"},
         {"kind = \"scara\"\nL1 = 0.5\n", "kind = \"scara\"\nL1 = true\n", "2: L1: not a number"},
         {"kind = \"scara\"\nL1 = 0.5\n", "kind = \"scara\"\nL1 = \"half\"\n", "2: L1: 'half' refused"},

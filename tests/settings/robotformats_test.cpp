@@ -207,9 +207,9 @@ TEST(RobotFormats, UrdfRefusalsNameTheLineAndWhy) {
         {{}, {{R"(<sotoc u1="40"/>)", R"(<sotoc u1="40"/><sotoc/>)"}}, "9: a second <sotoc>"},
         {{}, {{R"(<limit effort="2" velocity="1" lower="-3" upper="3"/>)", ""}, {R"(type="revolute")", R"(type="continuous")"}},
          "3: joint 'j1' has no <limit effort=...>"},
-        {{}, {{R"(effort="2")", R"(effort="0")"}}, "3: TM1 (from the effort of joint 'j1' over u1): 0 refused; accepts a number > 0 in N m"},
+        {{}, {{R"(effort="2")", R"(effort="0")"}}, "3: TM1 (from the effort of joint 'j1' over u1): 0 refused; accepts a number from 1e-09 to 1e+09 in N m"},
         {{}, {{j2axis, R"(<origin xyz="0 0 0.2"/><axis xyz="0 0 1"/>)"}},
-         "5: L1 (from the origin of joint 'j2'): 0 refused; accepts a number > 0 in m"},
+         "5: L1 (from the origin of joint 'j2'): 0 refused; accepts a number from 1e-09 to 1e+09 in m"},
         // The SCARA reaches 0.6 m with links of 0.2 m and 0.4 m, not the start 0.7 m out.
         {{{j2axis, R"(<origin xyz="0.3 0 0"/><axis xyz="0 0 1"/>)"}}, {{j2axis, R"(<origin xyz="0.2 0 0"/><axis xyz="0 0 1"/>)"}},
          "5: the start point (0.7, 0) m is out of the SCARA's reach"},
@@ -239,7 +239,7 @@ TEST(RobotFormats, JsonRefusalsNameTheLineOfTheirName) {
     } cases[] = {
         {"{\"kind\": \"scara\",\n \"L1\": 0.5}", "{\"kind\": \"scara\",\n \"L1x\": 0.5}", "2: 'L1x' refused; a scara robot file accepts kind, "},
         {"{\"kind\": \"scara\",\n \"L1\": \"0.5 m\"}", "{\"kind\": \"scara\",\n \"L1\": \"0.5 mm\"}", "2: L1: unit 'mm' refused; accepts m"},
-        {"{\"kind\": \"scara\",\n\n \"m1Nom\": 2}", "{\"kind\": \"scara\",\n\n \"m1Nom\": -2}", "3: m1Nom: -2 refused; accepts a number > 0 in kg"},
+        {"{\"kind\": \"scara\",\n\n \"m1Nom\": 2}", "{\"kind\": \"scara\",\n\n \"m1Nom\": -2}", "3: m1Nom: -2 refused; accepts a number from 1e-09 to 1e+09 in kg"},
         {"{\"kind\": \"scara\",\n \"L1\": 0.5}", "{\"kind\": \"scara\",\n \"L1\": true}", "2: L1: not a number"},
         {"{\"kind\": \"scara\",\n \"L1\": 0.5,\n \"L2\": 0.4}", "{\"kind\": \"scara\",\n \"L1\": 0.5,\n \"L1\": 0.4}", "3: 'L1' given twice"},
         {"{\"kind\": \"scara\",\n \"L1\": 0.5\n}", "{\"kind\": \"scara\",\n \"L1\": 0.5,\n}", "3: not JSON: "},

@@ -69,4 +69,28 @@ TEST(UserText, PrintableEscapesAndShortens) {
     EXPECT_EQ(std::string(80, 'x') + "\xE2\x80\xA6", excerpt(std::string(1000000, 'x'))) << "80 bytes quoted";
 }
 
+// Text for UTF-8 output keeps every well-formed character, control characters too,
+// writes each other byte and a backslash as \xHH, and is never shortened; the bytes
+// come back whole. A \x without two hexadecimal digits is no byte.
+TEST(UserText, Utf8TextEscapesBadBytesAndGivesThemBack) {
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {"arm\xff.toml", "arm\\xFF.toml"},
+        {"\xC3\xA9.toml", "\xC3\xA9.toml"},
+        {"a\tb\nc", "a\tb\nc"},
+        {std::string("nul\0x", 5), std::string("nul\0x", 5)},
+        {"\xC0\xAF\xED\xA0\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},
+        {"cut\xE3\x81", "cut\\xE3\\x81"},
+        {"a\\xFF\\", "a\\x5CxFF\\x5C"},
+        {std::string(1000, 'x'), std::string(1000, 'x')},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(utf8text(c.text), c.expected) << printable(c.text, 40);
+        EXPECT_EQ(utf8bytes(c.expected), c.text) << printable(c.text, 40);
+    }
+    for (const char *noByte : {"\\x", "\\xF", "\\xG0", "\\x+1", "\\X41", "a\\"})
+        EXPECT_EQ(utf8bytes(noByte), noByte);
+}
+
 }  // namespace

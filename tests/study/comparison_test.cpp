@@ -516,3 +516,56 @@ TEST(ComparisonPass, BasisAboveFourSecondsDoublesTheSamplePeriod) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pass of the default SCARA moving horizontally with `value` put straight into a
+// primary value of the records, past the ranges the settings and files keep to.
+ComparisonResult passwith(double &(*at)(), double value) {
+    initialset();
+    app.type = ROBOTSCARA;
+    app.sgnG = MOTIONHORIZONTAL;
+    at() = value;
+    return comparisonpass(currentsettings());
+}
+
+// A pass whose values overflow is DIVERGED, never COMPARED with figures that are no
+// numbers; the check finds an infinite or NaN figure in the derived values or in each
+// run, and passes over figures that do not exist (a tip never settled).
+TEST(ComparisonPass, FiguresThatAreNoNumbersMakeThePassDiverge) {
+    const struct {
+        double &(*at)();
+        double value;
+        ComparisonOutcome outcome;
+    } passes[] = {
+        {[]() -> double & { return task.wn1; }, 20.0 * 3.14159265358979, COMPARED},
+        {[]() -> double & { return task.wn1; }, 1e-300, DIVERGED},
+    };
+    for (const auto &p : passes) EXPECT_EQ(passwith(p.at, p.value).outcome, p.outcome) << p.value;
+
+    const ComparisonResult good = passwith(passes[0].at, passes[0].value);
+    ASSERT_TRUE(finitefigures(good));
+    const struct {
+        double ComparisonResult::*derived;
+        double RunFigures::*figure;
+        RunFigures ComparisonResult::*run;
+        double value;
+        bool finite;
+    } changes[] = {
+        {&ComparisonResult::tfNom, nullptr, nullptr, HUGE_VAL, false},
+        {&ComparisonResult::T2maxG, nullptr, nullptr, NAN, false},
+        {nullptr, &RunFigures::endTipSpeed, &ComparisonResult::tocFree, HUGE_VAL, false},
+        {nullptr, &RunFigures::error, &ComparisonResult::tocErr, NAN, false},
+        {nullptr, &RunFigures::endTipError, &ComparisonResult::sotocErr, -HUGE_VAL, false},
+        {nullptr, &RunFigures::settlingTime, &ComparisonResult::sotocErr, NAN, !good.sotocErr.settled},
+        {nullptr, &RunFigures::tf, &ComparisonResult::tocFree, 1e300, true},
+    };
+    for (const auto &c : changes) {
+        ComparisonResult r = good;
+        if (c.derived != nullptr) r.*c.derived = c.value;
+        else (r.*c.run).*c.figure = c.value;
+        EXPECT_EQ(finitefigures(r), c.finite) << c.value;
+    }
+}
+
+}  // namespace
