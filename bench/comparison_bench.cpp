@@ -46,11 +46,20 @@ void simulaterun(benchmark::State &state, char type, char ctrl) {
     if (ctrl == 'S') state.counters["tfsotoc"] = sotoc.tfsotoc[robotindex(type)];
 }
 
-void standalone(benchmark::State &state, const char *robot, const char *motion) {
+// With `sensed`, the controller reads through all four sensor settings: a 2 ms
+// control period (the integration step of a 4 s span), 10000-count encoders, noise
+// and a 1 ms delay.
+void standalone(benchmark::State &state, const char *robot, const char *motion, bool sensed) {
     initialset();
     CompareOptionValues v;
     v.words[SETTINGROBOT] = robot;
     v.words[SETTINGMOTION] = motion;
+    if (sensed) {
+        v.numbers[SETTINGCONTROLPERIOD] = {0.002};
+        v.numbers[SETTINGENCODERCOUNTS] = {10000.0, 10000.0};
+        v.numbers[SETTINGSENSORNOISE] = {0.0001, 0.0001, 0.001, 0.001};
+        v.numbers[SETTINGSENSORDELAY] = {0.001};
+    }
     CompareRequest request;
     if (!requestfromoptions(v, "--", request).ok()) std::abort();
     for (auto _ : state) benchmark::DoNotOptimize(standalonepass(request));
@@ -66,8 +75,10 @@ BENCHMARK_CAPTURE(simulaterun, cylinder_sotoc, 'a', 'S')->Unit(benchmark::kMilli
 BENCHMARK_CAPTURE(simulaterun, scara_toc, 'b', 'T')->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(simulaterun, scara_sotoc, 'b', 'S')->Unit(benchmark::kMillisecond);
 
-BENCHMARK_CAPTURE(standalone, cylinder_vertical, "cylindrical", "vertical")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(standalone, scara_horizontal, "scara", "horizontal")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(standalone, scara_vertical, "scara", "vertical")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, cylinder_vertical, "cylindrical", "vertical", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_horizontal, "scara", "horizontal", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_vertical, "scara", "vertical", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_horizontal_sensed, "scara", "horizontal", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_vertical_sensed, "scara", "vertical", true)->Unit(benchmark::kMillisecond);
 
 }  // namespace

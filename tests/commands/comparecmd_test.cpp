@@ -698,9 +698,8 @@ TEST(CompareSensing, DefaultsGivenAndHugeCountsChangeNoByte) {
          {"--error", "10", "--control-period", "0.002", "--sensor-delay", "0", "--sensor-noise", "0,0,0,0"}, true},
         {{"--error", "10", "--control-period", "0.002"},
          {"--error", "10", "--control-period", "0.002", "--encoder-counts", "1e12,1e12"}, false},
-        {{"--motion", "vertical", "--error", "-5", "--control-period", "0.001"},
-         {"--motion", "vertical", "--error", "-5", "--control-period", "0.001", "--encoder-counts", "1e12,1e12"},
-         false},
+        {{"--error", "-5", "--control-period", "0.001"},
+         {"--error", "-5", "--control-period", "0.001", "--encoder-counts", "1e12,1e12"}, false},
     };
     for (const auto &c : same) {
         Args a = withbase(c.a), b = withbase(c.b);
@@ -725,8 +724,13 @@ TEST(CompareSensing, NoiseIsAFunctionOfTheSeedAndReachesTheResult) {
     EXPECT_EQ(7, b["settings"]["seed"]);
     EXPECT_FALSE(a["settings"].contains("seed"));
     // Each SOTOC phase ended at a control instant: its time is the instant times the period.
-    for (const json &phase : b["runs"]["sotocErr"]["phases"])
+    int ended = 0;
+    for (const json &phase : b["runs"]["sotocErr"]["phases"]) {
+        if (phase["end"].is_null()) continue;
         EXPECT_DOUBLE_EQ(phase["end"].get<double>(), phase["instant"].get<int>() * 0.002);
+        ++ended;
+    }
+    EXPECT_GT(ended, 0);
 }
 
 // SCARA, horizontal, 20 % mass error: TOC's servo winds up against the limit and

@@ -346,7 +346,7 @@ TEST(SampledSotoc, PhaseEndsAtTheInstantAfterTheClosestApproach) {
         std::vector<double> d;
         int ending;  // index of the instant (from 1) that ends phase 0; 0 for none
     } cases[] = {
-        {{0.5, 0.3, 0.1, 0.15, 0.3}, 3},
+        {{0.5, 0.3, 0.1, 0.15, 0.3}, 4},
         {{0.5, 0.3, 0.25, 0.27}, 0},  // 0.27 is beyond the bound 0.2
         {{0.05, 0.06}, 2},           // instant 1 follows the reset distance of instant 0
     };
@@ -369,7 +369,9 @@ TEST(SampledSotoc, PhaseEndsAtTheInstantAfterTheClosestApproach) {
         EXPECT_EQ(ended, c.ending);
         EXPECT_EQ(sotoc.instant[0][0], c.ending);
         EXPECT_EQ(sotoc.tEnd[0][0], c.ending * 0.01);
-        if (ended) EXPECT_EQ(held.u[0], DESIGN.sgn[1][0] * cyl.T1max) << "the next phase's torque from that instant";
+        if (ended) {
+            EXPECT_EQ(held.u[0], DESIGN.sgn[1][0] * cyl.T1max) << "the next phase's torque from that instant";
+        }
     }
 }
 
@@ -379,13 +381,13 @@ TEST(Servo, AntiwindupStopsTheIntegralOnlyWhileSaturatedFurther) {
     const struct {
         double e, z;    // error of joint 1 [rad] and its integral [rad s]
         bool antiwindup;
-        double rate;    // the integral's rate, by hand
+        bool grows;     // the integral grows by the error, by hand
     } cases[] = {
-        {0.5, 0.0, false, 0.5},   // saturated, no anti-windup: grows
-        {0.5, 0.0, true, 0.0},    // saturated by this error: stops
-        {-0.5, 0.0, true, 0.0},   // saturated the other way by this error: stops too
-        {1e-6, 0.0, true, 1e-6},  // far from the limit: grows
-        {1e-3, -1e6, true, 1e-3},  // saturated by a wound-up integral against the error: unwinds
+        {0.5, 0.0, false, true},    // saturated, no anti-windup: grows
+        {0.5, 0.0, true, false},    // saturated by this error: stops
+        {-0.5, 0.0, true, false},   // saturated the other way by this error: stops too
+        {1e-6, 0.0, true, true},    // far from the limit: grows
+        {1e-3, -1e6, true, true},   // saturated by a wound-up integral against the error: unwinds
     };
     for (const auto &c : cases) {
         installdesign('a');
@@ -396,7 +398,7 @@ TEST(Servo, AntiwindupStopsTheIntegralOnlyWhileSaturatedFurther) {
         HeldControl held;
         sampledcontrol('a', 'T', 300, 3.0, r, z, held);
         const double x[6] = {r[0], r[1], 0.0, 0.0, c.z, 0.0};
-        EXPECT_EQ(held.zrate[0], c.rate) << "error " << c.e << ", integral " << c.z;
+        EXPECT_EQ(held.zrate[0], c.grows ? cyl.phif[0] - r[0] : 0.0) << "error " << c.e << ", integral " << c.z;
         // The controller that reads continuously integrates the same way.
         EXPECT_EQ(errorrate('a', 'T', 1, 3.0, x), held.zrate[0]);
     }
