@@ -107,6 +107,16 @@ TEST(Sensor, ReadingsCombineDelayCountsDifferencesAndNoise) {
     EXPECT_DOUBLE_EQ(r[2], 1.0);
     EXPECT_DOUBLE_EQ(r[3], 3.0);
 
+    // Delayed without encoders: positions and velocities of the same earlier state,
+    // halfway between the step ends at 0.5 and 1.0 s.
+    Sensor d = {};
+    d.period = 0.5;
+    d.delay = 0.25;
+    d.past = s.past;
+    readsensor(d, 2, 1.0, x2, r);
+    const double halfway[4] = {0.8, 2.0, 1.5, 2.0};
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(r[i], halfway[i]) << "delayed reading " << i;
+
     // Without delay and counts the state itself, plus the instant's draws times the deviations.
     Sensor n = {};
     n.period = 0.5;
