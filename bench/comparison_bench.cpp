@@ -50,12 +50,22 @@ void simulaterun(benchmark::State &state, char type, char ctrl) {
     if (ctrl == 'S') state.counters["tfsotoc"] = sotoc.tfsotoc[robotindex(type)];
 }
 
-void standalone(benchmark::State &state, const char *robot, const char *motion, const std::string &file = "") {
+// With `sensed`, the controller reads through all four sensor settings: a 2 ms
+// control period (the integration step of a 4 s span), 10000-count encoders, noise
+// and a 1 ms delay.
+void standalone(benchmark::State &state, const char *robot, const char *motion, bool sensed,
+                const std::string &file = "") {
     initialset();
     CompareOptionValues v;
     v.words[SETTINGROBOT] = robot;
     v.words[SETTINGROBOTFILE] = file;
     v.words[SETTINGMOTION] = motion;
+    if (sensed) {
+        v.numbers[SETTINGCONTROLPERIOD] = {0.002};
+        v.numbers[SETTINGENCODERCOUNTS] = {10000.0, 10000.0};
+        v.numbers[SETTINGSENSORNOISE] = {0.0001, 0.0001, 0.001, 0.001};
+        v.numbers[SETTINGSENSORDELAY] = {0.001};
+    }
     CompareRequest request;
     if (!requestfromoptions(v, "--", request).ok()) std::abort();
     for (auto _ : state) benchmark::DoNotOptimize(standalonepass(request));
@@ -71,9 +81,11 @@ BENCHMARK_CAPTURE(simulaterun, cylinder_sotoc, 'a', 'S')->Unit(benchmark::kMilli
 BENCHMARK_CAPTURE(simulaterun, scara_toc, 'b', 'T')->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(simulaterun, scara_sotoc, 'b', 'S')->Unit(benchmark::kMillisecond);
 
-BENCHMARK_CAPTURE(standalone, cylinder_vertical, "cylindrical", "vertical")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(standalone, scara_horizontal, "scara", "horizontal")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(standalone, scara_vertical, "scara", "vertical")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, cylinder_vertical, "cylindrical", "vertical", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_horizontal, "scara", "horizontal", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_vertical, "scara", "vertical", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_horizontal_sensed, "scara", "horizontal", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, scara_vertical_sensed, "scara", "vertical", true)->Unit(benchmark::kMillisecond);
 // The built-in SCARA's pass on the rigid-body equations: its masses at the elbow and
 // the tip and its motors, so that the same move is designed and run; its cost beside
 // the built-in arm's is that of the equations alone.
@@ -91,13 +103,13 @@ std::string robotfile(const char *text) {
 
 void rigidbuiltin(benchmark::State &state) {
     const std::string file = robotfile(RIGIDBUILTIN);
-    standalone(state, "scara", "horizontal", file);
+    standalone(state, "scara", "horizontal", false, file);
     unlink(file.c_str());
 }
 
 // An arm of rigid bodies with its links' masses at their centres, a tool as payload.
 const std::string RIGIDSCARA = std::string(SOTOC_SOURCE) + "/examples/scara-rigid.urdf";
 BENCHMARK(rigidbuiltin)->Name("standalone/rigid_builtin_scara_horizontal")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(standalone, rigid_scara_vertical, "scara", "vertical", RIGIDSCARA)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(standalone, rigid_scara_vertical, "scara", "vertical", false, RIGIDSCARA)->Unit(benchmark::kMillisecond);
 
 }  // namespace

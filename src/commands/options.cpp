@@ -136,7 +136,9 @@ void addcompareoptions(CLI::App &cmd, CompareOptionValues &v) {
         const Setting s = static_cast<Setting>(k);
         const SettingRow &row = settingrow(s);
         const std::string name = std::string("--") + settingoption(s, "--");
-        if (row.words != nullptr || settingisfile(row))
+        if (row.flag)
+            cmd.add_flag_callback(name, [&v, s]() { v.words[s] = settingrow(s).words[1].word; }, settinghelp(s));
+        else if (row.words != nullptr || settingisfile(row))
             cmd.add_option(name, v.words[s], settinghelp(s))
                 ->type_name(row.typeName)
                 ->check(nonempty(settingaccepts(s)));

@@ -1,6 +1,7 @@
 #include "formats/resultjson.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "records/parameters.h"
 #include "settings/settings.h"
@@ -67,13 +68,16 @@ json runjson(const RunFigures &f) {
 }
 
 // How each SOTOC phase ended: its time and whether by the state or by the fallback
-// (both null for a phase that never ended).
-json phasesjson(const SotocPhases &p) {
+// (both null for a phase that never ended), and with a control period the control
+// instant that ended it.
+json phasesjson(const SotocPhases &p, bool sampled) {
     json phases = json::array();
     for (int k = 0; k < 4; ++k) {
         const bool ended = p.tEnd[k] != 0.0;
-        phases.push_back({{"end", ended ? json(p.tEnd[k]) : json(nullptr)},
-                          {"by", ended ? json(p.fallback[k] ? "fallback" : "state") : json(nullptr)}});
+        json phase = {{"end", ended ? json(p.tEnd[k]) : json(nullptr)},
+                      {"by", ended ? json(p.fallback[k] ? "fallback" : "state") : json(nullptr)}};
+        if (sampled) phase["instant"] = ended ? json(p.instant[k]) : json(nullptr);
+        phases.push_back(phase);
     }
     return phases;
 }
@@ -120,11 +124,13 @@ bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
     return true;
 }
 
-// The three runs; the SOTOC run's phases when a fallback could end them.
-json runsjson(const ComparisonResult &r, bool fallback) {
+// The three runs; the SOTOC run's phases when a fallback could end them or a
+// control period sampled them.
+json runsjson(const ComparisonResult &r, const CompareRequest &request) {
     json sotocErr = runjson(r.sotocErr);
     sotocErr["finished"] = r.sotocFinished;
-    if (fallback) sotocErr["phases"] = phasesjson(r.phases);
+    const bool sampled = !settingoff(SETTINGCONTROLPERIOD, &request.controlPeriod);
+    if (!settingoff(SETTINGFALLBACK, &request.fallback) || sampled) sotocErr["phases"] = phasesjson(r.phases, sampled);
     return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
 }
 
@@ -177,6 +183,7 @@ json settingsjson(CompareRequest q) {
         const double *v = row.words == nullptr ? row.values(q) : nullptr;
         settings[row.name] = row.words != nullptr ? json(settingword(s, q.*row.code))
                              : settingoff(s, v)   ? json(nullptr)
+                             : row.whole          ? json(static_cast<std::int64_t>(v[0]))
                              : row.count == 1     ? json(v[0])
                                                   : json(std::vector<double>(v, v + row.count));
     }
@@ -252,7 +259,7 @@ json resultjson(const CompareRequest &request, const ComparisonResult &r) {
                 {"derived", derivedjson(r)},
                 {"outcome", outcomeword(r.outcome)},
                 {"designs", designsjson(r)},
-                {"runs", r.outcome == COMPARED ? runsjson(r, !settingoff(SETTINGFALLBACK, &request.fallback))
+                {"runs", r.outcome == COMPARED ? runsjson(r, request)
                                                : json(nullptr)},
                 {"program", programjson()}};
 }

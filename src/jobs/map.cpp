@@ -94,6 +94,15 @@ Outcome checkfixedreach(const MapJob &job) {
     return succeeded();
 }
 
+// Refuses a map whose axes give the encoders, the noise or the delay without a
+// control period, as sotoc compare refuses them: judged at its last point, where
+// the increasing grids are largest.
+Outcome checkaxescontrolperiod(const MapJob &job) {
+    const CompareRequest last =
+        mappoint(job.grid, job.request, axiscount(job.grid.x) - 1, axiscount(job.grid.y) - 1);
+    return checkcontrolperiod(last, "--");
+}
+
 }  // namespace
 
 Outcome readmap(const CompareOptionValues &values, const std::string typed[2], MapJob &job) {
@@ -101,6 +110,7 @@ Outcome readmap(const CompareOptionValues &values, const std::string typed[2], M
     if (taken.ok()) taken = takeaxes(typed, values, job.grid);
     if (taken.ok()) taken = checkrobotaxes(job.grid, typed, job.request.type, job.request.robotfile.rigid);
     if (taken.ok()) taken = checkfixedreach(job);
+    if (taken.ok()) taken = checkaxescontrolperiod(job);
     return taken;
 }
 

@@ -16,7 +16,7 @@ bool overlap(PlotAxis a, PlotAxis b) {
 Outcome checkreplaced(const MapAxis *axes[2], const CompareOptionValues &given, Setting s) {
     const std::vector<double> &values = given.numbers[s];
     if (values.empty()) return succeeded();
-    bool set[2] = {false, false};
+    bool set[MAXSETTINGNUMBERS] = {};
     std::string by;
     for (int a = 0; a < 2; ++a) {
         const PlotAxis kind = axes[a]->kind;

@@ -232,8 +232,23 @@ void drawpaths(const Panel &p, const ComparisonSettings &s, const std::vector<Ru
 
 // Column j of `table` of the three runs against time, under the designs' instants and
 // the dashed levels (goal or limits); `last` puts the time axis's numbers and label under it.
+// The corners of values v at times t each held until the next time (a zero-order hold).
+void staircase(const std::vector<double> &t, const std::vector<double> &v, std::vector<double> &ht,
+               std::vector<double> &hv) {
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (i > 0) {
+            ht.push_back(t[i]);
+            hv.push_back(v[i - 1]);
+        }
+        ht.push_back(t[i]);
+        hv.push_back(v[i]);
+    }
+}
+
+// A time panel; with `held` the values are drawn held from each sample to the next,
+// as a sampled controller applies its torques.
 void drawtimepanel(const Panel &p, const ComparisonResult &r, const std::vector<RunStyle> &runs, Table table,
-                   int j, const std::vector<double> &levels, const char *label, bool last) {
+                   int j, const std::vector<double> &levels, const char *label, bool last, bool held = false) {
     drawpanel(p, last, false);
     drawinstants(p, r.free.ts, GREY, SOLID);
     drawinstants(p, r.err.ts, BLACK, SOLID);
@@ -241,7 +256,13 @@ void drawtimepanel(const Panel &p, const ComparisonResult &r, const std::vector<
     const std::vector<double> t = times(r.dt);
     for (const RunStyle &run : runs) {
         const std::vector<double> v = column(*run.log, table, j);
-        drawpolyline(t, v, run.colour, run.style, run.width);
+        if (held) {
+            std::vector<double> ht, hv;
+            staircase(t, v, ht, hv);
+            drawpolyline(ht, hv, run.colour, run.style, run.width);
+        } else {
+            drawpolyline(t, v, run.colour, run.style, run.width);
+        }
         drawcurvemarks(p, t, v, run);
     }
     // A run beyond the panel is clipped at its edge and marked where it first leaves.
@@ -331,7 +352,8 @@ Outcome drawcomparison(OutputFile &picture, const ComparisonSettings &s, const C
     for (int j = 0; j < 2; ++j) {
         const double limit = torquelimitof(s, r, j);
         drawtimepanel(l.fi[j], r, runs, &RunLog::fi, j, {robotparams(r.type).phif[j]}, labels.fi[j], false);
-        drawtimepanel(l.tau[j], r, runs, &RunLog::tau, j, {-limit, limit}, labels.tau[j], j == 1);
+        drawtimepanel(l.tau[j], r, runs, &RunLog::tau, j, {-limit, limit}, labels.tau[j], j == 1,
+                      std::isfinite(s.controlPeriod));
     }
     drawfigurelegend(r, anyclipped(l, runs));
     return endpage(picture);

@@ -56,8 +56,9 @@ The result dict (units in brackets):
     settings  robot, motion, ratios [rad/rad; cylindrical joint 2: rad/m],
               start, end [m], elbow, error [%], near [rad, m], sotoc-fallback [s]
               (None: none), tolerance [m]: the settings used, defaults applied;
-              near, sotoc-fallback, tolerance, joint2-start and design-search only
-              when not at their defaults
+              near, sotoc-fallback, tolerance, joint2-start, design-search and
+              the settings of what the controller sees only when not at their
+              defaults
     derived   T1max, T2max, T1maxG, T2maxG: torque limits without and with the
               gravity load [N m; cylindrical joint 2: N]; tfNom: nominal PTP time
               [s]; dt: sample period [s]
@@ -72,8 +73,9 @@ The result dict (units in brackets):
               pastSpan; against the goal point: designedTipError [m] and
               designedTipSpeed [m/s] at the designed final time, endTipError [m]
               and endTipSpeed [m/s] at the end of the run, settlingTime [s];
-              sotocErr also finished, and with a fallback phases (end [s], by
-              "state" or "fallback"). None without a solution.
+              sotocErr also finished, and with a fallback or a control period
+              phases (end [s], by "state" or "fallback", and with a control
+              period the instant that ended it). None without a solution.
     program   version, commit: the module's version and the commit it was built
               from, as sotoc --version prints them
 A figure that does not exist is None.)";
@@ -88,7 +90,10 @@ const char *const RULESIGNATURE =
 // The settings of the designs, after the mass error in the order of the settings.
 const char *const DESIGNSIGNATURE =
     "joint2_start: str = {joint2start}, design_search: str = {designsearch}, "
-    "designerrors: Optional[Mapping[str, float]] = None, params: Optional[Mapping[str, float]] = None";
+    "designerrors: Optional[Mapping[str, float]] = None, params: Optional[Mapping[str, float]] = None, "
+    "control_period: Optional[float] = None, encoder_counts: Optional[Sequence[float]] = None, "
+    "sensor_noise: Optional[Sequence[float]] = None, seed: float = 0.0, sensor_delay: float = 0.0, "
+    "servo_antiwindup: str = 'off', span: Optional[float] = None";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -129,6 +134,25 @@ const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs:
     params  {NAME: VALUE}: true primary values of the arm by those names, as a
             robot file gives them (not the ratios or the points), such as
             {"L2": 0.45}. Default None: the robot's or the robot file's.
+    control_period  float: the controller reads the state and sets the torques only
+            at multiples of it, holding them in between [s]; accepts
+            {controlperiodaccepted}. Default None: it reads the state continuously.
+    encoder_counts  (N1, N2): encoder counts per motor revolution of joints 1 and 2:
+            positions read to the nearest count, velocities by backward difference
+            over the control period (needed); accepts {encoderaccepted}.
+            Default None: exact positions and velocities.
+    sensor_noise  (SQ1, SQ2, SV1, SV2): standard deviations of the Gaussian noise on
+            the readings of the positions [rad; cylindrical joint 2: m] and
+            velocities [rad/s; m/s]; needs the control period; accepts
+            {noiseaccepted}. Default None: no noise.
+    seed    float: seed of the noise, a whole number; accepts {seedaccepted}.
+            Default 0.0.
+    sensor_delay  float: the controller reads the state of this long ago [s]; needs
+            the control period; accepts {delayaccepted}. Default 0.0.
+    servo_antiwindup  str: "on": the servo's integrals stop growing while its torque
+            saturates (conditional integration), or "off". Default 'off'.
+    span    float: simulated span [s]; accepts {spanaccepted}. Default None: 4 s, or
+            8 s after a nominal move longer than 4 s.
 )";
 
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
@@ -182,8 +206,9 @@ const char *const BATCHHELP = R"(batch(settings: Iterable[Mapping[str, Any]], jo
 One comparison per dict of settings, as the lines of `sotoc batch` for the same
 settings as JSON Lines: a list of result dicts in the order of the settings. A dict
 holds the fields robot and motion (required), ratios, start, end, elbow, error,
-robotfile, near, sotoc-fallback, tolerance, joint2-start, design-search, designerrors
-and params, with the values, units and defaults of compare's arguments, for example
+robotfile, near, sotoc-fallback, tolerance, joint2-start, design-search, designerrors,
+params, control-period, encoder-counts, sensor-noise, seed, sensor-delay,
+servo-antiwindup and span, with the values, units and defaults of compare's arguments, for example
 {"robot": "scara", "motion": "vertical", "error": -20, "designerrors": {"L2": -10}}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
 
@@ -290,6 +315,12 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"nearaccepted", settingaccepts(SETTINGNEAR)},
             {"fallbackaccepted", settingaccepts(SETTINGFALLBACK)},
             {"toleranceaccepted", settingaccepts(SETTINGTOLERANCE)},
+            {"controlperiodaccepted", settingaccepts(SETTINGCONTROLPERIOD)},
+            {"encoderaccepted", settingaccepts(SETTINGENCODERCOUNTS)},
+            {"noiseaccepted", settingaccepts(SETTINGSENSORNOISE)},
+            {"seedaccepted", settingaccepts(SETTINGSEED)},
+            {"delayaccepted", settingaccepts(SETTINGSENSORDELAY)},
+            {"spanaccepted", settingaccepts(SETTINGSPAN)},
             {"near", literal(py::float_(c.near))},
             {"tolerance", literal(py::float_(c.tolerance))},
             {"cylratios", pairtext(c.u)},

@@ -30,6 +30,8 @@ constexpr char JOINT2NEGATIVE = '-';    // design: only the trial with joint 2 s
 constexpr char JOINT2POSITIVE = '+';    // design: only the trial with joint 2 starting positive
 constexpr char SEARCHSTANDARD = 'n';    // design: each trial from its standard starting guess only
 constexpr char SEARCHWIDE = 'w';        // design: further starting guesses when the standard ones find nothing
+constexpr char ANTIWINDUPOFF = 'n';     // servo: its integrals grow whatever the torque
+constexpr char ANTIWINDUPON = 'y';      // servo: conditional integration, no growth while the torque saturates
 
 // Joints are numbered 1 and 2 in the control law's arguments; every per-joint table
 // holds joint 1 in column 0 and joint 2 in column 1.
@@ -69,6 +71,14 @@ struct TaskParams {
     double dNear;      // SOTOC ends a phase only within this phase-plane distance of its switching state [rad, m, added]
     double tFallback;  // SOTOC ends a phase at the latest this long after its designed instant [s]; infinity: never
     double tolerance;  // distance of the tip from the goal within which a run counts as settled [m]
+    // What the controller sees (all off by default: it reads the exact state at every stage).
+    double controlPeriod;     // the controller reads and sets the torque at multiples of it [s]; infinity: continuously
+    double encoderCounts[2];  // encoder counts per motor revolution of joints 1, 2 [-]; infinity: exact positions
+    double noiseSd[4];        // standard deviations of the noise on the readings of q1, q2 [rad, m] and q1', q2' [rad/s, m/s]
+    double seed;              // seed of the reading noise, a whole number [-]
+    double delay;             // the controller reads the state of this long ago [s]
+    bool antiwindup;          // the servo's integrals stop growing while its torque saturates
+    double span;              // simulated span [s]; infinity: 4 s, or 8 s after a nominal move longer than 4 s
 };
 
 // One instance per robot. Written by initialset, the derivations and the dialog (u1,
@@ -119,6 +129,7 @@ struct SotocBook {
     double tfsotoc[2];   // time at which phase reached 4 in the current run [s]; 0 while it has not
     double tEnd[2][4];       // per robot: time at which phase k ended in the current run [s]; 0 while it has not
     bool byFallback[2][4];   // per robot: phase k ended by the fallback instant, not by the state
+    int instant[2][4];       // per robot: control instant (multiple of the control period) that ended phase k; 0 while it has not
 };
 
 // One run's sampled histories; row i is sample i at time i * dt, rows 0..nStep used.

@@ -164,7 +164,25 @@ Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, Co
                 : row.named != nullptr ? takenamed(v.named[s], prefix, s, r, r.*row.named)
                                        : takenumbers(v.numbers[s], prefix, s, row.values(r));
     }
-    return taken;
+    return taken.ok() ? checkcontrolperiod(r, prefix) : taken;
+}
+
+bool needscontrolperiod(Setting s) {
+    return s == SETTINGENCODERCOUNTS || s == SETTINGSENSORNOISE || s == SETTINGSENSORDELAY;
+}
+
+Outcome checkcontrolperiod(const CompareRequest &r, const char *prefix) {
+    if (r.controlPeriod != NOCONTROLPERIOD) return succeeded();
+    for (int k = 0; k < SETTINGS; ++k) {
+        const Setting s = static_cast<Setting>(k);
+        if (!needscontrolperiod(s) || !settingwritten(r, s)) continue;
+        CompareRequest given = r;
+        const double *v = settingvalues(given, s);
+        return refused(refusal(prefix, s, numberlist(std::vector<double>(v, v + settingrow(s).count)),
+                               settingaccepts(s) + ", given with " + prefix +
+                                   settingoption(SETTINGCONTROLPERIOD, prefix)));
+    }
+    return succeeded();
 }
 
 Outcome checkreach(const CompareRequest &r, const char *prefix, Setting s) {

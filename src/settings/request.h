@@ -34,6 +34,13 @@ struct CompareRequest {
     char designSearch = SEARCHSTANDARD;  // starting guesses of the designs: SEARCHSTANDARD or SEARCHWIDE
     ParameterValues designErrors{};  // errors of the design with the error in primary values [%]; none by default
     ParameterValues params{};        // true primary values given by name, over the robot's or file's [their units]
+    double controlPeriod = NOCONTROLPERIOD;              // the controller's sampling period [s]; NOCONTROLPERIOD: none
+    double encoderCounts[2] = {NOENCODER, NOENCODER};    // counts per motor revolution of joints 1, 2; NOENCODER: exact
+    double noiseSd[4] = {0.0, 0.0, 0.0, 0.0};            // reading noise of q1, q2 [rad, m], q1', q2' [rad/s, m/s]
+    double seed = 0.0;                                   // seed of the reading noise, a whole number
+    double delay = 0.0;                                  // age of the state the controller reads [s]
+    char antiwindup = ANTIWINDUPOFF;                     // servo: ANTIWINDUPOFF or ANTIWINDUPON
+    double span = AUTOSPAN;                              // simulated span [s]; AUTOSPAN: by the nominal time
 };
 
 // The settings, in the order of their rows (settings/settings.h).
@@ -56,6 +63,13 @@ enum Setting {
     SETTINGDESIGNSEARCH,
     SETTINGDESIGNERRORS,
     SETTINGPARAMS,
+    SETTINGCONTROLPERIOD,
+    SETTINGENCODERCOUNTS,
+    SETTINGSENSORNOISE,
+    SETTINGSEED,
+    SETTINGSENSORDELAY,
+    SETTINGANTIWINDUP,
+    SETTINGSPAN,
     SETTINGS,  // the number of settings
 };
 
@@ -93,6 +107,14 @@ Outcome requestfromoptions(const CompareOptionValues &v, const char *prefix, Com
 // points: the settings of a point that could not run, as its result names them, and
 // those of a map before its axes put in theirs.
 Outcome requestwithoutreach(const CompareOptionValues &v, const char *prefix, CompareRequest &r);
+
+// Whether setting s reads through the sampled controller and so needs a control
+// period when it is not at its default: the encoders, the noise and the delay.
+bool needscontrolperiod(Setting s);
+
+// Refuses r when it gives a setting that needs a control period without one,
+// naming the setting (with `prefix` before its name).
+Outcome checkcontrolperiod(const CompareRequest &r, const char *prefix);
 
 // Refuses r's point `s` (SETTINGSTART or SETTINGEND) when r is for the SCARA and it
 // cannot reach the point.

@@ -14,6 +14,7 @@ const SettingWord ELBOWS[] = {{"down", ELBOWDOWN}, {"up", ELBOWUP}, {nullptr, 0}
 const SettingWord JOINT2STARTS[] = {
     {"negative", JOINT2NEGATIVE}, {"positive", JOINT2POSITIVE}, {"shorter", JOINT2SHORTER}, {nullptr, 0}};
 const SettingWord DESIGNSEARCHES[] = {{"standard", SEARCHSTANDARD}, {"wide", SEARCHWIDE}, {nullptr, 0}};
+const SettingWord SWITCHES[] = {{"off", ANTIWINDUPOFF}, {"on", ANTIWINDUPON}, {nullptr, 0}};
 
 // By Setting. A number's range names its constant once (study/comparison.h).
 const SettingRow SETTINGROWS[SETTINGS] = {
@@ -117,6 +118,51 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      false, 0, 0, false, false, "", "", "NAME=VALUE with VALUE in the parameter's unit and range", "the values", "",
      nullptr, nullptr, nullptr, [](const CompareRequest &, ComparisonSettings &) {}, nullptr, "param",
      &CompareRequest::params},
+    {"control-period", nullptr, 1, "T",
+     "Control period: the controller reads the state and sets the torques only at multiples of T and holds them in "
+     "between (zero-order hold); TOC's switches act at the first instant at or after the designed ones [s]",
+     false, MINCONTROLPERIOD, MAXCONTROLPERIOD, true, true, "s", "T", "one number", "the control periods",
+     "0.001:0.01:0.001", nullptr, [](CompareRequest &r) { return &r.controlPeriod; },
+     [](CompareRequest &r) { r.controlPeriod = NOCONTROLPERIOD; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.controlPeriod = r.controlPeriod; }, "off"},
+    {"encoder-counts", nullptr, 2, "N1,N2",
+     "Encoder counts per motor revolution of joints 1 and 2: positions are read to the nearest count (2 pi/(N U) at "
+     "the joint), velocities by backward difference over the control period, which it needs",
+     false, MINENCODERCOUNTS, MAXENCODERCOUNTS, true, true, "", "N", "two numbers N1,N2", "the encoder counts",
+     "1000:10000:1000", nullptr, [](CompareRequest &r) { return r.encoderCounts; },
+     [](CompareRequest &r) { r.encoderCounts[0] = r.encoderCounts[1] = NOENCODER; },
+     [](const CompareRequest &r, ComparisonSettings &s) { std::copy(r.encoderCounts, r.encoderCounts + 2, s.encoderCounts); },
+     "off"},
+    {"sensor-noise", nullptr, 4, "SQ1,SQ2,SV1,SV2",
+     "Standard deviations of the Gaussian noise on the readings of the positions [rad; cylindrical joint 2: m] and "
+     "velocities [rad/s; m/s] of joints 1 and 2, drawn from --seed; needs the control period",
+     false, 0.0, MAXNOISE, true, true, "", "S", "four numbers SQ1,SQ2,SV1,SV2", "the standard deviations",
+     "0:0.01:0.001", nullptr, [](CompareRequest &r) { return r.noiseSd; },
+     [](CompareRequest &r) { std::fill(r.noiseSd, r.noiseSd + 4, 0.0); },
+     [](const CompareRequest &r, ComparisonSettings &s) { std::copy(r.noiseSd, r.noiseSd + 4, s.noiseSd); }},
+    {"seed", nullptr, 1, "N",
+     "Seed of the reading noise: the noise of a run is a function of the seed and the control instant alone",
+     false, 0.0, MAXSEED, true, true, "", "N", "one whole number", "the seeds", "0:9:1", nullptr,
+     [](CompareRequest &r) { return &r.seed; }, [](CompareRequest &r) { r.seed = 0.0; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.seed = r.seed; }, nullptr, nullptr, nullptr, true},
+    {"sensor-delay", nullptr, 1, "T",
+     "Sensor delay: the controller reads the state of T seconds earlier, interpolated between integration steps "
+     "(the arm at rest before the start); needs the control period [s]",
+     false, 0.0, MAXDELAY, true, true, "s", "T", "one number", "the delays", "0:0.01:0.001", nullptr,
+     [](CompareRequest &r) { return &r.delay; }, [](CompareRequest &r) { r.delay = 0.0; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.delay = r.delay; }},
+    {"servo-antiwindup", SWITCHES, 0, "",
+     "Anti-windup of the servo: its integrals stop growing while its torque saturates (conditional integration)",
+     false, 0, 0, false, false, "", "", "", "", "", &CompareRequest::antiwindup, nullptr,
+     [](CompareRequest &r) { r.antiwindup = ANTIWINDUPOFF; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.antiwindup = r.antiwindup == ANTIWINDUPON; }, nullptr,
+     nullptr, nullptr, false, true},
+    {"span", nullptr, 1, "S",
+     "Simulated span; the settling time and the measures at the end of the run use it (auto: 4 s, or 8 s after a "
+     "nominal move longer than 4 s) [s]",
+     false, 0.0, MAXSPAN, false, true, "s", "S", "one number", "the spans", "4:20:4", nullptr,
+     [](CompareRequest &r) { return &r.span; }, [](CompareRequest &r) { r.span = AUTOSPAN; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.span = r.span; }, "auto"},
 };
 
 // By PlotAxis.
@@ -136,6 +182,18 @@ const AxisRow AXISROWS[AXISNONE] = {
     {"end-x", SETTINGEND, 0, 1, {"end point x [m]", "end point x [m]"}, ""},
     {"end-y", SETTINGEND, 1, 1, {"end point y [m]", "end point y [m]"}, ""},
     {"near", SETTINGNEAR, 0, 1, {"SOTOC switching bound [rad, m]", "SOTOC switching bound [rad]"}, ""},
+    {"control-period", SETTINGCONTROLPERIOD, 0, 1, {"control period [s]", "control period [s]"}, ""},
+    {"encoder-counts", SETTINGENCODERCOUNTS, 0, 2, {"encoder counts per revolution", "encoder counts per revolution"},
+     "both joints equal"},
+    {"noise", SETTINGSENSORNOISE, 0, 4,
+     {"reading noise [rad, m; rad/s, m/s]", "reading noise [rad; rad/s]"}, "all four equal"},
+    {"position-noise", SETTINGSENSORNOISE, 0, 2,
+     {"position noise [rad, m]", "position noise [rad]"}, "both joints equal"},
+    {"velocity-noise", SETTINGSENSORNOISE, 2, 2,
+     {"velocity noise [rad/s, m/s]", "velocity noise [rad/s]"}, "both joints equal"},
+    {"seed", SETTINGSEED, 0, 1, {"seed of the noise", "seed of the noise"}, ""},
+    {"sensor-delay", SETTINGSENSORDELAY, 0, 1, {"sensor delay [s]", "sensor delay [s]"}, ""},
+    {"span", SETTINGSPAN, 0, 1, {"simulated span [s]", "simulated span [s]"}, ""},
 };
 
 // The words before ":NAME" of the axes of a parameter: its design error, its true value.
@@ -177,7 +235,8 @@ const char *settingoption(Setting s, const char *prefix) {
 }
 
 bool settingaccepted(const SettingRow &row, double v) {
-    return (row.loIncluded ? v >= row.lo : v > row.lo) && (row.hiIncluded ? v <= row.hi : v < row.hi);
+    return (row.loIncluded ? v >= row.lo : v > row.lo) && (row.hiIncluded ? v <= row.hi : v < row.hi) &&
+           (!row.whole || v == std::floor(v));
 }
 
 std::string rangetext(const SettingRow &row, const std::string &symbol, const char *unit) {

@@ -21,7 +21,7 @@ struct SettingWord {
 struct SettingRow {
     const char *name;          // option --NAME, JSON field NAME, keyword argument NAME
     const SettingWord *words;  // the words of a selection, ended by {nullptr, 0}; null for numbers
-    int count;                 // numbers it takes (1 or 2); 0 for a selection
+    int count;                 // numbers it takes (1 to MAXSETTINGNUMBERS); 0 for a selection
     const char *typeName;      // its argument in --help: NAME, U1,U2, X,Y, PERCENT, down|up
     const char *description;   // what it is, first in its --help line
     bool required;             // has no default: the defaults follow from it
@@ -45,7 +45,15 @@ struct SettingRow {
     // Values by parameter name (NAME=NUMBER, repeatable; a JSON object): their field
     // of the request; null for the others.
     ParameterValues CompareRequest::*named = nullptr;
+    // Its numbers are whole numbers (the seed).
+    bool whole = false;
+    // A selection of "off" and "on" that the command line turns on by its option
+    // alone, without a word.
+    bool flag = false;
 };
+
+// Most numbers a setting takes (the four of the reading noise).
+constexpr int MAXSETTINGNUMBERS = 4;
 
 // The row of setting s (0..SETTINGS-1), in the order of Setting.
 const SettingRow &settingrow(Setting s);
@@ -94,6 +102,14 @@ enum PlotAxis {
     AXISENDX,    // end point x [m]
     AXISENDY,    // end point y [m]
     AXISNEAR,    // SOTOC's switching bound [rad, m]
+    AXISCONTROLPERIOD,  // the controller's sampling period [s]
+    AXISENCODER,        // both encoders' counts per revolution, equal
+    AXISNOISE,          // all four noise standard deviations, equal [rad, m, rad/s, m/s]
+    AXISPOSITIONNOISE,  // both position noise standard deviations, equal [rad, m]
+    AXISVELOCITYNOISE,  // both velocity noise standard deviations, equal [rad/s, m/s]
+    AXISSEED,           // the seed of the noise
+    AXISDELAY,          // the sensor delay [s]
+    AXISSPAN,           // the simulated span [s]
     AXISNONE,    // no setting: the number of axes of the table, and a picture without a y axis
     AXISDESIGNERROR,                        // + k: design error of parameter k [%] (design-error:NAME)
     AXISPARAM = AXISDESIGNERROR + PARAMETERS,  // + k: true value of parameter k [its unit] (param:NAME)

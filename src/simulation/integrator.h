@@ -1,6 +1,8 @@
 // Fourth-order Runge-Kutta-Gill step, shared by the simulation and the design.
 #pragma once
 
+#include "simulation/control.h"
+
 // Gill constants as the short decimal literals the results are defined with
 // (not 1 - sqrt(1/2), 1 + sqrt(1/2) and 1/6 at full precision).
 constexpr double GILLC1 = 0.292893219;
@@ -56,6 +58,10 @@ void gillstep(Derivative &&f, double t, double h, const double *x, double *xout,
 // One simulation step of the 6-component state (q1, q2, q1', q2', z1, z2) of robot
 // type `robot` under controller `ctrl` ('T' or 'S'); n components, n <= RKGMAXN.
 void rkgstep(char robot, char ctrl, double t, double h, const double *x, double *xout, int n);
+
+// One step like rkgstep under the torques and servo integral rates the sampled
+// controller holds (a zero-order hold): the controller is not asked.
+void heldstep(char robot, const HeldControl &held, double t, double h, const double *x, double *xout, int n);
 
 // Component i (0..5) of the simulation state's derivative at time t. Components
 // 2 and 3 evaluate the control law (cylindrical: joint 1 at 2, joint 2 at 3; SCARA:

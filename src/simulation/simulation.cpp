@@ -6,6 +6,7 @@
 
 #include "simulation/control.h"
 #include "simulation/integrator.h"
+#include "simulation/sensing.h"
 
 namespace {
 
@@ -37,6 +38,95 @@ void stateat(double t, double until, const double *y, double out[4]) {
     std::copy(yout, yout + 4, out);
 }
 
+// Fraction of an integration step within which a control instant counts as
+// reached: k * period and the step clock, both rounded, meet within it [-].
+constexpr double STEPSLACK = 1e-6;
+
+// The sampled controller of one run: what it senses, what it holds, and its next
+// control instant.
+struct SampledRun {
+    Sensor sensor;
+    HeldControl held;
+    int next;  // the next control instant is next * period
+};
+
+// The sampled controller of the selected robot for a run from the records.
+SampledRun sampledrun() {
+    const RobotParams &p = robotparams(app.type);
+    SampledRun c = {};
+    Sensor &s = c.sensor;
+    s.period = task.controlPeriod;
+    s.step[0] = countstep(task.encoderCounts[0], p.u1);
+    s.step[1] = countstep(task.encoderCounts[1], p.u2);
+    s.differenced = std::isfinite(task.encoderCounts[0]) || std::isfinite(task.encoderCounts[1]);
+    std::copy(task.noiseSd, task.noiseSd + 4, s.sd);
+    s.seed = static_cast<uint64_t>(task.seed);
+    s.delay = task.delay;
+    return c;
+}
+
+// Every control instant up to time t (within STEPSLACK of the step h), with the
+// state y at t: the readings and the torques held from then on.
+void controlinstants(SampledRun &c, double t, double h, const double *y) {
+    while (c.next * c.sensor.period <= t + STEPSLACK * h) {
+        const double tk = c.next * c.sensor.period;
+        double r[4];
+        readsensor(c.sensor, c.next, tk, y, r);
+        sampledcontrol(app.type, app.ctrlType, c.next, tk, r, y + 4, c.held);
+        ++c.next;
+    }
+}
+
+// Integrates y from t over one step to t + h under the sampled controller, ending
+// a piece of it at every control instant inside; the designed final time tf is
+// noted on the way as simulate notes it.
+void sampledstep(SampledRun &c, double t, double h, double tf, double *y, bool &designedInSpan) {
+    const double tstep = t + h;
+    while (t < tstep) {
+        const double instant = c.next * c.sensor.period;
+        const double end = instant < tstep - STEPSLACK * h ? instant : tstep;
+        double yout[NSTATE];
+        if (!designedInSpan && tf <= end) {
+            heldstep(app.type, c.held, t, tf - t, y, yout, NSTATE);
+            std::copy(yout, yout + 4, robotruns(app.type).work.xDesigned);
+            designedInSpan = true;
+        }
+        heldstep(app.type, c.held, t, end - t, y, yout, NSTATE);
+        std::copy(yout, yout + NSTATE, y);
+        t = end;
+        if (c.sensor.delay > 0.0) remember(c.sensor.past, t, y);
+        controlinstants(c, t, h, y);
+    }
+}
+
+// simulate with the sampled controller (task.controlPeriod finite): the torques
+// held between control instants are the ones logged.
+void simulatesampled() {
+    const double h = task.dt / SUBSTEPS;
+    const RobotParams &p = robotparams(app.type);
+    double x[NSTATE] = {p.phi0[0], p.phi0[1], 0.0, 0.0, 0.0, 0.0};
+    RunLog &w = robotruns(app.type).work;
+    const double tf = controltables(app.type).ts[3];
+    bool designedInSpan = false;
+    SampledRun c = sampledrun();
+    if (c.sensor.delay > 0.0) remember(c.sensor.past, 0.0, x);
+    sotoc.phase = 0;
+    controlinstants(c, 0.0, h, x);
+    logrow(0, x, c.held.u);
+    double tsamp = 0.0;
+    for (int i = 1; i <= lastrow(); ++i) {
+        double t = tsamp;
+        for (int s = 0; s < SUBSTEPS; ++s) {
+            sampledstep(c, t, h, tf, x, designedInSpan);
+            t = t + h;
+        }
+        tsamp = tsamp + task.dt;
+        logrow(i, x, c.held.u);
+    }
+    std::copy(x, x + 4, w.xLast);
+    w.designedInSpan = designedInSpan;
+}
+
 }  // namespace
 
 void tipposition(char robot, const double q[2], double P[2]) {
@@ -63,17 +153,28 @@ void tipvelocity(char robot, const double x[4], double V[2]) {
     }
 }
 
-void logsample(int i, const double *x) {
+void logrow(int i, const double *x, const double tau[2]) {
     RunLog &w = robotruns(app.type).work;
-    const double t = i * task.dt;
     w.fi[i][0] = x[0];
     w.fi[i][1] = x[1];
     tipposition(app.type, x, w.P[i]);
-    w.tau[i][0] = controltorque(app.type, app.ctrlType, 1, t, x);
-    w.tau[i][1] = controltorque(app.type, app.ctrlType, 2, t, x);
+    w.tau[i][0] = tau[0];
+    w.tau[i][1] = tau[1];
+}
+
+void logsample(int i, const double *x) {
+    const double t = i * task.dt;
+    double tau[2];
+    tau[0] = controltorque(app.type, app.ctrlType, 1, t, x);
+    tau[1] = controltorque(app.type, app.ctrlType, 2, t, x);
+    logrow(i, x, tau);
 }
 
 int simulate() {
+    if (std::isfinite(task.controlPeriod) && task.controlPeriod > 0.0) {
+        simulatesampled();
+        return 1;
+    }
     const double h = task.dt / SUBSTEPS;
     double tsamp = 0.0;
     const RobotParams &p = robotparams(app.type);

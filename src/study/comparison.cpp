@@ -31,6 +31,13 @@ void installsettings(const ComparisonSettings &s) {
     task.dNear = s.dNear;
     task.tFallback = s.tFallback;
     task.tolerance = s.tolerance;
+    task.controlPeriod = s.controlPeriod;
+    std::copy(s.encoderCounts, s.encoderCounts + 2, task.encoderCounts);
+    std::copy(s.noiseSd, s.noiseSd + 4, task.noiseSd);
+    task.seed = s.seed;
+    task.delay = s.delay;
+    task.antiwindup = s.antiwindup;
+    task.span = s.span;
     seterrormasses();
 }
 
@@ -149,6 +156,7 @@ SotocPhases sotocphases() {
     for (int k = 0; k < 4; ++k) {
         p.tEnd[k] = sotoc.tEnd[i][k];
         p.fallback[k] = sotoc.byFallback[i][k];
+        p.instant[k] = sotoc.instant[i][k];
     }
     return p;
 }
@@ -199,14 +207,20 @@ bool errorpercentaccepted(double percent) { return percent > -MAXERRORPERCENT &&
 bool coordinateaccepted(double c) { return c >= -MAXCOORDINATE && c <= MAXCOORDINATE; }
 double errorratio(double percent) { return percent == 0.0 ? 0.0 : percent / 100.0; }
 
-double sampleperiod(double tfNomBasis) { return (tfNomBasis > SHORTSPAN ? LONGSPAN : SHORTSPAN) / task.nStep; }
+double sampleperiod(double tfNomBasis) {
+    if (task.span != AUTOSPAN) return task.span / task.nStep;
+    return (tfNomBasis > SHORTSPAN ? LONGSPAN : SHORTSPAN) / task.nStep;
+}
 
 ComparisonSettings currentsettings() {
     const RobotParams &p = robotparams(app.type);
     return ComparisonSettings{app.type,       app.sgnG,        p.u1,          p.u2,       task.x0,
                               task.y0,        task.xf,         task.yf,       app.elbow,  task.errRatio,
                               task.tfNom,     task.dNear,      task.tFallback, task.tolerance, app.joint2Start,
-                              app.designSearch};
+                              app.designSearch, {}, task.controlPeriod,
+                              {task.encoderCounts[0], task.encoderCounts[1]},
+                              {task.noiseSd[0], task.noiseSd[1], task.noiseSd[2], task.noiseSd[3]},
+                              task.seed, task.delay, task.antiwindup, task.span};
 }
 
 bool finitefigures(const ComparisonResult &r) {

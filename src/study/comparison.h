@@ -43,6 +43,33 @@ constexpr double MAXTOLERANCE = 10.0;
 // few of them (a gain is a frequency cubed times an inertia), stay finite numbers.
 constexpr double MINMODELVALUE = 1e-9, MAXMODELVALUE = 1e9;
 
+// What the controller sees. No control period: the controller reads the state at
+// every stage of the integration [s].
+constexpr double NOCONTROLPERIOD = std::numeric_limits<double>::infinity();
+// Shortest control period: 100 microseconds, a fast drive's position loop; shorter
+// periods only multiply the steps of a run [s].
+constexpr double MINCONTROLPERIOD = 0.0001;
+// Longest control period and sensor delay: beyond a second the controller no longer
+// acts within a move of a few seconds [s].
+constexpr double MAXCONTROLPERIOD = 1.0;
+constexpr double MAXDELAY = 1.0;
+// No encoder: positions are read exactly [counts per revolution].
+constexpr double NOENCODER = std::numeric_limits<double>::infinity();
+// Coarsest encoder: one count per motor revolution; finest: 10^15 counts, beyond
+// which a count at the joint lies below the rounding of a position [counts per revolution].
+constexpr double MINENCODERCOUNTS = 1.0;
+constexpr double MAXENCODERCOUNTS = 1e15;
+// Largest standard deviation of the reading noise: a radian (metre) or a radian
+// (metre) per second, far beyond any sensor worth studying [rad, m, rad/s, m/s].
+constexpr double MAXNOISE = 10.0;
+// Largest seed: every whole number up to it is a double exactly.
+constexpr double MAXSEED = 9007199254740992.0;  // 2^53
+// No span given: 4 s, or 8 s after a nominal move longer than 4 s [s].
+constexpr double AUTOSPAN = std::numeric_limits<double>::infinity();
+// Longest span: its integration steps (a two-thousandth of it) stay within a tenth
+// of the stability bound of the Runge-Kutta step for the servo's poles [s].
+constexpr double MAXSPAN = 20.0;
+
 bool ratioaccepted(double u);               // 0 < u <= MAXRATIO
 bool modelvalueaccepted(double v);          // MINMODELVALUE <= v <= MAXMODELVALUE
 bool errorpercentaccepted(double percent);  // -MAXERRORPERCENT < percent < MAXERRORPERCENT
@@ -78,6 +105,13 @@ struct ComparisonSettings {
     char joint2Start = JOINT2SHORTER;    // trials of both designs: JOINT2SHORTER, JOINT2NEGATIVE or JOINT2POSITIVE
     char designSearch = SEARCHSTANDARD;  // starting guesses of both designs: SEARCHSTANDARD or SEARCHWIDE
     DesignErrors designErrors = {};      // errors of the design with the error in primary values; none by default
+    double controlPeriod = NOCONTROLPERIOD;          // sampling period of the controller [s]; NOCONTROLPERIOD: none
+    double encoderCounts[2] = {NOENCODER, NOENCODER};  // counts per motor revolution of joints 1, 2; NOENCODER: exact
+    double noiseSd[4] = {0.0, 0.0, 0.0, 0.0};        // reading noise of q1, q2 [rad, m], q1', q2' [rad/s, m/s]
+    double seed = 0.0;                               // seed of the reading noise, a whole number
+    double delay = 0.0;                              // age of the state the controller reads [s]
+    bool antiwindup = false;                         // conditional integration of the servo
+    double span = AUTOSPAN;                          // simulated span [s]; AUTOSPAN: by the nominal time
 };
 
 // How a pass ended.
@@ -120,6 +154,7 @@ struct RunFigures {
 struct SotocPhases {
     double tEnd[4];   // time the phase ended [s]; 0 when it never did
     bool fallback[4];  // ended by the fallback instant, not by the state
+    int instant[4];    // control instant that ended it (its time over the control period); 0 when it never did
 };
 
 struct ComparisonResult {

@@ -152,6 +152,9 @@ void installtask() {
     task.dNear = DEFAULTNEAR;
     task.tFallback = NOFALLBACK;
     task.tolerance = DEFAULTTOLERANCE;
+    task.controlPeriod = NOCONTROLPERIOD;
+    task.encoderCounts[0] = task.encoderCounts[1] = NOENCODER;
+    task.span = AUTOSPAN;
     seterrormasses();
 }
 

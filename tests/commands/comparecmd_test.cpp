@@ -693,3 +693,91 @@ TEST(CompareLog, NothingLoggedLeavesNoFolderMadeForIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the controller sees: pairs of runs whose outputs must be the same bytes
+// (settings at their defaults given, a count so fine that no printed digit moves),
+// and a worked example of the servo's anti-windup.
+TEST(CompareSensing, DefaultsGivenAndHugeCountsChangeNoByte) {
+    const struct {
+        Args a, b;
+        bool json;
+    } same[] = {
+        {{}, {"--sensor-noise", "0,0,0,0", "--sensor-delay", "0", "--seed", "0"}, true},
+        {{"--error", "10", "--control-period", "0.002"},
+         {"--error", "10", "--control-period", "0.002", "--sensor-delay", "0", "--sensor-noise", "0,0,0,0"}, true},
+        {{"--error", "10", "--control-period", "0.002"},
+         {"--error", "10", "--control-period", "0.002", "--encoder-counts", "1e12,1e12"}, false},
+        {{"--error", "-5", "--control-period", "0.001"},
+         {"--error", "-5", "--control-period", "0.001", "--encoder-counts", "1e12,1e12"}, false},
+    };
+    for (const auto &c : same) {
+        Args a = withbase(c.a), b = withbase(c.b);
+        if (c.json) {
+            a.push_back("--json");
+            b.push_back("--json");
+        }
+        const RunOutcome ra = runsotoc(a), rb = runsotoc(b);
+        EXPECT_EQ(0, ra.status) << ra.err;
+        EXPECT_FALSE(ra.out.empty());
+        EXPECT_EQ(ra.out, rb.out) << b.back();
+    }
+}
+
+TEST(CompareSensing, NoiseIsAFunctionOfTheSeedAndReachesTheResult) {
+    const Args noisy = {"--error", "10", "--control-period", "0.002", "--sensor-noise", "0.002,0.002,0.05,0.05"};
+    Args seeded = noisy;
+    seeded.insert(seeded.end(), {"--seed", "7"});
+    const json a = comparejson(withbase(noisy)), again = comparejson(withbase(noisy)), b = comparejson(withbase(seeded));
+    EXPECT_EQ(a["runs"], again["runs"]);
+    EXPECT_NE(a["runs"]["sotocErr"], b["runs"]["sotocErr"]);
+    EXPECT_EQ(7, b["settings"]["seed"]);
+    EXPECT_FALSE(a["settings"].contains("seed"));
+    // Each SOTOC phase ended at a control instant: its time is the instant times the period.
+    int ended = 0;
+    for (const json &phase : b["runs"]["sotocErr"]["phases"]) {
+        if (phase["end"].is_null()) continue;
+        EXPECT_DOUBLE_EQ(phase["end"].get<double>(), phase["instant"].get<int>() * 0.002);
+        ++ended;
+    }
+    EXPECT_GT(ended, 0);
+}
+
+// SCARA, horizontal, 20 % mass error: TOC's servo winds up against the limit and
+// has not settled within 4 s; with conditional integration it settles.
+TEST(CompareSensing, AntiwindupSettlesARunThatDoesNotSettleWithoutIt) {
+    const json without = comparejson(withbase({"--error", "20"}));
+    const json with = comparejson(withbase({"--error", "20", "--servo-antiwindup"}));
+    EXPECT_TRUE(without["runs"]["tocErr"]["settlingTime"].is_null());
+    EXPECT_LT(with["runs"]["tocErr"]["settlingTime"].get<double>(), 4.0);
+    EXPECT_EQ("on", with["settings"]["servo-antiwindup"]);
+    // The error-free run, never saturated after its final time, is the same either way.
+    EXPECT_EQ(without["runs"]["tocFree"]["error"], with["runs"]["tocFree"]["error"]);
+    // A longer span: the sample period and the last row follow it.
+    const json longer = comparejson(withbase({"--error", "20", "--span", "10"}));
+    EXPECT_EQ(10.0 / 200.0, longer["derived"]["dt"].get<double>());
+}
+
+TEST(CompareSensing, SettingsThatNeedAControlPeriodAreRefusedWithoutOne) {
+    const struct {
+        Args args;
+        std::string message;
+    } cases[] = {
+        {{"--sensor-noise", "0.1,0,0,0"}, "--sensor-noise: '0.1,0,0,0' refused"},
+        {{"--encoder-counts", "1000,1000"}, "--encoder-counts: '1000,1000' refused"},
+        {{"--sensor-delay", "0.01"}, "--sensor-delay: '0.01' refused"},
+        {{"--seed", "1.5"}, "--seed: '1.5' refused; accepts one whole number"},
+        {{"--control-period", "0"}, "--control-period: '0' refused"},
+        {{"--span", "0"}, "--span: '0' refused"},
+        {{"--sensor-noise", "0.1,0.1"}, "--sensor-noise: '0.1,0.1' refused; accepts four numbers"},
+    };
+    for (const auto &c : cases) {
+        const RunOutcome r = runsotoc(withbase(c.args));
+        EXPECT_EQ(2, r.status) << c.message;
+        EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
+        EXPECT_EQ("", r.out);
+    }
+}
+
+}  // namespace

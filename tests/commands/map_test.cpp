@@ -263,7 +263,7 @@ TEST(Map, AxesAcceptedOrRefused) {
 // unset variable in a job script would make every task run the whole map).
 TEST(Map, EmptyShardOrYRefused) {
     const std::string names = "accepts NAME=FROM:TO:STEP with NAME one of error, ratio1, ratio2, ratios, start-x, "
-                              "start-y, end-x, end-y, near, design-error:NAME, param:NAME";
+                              "start-y, end-x, end-y, near, control-period, encoder-counts, noise, position-noise, velocity-noise, seed, sensor-delay, span, design-error:NAME, param:NAME";
     const std::string x = "end-x=-0.3:0.3:0.3";
     const struct {
         std::vector<std::string> accepted, refused;

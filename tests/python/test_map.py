@@ -40,6 +40,11 @@ MAPS = [
       "--design-error", "IJ1=5"],
      {"robot": "scara", "motion": "horizontal", "x": ("design-error:L2", -10, 10, 10), "y": ("param:TM1", [0.04, 0.06]),
       "designerrors": {"IJ1": 5}}),
+    # SOTOC's and TOC's misses over the reading noise and the mass error.
+    (["--robot", "scara", "--motion", "horizontal", "--control-period", "0.002", "--x", "noise=0:0.01:0.01",
+      "--y", "error=-10:10:20", "--seed", "5"],
+     {"robot": "scara", "motion": "horizontal", "control_period": 0.002, "x": ("noise", 0, 0.01, 0.01),
+      "y": ("error", -10, 10, 20), "seed": 5}),
 ]
 
 
@@ -78,6 +83,8 @@ REFUSED = [
     ({"x": ("end-x", 0, 0.5, 0.5), "start": (2, 0)}, ["--x", "end-x=0:0.5:0.5", "--start", "2,0"],
      {"x": ("end-x", 0, 0.5, 0.5), "start": (0.5, 0)}),
     ({"x": ("error", 0, 1, 1), "jobs": 0}, ["--x", "error=0:1:1", "--jobs", "0"], {"x": ("error", 0, 1, 1), "jobs": 2}),
+    ({"x": ("noise", 0, 0.01, 0.01)}, ["--x", "noise=0:0.01:0.01"],
+     {"x": ("noise", 0, 0.01, 0.01), "control_period": 0.01}),
 ]
 
 
@@ -89,15 +96,15 @@ def test_map_refusals_are_the_command_lines(refused, options, accepted):
 
 @pytest.mark.parametrize("arguments,message", [
     ({"x": "error=1:2:1"}, "--x: 'error=1:2:1' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                           "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
+                           "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, control-period, encoder-counts, noise, position-noise, velocity-noise, seed, sensor-delay, span, design-error:NAME, param:NAME"),
     ({"x": (1, 1, 2, 1)}, "--x: '(1, 1, 2, 1)' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                          "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
+                          "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, control-period, encoder-counts, noise, position-noise, velocity-noise, seed, sensor-delay, span, design-error:NAME, param:NAME"),
     ({"x": ("error", 1, 2, 1), "y": ("end-x", "0", 1, 1)},
      "--y: '('end-x', '0', 1, 1)' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one of error, "
-     "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
+     "ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, control-period, encoder-counts, noise, position-noise, velocity-noise, seed, sensor-delay, span, design-error:NAME, param:NAME"),
     ({"x": ("error", 1, 2, 1), "error": "3"}, "--error: '3' refused; accepts one number with -100 < error < 100"),
     ({"x": None}, "--x: 'None' refused; accepts (NAME, FROM, TO, STEP) or (NAME, VALUES) with NAME one "
-                  "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, design-error:NAME, param:NAME"),
+                  "of error, ratio1, ratio2, ratios, start-x, start-y, end-x, end-y, near, control-period, encoder-counts, noise, position-noise, velocity-noise, seed, sensor-delay, span, design-error:NAME, param:NAME"),
 ])
 def test_map_wrong_types_raise_type_error(arguments, message):
     with pytest.raises(TypeError) as e:

@@ -41,6 +41,13 @@ const std::map<std::string, Typed> TYPED = {
     {"design-search", {"wide", "\"wide\""}},
     {"designerrors", {"L2=-10", "{\"L2\":-10.0}"}},
     {"params", {"L2=0.45", "{\"L2\":0.45}"}},
+    {"control-period", {"0.01", "0.01"}},
+    {"encoder-counts", {"1000,2000", "[1000.0,2000.0]"}},
+    {"sensor-noise", {"0.001,0,0.01,0", "[0.001,0.0,0.01,0.0]"}},
+    {"seed", {"3", "3"}},
+    {"sensor-delay", {"0.004", "0.004"}},
+    {"servo-antiwindup", {"", "\"on\""}},
+    {"span", {"6", "6.0"}},
 };
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string> &more) {
@@ -87,9 +94,14 @@ TEST(SettingTable, EveryRowIsAnOptionAndABatchFieldWithTheSameResult) {
         EXPECT_NE(help.out.find("  " + option + " "), std::string::npos) << name;
         ASSERT_EQ(TYPED.count(name), 1u) << "no value to try for the row " << name;
         const Typed &t = TYPED.at(name);
-        json object = json::parse(R"({"robot":"scara","motion":"vertical"})");
+        // The readings of the encoders, the noise and the delay need a control period.
+        const bool sampled = needscontrolperiod(static_cast<Setting>(k));
+        json object = json::parse(sampled ? R"({"robot":"scara","motion":"vertical","control-period":0.01})"
+                                          : R"({"robot":"scara","motion":"vertical"})");
         object[name] = json::parse(t.field);
-        const std::string line = row.required ? baseline : onlyline(runsotoc(with(base, {option, t.option})));
+        std::vector<std::string> typed = sampled ? with(base, {"--control-period", "0.01"}) : base;
+        typed = row.flag ? with(typed, {option}) : with(typed, {option, t.option});
+        const std::string line = row.required ? baseline : onlyline(runsotoc(typed));
         EXPECT_EQ(onlyline(runsotoc({"batch"}, object.dump() + "\n")), line) << name;
         // A file is echoed with the digest of its bytes.
         const json echoed = json::parse(line).at("settings").at(name);
@@ -136,7 +148,9 @@ TEST(SettingTable, BatchHelpNamesTheFieldsOfTheReader) {
 TEST(SettingTable, MapHelpListsTheAxesWithTheirUnits) {
     const RunOutcome help = runsotoc({"map", "--help"});
     EXPECT_NE(help.out.find("NAME one of error [%], ratio1, ratio2, ratios (both ratios equal), start-x, start-y, "
-                            "end-x, end-y [m], near, design-error:NAME (a design error, as --design-error) [%], "
+                            "end-x, end-y [m], near, control-period [s], encoder-counts (both joints equal), noise (all four "
+                            "equal), position-noise (both joints equal), velocity-noise (both joints equal), seed, "
+                            "sensor-delay, span [s], design-error:NAME (a design error, as --design-error) [%], "
                             "param:NAME (a true primary value, as --param) [its unit]; FROM:TO:STEP"),
               std::string::npos)
         << help.out;
@@ -160,16 +174,29 @@ const AxisCase AXISCASES[] = {
     {"end-x", "-0.3:-0.2:0.1", "end", {0}, {-0.3, -0.2}},
     {"end-y", "0.4:0.5:0.1", "end", {1}, {0.4, 0.5}},
     {"near", "0.3:0.6:0.3", "near", {}, {0.3, 0.6}},
+    {"control-period", "0.01:0.02:0.01", "control-period", {}, {0.01, 0.02}},
+    {"encoder-counts", "1000:2000:1000", "encoder-counts", {0, 1}, {1000.0, 2000.0}},
+    {"noise", "0.001:0.002:0.001", "sensor-noise", {0, 1, 2, 3}, {0.001, 0.002}},
+    {"position-noise", "0.001:0.002:0.001", "sensor-noise", {0, 1}, {0.001, 0.002}},
+    {"velocity-noise", "0.001:0.002:0.001", "sensor-noise", {2, 3}, {0.001, 0.002}},
+    {"seed", "1:2:1", "seed", {}, {1.0, 2.0}},
+    {"sensor-delay", "0.002:0.004:0.002", "sensor-delay", {}, {0.002, 0.004}},
+    {"span", "5:6:1", "span", {}, {5.0, 6.0}},
 };
 
 // A map over each axis sets the numbers the axis names and leaves the others at
 // their defaults; each line is the line of compare for the settings it prints.
 TEST(SettingTable, MapOverEachAxisEqualsCompareOfItsSettings) {
-    const std::vector<std::string> base = {"--robot", "scara", "--motion", "horizontal"};
-    const json defaults = json::parse(onlyline(runsotoc(with({"compare", "--json"}, base)))).at("settings");
     ASSERT_EQ(sizeof AXISCASES / sizeof AXISCASES[0], static_cast<size_t>(AXISNONE));
     for (int a = 0; a < AXISNONE; ++a) {
         const AxisCase &c = AXISCASES[a];
+        // The axes of the readings run with a control period, its default elsewhere.
+        const bool sampled = needscontrolperiod(axisrow(static_cast<PlotAxis>(a)).setting);
+        const std::vector<std::string> base =
+            sampled ? std::vector<std::string>{"--robot", "scara", "--motion", "horizontal", "--control-period", "0.01"}
+                    : std::vector<std::string>{"--robot", "scara", "--motion", "horizontal"};
+        json defaults = json::parse(onlyline(runsotoc(with({"compare", "--json"}, base)))).at("settings");
+        if (!c.indices.empty() && !defaults.contains(c.field)) defaults[c.field] = c.indices.size() > 2 || c.indices[0] >= 2 || c.field == std::string("sensor-noise") ? json{0.0, 0.0, 0.0, 0.0} : json{nullptr, nullptr};
         ASSERT_EQ(std::string(axisrow(static_cast<PlotAxis>(a)).name), c.name);
         const RunOutcome map = runsotoc(with(with({"map"}, base), {"--x", std::string(c.name) + "=" + c.grid}));
         ASSERT_EQ(map.status, 0) << map.err;

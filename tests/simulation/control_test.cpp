@@ -306,3 +306,100 @@ TEST(Sotoc, JointTwoFollowsThePhaseAndChangesNothing) {
 }
 
 }  // namespace
+
+// The torques the sampled controller holds at instant k of period T under TOC
+// with the design's times 0.4, 0.9, 1.3 and 2.0 s: the phase of each instant
+// worked by hand; -1 for the servo.
+TEST(SampledToc, SwitchesActAtTheFirstInstantAtOrAfterTheDesignedOnes) {
+    const struct {
+        double T;
+        int k, phase;
+    } cases[] = {
+        // 0.1 s divides every designed instant: each switch acts exactly at it.
+        {0.1, 0, 0}, {0.1, 3, 0}, {0.1, 4, 1}, {0.1, 8, 1}, {0.1, 9, 2}, {0.1, 12, 2}, {0.1, 13, 3},
+        {0.1, 19, 3}, {0.1, 20, -1},
+        // 0.15 s divides only 0.9: the others act at the next instant, 0.45, 1.35 and 2.1.
+        {0.15, 2, 0}, {0.15, 3, 1}, {0.15, 5, 1}, {0.15, 6, 2}, {0.15, 8, 2}, {0.15, 9, 3}, {0.15, 13, 3},
+        {0.15, 14, -1},
+    };
+    for (const auto &c : cases) {
+        installdesign('b');
+        task.controlPeriod = c.T;
+        const double r[4] = {scara.phif[0] - 0.5, scara.phif[1] + 0.5, 0.0, 0.0};
+        const double z[2] = {0.0, 0.0};
+        HeldControl held;
+        sampledcontrol('b', 'T', c.k, c.k * c.T, r, z, held);
+        for (int j = 0; j < 2; ++j) {
+            const double L = j == 0 ? scara.T1max : scara.T2max;
+            // Far from the goal the servo saturates toward it: +L for joint 1, -L for joint 2.
+            const double expected = c.phase < 0 ? (j == 0 ? L : -L) : DESIGN.sgn[c.phase][j] * L;
+            EXPECT_EQ(held.u[j], expected) << "period " << c.T << ", instant " << c.k << ", joint " << j + 1;
+            EXPECT_EQ(held.zrate[j], c.phase < 0 ? (j == 0 ? 0.5 : -0.5) : 0.0) << "instant " << c.k;
+        }
+    }
+}
+
+// SOTOC's rule on the readings of successive instants: the phase ends at the
+// instant whose distance first grows within the bound, and the instant is noted.
+TEST(SampledSotoc, PhaseEndsAtTheInstantAfterTheClosestApproach) {
+    const struct {
+        std::vector<double> d;
+        int ending;  // index of the instant (from 1) that ends phase 0; 0 for none
+    } cases[] = {
+        {{0.5, 0.3, 0.1, 0.15, 0.3}, 4},
+        {{0.5, 0.3, 0.25, 0.27}, 0},  // 0.27 is beyond the bound 0.2
+        {{0.05, 0.06}, 2},           // instant 1 follows the reset distance of instant 0
+    };
+    for (const auto &c : cases) {
+        installdesign('a');
+        task.controlPeriod = 0.01;
+        sotoc.phase = 0;
+        HeldControl held;
+        const double z[2] = {0.0, 0.0};
+        const double rest[4] = {5.0, 5.0, 0.0, 0.0};
+        sampledcontrol('a', 'S', 0, 0.0, rest, z, held);  // far away: resets the bookkeeping
+        int ended = 0;
+        for (size_t i = 0; i < c.d.size() && ended == 0; ++i) {
+            double x[6];
+            stateat(0, c.d[i], x);
+            const int k = static_cast<int>(i) + 1;
+            sampledcontrol('a', 'S', k, k * 0.01, x, z, held);
+            if (sotoc.phase == 1) ended = k;
+        }
+        EXPECT_EQ(ended, c.ending);
+        EXPECT_EQ(sotoc.instant[0][0], c.ending);
+        EXPECT_EQ(sotoc.tEnd[0][0], c.ending * 0.01);
+        if (ended) {
+            EXPECT_EQ(held.u[0], DESIGN.sgn[1][0] * cyl.T1max) << "the next phase's torque from that instant";
+        }
+    }
+}
+
+// Conditional integration: the integral of a saturated servo stops only while the
+// error drives the command further into the limit.
+TEST(Servo, AntiwindupStopsTheIntegralOnlyWhileSaturatedFurther) {
+    const struct {
+        double e, z;    // error of joint 1 [rad] and its integral [rad s]
+        bool antiwindup;
+        bool grows;     // the integral grows by the error, by hand
+    } cases[] = {
+        {0.5, 0.0, false, true},    // saturated, no anti-windup: grows
+        {0.5, 0.0, true, false},    // saturated by this error: stops
+        {-0.5, 0.0, true, false},   // saturated the other way by this error: stops too
+        {1e-6, 0.0, true, true},    // far from the limit: grows
+        {1e-3, -1e6, true, true},   // saturated by a wound-up integral against the error: unwinds
+    };
+    for (const auto &c : cases) {
+        installdesign('a');
+        task.controlPeriod = 0.01;
+        task.antiwindup = c.antiwindup;
+        const double r[4] = {cyl.phif[0] - c.e, cyl.phif[1], 0.0, 0.0};
+        const double z[2] = {c.z, 0.0};
+        HeldControl held;
+        sampledcontrol('a', 'T', 300, 3.0, r, z, held);
+        const double x[6] = {r[0], r[1], 0.0, 0.0, c.z, 0.0};
+        EXPECT_EQ(held.zrate[0], c.grows ? cyl.phif[0] - r[0] : 0.0) << "error " << c.e << ", integral " << c.z;
+        // The controller that reads continuously integrates the same way.
+        EXPECT_EQ(errorrate('a', 'T', 1, 3.0, x), held.zrate[0]);
+    }
+}
