@@ -26,7 +26,8 @@ struct FileEntries {
     std::vector<FileEntry> values;
 };
 
-// "PATH:LINE: why", refused with the status of a refused setting.
+// "PATH:LINE: why", refused with the status of a refused setting; `why` printable
+// and bounded as a message that repeats typed text (a parser's words quote the file).
 Outcome refusedat(const std::string &path, long line, const std::string &why);
 
 // The value of entry e for the parameter it names of robot `type` (ROBOTCYL or
