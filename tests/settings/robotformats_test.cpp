@@ -232,14 +232,17 @@ TEST(RobotFormats, UrdfRefusalsNameTheLineAndWhy) {
          {{"<link name=\"tool\"/>", "<link name=\"tool\"/><link name=\"x\"/><joint name=\"loop\" type=\"fixed\"><parent link=\"x\"/><child link=\"x\"/></joint>"}},
          "8: link 'x' lies below itself; not a chain"},
         // Inertias no body has: a negative moment, one above the sum of the other two
-        // (on the axes, or in the principal axes of a tensor with products), beside a
-        // thin rod written to six digits, a flat plate and a tensor on the bound.
+        // (on the axes, or in the principal axes of a tensor with products; a flat
+        // tensor whose product makes a moment negative), beside a thin rod written to
+        // six digits, a flat plate and tensors on the bound.
         {{{inertiab, massb + R"(ixx="0" ixy="0" ixz="0" iyy="0.0833333" iyz="0" izz="0.083333"/>)"}},
          {{inertiab, massb + R"(ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="-0.1"/>)"}}, "6: link 'b' has an inertia no body has"},
         {{{inertiab, massb + R"(ixx="0.1" ixy="0" ixz="0" iyy="0.1" iyz="0" izz="0.2"/>)"}},
          {{inertiab, massb + R"(ixx="0.1" ixy="0" ixz="0" iyy="0.1" iyz="0" izz="0.3"/>)"}}, "6: link 'b' has an inertia no body has"},
         {{{inertiab, massb + R"(ixx="1" ixy="0.5" ixz="0" iyy="1" iyz="0" izz="1"/>)"}},
          {{inertiab, massb + R"(ixx="1" ixy="0.6" ixz="0" iyy="1" iyz="0" izz="1"/>)"}}, "6: link 'b' has an inertia no body has"},
+        {{{inertiab, massb + R"(ixx="1" ixy="-1" ixz="0" iyy="1" iyz="0" izz="2"/>)"}},
+         {{inertiab, massb + R"(ixx="1" ixy="-2" ixz="0" iyy="1" iyz="0" izz="2"/>)"}}, "6: link 'b' has an inertia no body has"},
         {{}, {{linkb + R"(<mass value="1"/>)", linkb + R"(<mass value="-1"/>)"}, {"<link name=\"tool\"/>", tool2kg}},
          "6: link 'b' has the mass -1 kg; accepts a mass >= 0"},
         {{}, {{j2, j2 + "<mimic joint=\"j1\"/>"}}, "5: joint 'j2' mimics 'j1'"},
