@@ -1,3 +1,4 @@
+// Folder settings/: the settings a user gives by name (their table, a comparison request, robot files, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
 // Files a user names for the program to read (robot files, result files): opened
 // without waiting and taken only when regular, so that a pipe without a writer, a
 // terminal or a device never holds the program or takes bytes meant for another
