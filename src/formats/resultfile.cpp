@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ext/stdio_filebuf.h>
 #include <filesystem>
-#include <fstream>
+#include <istream>
 #include <map>
 #include <stdexcept>
 #include <utility>
@@ -12,6 +13,7 @@
 
 #include "records/records.h"
 #include "formats/resultjson.h"
+#include "settings/inputfile.h"
 #include "settings/request.h"
 #include "settings/usertext.h"
 
@@ -311,8 +313,12 @@ Outcome readresults(const std::vector<std::string> &paths, bool mixedprograms, P
     for (const std::string &path : paths) {
         std::error_code e;
         if (std::filesystem::is_directory(path, e)) return failure(excerpt(path) + ": a folder, not a result file");
-        std::ifstream in(path);
-        if (!in) return failure(excerpt(path) + ": cannot be read");
+        std::string why;
+        const int fd = openregularfile(path, why);
+        if (fd < 0 && why == NOTREGULAR) return refused(excerpt(path) + ": " + why + "; accepts a result file");
+        if (fd < 0) return failure(excerpt(path) + ": cannot be read");
+        __gnu_cxx::stdio_filebuf<char> file(fd, std::ios::in);  // closes fd
+        std::istream in(&file);
         const Outcome read = readlines(in, path, reading);
         if (!read.ok()) return read;
         if (in.bad()) return failure(excerpt(path) + ": cannot be read to its end");

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "settings/jsonnames.h"
 #include "settings/usertext.h"
 
 namespace {
@@ -67,9 +68,12 @@ Outcome readbatchline(const std::string &line, CompareRequest &r) {
     const size_t zero = line.find('\0');
     if (zero != std::string::npos)
         return refused("a zero byte at column " + std::to_string(zero + 1) + " refused" + ONEOBJECT);
+    NameWatch names;
     json j;
     try {
-        j = json::parse(line, nestingguard);
+        j = json::parse(line, [&names](int depth, json::parse_event_t event, json &parsed) {
+            return nestingguard(depth, event, parsed) && watchnames(names, depth, event, parsed);
+        });
     } catch (const TooDeep &) {
         return refused(nestingrefusal(line));
     } catch (const json::parse_error &e) {
@@ -78,6 +82,7 @@ Outcome readbatchline(const std::string &line, CompareRequest &r) {
         return refused("out of range: " + exceptiontext(e));
     }
     if (!j.is_object()) return refused("'" + excerpt(j.dump()) + "' refused" + ONEOBJECT);
+    if (!names.twice.empty()) return refused("'" + excerpt(names.twice) + "' given twice; accepts each name once");
     return requestfromobject(j, r);
 }
 

@@ -1,7 +1,5 @@
 #include "records/parameters.h"
 
-#include <cstring>
-
 namespace {
 
 // By Parameter.
@@ -131,9 +129,9 @@ const ParameterRow PARAMETERROWS[PARAMETERS] = {
 
 const ParameterRow &parameterrow(Parameter k) { return PARAMETERROWS[k]; }
 
-Parameter parameternamed(const char *name) {
+Parameter parameternamed(const std::string &name) {
     int k = 0;
-    while (k < PARAMETERS && std::strcmp(name, PARAMETERROWS[k].name) != 0) ++k;
+    while (k < PARAMETERS && name != PARAMETERROWS[k].name) ++k;
     return static_cast<Parameter>(k);
 }
 

@@ -3,6 +3,8 @@
 // them, and whatever else names a parameter takes its name from here. Prints nothing.
 #pragma once
 
+#include <string>
+
 #include "records/records.h"
 
 // Every parameter of the robot model and the task, in the order of their rows.
@@ -63,8 +65,9 @@ struct ParameterRow {
 // The row of parameter k (0..PARAMETERS-1), in the order of Parameter.
 const ParameterRow &parameterrow(Parameter k);
 
-// The parameter of a name, PARAMETERS for none.
-Parameter parameternamed(const char *name);
+// The parameter of a name, PARAMETERS for none: the whole name, so a name with a zero
+// byte ("mwNom\0x") names none.
+Parameter parameternamed(const std::string &name);
 
 // The words of a kind: "primary", "fixed at start", "derived".
 const char *kindword(ParameterKind kind);

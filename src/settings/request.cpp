@@ -62,7 +62,7 @@ Outcome takenamed(const std::vector<std::pair<std::string, double>> &given, cons
     if (given.empty()) return succeeded();
     ParameterValues taken;
     for (const auto &g : given) {
-        const Parameter k = parameternamed(g.first.c_str());
+        const Parameter k = parameternamed(g.first);
         if (k == PARAMETERS || !namedparameter(s, k, type, rigid))
             return refused(refusal(prefix, s, namedtext(g),
                                    std::string(settingrow(s).typeName) + " with NAME one of " +

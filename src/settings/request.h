@@ -1,4 +1,3 @@
-// Folder settings/: the settings a user gives by name (their table, a comparison request, robot files, typed text read strictly); prints nothing; uses records/, simulation/, design/, study/.
 // One comparison as a user asks for it: the settings by name with their words, the
 // interactive program's defaults and the dialog's checks, and the pass they make.
 // Front ends parse the text (command line, JSON); this prints nothing.

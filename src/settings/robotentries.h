@@ -35,7 +35,8 @@ constexpr const char *POINTSWORD = "points";
 // Entry e into `entries`: the kind, the model, or a value.
 void addentry(const FileEntry &e, FileEntries &entries);
 
-// "PATH:LINE: why", refused with the status of a refused setting.
+// "PATH:LINE: why", refused with the status of a refused setting; `why` printable
+// and bounded as a message that repeats typed text (a parser's words quote the file).
 Outcome refusedat(const std::string &path, long line, const std::string &why);
 
 // The value of entry e for the parameter it names of robot `type` (ROBOTCYL or

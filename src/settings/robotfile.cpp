@@ -1,15 +1,17 @@
 #include "settings/robotfile.h"
 
 #include <openssl/evp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 
 #include "design/kinematics.h"
+#include "settings/inputfile.h"
 #include "settings/request.h"
 #include "settings/robotentries.h"
 #include "settings/usertext.h"
@@ -41,12 +43,20 @@ std::string sha256of(const std::string &bytes) {
 
 // The bytes of the file, at most MAXROBOTFILEBYTES; "" or why they could not be read.
 std::string readbytes(const std::string &path, std::string &bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot be read";
+    std::string why;
+    const int fd = openregularfile(path, why);
+    if (fd < 0) return why == NOTREGULAR ? why : "cannot be read";
     bytes.resize(MAXROBOTFILEBYTES + 1);
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) return "cannot be read";
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    size_t n = 0;
+    ssize_t got = 1;
+    while (n < bytes.size() && got > 0) {
+        got = read(fd, &bytes[n], bytes.size() - n);
+        if (got > 0) n += static_cast<size_t>(got);
+        if (got < 0 && errno == EINTR) got = 1;
+    }
+    close(fd);
+    if (got < 0) return "cannot be read";
+    bytes.resize(n);
     if (bytes.size() > MAXROBOTFILEBYTES)
         return "longer than " + std::to_string(MAXROBOTFILEBYTES) + " bytes; accepts a short robot file";
     return "";
@@ -144,7 +154,7 @@ Outcome valuesof(const std::string &path, const std::vector<FileEntry> &values, 
         double v = NAN;
         const Outcome taken = entryvalue(path, e, file.type, file.rigid, v);
         if (!taken.ok()) return taken;
-        file.values.emplace_back(parameternamed(e.name.c_str()), v);
+        file.values.emplace_back(parameternamed(e.name), v);
     }
     return succeeded();
 }
@@ -169,7 +179,7 @@ Outcome entriesof(const std::string &path, const std::string &bytes, FileEntries
 }  // namespace
 
 Outcome refusedat(const std::string &path, long line, const std::string &why) {
-    return failure(excerpt(path) + ":" + std::to_string(line) + ": " + why, 2);
+    return failure(excerpt(path) + ":" + std::to_string(line) + ": " + printable(why, MESSAGEBYTES), 2);
 }
 
 void addentry(const FileEntry &e, FileEntries &entries) {
@@ -182,7 +192,7 @@ void addentry(const FileEntry &e, FileEntries &entries) {
 }
 
 Outcome entryvalue(const std::string &path, const FileEntry &e, char type, bool rigid, double &v) {
-    const Parameter k = parameternamed(e.name.c_str());
+    const Parameter k = parameternamed(e.name);
     if (k == PARAMETERS || !parameterrow(k).inFile || !parameterin(k, type, rigid))
         return refusedat(path, e.line,
                          "'" + excerpt(e.name) + "' refused; a " + robotword(type) + (rigid ? " rigid-body" : "") +

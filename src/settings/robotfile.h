@@ -23,15 +23,16 @@ struct RobotFile {
 };
 
 // Bytes a robot file may have at most: a few dozen short lines are enough, and a
-// name of something endless (a device) is refused instead of read for ever.
+// huge file is refused instead of read whole.
 constexpr size_t MAXROBOTFILEBYTES = 65536;
 
-// Reads robot file `path`: a kind = "cylindrical" or "scara", and values of the
-// parameters a robot file may give (ParameterRow::inFile) for that robot, each a
-// number in the parameter's unit or a text "NUMBER UNIT" naming that unit, within
-// the parameter's range; the move from the file's start to its end point must be
-// one the robot reaches. Fails with status 2 and "PATH:LINE: why" (line 1 for what
-// concerns the whole file), file unchanged then.
+// Reads robot file `path`, a regular file (a pipe or a device is refused unread):
+// a kind = "cylindrical" or "scara", and values of the parameters a robot file may
+// give (ParameterRow::inFile) for that robot, each a number in the parameter's unit
+// or a text "NUMBER UNIT" naming that unit, within the parameter's range; the move
+// from the file's start to its end point must be one the robot reaches. Fails with
+// status 2 and "PATH:LINE: why" (line 1 for what concerns the whole file), file
+// unchanged then.
 Outcome readrobotfile(const std::string &path, RobotFile &file);
 
 // Whether the SCARA of a file reaches (x, y) with the file's link lengths; the

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
 
+#include "settings/jsonnames.h"
 #include "settings/robotentries.h"
 #include "settings/usertext.h"
 
@@ -46,28 +46,36 @@ FileEntry entryof(const std::string &name, const json &value, long line) {
     return e;
 }
 
+// The refusal of a number the parser cannot hold (1e400), at the line of the text
+// it quotes: the parser says no place.
+Outcome outofrange(const std::string &path, const std::string &bytes, const json::exception &e) {
+    std::string why = e.what();
+    why = why.substr(why.find("] ") == std::string::npos ? 0 : why.find("] ") + 2);
+    const size_t close = why.rfind('\''), open = close == std::string::npos ? close : why.rfind('\'', close - 1);
+    const size_t at = open == std::string::npos ? 0 : bytes.find(why.substr(open + 1, close - open - 1));
+    return refusedat(path, lineat(bytes, at == std::string::npos ? 0 : at),
+                     excerpt(why) + " refused; accepts numbers within the range of a double");
+}
+
 }  // namespace
 
 Outcome jsonentries(const std::string &path, const std::string &bytes, FileEntries &entries) {
-    // The names of the top object's members as the parser meets them: a name given
-    // twice is refused (the parser alone would keep the last).
-    std::map<std::string, int> seen;
-    std::string twice;
-    const json::parser_callback_t names = [&](int depth, json::parse_event_t event, json &parsed) {
-        if (event == json::parse_event_t::key && depth == 1 && ++seen[parsed.get<std::string>()] == 2 && twice.empty())
-            twice = parsed.get<std::string>();
-        return true;
-    };
+    NameWatch names;
     json j;
     try {
-        j = json::parse(bytes, names);
+        j = json::parse(bytes, [&names](int depth, json::parse_event_t event, json &parsed) {
+            return watchnames(names, depth, event, parsed);
+        });
     } catch (const json::parse_error &e) {
         std::string why = e.what();
         why = why.substr(why.find(": ") == std::string::npos ? 0 : why.find(": ") + 2);
         return refusedat(path, lineat(bytes, e.byte == 0 ? 0 : e.byte - 1), "not JSON: " + why + "; " + JSONFORM);
+    } catch (const json::exception &e) {
+        return outofrange(path, bytes, e);
     }
     if (!j.is_object()) return refusedat(path, 1, std::string("not a JSON object; ") + JSONFORM);
-    if (!twice.empty()) return refusedat(path, keyline(bytes, twice, 1), "'" + excerpt(twice) + "' given twice");
+    if (!names.twice.empty())
+        return refusedat(path, keyline(bytes, names.twice, 1), "'" + excerpt(names.twice) + "' given twice");
     for (const auto &[name, value] : j.items()) {
         addentry(entryof(name, value, keyline(bytes, name, 0)), entries);
     }

@@ -43,6 +43,10 @@ using Vector = std::array<double, 3>;
 // meet: the precision of the numbers a URDF is written with [-, m].
 constexpr double ALIGNED = 1e-9;
 
+// Relative precision of the moments of inertia a URDF gives: six digits, as files
+// are written, so that a thin rod (one moment 0, the other two equal) is a body.
+constexpr double INERTIAPRECISION = 1e-6;
+
 // The element that gives what a URDF cannot say.
 const char *const COMPANION = "sotoc";
 
@@ -173,6 +177,84 @@ Outcome movingjoints(const std::string &path, const urdf::ModelInterface &model,
                          "joints " + quoted(found[0].second->name) + " and " + quoted(found[1].second->name) +
                              " are not one below the other; accepts a chain");
     return succeeded();
+}
+
+// The refusal of links that do not hang from one root as a tree: a link that is
+// the child of two joints, or links in a loop (a joint from a link to itself among
+// them), which every walk up the arm would follow for ever.
+Outcome chained(const std::string &path, const urdf::ModelInterface &model, const Lines &lines) {
+    const std::string tree = "; not a chain: accepts links that each hang from one joint, below one root";
+    std::map<std::string, std::string> parentjoint;  // by link: the joint it is the child of
+    for (const auto &[name, j] : model.joints_) {
+        const auto [first, fresh] = parentjoint.emplace(j->child_link_name, name);
+        if (!fresh)
+            return refusedat(path, std::max(lineof(lines.joint, first->second), lineof(lines.joint, name)),
+                             "link " + quoted(j->child_link_name) + " is reached twice, by joints " +
+                                 quoted(first->second) + " and " + quoted(name) + tree);
+    }
+    for (const auto &[name, link] : model.links_) {
+        size_t up = 0;
+        for (urdf::LinkConstSharedPtr l = link->getParent(); l && up <= model.links_.size(); l = l->getParent()) ++up;
+        if (up > model.links_.size())
+            return refusedat(path, lineof(lines.link, name), "link " + quoted(name) + " lies below itself" + tree);
+    }
+    return succeeded();
+}
+
+// Whether an inertia tensor is one a body has: its principal moments at least 0
+// and each at most the sum of the other two. They are when the tensor of second
+// moments of the mass, trace / 2 - I, is positive semi-definite: every principal
+// minor at least 0, within the files' precision.
+bool bodyinertia(const urdf::Inertial &in) {
+    const double trace = in.ixx + in.iyy + in.izz, half = trace / 2.0;
+    const double S[3][3] = {{half - in.ixx, -in.ixy, -in.ixz}, {-in.ixy, half - in.iyy, -in.iyz}, {-in.ixz, -in.iyz, half - in.izz}};
+    // A minor of order k is of the order of trace^k.
+    const double t = std::fabs(trace), e = INERTIAPRECISION;
+    bool body = true;
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3;
+        body = body && S[i][i] >= -e * t && S[i][i] * S[j][j] - S[i][j] * S[i][j] >= -e * t * t;
+    }
+    const double det = S[0][0] * (S[1][1] * S[2][2] - S[1][2] * S[1][2]) - S[0][1] * (S[0][1] * S[2][2] - S[1][2] * S[0][2]) +
+                       S[0][2] * (S[0][1] * S[1][2] - S[1][1] * S[0][2]);
+    return body && det >= -e * t * t * t;
+}
+
+// The refusal of a link whose mass or inertia no body has.
+Outcome physical(const std::string &path, const urdf::ModelInterface &model, const Lines &lines) {
+    for (const auto &[name, link] : model.links_) {
+        const urdf::InertialSharedPtr &in = link->inertial;
+        if (!in) continue;
+        const long line = lineof(lines.link, name);
+        if (!(in->mass >= 0.0))
+            return refusedat(path, line, "link " + quoted(name) + " has the mass " + numbertext(in->mass) + " kg; accepts a mass >= 0");
+        if (!bodyinertia(*in))
+            return refusedat(path, line,
+                             "link " + quoted(name) +
+                                 " has an inertia no body has; accepts principal moments >= 0, each at most the sum of the other two");
+    }
+    return succeeded();
+}
+
+// The refusal of a moving joint of the arm that mimics another: the model drives
+// each joint on its own.
+Outcome unmimicked(const std::string &path, const Lines &lines, const Arm &arm) {
+    for (const urdf::JointConstSharedPtr &j : arm.joint)
+        if (j->mimic)
+            return refusedat(path, lineof(lines.joint, j->name),
+                             "joint " + quoted(j->name) + " mimics " + quoted(j->mimic->joint_name) +
+                                 "; accepts joints driven each on its own, without <mimic>");
+    return succeeded();
+}
+
+// The refusal of a slide whose upper limit is below 0 or below its lower limit.
+Outcome slidelimits(const std::string &path, const Lines &lines, const urdf::Joint &j) {
+    if (j.type != urdf::Joint::PRISMATIC || !j.limits) return succeeded();
+    const double lower = j.limits->lower, upper = j.limits->upper;
+    if (upper >= 0.0 && upper >= lower) return succeeded();
+    return refusedat(path, lineof(lines.joint, j.name),
+                     "joint " + quoted(j.name) + " has the limits " + numbertext(lower) + " m to " + numbertext(upper) +
+                         " m; accepts an upper limit >= 0 and >= the lower one");
 }
 
 // The kinds of the joints, their axes, the tip and joint 2's frame into `arm`; the
@@ -475,7 +557,12 @@ urdf::ModelInterfaceSharedPtr parsed(const std::string &bytes, std::string &why)
     ParserWords words;
     console_bridge::OutputHandler *before = console_bridge::getOutputHandler();
     console_bridge::useOutputHandler(&words);
-    urdf::ModelInterfaceSharedPtr model = urdf::parseURDF(bytes);
+    urdf::ModelInterfaceSharedPtr model;
+    try {
+        model = urdf::parseURDF(bytes);
+    } catch (const std::exception &e) {
+        words.last = e.what();
+    }
     console_bridge::useOutputHandler(before);
     why = words.last;
     return model;
@@ -496,7 +583,11 @@ Outcome urdfentries(const std::string &path, const std::string &bytes, FileEntri
     const urdf::ModelInterfaceSharedPtr model = parsed(bytes, why);
     if (!model) return refusedat(path, 1, "not a URDF the parser takes: " + excerpt(why));
     Arm arm;
-    o = movingjoints(path, *model, lines, arm);
+    o = chained(path, *model, lines);
+    if (o.ok()) o = physical(path, *model, lines);
+    if (o.ok()) o = movingjoints(path, *model, lines, arm);
+    if (o.ok()) o = unmimicked(path, lines, arm);
+    if (o.ok()) o = slidelimits(path, lines, *arm.joint[1]);
     if (o.ok()) o = planar(path, *model, lines, arm);
     if (!o.ok()) return o;
     const char type = turning(*arm.joint[1]) ? ROBOTSCARA : ROBOTCYL;

@@ -199,9 +199,9 @@ json errorobject(const std::string &text) {
     return e;
 }
 
-// Lines that made the program abort before: each gets its error object, the good
-// lines before and after run, and the status is 1. Next to each, the same line
-// without its fault, which runs.
+// Lines that made the program abort before, or read what they should not: each gets
+// its error object, the good lines before and after run (read from a pipe), and the
+// status is 1. Next to each, the same line without its fault, which runs.
 TEST(Batch, HostileLinesAreAnsweredAndTheBatchGoesOn) {
     const std::string good = line("scara", "horizontal", 3);
     const std::string nested = "{\"robot\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
@@ -223,9 +223,22 @@ TEST(Batch, HostileLinesAreAnsweredAndTheBatchGoesOn) {
          "{\"robot\":\"scara\",\"motion\":\"vertical\"} \t\r"},
         {"{\"robot\":\"scara\",\"motion\":\"vertical\"} {}", "not JSON: parse error at line 1, column 39",
          "{\"robot\":\"scara\",\"motion\":\"vertical\"}"},
+        // A robot file that would read the batch's own input (a pipe here).
+        {"{\"motion\":\"vertical\",\"robotfile\":\"/dev/stdin\"}", "/dev/stdin:1: not a regular file",
+         "{\"motion\":\"vertical\",\"robotfile\":\"" SOTOC_EXAMPLES "/scara.toml\"}"},
+        // A name given twice in one object; the same name in two objects is taken.
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":1,\"error\":50}", "'error' given twice",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\",\"error\":1}"},
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"designerrors\":{\"L2\":1,\"L2\":5}}", "'L2' given twice",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\",\"designerrors\":{\"L2\":1},\"params\":{\"L2\":0.5}}"},
+        // A name with a zero byte names no parameter, and is shown escaped.
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"designerrors\":{\"mwNom\\u0000x\":10}}",
+         "designerrors: 'mwNom\\x00x=10' refused", "{\"robot\":\"scara\",\"motion\":\"vertical\",\"designerrors\":{\"mwNom\":10}}"},
+        {"{\"robot\":\"scara\",\"motion\":\"vertical\",\"params\":{\"mwNom\\u0000x\":1}}", "params: 'mwNom\\x00x=1' refused",
+         "{\"robot\":\"scara\",\"motion\":\"vertical\",\"params\":{\"mwNom\":1}}"},
     };
     for (const auto &c : cases) {
-        const RunOutcome r = runsotoc({"batch", "--jobs", "2"}, good + good + good + c.bad + "\n" + good);
+        const RunOutcome r = runshell("cat | \"$0\" batch --jobs 2", "", good + good + good + c.bad + "\n" + good);
         EXPECT_EQ(1, r.status) << c.said;
         EXPECT_EQ("", r.err);
         const std::vector<std::string> out = lines(r.out);

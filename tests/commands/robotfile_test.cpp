@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <fstream>
@@ -231,6 +232,31 @@ TEST(RobotFileCommand, NameThatIsNotUtf8WrittenEscaped) {
     EXPECT_EQ(batch.status, 0) << batch.err;
     for (const json &j : parsed(batch.out)) EXPECT_EQ(j.at("settings").at("robotfile").at("path"), named);
     EXPECT_EQ(parsed(batch.out).size(), 2u);
+}
+
+// Files the program reads that would stop it: a pipe without a writer (as a robot
+// file or a result file) is refused without waiting, a number out of range at its
+// line; each with status 2 and no output.
+TEST(RobotFileCommand, FilesThatWouldStopTheProgramAreRefused) {
+    TempDir dir;
+    const std::string fifo = dir.file("arm.toml"), big = written(dir, "big.json", "{\"kind\":\"scara\",\"mwNom\":1e400}");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::vector<std::string> args;
+        std::string said;
+    } cases[] = {
+        {{"compare", "--robot-file", fifo, "--motion", "vertical"}, "--robot-file: " + fifo + ":1: not a regular file"},
+        {{"params", "--robot-file", fifo, "--motion", "vertical"}, "--robot-file: " + fifo + ":1: not a regular file"},
+        {{"plot", fifo, "--plot", dir.file("a.svg")}, fifo + ": not a regular file; accepts a result file"},
+        {{"compare", "--robot-file", big, "--motion", "vertical"},
+         "--robot-file: " + big + ":1: number overflow parsing '1e400' refused"},
+    };
+    for (const auto &c : cases) {
+        const RunOutcome r = runsotoc(c.args);
+        EXPECT_EQ(r.status, 2) << c.said;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    }
 }
 
 // Results of a robot file plot while the file is unchanged; once it changed they are

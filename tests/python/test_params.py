@@ -52,6 +52,11 @@ def test_refused_robotfile_names_its_line(folder):
     with pytest.raises(ValueError) as e:
         sotoc.compare("scara", "vertical", robotfile=arm)
     assert str(e.value) == f"--robot-file: {arm}:2: m1Nom: -1 refused; accepts a number from 1e-09 to 1e+09 in kg"
+    pipe = os.path.join(folder, "pipe.toml")
+    os.mkfifo(pipe)
+    with pytest.raises(ValueError) as e:
+        sotoc.params("scara", "vertical", robotfile=pipe)
+    assert str(e.value) == f"--robot-file: {pipe}:1: not a regular file"
     with pytest.raises(TypeError):
         sotoc.params("scara", "vertical", robotfile=3)
 

@@ -4,6 +4,8 @@
 // worked out by hand from the model's formulas in the comments.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -162,6 +164,7 @@ TEST(RobotFile, RefusalsNameTheLine) {
          "2: the end point (-0.3, 0.4) m is out of the SCARA's reach; accepts points 0.55 m to 0.75 m from the base"},
         {"kind = \"scara\"\n", "kind = \"scara\"\nerrRatio = 0.1\n", "2: 'errRatio' refused"},
         {"kind = \"scara\"\n", "kind = \"scara\"\nT1max = 3\n", "2: 'T1max' refused"},
+        {"kind = \"scara\"\nmwNom = 1\n", "kind = \"scara\"\n\"mwNom\\u0000x\" = 1\n", "2: 'mwNom\\x00x' refused"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(refusalof(c.taken), "") << c.taken;
@@ -170,15 +173,28 @@ TEST(RobotFile, RefusalsNameTheLine) {
     }
 }
 
-// A file that cannot be read, or is endless, is refused at line 1 and read no further.
-TEST(RobotFile, UnreadableAndEndlessFilesAreRefused) {
-    RobotFile file{};
-    Outcome read = readrobotfile("/nonexistent/arm.toml", file);
-    EXPECT_EQ(read.status, 2);
-    EXPECT_EQ(read.message, "/nonexistent/arm.toml:1: cannot be read");
-    read = readrobotfile("/dev/zero", file);
-    EXPECT_EQ(read.status, 2);
-    EXPECT_EQ(read.message, "/dev/zero:1: longer than 65536 bytes; accepts a short robot file");
+// A file that cannot be read, is no regular file (read without waiting for a pipe's
+// writer) or is too long is refused at line 1 and read no further.
+TEST(RobotFile, UnreadableIrregularAndLongFilesAreRefused) {
+    TempDir dir;
+    const std::string fifo = dir.file("arm.toml"), longer = dir.file("long.toml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(longer) << "kind = \"scara\"\n" << std::string(MAXROBOTFILEBYTES, '#') << "\n";
+    const struct {
+        std::string path, why;
+    } cases[] = {
+        {"/nonexistent/arm.toml", "cannot be read"},
+        {"/dev/zero", "not a regular file"},
+        {fifo, "not a regular file"},
+        {dir.path, "not a regular file"},
+        {longer, "longer than 65536 bytes; accepts a short robot file"},
+    };
+    for (const auto &c : cases) {
+        RobotFile file{};
+        const Outcome read = readrobotfile(c.path, file);
+        EXPECT_EQ(read.status, 2);
+        EXPECT_EQ(read.message, c.path + ":1: " + c.why);
+    }
 }
 
 // Without a file the records are those of initialset.

@@ -95,7 +95,7 @@ const char *const TURNEDSCARA = R"(<robot name="arm">
   <joint name="j2" type="revolute"><parent link="a"/><child link="b"/><origin xyz="0.36 0.48 0.1" rpy="0 0 0.5"/>
     <axis xyz="0 0 1"/><limit lower="-3" upper="3" effort="4" velocity="1"/></joint>
   <link name="b"><inertial><origin xyz="0.2 0 0" rpy="1.5707963267948966 0 0"/><mass value="1"/>
-    <inertia ixx="0.1" ixy="0" ixz="0" iyy="0.02" iyz="0" izz="0.03"/></inertial></link>
+    <inertia ixx="0.04" ixy="0" ixz="0" iyy="0.02" iyz="0" izz="0.03"/></inertial></link>
   <joint name="tip" type="fixed"><parent link="b"/><child link="tool"/><origin xyz="0.3 0.4 0"/></joint>
   <link name="tool"><inertial><mass value="0.5"/>
     <inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
@@ -177,6 +177,10 @@ TEST(RobotFormats, UrdfRefusalsNameTheLineAndWhy) {
     const std::string linkb = R"(<link name="b"><inertial><origin xyz="0.4 0 0"/>)";
     const std::string tip = R"(<joint name="tip" type="fixed"><parent link="b"/>)";
     const std::string linka = R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="1"/>)";
+    const std::string massb = R"(<origin xyz="0.4 0 0"/><mass value="1"/><inertia )";
+    const std::string inertiab = massb + R"(ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/>)";
+    const std::string tool2kg = R"(<link name="tool"><inertial><mass value="2"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>)";
+    const std::string j2limit = R"(effort="3" velocity="1" lower="-3" upper="3")";
     const Changes cylinder = {{j2, R"(<joint name="j2" type="prismatic">)"},
                               {linka, R"(<link name="a"><inertial><origin xyz="0.5 0 0"/><mass value="0"/>)"},
                               {j2axis, R"(<origin xyz="0.5 0 0"/><axis xyz="1 0 0"/>)"}};
@@ -223,6 +227,33 @@ TEST(RobotFormats, UrdfRefusalsNameTheLineAndWhy) {
          "5: joint 2 'j2' slides the tip past joint 1's axis, not along a radius"},
         {cylinder, {{j2, R"(<joint name="j2" type="prismatic">)"}, cylinder[1]},
          "5: joint 2 'j2' does not slide across joint 1's axis"},
+        // Links not in a chain: a link reached twice, a link below itself.
+        {{}, {{"<link name=\"tool\"/>", "<link name=\"tool\"/><joint name=\"again\" type=\"fixed\"><parent link=\"base\"/><child link=\"b\"/></joint>"}},
+         "8: link 'b' is reached twice, by joints 'again' and 'j2'; not a chain"},
+        {{{"<link name=\"tool\"/>", "<link name=\"tool\"/><link name=\"x\"/><joint name=\"loop\" type=\"fixed\"><parent link=\"tool\"/><child link=\"x\"/></joint>"}},
+         {{"<link name=\"tool\"/>", "<link name=\"tool\"/><link name=\"x\"/><joint name=\"loop\" type=\"fixed\"><parent link=\"x\"/><child link=\"x\"/></joint>"}},
+         "8: link 'x' lies below itself; not a chain"},
+        // Inertias no body has: a negative moment, one above the sum of the other two
+        // (on the axes, or in the principal axes of a tensor with products; a flat
+        // tensor whose product makes a moment negative), beside a thin rod written to
+        // six digits, a flat plate and tensors on the bound.
+        {{{inertiab, massb + R"(ixx="0" ixy="0" ixz="0" iyy="0.0833333" iyz="0" izz="0.083333"/>)"}},
+         {{inertiab, massb + R"(ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="-0.1"/>)"}}, "6: link 'b' has an inertia no body has"},
+        {{{inertiab, massb + R"(ixx="0.1" ixy="0" ixz="0" iyy="0.1" iyz="0" izz="0.2"/>)"}},
+         {{inertiab, massb + R"(ixx="0.1" ixy="0" ixz="0" iyy="0.1" iyz="0" izz="0.3"/>)"}}, "6: link 'b' has an inertia no body has"},
+        {{{inertiab, massb + R"(ixx="1" ixy="0.5" ixz="0" iyy="1" iyz="0" izz="1"/>)"}},
+         {{inertiab, massb + R"(ixx="1" ixy="0.6" ixz="0" iyy="1" iyz="0" izz="1"/>)"}}, "6: link 'b' has an inertia no body has"},
+        {{{inertiab, massb + R"(ixx="1" ixy="-1" ixz="0" iyy="1" iyz="0" izz="2"/>)"}},
+         {{inertiab, massb + R"(ixx="1" ixy="-2" ixz="0" iyy="1" iyz="0" izz="2"/>)"}}, "6: link 'b' has an inertia no body has"},
+        {{}, {{linkb + R"(<mass value="1"/>)", linkb + R"(<mass value="-1"/>)"}, {"<link name=\"tool\"/>", tool2kg}},
+         "6: link 'b' has the mass -1 kg; accepts a mass >= 0"},
+        {{}, {{j2, j2 + "<mimic joint=\"j1\"/>"}}, "5: joint 'j2' mimics 'j1'"},
+        // The slide of the cylindrical arm: its upper limit at least 0 and the lower one.
+        {with(cylinder, {j2limit, R"(effort="3" velocity="1" lower="0" upper="0")"}),
+         with(cylinder, {j2limit, R"(effort="3" velocity="1" lower="-3" upper="-0.1")"}),
+         "5: joint 'j2' has the limits -3 m to -0.1 m; accepts an upper limit >= 0 and >= the lower one"},
+        {with(cylinder, {j2limit, R"(effort="3" velocity="1" lower="0.2" upper="0.2")"}),
+         with(cylinder, {j2limit, R"(effort="3" velocity="1" lower="0.5" upper="0.2")"}), "5: joint 'j2' has the limits 0.5 m to 0.2 m"},
         {{}, {{"</robot>", "</robt>"}}, "10: not XML"},
         {{}, {{R"(<robot name="arm">)", "<robot>"}}, "1: not a URDF the parser takes: "},
     };
@@ -247,6 +278,9 @@ TEST(RobotFormats, JsonRefusalsNameTheLineOfTheirName) {
         {"{\"kind\": \"scara\"}", "{\"L1\": 0.5}", "1: kind missing"},
         {"{\n\"kind\": \"scara\"}", "{\n\"kind\": 3}", "2: kind: '' refused; accepts cylindrical or scara"},
         {"{\"kind\": \"cylindrical\",\n \"L\": 0.5}", "{\"kind\": \"cylindrical\",\n \"L1\": 0.5}", "2: 'L1' refused"},
+        {"{\"kind\": \"scara\",\n \"mwNom\": 1e0}", "{\"kind\": \"scara\",\n \"mwNom\": 1e400}",
+         "2: number overflow parsing '1e400' refused"},
+        {"{\"kind\": \"scara\",\n \"mwNom\": 1}", "{\"kind\": \"scara\",\n \"mwNom\\u0000x\": 1}", "1: 'mwNom\\x00x' refused"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(refusalof("arm.json", c.taken), "") << c.taken;

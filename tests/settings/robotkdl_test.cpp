@@ -60,18 +60,19 @@ TEST(RobotFileKdl, ChangedCylinderFromToml) {
 
 // A URDF SCARA with links 0.55 m and 0.35 m, 2 kg at the elbow and 0.8 kg at the tip,
 // each link also turning a body of its own inertia (0.03 and 0.01 kg m^2 about its
-// centre): the chain carries these as inertias of zero mass at the link ends.
+// centre, flat plates in the plane of the arm): the chain carries these as inertias
+// of zero mass at the link ends.
 TEST(RobotFileKdl, ChangedScaraFromUrdf) {
     const std::string urdf = R"(<robot name="arm">
   <link name="base"/>
   <joint name="j1" type="revolute"><parent link="base"/><child link="a"/><axis xyz="0 0 1"/>
     <limit lower="-3" upper="3" effort="4" velocity="1"/></joint>
   <link name="a"><inertial><origin xyz="0.55 0 0"/><mass value="2"/>
-    <inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0.03"/></inertial></link>
+    <inertia ixx="0.015" ixy="0" ixz="0" iyy="0.015" iyz="0" izz="0.03"/></inertial></link>
   <joint name="j2" type="revolute"><parent link="a"/><child link="b"/><origin xyz="0.55 0 0"/><axis xyz="0 0 1"/>
     <limit lower="-3" upper="3" effort="2" velocity="1"/></joint>
   <link name="b"><inertial><origin xyz="0.35 0 0"/><mass value="0.8"/>
-    <inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0.01"/></inertial></link>
+    <inertia ixx="0.005" ixy="0" ixz="0" iyy="0.005" iyz="0" izz="0.01"/></inertial></link>
   <joint name="tip" type="fixed"><parent link="b"/><child link="tool"/><origin xyz="0.35 0 0"/></joint>
   <link name="tool"/>
   <sotoc model="points" IMm1="2e-4" IMm2="5e-5" u1="50" u2="25"/>
