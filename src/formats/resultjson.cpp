@@ -124,14 +124,20 @@ bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
     return true;
 }
 
+// The three runs, with the SOTOC run's phases when `phases` (their control instants
+// when `sampled`).
+json runsjson(const ComparisonResult &r, bool phases, bool sampled) {
+    json sotocErr = runjson(r.sotocErr);
+    sotocErr["finished"] = r.sotocFinished;
+    if (phases) sotocErr["phases"] = phasesjson(r.phases, sampled);
+    return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
+}
+
 // The three runs; the SOTOC run's phases when a fallback could end them or a
 // control period sampled them.
 json runsjson(const ComparisonResult &r, const CompareRequest &request) {
-    json sotocErr = runjson(r.sotocErr);
-    sotocErr["finished"] = r.sotocFinished;
     const bool sampled = !settingoff(SETTINGCONTROLPERIOD, &request.controlPeriod);
-    if (!settingoff(SETTINGFALLBACK, &request.fallback) || sampled) sotocErr["phases"] = phasesjson(r.phases, sampled);
-    return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
+    return runsjson(r, !settingoff(SETTINGFALLBACK, &request.fallback) || sampled, sampled);
 }
 
 // The place of the first number in j that is not finite, as a path of the names of
@@ -225,7 +231,7 @@ const char *verdictword(TrialVerdict v) {
 }
 
 std::string divergence(const ComparisonResult &r) {
-    const std::string at = firstnonfinite(json{{"derived", derivedjson(r)}, {"runs", runsjson(r, true)}}, "");
+    const std::string at = firstnonfinite(json{{"derived", derivedjson(r)}, {"runs", runsjson(r, true, false)}}, "");
     return "the model's values overflow: " + at + " is no finite number; choose values nearer those of sotoc params";
 }
 
