@@ -101,7 +101,7 @@ def compare(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
-    designerrors: Optional[Mapping[str, float]] = None,
+    design_errors: Optional[Mapping[str, float]] = None,
     params: Optional[Mapping[str, float]] = None,
     logs: bool = False,
 ) -> Result: ...
@@ -121,7 +121,7 @@ def params(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
-    designerrors: Optional[Mapping[str, float]] = None,
+    design_errors: Optional[Mapping[str, float]] = None,
     params: Optional[Mapping[str, float]] = None,
 ) -> Dict[str, Any]: ...
 
@@ -141,7 +141,7 @@ def sweep(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
-    designerrors: Optional[Mapping[str, float]] = None,
+    design_errors: Optional[Mapping[str, float]] = None,
     params: Optional[Mapping[str, float]] = None,
     errors: Union[Tuple[float, float, float], Sequence[float]],
     jobs: Optional[int] = None,
@@ -164,7 +164,7 @@ def map(
     tolerance: float = 0.001,
     joint2_start: str = 'shorter',
     design_search: str = 'standard',
-    designerrors: Optional[Mapping[str, float]] = None,
+    design_errors: Optional[Mapping[str, float]] = None,
     params: Optional[Mapping[str, float]] = None,
     x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]],
     y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None,
