@@ -17,6 +17,7 @@ import pytest
 from conftest import ENGLISH, HTML, SOTOC, Tables, page
 
 SCHEMA = os.path.join(os.environ["SOTOC_SOURCE_DIR"], "docs", "reference", "result.schema.json")
+EXAMPLE = os.path.join(os.environ["SOTOC_SOURCE_DIR"], "examples", "scara.toml")
 
 # Batch input: a comparison, a line with a field no setting has, a line that is no
 # JSON, a line without the motion; each bad line gets {"line": N, "error": ...}.
@@ -50,7 +51,13 @@ def outputs():
     compare = [json.loads(sotoc(["compare", "--robot", robot, "--motion", motion, *more, "--json"], statuses=(0, 3)))
                for robot, motion, more in [("scara", "vertical", []), ("scara", "vertical", ["--error", "-20"]),
                                            ("cylindrical", "horizontal", []),
-                                           ("scara", "vertical", ["--error", "45"])]]
+                                           ("scara", "vertical", ["--error", "45"]),
+                                           # Every setting written only when given.
+                                           ("scara", "vertical", ["--robot-file", EXAMPLE, "--near", "0.3",
+                                                                  "--tolerance", "0.002", "--sotoc-fallback", "0.05",
+                                                                  "--joint2-start", "positive", "--design-search",
+                                                                  "wide", "--design-error", "L2=-10",
+                                                                  "--param", "L1=0.45"])]]
     return {
         "compare": compare,
         # Status 1: not every line ran.
@@ -179,3 +186,44 @@ def test_the_site_publishes_the_schema_and_lists_every_field(outputs):
         for obj in objects:
             seen |= fieldpaths(obj)
     assert seen - listed == set()
+
+
+def seenfields(outputs):
+    seen = set()
+    for objects in outputs.values():
+        for obj in objects:
+            seen |= fieldpaths(obj)
+    return seen
+
+
+def test_every_field_the_reference_lists_is_in_a_real_line(outputs):
+    """The other way round: the tables list no field that no line has."""
+    listed = {row[0][1][0] for table in Tables(page("reference/result-json.html")).tables
+              for row in table[1:] if row[0][1]}
+    assert listed - seenfields(outputs) == set()
+
+
+def words(value):
+    """The keys and the words among the values of a JSON value."""
+    if isinstance(value, dict):
+        return set(value) | {w for item in value.values() for w in words(item)}
+    if isinstance(value, list):
+        return {w for item in value for w in words(item)}
+    return {value} if isinstance(value, str) else set()
+
+
+def test_the_guide_names_every_field_of_a_result_and_no_other(outputs):
+    """The comparisons guide's account of the result object (its example and its list)
+    names, as code, every key of a result and only keys and words a result has."""
+    text = page("guide/compare.html")
+    section = text[text.index('id="the-result-object"'):]
+    section = section[:section.index("<section")] if "<section" in section else section
+    named = {plain(code) for code in re.findall(r'<code class="docutils literal notranslate">(.*?)</code>', section, re.S)}
+    example = json.loads(plain(re.search(r"<pre>(.*?)</pre>", section, re.S).group(1)))
+    results = [obj for objects in outputs.values() for obj in objects if "outcome" in obj and "map" not in obj]
+    keys = {key.rsplit(".", 1)[-1].removesuffix("[]") for obj in results for key in fieldpaths(obj)}
+    assert keys - (named | words(example)) == set()
+    # What the list names is a key, a value of a real result or an option of compare.
+    said = {w for obj in results for w in words(obj)}
+    assert {n for n in named if not n.startswith("--")} - said == set()
+    assert fieldpaths(example) <= seenfields(outputs)
