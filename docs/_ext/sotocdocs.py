@@ -26,6 +26,8 @@
 - The fields of the result JSON, as tables made from its JSON Schema (directive
   `sotoc-schema`), and the columns of the CSV logs, checked against the files that
   `sotoc compare --log` writes (directive `sotoc-csv-columns`).
+- The signatures of the Python module's functions, from the module built with the site
+  (directive `sotoc-python-signature`).
 - A file of the source folder shown as it is, in part (directive
   `sotoc-literalinclude`, the options of literalinclude), for scripts the tests run.
 - A notebook of the source folder, run while the site is built with the module built
@@ -41,6 +43,7 @@ into a failure (-W).
 
 import base64
 import importlib
+import inspect
 import json
 import os
 import re
@@ -798,6 +801,32 @@ def writepythonpage(app):
     writeifchanged(os.path.join(app.srcdir, PYTHONPAGE), PYTHONINTRO + "\n" + body)
 
 
+class PythonSignatureDirective(SphinxDirective):
+    """The signature of a function of the module as its help writes it out, one
+    argument a line; without the module, a note that this build has none."""
+    required_arguments = 1
+
+    def run(self):
+        module = importedmodule(self.config)
+        if module is None:
+            return [nodes.paragraph("", "(This build of the site has no Python module.)")]
+        function = getattr(module, self.arguments[0], None)
+        if function is None:
+            logger.warning(f"sotoc has no function {self.arguments[0]}", location=self.get_location())
+            return []
+        signature = inspect.signature(function)
+        lines = []
+        for parameter in signature.parameters.values():
+            if parameter.kind == inspect.Parameter.KEYWORD_ONLY and "*" not in lines:
+                lines.append("*")
+            default = "" if parameter.default is inspect.Parameter.empty else f" = {parameter.default!r}"
+            lines.append(f"{parameter.name}: {parameter.annotation}{default}")
+        returned = signature.return_annotation
+        text = (f"{self.arguments[0]}(\n" + "".join(f"    {line},\n" for line in lines) +
+                f") -> {returned}")
+        return [literal(text, "python")]
+
+
 def plaindocstring(app, what, name, obj, options, lines):
     """Docstrings are written for help(), in plain text with columns: shown as such."""
     if lines:
@@ -823,4 +852,5 @@ def setup(app):
     app.add_directive("sotoc-settings", SettingsDirective)
     app.add_directive("sotoc-literalinclude", SourceIncludeDirective)
     app.add_directive("sotoc-notebook", NotebookDirective)
+    app.add_directive("sotoc-python-signature", PythonSignatureDirective)
     return {"version": "1", "parallel_read_safe": False, "parallel_write_safe": True}

@@ -108,11 +108,11 @@ void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
            },
            "Size of the figure's page in inches, rounded to whole points (a PNG has " + numbertext(PNGDPI) +
                " pixels per inch, at most " + numbertext(MAXPNGPIXELS / 1e6) + " million: about " +
-               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square): " +
-               numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
-               " fits a journal's column. Text is 8.5 pt on pages of two columns and more; a smaller page shows the "
-               "figure of that shape scaled down whole, text with it. Default: " + numbertext(TWOCOLUMNWIDTH) +
-               "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
+               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square). Text is 8.5 pt on pages of "
+               "two columns and more; a smaller page shows the figure of that shape scaled down whole, text with it: "
+               "at a journal column's " + numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
+               " the figure laid out on two columns' width, scaled down to about half, text of about 4 pt. Default: " +
+               numbertext(TWOCOLUMNWIDTH) + "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
         ->type_name("W,H");
     cmd.add_flag_callback("--no-title", [&o]() { o.title = false; },
                           "Leave out the title lines above the panels (a caption says it); the panels take their room.");

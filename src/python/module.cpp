@@ -90,7 +90,7 @@ const char *const RULESIGNATURE =
 // The settings of the designs, after the mass error in the order of the settings.
 const char *const DESIGNSIGNATURE =
     "joint2_start: str = {joint2start}, design_search: str = {designsearch}, "
-    "designerrors: Optional[Mapping[str, float]] = None, params: Optional[Mapping[str, float]] = None, "
+    "design_errors: Optional[Mapping[str, float]] = None, params: Optional[Mapping[str, float]] = None, "
     "control_period: Optional[float] = None, encoder_counts: Optional[Sequence[float]] = None, "
     "sensor_noise: Optional[Sequence[float]] = None, seed: float = 0.0, sensor_delay: float = 0.0, "
     "servo_antiwindup: str = 'off', span: Optional[float] = None";
@@ -126,11 +126,12 @@ const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs:
     design_search  str: starting guesses of the designs: "standard" (each trial from
             its one standard guess) or "wide" (further guesses when those find no
             solution). Default {designsearch}.
-    designerrors  {NAME: PERCENT}: errors of the design with the error in values
+    design_errors  {NAME: PERCENT}: errors of the design with the error in values
             by the names params returns as primary or fixed at start (all but
             errRatio, which is error itself), such as {"L2": -10}: that design
             uses each value times (1 + PERCENT/100), the plant the true value;
-            accepts -100 < PERCENT <= 900. Default None: none.
+            accepts -100 < PERCENT <= 900. Default None: none. Also taken
+            by its former name designerrors.
     params  {NAME: VALUE}: true primary values of the arm by those names, as a
             robot file gives them (not the ratios or the points), such as
             {"L2": 0.45}. Default None: the robot's or the robot file's.
@@ -346,12 +347,31 @@ struct Parameters {
     std::vector<const char *> required;  // the names without a default
 };
 
+// The design errors' keyword: with '_' between its words as every other keyword of
+// two words, where the setting's name (a result's and a batch line's field) has none.
+const char *const DESIGNERRORSKEYWORD = "design_errors";
+// The design errors' former keyword, still taken for them.
+const char *const DESIGNERRORSALIAS = "designerrors";
+
+// The keyword of setting s in the functions' signatures.
+const char *keyword(Setting s) { return s == SETTINGDESIGNERRORS ? DESIGNERRORSKEYWORD : settingkeyword(s); }
+
+// The keyword a given name stands for: the name itself, or that of an alias.
+std::string unaliased(const std::string &name) { return name == DESIGNERRORSALIAS ? DESIGNERRORSKEYWORD : name; }
+
+// The setting of a keyword of the signatures, SETTINGS for none.
+Setting withkeyword(const std::string &name) {
+    int s = 0;
+    while (s < SETTINGS && name != keyword(static_cast<Setting>(s))) ++s;
+    return static_cast<Setting>(s);
+}
+
 // The keywords of the settings, in the order of their rows, without `left` (SETTINGS
 // for none), then `more`.
 std::vector<const char *> settingnames(Setting left, std::vector<const char *> more) {
     std::vector<const char *> names;
     for (int s = 0; s < SETTINGS; ++s)
-        if (s != left) names.push_back(settingkeyword(static_cast<Setting>(s)));
+        if (s != left) names.push_back(keyword(static_cast<Setting>(s)));
     names.insert(names.end(), more.begin(), more.end());
     return names;
 }
@@ -379,12 +399,15 @@ std::string argumentsrefusal(const Parameters &p, const py::args &args, const py
     for (const char *name : p.names) names += (names.empty() ? "" : ", ") + std::string(name);
     const std::string function = std::string(p.function) + "()";
     for (const auto &item : kwargs) {
-        const std::string name = py::str(item.first).cast<std::string>();
+        const std::string name = unaliased(py::str(item.first).cast<std::string>());
         if (!among(p.names, 0, p.names.size(), name))
             return function + " got an unexpected keyword argument '" + name + "'; its arguments are " + names;
         if (among(p.names, 0, std::min(args.size(), p.positional), name))
             return function + " got multiple values for argument '" + name + "'";
     }
+    if (kwargs.contains(DESIGNERRORSKEYWORD) && kwargs.contains(DESIGNERRORSALIAS))
+        return function + " got multiple values for argument '" + DESIGNERRORSKEYWORD + "' (also as '" +
+               DESIGNERRORSALIAS + "')";
     if (args.size() > p.positional)
         return function + " takes " + std::to_string(p.positional) + " positional arguments but " +
                std::to_string(args.size()) + " were given; its arguments are " + names;
@@ -422,21 +445,23 @@ struct Bound {
 Bound bind(const Parameters &p, const py::args &args, const py::kwargs &kwargs) {
     bool fits = args.size() <= p.positional;
     for (const auto &item : kwargs) {
-        const std::string name = py::str(item.first).cast<std::string>();
+        const std::string name = unaliased(py::str(item.first).cast<std::string>());
         fits = fits && among(p.names, 0, p.names.size(), name) && !among(p.names, 0, args.size(), name);
     }
+    fits = fits && !(kwargs.contains(DESIGNERRORSKEYWORD) && kwargs.contains(DESIGNERRORSALIAS));
     for (const char *name : p.required) fits = fits && (among(p.names, 0, args.size(), name) || kwargs.contains(name));
     if (!fits) throw py::type_error(argumentsrefusal(p, args, kwargs));
     Bound b;
     const auto take = [&b](const std::string &name, const py::object &value) {
-        const Setting s = settingwithkeyword(name);
+        const Setting s = withkeyword(name);
         if (s == SETTINGS)
             b.more[name] = value;
         else
             b.settings.given[s] = value;
     };
     for (size_t k = 0; k < args.size(); ++k) take(p.names[k], args[k]);
-    for (const auto &item : kwargs) take(py::str(item.first).cast<std::string>(), py::reinterpret_borrow<py::object>(item.second));
+    for (const auto &item : kwargs)
+        take(unaliased(py::str(item.first).cast<std::string>()), py::reinterpret_borrow<py::object>(item.second));
     return b;
 }
 

@@ -48,7 +48,7 @@ const ParameterRow PARAMETERROWS[PARAMETERS] = {
      [](RobotParams &p) -> double & { return p.m1; }, POINTMODEL},
     {"m1Err", {nullptr, "kg"}, DERIVEDVALUE, false, RANGENONE, "link-1 mass of the design with mass error",
      [](RobotParams &p) -> double & { return p.m1Err; }, POINTMODEL},
-    {"IJ1", {"kg m^2", "kg m^2"}, FIXEDATSTART, true, RANGEPOSITIVE, "arm inertia about joint 1",
+    {"IJ1", {"kg m^2", "kg m^2"}, FIXEDATSTART, true, RANGEPOSITIVE, "arm inertia about joint 1 (cylindrical: sizes motor 1, not in the motion)",
      [](RobotParams &p) -> double & { return p.IJ1; }, POINTMODEL},
     {"IJ2", {nullptr, "kg m^2"}, FIXEDATSTART, true, RANGEPOSITIVE, "arm inertia about joint 2",
      [](RobotParams &p) -> double & { return p.IJ2; }, POINTMODEL},

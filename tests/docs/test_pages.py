@@ -127,6 +127,21 @@ def test_python_api_page_is_the_modules_help():
         assert body.strip("\n") in [b.strip("\n") for b in preformatted(text)], name
 
 
+def test_python_guide_shows_the_signatures_of_the_modules_help():
+    """The guide's signatures are the first lines of the functions' help, every
+    argument there (whitespace and a last comma aside)."""
+    blocks = [re.sub(r"\s", "", b) for b in preformatted(page("guide/python.html"))]
+    if not MODULEDIR:
+        assert "has no Python module" in plain(page("guide/python.html"))
+        return
+    r = subprocess.run(["/usr/bin/python3", "-c",
+                        "import json, sotoc; print(json.dumps({n: getattr(sotoc, n).__doc__.partition('\\n')[0] "
+                        "for n in ['compare', 'params', 'batch', 'sweep', 'map']}))"],
+                       capture_output=True, text=True, env=dict(ENGLISH, PYTHONPATH=MODULEDIR), check=True)
+    for name, signature in json.loads(r.stdout).items():
+        assert re.sub(r"\s", "", signature) in [b.replace(",)", ")") for b in blocks], name
+
+
 def test_python_tutorial_shows_the_notebook_as_run():
     """Every code cell of the notebook in the source, in order, and under the cells that
     draw, a PNG picture of a figure; without the module, the cells and no picture."""

@@ -14,9 +14,10 @@ import subprocess
 import jsonschema
 import pytest
 
-from conftest import ENGLISH, HTML, SOTOC, Tables, page
+from conftest import ENGLISH, HTML, SOTOC, Tables, page, plain
 
 SCHEMA = os.path.join(os.environ["SOTOC_SOURCE_DIR"], "docs", "reference", "result.schema.json")
+EXAMPLE = os.path.join(os.environ["SOTOC_SOURCE_DIR"], "examples", "scara.toml")
 
 # Batch input: a comparison, a line with a field no setting has, a line that is no
 # JSON, a line without the motion; each bad line gets {"line": N, "error": ...}.
@@ -60,7 +61,13 @@ def outputs(tmp_path_factory):
     compare = [json.loads(sotoc(["compare", "--robot", robot, "--motion", motion, *more, "--json"], statuses=(0, 3)))
                for robot, motion, more in [("scara", "vertical", []), ("scara", "vertical", ["--error", "-20"]),
                                            ("cylindrical", "horizontal", []),
-                                           ("scara", "vertical", ["--error", "45"])]]
+                                           ("scara", "vertical", ["--error", "45"]),
+                                           # Every setting written only when given.
+                                           ("scara", "vertical", ["--robot-file", EXAMPLE, "--near", "0.3",
+                                                                  "--tolerance", "0.002", "--sotoc-fallback", "0.05",
+                                                                  "--joint2-start", "positive", "--design-search",
+                                                                  "wide", "--design-error", "L2=-10",
+                                                                  "--param", "L1=0.45"])]]
     return {
         "compare": compare,
         "edges": edges,
@@ -179,13 +186,19 @@ def test_a_new_top_level_field_is_accepted(validator, outputs):
     assert validator.is_valid(damaged(outputs["compare"][0], ["version"], "0.0"))
 
 
+# Objects whose keys are the names of parameters, not fields.
+BYNAME = ("settings.designerrors", "settings.params")
+
+
 def fieldpaths(value, prefix=""):
-    """Dotted paths of every field of a JSON value, list items as PATH[]."""
+    """Dotted paths of every field of a JSON value, list items as PATH[]; not the
+    parameter names within BYNAME."""
     paths = set()
     if isinstance(value, dict):
         for key, item in value.items():
             paths.add(prefix + key)
-            paths |= fieldpaths(item, prefix + key + ".")
+            if prefix + key not in BYNAME:
+                paths |= fieldpaths(item, prefix + key + ".")
     elif isinstance(value, list):
         for item in value:
             paths |= fieldpaths(item, prefix[:-1] + "[].")
@@ -200,10 +213,58 @@ def test_the_site_publishes_the_schema_and_lists_every_field(outputs):
         assert a.read() == b.read()
     assert re.search(r'href="[^"]*_downloads/[^"]+/result\.schema\.json"', text)
     listed = {row[0][1][0] for table in Tables(text).tables for row in table[1:] if row[0][1]}
+    assert seenfields(outputs) - listed == set()
+
+
+def seenfields(outputs):
     seen = set()
     for objects in outputs.values():
         for obj in objects:
             seen |= fieldpaths(obj)
-    # The members of params and designerrors are the names sotoc params lists.
-    seen = {path for path in seen if not re.match(r"settings\.(params|designerrors)\.", path)}
-    assert "settings.params" in seen and seen - listed == set()
+    return seen
+
+
+def test_every_field_the_reference_lists_is_in_a_real_line(outputs):
+    """The other way round: the tables list no field that no line has."""
+    listed = {row[0][1][0] for table in Tables(page("reference/result-json.html")).tables
+              for row in table[1:] if row[0][1]}
+    assert listed - seenfields(outputs) == set()
+
+
+def words(value):
+    """The keys and the words among the values of a JSON value."""
+    if isinstance(value, dict):
+        return set(value) | {w for item in value.values() for w in words(item)}
+    if isinstance(value, list):
+        return {w for item in value for w in words(item)}
+    return {value} if isinstance(value, str) else set()
+
+
+def schemawords(schema):
+    """The words a line may hold as values, by the schema's enums and consts."""
+    if isinstance(schema, dict):
+        own = set(schema.get("enum", [])) | ({schema["const"]} if "const" in schema else set())
+        return {w for w in own if isinstance(w, str)} | {w for item in schema.values() for w in schemawords(item)}
+    if isinstance(schema, list):
+        return {w for item in schema for w in schemawords(item)}
+    return set()
+
+
+def test_the_guide_names_every_field_of_a_result_and_no_other(outputs):
+    """The comparisons guide's account of the result object (its example and its list)
+    names, as code, every field of a result, and every field it names (a name that is no
+    value a line may hold, no option and no command) is one that real results have."""
+    text = page("guide/compare.html")
+    section = text[text.index('id="the-result-object"'):]
+    section = section[:section.index("<section")] if "<section" in section else section
+    named = {plain(code) for code in re.findall(r'<code class="docutils literal notranslate">(.*?)</code>', section, re.S)}
+    example = json.loads(plain(re.search(r"<pre>(.*?)</pre>", section, re.S).group(1)))
+    results = [obj for objects in outputs.values() for obj in objects if "outcome" in obj and "map" not in obj]
+    paths = {path for obj in results for path in fieldpaths(obj)}
+    keys = {path.rsplit(".", 1)[-1].removesuffix("[]") for path in paths}
+    assert keys - (named | words(example)) == set()
+    with open(SCHEMA, encoding="utf-8") as f:
+        values = schemawords(json.load(f)) | {"null", "true", "false"}
+    fields = {n for n in named if n not in values and " " not in n and not n.startswith("--")}
+    assert fields - keys - paths == set()
+    assert fieldpaths(example) <= paths

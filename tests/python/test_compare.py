@@ -134,7 +134,7 @@ REFUSED = [
     ({"error": -100.0}, ["--error", "-100"], {"error": -99.0}),
     ({"error": float("inf")}, ["--error", "inf"], {"error": 0}),
     ({"error": float("nan")}, ["--error", "nan"], {"error": -0.0}),
-    ({"designerrors": {"L2": -100}}, ["--design-error", "L2=-100"], {"designerrors": {"L2": -99}}),
+    ({"design_errors": {"L2": -100}}, ["--design-error", "L2=-100"], {"design_errors": {"L2": -99}}),
     ({"designerrors": {"Q": 1}}, ["--design-error", "Q=1"], {"designerrors": {"L1": 1}}),
     ({"params": {"L2": 0}}, ["--param", "L2=0"], {"params": {"L2": 0.3}}),
     ({"params": {"wn1": 1e300}}, ["--param", "wn1=1e300"], {"params": {"wn1": 1e9}}),
@@ -152,6 +152,17 @@ def test_refusals_are_the_command_lines(refused, options, accepted):
     refusedalike("compare", arguments.pop("robot"), arguments.pop("motion"), options, arguments)
     fine = {"robot": "scara", "motion": "horizontal", **accepted}
     assert sotoc.compare(fine.pop("robot"), fine.pop("motion"), **fine)["outcome"]
+
+
+def test_design_errors_are_taken_by_their_keyword_and_by_its_former_spelling():
+    """design_errors, and designerrors as before, give the design errors: the result
+    is that of the command line's --design-error, not that of no design error."""
+    plain = sotoc.compare("scara", "vertical")
+    command = json.loads(run(["compare", "--robot", "scara", "--motion", "vertical", "--design-error", "L2=-10",
+                              "--design-error", "IJ1=5", "--json"]).stdout)
+    for keyword in ("design_errors", "designerrors"):
+        given = sotoc.compare("scara", "vertical", **{keyword: {"L2": -10, "IJ1": 5}})
+        assert given == command and given != plain, keyword
 
 
 @pytest.mark.parametrize("arguments,message", [

@@ -129,7 +129,7 @@ def test_an_unknown_keyword_is_named_with_the_arguments_of_the_help(name):
 @pytest.mark.parametrize("call,message", [
     (lambda: sotoc.sweep("scara", "vertical", errors=(0, 1, 1), error=5),
      "sweep() got an unexpected keyword argument 'error'; its arguments are robot, motion, ratios, start, end, "
-     "elbow, robotfile, near, sotoc_fallback, tolerance, joint2_start, design_search, designerrors, params, "
+     "elbow, robotfile, near, sotoc_fallback, tolerance, joint2_start, design_search, design_errors, params, "
      "control_period, encoder_counts, sensor_noise, seed, sensor_delay, servo_antiwindup, span, errors, "
          "jobs, as_, progress"),
     (lambda: sotoc.sweep("scara", "vertical"), "sweep() missing required argument 'errors'"),
@@ -137,11 +137,13 @@ def test_an_unknown_keyword_is_named_with_the_arguments_of_the_help(name):
     (lambda: sotoc.compare("scara", "vertical", robot="scara"), "compare() got multiple values for argument 'robot'"),
     (lambda: sotoc.compare("scara", "vertical", (40, 40)),
      "compare() takes 2 positional arguments but 3 were given; its arguments are robot, motion, ratios, start, "
-     "end, elbow, error, robotfile, near, sotoc_fallback, tolerance, joint2_start, design_search, designerrors, "
+     "end, elbow, error, robotfile, near, sotoc_fallback, tolerance, joint2_start, design_search, design_errors, "
          "params, control_period, encoder_counts, sensor_noise, seed, sensor_delay, servo_antiwindup, span, logs"),
     (lambda: sotoc.batch([], 1, 2), "batch() takes 2 positional arguments but 3 were given; its arguments are "
                                     "settings, jobs"),
     (lambda: sotoc.batch(jobs=1), "batch() missing required argument 'settings'"),
+    (lambda: sotoc.sweep("scara", "vertical", errors=(0, 1, 1), design_errors={"L2": 1}, designerrors={"L2": 1}),
+     "sweep() got multiple values for argument 'design_errors' (also as 'designerrors')"),
 ])
 def test_arguments_a_function_cannot_take_raise_type_error_saying_why(call, message):
     with pytest.raises(TypeError) as e:
@@ -162,7 +164,8 @@ def test_help_and_stub_name_every_setting_of_the_table():
     assert names[:2] == ["robot", "motion"]
     own = {"compare": ["logs"], "sweep": ["errors", "jobs", "as_", "progress"],
            "map": ["x", "y", "jobs", "as_", "progress"]}
-    keywords = [n.replace("-", "_") for n in names]  # as Python spells a keyword
+    # As Python spells a keyword; the design errors with '_' between their words too.
+    keywords = [n.replace("-", "_").replace("designerrors", "design_errors") for n in names]
     settings = {"compare": keywords, "sweep": [n for n in keywords if n != "error"], "map": keywords}
     defined = {d.name: d for d in stub().body if isinstance(d, ast.FunctionDef)}
     for name in own:
