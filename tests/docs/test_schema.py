@@ -67,7 +67,13 @@ def outputs(tmp_path_factory):
                                                                   "--tolerance", "0.002", "--sotoc-fallback", "0.05",
                                                                   "--joint2-start", "positive", "--design-search",
                                                                   "wide", "--design-error", "L2=-10",
-                                                                  "--param", "L1=0.45"])]]
+                                                                  "--param", "L1=0.45"]),
+                                           # What the controller sees, every reading setting given.
+                                           ("scara", "vertical", ["--control-period", "0.002", "--encoder-counts",
+                                                                  "10000,10000", "--sensor-noise",
+                                                                  "0.0001,0.0001,0.001,0.001", "--seed", "3",
+                                                                  "--sensor-delay", "0.001", "--servo-antiwindup",
+                                                                  "--span", "5"])]]
     return {
         "compare": compare,
         "edges": edges,

@@ -340,7 +340,7 @@ TEST(RobotFormats, RigidArmsByNameAndTheUrdfPayload) {
         {"arm.toml", "kind = \"scara\"\nmodel = \"wobbly\"\n", "2: model: 'wobbly' refused; accepts rigid or points"},
         {"arm.toml", "kind = \"scara\"\nmodel = \"rigid\"\nIJ1 = 0.3\n", "3: 'IJ1' refused; a scara rigid-body robot file accepts"},
         {"arm.toml", "kind = \"scara\"\nml1 = 1\n", "2: 'ml1' refused; a scara robot file accepts"},
-        {"arm.toml", "kind = \"scara\"\nmodel = \"rigid\"\nml1 = -1\n", "3: ml1: -1 refused; accepts a number >= 0 in kg"},
+        {"arm.toml", "kind = \"scara\"\nmodel = \"rigid\"\nml1 = -1\n", "3: ml1: -1 refused; accepts 0 or a number from 1e-09 to 1e+09 in kg"},
         {"arm.json", "{\"kind\": \"cylindrical\", \"model\": \"rigid\",\n \"c1y\": 11}", "2: c1y: 11 refused"},
     };
     for (const auto &r : refused) EXPECT_EQ(refusalof(r.name, r.text).rfind(r.why, 0), 0u) << r.why << "\n" << refusalof(r.name, r.text);
