@@ -27,13 +27,16 @@ using json = nlohmann::ordered_json;
 constexpr double MAXPLOTTIME = 1e6;
 constexpr double MAXPLOTERROR = 1e6;
 
-// The axes that vary one number of a setting (not both ratios together, AXISRATIOS),
-// in the order of PlotAxis, those of the parameters included.
-std::vector<PlotAxis> singleaxes() {
+// The axes a picture can lie along, in the order of PlotAxis, those of the
+// parameters included: those that vary one number of a setting, and those that vary
+// several numbers of a setting together (both encoders' counts, the noise's standard
+// deviations), but not both ratios together (AXISRATIOS: read as ratio1 and ratio2,
+// then merged by mergeratios).
+std::vector<PlotAxis> readaxes() {
     std::vector<PlotAxis> axes;
     for (int a = 0; a < AXISEND; ++a) {
         const PlotAxis axis = static_cast<PlotAxis>(a);
-        if (a == AXISNONE || (tableaxis(axis) && axisrow(axis).count != 1)) continue;
+        if (a == AXISNONE || a == AXISRATIOS) continue;
         if (tableaxis(axis) || namedbyanyarm(axissetting(axis), axisparameter(axis)))
             axes.push_back(axis);
     }
@@ -182,7 +185,7 @@ void checkprogram(const ResultReading &r) {
 // A sweep varies only the mass error.
 void checksweep(const ResultReading &r) {
     for (size_t k = 1; k < r.lines.size(); ++k)
-        for (PlotAxis a : singleaxes())
+        for (PlotAxis a : readaxes())
             if (a != AXISERROR && axisvalue(a, r.lines[k].request) != axisvalue(a, r.lines[0].request))
                 throw refusal(r, k, "its settings differ from the first result's in more than the mass error");
 }
@@ -235,6 +238,41 @@ void mergeratios(const ResultReading &r, std::vector<PlotAxis> &axes) {
     *std::find(axes.begin(), axes.end(), AXISRATIO1) = AXISRATIOS;
 }
 
+// Whether the numbers axis a sets are equal to each other in every line, as the axis
+// sets them (one number: always).
+bool equalnumbers(const ResultReading &r, PlotAxis a) {
+    if (!tableaxis(a)) return true;
+    const AxisRow &row = axisrow(a);
+    for (const ResultLine &l : r.lines) {
+        CompareRequest copy = l.request;
+        const double *values = settingrow(row.setting).values(copy) + row.first;
+        for (int i = 1; i < row.count; ++i)
+            if (values[i] != values[0]) return false;
+    }
+    return true;
+}
+
+// Whether axis b sets some of the numbers axis a sets (and is not a).
+bool within(PlotAxis b, PlotAxis a) {
+    if (a == b || !tableaxis(a) || !tableaxis(b) || axisrow(a).setting != axisrow(b).setting) return false;
+    const AxisRow &ra = axisrow(a), &rb = axisrow(b);
+    return rb.first >= ra.first && rb.first + rb.count <= ra.first + ra.count;
+}
+
+// Of the axes of several numbers of one setting, the one the map varied: its numbers
+// equal in every line; the axes of some of its numbers, which vary with it, are its own.
+void mergegroups(const ResultReading &r, std::vector<PlotAxis> &axes) {
+    axes.erase(std::remove_if(axes.begin(), axes.end(), [&](PlotAxis a) { return !equalnumbers(r, a); }),
+               axes.end());
+    const std::vector<PlotAxis> kept = axes;
+    axes.erase(std::remove_if(axes.begin(), axes.end(),
+                              [&](PlotAxis b) {
+                                  return std::any_of(kept.begin(), kept.end(),
+                                                     [&](PlotAxis a) { return within(b, a); });
+                              }),
+               axes.end());
+}
+
 // The one setting along an index, AXISNONE for none; refuses two.
 PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, const char *index) {
     if (axes.size() > 1) {
@@ -250,7 +288,7 @@ PlotAxis axisalong(const ResultReading &r, const std::vector<PlotAxis> &axes, co
 // alone is drawn over them as over x, one without varied settings as a sweep.
 void mapaxes(const ResultReading &r, PlotSetup &setup) {
     std::vector<PlotAxis> alongi, alongj, either;
-    for (PlotAxis a : singleaxes()) {
+    for (PlotAxis a : readaxes()) {
         const Variation v = variation(r, a);
         if (v.differs == 0) continue;
         if (v.brokeni != 0 && v.brokenj != 0)
@@ -260,7 +298,10 @@ void mapaxes(const ResultReading &r, PlotSetup &setup) {
                               "and between points of the same j");
         (v.brokeni == 0 && v.brokenj == 0 ? either : v.brokeni == 0 ? alongi : alongj).push_back(a);
     }
-    for (std::vector<PlotAxis> *axes : {&alongi, &alongj, &either}) mergeratios(r, *axes);
+    for (std::vector<PlotAxis> *axes : {&alongi, &alongj, &either}) {
+        mergeratios(r, *axes);
+        mergegroups(r, *axes);
+    }
     for (PlotAxis a : either) (alongi.empty() ? alongi : alongj.empty() ? alongj : alongi).push_back(a);
     setup.xaxis = axisalong(r, alongi, "i");
     setup.yaxis = axisalong(r, alongj, "j");

@@ -258,14 +258,24 @@ TEST_F(ResultFile, MapAxesFoundInShuffledShards) {
     EXPECT_DOUBLE_EQ(setup.reachOuter, 0.9);
 }
 
+// A result read with a control period of 2 ms, as the settings of the readings need.
+json sampled(double percent) {
+    json r = result(percent);
+    r["settings"]["control-period"] = 0.002;
+    return r;
+}
+
 // Which setting an axis carries, from what varies: both ratios equal are one axis,
-// one ratio another; a map along one axis (j null, left out or 0) or varying along
-// j alone is drawn over x; a map of one point as a sweep over the mass error. Three
-// settings changing together from point to point cannot be two axes.
+// one ratio another; the noise's four deviations equal are one axis, the two of the
+// positions or of the velocities another, both encoders' counts one; a map along one
+// axis (j null, left out or 0) or varying along j alone is drawn over x; a map of one
+// point as a sweep over the mass error. Three settings changing together from point
+// to point cannot be two axes.
 TEST_F(ResultFile, MapAxisNamedByWhatVaries) {
     TempDir dir;
     json noj = mapline(result(1), 1, nullptr, "ratios", {60.0, 60.0});
     noj["map"].erase("j");
+    const json quiet = {0.0, 0.0, 0.0, 0.0};
     const struct {
         std::vector<json> results;
         PlotAxis x, y;
@@ -281,6 +291,22 @@ TEST_F(ResultFile, MapAxisNamedByWhatVaries) {
         {{mapline(result(1), 0, 0, "start", {0.5, 0.1}), mapline(result(1), 1, 1, "ratios", {50.0, 40.0})},
          AXISNONE, AXISNONE, 0.0},
         {{mapline(result(2), 0, 0)}, AXISERROR, AXISNONE, 0.0},
+        {{mapline(sampled(1), 0, 0, "sensor-noise", quiet),
+          mapline(sampled(1), 1, 0, "sensor-noise", {0.001, 0.001, 0.001, 0.001})},
+         AXISNOISE, AXISNONE, 0.001},
+        {{mapline(sampled(1), 0, 0, "sensor-noise", {0.001, 0.001, 0.0, 0.0}),
+          mapline(sampled(1), 0, 1, "sensor-noise", {0.003, 0.003, 0.0, 0.0})},
+         AXISPOSITIONNOISE, AXISNONE, 0.003},
+        {{mapline(sampled(1), 0, 0, "sensor-noise", quiet),
+          mapline(sampled(1), 1, 0, "sensor-noise", {0.0, 0.0, 0.02, 0.02})},
+         AXISVELOCITYNOISE, AXISNONE, 0.02},
+        {{mapline(sampled(1), 0, 0, "encoder-counts", {1000.0, 1000.0}),
+          mapline(sampled(1), 1, 0, "encoder-counts", {4000.0, 4000.0})},
+         AXISENCODER, AXISNONE, 4000.0},
+        {{mapline(sampled(1), 0, 0, "sensor-noise", quiet), mapline(sampled(5), 0, 1, "sensor-noise", quiet),
+          mapline(sampled(1), 1, 0, "sensor-noise", {0.002, 0.002, 0.002, 0.002}),
+          mapline(sampled(5), 1, 1, "sensor-noise", {0.002, 0.002, 0.002, 0.002})},
+         AXISNOISE, AXISERROR, 0.0},
     };
     for (const auto &c : cases) {
         PlotSetup setup{};
