@@ -565,7 +565,13 @@ urdf::ModelInterfaceSharedPtr parsed(const std::string &bytes, std::string &why)
     }
     console_bridge::useOutputHandler(before);
     why = words.last;
-    return model;
+    if (!model) return model;
+    // Each link holds its children by shared pointers: a link that is its own child or
+    // descendant (a file that is no chain) would keep itself alive. The model handed
+    // out unlinks its links when it goes.
+    return urdf::ModelInterfaceSharedPtr(model.get(), [model](urdf::ModelInterface *m) {
+        for (auto &named : m->links_) named.second->clear();
+    });
 }
 
 }  // namespace
