@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "commands/options.h"
@@ -70,8 +71,12 @@ int batchcommand(int argc, char **argv) {
         reportproblem(cmd, opened.message);
         return opened.status;
     }
+    std::set<std::string> noted;  // each notice is said once, however many lines name its file
     const BatchOutput out{[](const std::string &answer) { return writeresults(STDOUT_FILENO, answer + "\n"); },
-                          [&cmd](const std::string &problem) { reportproblem(cmd, problem); }};
+                          [&cmd](const std::string &problem) { reportproblem(cmd, problem); },
+                          [&cmd, &noted](const std::string &notice) {
+                              if (noted.insert(notice).second) reportproblem(cmd, notice);
+                          }};
     status = runbatch(in, out, jobs).status;
     if (fromfile) close(in);
     return status;

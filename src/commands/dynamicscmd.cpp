@@ -84,6 +84,7 @@ int dynamicscommand(int argc, char **argv) {
         reportproblem(cmd, taken.message);
         return taken.status;
     }
+    reportnotices(cmd, request.robotfile);
     robotvalues(request);
     MotionTerms m;
     motionterms(request.type, m);

@@ -67,6 +67,7 @@ int mapcommand(int argc, char **argv) {
     const GridCommand command{
         ABOUT, "sotoc map", "map", [&](CLI::App &cmd) { y = addaxisoptions(cmd, typed); },
         [&](const CompareOptionValues &values) { return takemap(values, y, typed, job); },
-        [&](int out, const std::function<void(const std::string &)> &written) { return runmap(job, out, written); }};
+        [&](int out, const std::function<void(const std::string &)> &written) { return runmap(job, out, written); },
+        &job.request.robotfile};
     return gridcommand(argc, argv, command, job.shard, job.jobs);
 }

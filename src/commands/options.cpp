@@ -229,3 +229,7 @@ std::string outputrefusal(const std::string &option, const OutputFile &out) {
 void reportproblem(const CLI::App &cmd, const std::string &message) {
     std::fprintf(stderr, "%s: %s\n", cmd.get_name().c_str(), message.c_str());
 }
+
+void reportnotices(const CLI::App &cmd, const RobotFile &file) {
+    for (const std::string &notice : file.notices) reportproblem(cmd, notice);
+}

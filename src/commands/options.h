@@ -69,6 +69,10 @@ Outcome checkplot(const std::string &plot, const FigureOptions &o, bool stdoutus
 // the target quoted as typed values are (excerpt).
 std::string outputrefusal(const std::string &option, const OutputFile &out);
 
+// Says on standard error, one line each as a refusal is said, what robot file `file`
+// gives that the model ignores.
+void reportnotices(const CLI::App &cmd, const RobotFile &file);
+
 // Parses the arguments of subcommand `cmd` (argv[0] is its name) and prints
 // nothing; refuses with one line of at most about MESSAGEBYTES; an option taking
 // one value given more than once is refused by its name. --help throws

@@ -41,15 +41,18 @@ std::string row(const std::string &name, const std::string &value, const std::st
     return line;
 }
 
-// The table: a heading, then one line per parameter of the robot, in the table's order.
-std::string paramstable(char type, const std::vector<double> &values) {
+// The table: a heading, then one line per parameter of the robot, in the table's
+// order; below it a line "notice: NOTICE" for each thing its robot file gives that
+// the model ignores.
+std::string paramstable(const CompareRequest &request, const std::vector<double> &values) {
     std::string text = row("name", "value", "unit", "kind", "meaning");
     for (int k = 0; k < PARAMETERS; ++k) {
         const Parameter p = static_cast<Parameter>(k);
-        if (!parameterof(p, type)) continue;
+        if (!parameterof(p, request.type)) continue;
         const ParameterRow &r = parameterrow(p);
-        text += row(r.name, numbertext(values[k]), parameterunit(p, type), kindword(r.kind), r.meaning);
+        text += row(r.name, numbertext(values[k]), parameterunit(p, request.type), kindword(r.kind), r.meaning);
     }
+    for (const std::string &notice : request.robotfile.notices) text += "notice: " + notice + "\n";
     return text;
 }
 
@@ -70,8 +73,9 @@ int paramscommand(int argc, char **argv) {
         reportproblem(cmd, taken.message);
         return taken.status;
     }
+    reportnotices(cmd, request.robotfile);
     const std::vector<double> model = robotvalues(request);
-    const std::string text = json ? paramsjson(request, model).dump() + "\n" : paramstable(request.type, model);
+    const std::string text = json ? paramsjson(request, model).dump() + "\n" : paramstable(request, model);
     const Outcome written = writeresults(STDOUT_FILENO, text);
     if (!written.ok()) reportproblem(cmd, written.message);
     return written.ok() ? 0 : written.status;

@@ -20,5 +20,6 @@ int passcommand(int argc, char **argv, const PassCommand &command) {
         reportproblem(cmd, taken.message);
         return taken.status;
     }
+    reportnotices(cmd, request.robotfile);
     return command.finish(cmd, request, standalonepass(request));
 }

@@ -116,6 +116,7 @@ int gridcommand(int argc, char **argv, const GridCommand &command, Shard &shard,
     if (!parsecommand(cmd, argc, argv, status)) return status;
     Outcome taken = command.takeoptions(values);
     if (taken.ok()) taken = takerunoutputs(options, shard);
+    if (taken.ok() && command.robotfile) reportnotices(cmd, *command.robotfile);
     return runwithoutputs(cmd, taken, options, command);
 }
 

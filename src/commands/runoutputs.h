@@ -25,6 +25,7 @@ struct GridCommand {
     // Writes its lines to fd (the result file or standard output), handing each to
     // `written` once written; fails (status 1, or the stop status) having said why.
     std::function<Outcome(int fd, const std::function<void(const std::string &)> &written)> run;
+    const RobotFile *robotfile = nullptr;  // the robot file of the options takeoptions took; null for none
 };
 
 // Runs a sweep or a map with its arguments (argv[0] is its name) on the records as

@@ -55,6 +55,7 @@ int sweepcommand(int argc, char **argv) {
             const Outcome taken = requestfromoptions(values, "--", job.request);
             return taken.ok() ? readgrid(errors, job.grid) : taken;
         },
-        [&](int out, const std::function<void(const std::string &)> &written) { return runsweep(job, out, written); }};
+        [&](int out, const std::function<void(const std::string &)> &written) { return runsweep(job, out, written); },
+        &job.request.robotfile};
     return gridcommand(argc, argv, command, job.shard, job.jobs);
 }

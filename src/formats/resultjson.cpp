@@ -288,7 +288,10 @@ json paramsjson(const CompareRequest &request, const std::vector<double> &values
                                     {"kind", kindword(row.kind)},
                                     {"meaning", row.meaning}};
     }
-    return json{{"settings", settingsjson(request)}, {"parameters", parameters}, {"program", programjson()}};
+    json j{{"settings", settingsjson(request)}, {"parameters", parameters}};
+    if (!request.robotfile.notices.empty()) j["notices"] = request.robotfile.notices;
+    j["program"] = programjson();
+    return j;
 }
 
 std::string mapline(json object, int i, int j) {

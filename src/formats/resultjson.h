@@ -42,7 +42,8 @@ nlohmann::ordered_json unreachablejson(const CompareRequest &request, const std:
 // The parameters of the robot model of a request (robotvalues of
 // settings/robotvalues.h, by Parameter): its settings, then under "parameters" each
 // parameter of its robot by name with its value, unit, kind and meaning, in the
-// table's order, and the program that made it.
+// table's order, under "notices" what its robot file gives that the model ignores
+// (only when it gives such), and the program that made it.
 nlohmann::ordered_json paramsjson(const CompareRequest &request, const std::vector<double> &values);
 
 // A map's line: the object with "map": {"i": i, "j": j} after its other fields, so

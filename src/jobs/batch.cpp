@@ -80,8 +80,9 @@ Outcome runitems(const ItemSource &source, const BatchOutput &out, int jobs, con
     return b.allran && !b.stopped && !end.abandoned ? succeeded() : failure("");
 }
 
-// The next line of the input that is not blank, read into an item.
-bool takeline(LineReader &reader, BatchItem &item) {
+// The next line of the input that is not blank, read into an item, the notices of
+// its robot file handed to `out`.
+bool takeline(LineReader &reader, const BatchOutput &out, BatchItem &item) {
     std::string line;
     while (takeline(reader, line)) {
         item = BatchItem{reader.number, false, CompareRequest{}, ""};
@@ -89,6 +90,8 @@ bool takeline(LineReader &reader, BatchItem &item) {
         const Outcome read = readbatchline(line, item.request);
         item.runs = read.ok();
         item.why = read.message;
+        if (read.ok() && out.note)
+            for (const std::string &notice : item.request.robotfile.notices) out.note(notice);
         return true;
     }
     return false;
@@ -111,7 +114,7 @@ Outcome readinput(int in, LineReader &reader) {
 
 Outcome runbatch(int in, const BatchOutput &out, int jobs) {
     LineReader reader{};
-    const ItemSource source{in, [&reader](BatchItem &item) { return takeline(reader, item); },
+    const ItemSource source{in, [&reader, &out](BatchItem &item) { return takeline(reader, out, item); },
                             [&reader] { return reader.ended; },
                             [in, &reader] { return readinput(in, reader); }};
     return runitems(source, out, jobs, waitforready);

@@ -27,6 +27,9 @@ struct BatchOutput {
     // Takes a problem that stops the batch: the answers, the input or the workers
     // failed. Said once for each.
     std::function<void(const std::string &problem)> report;
+    // Takes a notice of what the robot file of a line gives that the model ignores
+    // (robotfile.h), for each line read from the input; none taken when empty.
+    std::function<void(const std::string &notice)> note = nullptr;
 };
 
 // Reads JSON Lines from file descriptor `in` until its end and answers each line

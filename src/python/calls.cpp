@@ -248,6 +248,7 @@ std::vector<BatchItem> itemsof(const std::vector<GivenItem> &given) {
         const Outcome read = g.read.ok() ? requestfromobject(g.settings, item.request) : g.read;
         item.runs = read.ok();
         item.why = read.message;
+        if (item.runs) warnnotices(item.request.robotfile);
         items.push_back(item);
     }
     return items;
@@ -394,6 +395,7 @@ py::object map(const SettingArguments &a, const py::object &x, const py::object 
     MapJob job{};
     const Outcome read = readmap(values, typed, job);
     if (!read.ok()) throw py::value_error(read.message);
+    warnnotices(job.request.robotfile);
     job.shard = Shard{0, 1};
     job.jobs = jobsof(workers);
     py::list axes;

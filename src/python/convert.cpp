@@ -176,7 +176,13 @@ CompareRequest requestof(const CompareOptionValues &values) {
     CompareRequest r;
     const Outcome taken = requestfromoptions(values, "--", r);
     if (!taken.ok()) throw py::value_error(taken.message);
+    warnnotices(r.robotfile);
     return r;
+}
+
+void warnnotices(const RobotFile &file) {
+    for (const std::string &notice : file.notices)
+        if (PyErr_WarnEx(PyExc_UserWarning, notice.c_str(), 1) != 0) throw py::error_already_set();
 }
 
 std::string jobstext(const py::object &jobs) {

@@ -32,8 +32,13 @@ struct SettingArguments {
 CompareOptionValues valuesof(const SettingArguments &a);
 
 // The request of the settings, defaults applied, as sotoc compare takes them;
-// raises ValueError with the command line's refusal. Needs the records.
+// raises ValueError with the command line's refusal, warns as warnnotices. Needs the
+// records.
 CompareRequest requestof(const CompareOptionValues &values);
+
+// Warns (UserWarning) of each thing robot file `file` gives that the model ignores;
+// raises what a warning turned into an error raises.
+void warnnotices(const RobotFile &file);
 
 // The number of workers as --jobs would be typed: "" for None (every core), else
 // the digits of a whole number. Raises TypeError for anything but an int (numpy's too).

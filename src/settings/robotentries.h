@@ -21,11 +21,12 @@ struct FileEntry {
 
 // A robot file's entries: its kind (a TEXT entry named "kind"; line 0 for none), its
 // model (named "model"; line 0 for none: the point masses) and its values, in the
-// file's order.
+// file's order, and what it gives that the model ignores (noticeat's texts).
 struct FileEntries {
     FileEntry kind{"kind", 0, FileEntry::OTHER, 0.0, "", ""};
     FileEntry model{"model", 0, FileEntry::OTHER, 0.0, "", ""};
     std::vector<FileEntry> values;
+    std::vector<std::string> notices;
 };
 
 // The model's word for an arm of rigid bodies, and for the built-in point masses.
@@ -38,6 +39,10 @@ void addentry(const FileEntry &e, FileEntries &entries);
 // "PATH:LINE: why", refused with the status of a refused setting; `why` printable
 // and bounded as a message that repeats typed text (a parser's words quote the file).
 Outcome refusedat(const std::string &path, long line, const std::string &why);
+
+// "PATH:LINE: what", made as refusedat's text: a notice of what the file gives that
+// the model ignores.
+std::string noticeat(const std::string &path, long line, const std::string &what);
 
 // The value of entry e for the parameter it names of robot `type` (ROBOTCYL or
 // ROBOTSCARA) in the rigid-body model or the point masses, in its unit and range; fails with the refusal at its line, naming

@@ -178,9 +178,11 @@ Outcome entriesof(const std::string &path, const std::string &bytes, FileEntries
 
 }  // namespace
 
-Outcome refusedat(const std::string &path, long line, const std::string &why) {
-    return failure(excerpt(path) + ":" + std::to_string(line) + ": " + printable(why, MESSAGEBYTES), 2);
+std::string noticeat(const std::string &path, long line, const std::string &what) {
+    return excerpt(path) + ":" + std::to_string(line) + ": " + printable(what, MESSAGEBYTES);
 }
+
+Outcome refusedat(const std::string &path, long line, const std::string &why) { return failure(noticeat(path, line, why), 2); }
 
 void addentry(const FileEntry &e, FileEntries &entries) {
     if (e.name == entries.kind.name)
@@ -207,7 +209,7 @@ Outcome readrobotfile(const std::string &path, RobotFile &file) {
     std::string bytes;
     const std::string unread = readbytes(path, bytes);
     if (!unread.empty()) return refusedat(path, 1, unread);
-    RobotFile read{path, sha256of(bytes), ROBOTCYL, false, {}, 0.0, 0.0};
+    RobotFile read{path, sha256of(bytes), ROBOTCYL, false, {}, 0.0, 0.0, {}};
     if (read.sha256.empty()) return failure("the digest of " + excerpt(path) + " could not be made");
     FileEntries entries;
     const Outcome parsed = entriesof(path, bytes, entries);
@@ -220,6 +222,7 @@ Outcome readrobotfile(const std::string &path, RobotFile &file) {
     if (!values.ok()) return values;
     const std::string why = unreachable(read);
     if (!why.empty()) return refusedat(path, moveline(entries.values), why);
+    read.notices = entries.notices;
     file = read;
     return succeeded();
 }

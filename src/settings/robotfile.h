@@ -20,6 +20,7 @@ struct RobotFile {
     bool rigid;          // the arm as rigid bodies (model = "rigid", every URDF), else the point masses
     std::vector<std::pair<Parameter, double>> values;  // the values it gives, in its order [their units]
     double L1, L2;       // the SCARA's link lengths with it, the built-in ones where it gives none [m]
+    std::vector<std::string> notices;  // what it gives that the model ignores, each "PATH:LINE: what", in its order
 };
 
 // Bytes a robot file may have at most: a few dozen short lines are enough, and a

@@ -538,6 +538,23 @@ Outcome rigidvalues(const std::string &path, const urdf::ModelInterface &model, 
     return succeeded();
 }
 
+// Notices of what the file gives that the model ignores: the moving joints'
+// velocity limits (the model limits only their efforts), and a payload of the point
+// masses, whose workpiece is link 2's mass.
+std::vector<std::string> ignoredof(const std::string &path, const Lines &lines, const Arm &arm, bool rigid) {
+    std::vector<std::string> notices;
+    for (const urdf::JointConstSharedPtr &j : arm.joint)
+        if (j->limits)
+            notices.push_back(noticeat(path, lineof(lines.joint, j->name),
+                                       "joint " + quoted(j->name) + ": velocity limit " + numbertext(j->limits->velocity) +
+                                           (turning(*j) ? " rad/s" : " m/s") + " ignored; the model limits the joints' efforts only"));
+    const FileEntry payload = companionattribute(lines, PAYLOADATTRIBUTE);
+    if (!rigid && payload.line != 0)
+        notices.push_back(noticeat(path, payload.line,
+                                   "payload " + quoted(payload.text) + " ignored; the point masses take link 2's mass as the workpiece"));
+    return notices;
+}
+
 // The companion's entries, but none the URDF gives itself.
 Outcome companionof(const std::string &path, const Lines &lines, const std::vector<FileEntry> &worked,
                     std::vector<FileEntry> &given) {
@@ -601,7 +618,8 @@ Outcome urdfentries(const std::string &path, const std::string &bytes, FileEntri
     // Rigid bodies unless the companion asks for the point masses.
     const FileEntry chosenmodel = companionattribute(lines, MODELATTRIBUTE);
     entries.model = chosenmodel.line != 0 ? chosenmodel : FileEntry{"model", 1, FileEntry::TEXT, 0.0, RIGIDWORD, ""};
-    if (entries.model.form == FileEntry::TEXT && entries.model.text == RIGIDWORD)
+    const bool rigid = entries.model.form == FileEntry::TEXT && entries.model.text == RIGIDWORD;
+    if (rigid)
         o = rigidvalues(path, *model, lines, arm, values);
     else
         o = type == ROBOTSCARA ? scaravalues(path, lines, arm, values) : cylindervalues(path, lines, arm, values);
@@ -611,5 +629,6 @@ Outcome urdfentries(const std::string &path, const std::string &bytes, FileEntri
     entries.kind = FileEntry{"kind", lineof(lines.joint, arm.joint[1]->name), FileEntry::TEXT, 0.0, robotword(type), ""};
     entries.values = values;
     entries.values.insert(entries.values.end(), given.begin(), given.end());
+    entries.notices = ignoredof(path, lines, arm, rigid);
     return succeeded();
 }

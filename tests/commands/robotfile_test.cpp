@@ -347,3 +347,58 @@ TEST(ParamsCommand, SettingsMoveTheDerivedValues) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every command that reads a URDF says on standard error, once each, that the model
+// ignores its joints' velocity limits (a batch of two lines naming it too); params
+// also prints them below its table and under "notices". A TOML file gives no such
+// line and no "notices".
+TEST(RobotFileCommand, IgnoredVelocityLimitsAreSaidByEveryCommand) {
+    const std::string urdf = SOTOC_EXAMPLES "/scara-rigid.urdf";
+    const std::string ignored = urdf + ":9: joint 'shoulder': velocity limit 10 rad/s ignored; the model limits the "
+                                       "joints' efforts only\n" +
+                                urdf + ":22: joint 'elbow': velocity limit 10 rad/s ignored; the model limits the "
+                                       "joints' efforts only\n";
+    const std::string line = "{\"robotfile\":\"FILE\",\"motion\":\"horizontal\"}\n";
+    const struct {
+        std::vector<std::string> args;
+        bool batch;
+    } commands[] = {
+        {{"compare"}, false},
+        {{"params"}, false},
+        {{"params", "--json"}, false},
+        {{"dynamics", "--q", "0,0"}, false},
+        {{"sweep", "--errors", "1"}, false},
+        {{"map", "--x", "param:L2=0.4"}, false},
+        {{"batch"}, true},
+    };
+    for (const std::string &file : {urdf, SCARAFILE}) {
+        const bool rigid = file == urdf;
+        std::string batchlines = line + line;
+        for (size_t at; (at = batchlines.find("FILE")) != std::string::npos;) batchlines.replace(at, 4, file);
+        for (const auto &c : commands) {
+            std::vector<std::string> args = c.args;
+            if (!c.batch) args.insert(args.end(), {"--robot-file", file, "--motion", "horizontal"});
+            const RunOutcome r = runsotoc(args, c.batch ? batchlines : "");
+            ASSERT_EQ(r.status, 0) << c.args[0] << " " << file << ": " << r.err;
+            std::string expected;
+            std::istringstream said(ignored);
+            for (std::string notice; rigid && std::getline(said, notice);) expected += "sotoc " + c.args[0] + ": " + notice + "\n";
+            EXPECT_EQ(r.err, expected) << c.args[0] << " " << file;
+        }
+        const RunOutcome table = runsotoc({"params", "--robot-file", file, "--motion", "horizontal"});
+        std::string below;
+        std::istringstream said(ignored);
+        for (std::string notice; rigid && std::getline(said, notice);) below += "notice: " + notice + "\n";
+        EXPECT_EQ(table.out.substr(table.out.size() - below.size()), below);
+        EXPECT_EQ(table.out.find("notice"), rigid ? table.out.size() - below.size() : std::string::npos);
+        const json j = json::parse(runsotoc({"params", "--json", "--robot-file", file, "--motion", "horizontal"}).out);
+        EXPECT_EQ(j.contains("notices"), rigid);
+        if (rigid) {
+            EXPECT_EQ(j.at("notices").size(), 2u);
+        }
+    }
+}
+
+}  // namespace

@@ -5,6 +5,7 @@ robot giving its results, and the file's refusals with their line."""
 import json
 import os
 import pathlib
+import warnings
 
 import pytest
 import sotoc
@@ -73,3 +74,30 @@ def test_robotfile_named_in_bytes_that_are_not_utf8(folder):
         result = sotoc.compare("scara", "horizontal", robotfile=given)
         assert result["settings"]["robotfile"]["path"] == named
         assert sotoc.params("scara", "horizontal", robotfile=given)["parameters"]["L2"]["value"] == 0.5
+
+
+def test_ignored_velocity_limits_are_warned_of_by_every_call():
+    """Every call that reads a URDF warns of each joint's velocity limit, which the
+    model ignores, as the command line says it; params also lists them under
+    "notices". A TOML file warns of nothing, and a warning made an error raises."""
+    urdf = os.path.join(SOURCE, "examples", "scara-rigid.urdf")
+    ignored = [f"{urdf}:9: joint 'shoulder': velocity limit 10 rad/s ignored; the model limits the joints' efforts only",
+               f"{urdf}:22: joint 'elbow': velocity limit 10 rad/s ignored; the model limits the joints' efforts only"]
+    calls = [lambda f: sotoc.compare("scara", "horizontal", robotfile=f),
+             lambda f: sotoc.params("scara", "horizontal", robotfile=f),
+             lambda f: sotoc.sweep("scara", "horizontal", robotfile=f, errors=[1], jobs=1),
+             lambda f: sotoc.map("scara", "horizontal", robotfile=f, x=("param:L2", [0.4]), jobs=1),
+             lambda f: sotoc.batch([{"motion": "horizontal", "robotfile": f}], jobs=1)]
+    for call in calls:
+        with warnings.catch_warnings(record=True) as said:
+            warnings.simplefilter("always")
+            call(urdf)
+        assert [str(w.message) for w in said] == ignored
+        assert all(w.category is UserWarning for w in said)
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")
+            call(SCARAFILE)
+            with pytest.raises(UserWarning):
+                call(urdf)
+    assert sotoc.params("scara", "horizontal", robotfile=urdf)["notices"] == ignored
+    assert "notices" not in sotoc.params("scara", "horizontal", robotfile=SCARAFILE)

@@ -412,3 +412,50 @@ TEST(RobotFormats, DesignsAndControllersRunOnRigidArms) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a file gives that the model ignores is noticed at its line: each moving
+// joint's velocity limit in its unit, and the payload of the point masses (whose
+// workpiece is link 2's mass); TOML and JSON files give nothing of the kind.
+TEST(RobotFormats, WhatTheModelIgnoresIsNoticedAtItsLine) {
+    const std::string companion = R"(<sotoc u1="40"/>)";
+    const std::string j2 = R"(<joint name="j2" type="revolute">)";
+    const std::string ignoredj1 = "3: joint 'j1': velocity limit 1 rad/s ignored; the model limits the joints' efforts only";
+    const std::string ignoredj2 = "5: joint 'j2': velocity limit 2.5 m/s ignored; the model limits the joints' efforts only";
+    const std::string j2fast = R"(effort="3" velocity="2.5" lower="-3" upper="3")";
+    const Changes slide = {{j2, R"(<joint name="j2" type="prismatic">)"},
+                           {R"(<origin xyz="0.5 0 0"/><axis xyz="0 0 1"/>)", R"(<origin xyz="0.5 0 0"/><axis xyz="1 0 0"/>)"},
+                           {R"(effort="3" velocity="1" lower="-3" upper="3")", j2fast},
+                           {R"(<mass value="1"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
+  <joint name="j2")", R"(<mass value="0"/><inertia ixx="0" ixy="0" ixz="0" iyy="0" iyz="0" izz="0"/></inertial></link>
+  <joint name="j2")"}};
+    const struct {
+        const char *name;
+        std::string text;
+        std::vector<std::string> notices;
+    } cases[] = {
+        {"arm.urdf", PLAINSCARA, {ignoredj1, "5: joint 'j2': velocity limit 1 rad/s ignored; the model limits the joints' efforts only"}},
+        {"arm.urdf", edited(PLAINSCARA, slide), {ignoredj1, ignoredj2}},
+        {"arm.urdf", edited(PLAINSCARA, with(slide, {companion, R"(<sotoc model="points"/>)"})), {ignoredj1, ignoredj2}},
+        {"arm.urdf", edited(PLAINSCARA, {{companion, R"(<sotoc payload="0.5 kg"/>)"}}),
+         {ignoredj1, "5: joint 'j2': velocity limit 1 rad/s ignored; the model limits the joints' efforts only"}},
+        {"arm.urdf", edited(PLAINSCARA, with(slide, {companion, "<sotoc model=\"points\"\n payload=\"0.5 kg\"/>"})),
+         {ignoredj1, ignoredj2, "10: payload '0.5 kg' ignored; the point masses take link 2's mass as the workpiece"}},
+        {"arm.toml", "kind = \"scara\"\nmodel = \"rigid\"\nml1 = 2\n", {}},
+        {"arm.json", R"({"kind": "scara", "L2": 0.45})", {}},
+    };
+    for (const auto &c : cases) {
+        TempDir dir;
+        const std::string path = dir.file(c.name);
+        std::ofstream(path) << c.text;
+        RobotFile file{};
+        const Outcome read = readrobotfile(path, file);
+        ASSERT_TRUE(read.ok()) << read.message;
+        std::vector<std::string> expected;
+        for (const std::string &n : c.notices) expected.push_back(path + ":" + n);
+        EXPECT_EQ(file.notices, expected) << c.text;
+    }
+}
+
+}  // namespace
