@@ -24,7 +24,9 @@ const char *const ABOUT =
     "them as the comparison pass derives them with the nominal masses, each with its unit and kind,\n"
     "as a table or as JSON. A robot file and --design-error name its primary values and those fixed\n"
     "at start, all but errRatio (the mass error of the design, which --error gives); --param the same\n"
-    "but the ratios and the points. Runs no design and no simulation. Exit status: 0 printed, 1 not\n"
+    "but the ratios and the points. What a robot file gives that the model ignores (a URDF's velocity\n"
+    "limits) is said on standard error and printed below the table as \"notice: FILE:LINE: ...\" lines\n"
+    "(in the JSON the list \"notices\"). Runs no design and no simulation. Exit status: 0 printed, 1 not\n"
     "written, 2 refused options.";
 
 // Widths of the table's columns: name, value, unit, kind.

@@ -17,7 +17,8 @@
 //                TM1 = effort1 / u1, TM2 = effort2 / u2.
 // What a URDF does not say (motor inertias, ratios, servo, the move) is the built-in
 // robot's, or given as attributes of a <sotoc> element of the robot, by the names of
-// the other robot files: <sotoc u1="50" x0="0.6 m"/>.
+// the other robot files: <sotoc u1="50" x0="0.6 m"/>. What the model ignores, the
+// moving joints' velocity limits, is noticed (robotentries.h).
 #include <console_bridge/console.h>
 #include <tinyxml.h>
 #include <urdf_parser/urdf_parser.h>

@@ -8,8 +8,11 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -285,4 +288,83 @@ TEST(DesignErrors, RefusalsBesideTheAccepted) {
     ASSERT_EQ(answers.size(), 4u);
     EXPECT_EQ(json::parse(answers[0]), result(with(SCARA, {"--design-error", "L2=-10"})));
     for (int k = 1; k < 4; ++k) EXPECT_TRUE(json::parse(answers[k]).contains("error")) << answers[k];
+}
+
+namespace {
+
+// A rigid SCARA and a rigid cylindrical arm with every value fixed at start given, so
+// that a file with one value edited sizes nothing anew.
+const char *const RIGIDSCARA = "kind = \"scara\"\nmodel = \"rigid\"\nml1 = 2\nml2 = 1\nc1x = 0.25\nc1y = 0.05\n"
+                               "c2x = 0.2\nc2y = -0.05\nIc1 = 0.042\nIc2 = 0.0135\nmwNom = 0.5\nIMm1 = 0.0006\n"
+                               "IMm2 = 0.00009\nTM1 = 0.75\nTM2 = 0.125\n";
+const char *const RIGIDCYLINDER = "kind = \"cylindrical\"\nmodel = \"rigid\"\nml1 = 3\nml2 = 2\nc1x = 0.1\nc1y = 0.05\n"
+                                  "c2x = -0.3\nc2y = 0.04\nIc1 = 0.05\nIc2 = 0.03\nmwNom = 1.5\nIMm1 = 0.002\n"
+                                  "IMm2 = 0.004\nTM1 = 1.5\nTM2 = 2.5\n";
+
+// `text` with the line of `name` giving `value` instead.
+std::string editedline(const std::string &text, const std::string &name, double value) {
+    const size_t at = text.find("\n" + name + " = ") + 1, end = text.find('\n', at);
+    char line[64];
+    std::snprintf(line, sizeof line, "%s = %.17g", name.c_str(), value);
+    return text.substr(0, at) + line + text.substr(end);
+}
+
+// The parts of a result that the arm and the designs make.
+json madebythearm(const json &j) { return json{{"derived", j.at("derived")}, {"designs", j.at("designs")}, {"runs", j.at("runs")}}; }
+
+double farthest(const json &a, const json &b) {
+    double d = 0.0;
+    for (int k = 0; k < 4; ++k) d = std::fmax(d, std::fabs(a.at(k).get<double>() - b.at(k).get<double>()));
+    return d;
+}
+
+}  // namespace
+
+// Every value of a rigid arm, the payload among them, as a true value and as a design
+// error, against a file with that value edited (v (1 + 30 %)): --param gives the
+// edited file's result, and a map point over param:NAME or design-error:NAME the
+// comparison of its settings; a design error leaves the plant (the error-free design,
+// the derived values, the error-free run) as it is and gives the design with the error
+// the edited file's switching times, to the precision of the design's solution (its
+// guess starts from the error-free design's, which differs).
+TEST(DesignErrors, EveryValueOfARigidArmAsParamAndDesignError) {
+    TempDir dir;
+    const char *const names[] = {"ml1", "ml2", "c1x", "c1y", "c2x", "c2y", "Ic1", "Ic2", "mwNom"};
+    const struct {
+        const char *text;
+        std::vector<std::string> task;
+    } arms[] = {{RIGIDSCARA, {}}, {RIGIDCYLINDER, {"--end", "0,0.7"}}};
+    for (const auto &arm : arms) {
+        const std::string file = dir.file("arm.toml"), edited = dir.file("edited.toml");
+        std::ofstream(file) << arm.text;
+        const std::vector<std::string> base = with({"--robot-file", file, "--motion", "vertical"}, arm.task);
+        const json plain = result(with({"compare", "--json"}, base));
+        for (const char *name : names) {
+            const size_t at = std::string(arm.text).find(std::string("\n") + name + " = ");
+            const double v = std::stod(std::string(arm.text).substr(at + std::strlen(name) + 4));
+            const double truth = v * (1.0 + 30.0 / 100.0);
+            std::ofstream(edited) << editedline(arm.text, name, truth);
+            char given[64];
+            std::snprintf(given, sizeof given, "%s=%.17g", name, truth);
+            const json byfile = result(with(with({"compare", "--json"}, arm.task), {"--robot-file", edited, "--motion", "vertical"}));
+            const json byparam = result(with({"compare", "--json", "--param", given}, base));
+            EXPECT_EQ(madebythearm(byparam), madebythearm(byfile)) << name;
+            const json wrong = result(with({"compare", "--json", "--design-error", std::string(name) + "=30"}, base));
+            EXPECT_EQ(wrong.at("derived"), plain.at("derived")) << name;
+            EXPECT_EQ(wrong.at("designs").at("free"), plain.at("designs").at("free")) << name;
+            EXPECT_EQ(wrong.at("runs").at("tocFree"), plain.at("runs").at("tocFree")) << name;
+            const json &ts = wrong.at("designs").at("error").at("ts");
+            const double solved = farthest(ts, byfile.at("designs").at("error").at("ts"));
+            EXPECT_LT(solved, 1e-5) << name;
+            EXPECT_LT(20.0 * solved, farthest(ts, plain.at("designs").at("error").at("ts"))) << name;
+            for (const auto &[axis, same] : {std::make_pair("param:" + std::string(given), byparam),
+                                             std::make_pair("design-error:" + std::string(name) + "=30", wrong)}) {
+                const RunOutcome map = runsotoc(with(with({"map", "--jobs", "1", "--x"}, {axis}), base));
+                ASSERT_EQ(lines(map.out).size(), 1u) << map.err;
+                json point = json::parse(lines(map.out)[0]);
+                point.erase("map");
+                EXPECT_EQ(point, same) << axis;
+            }
+        }
+    }
 }
