@@ -11,12 +11,16 @@
 #include "commands/options.h"
 #include "commands/runoutputs.h"
 #include "console/console.h"
+#include "atomicwrite/outfile.h"
 #include "jobs/batchinput.h"
 #include "jobs/montecarlo.h"
 #include "jobs/montecarlosummary.h"
 #include "processes/interrupt.h"
+#include "plots/page.h"
+#include "plots/studyplot.h"
 #include "processes/resultrun.h"
 #include "settings/usertext.h"
+#include "study/comparison.h"
 #include "study/params.h"
 
 namespace {
@@ -94,17 +98,62 @@ Outcome takestudy(const StudyOptions &o, const CompareOptionValues &values, Mont
     return succeeded();
 }
 
-// Writes the summary of the study's lines: after them on standard output, or
-// there alone when they go to a file.
-Outcome writesummary(const StudySamples &study) {
+// A study's samples as read back from its lines, and their summary. Written by
+// runmontecarlo; read by the picture.
+struct StudyResults {
+    StudySamples study;
     nlohmann::ordered_json summary;
-    const Outcome made = summarise(study, summary);
-    return made.ok() ? writeresults(STDOUT_FILENO, summary.dump() + "\n") : made;
+};
+
+// Writes the summary of the study's lines into `results` and to standard output:
+// after the lines when they go there, or there alone when they go to a file.
+Outcome writesummary(StudyResults &results) {
+    const Outcome made = summarise(results.study, results.summary);
+    return made.ok() ? writeresults(STDOUT_FILENO, results.summary.dump() + "\n") : made;
 }
 
-Outcome runmontecarlo(const MonteCarloJob &job, int out, const std::function<void(const std::string &)> &written) {
+// A number of the summary, NaN for null.
+double summarynumber(const nlohmann::ordered_json &v) { return v.is_number() ? v.get<double>() : NAN; }
+
+// An estimate of the summary: {"value" or "probability", "interval"}.
+IntervalValue summaryinterval(const nlohmann::ordered_json &v, const char *value) {
+    return IntervalValue{summarynumber(v.at(value)), summarynumber(v.at("interval")[0]),
+                         summarynumber(v.at("interval")[1])};
+}
+
+// The picture of a study: the misses of the samples compared, the win probability
+// of each measure and the partial rank correlations in TOC's ranking.
+StudyPicture studypicture(const StudyResults &r, const CompareRequest &request) {
+    const nlohmann::ordered_json &header = r.summary.at("montecarlo");
+    StudyPicture p{robottitle(requestsettings(request)) + ";  " + std::to_string(r.study.samples.size()) +
+                       " samples, seed " + header.at("seed").dump() + ", " + header.at("sampling").get<std::string>(),
+                   {}, {}, {"positioning", "at designed time", "at end of span", "settling time"}, {}, {}};
+    for (const SampleRecord &s : r.study.samples)
+        if (s.outcome == "compared") {
+            p.tocErrors.push_back(s.toc[0]);
+            p.sotocErrors.push_back(s.sotoc[0]);
+        }
+    p.closer.push_back(summaryinterval(r.summary.at("sotocCloser"), "probability"));
+    for (int m = 1; m < MEASURES; ++m)
+        p.closer.push_back(summaryinterval(r.summary.at("sotocCloserBy").at(MEASURENAMES[m]), "probability"));
+    const nlohmann::ordered_json &sensitivity = r.summary.at("sensitivity");
+    for (const auto &toc : sensitivity.at("toc")) {
+        TornadoRow row{toc.at("input").get<std::string>(), {}, {}};
+        row.toc = IntervalValue{summarynumber(toc.at("prcc")), summarynumber(toc.at("prccInterval")[0]),
+                                summarynumber(toc.at("prccInterval")[1])};
+        for (const auto &sotoc : sensitivity.at("sotoc"))
+            if (sotoc.at("input") == toc.at("input"))
+                row.sotoc = IntervalValue{summarynumber(sotoc.at("prcc")), summarynumber(sotoc.at("prccInterval")[0]),
+                                          summarynumber(sotoc.at("prccInterval")[1])};
+        p.tornado.push_back(row);
+    }
+    return p;
+}
+
+Outcome runmontecarlo(const MonteCarloJob &job, int out, const std::function<void(const std::string &)> &written,
+                      StudyResults &results) {
     const MonteCarloPoints points = montecarlopoints(job);
-    StudySamples study;
+    StudySamples &study = results.study;
     Outcome kept = succeeded();
     const auto keep = [&](const std::string &line) {
         if (kept.ok()) kept = readsampleline(line, study);
@@ -115,7 +164,7 @@ Outcome runmontecarlo(const MonteCarloJob &job, int out, const std::function<voi
                   Progress{progressline, progressend}, keep};
     const Outcome ran = runresults(run);
     if (!ran.ok()) return ran;
-    return kept.ok() ? writesummary(study) : failure(kept.message);
+    return kept.ok() ? writesummary(results) : failure(kept.message);
 }
 
 // Reads the sample lines of `file` into the study; refuses a line, naming it.
@@ -137,11 +186,17 @@ int montecarlocommand(int argc, char **argv) {
     initialset();
     StudyOptions options;
     MonteCarloJob job{};
+    StudyResults results;
     const GridCommand command{
-        ABOUT, "sotoc montecarlo", "study", [&](CLI::App &cmd) { addstudyoptions(cmd, options); },
+        ABOUT, "sotoc montecarlo", "study: the distributions of the errors, the win probabilities and the "
+                                   "sensitivities,",
+        [&](CLI::App &cmd) { addstudyoptions(cmd, options); },
         [&](const CompareOptionValues &values) { return takestudy(options, values, job); },
         [&](int out, const std::function<void(const std::string &)> &written) {
-            return runmontecarlo(job, out, written);
+            return runmontecarlo(job, out, written, results);
+        },
+        [&](OutputFile &picture, const FigureOptions &o) {
+            return drawstudy(picture, studypicture(results, job.request), o);
         }};
     return gridcommand(argc, argv, command, job.shard, job.jobs);
 }
@@ -153,12 +208,12 @@ int summarycommand(int argc, char **argv) {
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
     const Outcome writable = writableoutput(STDOUT_FILENO);
-    StudySamples study;
+    StudyResults results;
     Outcome read = writable;
     for (const std::string &file : files)
-        if (read.ok()) read = readsamplefile(file, study);
-    if (read.ok() && study.samples.empty()) read = refused("the files hold no sample line");
-    if (read.ok()) read = writesummary(study);
+        if (read.ok()) read = readsamplefile(file, results.study);
+    if (read.ok() && results.study.samples.empty()) read = refused("the files hold no sample line");
+    if (read.ok()) read = writesummary(results);
     if (!read.ok()) reportproblem(cmd, read.message);
     return read.status;
 }

@@ -10,6 +10,9 @@
 #include "records/outcome.h"
 #include "settings/request.h"
 
+struct OutputFile;
+struct FigureOptions;
+
 namespace CLI {
 class App;
 }
@@ -25,6 +28,9 @@ struct GridCommand {
     // Writes its lines to fd (the result file or standard output), handing each to
     // `written` once written; fails (status 1, or the stop status) having said why.
     std::function<Outcome(int fd, const std::function<void(const std::string &)> &written)> run;
+    // Draws --plot into the begun picture after a run that ended well, in place of
+    // the picture of the lines; empty for that picture.
+    std::function<Outcome(OutputFile &picture, const FigureOptions &o)> draw = nullptr;
 };
 
 // Runs a sweep or a map with its arguments (argv[0] is its name) on the records as

@@ -94,19 +94,21 @@ TEST(MonteCarlo, TwoPointWinProbabilityIsTheFractionWon) {
     EXPECT_NEAR(closer.at("interval")[0].get<double>() + closer.at("interval")[1].get<double>(), 2 * centre, 1e-12);
 }
 
-// The lines do not depend on the workers; three shards' files hold the same lines
-// and sotoc summary over them prints the single run's summary byte for byte.
+// The lines do not depend on the workers (nor on a picture drawn); three shards'
+// files hold the same lines and sotoc summary over them prints the single run's
+// summary byte for byte.
 TEST(MonteCarlo, SameBytesForAnyWorkersAndShards) {
     TempDir dir;
     const std::vector<std::string> study = {"montecarlo", "--robot", "scara", "--motion", "vertical", "--samples", "7",
                                             "--seed", "11", "--sampling", "lhs", "--uncertain", "error=normal:0,3",
                                             "--uncertain", "design-error:L2=uniform:-3,3"};
-    const RunOutcome one = runsotoc(with(study, {"--jobs", "1", "--out", dir.file("one.jsonl")}));
+    const RunOutcome one = runsotoc(with(study, {"--jobs", "1", "--out", dir.file("one.jsonl"), "--plot", dir.file("mc.png")}));
     const RunOutcome two = runsotoc(with(study, {"--jobs", "2", "--out", dir.file("two.jsonl")}));
     ASSERT_EQ(one.status, 0) << one.err;
     ASSERT_EQ(two.status, 0) << two.err;
     EXPECT_EQ(readfile(dir.file("one.jsonl")), readfile(dir.file("two.jsonl")));
     EXPECT_EQ(one.out, two.out);
+    EXPECT_EQ(readfile(dir.file("mc.png")).substr(0, 4), "\x89PNG");  // the study's picture beside the lines
     ASSERT_EQ(lines(one.out).size(), 1u);
     std::vector<std::string> files, merged;
     for (const char *k : {"2", "0", "1"}) {
