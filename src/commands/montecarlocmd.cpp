@@ -42,10 +42,11 @@ const char *const ABOUT =
     "shards' files. Exit status: 0 done, 1 failed, 2 refused options, 130 or 143 stopped.";
 
 const char *const SUMMARYABOUT =
-    "Writes the summary of a Monte Carlo study to standard output, made from its sample lines: the\n"
-    "files of sotoc montecarlo --out (those of all its shards, in any order). Equals the summary of\n"
-    "the study run at once. Exit status: 0 done, 1 a file unreadable, 2 refused options or lines\n"
-    "(FILE:LINE named): no sample line, another study's, or a sample given twice.";
+    "Writes the summary of a Monte Carlo study to standard output or --out FILE, made from its sample\n"
+    "lines: the files of sotoc montecarlo --out (those of all its shards, in any order). Equals the\n"
+    "summary of the study run at once. Exit status: 0 done, 1 a file unreadable or the summary not\n"
+    "written, 2 refused options or lines (FILE:LINE named): no sample line, another study's, or a\n"
+    "sample given twice.";
 
 // The options of a study besides those of a comparison. Written by the parser.
 struct StudyOptions {
@@ -105,11 +106,10 @@ struct StudyResults {
     nlohmann::ordered_json summary;
 };
 
-// Writes the summary of the study's lines into `results` and to standard output:
-// after the lines when they go there, or there alone when they go to a file.
-Outcome writesummary(StudyResults &results) {
+// Makes the summary of the study's lines into `results` and writes it to fd.
+Outcome writesummary(StudyResults &results, int fd) {
     const Outcome made = summarise(results.study, results.summary);
-    return made.ok() ? writeresults(STDOUT_FILENO, results.summary.dump() + "\n") : made;
+    return made.ok() ? writeresults(fd, results.summary.dump() + "\n") : made;
 }
 
 // A number of the summary, NaN for null.
@@ -164,7 +164,8 @@ Outcome runmontecarlo(const MonteCarloJob &job, int out, const std::function<voi
                   Progress{progressline, progressend}, keep};
     const Outcome ran = runresults(run);
     if (!ran.ok()) return ran;
-    return kept.ok() ? writesummary(results) : failure(kept.message);
+    // On standard output: after the lines when they go there, alone when they go to a file.
+    return kept.ok() ? writesummary(results, STDOUT_FILENO) : failure(kept.message);
 }
 
 // Reads the sample lines of `file` into the study; refuses a line, naming it.
@@ -204,16 +205,32 @@ int montecarlocommand(int argc, char **argv) {
 int summarycommand(int argc, char **argv) {
     CLI::App cmd{SUMMARYABOUT, "sotoc summary"};
     std::vector<std::string> files;
+    std::string out;
     cmd.add_option("FILE", files, "Sample files of sotoc montecarlo (JSON Lines).")->required()->type_name("");
+    cmd.add_option("--out", out, "Write the summary to FILE, whole or not at all. Default: standard output.")
+        ->type_name("FILE")
+        ->check(nonempty("a file name"));
     int status = 0;
     if (!parsecommand(cmd, argc, argv, status)) return status;
-    const Outcome writable = writableoutput(STDOUT_FILENO);
+    OutputFile file{};
+    bool begun = false;  // the summary's file is begun, to be kept or dropped
+    Outcome done = out.empty() ? writableoutput(STDOUT_FILENO) : succeeded();
+    for (const std::string &f : files)
+        if (done.ok() && !out.empty() && samefile(f, out))
+            done = refused("--out: '" + excerpt(out) + "' refused; it names the sample file '" + excerpt(f) + "'");
+    if (done.ok() && !out.empty()) {
+        begun = beginoutput(out, file).ok();
+        if (!begun) done = refused(outputrefusal("--out", file));
+    }
     StudyResults results;
-    Outcome read = writable;
-    for (const std::string &file : files)
-        if (read.ok()) read = readsamplefile(file, results.study);
-    if (read.ok() && results.study.samples.empty()) read = refused("the files hold no sample line");
-    if (read.ok()) read = writesummary(results);
-    if (!read.ok()) reportproblem(cmd, read.message);
-    return read.status;
+    for (const std::string &f : files)
+        if (done.ok()) done = readsamplefile(f, results.study);
+    if (done.ok() && results.study.samples.empty()) done = refused("the files hold no sample line");
+    if (done.ok()) done = writesummary(results, out.empty() ? STDOUT_FILENO : file.fd);
+    if (begun) {
+        if (!done.ok()) abandonoutput(file);
+        else if (!commitoutput(file).ok()) done = failure(outputproblem(file));
+    }
+    if (!done.ok()) reportproblem(cmd, done.message);
+    return done.status;
 }

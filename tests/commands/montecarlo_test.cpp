@@ -124,6 +124,12 @@ TEST(MonteCarlo, SameBytesForAnyWorkersAndShards) {
     const RunOutcome summary = runsotoc(with({"summary"}, files));
     EXPECT_EQ(summary.status, 0) << summary.err;
     EXPECT_EQ(summary.out, one.out);
+    const RunOutcome kept = runsotoc(with({"summary", "--out", dir.file("summary.json")}, files));
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_EQ(readfile(dir.file("summary.json")), one.out);
+    const RunOutcome clash = runsotoc(with({"summary", "--out", files[0]}, files));
+    EXPECT_EQ(clash.status, 2);
+    EXPECT_NE(clash.err.find("it names the sample file"), std::string::npos) << clash.err;
 }
 
 // Refused options and sample files: status 2, one line that says why, no output.
