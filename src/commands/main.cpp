@@ -16,6 +16,7 @@
 #include "commands/plotcmd.h"
 #include "commands/rendercmd.h"
 #include "commands/settingscmd.h"
+#include "commands/montecarlocmd.h"
 #include "commands/sweepcmd.h"
 #include "console/console.h"
 #include "console/dialog.h"
@@ -54,6 +55,8 @@ const struct {
     {"batch", batchcommand, "comparisons from JSON Lines, one JSON result line each"},
     {"sweep", sweepcommand, "comparisons over a grid of mass errors: JSON Lines and a plot"},
     {"map", mapcommand, "comparisons over a grid of one or two settings: JSON Lines and a picture"},
+    {"montecarlo", montecarlocommand, "comparisons over samples of uncertain settings: JSON Lines and a summary"},
+    {"summary", summarycommand, "the summary of a Monte Carlo study from its sample files"},
     {"plot", plotcommand, "the picture of a sweep or a map from its result files"},
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
     {"params", paramscommand, "every parameter of the robot model, with its unit: a table or JSON"},

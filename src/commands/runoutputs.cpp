@@ -90,14 +90,16 @@ int runwithoutputs(const CLI::App &cmd, const Outcome &taken, const RunOutputOpt
     const auto read = [&](const std::string &line) {
         if (readback.ok()) readback = readresultline(reading, line, ++number);
     };
+    const bool readlines = !o.plot.empty() && !command.draw;
     int status = command.run(resultfile(o) ? results.fd : STDOUT_FILENO,
-                             o.plot.empty() ? std::function<void(const std::string &)>() : read)
+                             readlines ? read : std::function<void(const std::string &)>())
                      .status;
     if (resultfile(o)) status = endresults(cmd, results, status);
     if (o.plot.empty()) return status;
     if (status != 0 || !readback.ok()) abandonoutput(picture);
     if (status != 0) return status;
-    const Outcome drawn = readback.ok() ? plotreading(reading, picture, o.figure) : readback;
+    const Outcome drawn =
+        command.draw ? command.draw(picture, o.figure) : readback.ok() ? plotreading(reading, picture, o.figure) : readback;
     if (!drawn.ok()) reportproblem(cmd, drawn.message);
     return drawn.status;
 }

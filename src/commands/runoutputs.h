@@ -10,6 +10,9 @@
 #include "records/outcome.h"
 #include "settings/request.h"
 
+struct OutputFile;
+struct FigureOptions;
+
 namespace CLI {
 class App;
 }
@@ -26,6 +29,9 @@ struct GridCommand {
     // `written` once written; fails (status 1, or the stop status) having said why.
     std::function<Outcome(int fd, const std::function<void(const std::string &)> &written)> run;
     const RobotFile *robotfile = nullptr;  // the robot file of the options takeoptions took; null for none
+    // Draws --plot into the begun picture after a run that ended well, in place of
+    // the picture of the lines; empty for that picture.
+    std::function<Outcome(OutputFile &picture, const FigureOptions &o)> draw = nullptr;
 };
 
 // Runs a sweep or a map with its arguments (argv[0] is its name) on the records as

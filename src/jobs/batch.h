@@ -1,4 +1,4 @@
-// Folder jobs/: comparisons run in worker processes for the front ends (batches, sweeps, maps) and their inputs (batch lines, grids, the axes of maps, the number of workers); uses records/, processes/, study/, settings/, formats/.
+// Folder jobs/: comparisons run in worker processes for the front ends (batches, sweeps, maps, Monte Carlo studies) and their inputs (batch lines, grids, the axes of maps, a study's samples and summary, the number of workers); uses records/, sampling/, processes/, study/, settings/, formats/.
 // Batches: comparisons in input order, each in its own worker process, answered in
 // input order as soon as an item and the items before it are done.
 #pragma once

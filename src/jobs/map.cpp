@@ -23,12 +23,6 @@ CompareRequest pointrequest(const MapPoints &m, int k) {
     return mappoint(m.job.grid, m.job.request, i, j);
 }
 
-// Refuses a point that cannot run (a SCARA point out of reach), saying why.
-Outcome checkreaches(const CompareRequest &r) {
-    const Outcome start = checkreach(r, "", SETTINGSTART);
-    return start.ok() ? checkreach(r, "", SETTINGEND) : start;
-}
-
 // The row or column whose points share run point k's error-free half.
 int groupof(const MapPoints &m, int k) {
     int i, j;

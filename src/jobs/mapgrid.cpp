@@ -48,17 +48,28 @@ Outcome checknamedreplaced(const MapAxis *axes[2], const CompareOptionValues &gi
 
 }  // namespace
 
+Outcome axisnamed(const std::string &name, PlotAxis &a) {
+    int kind = 0;
+    while (kind < AXISEND && (kind == AXISNONE || name != axisname(static_cast<PlotAxis>(kind)))) ++kind;
+    if (kind == AXISEND) return refused("with NAME one of " + axisnames());
+    const PlotAxis k = static_cast<PlotAxis>(kind);
+    if (!tableaxis(k) && !namedbyanyarm(axissetting(k), axisparameter(k)))
+        return refused("with NAME one of " + axisnames() + "; " + name + " is no primary value the axis takes");
+    a = k;
+    return succeeded();
+}
+
+Outcome checkreaches(const CompareRequest &r) {
+    const Outcome start = checkreach(r, "", SETTINGSTART);
+    return start.ok() ? checkreach(r, "", SETTINGEND) : start;
+}
+
 Outcome parseaxis(const std::string &text, MapAxis &axis) {
     const size_t equals = text.find('=');
     const std::string name = text.substr(0, equals);
-    int kind = 0;
-    while (kind < AXISEND && (kind == AXISNONE || name != axisname(static_cast<PlotAxis>(kind)))) ++kind;
-    if (equals == std::string::npos || kind == AXISEND)
-        return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames());
-    const PlotAxis k = static_cast<PlotAxis>(kind);
-    if (!tableaxis(k) && !namedbyanyarm(axissetting(k), axisparameter(k)))
-        return refused("accepts NAME=FROM:TO:STEP with NAME one of " + axisnames() + "; " + name +
-                       " is no primary value the axis takes");
+    PlotAxis k = AXISNONE;
+    const Outcome named = equals == std::string::npos ? refused("with NAME one of " + axisnames()) : axisnamed(name, k);
+    if (!named.ok()) return refused("accepts NAME=FROM:TO:STEP " + named.message);
     Grid grid;
     const Outcome parsed = parsegrid(text.substr(equals + 1), axisrange(k, name), grid);
     if (parsed.ok()) axis = MapAxis{k, grid};

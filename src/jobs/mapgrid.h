@@ -26,6 +26,13 @@ struct MapGrid {
 // saying why, an unknown name and a grid parsegrid refuses.
 Outcome parseaxis(const std::string &text, MapAxis &axis);
 
+// The axis of NAME: an axis of the table, design-error:NAME or param:NAME of a
+// primary value some arm takes. Refuses another, saying why: "with NAME one of ...".
+Outcome axisnamed(const std::string &name, PlotAxis &a);
+
+// Refuses a point the SCARA cannot reach at its start or end, saying why.
+Outcome checkreaches(const CompareRequest &r);
+
 // Refuses, as "--OPTION: 'VALUE' refused; why", axes that vary a same value (the
 // same axis twice, ratios with ratio1 or ratio2), a map of more than MAXGRIDPOINTS
 // points, and a comparison option (`given`) that the axes replace in every point:

@@ -1,4 +1,4 @@
-// Folder plots/: PLplot pictures of sweeps, maps and of one comparison; draws the plain records of formats/; uses records/, study/, settings/, atomicwrite/, formats/.
+// Folder plots/: PLplot pictures of sweeps, maps, Monte Carlo studies and of one comparison; draws the plain records of formats/; uses records/, study/, settings/, atomicwrite/, formats/.
 // The figure of one comparison for print: the tip paths in the plane, both joint
 // displacements and both joint torques against time of error-free TOC (grey), TOC
 // (orange) and SOTOC (blue) designed with the mass error, with the designed switching
