@@ -1,5 +1,7 @@
 #include "optimal/collocation.h"
 
+#include <algorithm>
+
 #include <IpIpoptApplication.hpp>
 #include <IpSolveStatistics.hpp>
 #include <IpTNLP.hpp>
@@ -11,7 +13,10 @@ namespace {
 // Unknowns one interval's defects depend on: the state and torques at both ends,
 // the midpoint torques, the final time.
 constexpr int LOCALS = 15;
+// Forward-mode scalars: first derivatives by the locals (the Jacobian), and
+// derivatives of those (the Hessian of the Lagrangian).
 using Dual = Eigen::AutoDiffScalar<Eigen::Matrix<double, LOCALS, 1>>;
+using Dual2 = Eigen::AutoDiffScalar<Eigen::Matrix<Dual, LOCALS, 1>>;
 
 // The largest final time the solver may try, as a multiple of the first guess: far
 // beyond any motion the torque limits allow, a bound only to keep tf finite.
@@ -53,6 +58,9 @@ void hermitesimpson(const MotionTerms &m, int N, const S v[LOCALS], S d[4]) {
     for (int i = 0; i < 4; ++i) d[i] = v[8 + i] - v[i] - h * (fk[i] + 4.0 * fm[i] + fk1[i]) / 6.0;
 }
 
+// Entries of the lower triangle of one interval's Hessian block.
+constexpr int HESSIANBLOCK = LOCALS * (LOCALS + 1) / 2;
+
 // Index in z of local i of interval k.
 int localindex(int N, int k, int i) {
     if (i < 6) return 6 * k + i;
@@ -70,7 +78,7 @@ public:
         n = collocationsize(N_);
         m = 4 * N_;
         nnzjac = 4 * LOCALS * N_;
-        nnzh = 0;
+        nnzh = HESSIANBLOCK * N_;
         style = C_STYLE;
         return true;
     }
@@ -152,6 +160,39 @@ public:
         return true;
     }
 
+    // The Hessian of the Lagrangian, the objective being linear: one dense block
+    // per interval over its locals; blocks overlap at the shared nodes and the final
+    // time, and IPOPT adds entries given more than once.
+    bool eval_h(Ipopt::Index, const Ipopt::Number *z, bool, Ipopt::Number, Ipopt::Index, const Ipopt::Number *lambda,
+                bool, Ipopt::Index, Ipopt::Index *rows, Ipopt::Index *cols, Ipopt::Number *values) override {
+        int e = 0;
+        for (int k = 0; k < N_; ++k) {
+            if (values == nullptr) {
+                for (int i = 0; i < LOCALS; ++i) {
+                    for (int j = 0; j <= i; ++j, ++e) {
+                        const int a = localindex(N_, k, i), b = localindex(N_, k, j);
+                        rows[e] = std::max(a, b);
+                        cols[e] = std::min(a, b);
+                    }
+                }
+                continue;
+            }
+            Dual2 v[LOCALS], d[4];
+            for (int i = 0; i < LOCALS; ++i) {
+                v[i].value() = Dual(z[localindex(N_, k, i)], LOCALS, i);
+                v[i].derivatives() = Eigen::Matrix<Dual, LOCALS, 1>::Zero();
+                v[i].derivatives()[i] = Dual(1.0);
+            }
+            hermitesimpson(p_.m, N_, v, d);
+            Eigen::Matrix<double, LOCALS, LOCALS> H = Eigen::Matrix<double, LOCALS, LOCALS>::Zero();
+            for (int r = 0; r < 4; ++r)
+                for (int i = 0; i < LOCALS; ++i) H.row(i) += lambda[4 * k + r] * d[r].derivatives()[i].derivatives().transpose();
+            for (int i = 0; i < LOCALS; ++i)
+                for (int j = 0; j <= i; ++j, ++e) values[e] = H(i, j);
+        }
+        return true;
+    }
+
     void finalize_solution(Ipopt::SolverReturn, Ipopt::Index n, const Ipopt::Number *z, const Ipopt::Number *,
                            const Ipopt::Number *, Ipopt::Index, const Ipopt::Number *, const Ipopt::Number *,
                            Ipopt::Number, const Ipopt::IpoptData *, Ipopt::IpoptCalculatedQuantities *) override {
@@ -172,7 +213,6 @@ int solvecollocation(const OptimalProblem &p, const OptimalSettings &s, int N, s
     app->Options()->SetIntegerValue("print_level", 0);
     app->Options()->SetNumericValue("tol", s.nlpTol);
     app->Options()->SetIntegerValue("max_iter", s.maxIter);
-    app->Options()->SetStringValue("hessian_approximation", "limited-memory");
     if (app->Initialize() != Ipopt::Solve_Succeeded) return Ipopt::Internal_Error;
     Ipopt::SmartPtr<Ipopt::TNLP> nlp = new Transcription(p, N, z);
     const Ipopt::ApplicationReturnStatus status = app->OptimizeTNLP(nlp);
