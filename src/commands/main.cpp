@@ -12,6 +12,7 @@
 #include "commands/mapcmd.h"
 #include "commands/options.h"
 #include "commands/dynamicscmd.h"
+#include "commands/optimalcmd.h"
 #include "commands/paramscmd.h"
 #include "commands/plotcmd.h"
 #include "commands/rendercmd.h"
@@ -61,6 +62,7 @@ const struct {
     {"render", rendercommand, "the window's picture of one comparison as PNG or animated GIF"},
     {"params", paramscommand, "every parameter of the robot model, with its unit: a table or JSON"},
     {"dynamics", dynamicscommand, "the equations of motion of a robot at one state, term by term"},
+    {"optimal", optimalcommand, "the minimum-time motion of a move by direct collocation, beside the design's"},
     {"settings", settingscommand, "the settings of a comparison: units, ranges, defaults, map axes"},
 };
 

@@ -40,22 +40,26 @@ void motionterms(char robot, MotionTerms &m);
 // The sines and cosines the equations need at the state x = (q1, q2, q1', q2'),
 // from the mathematics library: rigid bodies, rigidtrig's; SCARA trig = (cos q2, sin q2, cos q1, cos(q1 + q2)),
 // the last two only with gravity; cylindrical, only with gravity, (cos q1, sin q1).
-// Entries not needed are left alone.
-inline void motiontrig(const MotionTerms &m, const double x[4], double trig[4]) {
-    const double q1 = x[0], q2 = x[1];
+// Entries not needed are left alone. Generic in the scalar S (double for the
+// simulation; a differentiating scalar for the minimum-time solver).
+template <class S>
+inline void motiontrig(const MotionTerms &m, const S x[4], S trig[4]) {
+    using std::cos;
+    using std::sin;
+    const S q1 = x[0], q2 = x[1];
     if (m.rigid) {
         rigidtrig(m.body, x, trig);
     } else if (m.scara) {
-        const double c2 = std::cos(q2), s2 = std::sin(q2);
+        const S c2 = cos(q2), s2 = sin(q2);
         trig[0] = c2;
         trig[1] = s2;
         if (m.gravity) {
-            const double c1 = std::cos(q1), c12 = std::cos(q1 + q2);
+            const S c1 = cos(q1), c12 = cos(q1 + q2);
             trig[2] = c1;
             trig[3] = c12;
         }
     } else if (m.gravity) {
-        const double c1 = std::cos(q1), s1 = std::sin(q1);
+        const S c1 = cos(q1), s1 = sin(q1);
         trig[0] = c1;
         trig[1] = s1;
     }
@@ -63,38 +67,38 @@ inline void motiontrig(const MotionTerms &m, const double x[4], double trig[4]) 
 
 // Joint accelerations acc = (q1'', q2'') under joint torques/forces tau1, tau2 at the
 // state x = (q1, q2, q1', q2') with its motiontrig values, for the robot, masses and
-// gravity mode the terms were formed from.
-inline void accelerations(const MotionTerms &m, double tau1, double tau2, const double x[4], const double trig[4],
-                          double acc[2]) {
+// gravity mode the terms were formed from. Generic in the scalar S like motiontrig.
+template <class S>
+inline void accelerations(const MotionTerms &m, S tau1, S tau2, const S x[4], const S trig[4], S acc[2]) {
     if (m.rigid) {
         rigidaccelerations(m.body, tau1, tau2, x, trig, acc);
     } else if (m.scara) {
         // Inertia matrix D, Coriolis/centrifugal h, gravity G, solved by Cramer's
         // rule. IJ1, IJ2 stay at their nominal values; only the terms naming mw or
         // m1 follow a changed mass.
-        const double dq1 = x[2], dq2 = x[3], c2 = trig[0], s2 = trig[1];
-        const double D11 = m.D11c + m.mwL1 * (m.L1 + m.twoL2 * c2);
-        const double D12 = m.IJ2 + m.mwL1L2 * c2;
-        const double D21 = D12;
-        const double coriolis = m.mwL1L2 * s2;
-        const double h2 = coriolis * dq1 * dq1;
-        const double h1 = h2 - coriolis * (dq1 + dq2) * (dq1 + dq2);
-        double r1 = tau1 - h1, r2 = tau2 - h2;
+        const S dq1 = x[2], dq2 = x[3], c2 = trig[0], s2 = trig[1];
+        const S D11 = m.D11c + m.mwL1 * (m.L1 + m.twoL2 * c2);
+        const S D12 = m.IJ2 + m.mwL1L2 * c2;
+        const S D21 = D12;
+        const S coriolis = m.mwL1L2 * s2;
+        const S h2 = coriolis * dq1 * dq1;
+        const S h1 = h2 - coriolis * (dq1 + dq2) * (dq1 + dq2);
+        S r1 = tau1 - h1, r2 = tau2 - h2;
         if (m.gravity) {
-            const double G2 = m.g2 * trig[3];
-            const double G1 = m.g1 * trig[2] + G2;
+            const S G2 = m.g2 * trig[3];
+            const S G1 = m.g1 * trig[2] + G2;
             r1 = r1 - G1;
             r2 = r2 - G2;
         }
-        const double det = D11 * m.D22 - D12 * D21;
+        const S det = D11 * m.D22 - D12 * D21;
         acc[0] = (m.D22 * r1 - D21 * r2) / det;
         acc[1] = (D11 * r2 - D12 * r1) / det;
     } else {
         // Cylindrical: theta = q1 from the horizontal, r = q2 radial. The radial
         // joint feels the centrifugal force, joint 1 the Coriolis coupling.
-        const double r = x[1], dth = x[2], dr = x[3];
-        double r1 = tau1 - m.twomw * r * dth * dr;
-        double r2 = tau2 + m.mw * r * dth * dth;
+        const S r = x[1], dth = x[2], dr = x[3];
+        S r1 = tau1 - m.twomw * r * dth * dr;
+        S r2 = tau2 + m.mw * r * dth * dth;
         if (m.gravity) {
             r1 = r1 - m.gmw * r * trig[0];
             r2 = r2 - m.gmw * trig[1];

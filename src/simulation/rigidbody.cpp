@@ -1,7 +1,5 @@
 #include "simulation/rigidbody.h"
 
-#include <cmath>
-
 #include "records/records.h"
 
 namespace {
@@ -48,16 +46,4 @@ RigidTerms rigidterms(const ArmBodies &b, bool gravity) {
     else
         cylinderterms(b, t);
     return t;
-}
-
-void rigidtrig(const RigidTerms &t, const double q[2], double trig[4]) {
-    if (t.scara) {
-        trig[0] = std::cos(q[1]);
-        trig[1] = std::sin(q[1]);
-    }
-    if (t.gravity) {
-        double *one = t.scara ? trig + 2 : trig;
-        one[0] = std::cos(q[0]);
-        one[1] = std::sin(q[0]);
-    }
 }

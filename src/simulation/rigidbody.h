@@ -12,6 +12,8 @@
 // Vertical motion: gravity GRAVITY along -y of the base frame.
 #pragma once
 
+#include <cmath>
+
 // The bodies of an arm.
 struct ArmBodies {
     bool scara;      // SCARA (else cylindrical)
@@ -45,12 +47,15 @@ struct RigidTerms {
     double gM2;       // weight the slide carries [N]
 };
 
-// The arm's joint-space terms at one state, the motor inertias left out.
-struct RigidState {
-    double M[2][2];  // inertia matrix [kg m^2, kg m, kg]
-    double C[2];     // velocity-product torques C(q, q') q' [N m, N]
-    double G[2];     // gravity torques, those holding the arm still [N m, N]
+// The arm's joint-space terms at one state, the motor inertias left out, in the
+// scalar S (double, or a differentiating scalar for the minimum-time solver).
+template <class S>
+struct RigidStateOf {
+    S M[2][2];  // inertia matrix [kg m^2, kg m, kg]
+    S C[2];     // velocity-product torques C(q, q') q' [N m, N]
+    S G[2];     // gravity torques, those holding the arm still [N m, N]
 };
+using RigidState = RigidStateOf<double>;
 
 // The factors of `b` for gravity acting (vertical) or not.
 RigidTerms rigidterms(const ArmBodies &b, bool gravity);
@@ -58,16 +63,30 @@ RigidTerms rigidterms(const ArmBodies &b, bool gravity);
 // The sines and cosines the equations need at joint displacements q: SCARA
 // (cos q2, sin q2, and with gravity cos q1, sin q1); cylindrical, only with gravity,
 // (cos q1, sin q1). Entries not needed are left alone.
-void rigidtrig(const RigidTerms &t, const double q[2], double trig[4]);
+template <class S>
+inline void rigidtrig(const RigidTerms &t, const S q[2], S trig[4]) {
+    using std::cos;
+    using std::sin;
+    if (t.scara) {
+        trig[0] = cos(q[1]);
+        trig[1] = sin(q[1]);
+    }
+    if (t.gravity) {
+        S *one = t.scara ? trig + 2 : trig;
+        one[0] = cos(q[0]);
+        one[1] = sin(q[0]);
+    }
+}
 
 // The terms at the state x = (q1, q2, q1', q2') with its rigidtrig values.
-inline void rigidstate(const RigidTerms &t, const double x[4], const double trig[4], RigidState &s) {
-    const double dq1 = x[2], dq2 = x[3];
+template <class S>
+inline void rigidstate(const RigidTerms &t, const S x[4], const S trig[4], RigidStateOf<S> &s) {
+    const S dq1 = x[2], dq2 = x[3];
     if (t.scara) {
-        const double c2 = trig[0], s2 = trig[1];
+        const S c2 = trig[0], s2 = trig[1];
         // The coupling of the links and its derivative by q2.
-        const double h = t.hx * c2 - t.hy * s2;
-        const double b = t.hx * s2 + t.hy * c2;
+        const S h = t.hx * c2 - t.hy * s2;
+        const S b = t.hx * s2 + t.hy * c2;
         s.M[0][0] = t.M11c + 2.0 * h;
         s.M[0][1] = s.M[1][0] = t.I2 + h;
         s.M[1][1] = t.I2;
@@ -75,15 +94,15 @@ inline void rigidstate(const RigidTerms &t, const double x[4], const double trig
         s.C[1] = b * dq1 * dq1;
         s.G[0] = s.G[1] = 0.0;
         if (t.gravity) {
-            const double c1 = trig[2], s1 = trig[3];
-            const double c12 = c1 * c2 - s1 * s2, s12 = s1 * c2 + c1 * s2;
+            const S c1 = trig[2], s1 = trig[3];
+            const S c12 = c1 * c2 - s1 * s2, s12 = s1 * c2 + c1 * s2;
             s.G[1] = t.gc2 * c12 - t.gs2 * s12;
             s.G[0] = t.gc1 * c1 - t.gs1 * s1 + s.G[1];
         }
     } else {
-        const double r = x[1];
+        const S r = x[1];
         // First moment of link 2 and the payload about joint 1, along the slide.
-        const double P = t.M2 * r + t.s2;
+        const S P = t.M2 * r + t.s2;
         s.M[0][0] = t.M11r0 + (2.0 * t.s2 + t.M2 * r) * r;
         s.M[0][1] = s.M[1][0] = t.M12;
         s.M[1][1] = t.M2;
@@ -91,7 +110,7 @@ inline void rigidstate(const RigidTerms &t, const double x[4], const double trig
         s.C[1] = -P * dq1 * dq1;
         s.G[0] = s.G[1] = 0.0;
         if (t.gravity) {
-            const double c1 = trig[0], s1 = trig[1];
+            const S c1 = trig[0], s1 = trig[1];
             s.G[0] = (t.gc1 + t.gM2 * r) * c1 - t.gs1 * s1;
             s.G[1] = t.gM2 * s1;
         }
@@ -100,13 +119,13 @@ inline void rigidstate(const RigidTerms &t, const double x[4], const double trig
 
 // Joint accelerations acc = (q1'', q2'') under joint torques/forces tau1, tau2 at the
 // state x with its rigidtrig values: (M + diag(IM)) q'' = tau - C - G.
-inline void rigidaccelerations(const RigidTerms &t, double tau1, double tau2, const double x[4], const double trig[4],
-                               double acc[2]) {
-    RigidState s;
+template <class S>
+inline void rigidaccelerations(const RigidTerms &t, S tau1, S tau2, const S x[4], const S trig[4], S acc[2]) {
+    RigidStateOf<S> s;
     rigidstate(t, x, trig, s);
-    const double D11 = s.M[0][0] + t.IM1, D22 = s.M[1][1] + t.IM2, D12 = s.M[0][1];
-    const double r1 = tau1 - s.C[0] - s.G[0], r2 = tau2 - s.C[1] - s.G[1];
-    const double det = D11 * D22 - D12 * D12;
+    const S D11 = s.M[0][0] + t.IM1, D22 = s.M[1][1] + t.IM2, D12 = s.M[0][1];
+    const S r1 = tau1 - s.C[0] - s.G[0], r2 = tau2 - s.C[1] - s.G[1];
+    const S det = D11 * D22 - D12 * D12;
     acc[0] = (D22 * r1 - D12 * r2) / det;
     acc[1] = (D11 * r2 - D12 * r1) / det;
 }
