@@ -196,6 +196,7 @@ int montecarlocommand(int argc, char **argv) {
         [&](int out, const std::function<void(const std::string &)> &written) {
             return runmontecarlo(job, out, written, results);
         },
+        &job.request.robotfile,
         [&](OutputFile &picture, const FigureOptions &o) {
             return drawstudy(picture, studypicture(results, job.request), o);
         }};
