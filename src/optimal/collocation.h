@@ -1,3 +1,5 @@
+// Folder optimal/: the minimum-time point-to-point motion of the plant by direct
+// collocation; uses records/, simulation/.
 // Hermite-Simpson transcription of a minimum-time problem, solved by IPOPT.
 #pragma once
 

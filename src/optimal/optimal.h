@@ -1,6 +1,5 @@
-// Folder optimal/: the minimum-time point-to-point motion of the plant by direct
-// collocation, an answer independent of the switching-time design; uses records/,
-// simulation/.
+// The minimum-time point-to-point motion of the plant by direct collocation, an
+// answer independent of the switching-time design.
 #pragma once
 
 #include <vector>

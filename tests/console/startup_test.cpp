@@ -39,10 +39,10 @@ std::string displayvariable() { return "DISPLAY=" + display(); }
 // Every subcommand works without a screen, and both lines name them all.
 const char NODISPLAYJA[] =
     "画面（X ディスプレイ）に接続できないため、ウィンドウを開けません。画面なしで使えるのは sotoc "
-    "compare、batch、sweep、map、montecarlo、summary、plot、render、params、dynamics、settings です。";
+    "compare、batch、sweep、map、montecarlo、summary、plot、render、params、dynamics、optimal、settings です。";
 const char NODISPLAYEN[] =
     "Cannot connect to an X display for the window. Without a screen, use sotoc compare, batch, sweep, map, "
-    "montecarlo, summary, plot, render, params, dynamics or settings.";
+    "montecarlo, summary, plot, render, params, dynamics, optimal or settings.";
 
 // The display GLUT would use decides: the -display argument, else DISPLAY.
 TEST(Startup, WithoutADisplayItSaysSoAndAsksNothing) {
@@ -100,7 +100,7 @@ TEST(Startup, DoubleDashOptionsRefusedSubcommandsListed) {
         EXPECT_EQ(2, r.status) << arg;
         EXPECT_EQ("", r.out);
         EXPECT_EQ(std::string("sotoc: '") + arg +
-                      "' refused; accepts --help, --version, a subcommand (compare, batch, sweep, map, montecarlo, summary, plot, render, params, dynamics, settings) "
+                      "' refused; accepts --help, --version, a subcommand (compare, batch, sweep, map, montecarlo, summary, plot, render, params, dynamics, optimal, settings) "
                       "or window-system options such as -display :1\n",
                   r.err);
     }
@@ -118,7 +118,7 @@ TEST(Startup, DoubleDashOptionsRefusedSubcommandsListed) {
 // never starts the window. Beside each slip the name itself runs its help.
 TEST(Startup, UnknownSubcommandRefusedClosestSuggested) {
     const std::string accepts =
-        "; accepts --help, --version, a subcommand (compare, batch, sweep, map, montecarlo, summary, plot, render, params, dynamics, settings) or window-system "
+        "; accepts --help, --version, a subcommand (compare, batch, sweep, map, montecarlo, summary, plot, render, params, dynamics, optimal, settings) or window-system "
         "options such as -display :1\n";
     const struct {
         const char *typed, *meant;
