@@ -30,7 +30,8 @@ const char *const ABOUT =
     "--uncertain NAME=DIST (repeatable): NAME a setting as sotoc map's axes name it (error [%],\n"
     "design-error:NAME [%], seed for the noise, param:NAME, ...), DIST normal:MEAN,SD (SD 0: a point),\n"
     "uniform:LO,HI, truncnormal:MEAN,SD,LO,HI or lognormal:ZETA,SIGMA (exp(ZETA + SIGMA z)), in the\n"
-    "setting's unit. Every other option of sotoc compare applies to all samples. A sample's values\n"
+    "setting's unit. Every other option of sotoc compare applies to all samples; one whose value an\n"
+    "input draws (--error with error, ...) is refused. A sample's values\n"
     "are a function of --seed, its index and N alone (--sampling random, lhs or sobol), whatever\n"
     "--jobs and --shard. Writes one JSON line per sample in index order to --out FILE or standard\n"
     "output: \"sample\", \"drawn\" (the inputs' values), \"montecarlo\" (seed, samples, sampling) and the\n"
@@ -48,15 +49,7 @@ const char *const SUMMARYABOUT =
     "written, 2 refused options or lines (FILE:LINE named): no sample line, another study's, or a\n"
     "sample given twice.";
 
-// The options of a study besides those of a comparison. Written by the parser.
-struct StudyOptions {
-    int samples = 0;
-    std::string seed = "0";
-    std::string sampling = "random";
-    std::vector<std::string> uncertain;
-};
-
-void addstudyoptions(CLI::App &cmd, StudyOptions &o) {
+void addstudyoptions(CLI::App &cmd, StudyTexts &o) {
     cmd.remove_option(cmd.get_option("--seed"));  // the noise's seed is an input: --uncertain seed=DIST
     addnumberoption(cmd, "--samples", o.samples, "Number of samples N, 1 to " + numbertext(MAXGRIDPOINTS) + ". Required.")
         ->required();
@@ -70,33 +63,6 @@ void addstudyoptions(CLI::App &cmd, StudyOptions &o) {
     cmd.add_option("--uncertain", o.uncertain, "An uncertain input NAME=DIST, at least one.")
         ->type_name("NAME=DIST")
         ->required();
-}
-
-// Takes the study's options into the job; refuses any, naming it.
-Outcome takestudy(const StudyOptions &o, const CompareOptionValues &values, MonteCarloJob &job) {
-    const Outcome request = requestfromoptions(values, "--", job.request);
-    if (!request.ok()) return request;
-    if (o.samples < 1 || o.samples > MAXGRIDPOINTS)
-        return refused("--samples: '" + std::to_string(o.samples) + "' refused; accepts a whole number from 1 to " +
-                       numbertext(MAXGRIDPOINTS));
-    double seed = 0;
-    if (!readnumber(o.seed, seed) || seed < 0 || seed > MAXSTUDYSEED || seed != std::floor(seed))
-        return refused("--seed: '" + excerpt(o.seed) + "' refused; accepts a whole number from 0 to " +
-                       numbertext(MAXSTUDYSEED));
-    if (!samplingnamed(o.sampling, job.sampling))
-        return refused("--sampling: '" + excerpt(o.sampling) + "' refused; accepts random, lhs or sobol");
-    job.inputs.clear();
-    for (const std::string &text : o.uncertain) {
-        UncertainInput input{};
-        const Outcome read = readuncertain(text, input);
-        if (!read.ok()) return refused("--uncertain: '" + excerpt(text) + "' refused; " + read.message);
-        job.inputs.push_back(input);
-    }
-    const Outcome inputs = checkinputs(job.inputs, job.sampling);
-    if (!inputs.ok()) return refused("--uncertain: refused; " + inputs.message);
-    job.seed = static_cast<std::uint64_t>(seed);
-    job.samples = o.samples;
-    return succeeded();
 }
 
 // A study's samples as read back from its lines, and their summary. Written by
@@ -185,14 +151,14 @@ Outcome readsamplefile(const std::string &file, StudySamples &study) {
 
 int montecarlocommand(int argc, char **argv) {
     initialset();
-    StudyOptions options;
+    StudyTexts options{0, "0", "random", {}};
     MonteCarloJob job{};
     StudyResults results;
     const GridCommand command{
         ABOUT, "sotoc montecarlo", "study: the distributions of the errors, the win probabilities and the "
                                    "sensitivities,",
         [&](CLI::App &cmd) { addstudyoptions(cmd, options); },
-        [&](const CompareOptionValues &values) { return takestudy(options, values, job); },
+        [&](const CompareOptionValues &values) { return readmontecarlo(values, options, job); },
         [&](int out, const std::function<void(const std::string &)> &written) {
             return runmontecarlo(job, out, written, results);
         },

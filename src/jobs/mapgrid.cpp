@@ -13,35 +13,34 @@ bool overlap(PlotAxis a, PlotAxis b) {
 }
 
 // Refuses option s when the axes set every one of its values.
-Outcome checkreplaced(const MapAxis *axes[2], const CompareOptionValues &given, Setting s) {
+Outcome checkreplaced(const std::vector<AxisUse> &axes, const CompareOptionValues &given, Setting s,
+                      const std::string &why) {
     const std::vector<double> &values = given.numbers[s];
     if (values.empty()) return succeeded();
     bool set[MAXSETTINGNUMBERS] = {};
     std::string by;
-    for (int a = 0; a < 2; ++a) {
-        const PlotAxis kind = axes[a]->kind;
-        if (kind == AXISNONE || !tableaxis(kind) || axisrow(kind).setting != s) continue;
-        for (int v = axisrow(kind).first; v < axisrow(kind).first + axisrow(kind).count; ++v) set[v] = true;
-        by += (by.empty() ? "--" : " and --") + std::string(a == 0 ? "x " : "y ") + axisrow(kind).name;
+    for (const AxisUse &a : axes) {
+        if (a.kind == AXISNONE || !tableaxis(a.kind) || axisrow(a.kind).setting != s) continue;
+        for (int v = axisrow(a.kind).first; v < axisrow(a.kind).first + axisrow(a.kind).count; ++v) set[v] = true;
+        by += (by.empty() ? "--" : " and --") + a.option + " " + axisrow(a.kind).name;
     }
     for (int v = 0; v < settingrow(s).count; ++v)
         if (!set[v]) return succeeded();
     return refused("--" + std::string(settingrow(s).name) + ": '" + excerpt(numberlist(values)) + "' refused; " + by +
-                   " set it in every point of the map");
+                   " " + why);
 }
 
-// Refuses a value of named option s (--design-error, --param) that an axis sets in
-// every point of the map.
-Outcome checknamedreplaced(const MapAxis *axes[2], const CompareOptionValues &given, Setting s) {
-    for (int a = 0; a < 2; ++a) {
-        const PlotAxis kind = axes[a]->kind;
-        if (kind == AXISNONE || tableaxis(kind) || axissetting(kind) != s) continue;
-        const std::string name = parameterrow(axisparameter(kind)).name;
+// Refuses a value of named option s (--design-error, --param) that an axis sets.
+Outcome checknamedreplaced(const std::vector<AxisUse> &axes, const CompareOptionValues &given, Setting s,
+                           const std::string &why) {
+    for (const AxisUse &a : axes) {
+        if (a.kind == AXISNONE || tableaxis(a.kind) || axissetting(a.kind) != s) continue;
+        const std::string name = parameterrow(axisparameter(a.kind)).name;
         for (const auto &value : given.named[s])
             if (value.first == name)
                 return refused("--" + std::string(settingoption(s, "--")) + ": '" +
-                               excerpt(value.first + "=" + numbertext(value.second)) + "' refused; --" +
-                               (a == 0 ? "x " : "y ") + axisname(kind) + " sets it in every point of the map");
+                               excerpt(value.first + "=" + numbertext(value.second)) + "' refused; --" + a.option +
+                               " " + axisname(a.kind) + " " + why);
     }
     return succeeded();
 }
@@ -85,10 +84,15 @@ Outcome checkaxes(const MapGrid &grid, const std::string typed[2], const Compare
     if (static_cast<double>(axiscount(grid.x)) * axiscount(grid.y) > MAXGRIDPOINTS)
         return refused(yrefused + "the map has more than a million points (--x " + std::to_string(axiscount(grid.x)) +
                        " times --y " + std::to_string(axiscount(grid.y)) + "); choose larger steps");
-    const MapAxis *axes[2] = {&grid.x, &grid.y};
+    return checkgivenreplaced({{grid.x.kind, "x"}, {grid.y.kind, "y"}}, given, "set it in every point of the map",
+                              "sets it in every point of the map");
+}
+
+Outcome checkgivenreplaced(const std::vector<AxisUse> &axes, const CompareOptionValues &given,
+                           const std::string &setwhy, const std::string &namedwhy) {
     for (int s = 0; s < SETTINGS; ++s) {
-        Outcome replaced = checkreplaced(axes, given, static_cast<Setting>(s));
-        if (replaced.ok()) replaced = checknamedreplaced(axes, given, static_cast<Setting>(s));
+        Outcome replaced = checkreplaced(axes, given, static_cast<Setting>(s), setwhy);
+        if (replaced.ok()) replaced = checknamedreplaced(axes, given, static_cast<Setting>(s), namedwhy);
         if (!replaced.ok()) return replaced;
     }
     return succeeded();

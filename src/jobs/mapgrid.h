@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "jobs/grid.h"
 #include "settings/request.h"
@@ -41,6 +42,20 @@ Outcome checkreaches(const CompareRequest &r);
 // replace only in part gives the values they leave (--end with end-x: end-y).
 // `typed` holds the axes' texts as given ("" for none). Succeeds when the map may run.
 Outcome checkaxes(const MapGrid &grid, const std::string typed[2], const CompareOptionValues &given);
+
+// An axis that sets a value of the comparison, and the option that gives it ("x",
+// "uncertain") as refusals name it.
+struct AxisUse {
+    PlotAxis kind;       // the setting it sets, AXISNONE for none
+    std::string option;  // its option's name without the dashes
+};
+
+// Refuses, as "--OPTION: 'VALUE' refused; --AXISOPTION NAME WHY", a comparison option
+// (`given`) whose every value one of `axes` sets: a setting of the table that the axes
+// set whole (`setwhy`, naming each axis that sets a part), or a value of --design-error
+// or --param that an axis sets (`namedwhy`). Succeeds when no option is replaced.
+Outcome checkgivenreplaced(const std::vector<AxisUse> &axes, const CompareOptionValues &given,
+                           const std::string &setwhy, const std::string &namedwhy);
 
 // Points along an axis (1 for AXISNONE) and in the whole map.
 int axiscount(const MapAxis &axis);

@@ -37,6 +37,20 @@ nlohmann::ordered_json sampleresult(const MonteCarloPoints &points, int i) {
     return reach.ok() ? resultjson(r, standalonepass(r)) : unreachablejson(r, reach.message);
 }
 
+// Refuses inputs that name one setting twice, and a Sobol study of more inputs
+// than MAXSOBOLINPUTS, saying why.
+Outcome checkinputs(const std::vector<UncertainInput> &inputs, SamplingScheme sampling) {
+    std::set<std::string> names;
+    for (const UncertainInput &input : inputs)
+        if (!names.insert(input.name).second) return refused("'" + input.name + "' is given twice");
+    if (sampling == SAMPLINGSOBOL && inputs.size() > static_cast<size_t>(MAXSOBOLINPUTS))
+        return refused("sobol takes at most " + std::to_string(MAXSOBOLINPUTS) + " inputs");
+    return succeeded();
+}
+
+// Why an option of the comparison is refused when an input draws its value.
+const char *const CONFLICT = "draws its value in every sample: the two conflict";
+
 }  // namespace
 
 Outcome readuncertain(const std::string &text, UncertainInput &input) {
@@ -52,12 +66,33 @@ Outcome readuncertain(const std::string &text, UncertainInput &input) {
     return succeeded();
 }
 
-Outcome checkinputs(const std::vector<UncertainInput> &inputs, SamplingScheme sampling) {
-    std::set<std::string> names;
-    for (const UncertainInput &input : inputs)
-        if (!names.insert(input.name).second) return refused("'" + input.name + "' is given twice");
-    if (sampling == SAMPLINGSOBOL && inputs.size() > static_cast<size_t>(MAXSOBOLINPUTS))
-        return refused("sobol takes at most " + std::to_string(MAXSOBOLINPUTS) + " inputs");
+Outcome readmontecarlo(const CompareOptionValues &values, const StudyTexts &texts, MonteCarloJob &job) {
+    const Outcome request = requestfromoptions(values, "--", job.request);
+    if (!request.ok()) return request;
+    if (texts.samples < 1 || texts.samples > MAXGRIDPOINTS)
+        return refused("--samples: '" + std::to_string(texts.samples) + "' refused; accepts a whole number from 1 to " +
+                       numbertext(MAXGRIDPOINTS));
+    double seed = 0;
+    if (!readnumber(texts.seed, seed) || seed < 0 || seed > MAXSTUDYSEED || seed != std::floor(seed))
+        return refused("--seed: '" + excerpt(texts.seed) + "' refused; accepts a whole number from 0 to " +
+                       numbertext(MAXSTUDYSEED));
+    if (!samplingnamed(texts.sampling, job.sampling))
+        return refused("--sampling: '" + excerpt(texts.sampling) + "' refused; accepts random, lhs or sobol");
+    job.inputs.clear();
+    for (const std::string &text : texts.uncertain) {
+        UncertainInput input{};
+        const Outcome read = readuncertain(text, input);
+        if (!read.ok()) return refused("--uncertain: '" + excerpt(text) + "' refused; " + read.message);
+        job.inputs.push_back(input);
+    }
+    const Outcome inputs = checkinputs(job.inputs, job.sampling);
+    if (!inputs.ok()) return refused("--uncertain: refused; " + inputs.message);
+    std::vector<AxisUse> drawn;
+    for (const UncertainInput &input : job.inputs) drawn.push_back(AxisUse{input.axis, "uncertain"});
+    const Outcome given = checkgivenreplaced(drawn, values, CONFLICT, CONFLICT);
+    if (!given.ok()) return given;
+    job.seed = static_cast<std::uint64_t>(seed);
+    job.samples = texts.samples;
     return succeeded();
 }
 

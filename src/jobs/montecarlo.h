@@ -37,9 +37,20 @@ struct MonteCarloJob {
 // DIST as parsedistribution reads it. Refuses either, saying why.
 Outcome readuncertain(const std::string &text, UncertainInput &input);
 
-// Refuses inputs that name one setting twice, and a Sobol study of more inputs
-// than MAXSOBOLINPUTS, saying why.
-Outcome checkinputs(const std::vector<UncertainInput> &inputs, SamplingScheme sampling);
+// The study's own settings as typed. Written by the front end; read by readmontecarlo.
+struct StudyTexts {
+    int samples;                         // N
+    std::string seed;                    // the draws' seed
+    std::string sampling;                // random, lhs or sobol
+    std::vector<std::string> uncertain;  // NAME=DIST each
+};
+
+// Reads a study: the comparison's settings (`values`) and the study's own (`texts`)
+// into `job` (not its shard nor its workers). Refuses, as "--OPTION: 'VALUE' refused;
+// why", a setting out of its range, an input readuncertain refuses, inputs that
+// name one setting twice, a Sobol study of more inputs than MAXSOBOLINPUTS, and an
+// option of the comparison whose value an input draws (--error with error, ...).
+Outcome readmontecarlo(const CompareOptionValues &values, const StudyTexts &texts, MonteCarloJob &job);
 
 // A study ready to run. Written by montecarlopoints; read by montecarloline.
 struct MonteCarloPoints {

@@ -17,6 +17,8 @@
 #include "formats/runcsv.h"
 #include "jobs/batch.h"
 #include "jobs/map.h"
+#include "jobs/montecarlo.h"
+#include "jobs/montecarlosummary.h"
 #include "jobs/sweep.h"
 #include "settings/settings.h"
 #include "settings/robotvalues.h"
@@ -261,7 +263,8 @@ std::vector<BatchItem> itemsof(const std::vector<GivenItem> &given) {
 // failed, named in the problem, or when no worker could start (an OSError).
 Stopped runpoints(GilReleased &off, Arrivals &got, bool main, int count, int jobs,
                   const std::function<void(int)> &prepare, const std::function<std::string(int)> &line,
-                  const std::function<std::string(int)> &name) {
+                  const std::function<std::string(int)> &name,
+                  const std::function<void(const std::string &)> &seen = nullptr) {
     Stopped stopped{false, "", nullptr};
     const WorkersEnd end = runinworkers(
         count, jobs, line,
@@ -269,6 +272,7 @@ Stopped runpoints(GilReleased &off, Arrivals &got, bool main, int count, int job
             if (!run.ok) {
                 if (stopped.problem.empty()) stopped.problem = name(k) + ": " + run.line;
             } else if (stopped.problem.empty()) {
+                if (seen) seen(run.line);
                 arrive(got, off, run.line);
             }
         },
@@ -412,4 +416,39 @@ py::object map(const SettingArguments &a, const py::object &x, const py::object 
             [&](int k) { return mappointname(points, k); });
     }
     return gatheredend(got, stopped, PyExc_RuntimeError);
+}
+
+py::tuple montecarlo(const SettingArguments &a, const Study &study, const py::object &jobs, const py::object &progress) {
+    const CompareOptionValues values = valuesof(a);
+    const StudyTexts texts = studyof(study.samples, study.seed, study.uncertain, study.sampling);
+    const std::string workers = jobstext(jobs);
+    const bool main = inmainthread();
+    const Turn taken("montecarlo");
+    MonteCarloJob job{};
+    const Outcome read = readmontecarlo(values, texts, job);
+    if (!read.ok()) throw py::value_error(read.message);
+    job.shard = Shard{0, 1};
+    job.jobs = jobsof(workers);
+    py::list inputs;
+    for (const UncertainInput &input : job.inputs) inputs.append(axisof(input.axis, Grid{}, job.request.type));
+    const py::object gather = py::module_::import("sotoc").attr("_StudyGathering")(progress, inputs, job.samples);
+    Arrivals got{py::list(), gather, nullptr};
+    Stopped stopped{false, "", nullptr};
+    StudySamples samples;
+    Outcome kept = succeeded();
+    {
+        GilReleased off;
+        const MonteCarloPoints points = montecarlopoints(job);
+        stopped = runpoints(
+            off, got, main, static_cast<int>(points.indices.size()), job.jobs, nullptr,
+            [&](int k) { return montecarloline(points, k); }, [&](int k) { return montecarloname(points, k); },
+            [&](const std::string &line) {
+                if (kept.ok()) kept = readsampleline(line, samples);
+            });
+    }
+    const py::object dataset = gatheredend(got, stopped, PyExc_RuntimeError);
+    json summary;
+    if (kept.ok()) kept = summarise(samples, summary);
+    if (!kept.ok()) throw std::runtime_error(kept.message);
+    return py::make_tuple(dataset, pythonof(summary));
 }

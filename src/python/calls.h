@@ -44,3 +44,14 @@ py::object sweep(const SettingArguments &a, const py::object &errors, const py::
 // (NAME, VALUES), as the lines of sotoc map, gathered as `gathered` asks.
 py::object map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs,
                const Gathered &gathered);
+
+// The study's own arguments of montecarlo, as given.
+struct Study {
+    py::object samples, seed, uncertain, sampling;
+};
+
+// The comparison for each sample of the uncertain inputs, as the lines of sotoc
+// montecarlo, gathered by the Python side into an xarray.Dataset over the samples
+// (sotoc._StudyGathering), and the summary dict: the tuple (Dataset, summary).
+// `progress` whether a progress bar shows the samples done.
+py::tuple montecarlo(const SettingArguments &a, const Study &study, const py::object &jobs, const py::object &progress);

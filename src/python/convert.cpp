@@ -1,5 +1,6 @@
 #include "python/convert.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -258,6 +259,46 @@ std::string axistext(const py::object &axis, const char *option, bool required) 
         text += (k > 1 ? ":" : "") + typednumber(given[k]);
     }
     return text;
+}
+
+StudyTexts studyof(const py::object &samples, const py::object &seed, const py::object &uncertain,
+                   const py::object &sampling) {
+    const auto whole = [](const py::object &v, const char *option) {
+        if (PyBool_Check(v.ptr()) || !PyIndex_Check(v.ptr()))
+            throw py::type_error(std::string(option) + ": '" + excerpt(textof(v)) + "' refused; accepts an int");
+        return py::int_(v);
+    };
+    StudyTexts texts{0, seed.is_none() ? "0" : textof(whole(seed, "--seed")), "", {}};
+    const py::int_ n = whole(samples, "--samples");
+    const long long count = PyLong_AsLongLong(n.ptr());
+    if (PyErr_Occurred() || count < INT_MIN || count > INT_MAX) {
+        PyErr_Clear();
+        texts.samples = count < 0 ? INT_MIN : INT_MAX;  // refused by its range as the option's value
+    } else {
+        texts.samples = static_cast<int>(count);
+    }
+    if (!py::isinstance<py::str>(sampling))
+        throw py::type_error("--sampling: '" + excerpt(textof(sampling)) + "' refused; accepts a str");
+    texts.sampling = sampling.cast<std::string>();
+    const std::string refusal = "--uncertain: '" + excerpt(textof(uncertain)) +
+                                "' refused; accepts a dict of NAME: DIST or a list of 'NAME=DIST' strs";
+    if (py::isinstance<py::str>(uncertain)) {
+        texts.uncertain.push_back(uncertain.cast<std::string>());
+    } else if (ismapping(uncertain)) {
+        for (const auto &item : py::dict(uncertain)) {
+            if (!py::isinstance<py::str>(item.first) || !py::isinstance<py::str>(item.second))
+                throw py::type_error(refusal);
+            texts.uncertain.push_back(item.first.cast<std::string>() + "=" + item.second.cast<std::string>());
+        }
+    } else if (issequence(uncertain)) {
+        for (const py::handle &item : py::list(uncertain)) {
+            if (!py::isinstance<py::str>(item)) throw py::type_error(refusal);
+            texts.uncertain.push_back(item.cast<std::string>());
+        }
+    } else {
+        throw py::type_error(refusal);
+    }
+    return texts;
 }
 
 bool flagof(const py::object &v, const char *name) {

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "jobs/grid.h"
+#include "jobs/montecarlo.h"
 #include "settings/request.h"
 
 namespace py = pybind11;
@@ -61,6 +62,14 @@ Grid gridof(const std::string &text);
 // takes it: "NAME=FROM:TO:STEP" or "NAME=V1,V2,...", "" for None when the axis is
 // not `required`. Raises TypeError for anything but a str and numbers.
 std::string axistext(const py::object &axis, const char *option, bool required);
+
+// The study's own settings of a Monte Carlo study as its options would be typed:
+// samples and seed ints (seed None for 0; numpy's too), uncertain a mapping of
+// NAME to DIST, a sequence of "NAME=DIST" strs or one such str, sampling a str.
+// Raises TypeError for a value of another type; samples beyond the range of an int
+// are that range's nearest bound, which readmontecarlo refuses.
+StudyTexts studyof(const py::object &samples, const py::object &seed, const py::object &uncertain,
+                   const py::object &sampling);
 
 // Whether flag `name` is set: `v` must be True or False (a str such as 'no' is no
 // flag); TypeError naming the flag otherwise.

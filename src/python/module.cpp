@@ -33,6 +33,10 @@ the same numbers to the last bit.
     map(robot, motion, ..., x=(NAME, FROM, TO, STEP), y=None, jobs=None,
         as_="records", progress=False)      the comparison over a grid of one
                                             setting or two
+    montecarlo(robot, motion, ..., samples=N, uncertain={NAME: DIST}, seed=0,
+               sampling="random", jobs=None, progress=False)
+                                            the comparison for samples of uncertain
+                                            settings: (xarray.Dataset, summary dict)
     records_frame(results)                  results as a flat pandas.DataFrame
     plot_sweep(results), plot_map(ds)       the panels of sweep --plot and map --plot
                                             as a matplotlib figure
@@ -43,12 +47,12 @@ axes' values, and for every point the outcome code (an index into OUTCOMES), the
 positioning error [m] and final time [s] of each run, and whether SOTOC reached its
 last phase, shaped (ny, nx) for a map over two settings.
 
-Batches, sweeps and maps run each comparison in its own worker process. Each call
-starts from the program's start-up state, whatever ran before. Refused arguments
+Batches, sweeps, maps and Monte Carlo studies run each comparison in its own worker
+process. Each call starts from the program's start-up state, whatever ran before. Refused arguments
 raise ValueError (TypeError for a value of the wrong type or an argument the
 function does not have) with the refusal of the command line; a move without a
-switching-time solution is a result, not an error. Ctrl-C during a batch, a sweep
-or a map raises KeyboardInterrupt once its worker processes are stopped. Calls from
+switching-time solution is a result, not an error. Ctrl-C during a batch, a sweep,
+a map or a study raises KeyboardInterrupt once its worker processes are stopped. Calls from
 several threads take turns; other threads run while the comparisons do. A call
 from a signal handler while a call of the same thread runs raises RuntimeError.
 
@@ -156,6 +160,16 @@ const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs:
             8 s after a nominal move longer than 4 s.
 )";
 
+// The noise's seed in the designs' signature and help; a study draws it (an uncertain
+// input) and its keyword seed is the draws' seed.
+const char *const NOISESEEDSIGNATURE = "seed: float = 0.0, ";
+const char *const NOISESEEDHELP = R"(    seed    float: seed of the noise, a whole number; accepts {seedaccepted}.
+            Default 0.0.
+)";
+
+// `text` without its part `part`.
+std::string without(std::string text, const std::string &part) { return text.erase(text.find(part), part.size()); }
+
 const char *const JOBSHELP = R"(    jobs    int: comparisons at once, each in its own worker process, 1 to {maxjobs};
             the results are the same for every number. Default None: the number of
             cores ({cores}).
@@ -259,6 +273,40 @@ Arguments:
             (outer, index j), another than x. Default None: a one-axis map.
 {jobs}{gathered})";
 
+const char *const MONTECARLOHELP = R"(montecarlo(robot: str, motion: str, *, {settingsignature}, error: Optional[float] = None, robotfile: Optional[str] = None, {rulesignature}, {studydesignsignature}, samples: int, seed: int = 0, uncertain: Union[Mapping[str, str], Sequence[str], str], sampling: str = 'random', jobs: Optional[int] = None, progress: bool = False) -> Tuple[xarray.Dataset, Dict[str, Any]]
+
+The comparison of compare for each of `samples` samples of the uncertain inputs, as
+`sotoc montecarlo --samples N --seed S --uncertain NAME=DIST ... --sampling WORD` with
+the same settings: returns (ds, summary). ds is an xarray.Dataset over the dimension
+"sample" (the samples' indices): each input's drawn value under its NAME; "outcome",
+an index into sotoc.OUTCOMES; and for each run RUN of tocFree, tocErr and sotocErr
+"runs.RUN.M" for every figure M of a run (tf, error, ratio, designedTipError,
+designedTipSpeed, endTipError, endTipSpeed, settlingTime, pastSpan, and finished of
+sotocErr), NaN (False) where the run did not happen; units and labels in the
+variables' attrs, the settings no input draws and the study's seed, samples and
+sampling in its attrs. summary is the summary object the command prints, as a dict:
+the probability that SOTOC comes closer than TOC with its 95 % Wilson interval, the
+quantiles with bootstrap intervals, the counts and the inputs' rank correlations with
+the misses. The values equal the command's lines for the same seed; each sample runs
+in its own worker process. An argument whose value an input draws (error with an
+uncertain error, ...) is refused.
+
+Arguments:
+{settings}    error   float: mass error of the design [%]; accepts {erroraccepted}.
+            Default None: {error}, unless an input draws it.
+{rules}{studydesigns}    samples int: the number of samples N, 1 to 1000000. Required.
+    seed    int: seed of the draws, 0 to 4294967295. Default 0.
+    uncertain dict of NAME: DIST, list of "NAME=DIST" or one such str: the
+            uncertain inputs, NAME one of {axisnames} (the noise's seed: seed),
+            DIST normal:MEAN,SD (SD 0: a point), uniform:LO,HI,
+            truncnormal:MEAN,SD,LO,HI or lognormal:ZETA,SIGMA (exp(ZETA + SIGMA z)),
+            in the setting's unit (errors in %). Required.
+    sampling str: "random" (independent draws), "lhs" (Latin hypercube) or "sobol"
+            (scrambled Sobol points). Default 'random'.
+{jobs}    progress bool: show the samples done and the time left with a tqdm progress
+            bar, in a notebook too. Default False.
+)";
+
 // The arguments of sweep and map that choose how the results come back.
 const char *const GATHEREDHELP = R"(    as_     str: "records" (the list of result dicts), "arrays" (a dict of NumPy
             arrays: each axis's values under its name, x first; "outcome", int8, an
@@ -306,6 +354,8 @@ Fields helpfields(const CompareRequest &c, const CompareRequest &s) {
             {"rules", RULESHELP},
             {"designsignature", DESIGNSIGNATURE},
             {"designs", DESIGNHELP},
+            {"studydesignsignature", without(DESIGNSIGNATURE, NOISESEEDSIGNATURE)},
+            {"studydesigns", without(DESIGNHELP, NOISESEEDHELP)},
             {"jobs", JOBSHELP},
             {"gathered", GATHEREDHELP},
             {"gatheredtype", GATHEREDTYPE},
@@ -384,6 +434,13 @@ const Parameters SWEEPPARAMETERS{"sweep", settingnames(SETTINGERROR, {"errors", 
                                  {"robot", "motion", "errors"}};
 const Parameters MAPPARAMETERS{"map", settingnames(SETTINGS, {"x", "y", "jobs", "as_", "progress"}), 2,
                                {"robot", "motion", "x"}};
+
+// A Monte Carlo study's inputs are drawn: its own settings, the noise's seed among them.
+const Parameters MONTECARLOPARAMETERS{
+    "montecarlo",
+    settingnames(SETTINGSEED, {"samples", "seed", "uncertain", "sampling", "jobs", "progress"}),
+    2,
+    {"robot", "motion", "samples", "uncertain"}};
 
 bool among(const std::vector<const char *> &names, size_t first, size_t last, const std::string &name) {
     for (size_t k = first; k < last && k < names.size(); ++k)
@@ -495,6 +552,15 @@ PYBIND11_MODULE(_sotoc, m) {
     define(m, MAPPARAMETERS, fill(MAPHELP, fields), [](const Bound &b) {
         return map(b.settings, b.get("x", py::none()), b.get("y", py::none()), b.get("jobs", py::none()),
                    b.gathered());
+    });
+    define(m, MONTECARLOPARAMETERS, fill(MONTECARLOHELP, fields), [](Bound b) {
+        // seed is the draws' seed here, bound as the noise's keyword of the same name
+        const py::object seed = b.settings.given[SETTINGSEED] ? b.settings.given[SETTINGSEED] : py::none();
+        b.settings.given[SETTINGSEED] = py::object();
+        const Study study{b.get("samples", py::none()), seed, b.get("uncertain", py::none()),
+                          b.get("sampling", py::str("random"))};
+        return montecarlo(b.settings, study, b.get("jobs", py::none()),
+                          py::bool_(flagof(b.get("progress", py::bool_(false)), "progress")));
     });
     // The outcomes of a result, by their codes in the arrays of sweeps and maps.
     m.attr("OUTCOMES") =

@@ -424,3 +424,82 @@ def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]") -> "Figure":
                   loc="lower center", ncol=3, frameon=False)
     figure.suptitle("Map" + (": " + title if title else ""))
     return figure
+
+
+# --- Monte Carlo studies ---------------------------------------------------------------
+
+# The figures of each run kept over a study's samples: (figure, dtype, value where the
+# run did not happen, unit, what it is). A run that never settled has no settling time.
+STUDYFIGURES = [("tf", "float64", math.nan, "s", "%s: final time"),
+                ("error", "float64", math.nan, "m", "%s: positioning error with the velocity term"),
+                ("ratio", "float64", math.nan, "%", "%s: positioning error as a share of the stroke"),
+                ("designedTipError", "float64", math.nan, "m", "%s: tip's distance from the goal at the designed time"),
+                ("designedTipSpeed", "float64", math.nan, "m/s", "%s: tip's speed at the designed time"),
+                ("endTipError", "float64", math.nan, "m", "%s: tip's distance from the goal at the end of the span"),
+                ("endTipSpeed", "float64", math.nan, "m/s", "%s: tip's speed at the end of the span"),
+                ("settlingTime", "float64", math.nan, "s", "%s: settling time"),
+                ("pastSpan", "bool", False, "", "%s: ran past the span")]
+STUDYRUNFIGURES = [(run, figure) for run in RUNNAMES for figure in STUDYFIGURES] + \
+                  [("sotocErr", ("finished", "bool", False, "", "%s: reached its last phase"))]
+
+
+class _StudyGathering(_Gathering):
+    """The sample lines of a Monte Carlo study as they arrive, in index order (made and
+    fed by _sotoc), kept as arrays of one element per sample.
+
+    progress  whether a progress bar shows the samples done
+    inputs    the uncertain inputs: dicts of name, setting, first, count and label
+    count     samples of the study"""
+
+    def __init__(self, progress, inputs, count):
+        import numpy
+        self.xarray = importlib.import_module("xarray")
+        self.axes = inputs
+        self.count = count
+        self.done = 0
+        self.first = None
+        self.study = {}
+        self.arrays = {"sample": numpy.arange(count, dtype="int64"), "outcome": numpy.zeros(count, dtype="int8")}
+        for a in inputs:
+            self.arrays[a["name"]] = numpy.full(count, math.nan)
+        for run, (figure, dtype, missing, _, _) in STUDYRUNFIGURES:
+            self.arrays["runs.%s.%s" % (run, figure)] = numpy.full(count, missing, dtype=dtype)
+        self.bar = _progressbar(count) if progress else None
+
+    def add(self, line):
+        k = line["sample"]
+        self.done += 1
+        if self.first is None:
+            self.first = {"settings": line["settings"], "program": line["program"]}
+            self.study = line["montecarlo"]
+        for name, value in line["drawn"].items():
+            self.arrays[name][k] = value
+        self.arrays["outcome"][k] = OUTCOMES.index(line["outcome"])
+        runs = line.get("runs") or {}
+        for run, (figure, _, missing, _, _) in STUDYRUNFIGURES:
+            value = runs.get(run, {}).get(figure)
+            self.arrays["runs.%s.%s" % (run, figure)][k] = missing if value is None else value
+        if self.bar is not None:
+            self.bar.update(1)
+
+    def end(self):
+        """The samples as an xarray.Dataset over the dimension "sample"."""
+        self.close()
+        dims = ("sample",)
+        variables = {a["name"]: (dims, self.arrays[a["name"]], {"units": _units(a["label"]), "long_name": a["label"]})
+                     for a in self.axes}
+        variables["outcome"] = (dims, self.arrays["outcome"], {
+            "flag_values": list(range(len(OUTCOMES))), "flag_meanings": " ".join(OUTCOMES)})
+        for run, (figure, _, _, unit, what) in STUDYRUNFIGURES:
+            attrs = {"long_name": what % RUNWORDS[run]}
+            if unit:
+                attrs["units"] = unit
+            variables["runs.%s.%s" % (run, figure)] = (dims, self.arrays["runs.%s.%s" % (run, figure)], attrs)
+        attrs = self.settings()
+        attrs.update({"montecarlo." + k: v for k, v in self.study.items()})
+        coords = {"sample": ("sample", self.arrays["sample"], {"long_name": "index of the sample"})}
+        return self.xarray.Dataset(variables, coords=coords, attrs=attrs)
+
+
+montecarlo = _front(_sotoc.montecarlo)
+__all__.append("montecarlo")

@@ -201,6 +201,37 @@ def map(
     progress: bool = False,
 ) -> Union[List[Result], Dict[str, numpy.ndarray], xarray.Dataset]: ...
 
+def montecarlo(
+    robot: str,
+    motion: str,
+    *,
+    ratios: Optional[Sequence[float]] = None,
+    start: Optional[Sequence[float]] = None,
+    end: Optional[Sequence[float]] = None,
+    elbow: str = 'up',
+    error: Optional[float] = None,
+    robotfile: Optional[str] = None,
+    near: float = 0.2,
+    sotoc_fallback: Optional[float] = None,
+    tolerance: float = 0.001,
+    joint2_start: str = 'shorter',
+    design_search: str = 'standard',
+    design_errors: Optional[Mapping[str, float]] = None,
+    params: Optional[Mapping[str, float]] = None,
+    control_period: Optional[float] = None,
+    encoder_counts: Optional[Sequence[float]] = None,
+    sensor_noise: Optional[Sequence[float]] = None,
+    sensor_delay: float = 0.0,
+    servo_antiwindup: str = 'off',
+    span: Optional[float] = None,
+    samples: int,
+    seed: int = 0,
+    uncertain: Union[Mapping[str, str], Sequence[str], str],
+    sampling: str = 'random',
+    jobs: Optional[int] = None,
+    progress: bool = False,
+) -> Tuple[xarray.Dataset, Dict[str, Any]]: ...
+
 def records_frame(results: Union[Result, Iterable[Mapping[str, Any]]]) -> pandas.DataFrame: ...
 
 def plot_sweep(results: Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset]) -> Figure: ...

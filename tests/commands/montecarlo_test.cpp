@@ -152,6 +152,15 @@ TEST(MonteCarlo, RefusalsSayWhy) {
         {{"--uncertain", "error=normal:0,1", "--samples"}, "--samples: "},
         {{"--uncertain", "error=normal:0,1", "--seed", "-1"}, "--seed: '-1' refused"},
         {{"--uncertain", "error=normal:0,1", "--sampling", "halton"}, "--sampling: 'halton' refused"},
+        // An option whose value an input draws: the two conflict.
+        {{"--uncertain", "error=normal:0,1", "--error", "3"},
+         "--error: '3' refused; --uncertain error draws its value in every sample: the two conflict"},
+        {{"--design-error", "L2=2", "--uncertain", "design-error:L2=normal:0,1"},
+         "--design-error: 'L2=2' refused; --uncertain design-error:L2 draws its value"},
+        {{"--ratios", "1.5,2", "--uncertain", "ratio1=uniform:1,2", "--uncertain", "ratio2=uniform:1,2"},
+         "--ratios: '1.5,2' refused; --uncertain ratio1 and --uncertain ratio2 draws its value"},
+        {{"--end", "0.3,0.2", "--uncertain", "end-x=uniform:0.2,0.3", "--uncertain", "end-y=uniform:0.1,0.2"},
+         "--end: '0.3,0.2' refused; --uncertain end-x and --uncertain end-y draws its value"},
     };
     for (const auto &c : cases) {
         const bool counted = std::find(c.args.begin(), c.args.end(), "--samples") != c.args.end();

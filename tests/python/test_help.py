@@ -10,7 +10,7 @@ import pydoc
 import pytest
 import sotoc
 
-FUNCTIONS = ["compare", "params", "batch", "sweep", "map"]  # compiled, each help starting with its signature
+FUNCTIONS = ["compare", "params", "batch", "sweep", "map", "montecarlo"]  # compiled, each help starting with its signature
 HELPERS = ["records_frame", "plot_sweep", "plot_map"]
 
 
