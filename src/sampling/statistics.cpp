@@ -1,10 +1,10 @@
 #include "sampling/statistics.h"
 
-#include <gsl/gsl_errno.h>
-#include <gsl/gsl_multifit.h>
 #include <gsl/gsl_rng.h>
 #include <gsl/gsl_sort.h>
 #include <gsl/gsl_statistics_double.h>
+
+#include <Eigen/Dense>
 
 #include <algorithm>
 #include <cmath>
@@ -39,20 +39,16 @@ std::vector<double> sortedquantiles(const std::vector<double> &sorted, const std
     return q;
 }
 
-// The residuals of column y after the least squares fit on the columns of x.
-std::vector<double> residuals(const gsl_matrix *x, const std::vector<double> &y) {
-    const size_t n = x->size1, p = x->size2;
-    gsl_set_error_handler_off();  // a singular fit gives its least-norm solution, never an abort
-    std::unique_ptr<gsl_multifit_linear_workspace, void (*)(gsl_multifit_linear_workspace *)> w(
-        gsl_multifit_linear_alloc(n, p), gsl_multifit_linear_free);
-    std::unique_ptr<gsl_vector, void (*)(gsl_vector *)> c(gsl_vector_alloc(p), gsl_vector_free);
-    std::unique_ptr<gsl_matrix, void (*)(gsl_matrix *)> cov(gsl_matrix_alloc(p, p), gsl_matrix_free);
-    std::unique_ptr<gsl_vector, void (*)(gsl_vector *)> r(gsl_vector_alloc(n), gsl_vector_free);
-    const gsl_vector_const_view yv = gsl_vector_const_view_array(y.data(), n);
-    double chisq = 0;
-    gsl_multifit_linear(x, &yv.vector, c.get(), cov.get(), &chisq, w.get());
-    gsl_multifit_linear_residuals(x, &yv.vector, c.get(), r.get());
-    return std::vector<double>(r->data, r->data + n);
+// The residuals of column y after the least squares fit on the columns of x, by
+// Eigen's complete orthogonal decomposition: a singular fit gives its least-norm
+// solution. Eigen computes it itself, never through a BLAS library, whose choice on a
+// machine (reference, OpenBLAS, the one another library loaded first) would move the
+// last bits of a summary.
+std::vector<double> residuals(const Eigen::MatrixXd &x, const std::vector<double> &y) {
+    const Eigen::Map<const Eigen::VectorXd> yv(y.data(), static_cast<Eigen::Index>(y.size()));
+    const Eigen::VectorXd c = x.completeOrthogonalDecomposition().solve(yv);
+    const Eigen::VectorXd r = yv - x * c;
+    return std::vector<double>(r.data(), r.data() + r.size());
 }
 
 // Whether all values are equal.
@@ -104,17 +100,17 @@ Estimate spearman(const std::vector<double> &x, const std::vector<double> &y) {
 Estimate partialrank(const std::vector<std::vector<double>> &inputs, int j, const std::vector<double> &y) {
     const size_t n = y.size(), p = inputs.size();
     if (n < p + 3) return NOESTIMATE;
-    std::unique_ptr<gsl_matrix, void (*)(gsl_matrix *)> x(gsl_matrix_alloc(n, p), gsl_matrix_free);
-    size_t column = 1;
-    for (size_t i = 0; i < n; ++i) gsl_matrix_set(x.get(), i, 0, 1.0);
+    Eigen::MatrixXd x(static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(p));
+    Eigen::Index column = 1;
+    x.col(0).setOnes();
     for (size_t k = 0; k < p; ++k) {
         if (static_cast<int>(k) == j) continue;
         const std::vector<double> rk = ranks(inputs[k]);
-        for (size_t i = 0; i < n; ++i) gsl_matrix_set(x.get(), i, column, rk[i]);
+        for (size_t i = 0; i < n; ++i) x(static_cast<Eigen::Index>(i), column) = rk[i];
         ++column;
     }
-    const std::vector<double> ex = residuals(x.get(), ranks(inputs[static_cast<size_t>(j)]));
-    const std::vector<double> ey = residuals(x.get(), ranks(y));
+    const std::vector<double> ex = residuals(x, ranks(inputs[static_cast<size_t>(j)]));
+    const std::vector<double> ey = residuals(x, ranks(y));
     const double bound = FLATRESIDUAL * static_cast<double>(n);
     const auto flat = [bound](const std::vector<double> &e) {
         return std::all_of(e.begin(), e.end(), [bound](double v) { return std::fabs(v) < bound; });
