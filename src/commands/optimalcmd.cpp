@@ -11,6 +11,7 @@
 #include "atomicwrite/outfile.h"
 #include "commands/options.h"
 #include "design/design.h"
+#include "formats/resultjson.h"
 #include "optimal/optimal.h"
 #include "processes/interrupt.h"
 #include "records/records.h"
@@ -31,29 +32,6 @@ const char *const ABOUT =
     "outcome, the switches of each joint's torque between its limits and the arcs off them, whether\n"
     "that is the structure the design assumes (joint 1 one switch, joint 2 two), and the designed\n"
     "final time over t*. Exit status: 0 solved, 1 not written, 2 refused options, 3 not solved.";
-
-// The optimal block: the solution's figures; the design's final time and the gap
-// when `designed` (null otherwise).
-json optimalblock(const OptimalSolution &s, bool designed, double tfDesigned) {
-    json j{{"tf", s.tf},
-           {"solved", s.solved},
-           {"status", s.status},
-           {"iterations", s.iterations},
-           {"intervals", s.N},
-           {"meshes", s.meshes},
-           {"meshConverged", s.meshConverged},
-           {"tfCoarse", s.tfCoarse},
-           {"switches", {s.switches[0], s.switches[1]}},
-           {"interiorArcs", {s.interiorArcs[0], s.interiorArcs[1]}},
-           {"designStructure", s.designStructure},
-           {"designedTf", nullptr},
-           {"gap", nullptr}};
-    if (designed) {
-        j["designedTf"] = tfDesigned;
-        j["gap"] = tfDesigned / s.tf;
-    }
-    return j;
-}
 
 // The block as lines of text.
 std::string optimallines(const json &b) {
@@ -120,7 +98,7 @@ int optimalcommand(int argc, char **argv) {
     optimalproblem(request.type, designed, p);
     OptimalSolution sol;
     solveoptimal(p, OPTIMALDEFAULTS, sol);
-    const json block = optimalblock(sol, designed, p.ts[3]);
+    const json block = optimaljson(sol, designed, p.ts[3]);
     const std::string text = asjson ? json{{"optimal", block}}.dump() + "\n" : optimallines(block);
     Outcome written = writeresults(STDOUT_FILENO, text);
     if (!log.empty()) {

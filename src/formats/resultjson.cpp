@@ -125,12 +125,17 @@ bool takevalue(const json &x, Setting s, CompareOptionValues &v) {
 }
 
 // The three runs, with the SOTOC run's phases when `phases` (their control instants
-// when `sampled`).
+// when `sampled`), and with a reference each final time over t* (null when it was not solved).
 json runsjson(const ComparisonResult &r, bool phases, bool sampled) {
     json sotocErr = runjson(r.sotocErr);
     sotocErr["finished"] = r.sotocFinished;
     if (phases) sotocErr["phases"] = phasesjson(r.phases, sampled);
-    return json{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
+    json runs{{RUNNAMES[0], runjson(r.tocFree)}, {RUNNAMES[1], runjson(r.tocErr)}, {RUNNAMES[2], sotocErr}};
+    const RunFigures *figures[3] = {&r.tocFree, &r.tocErr, &r.sotocErr};
+    if (r.referenced)
+        for (int k = 0; k < 3; ++k)
+            runs[RUNNAMES[k]]["tfOverOptimal"] = r.optimal.solved ? json(figures[k]->tf / r.optimal.tf) : json(nullptr);
+    return runs;
 }
 
 // The three runs; the SOTOC run's phases when a fallback could end them or a
@@ -261,13 +266,36 @@ json resultjson(const CompareRequest &request, const ComparisonResult &r) {
                     {"outcome", outcomeword(r.outcome)},
                     {"reason", divergence(r)},
                     {"program", programjson()}};
-    return json{{"settings", settingsjson(request)},
+    json result{{"settings", settingsjson(request)},
                 {"derived", derivedjson(r)},
                 {"outcome", outcomeword(r.outcome)},
                 {"designs", designsjson(r)},
                 {"runs", r.outcome == COMPARED ? runsjson(r, request)
-                                               : json(nullptr)},
-                {"program", programjson()}};
+                                               : json(nullptr)}};
+    if (r.referenced) result["optimal"] = optimaljson(r.optimal, r.free.solved == 1, r.free.ts[3]);
+    result["program"] = programjson();
+    return result;
+}
+
+json optimaljson(const OptimalSolution &s, bool designed, double tfDesigned) {
+    json j{{"tf", s.tf},
+           {"solved", s.solved},
+           {"status", s.status},
+           {"iterations", s.iterations},
+           {"intervals", s.N},
+           {"meshes", s.meshes},
+           {"meshConverged", s.meshConverged},
+           {"tfCoarse", s.tfCoarse},
+           {"switches", {s.switches[0], s.switches[1]}},
+           {"interiorArcs", {s.interiorArcs[0], s.interiorArcs[1]}},
+           {"designStructure", s.designStructure},
+           {"designedTf", nullptr},
+           {"gap", nullptr}};
+    if (designed) {
+        j["designedTf"] = tfDesigned;
+        j["gap"] = tfDesigned / s.tf;
+    }
+    return j;
 }
 
 json unreachablejson(const CompareRequest &request, const std::string &reason) {

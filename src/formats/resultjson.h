@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "optimal/optimal.h"
 #include "study/comparison.h"
 #include "settings/request.h"
 
@@ -33,6 +34,11 @@ nlohmann::ordered_json settingsjson(CompareRequest q);
 // of a pass that diverged its settings, the outcome "diverged", why as "reason"
 // (divergence) and the program.
 nlohmann::ordered_json resultjson(const CompareRequest &request, const ComparisonResult &r);
+
+// The block "optimal" of a minimum-time solution: t*, the solver's outcome, the mesh,
+// the torque structure, and when `designed` the design's final time tfDesigned [s]
+// with the gap tfDesigned / t* (both null otherwise).
+nlohmann::ordered_json optimaljson(const OptimalSolution &s, bool designed, double tfDesigned);
 
 // The object of a point a map could not run (a SCARA point out of reach): its
 // settings, the outcome "unreachable", the refusal sotoc compare gives for them as

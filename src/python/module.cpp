@@ -97,7 +97,7 @@ const char *const DESIGNSIGNATURE =
     "design_errors: Optional[Mapping[str, float]] = None, params: Optional[Mapping[str, float]] = None, "
     "control_period: Optional[float] = None, encoder_counts: Optional[Sequence[float]] = None, "
     "sensor_noise: Optional[Sequence[float]] = None, seed: float = 0.0, sensor_delay: float = 0.0, "
-    "servo_antiwindup: str = 'off', span: Optional[float] = None";
+    "servo_antiwindup: str = 'off', span: Optional[float] = None, reference: str = 'none'";
 const char *const SETTINGSHELP = R"(    robot   str: "cylindrical" (rotary joint 1, prismatic joint 2) or "scara" (two
             rotary joints). Required.
     motion  str: "horizontal" (no gravity) or "vertical" (with gravity). Required.
@@ -158,6 +158,9 @@ const char *const DESIGNHELP = R"(    joint2_start  str: trials of both designs:
             saturates (conditional integration), or "off". Default 'off'.
     span    float: simulated span [s]; accepts {spanaccepted}. Default None: 4 s, or
             8 s after a nominal move longer than 4 s.
+    reference  str: "optimal": also the minimum-time motion of the move, as
+            sotoc optimal solves it (the result's "optimal" and each run's
+            "tfOverOptimal"), or "none". Default 'none'.
 )";
 
 // The noise's seed in the designs' signature and help; a study draws it (an uncertain
@@ -223,7 +226,7 @@ settings as JSON Lines: a list of result dicts in the order of the settings. A d
 holds the fields robot and motion (required), ratios, start, end, elbow, error,
 robotfile, near, sotoc-fallback, tolerance, joint2-start, design-search, designerrors,
 params, control-period, encoder-counts, sensor-noise, seed, sensor-delay,
-servo-antiwindup and span, with the values, units and defaults of compare's arguments, for example
+servo-antiwindup, span and reference, with the values, units and defaults of compare's arguments, for example
 {"robot": "scara", "motion": "vertical", "error": -20, "designerrors": {"L2": -10}}. A dict that cannot run gives
 {"line": N, "error": "..."} in its place, N counting the settings from 1.
 

@@ -81,6 +81,7 @@ class Result(_ResultCore, total=False):
     reason: str  # a map's point out of reach
     map: MapIndex  # a map's point
     logs: Optional[Dict[str, Dict[str, numpy.ndarray]]]  # compare(..., logs=True)
+    optimal: Dict[str, Any]  # reference="optimal": the minimum-time motion
 
 class LineRefusal(TypedDict):
     line: int
@@ -110,6 +111,7 @@ def compare(
     sensor_delay: float = 0.0,
     servo_antiwindup: str = 'off',
     span: Optional[float] = None,
+    reference: str = 'none',
     logs: bool = False,
 ) -> Result: ...
 
@@ -137,6 +139,7 @@ def params(
     sensor_delay: float = 0.0,
     servo_antiwindup: str = 'off',
     span: Optional[float] = None,
+    reference: str = 'none',
 ) -> Dict[str, Any]: ...
 
 def batch(settings: Iterable[Mapping[str, Any]], jobs: Optional[int] = None) -> List[Union[Result, LineRefusal]]: ...
@@ -164,6 +167,7 @@ def sweep(
     sensor_delay: float = 0.0,
     servo_antiwindup: str = 'off',
     span: Optional[float] = None,
+    reference: str = 'none',
     errors: Union[Tuple[float, float, float], Sequence[float]],
     jobs: Optional[int] = None,
     as_: str = 'records',
@@ -194,6 +198,7 @@ def map(
     sensor_delay: float = 0.0,
     servo_antiwindup: str = 'off',
     span: Optional[float] = None,
+    reference: str = 'none',
     x: Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]],
     y: Optional[Union[Tuple[str, float, float, float], Tuple[str, Sequence[float]]]] = None,
     jobs: Optional[int] = None,

@@ -32,6 +32,8 @@ constexpr char SEARCHSTANDARD = 'n';    // design: each trial from its standard 
 constexpr char SEARCHWIDE = 'w';        // design: further starting guesses when the standard ones find nothing
 constexpr char ANTIWINDUPOFF = 'n';     // servo: its integrals grow whatever the torque
 constexpr char ANTIWINDUPON = 'y';      // servo: conditional integration, no growth while the torque saturates
+constexpr char REFERENCENONE = 'n';     // comparison: no reference motion
+constexpr char REFERENCEOPTIMAL = 'o';  // comparison: the minimum-time motion of the move as its reference
 
 // Joints are numbered 1 and 2 in the control law's arguments; every per-joint table
 // holds joint 1 in column 0 and joint 2 in column 1.

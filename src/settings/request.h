@@ -40,6 +40,7 @@ struct CompareRequest {
     double delay = 0.0;                                  // age of the state the controller reads [s]
     char antiwindup = ANTIWINDUPOFF;                     // servo: ANTIWINDUPOFF or ANTIWINDUPON
     double span = AUTOSPAN;                              // simulated span [s]; AUTOSPAN: by the nominal time
+    char reference = REFERENCENONE;                      // REFERENCENONE or REFERENCEOPTIMAL
 };
 
 // The settings, in the order of their rows (settings/settings.h).
@@ -69,6 +70,7 @@ enum Setting {
     SETTINGSENSORDELAY,
     SETTINGANTIWINDUP,
     SETTINGSPAN,
+    SETTINGREFERENCE,
     SETTINGS,  // the number of settings
 };
 

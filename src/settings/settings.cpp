@@ -15,6 +15,7 @@ const SettingWord JOINT2STARTS[] = {
     {"negative", JOINT2NEGATIVE}, {"positive", JOINT2POSITIVE}, {"shorter", JOINT2SHORTER}, {nullptr, 0}};
 const SettingWord DESIGNSEARCHES[] = {{"standard", SEARCHSTANDARD}, {"wide", SEARCHWIDE}, {nullptr, 0}};
 const SettingWord SWITCHES[] = {{"off", ANTIWINDUPOFF}, {"on", ANTIWINDUPON}, {nullptr, 0}};
+const SettingWord REFERENCES[] = {{"none", REFERENCENONE}, {"optimal", REFERENCEOPTIMAL}, {nullptr, 0}};
 
 // By Setting. A number's range names its constant once (study/comparison.h).
 const SettingRow SETTINGROWS[SETTINGS] = {
@@ -163,6 +164,12 @@ const SettingRow SETTINGROWS[SETTINGS] = {
      false, 0.0, MAXSPAN, false, true, "s", "S", "one number", "the spans", "4:20:4", nullptr,
      [](CompareRequest &r) { return &r.span; }, [](CompareRequest &r) { r.span = AUTOSPAN; },
      [](const CompareRequest &r, ComparisonSettings &s) { s.span = r.span; }, "auto"},
+    {"reference", REFERENCES, 0, "none|optimal",
+     "Reference of the runs: none, or optimal (the minimum-time motion of the move on the nominal plant, as sotoc "
+     "optimal solves it; the result gains its block and each run's final time over it)",
+     false, 0, 0, false, false, "", "", "", "", "", &CompareRequest::reference, nullptr,
+     [](CompareRequest &r) { r.reference = REFERENCENONE; },
+     [](const CompareRequest &r, ComparisonSettings &s) { s.reference = r.reference; }},
 };
 
 // By PlotAxis.

@@ -1,4 +1,4 @@
-// Folder study/: parameter sets and the comparison pass; prints nothing; uses records/, simulation/, design/.
+// Folder study/: parameter sets and the comparison pass; prints nothing; uses records/, simulation/, design/, optimal/.
 // One comparison pass as a function: derivations, both switching-time designs, the
 // three simulations on the nominal plant and the result figures. Prints nothing,
 // reads nothing, never exits; works on the program-wide records.
@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "optimal/optimal.h"
 #include "records/parameters.h"
 #include "records/records.h"
 
@@ -112,6 +113,7 @@ struct ComparisonSettings {
     double delay = 0.0;                              // age of the state the controller reads [s]
     bool antiwindup = false;                         // conditional integration of the servo
     double span = AUTOSPAN;                          // simulated span [s]; AUTOSPAN: by the nominal time
+    char reference = REFERENCENONE;                  // REFERENCEOPTIMAL: the minimum-time motion is solved too
 };
 
 // How a pass ended.
@@ -172,6 +174,8 @@ struct ComparisonResult {
     RunFigures sotocErr;   // SOTOC with the erroneous design
     bool sotocFinished;    // SOTOC reached its last phase (tf reached); otherwise judged at row nStep
     SotocPhases phases;    // how the SOTOC run's phases ended
+    bool referenced;       // the settings asked for the minimum-time reference; `optimal` holds it
+    OptimalSolution optimal;  // the minimum-time motion of the nominal plant, from the error-free design's
 };
 
 // Whether the derived values and the figures of the three runs that exist are
@@ -203,8 +207,9 @@ ComparisonResult comparisonpass(const ComparisonSettings &s);
 // half after it for each mass error, each time on the records exactly as the
 // error-free half left them (in a process forked after it, say).
 // comparisonpass(s) is errorpass(errorfreepass(s), s.errRatio, s.designErrors), operation for operation.
-// errorfreepass: derivation, error-free design and error-free TOC run; outcome
-// NOFREESOLUTION, or COMPARED meaning the error half may follow.
+// errorfreepass: derivation, error-free design, the minimum-time reference when the
+// settings ask for it (warm-started from that design where it exists), and the
+// error-free TOC run; outcome NOFREESOLUTION, or COMPARED meaning the error half may follow.
 ComparisonResult errorfreepass(const ComparisonSettings &s);
 // errorpass: design with the mass error ratio errRatio and the primary values of
 // `designErrors` each times (1 + its ratio), set with the erroneous masses (derived

@@ -781,3 +781,72 @@ TEST(CompareSensing, SettingsThatNeedAControlPeriodAreRefusedWithoutOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// The result objects of a front end's run that ends with `status`, one a line.
+std::vector<json> resultlines(const Args &args, int status, const std::string &input = "") {
+    const RunOutcome r = runsotoc(args, input);
+    EXPECT_EQ(status, r.status) << r.err;
+    std::vector<json> objects;
+    std::stringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) objects.push_back(json::parse(line));
+    return objects;
+}
+
+}  // namespace
+
+// With the minimum-time reference, every writer of results carries the block sotoc
+// optimal prints for the same move and each run's final time over its t*; without
+// it the same result has neither, and no other field moves.
+TEST(CompareReference, BlockOfTheOptimalCommandAndRunsOverItsTime) {
+    const struct {
+        Args move;         // the options of the move, as sotoc optimal takes them
+        Args frontend;     // the writer's own arguments, the move's options added after them
+        std::string line;  // a batch line (the move's settings), "" for the others
+        bool compared;     // the design solves the move: runs and a gap exist
+    } cases[] = {
+        {{"--robot", "scara", "--motion", "vertical"}, {"compare", "--json"}, "", true},
+        {{"--robot", "scara", "--motion", "horizontal", "--error", "-20"}, {"compare", "--json"}, "", true},
+        // No switching-time solution: the reference still answers, with no gap.
+        {{"--robot", "cylindrical", "--motion", "horizontal", "--error", "10"}, {"compare", "--json"}, "", false},
+        {{"--robot", "scara", "--motion", "vertical"}, {"batch"},
+         R"({"robot": "scara", "motion": "vertical", "reference": "optimal"})", true},
+        {{"--robot", "scara", "--motion", "vertical"}, {"sweep", "--errors", "-10:10:20"}, "", true},
+        {{"--robot", "scara", "--motion", "vertical", "--end", "-0.3,0.4"}, {"map", "--x", "error=0:5:5"}, "", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.frontend[0] + " " + c.move[1] + " " + c.move[3]);
+        Args optimal = {"optimal", "--json"};
+        optimal.insert(optimal.end(), c.move.begin(), c.move.end());
+        const json expected = json::parse(runsotoc(optimal).out)["optimal"];
+        Args args = c.frontend;
+        if (c.line.empty()) {
+            args.insert(args.end(), c.move.begin(), c.move.end());
+            args.insert(args.end(), {"--reference", "optimal"});
+        }
+        const int status = c.compared ? 0 : EXIT_NOSOLUTION;
+        const std::vector<json> results = resultlines(args, status, c.line + "\n");
+        ASSERT_FALSE(results.empty());
+        for (const json &result : results) {
+            EXPECT_EQ(expected, result["optimal"]);
+            EXPECT_EQ("optimal", result["settings"]["reference"]);
+            EXPECT_EQ(c.compared, !result["runs"].is_null());
+            if (!c.compared) continue;
+            const double tstar = expected["tf"].get<double>();
+            for (const char *run : {"tocFree", "tocErr", "sotocErr"})
+                EXPECT_EQ(result["runs"][run]["tf"].get<double>() / tstar,
+                          result["runs"][run]["tfOverOptimal"].get<double>())
+                    << run;
+        }
+        if (c.frontend[0] != "compare") continue;
+        json without = results[0];
+        without.erase("optimal");
+        without["settings"].erase("reference");
+        if (c.compared)
+            for (auto &run : without["runs"]) run.erase("tfOverOptimal");
+        Args plain = c.frontend;
+        plain.insert(plain.end(), c.move.begin(), c.move.end());
+        EXPECT_EQ(without, resultlines(plain, status)[0]);
+    }
+}

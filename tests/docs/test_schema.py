@@ -73,7 +73,11 @@ def outputs(tmp_path_factory):
                                                                   "10000,10000", "--sensor-noise",
                                                                   "0.0001,0.0001,0.001,0.001", "--seed", "3",
                                                                   "--sensor-delay", "0.001", "--servo-antiwindup",
-                                                                  "--span", "5"])]]
+                                                                  "--span", "5"]),
+                                           # The minimum-time reference, with and without a design.
+                                           ("scara", "vertical", ["--reference", "optimal"]),
+                                           ("cylindrical", "horizontal", ["--error", "10", "--reference",
+                                                                          "optimal"])]]
     return {
         "compare": compare,
         "edges": edges,

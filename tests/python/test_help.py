@@ -130,7 +130,7 @@ def test_an_unknown_keyword_is_named_with_the_arguments_of_the_help(name):
     (lambda: sotoc.sweep("scara", "vertical", errors=(0, 1, 1), error=5),
      "sweep() got an unexpected keyword argument 'error'; its arguments are robot, motion, ratios, start, end, "
      "elbow, robotfile, near, sotoc_fallback, tolerance, joint2_start, design_search, design_errors, params, "
-     "control_period, encoder_counts, sensor_noise, seed, sensor_delay, servo_antiwindup, span, errors, "
+     "control_period, encoder_counts, sensor_noise, seed, sensor_delay, servo_antiwindup, span, reference, errors, "
          "jobs, as_, progress"),
     (lambda: sotoc.sweep("scara", "vertical"), "sweep() missing required argument 'errors'"),
     (lambda: sotoc.map("scara", motion="vertical"), "map() missing required argument 'x'"),
@@ -138,7 +138,8 @@ def test_an_unknown_keyword_is_named_with_the_arguments_of_the_help(name):
     (lambda: sotoc.compare("scara", "vertical", (40, 40)),
      "compare() takes 2 positional arguments but 3 were given; its arguments are robot, motion, ratios, start, "
      "end, elbow, error, robotfile, near, sotoc_fallback, tolerance, joint2_start, design_search, design_errors, "
-         "params, control_period, encoder_counts, sensor_noise, seed, sensor_delay, servo_antiwindup, span, logs"),
+         "params, control_period, encoder_counts, sensor_noise, seed, sensor_delay, servo_antiwindup, span, "
+         "reference, logs"),
     (lambda: sotoc.batch([], 1, 2), "batch() takes 2 positional arguments but 3 were given; its arguments are "
                                     "settings, jobs"),
     (lambda: sotoc.batch(jobs=1), "batch() missing required argument 'settings'"),

@@ -48,6 +48,7 @@ const std::map<std::string, Typed> TYPED = {
     {"sensor-delay", {"0.004", "0.004"}},
     {"servo-antiwindup", {"", "\"on\""}},
     {"span", {"6", "6.0"}},
+    {"reference", {"optimal", "\"optimal\""}},
 };
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string> &more) {
