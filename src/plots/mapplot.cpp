@@ -48,9 +48,16 @@ constexpr double SINGLECELLWIDTH = 1.0;
 constexpr double CELLOVERLAP = 0.2;
 // Entries of colour map 1 used to colour the cells.
 constexpr int CMAP1ENTRIES = 256;
-// Pattern of the hatching over cells where SOTOC never reached its last phase
-// (PLplot's lines at 45 degrees) and its line width [pt].
+// Patterns of PLplot's plpsty: the hatching over cells where SOTOC never reached its
+// last phase (lines at 45 degrees, over the cell's colour), and on white the cells
+// without figures, which no colour of the scales can be taken for: horizontal lines
+// where the error-free design has no solution, vertical ones where the design with
+// the error has none, crossed diagonals where the point is out of reach. Their line
+// width [pt].
 constexpr int HATCHPATTERN = 3;
+constexpr int NOSOLUTIONPATTERN = 1;
+constexpr int NOERRSOLUTIONPATTERN = 2;
+constexpr int NOTRUNPATTERN = 8;
 constexpr double HATCHWIDTH = 0.6;
 // The marks of the workspace: the base's square and the other point's circle
 // [share of the panel's span], the reach circles' black line under a white one [pt].
@@ -66,11 +73,12 @@ constexpr double MINWINDECADES = 1.0;
 // large, at nine evenly spaced positions.
 constexpr int VIRIDIS[9][3] = {{68, 1, 84},    {71, 45, 123},  {59, 82, 139},  {44, 114, 142}, {33, 145, 140},
                                {40, 174, 128}, {94, 201, 98}, {173, 220, 48}, {253, 231, 37}};
-// The diverging scale of which came closer: ColorBrewer's RdBu without its darkest
-// ends, from blue (SOTOC closer) over white (equal) to red (TOC closer). Under
-// deuteranopia and protanopia its red half turns olive and stays apart from the blue.
-constexpr int BLUEWHITERED[9][3] = {{33, 102, 172},  {67, 147, 195},  {146, 197, 222}, {209, 229, 240}, {247, 247, 247},
-                                    {253, 219, 199}, {244, 165, 130}, {214, 96, 77},   {178, 24, 43}};
+// The scale of which came closer, ordered in lightness from one end to the other so
+// that it reads in grey too: cividis, from dark blue (SOTOC closer) over mid-grey
+// (equal) to light yellow (TOC closer), at nine evenly spaced positions. Its hues,
+// blue and yellow, stay apart under the common colour-vision deficiencies.
+constexpr int DARKTOLIGHT[9][3] = {{0, 34, 78},    {18, 53, 112},   {59, 73, 108},   {87, 93, 109},  {112, 113, 115},
+                                   {138, 135, 121}, {166, 157, 117}, {196, 181, 108}, {254, 232, 56}};
 
 enum MapPanel { PANELTOC, PANELSOTOC, PANELWIN, PANELS };
 
@@ -201,21 +209,16 @@ struct CellScales {
 };
 
 // The colour of the point's cell in a panel: an entry of colour map 1 (0 or more),
-// or -1 - the entry of colour map 0 for cells without figures.
+// or -1 - the pattern of a cell without figures.
 int cellcolour(const PlotPoint &s, MapPanel k, const CellScales &c) {
-    if (s.outcome == POINTNOTRUN) return -1 - BLACK;
-    if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? LIGHTGREY : DARKGREY);
+    if (s.outcome == POINTNOTRUN) return -1 - NOTRUNPATTERN;
+    if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? NOERRSOLUTIONPATTERN : NOSOLUTIONPATTERN);
     if (k == PANELWIN) return shade(winvalue(s), c.win);
     const double e = k == PANELTOC ? s.tocError : s.sotocError;
     return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
 }
 
-void setcolour(int colour) {
-    if (colour < 0)
-        plcol0(-1 - colour);
-    else
-        plcol1(colour / (CMAP1ENTRIES - 1.0));
-}
+void setcolour(int colour) { plcol1(colour / (CMAP1ENTRIES - 1.0)); }
 
 // Calls draw(first, last, key) for each run of neighbours along a row whose cells
 // have one key: one rectangle then takes the place of many, in the files too.
@@ -245,8 +248,18 @@ void fillrun(const PlotPoint &first, const PlotPoint &last, const CellScales &c)
 void drawcells(const std::vector<PlotPoint> &p, MapPanel k, const CellScales &c) {
     eachrun(p, [&](const PlotPoint &s) { return cellcolour(s, k, c); },
             [&](const PlotPoint &first, const PlotPoint &last, int colour) {
-                setcolour(colour);
+                if (colour >= 0) {
+                    setcolour(colour);
+                    fillrun(first, last, c);
+                    return;
+                }
+                plcol0(WHITE);
                 fillrun(first, last, c);
+                plcol0(BLACK);
+                plwidth(HATCHWIDTH);
+                plpsty(-1 - colour);
+                fillrun(first, last, c);
+                plpsty(0);
             });
     if (k == PANELTOC) return;
     plcol0(BLACK);
@@ -339,7 +352,7 @@ void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const
                const CellScales &c) {
     plvpor(f.left[k], f.right[k], f.bottom, f.top);
     plwind(f.xlo, f.xhi, f.ylo, f.yhi);
-    setcolourmap(k == PANELWIN ? BLUEWHITERED : VIRIDIS);
+    setcolourmap(k == PANELWIN ? DARKTOLIGHT : VIRIDIS);
     drawcells(p, k, c);
     drawcellmarks(p, c);
     if (workspace(setup)) drawworkspace(setup, f);
@@ -378,7 +391,7 @@ void drawbars(const CellScales &c, double pagewidth) {
     setcolourmap(VIRIDIS);
     drawbar(PANELLEFT[PANELTOC], PANELRIGHT[PANELSOTOC], pagewidth, c.error,
             "positioning error with velocity term [m], both panels");
-    setcolourmap(BLUEWHITERED);
+    setcolourmap(DARKTOLIGHT);
     drawbar(PANELLEFT[PANELWIN], PANELRIGHT[PANELWIN], pagewidth, c.win, "", "◀ SOTOC closer", "TOC closer ▶");
 }
 
@@ -402,8 +415,8 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
         "not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)),
         "last phase not reached (hatched): " + std::to_string(unfinished),
     };
-    std::vector<PLINT> opt(4, PL_LEGEND_COLOR_BOX), boxcolours = {DARKGREY, LIGHTGREY, BLACK, BLACK};
-    std::vector<PLINT> patterns = {0, 0, 0, HATCHPATTERN};
+    std::vector<PLINT> opt(4, PL_LEGEND_COLOR_BOX), boxcolours(4, BLACK);
+    std::vector<PLINT> patterns = {NOSOLUTIONPATTERN, NOERRSOLUTIONPATTERN, NOTRUNPATTERN, HATCHPATTERN};
     std::vector<PLINT> colours(4, BLACK), styles(4, 1), numbers(4, 1);
     std::vector<PLFLT> widths(4, HATCHWIDTH), scales(4, 1.0);
     std::vector<const char *> symbols(4, "");

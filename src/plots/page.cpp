@@ -38,10 +38,10 @@ PLINT legendoptions(const LegendEntry &e) {
 }  // namespace
 
 void setcolours() {
-    // Orange and blue of Okabe and Ito's palette for colour-vision deficiencies; in
-    // grey, light and dark.
+    // Orange and blue of Okabe and Ito's palette for colour-vision deficiencies; a
+    // grey and a light grey.
     const int rgb[NCOLOURS][3] = {{255, 255, 255}, {0, 0, 0},       {230, 159, 0}, {0, 114, 178},
-                                  {110, 110, 110}, {215, 215, 215}, {80, 80, 80}};
+                                  {110, 110, 110}, {215, 215, 215}};
     for (int c = 0; c < NCOLOURS; ++c) plscol0(c, rgb[c][0], rgb[c][1], rgb[c][2]);
 }
 

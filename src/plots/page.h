@@ -13,7 +13,7 @@
 // Colour map 0 entries as the pictures set them. TOC orange and SOTOC blue: a pair
 // that stays apart in grey and under the common colour-vision deficiencies (its
 // lines differ by style and marker too).
-enum PlotColour { WHITE, BLACK, ORANGE, BLUE, GREY, LIGHTGREY, DARKGREY, NCOLOURS };
+enum PlotColour { WHITE, BLACK, ORANGE, BLUE, GREY, LIGHTGREY, NCOLOURS };
 
 // Page sizes of a journal [in]: one column, and the two columns of a page.
 constexpr double ONECOLUMNWIDTH = 3.5, ONECOLUMNHEIGHT = 2.6;
