@@ -23,6 +23,19 @@ constexpr Viewport LOWPANEL = {0.10, 0.98, 0.285, 0.595};
 constexpr Viewport LEGEND = {0.005, 0.995, 0.005, 0.195};
 constexpr int LEGENDCOLUMNS = 2;
 constexpr double TITLEROOM = 0.10;
+// The one-column layout, in points of its page: room at the left for the value
+// axes' numbers and labels, at the right, above the panels without a title (for
+// the top number), between the panels, and under them for the x numbers and label;
+// the legend in two columns at the bottom, SWEEPMARGIN above the page's edge.
+constexpr double NARROWLEFT = 34.0, NARROWRIGHT = 8.0, NARROWTOP = 8.0;
+constexpr double NARROWGAP = 18.0, NARROWXLABEL = 32.0, SWEEPMARGIN = 3.0;
+// Distance of the x label under the panels on a one-column page [PLplot's character
+// heights]: under the x numbers, which take more of that unit at its text height.
+constexpr double NARROWXLABELDISTANCE = 3.4;
+// Height of a value axis's label over its panel on a one-column page [PLplot's
+// character heights], and the room up to the top of the label [pt].
+constexpr double NARROWLABELLIFT = 0.6;
+constexpr double NARROWLABELROOM = NARROWLABELLIFT * CHARPOINTS + TEXTPOINTS;
 // Distances of the value-axis labels left of the panels and of the x label under them [text heights].
 constexpr double YLABELDISTANCE = 4.2;
 constexpr double XLABELDISTANCE = 2.4;
@@ -106,18 +119,28 @@ void drawnofigures(const std::vector<PlotPoint> &p, Range y) {
         }
 }
 
+// The label of a panel's value axis: up its left side; on a one-column page (the
+// page `spaced`), where a low panel is shorter than the label, over its upper left
+// corner.
+void drawvaluelabel(const char *label, PageSize spaced) {
+    plcol0(BLACK);
+    if (spaced.w > 0)
+        plmtex("t", NARROWLABELLIFT, 0.0, 0.0, label);
+    else
+        plmtex("l", YLABELDISTANCE, 0.5, 0.5, label);
+}
+
 // Positioning errors on a log scale: they run from millimetres to the tens of
 // metres of a SOTOC run that never reached its last phase.
-void drawerrorpanel(const std::vector<PlotPoint> &p, Range x, const Viewport &port) {
+void drawerrorpanel(const std::vector<PlotPoint> &p, Range x, const Viewport &port, PageSize spaced) {
     const Range y = logrange(p, true);
-    drawpanel({port, x, y}, false, true);
+    drawpanel({port, x, y}, false, true, spaced);
     // Exact zeros have no logarithm: they sit on the panel's floor.
     auto logof = [&](double e) { return e > 0.0 ? std::max(std::log10(e), y.lo) : y.lo; };
     drawcurve(p, ORANGE, DASHED, MARKTOC, [&](const PlotPoint &s) { return logof(s.tocError); }, tocfinished);
     drawcurve(p, BLUE, SOLID, MARKSOTOC, [&](const PlotPoint &s) { return logof(s.sotocError); }, sotocfinished);
     drawnofigures(p, y);
-    plcol0(BLACK);
-    plmtex("l", YLABELDISTANCE, 0.5, 0.5, "positioning error [m]");
+    drawvaluelabel("positioning error [m]", spaced);
 }
 
 // The error-free final time of every point that has one, NaN when none has; it is
@@ -158,16 +181,17 @@ void drawreference(const std::vector<PlotPoint> &p, Range x) {
 }
 
 // Final times on a linear scale: they stay within one order of magnitude.
-void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x, const Viewport &port) {
+void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x, const Viewport &port,
+                   PageSize spaced) {
     const Range y = timerange(p);
-    drawpanel({port, x, y}, true, false);
+    drawpanel({port, x, y}, true, false, spaced);
     drawreference(p, x);
     drawcurve(p, ORANGE, DASHED, MARKTOC, [](const PlotPoint &s) { return s.tocTf; }, tocfinished);
     drawcurve(p, BLUE, SOLID, MARKSOTOC, [](const PlotPoint &s) { return s.sotocTf; }, sotocfinished);
     drawnofigures(p, y);
-    plcol0(BLACK);
-    plmtex("l", YLABELDISTANCE, 0.5, 0.5, "final time [s]");
-    plmtex("b", XLABELDISTANCE, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
+    drawvaluelabel("final time [s]", spaced);
+    plmtex("b", spaced.w > 0 ? NARROWXLABELDISTANCE : XLABELDISTANCE, 0.5, 0.5,
+           axislabel(setup.xaxis, setup.request.type).c_str());
 }
 
 }  // namespace
@@ -182,27 +206,72 @@ std::string freetimelegend(const std::vector<PlotPoint> &p) {
 
 namespace {
 
+// The texts of the sweep legend's entries: in full on a two-column page, short on
+// a one-column page, where its columns are half as wide.
+struct SweepTexts {
+    const char *toc, *sotoc, *unfinished, *freeunsolved, *errunsolved, *notrun;
+};
+constexpr SweepTexts FULLTEXTS = {"TOC (designed with the error)", "SOTOC (designed with the error)",
+                                  "SOTOC, last phase not reached: ", "no solution, error-free design: ",
+                                  "no solution, design with the error: ", "not run (out of reach): "};
+constexpr SweepTexts SHORTTEXTS = {"TOC", "SOTOC", "SOTOC unfinished: ", "no error-free design: ",
+                                   "no design with error: ", "out of reach: "};
+
 // The legend under the panels, with the counts of the marked points; a map's
 // counts the points that could not run too.
-void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
+std::vector<LegendEntry> sweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, bool narrow) {
+    const SweepTexts &t = narrow ? SHORTTEXTS : FULLTEXTS;
     const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
     const int freeunsolved = countoutcome(p, POINTNOSOLUTION) - errunsolved;
     const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
-    const std::string of = " of " + std::to_string(p.size()) + (setup.map ? " points" : " errors");
+    const std::string of = (narrow ? "/" : " of ") + std::to_string(p.size()) + (narrow ? "" : setup.map ? " points" : " errors");
+    const double shared = sharedfreetime(p);
+    const std::string freetime = narrow && std::isfinite(shared) ? printed("error-free TOC %.4f s", shared) : freetimelegend(p);
     std::vector<LegendEntry> entries = {
-        {"TOC (designed with the error)", ORANGE, DASHED, CURVEWIDTH, MARKTOC, MARKSCALE},
-        {"SOTOC (designed with the error)", BLUE, SOLID, CURVEWIDTH, MARKSOTOC, MARKSCALE},
-        {"SOTOC, last phase not reached: " + std::to_string(unfinished), BLUE, 0, CURVEWIDTH, MARKOPEN, MARKSCALE},
-        {freetimelegend(p), BLACK, DASHED, CURVEWIDTH, "", MARKSCALE},
-        {"no solution, error-free design: " + std::to_string(freeunsolved) + of, GREY, 0, CURVEWIDTH,
-         MARKNOSOLUTION, 1.0},
-        {"no solution, design with the error: " + std::to_string(errunsolved) + of, GREY, 0, CURVEWIDTH,
-         MARKNOERRSOLUTION, 1.0},
+        {t.toc, ORANGE, DASHED, CURVEWIDTH, MARKTOC, MARKSCALE},
+        {t.sotoc, BLUE, SOLID, CURVEWIDTH, MARKSOTOC, MARKSCALE},
+        {t.unfinished + std::to_string(unfinished), BLUE, 0, CURVEWIDTH, MARKOPEN, MARKSCALE},
+        {freetime, BLACK, DASHED, CURVEWIDTH, "", MARKSCALE},
+        {t.freeunsolved + std::to_string(freeunsolved) + of, GREY, 0, CURVEWIDTH, MARKNOSOLUTION, 1.0},
+        {t.errunsolved + std::to_string(errunsolved) + of, GREY, 0, CURVEWIDTH, MARKNOERRSOLUTION, 1.0},
     };
     if (setup.map)
-        entries.push_back({"not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0,
-                           CURVEWIDTH, MARKNOTRUN, 1.0});
-    drawlegendbox(LEGEND, entries, LEGENDCOLUMNS);
+        entries.push_back({t.notrun + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0, CURVEWIDTH, MARKNOTRUN, 1.0});
+    return entries;
+}
+
+// The viewport a one-column page's title stands on: from the page's margin, over the
+// top panel's value label.
+Viewport titleport(const Viewport &top, const FigureOptions &o) {
+    const double lift = NARROWLABELROOM / pagesize(o).h;
+    return {ONECOLUMNMARGIN, top.right, top.low + lift, top.high + lift};
+}
+
+// Where the panels and the legend lie on the page.
+struct SweepLayout {
+    Viewport top, low, legend;
+};
+
+// On a two-column page the fixed shares, the panels' tops lower under a title; on
+// a one-column page the legend at the bottom, as high as its rows, the panels
+// stacked over the rest of the page under the title's lines.
+SweepLayout sweeplayout(const FigureOptions &o, size_t titlelinecount, size_t legendentries) {
+    if (!onecolumn(o)) {
+        const double shift = o.title ? TITLEROOM : 0.0;
+        return {{TOPPANEL.left, TOPPANEL.right, TOPPANEL.low - 0.5 * shift, TOPPANEL.high - shift},
+                {LOWPANEL.left, LOWPANEL.right, LOWPANEL.low, LOWPANEL.high - 0.5 * shift},
+                LEGEND};
+    }
+    const PageSize page = pagesize(o);
+    const int rows = static_cast<int>((legendentries + LEGENDCOLUMNS - 1) / LEGENDCOLUMNS);
+    const double legendtop = SWEEPMARGIN + compactlegendpoints(rows);  // [pt from the bottom]
+    const double bottom = legendtop + NARROWXLABEL;
+    const double top = page.h - (o.title ? titlepoints(titlelinecount) + SWEEPMARGIN : NARROWTOP) - NARROWLABELROOM;
+    const double h = 0.5 * (top - bottom - NARROWGAP);
+    const double left = NARROWLEFT / page.w, right = 1.0 - NARROWRIGHT / page.w;
+    return {{left, right, (top - h) / page.h, top / page.h},
+            {left, right, bottom / page.h, (bottom + h) / page.h},
+            {ONECOLUMNMARGIN, 1.0 - ONECOLUMNMARGIN, SWEEPMARGIN / page.h, legendtop / page.h}};
 }
 
 }  // namespace
@@ -220,12 +289,13 @@ Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector
     std::vector<PlotPoint> p = points;
     std::stable_sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
     const Range x = xrange(p);
-    const double shift = o.title ? TITLEROOM : 0.0;
-    const Viewport top = {TOPPANEL.left, TOPPANEL.right, TOPPANEL.low - 0.5 * shift, TOPPANEL.high - shift};
-    const Viewport low = {LOWPANEL.left, LOWPANEL.right, LOWPANEL.low, LOWPANEL.high - 0.5 * shift};
-    if (o.title) drawsettingstitle(setup, kind, top);
-    drawerrorpanel(p, x, top);
-    drawtimepanel(setup, p, x, low);
-    drawsweeplegend(setup, p);
+    const std::vector<std::string> title = settingstitle(setup, kind, o);
+    const std::vector<LegendEntry> legend = sweeplegend(setup, p, onecolumn(o));
+    const SweepLayout l = sweeplayout(o, title.size(), legend.size());
+    if (o.title) drawtitlelines(onecolumn(o) ? titleport(l.top, o) : l.top, title);
+    const PageSize spaced = onecolumn(o) ? pagesize(o) : PageSize{0, 0};
+    drawerrorpanel(p, x, l.top, spaced);
+    drawtimepanel(setup, p, x, l.low, spaced);
+    drawlegendbox(l.legend, legend, LEGENDCOLUMNS, onecolumn(o));
     return endpage(picture);
 }

@@ -99,8 +99,13 @@ Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, con
     return beginpage(picture, named, title);
 }
 
-void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under) {
-    drawtitlelines(under, kind + ": " + robottitle(requestsettings(setup.request)), settingstext(setup));
+std::vector<std::string> settingstitle(const PlotSetup &setup, const std::string &kind, const FigureOptions &o) {
+    return titlelines(kind + ": " + robottitle(requestsettings(setup.request)), settingstext(setup), o);
+}
+
+void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under,
+                       const FigureOptions &o) {
+    drawtitlelines(under, settingstitle(setup, kind, o));
 }
 
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o) {

@@ -20,9 +20,12 @@ Range logrange(const std::vector<PlotPoint> &p, bool unfinished);
 Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, const PlotSetup &setup,
                   const FigureOptions &o, const std::string &title);
 
-// The two title lines above the viewport: `kind` and robot, motion and elbow; then
-// the settings, each an axis varies named by its letter.
-void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under);
+// The title lines above the viewport: `kind` and robot, motion and elbow; then
+// the settings, each an axis varies named by its letter; broken to the width of a
+// one-column page (titlelines).
+std::vector<std::string> settingstitle(const PlotSetup &setup, const std::string &kind, const FigureOptions &o);
+void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under,
+                       const FigureOptions &o = {});
 
 // Counts of the points that ended as `o`.
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o);

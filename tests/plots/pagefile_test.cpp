@@ -111,8 +111,8 @@ std::string utf16hex(const std::string &text) {
 // The PDF's page and its text at the default (two columns) and a column's size: the
 // page 7.2 x 4.5 in and 3.5 x 2.6 in in whole points. On two columns most text is 8
 // to 9 pt, no word smaller than 8 pt nor larger than the title's 10 pt (the markers,
-// glyphs too, are MARKERPOINTS and smaller). The column's page shows the figure laid
-// out on two columns' width scaled down to its own, 252 / 518 pt: its text by as much.
+// glyphs too, are MARKERPOINTS and smaller). The column's page shows its own layout
+// with text of 7.4 pt, 7.4 / 8.5 of that on two columns.
 TEST(PageFile, PageAndTextSizesOfThePdf) {
     TempDir dir;
     FigureOptions column;
@@ -121,7 +121,7 @@ TEST(PageFile, PageAndTextSizesOfThePdf) {
     const std::string wide = drawn(dir.file("wide.pdf"), FigureOptions{}), narrow = drawn(dir.file("narrow.pdf"), column);
     EXPECT_NE(wide.find("/MediaBox [ 0 0 518 324 ]"), std::string::npos);
     EXPECT_NE(narrow.find("/MediaBox [ 0 0 252 187 ]"), std::string::npos);
-    for (const auto &[pdf, scale] : {std::make_pair(&wide, 1.0), std::make_pair(&narrow, 252.0 / 518.0)}) {
+    for (const auto &[pdf, scale] : {std::make_pair(&wide, 1.0), std::make_pair(&narrow, 7.4 / 8.5)}) {
         std::vector<double> sizes = textsizes(*pdf);
         sizes.erase(std::remove_if(sizes.begin(), sizes.end(), [&](double s) { return s <= MARKERPOINTS * scale; }),
                     sizes.end());
@@ -133,8 +133,8 @@ TEST(PageFile, PageAndTextSizesOfThePdf) {
     }
 }
 
-// An SVG on a column's paper is the figure laid out two columns wide, in the paper's
-// shape (518 x 385 pt), shown on the paper's 252 x 187 pt.
+// An SVG on a column's paper is the figure laid out on the paper enlarged by 8.5 / 7.4
+// (289 x 215 pt), shown on the paper's 252 x 187 pt.
 TEST(PageFile, SvgOnSmallPaperShowsTheLayoutScaled) {
     TempDir dir;
     FigureOptions column;
@@ -143,7 +143,7 @@ TEST(PageFile, SvgOnSmallPaperShowsTheLayoutScaled) {
     const std::string svg = drawn(dir.file("narrow.svg"), column);
     EXPECT_NE(svg.find("width=\"252pt\""), std::string::npos);
     EXPECT_NE(svg.find("height=\"187pt\""), std::string::npos);
-    EXPECT_NE(svg.find("viewBox=\"0 0 518 385\""), std::string::npos) << svg.substr(0, 400);
+    EXPECT_NE(svg.find("viewBox=\"0 0 289 215\""), std::string::npos) << svg.substr(0, 400);
 }
 
 // Drawn twice, each format gives the same bytes; without SOURCE_DATE_EPOCH no date
