@@ -49,9 +49,9 @@ constexpr double NARROWXLABELROOM = 30.0, BARPOINTS = 8.0, NARROWBARROOM = 30.0;
 constexpr double NARROWXLABELDISTANCE = 3.4;
 constexpr double NARROWBARLABELDISTANCE = 3.3;
 constexpr double NARROWYLABELDISTANCE = 4.2;
-// Inset of the bars' right ends from the panels' edges on a one-column page [pt], so
-// that the numbers at their ends stay apart and on the page.
-constexpr double NARROWBARINSET = 10.0;
+// Inset of the bars' right ends from the panels' edges [pt], so that the numbers at
+// their ends stay on the page, and on a one-column page apart.
+constexpr double BARINSET = 4.0, NARROWBARINSET = 10.0;
 // Distances of the panels' titles above them, of the x labels and the bars' labels
 // under them and of the y label left of the first panel [text heights].
 constexpr double PANELTITLEDISTANCE = 1.0;
@@ -576,9 +576,10 @@ void drawbar(double left, double right, const MapLayout &l, double pagewidth, do
 // their width when the panels are narrower).
 void drawbars(const CellScales &c, const MapLayout &l, const MapTexts &t, const FigureOptions &o) {
     const double pagewidth = pagesize(o).w, distance = onecolumn(o) ? NARROWBARLABELDISTANCE : BARLABELDISTANCE;
-    const double inset = onecolumn(o) ? NARROWBARINSET / pagewidth : 0.0;
+    const double inset = (onecolumn(o) ? NARROWBARINSET : BARINSET) / pagewidth;
     setcolourmap(VIRIDIS);
-    drawbar(l.left[PANELTOC], l.right[PANELSOTOC] - inset, l, pagewidth, distance, c.error, t.errorbar);
+    drawbar(l.left[PANELTOC], l.right[PANELSOTOC] - (onecolumn(o) ? inset : 0.0), l, pagewidth, distance, c.error,
+            t.errorbar);
     setcolourmap(DARKTOLIGHT);
     drawbar(l.left[PANELWIN], l.right[PANELWIN] - inset, l, pagewidth, distance, c.win, "", t.sotocend, t.tocend);
 }
