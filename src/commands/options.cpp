@@ -108,10 +108,12 @@ void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
            },
            "Size of the figure's page in inches, rounded to whole points (a PNG has " + numbertext(PNGDPI) +
                " pixels per inch, at most " + numbertext(MAXPNGPIXELS / 1e6) + " million: about " +
-               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square). Text is 8.5 pt on pages of "
-               "two columns and more; a smaller page shows the figure of that shape scaled down whole, text with it: "
-               "at a journal column's " + numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
-               " the figure laid out on two columns' width, scaled down to about half, text of about 4 pt. Default: " +
+               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square). Text is " + numbertext(TEXTPOINTS) + " pt on pages of two columns (" +
+               numbertext(TWOCOLUMNWIDTH) + " in) and wider; a narrower page, such as a journal column's " +
+               numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) + ", gets a one-column layout of its own "
+               "(panels stacked or across its width, short legends under them) with text of " +
+               numbertext(ONECOLUMNTEXTPOINTS) + " pt; a wide page lower than " + numbertext(TWOCOLUMNHEIGHT) +
+               " in shows the two-column figure of its shape scaled down, text with it. Default: " +
                numbertext(TWOCOLUMNWIDTH) + "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
         ->type_name("W,H");
     cmd.add_flag_callback("--no-title", [&o]() { o.title = false; },
