@@ -38,8 +38,9 @@ constexpr double LEGENDSPACING = 1.9;
 constexpr double COMPACTSPACING = 1.45;
 constexpr double COMPACTFRAME = 1.0;
 
-// Decades labelled as decimals, from 0.0001 to 10000; beyond them as 1e-5, 1e5.
-constexpr int DECIMALDECADES = 4;
+// Decades labelled as decimals, from 0.001 to 1000; beyond them as 1e-4, 1e4: no
+// number wider than five characters.
+constexpr int DECIMALDECADES = 3;
 
 // Decades from one labelled decade to the next: PLplot ticks every decade of a
 // logarithmic axis, and the label function leaves the others without a number.

@@ -36,8 +36,11 @@ constexpr double NARROWXLABELDISTANCE = 3.4;
 // character heights], and the room up to the top of the label [pt].
 constexpr double NARROWLABELLIFT = 0.6;
 constexpr double NARROWLABELROOM = NARROWLABELLIFT * CHARPOINTS + TEXTPOINTS;
-// Distances of the value-axis labels left of the panels and of the x label under them [text heights].
+// Distances of the value-axis labels left of the panels (farther left of the
+// positioning errors' numbers, decimals of up to five characters) and of the x label
+// under them [text heights].
 constexpr double YLABELDISTANCE = 4.2;
+constexpr double LOGYLABELDISTANCE = 5.4;
 constexpr double XLABELDISTANCE = 2.4;
 
 // Height of the marks of points without figures, centred this high above the x
@@ -119,15 +122,15 @@ void drawnofigures(const std::vector<PlotPoint> &p, Range y) {
         }
 }
 
-// The label of a panel's value axis: up its left side; on a one-column page (the
-// page `spaced`), where a low panel is shorter than the label, over its upper left
-// corner.
-void drawvaluelabel(const char *label, PageSize spaced) {
+// The label of a panel's value axis: up its left side, `distance` from it; on a
+// one-column page (the page `spaced`), where a low panel is shorter than the label,
+// over its upper left corner.
+void drawvaluelabel(const char *label, double distance, PageSize spaced) {
     plcol0(BLACK);
     if (spaced.w > 0)
         plmtex("t", NARROWLABELLIFT, 0.0, 0.0, label);
     else
-        plmtex("l", YLABELDISTANCE, 0.5, 0.5, label);
+        plmtex("l", distance, 0.5, 0.5, label);
 }
 
 // Positioning errors on a log scale: they run from millimetres to the tens of
@@ -140,7 +143,7 @@ void drawerrorpanel(const std::vector<PlotPoint> &p, Range x, const Viewport &po
     drawcurve(p, ORANGE, DASHED, MARKTOC, [&](const PlotPoint &s) { return logof(s.tocError); }, tocfinished);
     drawcurve(p, BLUE, SOLID, MARKSOTOC, [&](const PlotPoint &s) { return logof(s.sotocError); }, sotocfinished);
     drawnofigures(p, y);
-    drawvaluelabel("positioning error [m]", spaced);
+    drawvaluelabel("positioning error [m]", LOGYLABELDISTANCE, spaced);
 }
 
 // The error-free final time of every point that has one, NaN when none has; it is
@@ -189,7 +192,7 @@ void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Rang
     drawcurve(p, ORANGE, DASHED, MARKTOC, [](const PlotPoint &s) { return s.tocTf; }, tocfinished);
     drawcurve(p, BLUE, SOLID, MARKSOTOC, [](const PlotPoint &s) { return s.sotocTf; }, sotocfinished);
     drawnofigures(p, y);
-    drawvaluelabel("final time [s]", spaced);
+    drawvaluelabel("final time [s]", YLABELDISTANCE, spaced);
     plmtex("b", spaced.w > 0 ? NARROWXLABELDISTANCE : XLABELDISTANCE, 0.5, 0.5,
            axislabel(setup.xaxis, setup.request.type).c_str());
 }

@@ -30,18 +30,6 @@ PlotSetup setupof(PlotAxis x, PlotAxis y) {
     return s;
 }
 
-PlotPoint cell(int i, int j, double x, double y) {
-    PlotPoint p{};
-    p.i = i;
-    p.j = j;
-    p.x = x;
-    p.y = y;
-    p.outcome = POINTCOMPARED;
-    p.tocTf = p.sotocTf = p.tfFree = 1.0;
-    p.sotocFinished = true;
-    return p;
-}
-
 // A 5 x 4 map of the mass error (-20 to 20 %) against both ratios (20 to 50): SOTOC
 // ten times closer left of the middle column, ten times farther right of it, equal
 // in it. TOC's errors are 0.1 m but 1 mm and 1 m in the middle column's first and
@@ -52,7 +40,7 @@ std::vector<PlotPoint> ratiomap() {
     std::vector<PlotPoint> p;
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 5; ++i) {
-            PlotPoint c = cell(i, j, -20.0 + 10.0 * i, 20.0 + 10.0 * j);
+            PlotPoint c = mapcell(i, j, -20.0 + 10.0 * i, 20.0 + 10.0 * j);
             c.tocError = i == 2 && j == 0 ? 1e-3 : i == 2 && j == 3 ? 1.0 : 0.1;
             c.sotocError = i < 2 ? c.tocError / 10.0 : i > 2 ? c.tocError * 10.0 : c.tocError;
             if ((i == 0 && j == 0) || (i == 4 && j == 3)) c.outcome = POINTNOTRUN;
@@ -314,7 +302,7 @@ std::vector<PlotPoint> workspacemap() {
     for (int j = 0; j < 5; ++j)
         for (int i = 0; i < 5; ++i) {
             const double a = -1.0 + 0.5 * i, b = -1.0 + 0.5 * j;
-            PlotPoint c = cell(i, j, a, b);
+            PlotPoint c = mapcell(i, j, a, b);
             const double r = std::hypot(a, b);
             c.outcome = r < 0.1 || r > 0.9 ? POINTNOTRUN : POINTCOMPARED;
             c.tocError = 0.1;
@@ -375,7 +363,7 @@ TEST(MapPlot, CellsOfUnevenValuesMeetHalfwayBetweenThem) {
     std::vector<PlotPoint> points;
     for (int j = 0; j < 2; ++j)
         for (int i = 0; i < 5; ++i) {
-            PlotPoint c = cell(i, j, xs[i], 20.0 + 10.0 * j);
+            PlotPoint c = mapcell(i, j, xs[i], 20.0 + 10.0 * j);
             c.tocError = c.sotocError = std::pow(10.0, i - 3.0);  // a colour of its own per column
             points.push_back(c);
         }
