@@ -10,8 +10,8 @@
 namespace {
 
 // Character height [mm] of PLplot's text: its devices set text of h mm in
-// h * 96 / 25.4 points, so TEXTPOINTS.
-constexpr double TEXTHEIGHT = TEXTPOINTS * 25.4 / 96.0;
+// h * 96 / 25.4 points, so 8.5 pt (TEXTPOINTS, to a hundredth of a point).
+constexpr double TEXTHEIGHT = 2.25;
 // Digits of the axis numbers written out before PLplot scales them by a power of
 // ten, whose label would fall on the title or a neighbouring panel.
 constexpr int AXISDIGITS = 7;
