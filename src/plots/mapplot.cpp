@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
 
 #include "plots/plotparts.h"
 
@@ -58,8 +59,9 @@ constexpr double MARKSIZE = 0.018;
 constexpr double REACHWIDTH = 2.0, REACHINNERWIDTH = 0.8;
 // Width of the marks' outlines [pt].
 constexpr double MARKLINEWIDTH = 0.8;
-// Smallest half range of the diverging scale [decades].
+// Smallest half range of the diverging scale [decades], and of a ratio of times.
 constexpr double MINWINDECADES = 1.0;
+constexpr double MINWINTIMEDECADES = 0.1;
 
 // The sequential scale of the positioning errors: viridis (perceptually uniform,
 // readable with every common colour-vision deficiency and in grey), from small to
@@ -74,8 +76,11 @@ constexpr int BLUEWHITERED[9][3] = {{33, 102, 172},  {67, 147, 195},  {146, 197,
 
 enum MapPanel { PANELTOC, PANELSOTOC, PANELWIN, PANELS };
 
-const char *const PANELTITLES[PANELS] = {"TOC: positioning error", "SOTOC: positioning error",
-                                         "SOTOC error / TOC error"};
+// The title of panel k of the measure.
+std::string paneltitle(MapPanel k, Measure m) {
+    const MeasureRow &row = measurerow(m);
+    return k == PANELWIN ? row.ratio : std::string(k == PANELTOC ? "TOC: " : "SOTOC: ") + row.words;
+}
 
 // The cells along one axis by grid index, each from halfway to the value of the
 // index below to halfway to that of the index above (the outer ones as wide on
@@ -156,23 +161,28 @@ int shade(double v, Range r) {
     return static_cast<int>(std::lround(f * (CMAP1ENTRIES - 1)));
 }
 
-// log10(SOTOC error / TOC error): negative where SOTOC came closer; infinite when
-// exactly one of them is zero.
-double winvalue(const PlotPoint &s) {
-    if (s.sotocError == s.tocError) return 0.0;
-    if (s.tocError == 0.0) return HUGE_VAL;
-    if (s.sotocError == 0.0) return -HUGE_VAL;
-    return std::log10(s.sotocError) - std::log10(s.tocError);
+// log10(SOTOC's value / TOC's value) of the measure: negative where SOTOC came
+// closer (or was sooner); infinite when exactly one of them is zero, NaN when
+// either run has no value.
+double winvalue(const PlotPoint &s, Measure m) {
+    const double toc = measureof(s, m, false), sotoc = measureof(s, m, true);
+    if (std::isnan(toc) || std::isnan(sotoc)) return NAN;
+    if (sotoc == toc) return 0.0;
+    if (toc == 0.0) return HUGE_VAL;
+    if (sotoc == 0.0) return -HUGE_VAL;
+    return std::log10(sotoc) - std::log10(toc);
 }
 
-// Whole decades on both sides of equal, at least MINWINDECADES, around the points
-// where SOTOC reached its last phase.
-Range winrange(const std::vector<PlotPoint> &p) {
-    double most = MINWINDECADES;
+// Whole steps on both sides of equal, at least one, around the points where SOTOC
+// reached its last phase: decades for distances, tenths of a decade for times,
+// which differ by tens of percent.
+Range winrange(const std::vector<PlotPoint> &p, Measure m) {
+    const double step = measurerow(m).logscale ? MINWINDECADES : MINWINTIMEDECADES;
+    double most = step;
     for (const PlotPoint &s : p)
-        if (s.outcome == POINTCOMPARED && s.sotocFinished && std::isfinite(winvalue(s)))
-            most = std::max(most, std::fabs(winvalue(s)));
-    most = std::ceil(most);
+        if (s.outcome == POINTCOMPARED && s.sotocFinished && std::isfinite(winvalue(s, m)))
+            most = std::max(most, std::fabs(winvalue(s, m)));
+    most = step * std::ceil(most / step);
     return {-most, most};
 }
 
@@ -194,7 +204,8 @@ void setcolourmap(const int (&rgb)[N][3]) {
 // scales span the runs that reached their last phase: the others' figures, at the
 // end of a run that kept turning, are hatched at the scales' ends.
 struct CellScales {
-    Range error;         // positioning errors [log10 m]
+    Measure measure;     // what the cells show
+    Range error;         // values of the measure [log10 of its unit, or its unit on a linear scale]
     Range win;           // log10(SOTOC / TOC)
     CellEdges x, y;      // the cells by grid index [axis units]
     double ox, oy;       // how far each cell reaches into its neighbours [axis units]
@@ -205,8 +216,13 @@ struct CellScales {
 int cellcolour(const PlotPoint &s, MapPanel k, const CellScales &c) {
     if (s.outcome == POINTNOTRUN) return -1 - BLACK;
     if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? LIGHTGREY : DARKGREY);
-    if (k == PANELWIN) return shade(winvalue(s), c.win);
-    const double e = k == PANELTOC ? s.tocError : s.sotocError;
+    if (k == PANELWIN) {
+        const double win = winvalue(s, c.measure);
+        return std::isnan(win) ? -1 - WHITE : shade(win, c.win);
+    }
+    const double e = measureof(s, c.measure, k == PANELSOTOC);
+    if (std::isnan(e)) return -1 - WHITE;  // no value: a blank cell
+    if (!measurerow(c.measure).logscale) return shade(e, c.error);
     return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
 }
 
@@ -346,16 +362,17 @@ void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const
     plcol0(BLACK);
     plwidth(1.0);
     plbox("bcnst", 0.0, 0, k == PANELTOC ? "bcnstv" : "bcstv", 0.0, 0);
-    plmtex("t", PANELTITLEDISTANCE, 0.5, 0.5, PANELTITLES[k]);
+    plmtex("t", PANELTITLEDISTANCE, 0.5, 0.5, paneltitle(k, c.measure).c_str());
     plmtex("b", XLABELDISTANCE, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
     if (k == PANELTOC) plmtex("l", YLABELDISTANCE, 0.5, 0.5, axislabel(setup.yaxis, setup.request.type).c_str());
 }
 
 // A colour bar from `left` to `right` of the current colour map 1 over the range,
-// numbered as powers of ten; `label` under it, or what its ends mean at them. Its
-// steps are the entries the cells take, each reaching a little into the next.
-void drawbar(double left, double right, double pagewidth, Range r, const char *label, const char *lowend = "",
-             const char *highend = "") {
+// numbered as powers of ten (`logscale`) or as the values; `label` under it, or what
+// its ends mean at them. Its steps are the entries the cells take, each reaching a
+// little into the next.
+void drawbar(double left, double right, double pagewidth, Range r, bool logscale, const std::string &label,
+             const std::string &lowend = "", const std::string &highend = "") {
     plvpor(left, right, BARLOW, BARHIGH);
     plwind(r.lo, r.hi, 0.0, 1.0);
     const double step = (r.hi - r.lo) / CMAP1ENTRIES;
@@ -368,18 +385,23 @@ void drawbar(double left, double right, double pagewidth, Range r, const char *l
     }
     plcol0(BLACK);
     plwidth(1.0);
-    plbox("bcnstl", 1.0, 1, "bc", 0.0, 0);
-    plmtex("b", BARLABELDISTANCE, 0.5, 0.5, label);
-    plmtex("b", BARLABELDISTANCE, 0.0, 0.0, lowend);
-    plmtex("b", BARLABELDISTANCE, 1.0, 1.0, highend);
+    if (logscale)
+        plbox("bcnstl", 1.0, 1, "bc", 0.0, 0);
+    else
+        plbox("bcnst", 0.0, 0, "bc", 0.0, 0);
+    plmtex("b", BARLABELDISTANCE, 0.5, 0.5, label.c_str());
+    plmtex("b", BARLABELDISTANCE, 0.0, 0.0, lowend.c_str());
+    plmtex("b", BARLABELDISTANCE, 1.0, 1.0, highend.c_str());
 }
 
 void drawbars(const CellScales &c, double pagewidth) {
+    const MeasureRow &row = measurerow(c.measure);
     setcolourmap(VIRIDIS);
-    drawbar(PANELLEFT[PANELTOC], PANELRIGHT[PANELSOTOC], pagewidth, c.error,
-            "positioning error with velocity term [m], both panels");
+    drawbar(PANELLEFT[PANELTOC], PANELRIGHT[PANELSOTOC], pagewidth, c.error, row.logscale,
+            std::string(row.scale) + " [" + row.unit + "], both panels");
     setcolourmap(BLUEWHITERED);
-    drawbar(PANELLEFT[PANELWIN], PANELRIGHT[PANELWIN], pagewidth, c.win, "", "◀ SOTOC closer", "TOC closer ▶");
+    drawbar(PANELLEFT[PANELWIN], PANELRIGHT[PANELWIN], pagewidth, c.win, true, "",
+            std::string("◀ SOTOC ") + row.better, std::string("TOC ") + row.better + " ▶");
 }
 
 // Cells of the grid between the lowest and the highest indices that no result holds.
@@ -393,7 +415,7 @@ long long missingcells(const std::vector<PlotPoint> &p) {
 
 // The legend under the colour bars: the drawn kinds of cells with their counts,
 // and the workspace's marks.
-void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
+void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, Measure m) {
     const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
     const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
     std::vector<std::string> texts = {
@@ -421,6 +443,10 @@ void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
         symbols.push_back(symbol);
     };
     if (missing > 0) add("not in the results (blank): " + std::to_string(missing), PL_LEGEND_NONE, BLACK, 1.0, "");
+    const int novalue = countnovalue(p, m);
+    if (novalue > 0)
+        add("no " + std::string(measurerow(m).words) + " (blank): " + std::to_string(novalue) + " runs", PL_LEGEND_NONE,
+            BLACK, 1.0, "");
     const int other = countpoints(p, [](const PlotPoint &s) { return s.otherstructure; });
     if (other > 0) add("designs of different structure: " + std::to_string(other), PL_LEGEND_SYMBOL, BLACK, 1.0, "◇");
     const int wide = countpoints(p, [](const PlotPoint &s) { return s.wideonly; });
@@ -503,10 +529,12 @@ Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<P
     // Half a cell and the overlap, in axis units per point of the panel.
     const double pxx = (f.xhi - f.xlo) / ((f.right[0] - f.left[0]) * page.w);
     const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * page.h);
-    const CellScales c = {logrange(p, false), winrange(p), edgesx(p), edgesy(p), CELLOVERLAP * pxx, CELLOVERLAP * pxy};
+    const Measure m = o.measure;
+    const Range values = measurerow(m).logscale ? logrange(p, false, m) : valuerange(p, false, m);
+    const CellScales c = {m, values, winrange(p, m), edgesx(p), edgesy(p), CELLOVERLAP * pxx, CELLOVERLAP * pxy};
     if (o.title) drawsettingstitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
     for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c);
     drawbars(c, page.w);
-    drawmaplegend(setup, p);
+    drawmaplegend(setup, p, m);
     return endpage(picture);
 }

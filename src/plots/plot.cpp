@@ -36,6 +36,16 @@ constexpr double NOFIGURESLIFT = 0.025;
 const char *const MARKNOSOLUTION = "▲";
 const char *const MARKNOERRSOLUTION = "▼";
 const char *const MARKNOTRUN = "◆";
+// Marker of a run without a value of the measure (its tip never settled, or the
+// designed final time lies beyond the run), drawn on the x axis in its colour.
+const char *const MARKNOVALUE = "×";
+
+// A run without a value of the measure, marked standing on the x axis of the panel.
+void drawnovalue(double x, Range y, PlotColour colour) {
+    const PLFLT at = y.lo + NOFIGURESLIFT * (y.hi - y.lo);
+    plcol0(colour);
+    plstring(1, &x, &at, MARKNOVALUE);
+}
 
 Range xrange(const std::vector<PlotPoint> &p) {
     const double lo = p.front().x, hi = p.back().x;
@@ -43,23 +53,26 @@ Range xrange(const std::vector<PlotPoint> &p) {
     return {lo - pad, hi + pad};
 }
 
-// From zero to above the longest final time [s].
-Range timerange(const std::vector<PlotPoint> &p) {
+// From zero to above the largest value of a measure on a linear scale [its unit]:
+// the final times with the error-free ones.
+Range linearrange(const std::vector<PlotPoint> &p, Measure m) {
     double hi = 0.0;
     for (const PlotPoint &s : p) {
-        if (std::isfinite(s.tfFree)) hi = std::max(hi, s.tfFree);
-        if (s.outcome == POINTCOMPARED) hi = std::max({hi, s.tocTf, s.sotocTf});
+        if (m == MEASURETF && std::isfinite(s.tfFree)) hi = std::max(hi, s.tfFree);
+        if (s.outcome != POINTCOMPARED) continue;
+        for (double v : {measureof(s, m, false), measureof(s, m, true)})
+            if (std::isfinite(v)) hi = std::max(hi, v);
     }
     return {0.0, hi > 0.0 ? (1.0 + TIMEHEADROOM) * hi : 1.0};
 }
 
 // One curve of `value` over the compared points in a colour, style and marker, with
 // a marker at every point: `finished` picks it or the open circle. The curve is broken where a point has no
-// figures, and between a finished point and one that is not: a run that never
+// figures or no value (NaN: a cross on the floor `y.lo`), and between a finished point and one that is not: a run that never
 // reached its last phase is no neighbour of one that did.
 template <class Value, class Finished>
 void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, int style, const char *mark, Value value,
-               Finished finished) {
+               Finished finished, Range y) {
     plschr(0.0, MARKSCALE);
     std::vector<PLFLT> xs, ys;
     bool lastfinished = false;
@@ -71,6 +84,11 @@ void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, int style, co
     for (const PlotPoint &s : p) {
         if (s.outcome != POINTCOMPARED) {
             flush();
+            continue;
+        }
+        if (std::isnan(value(s))) {
+            flush();
+            drawnovalue(s.x, y, colour);
             continue;
         }
         if (!xs.empty() && finished(s) != lastfinished) flush();
@@ -104,20 +122,6 @@ void drawnofigures(const std::vector<PlotPoint> &p, Range y) {
             plcol0(s.outcome == POINTNOTRUN ? BLACK : GREY);
             plstring(1, &x, &at, nofiguresmark(s));
         }
-}
-
-// Positioning errors on a log scale: they run from millimetres to the tens of
-// metres of a SOTOC run that never reached its last phase.
-void drawerrorpanel(const std::vector<PlotPoint> &p, Range x, const Viewport &port) {
-    const Range y = logrange(p, true);
-    drawpanel({port, x, y}, false, true);
-    // Exact zeros have no logarithm: they sit on the panel's floor.
-    auto logof = [&](double e) { return e > 0.0 ? std::max(std::log10(e), y.lo) : y.lo; };
-    drawcurve(p, ORANGE, DASHED, MARKTOC, [&](const PlotPoint &s) { return logof(s.tocError); }, tocfinished);
-    drawcurve(p, BLUE, SOLID, MARKSOTOC, [&](const PlotPoint &s) { return logof(s.sotocError); }, sotocfinished);
-    drawnofigures(p, y);
-    plcol0(BLACK);
-    plmtex("l", YLABELDISTANCE, 0.5, 0.5, "positioning error [m]");
 }
 
 // The error-free final time of every point that has one, NaN when none has; it is
@@ -157,17 +161,24 @@ void drawreference(const std::vector<PlotPoint> &p, Range x) {
     }
 }
 
-// Final times on a linear scale: they stay within one order of magnitude.
-void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x, const Viewport &port) {
-    const Range y = timerange(p);
-    drawpanel({port, x, y}, true, false);
-    drawreference(p, x);
-    drawcurve(p, ORANGE, DASHED, MARKTOC, [](const PlotPoint &s) { return s.tocTf; }, tocfinished);
-    drawcurve(p, BLUE, SOLID, MARKSOTOC, [](const PlotPoint &s) { return s.sotocTf; }, sotocfinished);
+// The measure's values of TOC and SOTOC: distances on a log scale (they run from
+// millimetres to the tens of metres of a SOTOC run that never reached its last
+// phase), times on a linear one (they stay within one order of magnitude), the final
+// times with the error-free one; the x axis's label under the `bottom` panel.
+void drawmeasurepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x, const Viewport &port,
+                      Measure m, bool bottom) {
+    const MeasureRow &row = measurerow(m);
+    const Range y = row.logscale ? logrange(p, true, m) : linearrange(p, m);
+    drawpanel({port, x, y}, bottom, row.logscale);
+    if (m == MEASURETF) drawreference(p, x);
+    // Exact zeros have no logarithm: they sit on the panel's floor.
+    auto drawn = [&](double v) { return !row.logscale || std::isnan(v) ? v : v > 0.0 ? std::max(std::log10(v), y.lo) : y.lo; };
+    drawcurve(p, ORANGE, DASHED, MARKTOC, [&](const PlotPoint &s) { return drawn(measureof(s, m, false)); }, tocfinished, y);
+    drawcurve(p, BLUE, SOLID, MARKSOTOC, [&](const PlotPoint &s) { return drawn(measureof(s, m, true)); }, sotocfinished, y);
     drawnofigures(p, y);
     plcol0(BLACK);
-    plmtex("l", YLABELDISTANCE, 0.5, 0.5, "final time [s]");
-    plmtex("b", XLABELDISTANCE, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
+    plmtex("l", YLABELDISTANCE, 0.5, 0.5, (std::string(row.words) + " [" + row.unit + "]").c_str());
+    if (bottom) plmtex("b", XLABELDISTANCE, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
 }
 
 }  // namespace
@@ -184,7 +195,7 @@ namespace {
 
 // The legend under the panels, with the counts of the marked points; a map's
 // counts the points that could not run too.
-void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
+void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, Measure m) {
     const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
     const int freeunsolved = countoutcome(p, POINTNOSOLUTION) - errunsolved;
     const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
@@ -202,6 +213,10 @@ void drawsweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
     if (setup.map)
         entries.push_back({"not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0,
                            CURVEWIDTH, MARKNOTRUN, 1.0});
+    const int novalue = countnovalue(p, m);
+    if (novalue > 0)
+        entries.push_back({"no " + std::string(measurerow(m).words) + ": " + std::to_string(novalue) + " runs", BLACK,
+                           0, CURVEWIDTH, MARKNOVALUE, 1.0});
     drawlegendbox(LEGEND, entries, LEGENDCOLUMNS);
 }
 
@@ -224,8 +239,9 @@ Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector
     const Viewport top = {TOPPANEL.left, TOPPANEL.right, TOPPANEL.low - 0.5 * shift, TOPPANEL.high - shift};
     const Viewport low = {LOWPANEL.left, LOWPANEL.right, LOWPANEL.low, LOWPANEL.high - 0.5 * shift};
     if (o.title) drawsettingstitle(setup, kind, top);
-    drawerrorpanel(p, x, top);
-    drawtimepanel(setup, p, x, low);
-    drawsweeplegend(setup, p);
+    // The final time under any other measure, the positioning error under the final time.
+    drawmeasurepanel(setup, p, x, top, o.measure, false);
+    drawmeasurepanel(setup, p, x, low, o.measure == MEASURETF ? MEASUREERROR : MEASURETF, true);
+    drawsweeplegend(setup, p, o.measure);
     return endpage(picture);
 }
