@@ -95,6 +95,27 @@ int uncomparedstatus(const ComparisonResult &r) { return r.outcome == DIVERGED ?
 
 const char *const PICTURENAMES = "a file name ending in .png, .svg or .pdf";
 
+namespace {
+
+// Adds --measure NAME, the figure of the runs a sweep's or a map's picture draws.
+void addmeasureoption(CLI::App &cmd, FigureOptions &o) {
+    cmd.add_option_function<std::string>(
+           "--measure",
+           [&o](const std::string &text) {
+               if (!measurenamed(text, o.measure)) throw argumentrefusal("--measure", text, measurenames());
+           },
+           "The figure of the TOC and SOTOC runs with the error the picture draws, named as in the result's runs: "
+           "error (the positioning error with the velocity term [m]), designedTipError (the tip's distance from "
+           "the goal at the designed final time [m]), endTipError (at the end of the run [m]), settlingTime [s] or "
+           "tf (the final time [s]). A sweep draws it over the final time (over the positioning error for tf); a "
+           "map draws both controllers' values and their ratio SOTOC / TOC, below 1 where SOTOC came closer or "
+           "was sooner. Runs without a value (no settling, the designed final time beyond the run) are marked. "
+           "Default: error.")
+        ->type_name("NAME");
+}
+
+}  // namespace
+
 void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
     const std::string sides = "W,H in inches, each from " + numbertext(MINPAGESIDE) + " to " + numbertext(MAXPAGESIDE);
     cmd.add_option_function<std::string>(
@@ -118,7 +139,10 @@ void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
         ->type_name("W,H");
     cmd.add_flag_callback("--no-title", [&o]() { o.title = false; },
                           "Leave out the title lines above the panels (a caption says it); the panels take their room.");
-    if (!timeaxis) return;
+    if (!timeaxis) {
+        addmeasureoption(cmd, o);
+        return;
+    }
     cmd.add_option_function<std::string>(
            "--time-range",
            [&o](const std::string &text) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
 
 #include "plots/plotparts.h"
 
@@ -79,6 +80,8 @@ constexpr int HATCHPATTERN = 3;
 constexpr int NOSOLUTIONPATTERN = 1;
 constexpr int NOERRSOLUTIONPATTERN = 2;
 constexpr int NOTRUNPATTERN = 8;
+// No pattern: a blank cell, where a run has no value of the measure.
+constexpr int BLANKPATTERN = 0;
 constexpr double HATCHWIDTH = 0.6;
 // The marks of the workspace: the base's square and the other point's circle
 // [share of the panel's span], the reach circles' black line under a white one [pt].
@@ -86,8 +89,9 @@ constexpr double MARKSIZE = 0.018;
 constexpr double REACHWIDTH = 2.0, REACHINNERWIDTH = 0.8;
 // Width of the marks' outlines [pt].
 constexpr double MARKLINEWIDTH = 0.8;
-// Smallest half range of the diverging scale [decades].
+// Smallest half range of the diverging scale [decades], and of a ratio of times.
 constexpr double MINWINDECADES = 1.0;
+constexpr double MINWINTIMEDECADES = 0.1;
 
 // The sequential scale of the positioning errors: viridis (perceptually uniform,
 // readable with every common colour-vision deficiency and in grey), from small to
@@ -102,6 +106,14 @@ constexpr int DARKTOLIGHT[9][3] = {{0, 34, 78},    {18, 53, 112},   {59, 73, 108
                                    {138, 135, 121}, {166, 157, 117}, {196, 181, 108}, {254, 232, 56}};
 
 enum MapPanel { PANELTOC, PANELSOTOC, PANELWIN, PANELS };
+
+// The title of panel k of the measure: in full on a two-column page; on a
+// one-column page, where the panels are narrower, the method alone.
+std::string paneltitle(MapPanel k, Measure m, bool narrow) {
+    if (narrow) return k == PANELWIN ? "SOTOC / TOC" : k == PANELTOC ? "TOC" : "SOTOC";
+    const MeasureRow &row = measurerow(m);
+    return k == PANELWIN ? row.ratio : std::string(k == PANELTOC ? "TOC: " : "SOTOC: ") + row.words;
+}
 
 // The cells along one axis by grid index, each from halfway to the value of the
 // index below to halfway to that of the index above (the outer ones as wide on
@@ -183,23 +195,28 @@ int shade(double v, Range r) {
     return static_cast<int>(std::lround(f * (CMAP1ENTRIES - 1)));
 }
 
-// log10(SOTOC error / TOC error): negative where SOTOC came closer; infinite when
-// exactly one of them is zero.
-double winvalue(const PlotPoint &s) {
-    if (s.sotocError == s.tocError) return 0.0;
-    if (s.tocError == 0.0) return HUGE_VAL;
-    if (s.sotocError == 0.0) return -HUGE_VAL;
-    return std::log10(s.sotocError) - std::log10(s.tocError);
+// log10(SOTOC's value / TOC's value) of the measure: negative where SOTOC came
+// closer (or was sooner); infinite when exactly one of them is zero, NaN when
+// either run has no value.
+double winvalue(const PlotPoint &s, Measure m) {
+    const double toc = measureof(s, m, false), sotoc = measureof(s, m, true);
+    if (std::isnan(toc) || std::isnan(sotoc)) return NAN;
+    if (sotoc == toc) return 0.0;
+    if (toc == 0.0) return HUGE_VAL;
+    if (sotoc == 0.0) return -HUGE_VAL;
+    return std::log10(sotoc) - std::log10(toc);
 }
 
-// Whole decades on both sides of equal, at least MINWINDECADES, around the points
-// where SOTOC reached its last phase.
-Range winrange(const std::vector<PlotPoint> &p) {
-    double most = MINWINDECADES;
+// Whole steps on both sides of equal, at least one, around the points where SOTOC
+// reached its last phase: decades for distances, tenths of a decade for times,
+// which differ by tens of percent.
+Range winrange(const std::vector<PlotPoint> &p, Measure m) {
+    const double step = measurerow(m).logscale ? MINWINDECADES : MINWINTIMEDECADES;
+    double most = step;
     for (const PlotPoint &s : p)
-        if (s.outcome == POINTCOMPARED && s.sotocFinished && std::isfinite(winvalue(s)))
-            most = std::max(most, std::fabs(winvalue(s)));
-    most = std::ceil(most);
+        if (s.outcome == POINTCOMPARED && s.sotocFinished && std::isfinite(winvalue(s, m)))
+            most = std::max(most, std::fabs(winvalue(s, m)));
+    most = step * std::ceil(most / step);
     return {-most, most};
 }
 
@@ -221,7 +238,8 @@ void setcolourmap(const int (&rgb)[N][3]) {
 // scales span the runs that reached their last phase: the others' figures, at the
 // end of a run that kept turning, are hatched at the scales' ends.
 struct CellScales {
-    Range error;         // positioning errors [log10 m]
+    Measure measure;     // what the cells show
+    Range error;         // values of the measure [log10 of its unit, or its unit on a linear scale]
     Range win;           // log10(SOTOC / TOC)
     CellEdges x, y;      // the cells by grid index [axis units]
     double ox, oy;       // how far each cell reaches into its neighbours [axis units]
@@ -232,8 +250,13 @@ struct CellScales {
 int cellcolour(const PlotPoint &s, MapPanel k, const CellScales &c) {
     if (s.outcome == POINTNOTRUN) return -1 - NOTRUNPATTERN;
     if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? NOERRSOLUTIONPATTERN : NOSOLUTIONPATTERN);
-    if (k == PANELWIN) return shade(winvalue(s), c.win);
-    const double e = k == PANELTOC ? s.tocError : s.sotocError;
+    if (k == PANELWIN) {
+        const double win = winvalue(s, c.measure);
+        return std::isnan(win) ? -1 - BLANKPATTERN : shade(win, c.win);
+    }
+    const double e = measureof(s, c.measure, k == PANELSOTOC);
+    if (std::isnan(e)) return -1 - BLANKPATTERN;  // no value: a blank cell
+    if (!measurerow(c.measure).logscale) return shade(e, c.error);
     return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
 }
 
@@ -274,6 +297,7 @@ void drawcells(const std::vector<PlotPoint> &p, MapPanel k, const CellScales &c)
                 }
                 plcol0(WHITE);
                 fillrun(first, last, c);
+                if (colour == -1 - BLANKPATTERN) return;
                 plcol0(BLACK);
                 plwidth(HATCHWIDTH);
                 plpsty(-1 - colour);
@@ -379,23 +403,19 @@ long long missingcells(const std::vector<PlotPoint> &p) {
 // The texts of a map picture: in full on a two-column page, short on a one-column
 // page, where the panels, bars and legend columns are narrower.
 struct MapTexts {
-    const char *panels[PANELS];
-    const char *errorbar, *sotocend, *tocend;
     const char *freeunsolved, *errunsolved, *notrun, *unfinished, *missing, *other, *wide;
     const char *base, *start, *end, *reach;
+    const char *novalue, *novalueruns;  // "no " + the measure + these, the count between them
 };
 constexpr MapTexts FULLTEXTS = {
-    {"TOC: positioning error", "SOTOC: positioning error", "SOTOC error / TOC error"},
-    "positioning error with velocity term [m], both panels", "◀ SOTOC closer", "TOC closer ▶",
     "no solution, error-free design: ", "no solution, design with error: ", "not run (out of reach): ",
     "last phase not reached (hatched): ", "not in the results (blank): ", "designs of different structure: ",
     "solved only by the wide search: ", "robot base", "start point of the move", "end point of the move",
-    "SCARA reach: %.3g to %.3g m"};
+    "SCARA reach: %.3g to %.3g m", " (blank): ", " runs"};
 constexpr MapTexts SHORTTEXTS = {
-    {"TOC", "SOTOC", "SOTOC / TOC"}, "positioning error [m]", "◀ SOTOC", "TOC ▶",
     "no error-free design: ", "no design with error: ", "out of reach: ", "unfinished (hatched): ",
     "not in results: ", "other structure: ", "wide search only: ", "robot base", "start point", "end point",
-    "reach %.3g to %.3g m"};
+    "reach %.3g to %.3g m", ": ", ""};
 
 const MapTexts &maptexts(const FigureOptions &o) { return onecolumn(o) ? SHORTTEXTS : FULLTEXTS; }
 
@@ -408,7 +428,7 @@ struct MapLegend {
 };
 
 // The drawn kinds of cells with their counts, and the workspace's marks.
-MapLegend maplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, const MapTexts &t) {
+MapLegend maplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, const MapTexts &t, Measure m) {
     const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
     const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
     MapLegend l;
@@ -441,6 +461,10 @@ MapLegend maplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, con
         l.symbols.push_back(symbol);
     };
     if (missing > 0) add(t.missing + std::to_string(missing), PL_LEGEND_NONE, BLACK, 1.0, "");
+    const int novalue = countnovalue(p, m);
+    if (novalue > 0)
+        add("no " + std::string(measurerow(m).words) + t.novalue + std::to_string(novalue) + t.novalueruns,
+            PL_LEGEND_NONE, BLACK, 1.0, "");
     const int other = countpoints(p, [](const PlotPoint &s) { return s.otherstructure; });
     if (other > 0) add(t.other + std::to_string(other), PL_LEGEND_SYMBOL, BLACK, 1.0, "◇");
     const int wide = countpoints(p, [](const PlotPoint &s) { return s.wideonly; });
@@ -528,7 +552,7 @@ MapLayout maplayout(const FigureOptions &o, size_t titlelinecount, int legendrow
 }
 
 void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const MapFrame &f, MapPanel k,
-                  const CellScales &c, const MapTexts &t, const FigureOptions &o) {
+                  const CellScales &c, const FigureOptions &o) {
     plvpor(f.left[k], f.right[k], f.bottom, f.top);
     plwind(f.xlo, f.xhi, f.ylo, f.yhi);
     setcolourmap(k == PANELWIN ? DARKTOLIGHT : VIRIDIS);
@@ -543,17 +567,19 @@ void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const
     const double xstep = onecolumn(o) ? tickstep({f.xlo, f.xhi}, box, XNUMBERPITCH * TEXTPOINTS, false) : 0.0;
     const double ystep = onecolumn(o) ? tickstep({f.ylo, f.yhi}, high, YNUMBERPITCH * TEXTPOINTS, false) : 0.0;
     plbox("bcnst", xstep, 0, k == PANELTOC ? "bcnstv" : "bcstv", ystep, 0);
-    plmtex("t", PANELTITLEDISTANCE, 0.5, 0.5, t.panels[k]);
+    plmtex("t", PANELTITLEDISTANCE, 0.5, 0.5, paneltitle(k, c.measure, onecolumn(o)).c_str());
     plmtex("b", onecolumn(o) ? NARROWXLABELDISTANCE : XLABELDISTANCE, 0.5, 0.5,
            axislabel(setup.xaxis, setup.request.type).c_str());
     if (k == PANELTOC) plmtex("l", onecolumn(o) ? NARROWYLABELDISTANCE : YLABELDISTANCE, 0.5, 0.5, axislabel(setup.yaxis, setup.request.type).c_str());
 }
 
 // A colour bar from `left` to `right` of the current colour map 1 over the range,
-// numbered as powers of ten; `label` under it, or what its ends mean at them. Its
-// steps are the entries the cells take, each reaching a little into the next.
+// numbered as powers of ten (`logscale`) or as the values; `label` under it, or what
+// its ends mean at them. Its steps are the entries the cells take, each reaching a
+// little into the next.
 void drawbar(double left, double right, const MapLayout &l, double pagewidth, double labeldistance, Range r,
-             const char *label, const char *lowend = "", const char *highend = "") {
+             bool logscale, const std::string &label, const std::string &lowend = "",
+             const std::string &highend = "") {
     plvpor(left, right, l.barlow, l.barhigh);
     plwind(r.lo, r.hi, 0.0, 1.0);
     const double step = (r.hi - r.lo) / CMAP1ENTRIES;
@@ -566,22 +592,30 @@ void drawbar(double left, double right, const MapLayout &l, double pagewidth, do
     }
     plcol0(BLACK);
     plwidth(1.0);
-    plbox("bcnstlo", 1.0, 1, "bc", 0.0, 0);
-    plmtex("b", labeldistance, 0.5, 0.5, label);
-    plmtex("b", labeldistance, 0.0, 0.0, lowend);
-    plmtex("b", labeldistance, 1.0, 1.0, highend);
+    if (logscale)
+        plbox("bcnstlo", 1.0, 1, "bc", 0.0, 0);
+    else
+        plbox("bcnst", 0.0, 0, "bc", 0.0, 0);
+    plmtex("b", labeldistance, 0.5, 0.5, label.c_str());
+    plmtex("b", labeldistance, 0.0, 0.0, lowend.c_str());
+    plmtex("b", labeldistance, 1.0, 1.0, highend.c_str());
 }
 
 // The bars under the panels of the layout (before equal scales, so that they keep
 // their width when the panels are narrower).
-void drawbars(const CellScales &c, const MapLayout &l, const MapTexts &t, const FigureOptions &o) {
-    const double pagewidth = pagesize(o).w, distance = onecolumn(o) ? NARROWBARLABELDISTANCE : BARLABELDISTANCE;
-    const double inset = (onecolumn(o) ? NARROWBARINSET : BARINSET) / pagewidth;
+void drawbars(const CellScales &c, const MapLayout &l, const FigureOptions &o) {
+    const MeasureRow &row = measurerow(c.measure);
+    const bool narrow = onecolumn(o);
+    const std::string label = narrow ? std::string(row.words) + " [" + row.unit + "]"
+                                     : std::string(row.scale) + " [" + row.unit + "], both panels";
+    const double pagewidth = pagesize(o).w, distance = narrow ? NARROWBARLABELDISTANCE : BARLABELDISTANCE;
+    const double inset = (narrow ? NARROWBARINSET : BARINSET) / pagewidth;
     setcolourmap(VIRIDIS);
-    drawbar(l.left[PANELTOC], l.right[PANELSOTOC] - (onecolumn(o) ? inset : 0.0), l, pagewidth, distance, c.error,
-            t.errorbar);
+    drawbar(l.left[PANELTOC], l.right[PANELSOTOC] - (narrow ? inset : 0.0), l, pagewidth, distance, c.error,
+            row.logscale, label);
     setcolourmap(DARKTOLIGHT);
-    drawbar(l.left[PANELWIN], l.right[PANELWIN] - inset, l, pagewidth, distance, c.win, "", t.sotocend, t.tocend);
+    drawbar(l.left[PANELWIN], l.right[PANELWIN] - inset, l, pagewidth, distance, c.win, true, "",
+            narrow ? "◀ SOTOC" : std::string("◀ SOTOC ") + row.better, narrow ? "TOC ▶" : std::string("TOC ") + row.better + " ▶");
 }
 
 }  // namespace
@@ -592,7 +626,7 @@ int legendcolumns(const FigureOptions &o) { return onecolumn(o) ? NARROWLEGENDCO
 
 MapLayout maplayout(const PlotSetup &setup, const std::vector<PlotPoint> &points, const FigureOptions &o) {
     return maplayout(o, settingstitle(setup, "Map", o).size(),
-                     legendrows(maplegend(setup, points, maptexts(o)), legendcolumns(o)));
+                     legendrows(maplegend(setup, points, maptexts(o), o.measure), legendcolumns(o)));
 }
 
 }  // namespace
@@ -650,13 +684,14 @@ Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<P
     // Half a cell and the overlap, in axis units per point of the panel.
     const double pxx = (f.xhi - f.xlo) / ((f.right[0] - f.left[0]) * page.w);
     const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * page.h);
-    const CellScales c = {logrange(p, false), winrange(p), edgesx(p), edgesy(p), CELLOVERLAP * pxx, CELLOVERLAP * pxy};
+    const Measure m = o.measure;
+    const Range values = measurerow(m).logscale ? logrange(p, false, m) : valuerange(p, false, m);
+    const CellScales c = {m, values, winrange(p, m), edgesx(p), edgesy(p), CELLOVERLAP * pxx, CELLOVERLAP * pxy};
     const MapLayout l = maplayout(setup, p, o);
-    const MapTexts &t = maptexts(o);
     if (o.title) drawsettingstitle(setup, "Map", l.title, o);
-    for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c, t, o);
-    drawbars(c, l, t, o);
-    const MapLegend legend = maplegend(setup, p, t);
+    for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c, o);
+    drawbars(c, l, o);
+    const MapLegend legend = maplegend(setup, p, maptexts(o), m);
     drawmaplegend(legend, l.legend, legendrows(legend, legendcolumns(o)), onecolumn(o));
     return endpage(picture);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "atomicwrite/outfile.h"
+#include "formats/resultfile.h"
 #include "study/comparison.h"
 
 // Colour map 0 entries as the pictures set them. TOC orange and SOTOC blue: a pair
@@ -37,6 +38,7 @@ struct FigureOptions {
     bool title = true;           // the title lines above the panels
     double t0 = NAN, t1 = NAN;   // time axis of a comparison's figure [s]; NaN: the motion and a margin
     std::string settings;        // the settings that made it, for the metadata ("" when not known)
+    Measure measure = MEASUREERROR;  // the figure of the runs a sweep's or a map's picture draws
 };
 
 // A page in whole points, which PLplot's devices take.

@@ -52,6 +52,16 @@ constexpr double NOFIGURESLIFT = 0.025;
 const char *const MARKNOSOLUTION = "▲";
 const char *const MARKNOERRSOLUTION = "▼";
 const char *const MARKNOTRUN = "◆";
+// Marker of a run without a value of the measure (its tip never settled, or the
+// designed final time lies beyond the run), drawn on the x axis in its colour.
+const char *const MARKNOVALUE = "×";
+
+// A run without a value of the measure, marked standing on the x axis of the panel.
+void drawnovalue(double x, Range y, PlotColour colour) {
+    const PLFLT at = y.lo + NOFIGURESLIFT * (y.hi - y.lo);
+    plcol0(colour);
+    plstring(1, &x, &at, MARKNOVALUE);
+}
 
 Range xrange(const std::vector<PlotPoint> &p) {
     const double lo = p.front().x, hi = p.back().x;
@@ -59,23 +69,26 @@ Range xrange(const std::vector<PlotPoint> &p) {
     return {lo - pad, hi + pad};
 }
 
-// From zero to above the longest final time [s].
-Range timerange(const std::vector<PlotPoint> &p) {
+// From zero to above the largest value of a measure on a linear scale [its unit]:
+// the final times with the error-free ones.
+Range linearrange(const std::vector<PlotPoint> &p, Measure m) {
     double hi = 0.0;
     for (const PlotPoint &s : p) {
-        if (std::isfinite(s.tfFree)) hi = std::max(hi, s.tfFree);
-        if (s.outcome == POINTCOMPARED) hi = std::max({hi, s.tocTf, s.sotocTf});
+        if (m == MEASURETF && std::isfinite(s.tfFree)) hi = std::max(hi, s.tfFree);
+        if (s.outcome != POINTCOMPARED) continue;
+        for (double v : {measureof(s, m, false), measureof(s, m, true)})
+            if (std::isfinite(v)) hi = std::max(hi, v);
     }
     return {0.0, hi > 0.0 ? (1.0 + TIMEHEADROOM) * hi : 1.0};
 }
 
 // One curve of `value` over the compared points in a colour, style and marker, with
 // a marker at every point: `finished` picks it or the open circle. The curve is broken where a point has no
-// figures, and between a finished point and one that is not: a run that never
+// figures or no value (NaN: a cross on the floor `y.lo`), and between a finished point and one that is not: a run that never
 // reached its last phase is no neighbour of one that did.
 template <class Value, class Finished>
 void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, int style, const char *mark, Value value,
-               Finished finished) {
+               Finished finished, Range y) {
     plschr(0.0, MARKSCALE);
     std::vector<PLFLT> xs, ys;
     bool lastfinished = false;
@@ -87,6 +100,11 @@ void drawcurve(const std::vector<PlotPoint> &p, PlotColour colour, int style, co
     for (const PlotPoint &s : p) {
         if (s.outcome != POINTCOMPARED) {
             flush();
+            continue;
+        }
+        if (std::isnan(value(s))) {
+            flush();
+            drawnovalue(s.x, y, colour);
             continue;
         }
         if (!xs.empty() && finished(s) != lastfinished) flush();
@@ -133,19 +151,6 @@ void drawvaluelabel(const char *label, double distance, PageSize spaced) {
         plmtex("l", distance, 0.5, 0.5, label);
 }
 
-// Positioning errors on a log scale: they run from millimetres to the tens of
-// metres of a SOTOC run that never reached its last phase.
-void drawerrorpanel(const std::vector<PlotPoint> &p, Range x, const Viewport &port, PageSize spaced) {
-    const Range y = logrange(p, true);
-    drawpanel({port, x, y}, false, true, spaced);
-    // Exact zeros have no logarithm: they sit on the panel's floor.
-    auto logof = [&](double e) { return e > 0.0 ? std::max(std::log10(e), y.lo) : y.lo; };
-    drawcurve(p, ORANGE, DASHED, MARKTOC, [&](const PlotPoint &s) { return logof(s.tocError); }, tocfinished);
-    drawcurve(p, BLUE, SOLID, MARKSOTOC, [&](const PlotPoint &s) { return logof(s.sotocError); }, sotocfinished);
-    drawnofigures(p, y);
-    drawvaluelabel("positioning error [m]", LOGYLABELDISTANCE, spaced);
-}
-
 // The error-free final time of every point that has one, NaN when none has; it is
 // the same for all points when only the mass error varies.
 double sharedfreetime(const std::vector<PlotPoint> &p) {
@@ -183,18 +188,26 @@ void drawreference(const std::vector<PlotPoint> &p, Range x) {
     }
 }
 
-// Final times on a linear scale: they stay within one order of magnitude.
-void drawtimepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x, const Viewport &port,
-                   PageSize spaced) {
-    const Range y = timerange(p);
-    drawpanel({port, x, y}, true, false, spaced);
-    drawreference(p, x);
-    drawcurve(p, ORANGE, DASHED, MARKTOC, [](const PlotPoint &s) { return s.tocTf; }, tocfinished);
-    drawcurve(p, BLUE, SOLID, MARKSOTOC, [](const PlotPoint &s) { return s.sotocTf; }, sotocfinished);
+// The measure's values of TOC and SOTOC: distances on a log scale (they run from
+// millimetres to the tens of metres of a SOTOC run that never reached its last
+// phase), times on a linear one (they stay within one order of magnitude), the final
+// times with the error-free one; the x axis's label under the `bottom` panel.
+void drawmeasurepanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, Range x, const Viewport &port,
+                      Measure m, bool bottom, PageSize spaced) {
+    const MeasureRow &row = measurerow(m);
+    const Range y = row.logscale ? logrange(p, true, m) : linearrange(p, m);
+    drawpanel({port, x, y}, bottom, row.logscale, spaced);
+    if (m == MEASURETF) drawreference(p, x);
+    // Exact zeros have no logarithm: they sit on the panel's floor.
+    auto drawn = [&](double v) { return !row.logscale || std::isnan(v) ? v : v > 0.0 ? std::max(std::log10(v), y.lo) : y.lo; };
+    drawcurve(p, ORANGE, DASHED, MARKTOC, [&](const PlotPoint &s) { return drawn(measureof(s, m, false)); }, tocfinished, y);
+    drawcurve(p, BLUE, SOLID, MARKSOTOC, [&](const PlotPoint &s) { return drawn(measureof(s, m, true)); }, sotocfinished, y);
     drawnofigures(p, y);
-    drawvaluelabel("final time [s]", YLABELDISTANCE, spaced);
-    plmtex("b", spaced.w > 0 ? NARROWXLABELDISTANCE : XLABELDISTANCE, 0.5, 0.5,
-           axislabel(setup.xaxis, setup.request.type).c_str());
+    drawvaluelabel((std::string(row.words) + " [" + row.unit + "]").c_str(),
+                   row.logscale ? LOGYLABELDISTANCE : YLABELDISTANCE, spaced);
+    if (bottom)
+        plmtex("b", spaced.w > 0 ? NARROWXLABELDISTANCE : XLABELDISTANCE, 0.5, 0.5,
+               axislabel(setup.xaxis, setup.request.type).c_str());
 }
 
 }  // namespace
@@ -222,7 +235,7 @@ constexpr SweepTexts SHORTTEXTS = {"TOC", "SOTOC", "SOTOC unfinished: ", "no err
 
 // The legend under the panels, with the counts of the marked points; a map's
 // counts the points that could not run too.
-std::vector<LegendEntry> sweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, bool narrow) {
+std::vector<LegendEntry> sweeplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, Measure m, bool narrow) {
     const SweepTexts &t = narrow ? SHORTTEXTS : FULLTEXTS;
     const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
     const int freeunsolved = countoutcome(p, POINTNOSOLUTION) - errunsolved;
@@ -240,6 +253,11 @@ std::vector<LegendEntry> sweeplegend(const PlotSetup &setup, const std::vector<P
     };
     if (setup.map)
         entries.push_back({t.notrun + std::to_string(countoutcome(p, POINTNOTRUN)), BLACK, 0, CURVEWIDTH, MARKNOTRUN, 1.0});
+    const int novalue = countnovalue(p, m);
+    if (novalue > 0)
+        entries.push_back({"no " + std::string(measurerow(m).words) + ": " + std::to_string(novalue) +
+                               (narrow ? "" : " runs"),
+                           BLACK, 0, CURVEWIDTH, MARKNOVALUE, 1.0});
     return entries;
 }
 
@@ -293,12 +311,13 @@ Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector
     std::stable_sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
     const Range x = xrange(p);
     const std::vector<std::string> title = settingstitle(setup, kind, o);
-    const std::vector<LegendEntry> legend = sweeplegend(setup, p, onecolumn(o));
+    const std::vector<LegendEntry> legend = sweeplegend(setup, p, o.measure, onecolumn(o));
     const SweepLayout l = sweeplayout(o, title.size(), legend.size());
     if (o.title) drawtitlelines(onecolumn(o) ? titleport(l.top, o) : l.top, title);
     const PageSize spaced = onecolumn(o) ? pagesize(o) : PageSize{0, 0};
-    drawerrorpanel(p, x, l.top, spaced);
-    drawtimepanel(setup, p, x, l.low, spaced);
+    // The final time under any other measure, the positioning error under the final time.
+    drawmeasurepanel(setup, p, x, l.top, o.measure, false, spaced);
+    drawmeasurepanel(setup, p, x, l.low, o.measure == MEASURETF ? MEASUREERROR : MEASURETF, true, spaced);
     drawlegendbox(l.legend, legend, LEGENDCOLUMNS, onecolumn(o));
     return endpage(picture);
 }

@@ -71,20 +71,42 @@ nlohmann::ordered_json setupjson(const PlotSetup &setup) {
 
 }  // namespace
 
-Range logrange(const std::vector<PlotPoint> &p, bool unfinished) {
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
+namespace {
+
+// Calls take(v) for the measure's value v of each run of the compared points that
+// has one: TOC's, and SOTOC's when it reached its last phase or `unfinished`.
+template <class Take>
+void eachvalue(const std::vector<PlotPoint> &p, bool unfinished, Measure m, Take take) {
     for (const PlotPoint &s : p) {
         if (s.outcome != POINTCOMPARED) continue;
         const bool sotoc = unfinished || s.sotocFinished;
-        for (double e : {s.tocError, sotoc ? s.sotocError : s.tocError})
-            if (e > 0.0 && std::isfinite(e)) {
-                lo = std::min(lo, std::log10(e));
-                hi = std::max(hi, std::log10(e));
-            }
+        for (double v : {measureof(s, m, false), measureof(s, m, sotoc)})
+            if (std::isfinite(v)) take(v);
     }
+}
+
+}  // namespace
+
+Range logrange(const std::vector<PlotPoint> &p, bool unfinished, Measure m) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    eachvalue(p, unfinished, m, [&](double v) {
+        if (v <= 0.0) return;
+        lo = std::min(lo, std::log10(v));
+        hi = std::max(hi, std::log10(v));
+    });
     if (lo > hi) return {EMPTYLOGLO, EMPTYLOGHI};
     lo = std::floor(lo);
     hi = std::ceil(hi);
+    return {lo, hi > lo ? hi : lo + 1.0};
+}
+
+Range valuerange(const std::vector<PlotPoint> &p, bool unfinished, Measure m) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    eachvalue(p, unfinished, m, [&](double v) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    });
+    if (lo > hi) return {0.0, 1.0};
     return {lo, hi > lo ? hi : lo + 1.0};
 }
 
@@ -110,4 +132,11 @@ void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Vi
 
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o) {
     return static_cast<int>(std::count_if(p.begin(), p.end(), [o](const PlotPoint &s) { return s.outcome == o; }));
+}
+
+int countnovalue(const std::vector<PlotPoint> &p, Measure m) {
+    int n = 0;
+    for (const PlotPoint &s : p)
+        if (s.outcome == POINTCOMPARED) n += std::isnan(measureof(s, m, false)) + std::isnan(measureof(s, m, true));
+    return n;
 }

@@ -235,3 +235,93 @@ TEST(PlotMap, LinesOfNoSingleMapRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A run's value of measure `name` in a result, NaN where it is null.
+double figure(const json &result, const char *run, const char *name) {
+    const json &v = result.at("runs").at(run).at(name);
+    return v.is_null() ? NAN : v.get<double>();
+}
+
+bool same(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+}  // namespace
+
+// For each measure, a map's picture of it shows at every point what sotoc compare
+// --json reports for the same settings: the values read for the picture are
+// compare's, their cells blank where a run has none, the ends of a linear scale at
+// the smallest and largest value, and the ratio panel blue where SOTOC's value is
+// the smaller, red where TOC's is (times closer than a percent or so to equal, and
+// distances than a tenth of a decade, show almost white).
+TEST(PlotMap, EachMeasureDrawnAsCompareReportsIt) {
+    initialset();
+    TempDir dir;
+    const RunOutcome map = runsotoc({"map", "--robot", "scara", "--motion", "horizontal", "--x", "end-x=-0.6,0.2,0.6",
+                                     "--y", "error=-5,5", "--jobs", "2", "--out", dir.file("map.jsonl")});
+    ASSERT_EQ(map.status, 0) << map.err;
+    std::vector<json> compared;  // compare --json of each point, in grid order
+    for (const char *error : {"-5", "5"})
+        for (const char *x : {"-0.6", "0.2", "0.6"}) {
+            const RunOutcome r = runsotoc({"compare", "--json", "--robot", "scara", "--motion", "horizontal", "--end",
+                                           std::string(x) + ",0.4", "--error", error});
+            ASSERT_EQ(r.status, 0) << r.err;
+            compared.push_back(json::parse(r.out));
+        }
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    const Outcome read = readresults({dir.file("map.jsonl")}, false, setup, points);
+    ASSERT_TRUE(read.ok()) << read.message;
+    ASSERT_EQ(points.size(), compared.size());
+    const MapFrame f = mapframe(setup, points);
+    const Rgb LOW = {68, 1, 84}, HIGH = {253, 231, 37}, BLANK = {255, 255, 255};
+    auto is = [](Rgb a, Rgb b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) <= 6; };
+    const struct {
+        const char *name;
+        Measure measure;
+        bool linear;
+    } measures[] = {{"error", MEASUREERROR, false},      {"designedTipError", MEASUREDESIGNEDTIP, false},
+                    {"endTipError", MEASUREENDTIP, false}, {"settlingTime", MEASURESETTLING, true},
+                    {"tf", MEASURETF, true}};
+    for (const auto &m : measures) {
+        const std::string png = dir.file(std::string(m.name) + ".png");
+        const RunOutcome drawn = runsotoc({"plot", dir.file("map.jsonl"), "--measure", m.name, "--plot", png});
+        ASSERT_EQ(drawn.status, 0) << m.name << ": " << drawn.err;
+        RgbImage pic;
+        ASSERT_TRUE(readpng(png, pic)) << m.name;
+        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        int blanks = 0, wins = 0;
+        for (size_t k = 0; k < points.size(); ++k) {
+            const PlotPoint &p = points[k];
+            const std::string at = std::string(m.name) + " at point " + std::to_string(k);
+            ASSERT_EQ(compared[k].at("outcome"), "compared") << at;
+            const double toc = figure(compared[k], "tocErr", m.name), sotoc = figure(compared[k], "sotocErr", m.name);
+            EXPECT_TRUE(same(measureof(p, m.measure, false), toc)) << at << ": " << measureof(p, m.measure, false);
+            EXPECT_TRUE(same(measureof(p, m.measure, true), sotoc)) << at << ": " << measureof(p, m.measure, true);
+            for (int panel = 0; panel < 2; ++panel) {
+                const double v = panel == 0 ? toc : sotoc;
+                if (std::isnan(v)) {
+                    ++blanks;
+                    EXPECT_TRUE(is(mappixel(pic, f, panel, p.x, p.y), BLANK)) << at << " panel " << panel;
+                }
+                lo = std::isnan(v) ? lo : std::min(lo, v);
+                hi = std::isnan(v) ? hi : std::max(hi, v);
+            }
+            const double win = std::log10(sotoc / toc);
+            if (std::isnan(win) || std::fabs(win) < (m.linear ? 0.005 : 0.1)) continue;
+            ++wins;
+            const Rgb c = mappixel(pic, f, 2, p.x, p.y);
+            EXPECT_EQ(win < 0.0, c.b > c.r) << at << ": log10(SOTOC / TOC) " << win;
+        }
+        EXPECT_GT(wins, 0) << m.name;
+        if (!m.linear) continue;
+        EXPECT_EQ(blanks > 0, m.measure == MEASURESETTLING) << m.name;
+        for (const PlotPoint &p : points)
+            for (int panel = 0; panel < 2; ++panel) {
+                const double v = measureof(p, m.measure, panel == 1);
+                const Rgb c = mappixel(pic, f, panel, p.x, p.y);
+                EXPECT_TRUE(v != lo || is(c, LOW)) << m.name << " smallest " << v;
+                EXPECT_TRUE(v != hi || is(c, HIGH)) << m.name << " largest " << v;
+            }
+    }
+}

@@ -47,8 +47,7 @@ def test_map_panels_show_the_figures_of_the_results():
                   for form in ["xarray", "arrays"]]:
         figure = sotoc.plot_map(given)
         panels = figure.axes[:3]
-        assert [p.get_title() for p in panels] == ["TOC: positioning error with velocity term",
-                                                   "SOTOC: positioning error with velocity term",
+        assert [p.get_title() for p in panels] == ["TOC: positioning error", "SOTOC: positioning error",
                                                    "SOTOC error / TOC error"]
         for panel, run in [(panels[0], "tocErr"), (panels[1], "sotocErr")]:
             cells = numpy.ma.filled(panel.collections[0].get_array(), numpy.nan).reshape(3, 4)
@@ -67,3 +66,41 @@ def test_a_one_axis_map_is_drawn_as_a_sweep():
     ds = sotoc.map("scara", "vertical", x=("ratios", 40, 80, 20), as_="xarray")
     figure = sotoc.plot_map(ds)
     assert len(figure.axes) == 2 and figure.axes[1].get_xlabel() == ds["ratios"].attrs["long_name"]
+
+
+# Each measure as plot_sweep and plot_map take it: (name, its member in a run, drawn
+# over decades, units in the label).
+MEASURES = [("error", "error", True, "[m]"), ("designedTipError", "designedTipError", True, "[m]"),
+            ("endTipError", "endTipError", True, "[m]"), ("settlingTime", "settlingTime", False, "[s]"),
+            ("tf", "tf", False, "[s]")]
+
+
+@pytest.mark.parametrize("measure,member,logscale,unit", MEASURES)
+def test_each_measure_drawn_as_the_results_give_it(measure, member, logscale, unit):
+    """The upper panel of a sweep and the value panels of a map show the measure of
+    the result dicts, on its scale and with its unit; a run without a value is left
+    out of the curve and the cells."""
+    records = sotoc.sweep("scara", "horizontal", errors=(-10, 10, 5), jobs=2)
+    top, low = sotoc.plot_sweep(records, measure=measure).axes
+    assert top.get_yscale() == ("log" if logscale else "linear") and top.get_ylabel().endswith(unit)
+    assert low.get_ylabel() == ("positioning error [m]" if measure == "tf" else "final time [s]")
+    for colour, run in [("red", "tocErr"), ("blue", "sotocErr")]:
+        shown = [r for r in records if r["outcome"] == "compared" and r["runs"][run][member] is not None]
+        assert curve(top, colour) == ([r["settings"]["error"] for r in shown], [r["runs"][run][member] for r in shown])
+    maprecords = sotoc.map(MAP["robot"], MAP["motion"], x=MAP["x"], y=MAP["y"], jobs=2)
+    panels = sotoc.plot_map(sotoc.map(MAP["robot"], MAP["motion"], x=MAP["x"], y=MAP["y"], jobs=2, as_="arrays"),
+                            measure=measure).axes[:3]
+    for panel, run in [(panels[0], "tocErr"), (panels[1], "sotocErr")]:
+        cells = numpy.ma.filled(panel.collections[0].get_array(), numpy.nan).reshape(3, 4)
+        for r in maprecords:
+            value = r["runs"][run][member] if r.get("runs") else None
+            want = math.nan if value is None else math.log10(value) if logscale else value
+            assert cells[r["map"]["j"], r["map"]["i"]] == pytest.approx(want, rel=1e-14, nan_ok=True)
+
+
+@pytest.mark.parametrize("plot", [sotoc.plot_sweep, sotoc.plot_map])
+def test_an_unknown_measure_refused_with_the_accepted_ones(plot):
+    with pytest.raises(ValueError) as e:
+        plot({}, measure="positioning")
+    assert str(e.value) == (plot.__name__ + ": measure 'positioning' refused; accepts 'error', 'designedTipError', "
+                            "'endTipError', 'settlingTime', 'tf'")
