@@ -214,7 +214,7 @@ Outcome drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<
 
 Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
                   const FigureOptions &o) {
-    const std::string kind = setup.map ? "Map" : "Mass-error sweep";
+    const std::string kind = plotkind(setup);
     const Outcome begun = beginpage(picture, points, setup, o, kind);
     if (!begun.ok()) return begun;
     std::vector<PlotPoint> p = points;
