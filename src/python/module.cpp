@@ -488,6 +488,9 @@ PYBIND11_MODULE(_sotoc, m) {
     define(m, PARAMSPARAMETERS, fill(PARAMSHELP, fields), [](const Bound &b) { return params(b.settings); });
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     refuseotherarguments(m, BATCHPARAMETERS);
+    m.def("plotsetup", &plotsetup, "plotsetup(lines: Sequence[str]) -> Dict[str, Tuple[float, float]]\n\n"
+          "The title lines and the arm's reach [m] of the picture of result lines (JSON texts), as the program "
+          "draws them; ValueError when they make no picture.", py::arg("lines"));
     define(m, SWEEPPARAMETERS, fill(SWEEPHELP, fields),
            [](const Bound &b) {
                return sweep(b.settings, b.get("errors", py::none()), b.get("jobs", py::none()), b.gathered());

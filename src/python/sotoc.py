@@ -7,6 +7,7 @@ calls that need them."""
 import ast
 import importlib
 import inspect
+import json
 import math
 import re
 import reprlib
@@ -34,8 +35,10 @@ RUNWORDS = {"tocFree": "error-free TOC", "tocErr": "TOC with the mass error", "s
 # The axis of a sweep's records, as the command labels it.
 ERRORLABEL = "mass error of the design [%]"
 
-# The outcome codes the plots tell apart.
+# The outcome codes the plots tell apart: compared, the two designs' failures (the
+# error-free design's, the design's with the error); the others did not run.
 COMPARED, UNREACHABLE = OUTCOMES.index("compared"), OUTCOMES.index("unreachable")
+NOFREESOLUTION, NOERRSOLUTION = 1, 2
 
 
 def _signature(function):
@@ -110,6 +113,7 @@ class _Gathering:
         self.done = 0
         self.first = None  # the first result, for the settings no axis varies
         self.records = []
+        self.shared = None  # what the program's picture of the results shares (_sotoc sets it): title, reach
         self.arrays = {}
         if as_ != "records":
             import numpy
@@ -148,7 +152,17 @@ class _Gathering:
         shape = tuple(len(a["values"]) for a in reversed(self.axes))
         arrays = {a["name"]: numpy.array(a["values"], dtype="float64") for a in self.axes}
         arrays.update({key: values.reshape(shape) for key, values in self.arrays.items()})
-        return arrays if self.form == "arrays" else self.dataset(arrays)
+        if self.form == "arrays":
+            arrays.update(self.picture())
+            return arrays
+        return self.dataset(arrays)
+
+    def picture(self):
+        """The title (its two lines, joined by a newline) and the arm's reach [m] of the
+        program's picture of the results; none without results."""
+        if self.shared is None:
+            return {}
+        return {"title": "\n".join(self.shared["title"]), "reach": tuple(self.shared["reach"])}
 
     def dataset(self, arrays):
         dims = tuple(a["name"] for a in reversed(self.axes))
@@ -161,7 +175,9 @@ class _Gathering:
             if unit:
                 attrs["units"] = unit
             variables[key] = (dims, arrays[key], attrs)
-        return self.xarray.Dataset(variables, coords=coords, attrs=self.settings())
+        attrs = self.settings()
+        attrs.update(self.picture())
+        return self.xarray.Dataset(variables, coords=coords, attrs=attrs)
 
     def settings(self):
         """The settings of the points for the Dataset's attrs, each setting flat: the
@@ -237,10 +253,18 @@ def records_frame(results: "Union[Result, Iterable[Mapping[str, Any]]]") -> "pan
 
 # --- the pictures ----------------------------------------------------------------------
 
-# The colours and marks of the command's pictures: TOC red, SOTOC blue; open circles
-# where SOTOC never reached its last phase; grey triangles without a solution, black
-# diamonds out of reach, standing on the x axis.
-TOCCOLOUR, SOTOCCOLOUR, NOSOLUTIONCOLOUR = "red", "blue", "grey"
+# The colours, styles and marks of the command's pictures (its colour map 0): TOC
+# orange, dashed, squares; SOTOC blue, solid, circles, open where SOTOC never reached
+# its last phase; on the x axis grey triangles up where the error-free design has no
+# solution, down where the design with the error has none, black diamonds that did
+# not run. Map cells without figures: dark grey, light grey, black; the reach circles
+# a black line under a white one.
+TOCCOLOUR, SOTOCCOLOUR, GREY = "#e69f00", "#0072b2", "#6e6e6e"
+LIGHTGREY, DARKGREY = "#d7d7d7", "#505050"
+TOCSTYLE, SOTOCSTYLE, TOCMARK, SOTOCMARK = "--", "-", "s", "o"
+NOFIGURESMARKS = {NOFREESOLUTION: ("^", GREY), NOERRSOLUTION: ("v", GREY)}
+NOTRUNMARK = ("D", "black")
+REACHWIDTH, REACHINNERWIDTH = 2.0, 0.8
 # Share of the x span left free at each side; half width around a single point [axis unit].
 XMARGIN, SINGLEPOINTMARGIN = 0.02, 1.0
 # Room above the longest final time, as a share of it.
@@ -249,19 +273,26 @@ TIMEHEADROOM = 0.12
 MINWINDECADES = 1.0
 
 
+def _picture(title, reach):
+    """The title lines and the reach of the program's picture, from what the arrays or
+    the Dataset carry: (("", ""), (nan, nan)) when they carry none."""
+    lines = tuple(title.split("\n", 1)) if title else ("", "")
+    return lines, tuple(reach) if reach is not None else (math.nan, math.nan)
+
+
 def _table(data):
     """The figures of a sweep or a map (records of a sweep, its arrays or Dataset, or
-    the arrays or Dataset of a map) as (axes, arrays, title): axes a list of (name,
-    label, values), x first; arrays as as_="arrays" gives them."""
+    the arrays or Dataset of a map) as (axes, arrays, title, reach): axes a list of
+    (name, label, values), x first; arrays as as_="arrays" gives them; the title lines
+    and the arm's reach [m] of the program's picture."""
     import numpy
     if hasattr(data, "data_vars"):  # an xarray.Dataset
         arrays = {k: numpy.asarray(data[k].values) for k in data.variables}
         axes = [(d, data[d].attrs.get("long_name", d), arrays[d]) for d in reversed(data[FIGURES[0][0]].dims)]
-        title = ", ".join(str(data.attrs[k]) for k in ("robot", "motion") if k in data.attrs)
-        return axes, arrays, title
+        return (axes, arrays) + _picture(data.attrs.get("title"), data.attrs.get("reach"))
     if isinstance(data, dict):
-        keys = [k for k in data if k != "outcome" and k not in {f[0] for f in FIGURES}]
-        return [(k, k, numpy.asarray(data[k])) for k in keys], data, ""
+        keys = [k for k in data if k not in ("outcome", "title", "reach") and k not in {f[0] for f in FIGURES}]
+        return ([(k, k, numpy.asarray(data[k])) for k in keys], data) + _picture(data.get("title"), data.get("reach"))
     results = list(data)
     if any("map" in r for r in results):
         raise ValueError("plot_sweep: map results are drawn from their arrays: sotoc.map(..., as_='arrays')")
@@ -269,18 +300,22 @@ def _table(data):
                                               "values": [r["settings"]["error"] for r in results]}], len(results))
     for r in results:
         gathering.add(r)
+    if results:
+        gathering.shared = _sotoc.plotsetup([json.dumps(r) for r in results])
     arrays = gathering.end()
-    title = ", ".join(results[0]["settings"][k] for k in ("robot", "motion")) if results else ""
-    return [("error", ERRORLABEL, arrays["error"])], arrays, title
+    return [("error", ERRORLABEL, arrays["error"])], arrays, *_picture(arrays.get("title"), arrays.get("reach"))
 
 
 def _nofigures(axes, x, outcome, ylow):
-    """Marks of the points without figures on the panel's floor."""
-    for code, colour, mark in [(UNREACHABLE, "black", "D")] + \
-            [(c, NOSOLUTIONCOLOUR, "^") for c in range(len(OUTCOMES)) if c not in (COMPARED, UNREACHABLE)]:
+    """Marks of the points without figures on the panel's floor, which design failed
+    told apart."""
+    import numpy
+    for code in range(len(OUTCOMES)):
         at = outcome == code
-        if at.any():
-            axes.plot(x[at], [ylow] * int(at.sum()), mark, color=colour, linestyle="none", clip_on=False)
+        if code == COMPARED or not at.any():
+            continue
+        mark, colour = NOFIGURESMARKS.get(code, NOTRUNMARK)
+        axes.plot(x[at], numpy.full(int(at.sum()), ylow), mark, color=colour, linestyle="none", clip_on=False)
 
 
 def _curves(axes, x, outcome, toc, sotoc, finished):
@@ -288,27 +323,29 @@ def _curves(axes, x, outcome, toc, sotoc, finished):
     import numpy
     compared = outcome == COMPARED
     # TOC always reaches its last phase: it is clock-driven.
-    for values, reached, colour, label in [(toc, compared, TOCCOLOUR, "TOC (designed with the error)"),
-                                           (sotoc, finished, SOTOCCOLOUR, "SOTOC (designed with the error)")]:
-        axes.plot(x, numpy.where(compared, values, numpy.nan), "-", color=colour, label=label)
-        done = compared & reached
-        axes.plot(x[done], values[done], "o", color=colour, linestyle="none")
+    for values, reached, colour, style, mark, label in [
+            (toc, compared, TOCCOLOUR, TOCSTYLE, TOCMARK, "TOC (designed with the error)"),
+            (sotoc, finished, SOTOCCOLOUR, SOTOCSTYLE, SOTOCMARK, "SOTOC (designed with the error)")]:
+        axes.plot(x, numpy.where(compared, values, numpy.nan), style, color=colour, marker=mark,
+                  markevery=list(numpy.flatnonzero(compared & reached)), label=label)
     open_ = compared & ~finished
-    axes.plot(x[open_], sotoc[open_], "o", color=SOTOCCOLOUR, markerfacecolor="white", linestyle="none",
+    axes.plot(x[open_], sotoc[open_], SOTOCMARK, color=SOTOCCOLOUR, markerfacecolor="white", linestyle="none",
               label="SOTOC, last phase not reached: %d" % int(open_.sum()))
 
 
 def plot_sweep(results: "Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset]") -> "Figure":
     """The picture of `sotoc sweep --plot` drawn with matplotlib: the positioning error
-    with the velocity term [m] of TOC (red) and SOTOC (blue) on a log scale over the
-    varied setting, their final times [s] under it with the error-free final time
-    dashed, open circles where SOTOC never reached its last phase, grey triangles
-    without a solution, black diamonds out of reach, and the legend beside them.
+    with the velocity term [m] of TOC (orange, dashed, squares) and SOTOC (blue, solid,
+    circles) on a log scale over the varied setting, their final times [s] under it
+    with the error-free final time dashed, open circles where SOTOC never reached its
+    last phase, grey triangles without a solution (up: the error-free design's, down:
+    the design's with the error), black diamonds that did not run, the legend beside
+    them and the program's title.
     `results` are a sweep's records, or the arrays or Dataset (as_="arrays",
     "xarray") of a sweep or a one-axis map. Returns the matplotlib Figure."""
     import numpy
     from matplotlib.figure import Figure
-    axes_, a, title = _table(results)
+    axes_, a, title, _ = _table(results)
     (name, label, x), = axes_[:1]
     order = numpy.argsort(x, kind="stable")
     x = numpy.asarray(x, dtype=float)[order]
@@ -340,17 +377,19 @@ def plot_sweep(results: "Union[Iterable[Result], Dict[str, numpy.ndarray], xarra
         low.set_xlim(x[0] - pad, x[-1] + pad)
     for panel in (top, low):
         panel.grid(True, which="both", alpha=0.3)
-    unsolved = int(numpy.isin(outcome, [c for c in range(len(OUTCOMES)) if c not in (COMPARED, UNREACHABLE)]).sum())
     handles, labels = low.get_legend_handles_labels()
-    handles.append(top.plot([], [], "^", color=NOSOLUTIONCOLOUR, linestyle="none")[0])
-    labels.append("no solution: %d of %d points" % (unsolved, len(x)))
-    unreachable = int((outcome == UNREACHABLE).sum())
-    if unreachable:
-        handles.append(top.plot([], [], "D", color="black", linestyle="none")[0])
-        labels.append("not run (out of reach): %d" % unreachable)
+    of = " of %d %s" % (len(x), "errors" if name == "error" and len(axes_) == 1 else "points")
+    for code, text in [(NOFREESOLUTION, "no solution, error-free design: %d" + of),
+                       (NOERRSOLUTION, "no solution, design with the error: %d" + of)]:
+        mark, colour = NOFIGURESMARKS[code]
+        handles.append(top.plot([], [], mark, color=colour, linestyle="none")[0])
+        labels.append(text % int((outcome == code).sum()))
+    notrun = int((~numpy.isin(outcome, [COMPARED, NOFREESOLUTION, NOERRSOLUTION])).sum())
+    if notrun:
+        handles.append(top.plot([], [], NOTRUNMARK[0], color=NOTRUNMARK[1], linestyle="none")[0])
+        labels.append("not run (out of reach): %d" % notrun)
     figure.legend(handles, labels, loc="upper left", bbox_to_anchor=(0.72, 0.88), frameon=False)
-    figure.suptitle(("Mass-error sweep" if name == "error" and len(axes_) == 1 else "Map") +
-                    (": " + title if title else ""))
+    figure.suptitle("\n".join(title) if title[0] else "Mass-error sweep" if name == "error" else "Map")
     return figure
 
 
@@ -370,18 +409,20 @@ def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]") -> "Figure":
     panels over x and y, the positioning error with the velocity term [m] of TOC and
     of SOTOC on one log colour scale (viridis), and which came closer,
     log10(SOTOC error / TOC error) on a diverging scale (blue: SOTOC closer, red: TOC
-    closer); cells without a solution dark grey, out of reach black, hatched where
-    SOTOC never reached its last phase. `ds` is the Dataset or the arrays of the map
+    closer); cells where the error-free design has no solution dark grey, where the
+    design with the error has none light grey, that did not run black, hatched where
+    SOTOC never reached its last phase; the arm's reach circles over a workspace and
+    the program's title. `ds` is the Dataset or the arrays of the map
     (as_="xarray" or "arrays"); a one-axis map is drawn as plot_sweep draws it.
     Returns the matplotlib Figure."""
     import numpy
     from matplotlib.colors import ListedColormap
     from matplotlib.figure import Figure
     from matplotlib.patches import Patch
-    axes_, a, title = _table(ds)
+    axes_, a, title, reach = _table(ds)
     if len(axes_) == 1:
         return plot_sweep(ds)
-    (_, xlabel, x), (_, ylabel, y) = axes_
+    (xname, xlabel, x), (yname, ylabel, y) = axes_
     outcome = numpy.asarray(a["outcome"])
     toc, sotoc = numpy.asarray(a["runs.tocErr.error"]), numpy.asarray(a["runs.sotocErr.error"])
     finished = numpy.asarray(a["runs.sotocErr.finished"], dtype=bool)
@@ -398,7 +439,9 @@ def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]") -> "Figure":
     panels = figure.subplots(1, 3, sharey=True)
     figure.subplots_adjust(left=0.06, right=0.98, bottom=0.28, top=0.85, wspace=0.08)
     xe, ye = _edges(x), _edges(y)
-    nofigures = numpy.where(outcome == UNREACHABLE, 1.0, numpy.where(compared, numpy.nan, 0.0))
+    # Cells without figures: 0 the error-free design failed, 1 the design with the error, 2 not run.
+    nofigures = numpy.where(compared, numpy.nan, numpy.where(outcome == NOFREESOLUTION, 0.0,
+                                                             numpy.where(outcome == NOERRSOLUTION, 1.0, 2.0)))
     shown = []
     for panel, values, cmap, limits, heading in [
             (panels[0], logtoc, "viridis", (low, high), "TOC: positioning error with velocity term"),
@@ -406,7 +449,9 @@ def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]") -> "Figure":
             (panels[2], win, "RdBu_r", (-most, most), "SOTOC error / TOC error")]:
         shown.append(panel.pcolormesh(xe, ye, numpy.where(compared, values, numpy.nan), cmap=cmap,
                                       vmin=limits[0], vmax=limits[1]))
-        panel.pcolormesh(xe, ye, nofigures, cmap=ListedColormap(["dimgrey", "black"]), vmin=0, vmax=1)
+        panel.pcolormesh(xe, ye, nofigures, cmap=ListedColormap([DARKGREY, LIGHTGREY, "black"]), vmin=0, vmax=2)
+        if {xname, yname} in ({"start-x", "start-y"}, {"end-x", "end-y"}):
+            _reachcircles(panel, reach)
         if panel is not panels[0]:
             unfinished = numpy.where(compared & ~finished, 1.0, numpy.nan)
             panel.pcolor(xe, ye, numpy.ma.masked_invalid(unfinished), hatch="///", alpha=0.0)
@@ -417,10 +462,22 @@ def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]") -> "Figure":
     bar.set_label("log10 of the positioning error with velocity term [m], both panels")
     bar = figure.colorbar(shown[2], ax=panels[2], orientation="horizontal", fraction=0.05, pad=0.12)
     bar.set_label("log10(SOTOC / TOC): ◀ blue: SOTOC closer, red: TOC closer ▶")
-    counts = [("no switching-time solution: %d" % int((~compared & (outcome != UNREACHABLE)).sum()), "dimgrey", ""),
-              ("not run (out of reach): %d" % int((outcome == UNREACHABLE).sum()), "black", ""),
+    counts = [("no solution, error-free design: %d" % int((outcome == NOFREESOLUTION).sum()), DARKGREY, ""),
+              ("no solution, design with the error: %d" % int((outcome == NOERRSOLUTION).sum()), LIGHTGREY, ""),
+              ("not run (out of reach): %d" % int((nofigures == 2.0).sum()), "black", ""),
               ("SOTOC, last phase not reached (hatched): %d" % int((compared & ~finished).sum()), "white", "///")]
     figure.legend([Patch(facecolor=c, edgecolor="black", hatch=h) for _, c, h in counts], [t for t, _, _ in counts],
                   loc="lower center", ncol=3, frameon=False)
-    figure.suptitle("Map" + (": " + title if title else ""))
+    figure.suptitle("\n".join(title) if title[0] else "Map")
     return figure
+
+
+def _reachcircles(panel, reach):
+    """The arm's reach about the base [m], as the program draws it: a black line under
+    a white one; none where the arm reaches every distance (0 and infinity)."""
+    import numpy
+    angles = numpy.linspace(0.0, 2.0 * math.pi, 181)
+    for r in reach:
+        if 0.0 < r < math.inf:
+            for colour, width in (("black", REACHWIDTH), ("white", REACHINNERWIDTH)):
+                panel.plot(r * numpy.cos(angles), r * numpy.sin(angles), color=colour, linewidth=width)
