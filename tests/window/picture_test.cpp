@@ -60,22 +60,6 @@ TEST(Pictures, RenderedPngEqualsTheWindowAtTheFirstAndTheLastRow) {
     EXPECT_EQ(grab().w, 800);
 }
 
-// Pixels of the colour in the window's columns from x0 to x1 and rows from y0 to y1
-// [window units].
-int pixelsof(const Picture &p, Rgb c, double x0, double x1, double y0, double y1) {
-    int n = 0;
-    for (int py = pixelof(y0, p.h); py < pixelof(y1, p.h); ++py)
-        for (int px = pixelof(x0, p.w); px < pixelof(x1, p.w); ++px) n += same(pixel(p, px, py), c);
-    return n;
-}
-
-int textin(const Picture &p, double x0, double x1, double y0, double y1) {
-    int n = 0;
-    for (int py = pixelof(y0, p.h); py < pixelof(y1, p.h); ++py)
-        for (int px = pixelof(x0, p.w); px < pixelof(x1, p.w); ++px) n += istext(pixel(p, px, py));
-    return n;
-}
-
 // Where the displacement graph draws SOTOC's magnified deviation of a joint at a
 // row clear of the other deviations and of the graph's legend [window units]; false
 // when no row is.
@@ -121,9 +105,9 @@ TEST(Pictures, RenderedLayoutShowsTheWholePictureInOneColourPerController) {
             display();
             const Picture p = grab();
             const std::string what = std::string(1, type) + (m.rendered ? " rendered" : " window");
-            EXPECT_EQ(textin(p, 0.36, 1.0, 0.95, 1.0) > 0, m.titlebeyondmask) << what;
-            EXPECT_EQ(textin(p, 0.99, 1.0, 0.95, 1.0), 0) << what;
-            const int edge = pixelsof(p, REDPX, -1.0, -0.99, -1.0, 1.0) + pixelsof(p, BLUEPX, -1.0, -0.99, -1.0, 1.0);
+            EXPECT_EQ(pixelswhere(p, 0.36, 1.0, 0.95, 1.0, istext) > 0, m.titlebeyondmask) << what;
+            EXPECT_EQ(pixelswhere(p, 0.99, 1.0, 0.95, 1.0, istext), 0) << what;
+            const int edge = pixelswhere(p, -1.0, -0.99, -1.0, 1.0, [](Rgb c) { return same(c, REDPX) || same(c, BLUEPX); });
             const bool cut = !m.rendered && type == ROBOTSCARA;  // the window's elbow
             EXPECT_EQ(edge > 0, cut) << what;
             Point2 at{};
