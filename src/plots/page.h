@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "atomicwrite/outfile.h"
-#include "formats/plottitle.h"
+#include "formats/titles.h"
 #include "study/comparison.h"
 
 // Colour map 0 entries as the pictures set them. TOC orange and SOTOC blue: a pair

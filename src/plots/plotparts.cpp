@@ -2,7 +2,7 @@
 
 #include <plplot.h>
 
-#include "formats/plottitle.h"
+#include "formats/titles.h"
 #include "formats/resultjson.h"
 
 #include <algorithm>

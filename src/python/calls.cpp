@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "records/records.h"
-#include "formats/plottitle.h"
+#include "formats/titles.h"
 #include "formats/resultfile.h"
 #include "formats/resultjson.h"
 #include "formats/runcsv.h"

@@ -1,4 +1,4 @@
-#include "formats/plottitle.h"
+#include "formats/titles.h"
 
 #include <cstdarg>
 #include <cstdio>
