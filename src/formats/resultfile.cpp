@@ -329,8 +329,9 @@ void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
     checkprogram(r);
     setup.request = r.lines[0].request;
     setup.map = r.lines[0].map;
-    setup.reachInner = std::fabs(scara.L1 - scara.L2);
-    setup.reachOuter = scara.L1 + scara.L2;
+    const ArmReach reach = armreach(setup.request);
+    setup.reachInner = reach.inner;
+    setup.reachOuter = reach.outer;
     setup.xaxis = AXISERROR;
     setup.yaxis = AXISNONE;
     if (setup.map) {

@@ -72,8 +72,8 @@ struct PlotSetup {
     bool map;                // the results are a map's (grid indices), not a sweep's
     PlotAxis xaxis;          // setting along the x axis
     PlotAxis yaxis;          // setting along the y axis; AXISNONE for a sweep or a one-axis map
-    double reachInner;       // SCARA: smallest distance of a reached point from the base, |L1 - L2| [m]
-    double reachOuter;       // SCARA: largest distance, L1 + L2 [m]
+    double reachInner;       // smallest distance from the base the arm of the settings reaches (armreach) [m]
+    double reachOuter;       // largest distance [m]; infinite for the cylindrical robot
 };
 
 // Largest grid index of a map a picture takes: far more points along an axis than

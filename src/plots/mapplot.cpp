@@ -625,7 +625,7 @@ namespace {
 int legendcolumns(const FigureOptions &o) { return onecolumn(o) ? NARROWLEGENDCOLUMNS : LEGENDCOLUMNS; }
 
 MapLayout maplayout(const PlotSetup &setup, const std::vector<PlotPoint> &points, const FigureOptions &o) {
-    return maplayout(o, settingstitle(setup, "Map", o).size(),
+    return maplayout(o, pagetitle(setup, "Map", o).size(),
                      legendrows(maplegend(setup, points, maptexts(o), o.measure), legendcolumns(o)));
 }
 

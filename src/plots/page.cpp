@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 
 namespace {
@@ -133,22 +132,6 @@ void drawpolyline(const std::vector<double> &xs, const std::vector<double> &ys, 
     pllsty(style);
     plline(static_cast<PLINT>(xs.size()), xs.data(), ys.data());
     pllsty(SOLID);
-}
-
-std::string printed(const char *format, ...) {
-    char buf[200];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buf, sizeof buf, format, args);
-    va_end(args);
-    return buf;
-}
-
-std::string robottitle(const ComparisonSettings &s) {
-    std::string robot = s.type == ROBOTSCARA ? "SCARA robot" : "Cylindrical-coordinate robot";
-    robot += s.sgnG == MOTIONVERTICAL ? ", vertical motion" : ", horizontal motion";
-    if (s.type == ROBOTSCARA) robot += s.elbow == ELBOWDOWN ? ", elbow down" : ", elbow up";
-    return robot;
 }
 
 std::string movetitle(const ComparisonSettings &s) {

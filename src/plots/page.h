@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "atomicwrite/outfile.h"
-#include "formats/resultfile.h"
+#include "formats/titles.h"
 #include "study/comparison.h"
 
 // Colour map 0 entries as the pictures set them. TOC orange and SOTOC blue: a pair
@@ -167,11 +167,6 @@ double tickstep(Range r, double length, double pitch, bool log);
 void drawpolyline(const std::vector<double> &xs, const std::vector<double> &ys, PlotColour colour, int style,
                   double width);
 
-// printf into a string.
-std::string printed(const char *format, ...) __attribute__((format(printf, 1, 2)));
-
-// "SCARA robot, vertical motion, elbow up" and the like.
-std::string robottitle(const ComparisonSettings &s);
 // "reduction ratios u1 = 40, u2 = 40;  move (0.7, 0) m  to  (-0.3, 0.4) m".
 std::string movetitle(const ComparisonSettings &s);
 

@@ -304,13 +304,13 @@ Outcome drawplot(OutputFile &picture, const PlotSetup &setup, const std::vector<
 
 Outcome drawsweep(OutputFile &picture, const PlotSetup &setup, const std::vector<PlotPoint> &points,
                   const FigureOptions &o) {
-    const std::string kind = setup.map ? "Map" : "Mass-error sweep";
+    const std::string kind = plotkind(setup);
     const Outcome begun = beginpage(picture, points, setup, o, kind);
     if (!begun.ok()) return begun;
     std::vector<PlotPoint> p = points;
     std::stable_sort(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.x < b.x; });
     const Range x = xrange(p);
-    const std::vector<std::string> title = settingstitle(setup, kind, o);
+    const std::vector<std::string> title = pagetitle(setup, kind, o);
     const std::vector<LegendEntry> legend = sweeplegend(setup, p, o.measure, onecolumn(o));
     const SweepLayout l = sweeplayout(o, title.size(), legend.size());
     if (o.title) drawtitlelines(onecolumn(o) ? titleport(l.top, o) : l.top, title);

@@ -27,7 +27,7 @@ Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, con
 // The title lines above the viewport: `kind` and robot, motion and elbow; then
 // the settings, each an axis varies named by its letter; broken to the width of a
 // one-column page (titlelines).
-std::vector<std::string> settingstitle(const PlotSetup &setup, const std::string &kind, const FigureOptions &o);
+std::vector<std::string> pagetitle(const PlotSetup &setup, const std::string &kind, const FigureOptions &o);
 void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under,
                        const FigureOptions &o = {});
 

@@ -497,6 +497,9 @@ PYBIND11_MODULE(_sotoc, m) {
     define(m, PARAMSPARAMETERS, fill(PARAMSHELP, fields), [](const Bound &b) { return params(b.settings); });
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     refuseotherarguments(m, BATCHPARAMETERS);
+    m.def("plotsetup", &plotsetup, "plotsetup(lines: Sequence[str]) -> Dict[str, Tuple[float, float]]\n\n"
+          "The title lines and the arm's reach [m] of the picture of result lines (JSON texts), as the program "
+          "draws them; ValueError when they make no picture.", py::arg("lines"));
     define(m, SWEEPPARAMETERS, fill(SWEEPHELP, fields),
            [](const Bound &b) {
                return sweep(b.settings, b.get("errors", py::none()), b.get("jobs", py::none()), b.gathered());
@@ -511,11 +514,12 @@ PYBIND11_MODULE(_sotoc, m) {
                        outcomeword(DIVERGED));
     m.attr("RUNNAMES") = py::make_tuple(RUNNAMES[0], RUNNAMES[1], RUNNAMES[2]);
     // The measures the pictures draw, as --measure names them: (name, words, unit,
-    // drawn over decades, the title of the ratio of SOTOC's to TOC's value).
+    // drawn over decades, the title of the ratio of SOTOC's to TOC's value, the words
+    // of a map's colour scale, the word of SOTOC's smaller value: "closer", "sooner").
     py::list measures;
     for (int k = 0; k < MEASURES; ++k) {
         const MeasureRow &row = measurerow(static_cast<Measure>(k));
-        measures.append(py::make_tuple(row.name, row.words, row.unit, row.logscale, row.ratio));
+        measures.append(py::make_tuple(row.name, row.words, row.unit, row.logscale, row.ratio, row.scale, row.better));
     }
     m.attr("MEASURES") = py::tuple(measures);
 }

@@ -7,6 +7,7 @@ calls that need them."""
 import ast
 import importlib
 import inspect
+import json
 import math
 import re
 import reprlib
@@ -17,7 +18,8 @@ __doc__ = _sotoc.__doc__
 __version__ = _sotoc.__version__
 OUTCOMES = _sotoc.OUTCOMES  # the outcome words, by their codes in the arrays
 RUNNAMES = _sotoc.RUNNAMES  # tocFree, tocErr, sotocErr
-MEASURES = _sotoc.MEASURES  # the measures the pictures draw: (name, words, unit, drawn over decades, ratio title)
+MEASURES = _sotoc.MEASURES  # the measures the pictures draw: (name, words, unit, drawn over decades, ratio title,
+                           # colour scale's words, the smaller ratio's word)
 
 __all__ = ["compare", "params", "batch", "sweep", "map", "records_frame", "plot_sweep", "plot_map", "OUTCOMES", "RUNNAMES",
            "MEASURES"]
@@ -82,8 +84,10 @@ def _at(result, path):
 # The axis of a sweep's records, as the command labels it.
 ERRORLABEL = "mass error of the design [%]"
 
-# The outcome codes the plots tell apart.
+# The outcome codes the plots tell apart: compared, the two designs' failures (the
+# error-free design's, the design's with the error); the others did not run.
 COMPARED, UNREACHABLE = OUTCOMES.index("compared"), OUTCOMES.index("unreachable")
+NOFREESOLUTION, NOERRSOLUTION = 1, 2
 
 
 def _signature(function):
@@ -158,6 +162,7 @@ class _Gathering:
         self.done = 0
         self.first = None  # the first result, for the settings no axis varies
         self.records = []
+        self.shared = None  # what the program's picture of the results shares (_sotoc sets it): title, reach
         self.arrays = {}
         if as_ != "records":
             import numpy
@@ -195,7 +200,17 @@ class _Gathering:
         arrays = {a["name"]: numpy.array(a["values"], dtype="float64") for a in self.axes}
         arrays.update({key: values.reshape(shape) for key, values in self.arrays.items()})
         arrays.update({path: arrays[NAMEOF[path]] for path in ALIASES})
-        return arrays if self.form == "arrays" else self.dataset(arrays)
+        if self.form == "arrays":
+            arrays.update(self.picture())
+            return arrays
+        return self.dataset(arrays)
+
+    def picture(self):
+        """The title (its two lines, joined by a newline) and the arm's reach [m] of the
+        program's picture of the results; none without results."""
+        if self.shared is None:
+            return {}
+        return {"title": "\n".join(self.shared["title"]), "reach": tuple(self.shared["reach"])}
 
     def dataset(self, arrays):
         dims = tuple(a["name"] for a in reversed(self.axes))
@@ -208,7 +223,9 @@ class _Gathering:
             variables[name] = (dims, arrays[name], {"long_name": what, "units": unit, "json_path": path})
         for path in ALIASES:
             variables[path] = variables[NAMEOF[path]]
-        return self.xarray.Dataset(variables, coords=coords, attrs=self.settings())
+        attrs = self.settings()
+        attrs.update(self.picture())
+        return self.xarray.Dataset(variables, coords=coords, attrs=attrs)
 
     def settings(self):
         """The settings of the points for the Dataset's attrs, each setting flat: the
@@ -284,10 +301,23 @@ def records_frame(results: "Union[Result, Iterable[Mapping[str, Any]]]") -> "pan
 
 # --- the pictures ----------------------------------------------------------------------
 
-# The colours and marks of the command's pictures: TOC red, SOTOC blue; open circles
-# where SOTOC never reached its last phase; grey triangles without a solution, black
-# diamonds out of reach, standing on the x axis.
-TOCCOLOUR, SOTOCCOLOUR, NOSOLUTIONCOLOUR = "red", "blue", "grey"
+# The colours, styles and marks of the command's pictures (its colour map 0): TOC
+# orange, dashed, squares; SOTOC blue, solid, circles, open where SOTOC never reached
+# its last phase; on the x axis grey triangles up where the error-free design has no
+# solution, down where the design with the error has none, black diamonds that did
+# not run. Map cells without figures: line patterns on white, horizontal where the
+# error-free design has no solution, vertical where the design with the error has
+# none, crossed diagonals that did not run; diagonal hatching over the cells where
+# SOTOC never reached its last phase; the ratio of SOTOC's to TOC's value on cividis,
+# dark blue (SOTOC's smaller) over mid-grey to light yellow; the reach circles a
+# black line under a white one.
+TOCCOLOUR, SOTOCCOLOUR, GREY = "#e69f00", "#0072b2", "#6e6e6e"
+NOFIGURESPATTERNS, UNFINISHEDPATTERN = ("---", "|||", "xxx"), "///"
+RATIOSCALE = "cividis"
+TOCSTYLE, SOTOCSTYLE, TOCMARK, SOTOCMARK = "--", "-", "s", "o"
+NOFIGURESMARKS = {NOFREESOLUTION: ("^", GREY), NOERRSOLUTION: ("v", GREY)}
+NOTRUNMARK = ("D", "black")
+REACHWIDTH, REACHINNERWIDTH = 2.0, 0.8
 # Share of the x span left free at each side; half width around a single point [axis unit].
 XMARGIN, SINGLEPOINTMARGIN = 0.02, 1.0
 # Room above the longest final time, as a share of it.
@@ -305,19 +335,27 @@ def _measure(measure, caller):
                                                              ", ".join(repr(row[0]) for row in MEASURES)))
 
 
+def _picture(title, reach):
+    """The title lines and the reach of the program's picture, from what the arrays or
+    the Dataset carry: (("", ""), (nan, nan)) when they carry none."""
+    lines = tuple(title.split("\n", 1)) if title else ("", "")
+    return lines, tuple(reach) if reach is not None else (math.nan, math.nan)
+
+
 def _table(data):
     """The figures of a sweep or a map (records of a sweep, its arrays or Dataset, or
-    the arrays or Dataset of a map) as (axes, arrays, title): axes a list of (name,
-    label, values), x first; arrays as as_="arrays" gives them."""
+    the arrays or Dataset of a map) as (axes, arrays, title, reach): axes a list of
+    (name, label, values), x first; arrays as as_="arrays" gives them; the title lines
+    and the arm's reach [m] of the program's picture."""
     import numpy
     if hasattr(data, "data_vars"):  # an xarray.Dataset
         arrays = {k: numpy.asarray(data[k].values) for k in data.variables}
         axes = [(d, data[d].attrs.get("long_name", d), arrays[d]) for d in reversed(data["outcome"].dims)]
-        title = ", ".join(str(data.attrs[k]) for k in ("robot", "motion") if k in data.attrs)
-        return axes, arrays, title
+        return (axes, arrays) + _picture(data.attrs.get("title"), data.attrs.get("reach"))
     if isinstance(data, dict):
-        keys = [k for k in data if k != "outcome" and k not in NAMEOF.values() and k not in ALIASES]
-        return [(k, k, numpy.asarray(data[k])) for k in keys], data, ""
+        keys = [k for k in data if k not in ("outcome", "title", "reach") and k not in NAMEOF.values()
+                and k not in ALIASES]
+        return ([(k, k, numpy.asarray(data[k])) for k in keys], data) + _picture(data.get("title"), data.get("reach"))
     results = list(data)
     if any("map" in r for r in results):
         raise ValueError("plot_sweep: map results are drawn from their arrays: sotoc.map(..., as_='arrays')")
@@ -325,18 +363,22 @@ def _table(data):
                                               "values": [r["settings"]["error"] for r in results]}], len(results))
     for r in results:
         gathering.add(r)
+    if results:
+        gathering.shared = _sotoc.plotsetup([json.dumps(r) for r in results])
     arrays = gathering.end()
-    title = ", ".join(results[0]["settings"][k] for k in ("robot", "motion")) if results else ""
-    return [("error", ERRORLABEL, arrays["error"])], arrays, title
+    return [("error", ERRORLABEL, arrays["error"])], arrays, *_picture(arrays.get("title"), arrays.get("reach"))
 
 
 def _nofigures(axes, x, outcome, ylow):
-    """Marks of the points without figures on the panel's floor."""
-    for code, colour, mark in [(UNREACHABLE, "black", "D")] + \
-            [(c, NOSOLUTIONCOLOUR, "^") for c in range(len(OUTCOMES)) if c not in (COMPARED, UNREACHABLE)]:
+    """Marks of the points without figures on the panel's floor, which design failed
+    told apart."""
+    import numpy
+    for code in range(len(OUTCOMES)):
         at = outcome == code
-        if at.any():
-            axes.plot(x[at], [ylow] * int(at.sum()), mark, color=colour, linestyle="none", clip_on=False)
+        if code == COMPARED or not at.any():
+            continue
+        mark, colour = NOFIGURESMARKS.get(code, NOTRUNMARK)
+        axes.plot(x[at], numpy.full(int(at.sum()), ylow), mark, color=colour, linestyle="none", clip_on=False)
 
 
 def _curves(axes, x, outcome, toc, sotoc, finished):
@@ -344,13 +386,13 @@ def _curves(axes, x, outcome, toc, sotoc, finished):
     import numpy
     compared = outcome == COMPARED
     # TOC always reaches its last phase: it is clock-driven.
-    for values, reached, colour, label in [(toc, compared, TOCCOLOUR, "TOC (designed with the error)"),
-                                           (sotoc, finished, SOTOCCOLOUR, "SOTOC (designed with the error)")]:
-        axes.plot(x, numpy.where(compared, values, numpy.nan), "-", color=colour, label=label)
-        done = compared & reached
-        axes.plot(x[done], values[done], "o", color=colour, linestyle="none")
+    for values, reached, colour, style, mark, label in [
+            (toc, compared, TOCCOLOUR, TOCSTYLE, TOCMARK, "TOC (designed with the error)"),
+            (sotoc, finished, SOTOCCOLOUR, SOTOCSTYLE, SOTOCMARK, "SOTOC (designed with the error)")]:
+        axes.plot(x, numpy.where(compared, values, numpy.nan), style, color=colour, marker=mark,
+                  markevery=list(numpy.flatnonzero(compared & reached)), label=label)
     open_ = compared & ~finished
-    axes.plot(x[open_], sotoc[open_], "o", color=SOTOCCOLOUR, markerfacecolor="white", linestyle="none",
+    axes.plot(x[open_], sotoc[open_], SOTOCMARK, color=SOTOCCOLOUR, markerfacecolor="white", linestyle="none",
               label="SOTOC, last phase not reached: %d" % int(open_.sum()))
 
 
@@ -358,7 +400,7 @@ def _measurepanel(panel, x, outcome, column, finished, measure):
     """The values of a measure of TOC and SOTOC over x: distances on a log scale, times
     on a linear one from 0, the final times with the error-free one dashed."""
     import numpy
-    name, words, unit, logscale, _ = measure
+    name, words, unit, logscale, *_ = measure
     member = _snake(name)
     toc, sotoc = column["toc_" + member], column["sotoc_" + member]
     if name == "tf":
@@ -386,19 +428,20 @@ def _measurepanel(panel, x, outcome, column, finished, measure):
 def plot_sweep(results: "Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset]",
                measure: "str" = "error") -> "Figure":
     """The picture of `sotoc sweep --plot` drawn with matplotlib: the measure of TOC
-    (red) and SOTOC (blue) over the varied setting, one of the names of
+    (orange, dashed, squares) and SOTOC (blue, solid, circles) over the varied setting, one of the names of
     sotoc.MEASURES as --measure takes them (distances on a log scale, times on a
     linear one); under it their final times [s] with the error-free final time
     dashed (their positioning errors under the final time); open circles where SOTOC
     never reached its last phase, crosses on the floor where a run has no value of
-    the measure, grey triangles without a solution, black diamonds out of reach,
-    and the legend beside them. `results` are a sweep's records, or the arrays or
+    the measure, grey triangles without a solution (up: the error-free design's,
+    down: the design's with the error), black diamonds that did not run, the legend
+    beside them and the program's title. `results` are a sweep's records, or the arrays or
     Dataset (as_="arrays", "xarray") of a sweep or a one-axis map. Returns the
     matplotlib Figure; ValueError for another measure."""
     import numpy
     from matplotlib.figure import Figure
     row = _measure(measure, "plot_sweep")
-    axes_, a, title = _table(results)
+    axes_, a, title, _ = _table(results)
     (name, label, x), = axes_[:1]
     order = numpy.argsort(x, kind="stable")
     x = numpy.asarray(x, dtype=float)[order]
@@ -416,14 +459,17 @@ def plot_sweep(results: "Union[Iterable[Result], Dict[str, numpy.ndarray], xarra
         low.set_xlim(x[0] - pad, x[-1] + pad)
     for panel in (top, low):
         panel.grid(True, which="both", alpha=0.3)
-    unsolved = int(numpy.isin(outcome, [c for c in range(len(OUTCOMES)) if c not in (COMPARED, UNREACHABLE)]).sum())
     handles, labels = (low if measure != "tf" else top).get_legend_handles_labels()
-    handles.append(top.plot([], [], "^", color=NOSOLUTIONCOLOUR, linestyle="none")[0])
-    labels.append("no solution: %d of %d points" % (unsolved, len(x)))
-    unreachable = int((outcome == UNREACHABLE).sum())
-    if unreachable:
-        handles.append(top.plot([], [], "D", color="black", linestyle="none")[0])
-        labels.append("not run (out of reach): %d" % unreachable)
+    of = " of %d %s" % (len(x), "errors" if name == "error" and len(axes_) == 1 else "points")
+    for code, text in [(NOFREESOLUTION, "no solution, error-free design: %d" + of),
+                       (NOERRSOLUTION, "no solution, design with the error: %d" + of)]:
+        mark, colour = NOFIGURESMARKS[code]
+        handles.append(top.plot([], [], mark, color=colour, linestyle="none")[0])
+        labels.append(text % int((outcome == code).sum()))
+    notrun = int((~numpy.isin(outcome, [COMPARED, NOFREESOLUTION, NOERRSOLUTION])).sum())
+    if notrun:
+        handles.append(top.plot([], [], NOTRUNMARK[0], color=NOTRUNMARK[1], linestyle="none")[0])
+        labels.append("not run (out of reach): %d" % notrun)
     member = _snake(measure)
     novalue = int(((outcome == COMPARED) & numpy.isnan(column["toc_" + member])).sum() +
                   ((outcome == COMPARED) & numpy.isnan(column["sotoc_" + member])).sum())
@@ -431,8 +477,7 @@ def plot_sweep(results: "Union[Iterable[Result], Dict[str, numpy.ndarray], xarra
         handles.append(top.plot([], [], "x", color="black", linestyle="none")[0])
         labels.append("no %s: %d runs" % (row[1], novalue))
     figure.legend(handles, labels, loc="upper left", bbox_to_anchor=(0.72, 0.88), frameon=False)
-    figure.suptitle(("Mass-error sweep" if name == "error" and len(axes_) == 1 else "Map") +
-                    (": " + title if title else ""))
+    figure.suptitle("\n".join(title) if title[0] else "Mass-error sweep" if name == "error" else "Map")
     return figure
 
 
@@ -453,21 +498,22 @@ def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]", measure: "st
     --measure takes them; default the positioning error with the velocity term [m])
     of TOC and of SOTOC on one colour scale (viridis; over decades for distances,
     linear for times), and which came closer (or was sooner), log10(SOTOC / TOC) on
-    a diverging scale (blue: SOTOC's value smaller, red: TOC's); cells without a
-    solution dark grey, out of reach black, blank where a run has no value of the
-    measure, hatched where SOTOC never reached its last phase. `ds` is the Dataset or
-    the arrays of the map (as_="xarray" or "arrays"); a one-axis map is drawn as
-    plot_sweep draws it. Returns the matplotlib Figure; ValueError for another
-    measure."""
+    cividis (dark blue: SOTOC's value smaller, mid-grey: equal, light yellow: TOC's);
+    cells without figures as line patterns on white (horizontal: the error-free
+    design has no solution, vertical: the design with the error has none, crossed
+    diagonals: not run), blank where a run has no value of the measure, hatched where
+    SOTOC never reached its last phase; the arm's reach circles over a workspace and
+    the program's title. `ds` is the Dataset or the arrays of the map (as_="xarray"
+    or "arrays"); a one-axis map is drawn as plot_sweep draws it. Returns the
+    matplotlib Figure; ValueError for another measure."""
     import numpy
-    from matplotlib.colors import ListedColormap
     from matplotlib.figure import Figure
     from matplotlib.patches import Patch
-    name, words, unit, logscale, ratio = _measure(measure, "plot_map")
-    axes_, a, title = _table(ds)
+    name, words, unit, logscale, ratio, scale, better = _measure(measure, "plot_map")
+    axes_, a, title, reach = _table(ds)
     if len(axes_) == 1:
         return plot_sweep(ds, measure)
-    (_, xlabel, x), (_, ylabel, y) = axes_
+    (xname, xlabel, x), (yname, ylabel, y) = axes_
     outcome = numpy.asarray(a["outcome"])
     toc, sotoc = numpy.asarray(a["toc_" + _snake(name)]), numpy.asarray(a["sotoc_" + _snake(name)])
     finished = numpy.asarray(a["sotoc_finished"], dtype=bool)
@@ -485,30 +531,55 @@ def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]", measure: "st
     panels = figure.subplots(1, 3, sharey=True)
     figure.subplots_adjust(left=0.06, right=0.98, bottom=0.28, top=0.85, wspace=0.08)
     xe, ye = _edges(x), _edges(y)
-    nofigures = numpy.where(outcome == UNREACHABLE, 1.0, numpy.where(compared, numpy.nan, 0.0))
+    # Cells without figures: 0 the error-free design failed, 1 the design with the error, 2 not run.
+    nofigures = numpy.where(compared, numpy.nan, numpy.where(outcome == NOFREESOLUTION, 0.0,
+                                                             numpy.where(outcome == NOERRSOLUTION, 1.0, 2.0)))
     shown = []
     for panel, values, cmap, limits, heading in [
             (panels[0], logtoc, "viridis", (low, high), "TOC: " + words),
             (panels[1], logsotoc, "viridis", (low, high), "SOTOC: " + words),
-            (panels[2], win, "RdBu_r", (-most, most), ratio)]:
+            (panels[2], win, RATIOSCALE, (-most, most), ratio)]:
         shown.append(panel.pcolormesh(xe, ye, numpy.where(compared, values, numpy.nan), cmap=cmap,
                                       vmin=limits[0], vmax=limits[1]))
-        panel.pcolormesh(xe, ye, nofigures, cmap=ListedColormap(["dimgrey", "black"]), vmin=0, vmax=1)
+        for code, hatch in enumerate(NOFIGURESPATTERNS):
+            _pattern(panel, xe, ye, nofigures == code, hatch)
+        if {xname, yname} in ({"start-x", "start-y"}, {"end-x", "end-y"}):
+            _reachcircles(panel, reach)
         if panel is not panels[0]:
-            unfinished = numpy.where(compared & ~finished, 1.0, numpy.nan)
-            panel.pcolor(xe, ye, numpy.ma.masked_invalid(unfinished), hatch="///", alpha=0.0)
+            _pattern(panel, xe, ye, compared & ~finished, UNFINISHEDPATTERN, None)
         panel.set_title(heading)
         panel.set_xlabel(xlabel)
     panels[0].set_ylabel(ylabel)
     bar = figure.colorbar(shown[0], ax=list(panels[:2]), orientation="horizontal", fraction=0.05, pad=0.12)
-    bar.set_label(("log10 of the %s [%s], both panels" if logscale else "%s [%s], both panels") % (words, unit))
+    bar.set_label(("log10 of the %s [%s], both panels" if logscale else "%s [%s], both panels") % (scale, unit))
     bar = figure.colorbar(shown[2], ax=panels[2], orientation="horizontal", fraction=0.05, pad=0.12)
-    better = "closer" if logscale else "sooner"
-    bar.set_label("log10(SOTOC / TOC): ◀ blue: SOTOC %s, red: TOC %s ▶" % (better, better))
-    counts = [("no switching-time solution: %d" % int((~compared & (outcome != UNREACHABLE)).sum()), "dimgrey", ""),
-              ("not run (out of reach): %d" % int((outcome == UNREACHABLE).sum()), "black", ""),
-              ("SOTOC, last phase not reached (hatched): %d" % int((compared & ~finished).sum()), "white", "///")]
-    figure.legend([Patch(facecolor=c, edgecolor="black", hatch=h) for _, c, h in counts], [t for t, _, _ in counts],
+    bar.set_label("log10(SOTOC / TOC): ◀ SOTOC %s, TOC %s ▶" % (better, better))
+    novalue = int((compared & numpy.isnan(toc)).sum() + (compared & numpy.isnan(sotoc)).sum())
+    counts = [("no solution, error-free design: %d" % int((outcome == NOFREESOLUTION).sum()), NOFIGURESPATTERNS[0]),
+              ("no solution, design with error: %d" % int((outcome == NOERRSOLUTION).sum()), NOFIGURESPATTERNS[1]),
+              ("not run (out of reach): %d" % int((nofigures == 2.0).sum()), NOFIGURESPATTERNS[2]),
+              ("last phase not reached (hatched): %d" % int((compared & ~finished).sum()), UNFINISHEDPATTERN)] + \
+             ([("no %s (blank): %d runs" % (words, novalue), "")] if novalue else [])
+    figure.legend([Patch(facecolor="white", edgecolor="black", hatch=h) for _, h in counts], [t for t, _ in counts],
                   loc="lower center", ncol=3, frameon=False)
-    figure.suptitle("Map" + (": " + title if title else ""))
+    figure.suptitle("\n".join(title) if title[0] else "Map")
     return figure
+
+
+def _pattern(panel, xe, ye, cells, hatch, fill="white"):
+    """Black lines of the hatch over the cells, on white (`fill`) or over their colour (None)."""
+    import numpy
+    from matplotlib.colors import ListedColormap
+    panel.pcolor(xe, ye, numpy.ma.masked_where(~cells, numpy.ones(cells.shape)), hatch=hatch, edgecolor="black",
+                 linewidth=0.0, cmap=ListedColormap([fill or "none"]))
+
+
+def _reachcircles(panel, reach):
+    """The arm's reach about the base [m], as the program draws it: a black line under
+    a white one; none where the arm reaches every distance (0 and infinity)."""
+    import numpy
+    angles = numpy.linspace(0.0, 2.0 * math.pi, 181)
+    for r in reach:
+        if 0.0 < r < math.inf:
+            for colour, width in (("black", REACHWIDTH), ("white", REACHINNERWIDTH)):
+                panel.plot(r * numpy.cos(angles), r * numpy.sin(angles), color=colour, linewidth=width)

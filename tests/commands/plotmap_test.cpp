@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -232,6 +233,100 @@ TEST(PlotMap, LinesOfNoSingleMapRefused) {
     }
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"map.jsonl", "neither.jsonl", "sweep.jsonl"}));
     EXPECT_EQ(runsotoc({"plot", dir.file("map.jsonl"), "--plot", dir.file("p.png")}).status, 0);
+}
+
+// The texts of an SVG's <text> elements, their character references ("&#x4d;") of
+// ASCII written out.
+std::vector<std::string> svgtexts(const std::string &svg) {
+    static const std::regex element("<text[^>]*>([\\s\\S]*?)</text>"), tag("<[^>]*>"), reference("&#x([0-9a-fA-F]+);");
+    std::vector<std::string> texts;
+    for (std::sregex_iterator m(svg.begin(), svg.end(), element), end; m != end; ++m) {
+        const std::string inner = std::regex_replace((*m)[1].str(), tag, "");
+        std::string text;
+        size_t at = 0;
+        for (std::sregex_iterator r(inner.begin(), inner.end(), reference); r != end; ++r) {
+            text += inner.substr(at, r->position() - at);
+            const long code = std::stol((*r)[1].str(), nullptr, 16);
+            text += code < 0x80 ? static_cast<char>(code) : '?';
+            at = r->position() + r->length();
+        }
+        texts.push_back(text + inner.substr(at));
+    }
+    return texts;
+}
+
+// Distances from the base [m], every RAYSTEP along a ray below the base to the left
+// (clear of the base's mark and the other point's), at which the first panel of a
+// workspace map shows white: the inner line of a reach circle, as no cell is white.
+constexpr double RAYANGLE = 200.0 * M_PI / 180.0, RAYFROM = 0.06, RAYTO = 1.0, RAYSTEP = 0.001;
+std::vector<double> whiteonray(const RgbImage &pic, const MapFrame &f) {
+    std::vector<double> white;
+    for (double r = RAYFROM; r <= RAYTO; r += RAYSTEP) {
+        const Rgb c = mappixel(pic, f, 0, r * std::cos(RAYANGLE), r * std::sin(RAYANGLE));
+        if (c.r >= 245 && c.g >= 245 && c.b >= 245) white.push_back(r);
+    }
+    return white;
+}
+
+// A workspace map of an arm of 0.4 m and 0.3 m links from its robot file, of the
+// built-in SCARA with links of 0.5 m and 0.3 m by --param and of the cylindrical
+// robot: the reach circles lie at |L1 - L2| and L1 + L2 of the arm that ran (the
+// cylindrical robot, whose prismatic joint has no stops, has none), the legend says
+// those distances and the title names the robot file by its name and the first
+// digits of its SHA-256 digest (sha256sum's).
+TEST(PlotMap, ReachAndTitleComeFromTheArmThatRan) {
+    initialset();
+    TempDir dir;
+    {
+        std::ofstream arm(dir.file("arm.toml"));
+        arm << "kind = \"scara\"\nL1 = 0.4\nL2 = 0.3\nx0 = 0.5\ny0 = 0.0\nxf = -0.3\nyf = 0.3\n";
+    }
+    const std::string digest = runprogram({"/usr/bin/sha256sum", dir.file("arm.toml")}).out.substr(0, 8);
+    ASSERT_EQ(digest.size(), 8u);
+    const std::string robot = "SCARA robot, horizontal motion, elbow up";
+    struct Arm {
+        std::vector<std::string> options;
+        std::vector<double> circles;  // [m]
+        std::string reach, title;     // legend entry ("" for none) and first title line
+    };
+    const Arm arms[] = {
+        {{"--robot-file", dir.file("arm.toml")}, {0.1, 0.7}, "SCARA reach: 0.1 to 0.7 m",
+         "Map: " + robot + ";  robot file arm.toml (SHA-256 " + digest + ")"},
+        {{"--robot", "scara", "--param", "L1=0.5", "--param", "L2=0.3"}, {0.2, 0.8}, "SCARA reach: 0.2 to 0.8 m",
+         "Map: " + robot},
+        {{"--robot", "cylindrical"}, {}, "", "Map: Cylindrical-coordinate robot, horizontal motion"},
+    };
+    for (const Arm &arm : arms) {
+        const std::string &what = arm.options[1];
+        std::vector<std::string> args = {"map", "--motion", "horizontal", "--x", "end-x=-0.9:0.9:0.3", "--y",
+                                         "end-y=-0.9:0.9:0.3", "--out", dir.file("m.jsonl"), "--plot",
+                                         dir.file("m.png")};
+        args.insert(args.end(), arm.options.begin(), arm.options.end());
+        ASSERT_EQ(runsotoc(args).status, 0) << what;
+        ASSERT_EQ(runsotoc({"plot", dir.file("m.jsonl"), "--plot", dir.file("m.svg")}).status, 0) << what;
+        PlotSetup setup{};
+        std::vector<PlotPoint> points;
+        ASSERT_TRUE(readresults({dir.file("m.jsonl")}, false, setup, points).ok()) << what;
+        RgbImage pic;
+        ASSERT_TRUE(readpng(dir.file("m.png"), pic));
+        const std::vector<double> white = whiteonray(pic, mapframe(setup, points));
+        for (double r : white)
+            EXPECT_TRUE(std::any_of(arm.circles.begin(), arm.circles.end(),
+                                    [r](double c) { return std::fabs(r - c) < 0.01; }))
+                << what << ": white at " << r << " m, on no reach circle";
+        for (double c : arm.circles)
+            EXPECT_TRUE(std::any_of(white.begin(), white.end(), [c](double r) { return std::fabs(r - c) < 0.005; }))
+                << what << ": no circle at " << c << " m";
+        const std::vector<std::string> texts = svgtexts(content(dir.file("m.svg")));
+        ASSERT_FALSE(texts.empty()) << what;
+        EXPECT_EQ(texts[0], arm.title) << what;
+        const bool reach = std::any_of(texts.begin(), texts.end(),
+                                       [](const std::string &t) { return t.find("reach:") != std::string::npos; });
+        EXPECT_EQ(reach, !arm.reach.empty()) << what;
+        if (!arm.reach.empty()) {
+            EXPECT_NE(std::find(texts.begin(), texts.end(), arm.reach), texts.end()) << what;
+        }
+    }
 }
 
 }  // namespace
