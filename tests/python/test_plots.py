@@ -172,7 +172,7 @@ def test_figures_look_like_the_programs_pictures(tmp_path, kind, motion, options
              for handle, text in zip(handles, texts) if text.split(":")[0] in kinds}
     assert len(drawn) == 3 and drawn[sotoc.OUTCOMES[1]] and drawn["unreachable"]
     for kind, cells in drawn.items():
-        assert cells == {(round(r["settings"]["xf"], 6), round(r["settings"]["yf"], 6)) for r in records
+        assert cells == {tuple(round(v, 6) for v in r["settings"]["end"]) for r in records
                          if r["outcome"] == kind}
     ratio = figure.axes[2].collections[0].get_cmap()
     grey = [0.2126 * r + 0.7152 * g + 0.0722 * b for r, g, b, _ in (ratio(0.0), ratio(0.5), ratio(1.0))]
