@@ -22,7 +22,7 @@ packages=(g++ cmake make freeglut3-dev libgl-dev libx11-dev libgtest-dev libbenc
           python3-sphinx python3-myst-parser furo libjs-mathjax python3-jsonschema
           python3-xarray python3-pandas python3-tqdm python3-nbclient python3-ipykernel
           libtomlplusplus-dev libssl-dev liburdfdom-dev
-          libgsl-dev libeigen3-dev coinor-libipopt-dev)
+          libgsl-dev libeigen3-dev coinor-libipopt-dev python3-pdfminer)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

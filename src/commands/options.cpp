@@ -95,6 +95,27 @@ int uncomparedstatus(const ComparisonResult &r) { return r.outcome == DIVERGED ?
 
 const char *const PICTURENAMES = "a file name ending in .png, .svg or .pdf";
 
+namespace {
+
+// Adds --measure NAME, the figure of the runs a sweep's or a map's picture draws.
+void addmeasureoption(CLI::App &cmd, FigureOptions &o) {
+    cmd.add_option_function<std::string>(
+           "--measure",
+           [&o](const std::string &text) {
+               if (!measurenamed(text, o.measure)) throw argumentrefusal("--measure", text, measurenames());
+           },
+           "The figure of the TOC and SOTOC runs with the error the picture draws, named as in the result's runs: "
+           "error (the positioning error with the velocity term [m]), designedTipError (the tip's distance from "
+           "the goal at the designed final time [m]), endTipError (at the end of the run [m]), settlingTime [s] or "
+           "tf (the final time [s]). A sweep draws it over the final time (over the positioning error for tf); a "
+           "map draws both controllers' values and their ratio SOTOC / TOC, below 1 where SOTOC came closer or "
+           "was sooner. Runs without a value (no settling, the designed final time beyond the run) are marked. "
+           "Default: error.")
+        ->type_name("NAME");
+}
+
+}  // namespace
+
 void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
     const std::string sides = "W,H in inches, each from " + numbertext(MINPAGESIDE) + " to " + numbertext(MAXPAGESIDE);
     cmd.add_option_function<std::string>(
@@ -108,15 +129,20 @@ void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis) {
            },
            "Size of the figure's page in inches, rounded to whole points (a PNG has " + numbertext(PNGDPI) +
                " pixels per inch, at most " + numbertext(MAXPNGPIXELS / 1e6) + " million: about " +
-               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square). Text is 8.5 pt on pages of "
-               "two columns and more; a smaller page shows the figure of that shape scaled down whole, text with it: "
-               "at a journal column's " + numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) +
-               " the figure laid out on two columns' width, scaled down to about half, text of about 4 pt. Default: " +
+               numbertext(std::floor(std::sqrt(MAXPNGPIXELS) / PNGDPI)) + " in square). Text is " + numbertext(TEXTPOINTS) + " pt on pages of two columns (" +
+               numbertext(TWOCOLUMNWIDTH) + " in) and wider; a narrower page, such as a journal column's " +
+               numbertext(ONECOLUMNWIDTH) + "," + numbertext(ONECOLUMNHEIGHT) + ", gets a one-column layout of its own "
+               "(panels stacked or across its width, short legends under them) with text of " +
+               numbertext(ONECOLUMNTEXTPOINTS) + " pt; a wide page lower than " + numbertext(TWOCOLUMNHEIGHT) +
+               " in shows the two-column figure of its shape scaled down, text with it. Default: " +
                numbertext(TWOCOLUMNWIDTH) + "," + numbertext(TWOCOLUMNHEIGHT) + ", two columns.")
         ->type_name("W,H");
     cmd.add_flag_callback("--no-title", [&o]() { o.title = false; },
                           "Leave out the title lines above the panels (a caption says it); the panels take their room.");
-    if (!timeaxis) return;
+    if (!timeaxis) {
+        addmeasureoption(cmd, o);
+        return;
+    }
     cmd.add_option_function<std::string>(
            "--time-range",
            [&o](const std::string &text) {

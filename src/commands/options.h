@@ -52,7 +52,8 @@ constexpr double MINPAGESIDE = 1.0;
 
 // Adds the options of a figure to `cmd`, read into o while parsing and refused there:
 // --figsize W,H (inches, MINPAGESIDE to MAXPAGESIDE), --no-title and, when
-// `timeaxis`, --time-range T0,T1 (seconds, T1 > T0).
+// `timeaxis`, --time-range T0,T1 (seconds, T1 > T0), else --measure NAME (the
+// measure a sweep's or a map's picture draws, one of measurenames()).
 void addfigureoptions(CLI::App &cmd, FigureOptions &o, bool timeaxis);
 
 // What --plot accepts: "a file name ending in .png, .svg or .pdf".

@@ -13,6 +13,7 @@
 #include "offscreen/render.h"
 #include "formats/resultjson.h"
 #include "settings/usertext.h"
+#include "window/window.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ int rendercommand(int argc, char **argv) {
             reportproblem(cmd, uncompared(result));
             return uncomparedstatus(result);
         }
+        userenderedlayout(result.type);
         const Outcome rendered =
             o.png.empty() ? rendergif(o.gif.c_str(), o.every,
                                       o.delay != 0.0 ? o.delay / MSPERSECOND : realdelay(o.every), o.w, o.h, o.size)

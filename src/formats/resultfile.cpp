@@ -60,6 +60,13 @@ double readplotnumber(const json &value, const char *name, double most, const ch
                              numbertext(most) + " " + unit);
 }
 
+// Member `name` of a run read as readplotnumber does; NaN when it is null or left out
+// (lines of older programs).
+double readmissing(const json &run, const std::string &at, const char *name, double most, const char *unit) {
+    if (!run.contains(name) || run.at(name).is_null()) return NAN;
+    return readplotnumber(run.at(name), (at + name).c_str(), most, unit);
+}
+
 // A grid index of the "map" object, 0 to MAXMAPINDEX.
 int gridindex(const json &value, const char *name) {
     if (value.is_number_integer() && value.get<long long>() >= 0 && value.get<long long>() <= MAXMAPINDEX)
@@ -111,6 +118,12 @@ PlotPoint pointof(const json &r) {
     p.sotocError = readplotnumber(sotoc.at("error"), "runs.sotocErr.error", MAXPLOTERROR, "m");
     p.sotocTf = readplotnumber(sotoc.at("tf"), "runs.sotocErr.tf", MAXPLOTTIME, "s");
     p.sotocFinished = sotoc.at("finished").get<bool>();
+    p.tocDesignedTip = readmissing(toc, "runs.tocErr.", "designedTipError", MAXPLOTERROR, "m");
+    p.sotocDesignedTip = readmissing(sotoc, "runs.sotocErr.", "designedTipError", MAXPLOTERROR, "m");
+    p.tocEndTip = readmissing(toc, "runs.tocErr.", "endTipError", MAXPLOTERROR, "m");
+    p.sotocEndTip = readmissing(sotoc, "runs.sotocErr.", "endTipError", MAXPLOTERROR, "m");
+    p.tocSettling = readmissing(toc, "runs.tocErr.", "settlingTime", MAXPLOTTIME, "s");
+    p.sotocSettling = readmissing(sotoc, "runs.sotocErr.", "settlingTime", MAXPLOTTIME, "s");
     return p;
 }
 
@@ -316,8 +329,9 @@ void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
     checkprogram(r);
     setup.request = r.lines[0].request;
     setup.map = r.lines[0].map;
-    setup.reachInner = std::fabs(scara.L1 - scara.L2);
-    setup.reachOuter = scara.L1 + scara.L2;
+    const ArmReach reach = armreach(setup.request);
+    setup.reachInner = reach.inner;
+    setup.reachOuter = reach.outer;
     setup.xaxis = AXISERROR;
     setup.yaxis = AXISNONE;
     if (setup.map) {
@@ -335,7 +349,45 @@ void recognise(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> 
     }
 }
 
+const MeasureRow MEASUREROWS[MEASURES] = {
+    {"error", "positioning error", "positioning error with velocity term", "SOTOC error / TOC error", "closer", "m",
+     true},
+    {"designedTipError", "tip error at designed time", "tip's distance from the goal at the designed final time",
+     "SOTOC / TOC tip error", "closer", "m", true},
+    {"endTipError", "tip error at end of run", "tip's distance from the goal at the end of the run",
+     "SOTOC / TOC tip error", "closer", "m", true},
+    {"settlingTime", "settling time", "settling time", "SOTOC / TOC settling time", "sooner", "s", false},
+    {"tf", "final time", "final time", "SOTOC / TOC final time", "sooner", "s", false},
+};
+
 }  // namespace
+
+const MeasureRow &measurerow(Measure m) { return MEASUREROWS[m]; }
+
+bool measurenamed(const std::string &name, Measure &m) {
+    for (int k = 0; k < MEASURES; ++k)
+        if (name == MEASUREROWS[k].name) {
+            m = static_cast<Measure>(k);
+            return true;
+        }
+    return false;
+}
+
+std::string measurenames() {
+    std::string names;
+    for (const MeasureRow &row : MEASUREROWS) names += (names.empty() ? "" : ", ") + std::string(row.name);
+    return names;
+}
+
+double measureof(const PlotPoint &p, Measure m, bool sotoc) {
+    switch (m) {
+    case MEASUREDESIGNEDTIP: return sotoc ? p.sotocDesignedTip : p.tocDesignedTip;
+    case MEASUREENDTIP: return sotoc ? p.sotocEndTip : p.tocEndTip;
+    case MEASURESETTLING: return sotoc ? p.sotocSettling : p.tocSettling;
+    case MEASURETF: return sotoc ? p.sotocTf : p.tocTf;
+    default: return sotoc ? p.sotocError : p.tocError;
+    }
+}
 
 Outcome finishreading(const ResultReading &r, PlotSetup &setup, std::vector<PlotPoint> &points) {
     if (r.lines.empty()) return failure("no comparison results to plot");

@@ -33,7 +33,37 @@ struct PlotPoint {
     bool noerrsolution;  // POINTNOSOLUTION: the design with the error had none (else the error-free design)
     bool otherstructure; // both designs solved, keeping trials of different starting signs of joint 2
     bool wideonly;       // a design was solved only by the wide search's further guesses
+    double tocDesignedTip, sotocDesignedTip;  // tip's distance from the goal at the designed final time [m]; NaN beyond the span
+    double tocEndTip, sotocEndTip;            // tip's distance from the goal at the end of the run [m]
+    double tocSettling, sotocSettling;        // settling time [s]; NaN when the tip did not settle
 };
+
+// The figures of a run a picture can draw, named as the runs of a result name them.
+enum Measure { MEASUREERROR, MEASUREDESIGNEDTIP, MEASUREENDTIP, MEASURESETTLING, MEASURETF, MEASURES };
+
+// What a picture says of a measure. Constant; read by the pictures, the command line
+// and the module.
+struct MeasureRow {
+    const char *name;     // its member in a run of a result ("runs.tocErr.NAME"), and --measure NAME
+    const char *words;    // what it is, as an axis names it
+    const char *scale;    // what it is, as the colour scale of a map names it
+    const char *ratio;    // the title of a map's ratio of SOTOC's to TOC's value
+    const char *better;   // the smaller value of the ratio: "closer", "sooner"
+    const char *unit;     // "m" or "s"
+    bool logscale;        // drawn over decades (distances); else on a linear scale (times)
+};
+
+const MeasureRow &measurerow(Measure m);
+
+// The measure of that name; false when there is none.
+bool measurenamed(const std::string &name, Measure &m);
+
+// The names of the measures, "error, designedTipError, ...".
+std::string measurenames();
+
+// The measure's value of TOC (sotoc false) or SOTOC with the error at a compared
+// point; NaN when the run has none (no designed final time within the span, no settling).
+double measureof(const PlotPoint &p, Measure m, bool sotoc);
 
 // What every point of a picture shares. Written by the result-file reader; read by
 // the pictures (title, axes, the workspace of a map over one point's coordinates).
@@ -42,8 +72,8 @@ struct PlotSetup {
     bool map;                // the results are a map's (grid indices), not a sweep's
     PlotAxis xaxis;          // setting along the x axis
     PlotAxis yaxis;          // setting along the y axis; AXISNONE for a sweep or a one-axis map
-    double reachInner;       // SCARA: smallest distance of a reached point from the base, |L1 - L2| [m]
-    double reachOuter;       // SCARA: largest distance, L1 + L2 [m]
+    double reachInner;       // smallest distance from the base the arm of the settings reaches (armreach) [m]
+    double reachOuter;       // largest distance [m]; infinite for the cylindrical robot
 };
 
 // Largest grid index of a map a picture takes: far more points along an axis than

@@ -24,6 +24,22 @@ constexpr int CURVEMARKS = 8;
 constexpr double YLABELDISTANCE = 3.6;
 // Distance of the time and x labels under their panels [text heights].
 constexpr double XLABELDISTANCE = 3.0;
+// The one-column layout [pt of its page]: the title over the panels, the legend in
+// two columns at the bottom, and between them the tip paths at the left (to
+// NARROWPATHRIGHT of the page's width) beside the time panels in two rows of two,
+// displacements over torques, each with its label over its upper left corner. Room
+// at the page's edges, left of the paths and of each time panel for their numbers,
+// over each time panel for its label, between the rows, and under the panels for the
+// x numbers and labels.
+constexpr double NARROWMARGIN = 3.0, NARROWLEFT = 34.0, NARROWPATHRIGHT = 0.36;
+constexpr double NARROWNUMBERS = 26.0, NARROWLABELROOM = 12.0, NARROWROWGAP = 4.0, NARROWXROOM = 30.0;
+// Rows the legend keeps on a one-column page: the most entries in two columns.
+constexpr int NARROWLEGENDROWS = 5;
+constexpr int NARROWLEGENDCOLUMNS = 2;
+// Distances on a one-column page of a time panel's label over it and of the x labels
+// under the panels [text heights].
+constexpr double NARROWLABELLIFT = 0.6;
+constexpr double NARROWXLABELDISTANCE = 3.4;
 
 // Room around the tip paths, as a share of their larger extent.
 constexpr double PATHMARGIN = 0.06;
@@ -151,12 +167,39 @@ double torquelimitof(const ComparisonSettings &s, const ComparisonResult &r, int
 // The top of the panels: lower by TITLEROOM under a title.
 double paneltop(const FigureOptions &o, double top) { return o.title ? top - TITLEROOM : top; }
 
-Viewport pathport(const FigureOptions &o) {
+// The title's lines of the comparison of settings s.
+std::vector<std::string> figuretitle(const ComparisonSettings &s, const FigureOptions &o) {
+    return titlelines("TOC and SOTOC designed with a mass error: " + robottitle(s),
+                      movetitle(s) + printed(";  mass error of the design %+g %%", 100.0 * s.errRatio), o);
+}
+
+// The band of a one-column page the panels take, their labels and numbers aside [pt
+// from the bottom].
+Range narrowband(const ComparisonSettings &s, const FigureOptions &o) {
+    const double top = pagesize(o).h - NARROWMARGIN - (o.title ? titlepoints(figuretitle(s, o).size()) : 0.0);
+    return {NARROWMARGIN + compactlegendpoints(NARROWLEGENDROWS) + NARROWXROOM, top - NARROWLABELROOM};
+}
+
+Viewport pathport(const ComparisonSettings &s, const FigureOptions &o) {
+    if (onecolumn(o)) {
+        const PageSize page = pagesize(o);
+        const Range band = narrowband(s, o);
+        return {NARROWLEFT / page.w, NARROWPATHRIGHT, band.lo / page.h, band.hi / page.h};
+    }
     return {PATHPORT.left, PATHPORT.right, PATHPORT.low, paneltop(o, PATHPORT.high)};
 }
 
-// The time panel k of four, counted from the top.
-Viewport timeport(int k, const FigureOptions &o) {
+// The time panel k of four, counted from the top; on a one-column page in two rows
+// of two, row by row.
+Viewport timeport(int k, const ComparisonSettings &s, const FigureOptions &o) {
+    if (onecolumn(o)) {
+        const PageSize page = pagesize(o);
+        const Range band = narrowband(s, o);
+        const double left = NARROWPATHRIGHT * page.w + NARROWNUMBERS, right = page.w - NARROWMARGIN;
+        const double w = 0.5 * (right - left - NARROWNUMBERS), h = 0.5 * (band.hi - band.lo - NARROWLABELROOM - NARROWROWGAP);
+        const double x = left + (k % 2) * (w + NARROWNUMBERS), y = band.hi - (k / 2) * (h + NARROWLABELROOM + NARROWROWGAP);
+        return {x / page.w, (x + w) / page.w, (y - h) / page.h, y / page.h};
+    }
     const double top = paneltop(o, TIMEHIGH);
     const double h = (top - TIMELOW - 3 * TIMEGAP) / 4;
     const double high = top - k * (h + TIMEGAP);
@@ -173,7 +216,7 @@ Panel pathpanel(const ComparisonSettings &s, const std::vector<RunStyle> &runs, 
     const double margin = PATHMARGIN * std::max(x.hi - x.lo, y.hi - y.lo);
     x = widened(x, margin);
     y = widened(y, margin);
-    const Viewport port = pathport(o);
+    const Viewport port = pathport(s, o);
     const PageSize page = pagesize(o);
     const double w = (port.right - port.left) * page.w;
     const double h = (port.high - port.low) * page.h;
@@ -211,14 +254,19 @@ void drawcurvemarks(const Panel &p, const std::vector<double> &t, const std::vec
     }
 }
 
-void drawlabels(const char *below, const char *left) {
+// The labels under the panel and of its value axis: left of it, or on a one-column
+// page (`spaced`, its page) over its upper left corner.
+void drawlabels(const char *below, const char *left, PageSize spaced) {
     plcol0(BLACK);
-    if (*below != '\0') plmtex("b", XLABELDISTANCE, 0.5, 0.5, below);
-    plmtex("l", YLABELDISTANCE, 0.5, 0.5, left);
+    if (*below != '\0') plmtex("b", spaced.w > 0 ? NARROWXLABELDISTANCE : XLABELDISTANCE, 0.5, 0.5, below);
+    if (spaced.w > 0)
+        plmtex("t", NARROWLABELLIFT, 0.0, 0.0, left);
+    else
+        plmtex("l", YLABELDISTANCE, 0.5, 0.5, left);
 }
 
-void drawpaths(const Panel &p, const ComparisonSettings &s, const std::vector<RunStyle> &runs) {
-    drawpanel(p, true, false);
+void drawpaths(const Panel &p, const ComparisonSettings &s, const std::vector<RunStyle> &runs, PageSize spaced) {
+    drawpanel(p, true, false, spaced);
     for (const RunStyle &run : runs)
         drawpolyline(column(*run.log, &RunLog::P, 0), column(*run.log, &RunLog::P, 1), run.colour, run.style,
                      run.width);
@@ -227,7 +275,7 @@ void drawpaths(const Panel &p, const ComparisonSettings &s, const std::vector<Ru
             drawmarker(run.figures->P[0], run.figures->P[1], run.colour, run.mark, MARKSCALE);
     drawmarker(s.x0, s.y0, BLACK, MARKSTART, ENDSSCALE);
     drawmarker(s.xf, s.yf, BLACK, MARKGOAL, ENDSSCALE);
-    drawlabels("x [m]", "y [m]");
+    drawlabels("x [m]", "y [m]", spaced);
 }
 
 // Column j of `table` of the three runs against time, under the designs' instants and
@@ -248,8 +296,9 @@ void staircase(const std::vector<double> &t, const std::vector<double> &v, std::
 // A time panel; with `held` the values are drawn held from each sample to the next,
 // as a sampled controller applies its torques.
 void drawtimepanel(const Panel &p, const ComparisonResult &r, const std::vector<RunStyle> &runs, Table table,
-                   int j, const std::vector<double> &levels, const char *label, bool last, bool held = false) {
-    drawpanel(p, last, false);
+                   int j, const std::vector<double> &levels, const char *label, bool last, PageSize spaced,
+                   bool held = false) {
+    drawpanel(p, last, false, spaced);
     drawinstants(p, r.free.ts, GREY, SOLID);
     drawinstants(p, r.err.ts, BLACK, SOLID);
     for (double v : levels) drawlevel(p, v);
@@ -273,7 +322,7 @@ void drawtimepanel(const Panel &p, const ComparisonResult &r, const std::vector<
             drawmarker(t[i], v[i] > p.y.hi ? p.y.hi : p.y.lo, run.colour, v[i] > p.y.hi ? MARKABOVE : MARKBELOW,
                        ENDSSCALE);
     }
-    drawlabels(last ? "time [s]" : "", label);
+    drawlabels(last ? "time [s]" : "", label, spaced);
 }
 
 // Labels of the value axes of the time panels: displacement and torque of each joint.
@@ -287,29 +336,49 @@ AxisLabels axislabels(char type) {
     return {{"θ [rad]", "r [m]"}, {"τ1 [N m]", "F2 [N]"}};
 }
 
-// "RUN: positioning error E m", E with ERRORDIGITS significant digits, none of them after a
-// trailing decimal point.
-std::string errortext(const char *run, const RunFigures &f) {
+// The legend's texts: in full on a two-column page, short in the two columns of a
+// one-column page.
+struct FigureTexts {
+    const char *error;  // printf format of a run's positioning error: run, digits, error
+    const char *unfinished, *velocity, *levels, *freeinstants, *errinstants, *clipped;
+};
+constexpr FigureTexts FULLTEXTS = {"%s: positioning error %.*f m", " (unfinished)", "errors with the velocity term",
+                                   "joint goals and torque limits", "switching times: error-free design",
+                                   "switching times: design with the error", "run leaves the joint's panel (clipped)"};
+constexpr FigureTexts SHORTTEXTS = {"%s: %.*f m", ", unfinished", "errors: with velocity term", "goals, torque limits",
+                                    "switching: error-free", "switching: with error", "leaves its panel"};
+
+// The run's positioning error in the format, E with ERRORDIGITS significant digits,
+// none of them after a trailing decimal point.
+std::string errortext(const char *format, const char *run, const RunFigures &f) {
     const int whole = f.error > 0.0 && std::isfinite(f.error) ? static_cast<int>(std::floor(std::log10(f.error))) + 1 : 1;
-    return printed("%s: positioning error %.*f m", run, std::max(0, ERRORDIGITS - whole), f.error);
+    return printed(format, run, std::max(0, ERRORDIGITS - whole), f.error);
 }
 
-void drawfigurelegend(const ComparisonResult &r, bool clipped) {
+// The legend under the tip paths, or at the bottom of a one-column page.
+void drawfigurelegend(const ComparisonResult &r, bool clipped, const FigureOptions &o) {
+    const FigureTexts &t = onecolumn(o) ? SHORTTEXTS : FULLTEXTS;
     std::vector<LegendEntry> entries = {
-                      {errortext("error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, "", MARKSCALE},
-                      {errortext("TOC", r.tocErr), ORANGE, DASHED, CURVEWIDTH, MARKTOC, MARKSCALE},
-                      {errortext("SOTOC", r.sotocErr) + (r.sotocFinished ? "" : " (unfinished)"), BLUE,
+                      {errortext(t.error, "error-free TOC", r.tocFree), GREY, SOLID, FREEWIDTH, "", MARKSCALE},
+                      {errortext(t.error, "TOC", r.tocErr), ORANGE, DASHED, CURVEWIDTH, MARKTOC, MARKSCALE},
+                      {errortext(t.error, "SOTOC", r.sotocErr) + (r.sotocFinished ? "" : t.unfinished), BLUE,
                        SOLID, CURVEWIDTH, MARKSOTOC, MARKSCALE},
-                      {"errors with the velocity term", BLACK, 0, THINWIDTH, "", MARKSCALE},
+                      {t.velocity, BLACK, 0, THINWIDTH, "", MARKSCALE},
                       {"start", BLACK, 0, THINWIDTH, MARKSTART, ENDSSCALE},
                       {"goal", BLACK, 0, THINWIDTH, MARKGOAL, ENDSSCALE},
-                      {"joint goals and torque limits", BLACK, DASHED, THINWIDTH, "", MARKSCALE},
-                      {"switching times: error-free design", GREY, SOLID, THINWIDTH, "", MARKSCALE},
-                      {"switching times: design with the error", BLACK, SOLID, THINWIDTH, "", MARKSCALE},
+                      {t.levels, BLACK, DASHED, THINWIDTH, "", MARKSCALE},
+                      {t.freeinstants, GREY, SOLID, THINWIDTH, "", MARKSCALE},
+                      {t.errinstants, BLACK, SOLID, THINWIDTH, "", MARKSCALE},
     };
-    if (clipped)
-        entries.push_back({"run leaves the joint's panel (clipped)", BLACK, 0, THINWIDTH, MARKABOVE, ENDSSCALE});
-    drawlegendbox(LEGENDPORT, entries);
+    if (clipped) entries.push_back({t.clipped, BLACK, 0, THINWIDTH, MARKABOVE, ENDSSCALE});
+    if (!onecolumn(o)) {
+        drawlegendbox(LEGENDPORT, entries);
+        return;
+    }
+    const PageSize page = pagesize(o);
+    drawlegendbox({ONECOLUMNMARGIN, 1.0 - ONECOLUMNMARGIN, NARROWMARGIN / page.h,
+                   (NARROWMARGIN + compactlegendpoints(NARROWLEGENDROWS)) / page.h},
+                  entries, NARROWLEGENDCOLUMNS, true);
 }
 
 }  // namespace
@@ -325,11 +394,11 @@ FigureLayout figurelayout(const ComparisonSettings &s, const ComparisonResult &r
     FigureLayout l;
     l.path = pathpanel(s, runs, o);
     for (int j = 0; j < 2; ++j) {
-        l.fi[j] = {timeport(j, o), t, jointrange(runs, j, robotparams(r.type).phif[j])};
+        l.fi[j] = {timeport(j, s, o), t, jointrange(runs, j, robotparams(r.type).phif[j])};
         Range tau = columnrange(runs, &RunLog::tau, j);
         extend(tau, torquelimitof(s, r, j));
         const double most = std::max(std::fabs(tau.lo), std::fabs(tau.hi));
-        l.tau[j] = {timeport(2 + j, o), t, widened({-most, most}, TORQUEMARGIN * most)};
+        l.tau[j] = {timeport(2 + j, s, o), t, widened({-most, most}, TORQUEMARGIN * most)};
     }
     return l;
 }
@@ -341,20 +410,25 @@ Outcome drawcomparison(OutputFile &picture, const ComparisonSettings &s, const C
         return failure("no switching-time solution: no runs to draw");
     }
     const std::string title = "TOC and SOTOC designed with a mass error: " + robottitle(s);
-    const Outcome begun = beginpage(picture, o, title);
+    const Outcome begun = beginpage(picture, o, title);  // the title of its metadata, in one line
     if (!begun.ok()) return begun;
     const FigureLayout l = figurelayout(s, r, o);
     const std::vector<RunStyle> runs = runstyles(robotruns(r.type), r);
     const AxisLabels labels = axislabels(r.type);
-    if (o.title)
-        drawtitlelines(l.path.port, title, movetitle(s) + printed(";  mass error of the design %+g %%", 100.0 * s.errRatio));
-    drawpaths(l.path, s, runs);
+    const PageSize spaced = onecolumn(o) ? pagesize(o) : PageSize{0, 0};
+    if (o.title) {
+        const Viewport &p = l.path.port;
+        const double over = onecolumn(o) ? NARROWLABELROOM / spaced.h : 0.0;  // the label over the panels
+        drawtitlelines({onecolumn(o) ? ONECOLUMNMARGIN : p.left, p.right, p.low + over, p.high + over},
+                       figuretitle(s, o));
+    }
+    drawpaths(l.path, s, runs, spaced);
     for (int j = 0; j < 2; ++j) {
         const double limit = torquelimitof(s, r, j);
-        drawtimepanel(l.fi[j], r, runs, &RunLog::fi, j, {robotparams(r.type).phif[j]}, labels.fi[j], false);
-        drawtimepanel(l.tau[j], r, runs, &RunLog::tau, j, {-limit, limit}, labels.tau[j], j == 1,
-                      std::isfinite(s.controlPeriod));
+        drawtimepanel(l.fi[j], r, runs, &RunLog::fi, j, {robotparams(r.type).phif[j]}, labels.fi[j], false, spaced);
+        drawtimepanel(l.tau[j], r, runs, &RunLog::tau, j, {-limit, limit}, labels.tau[j], j == 1 || onecolumn(o),
+                      spaced, std::isfinite(s.controlPeriod));
     }
-    drawfigurelegend(r, anyclipped(l, runs));
+    drawfigurelegend(r, anyclipped(l, runs), o);
     return endpage(picture);
 }

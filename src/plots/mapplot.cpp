@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
 
 #include "plots/plotparts.h"
 
@@ -27,10 +28,31 @@ constexpr double PANELLOW = fromtop(196), PANELTITLED = fromtop(52), PANELUNTITL
 constexpr double TITLELOW = fromtop(36), TITLEHIGH = fromtop(30);
 constexpr double BARLOW = fromtop(242), BARHIGH = fromtop(234);
 constexpr double LEGENDLOW = fromtop(LAYOUTHEIGHT - 2), LEGENDHIGH = fromtop(270);
-// Columns of the legend at most: the widest text fits three times across the page.
+// Columns of the legend at most: the widest text fits three times across the page,
+// twice across a one-column page in its short form.
 constexpr int LEGENDCOLUMNS = 3;
-// Spacing of the legend's rows [character heights]: four rows fit its box.
+constexpr int NARROWLEGENDCOLUMNS = 2;
+// Spacing of the legend's rows [character heights]: four rows fit its box; closer on
+// a one-column page. Height of its text as a share of the text height, 7.2 pt on
+// the two-column page; a one-column page's is smaller, so that share is larger there.
 constexpr double LEGENDSPACING = 1.8;
+constexpr double NARROWLEGENDSPACING = 1.45;
+constexpr double LEGENDTEXTSCALE = 0.85;
+constexpr double NARROWLEGENDTEXTSCALE = 0.95;
+// The one-column layout [pt of its page]: the margins at the page's edges, the room
+// at the left for the y numbers and label, between the panels for their x numbers,
+// over them for their titles, under them for the x numbers and label, the bars'
+// height and the room under them for their numbers and labels.
+constexpr double NARROWMARGIN = 3.0, NARROWLEFT = 38.0, NARROWPANELGAP = 12.0, NARROWPANELTITLEROOM = 12.0;
+constexpr double NARROWXLABELROOM = 30.0, BARPOINTS = 8.0, NARROWBARROOM = 30.0;
+// Distances of the x labels and of the bars' labels under them on a one-column page
+// [text heights]: under the numbers, which take more of that unit at its text height.
+constexpr double NARROWXLABELDISTANCE = 3.4;
+constexpr double NARROWBARLABELDISTANCE = 3.3;
+constexpr double NARROWYLABELDISTANCE = 4.2;
+// Inset of the bars' right ends from the panels' edges [pt], so that the numbers at
+// their ends stay on the page, and on a one-column page apart.
+constexpr double BARINSET = 4.0, NARROWBARINSET = 10.0;
 // Distances of the panels' titles above them, of the x labels and the bars' labels
 // under them and of the y label left of the first panel [text heights].
 constexpr double PANELTITLEDISTANCE = 1.0;
@@ -38,7 +60,7 @@ constexpr double XLABELDISTANCE = 2.9;
 constexpr double BARLABELDISTANCE = 2.8;
 constexpr double YLABELDISTANCE = 3.6;
 // Width of the legend's samples [share of the page].
-constexpr double LEGENDSAMPLE = 0.04;
+constexpr double LEGENDSAMPLE = 0.03;
 // Room around the workspace's cells, base and other point [share of its span].
 constexpr double WORKSPACEMARGIN = 0.04;
 // Width of a grid of one point along an axis [the axis's unit].
@@ -48,9 +70,18 @@ constexpr double SINGLECELLWIDTH = 1.0;
 constexpr double CELLOVERLAP = 0.2;
 // Entries of colour map 1 used to colour the cells.
 constexpr int CMAP1ENTRIES = 256;
-// Pattern of the hatching over cells where SOTOC never reached its last phase
-// (PLplot's lines at 45 degrees) and its line width [pt].
+// Patterns of PLplot's plpsty: the hatching over cells where SOTOC never reached its
+// last phase (lines at 45 degrees, over the cell's colour), and on white the cells
+// without figures, which no colour of the scales can be taken for: horizontal lines
+// where the error-free design has no solution, vertical ones where the design with
+// the error has none, crossed diagonals where the point is out of reach. Their line
+// width [pt].
 constexpr int HATCHPATTERN = 3;
+constexpr int NOSOLUTIONPATTERN = 1;
+constexpr int NOERRSOLUTIONPATTERN = 2;
+constexpr int NOTRUNPATTERN = 8;
+// No pattern: a blank cell, where a run has no value of the measure.
+constexpr int BLANKPATTERN = 0;
 constexpr double HATCHWIDTH = 0.6;
 // The marks of the workspace: the base's square and the other point's circle
 // [share of the panel's span], the reach circles' black line under a white one [pt].
@@ -58,24 +89,31 @@ constexpr double MARKSIZE = 0.018;
 constexpr double REACHWIDTH = 2.0, REACHINNERWIDTH = 0.8;
 // Width of the marks' outlines [pt].
 constexpr double MARKLINEWIDTH = 0.8;
-// Smallest half range of the diverging scale [decades].
+// Smallest half range of the diverging scale [decades], and of a ratio of times.
 constexpr double MINWINDECADES = 1.0;
+constexpr double MINWINTIMEDECADES = 0.1;
 
 // The sequential scale of the positioning errors: viridis (perceptually uniform,
 // readable with every common colour-vision deficiency and in grey), from small to
 // large, at nine evenly spaced positions.
 constexpr int VIRIDIS[9][3] = {{68, 1, 84},    {71, 45, 123},  {59, 82, 139},  {44, 114, 142}, {33, 145, 140},
                                {40, 174, 128}, {94, 201, 98}, {173, 220, 48}, {253, 231, 37}};
-// The diverging scale of which came closer: ColorBrewer's RdBu without its darkest
-// ends, from blue (SOTOC closer) over white (equal) to red (TOC closer). Under
-// deuteranopia and protanopia its red half turns olive and stays apart from the blue.
-constexpr int BLUEWHITERED[9][3] = {{33, 102, 172},  {67, 147, 195},  {146, 197, 222}, {209, 229, 240}, {247, 247, 247},
-                                    {253, 219, 199}, {244, 165, 130}, {214, 96, 77},   {178, 24, 43}};
+// The scale of which came closer, ordered in lightness from one end to the other so
+// that it reads in grey too: cividis, from dark blue (SOTOC closer) over mid-grey
+// (equal) to light yellow (TOC closer), at nine evenly spaced positions. Its hues,
+// blue and yellow, stay apart under the common colour-vision deficiencies.
+constexpr int DARKTOLIGHT[9][3] = {{0, 34, 78},    {18, 53, 112},   {59, 73, 108},   {87, 93, 109},  {112, 113, 115},
+                                   {138, 135, 121}, {166, 157, 117}, {196, 181, 108}, {254, 232, 56}};
 
 enum MapPanel { PANELTOC, PANELSOTOC, PANELWIN, PANELS };
 
-const char *const PANELTITLES[PANELS] = {"TOC: positioning error", "SOTOC: positioning error",
-                                         "SOTOC error / TOC error"};
+// The title of panel k of the measure: in full on a two-column page; on a
+// one-column page, where the panels are narrower, the method alone.
+std::string paneltitle(MapPanel k, Measure m, bool narrow) {
+    if (narrow) return k == PANELWIN ? "SOTOC / TOC" : k == PANELTOC ? "TOC" : "SOTOC";
+    const MeasureRow &row = measurerow(m);
+    return k == PANELWIN ? row.ratio : std::string(k == PANELTOC ? "TOC: " : "SOTOC: ") + row.words;
+}
 
 // The cells along one axis by grid index, each from halfway to the value of the
 // index below to halfway to that of the index above (the outer ones as wide on
@@ -133,8 +171,9 @@ void otherpoint(const PlotSetup &s, double &x, double &y) {
     inaxes(s, p[0], p[1], x, y);
 }
 
-// Fits the boxes of the panels to the aspect of the window, keeping their centres.
-void equalscales(MapFrame &f, PageSize page) {
+// Fits the boxes of the panels to the aspect of the window, keeping their centres;
+// `onbottom`: their bottom, so that they stay over the colour bars.
+void equalscales(MapFrame &f, PageSize page, bool onbottom) {
     const double spanx = f.xhi - f.xlo, spany = f.yhi - f.ylo;
     const double boxw = (f.right[0] - f.left[0]) * page.w, boxh = (f.top - f.bottom) * page.h;
     const double scale = std::min(boxw / spanx, boxh / spany);  // points per metre
@@ -144,7 +183,7 @@ void equalscales(MapFrame &f, PageSize page) {
         f.left[k] = mid - halfw;
         f.right[k] = mid + halfw;
     }
-    const double mid = 0.5 * (f.bottom + f.top);
+    const double mid = onbottom ? f.bottom + halfh : 0.5 * (f.bottom + f.top);
     f.bottom = mid - halfh;
     f.top = mid + halfh;
 }
@@ -156,23 +195,28 @@ int shade(double v, Range r) {
     return static_cast<int>(std::lround(f * (CMAP1ENTRIES - 1)));
 }
 
-// log10(SOTOC error / TOC error): negative where SOTOC came closer; infinite when
-// exactly one of them is zero.
-double winvalue(const PlotPoint &s) {
-    if (s.sotocError == s.tocError) return 0.0;
-    if (s.tocError == 0.0) return HUGE_VAL;
-    if (s.sotocError == 0.0) return -HUGE_VAL;
-    return std::log10(s.sotocError) - std::log10(s.tocError);
+// log10(SOTOC's value / TOC's value) of the measure: negative where SOTOC came
+// closer (or was sooner); infinite when exactly one of them is zero, NaN when
+// either run has no value.
+double winvalue(const PlotPoint &s, Measure m) {
+    const double toc = measureof(s, m, false), sotoc = measureof(s, m, true);
+    if (std::isnan(toc) || std::isnan(sotoc)) return NAN;
+    if (sotoc == toc) return 0.0;
+    if (toc == 0.0) return HUGE_VAL;
+    if (sotoc == 0.0) return -HUGE_VAL;
+    return std::log10(sotoc) - std::log10(toc);
 }
 
-// Whole decades on both sides of equal, at least MINWINDECADES, around the points
-// where SOTOC reached its last phase.
-Range winrange(const std::vector<PlotPoint> &p) {
-    double most = MINWINDECADES;
+// Whole steps on both sides of equal, at least one, around the points where SOTOC
+// reached its last phase: decades for distances, tenths of a decade for times,
+// which differ by tens of percent.
+Range winrange(const std::vector<PlotPoint> &p, Measure m) {
+    const double step = measurerow(m).logscale ? MINWINDECADES : MINWINTIMEDECADES;
+    double most = step;
     for (const PlotPoint &s : p)
-        if (s.outcome == POINTCOMPARED && s.sotocFinished && std::isfinite(winvalue(s)))
-            most = std::max(most, std::fabs(winvalue(s)));
-    most = std::ceil(most);
+        if (s.outcome == POINTCOMPARED && s.sotocFinished && std::isfinite(winvalue(s, m)))
+            most = std::max(most, std::fabs(winvalue(s, m)));
+    most = step * std::ceil(most / step);
     return {-most, most};
 }
 
@@ -194,28 +238,29 @@ void setcolourmap(const int (&rgb)[N][3]) {
 // scales span the runs that reached their last phase: the others' figures, at the
 // end of a run that kept turning, are hatched at the scales' ends.
 struct CellScales {
-    Range error;         // positioning errors [log10 m]
+    Measure measure;     // what the cells show
+    Range error;         // values of the measure [log10 of its unit, or its unit on a linear scale]
     Range win;           // log10(SOTOC / TOC)
     CellEdges x, y;      // the cells by grid index [axis units]
     double ox, oy;       // how far each cell reaches into its neighbours [axis units]
 };
 
 // The colour of the point's cell in a panel: an entry of colour map 1 (0 or more),
-// or -1 - the entry of colour map 0 for cells without figures.
+// or -1 - the pattern of a cell without figures.
 int cellcolour(const PlotPoint &s, MapPanel k, const CellScales &c) {
-    if (s.outcome == POINTNOTRUN) return -1 - BLACK;
-    if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? LIGHTGREY : DARKGREY);
-    if (k == PANELWIN) return shade(winvalue(s), c.win);
-    const double e = k == PANELTOC ? s.tocError : s.sotocError;
+    if (s.outcome == POINTNOTRUN) return -1 - NOTRUNPATTERN;
+    if (s.outcome == POINTNOSOLUTION) return -1 - (s.noerrsolution ? NOERRSOLUTIONPATTERN : NOSOLUTIONPATTERN);
+    if (k == PANELWIN) {
+        const double win = winvalue(s, c.measure);
+        return std::isnan(win) ? -1 - BLANKPATTERN : shade(win, c.win);
+    }
+    const double e = measureof(s, c.measure, k == PANELSOTOC);
+    if (std::isnan(e)) return -1 - BLANKPATTERN;  // no value: a blank cell
+    if (!measurerow(c.measure).logscale) return shade(e, c.error);
     return e > 0.0 ? shade(std::log10(e), c.error) : 0;  // an exact zero at the scale's floor
 }
 
-void setcolour(int colour) {
-    if (colour < 0)
-        plcol0(-1 - colour);
-    else
-        plcol1(colour / (CMAP1ENTRIES - 1.0));
-}
+void setcolour(int colour) { plcol1(colour / (CMAP1ENTRIES - 1.0)); }
 
 // Calls draw(first, last, key) for each run of neighbours along a row whose cells
 // have one key: one rectangle then takes the place of many, in the files too.
@@ -245,8 +290,19 @@ void fillrun(const PlotPoint &first, const PlotPoint &last, const CellScales &c)
 void drawcells(const std::vector<PlotPoint> &p, MapPanel k, const CellScales &c) {
     eachrun(p, [&](const PlotPoint &s) { return cellcolour(s, k, c); },
             [&](const PlotPoint &first, const PlotPoint &last, int colour) {
-                setcolour(colour);
+                if (colour >= 0) {
+                    setcolour(colour);
+                    fillrun(first, last, c);
+                    return;
+                }
+                plcol0(WHITE);
                 fillrun(first, last, c);
+                if (colour == -1 - BLANKPATTERN) return;
+                plcol0(BLACK);
+                plwidth(HATCHWIDTH);
+                plpsty(-1 - colour);
+                fillrun(first, last, c);
+                plpsty(0);
             });
     if (k == PANELTOC) return;
     plcol0(BLACK);
@@ -335,28 +391,196 @@ void drawworkspace(const PlotSetup &s, const MapFrame &f) {
     drawmark(ox, oy, r, CIRCLESEGMENTS);
 }
 
+// Cells of the grid between the lowest and the highest indices that no result holds.
+long long missingcells(const std::vector<PlotPoint> &p) {
+    auto i = std::minmax_element(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.i < b.i; });
+    auto j = std::minmax_element(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.j < b.j; });
+    const long long cells = (static_cast<long long>(i.second->i) - i.first->i + 1) *
+                            (static_cast<long long>(j.second->j) - j.first->j + 1);
+    return cells - static_cast<long long>(p.size());
+}
+
+// The texts of a map picture: in full on a two-column page, short on a one-column
+// page, where the panels, bars and legend columns are narrower.
+struct MapTexts {
+    const char *freeunsolved, *errunsolved, *notrun, *unfinished, *missing, *other, *wide;
+    const char *base, *start, *end, *reach;
+    const char *novalue, *novalueruns;  // "no " + the measure + these, the count between them
+};
+constexpr MapTexts FULLTEXTS = {
+    "no solution, error-free design: ", "no solution, design with error: ", "not run (out of reach): ",
+    "last phase not reached (hatched): ", "not in the results (blank): ", "designs of different structure: ",
+    "solved only by the wide search: ", "robot base", "start point of the move", "end point of the move",
+    "SCARA reach: %.3g to %.3g m", " (blank): ", " runs"};
+constexpr MapTexts SHORTTEXTS = {
+    "no error-free design: ", "no design with error: ", "out of reach: ", "unfinished (hatched): ",
+    "not in results: ", "other structure: ", "wide search only: ", "robot base", "start point", "end point",
+    "reach %.3g to %.3g m", ": ", ""};
+
+const MapTexts &maptexts(const FigureOptions &o) { return onecolumn(o) ? SHORTTEXTS : FULLTEXTS; }
+
+// The entries of the legend under the colour bars, as pllegend takes them.
+struct MapLegend {
+    std::vector<std::string> texts;
+    std::vector<PLINT> opt, boxcolours, patterns, colours, styles, numbers;
+    std::vector<PLFLT> widths, scales;
+    std::vector<const char *> symbols;
+};
+
+// The drawn kinds of cells with their counts, and the workspace's marks.
+MapLegend maplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p, const MapTexts &t, Measure m) {
+    const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
+    const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
+    MapLegend l;
+    l.texts = {
+        t.freeunsolved + std::to_string(countoutcome(p, POINTNOSOLUTION) - errunsolved),
+        t.errunsolved + std::to_string(errunsolved),
+        t.notrun + std::to_string(countoutcome(p, POINTNOTRUN)),
+        t.unfinished + std::to_string(unfinished),
+    };
+    l.opt.assign(4, PL_LEGEND_COLOR_BOX);
+    l.boxcolours.assign(4, BLACK);
+    l.patterns = {NOSOLUTIONPATTERN, NOERRSOLUTIONPATTERN, NOTRUNPATTERN, HATCHPATTERN};
+    l.colours.assign(4, BLACK);
+    l.styles.assign(4, 1);
+    l.numbers.assign(4, 1);
+    l.widths.assign(4, HATCHWIDTH);
+    l.scales.assign(4, 1.0);
+    l.symbols.assign(4, "");
+    const long long missing = missingcells(p);
+    auto add = [&](const std::string &text, PLINT option, PLINT colour, PLFLT width, const char *symbol) {
+        l.texts.push_back(text);
+        l.opt.push_back(option);
+        l.boxcolours.push_back(WHITE);
+        l.patterns.push_back(0);
+        l.colours.push_back(colour);
+        l.styles.push_back(1);
+        l.numbers.push_back(1);
+        l.widths.push_back(width);
+        l.scales.push_back(1.0);
+        l.symbols.push_back(symbol);
+    };
+    if (missing > 0) add(t.missing + std::to_string(missing), PL_LEGEND_NONE, BLACK, 1.0, "");
+    const int novalue = countnovalue(p, m);
+    if (novalue > 0)
+        add("no " + std::string(measurerow(m).words) + t.novalue + std::to_string(novalue) + t.novalueruns,
+            PL_LEGEND_NONE, BLACK, 1.0, "");
+    const int other = countpoints(p, [](const PlotPoint &s) { return s.otherstructure; });
+    if (other > 0) add(t.other + std::to_string(other), PL_LEGEND_SYMBOL, BLACK, 1.0, "◇");
+    const int wide = countpoints(p, [](const PlotPoint &s) { return s.wideonly; });
+    if (wide > 0) add(t.wide + std::to_string(wide), PL_LEGEND_SYMBOL, BLACK, 1.0, "△");
+    if (workspace(setup)) {
+        add(t.base, PL_LEGEND_SYMBOL, BLACK, 1.0, "□");
+        const bool endvaries = setup.xaxis == AXISENDX || setup.xaxis == AXISENDY;
+        add(endvaries ? t.start : t.end, PL_LEGEND_SYMBOL, BLACK, 1.0, "○");
+        if (setup.request.type == ROBOTSCARA)
+            add(printed(t.reach, setup.reachInner, setup.reachOuter), PL_LEGEND_LINE, BLACK, REACHWIDTH, "");
+    }
+    return l;
+}
+
+// The rows of the legend: in up to `columns` columns.
+int legendrows(const MapLegend &l, int columns) {
+    return (static_cast<int>(l.texts.size()) + columns - 1) / columns;
+}
+
+// The legend in the upper left of the viewport, framed, on white, in `rows` rows
+// filled column by column.
+void drawmaplegend(const MapLegend &l, const Viewport &port, int rows, bool narrow) {
+    const PLINT n = static_cast<PLINT>(l.texts.size());
+    std::vector<const char *> text;
+    for (const std::string &t : l.texts) text.push_back(t.c_str());
+    std::vector<PLINT> textcolours(n, BLACK);
+    std::vector<PLFLT> boxscales(n, 0.8), boxwidths(n, HATCHWIDTH);
+    PLFLT width, height;
+    plvpor(port.left, port.right, port.low, port.high);
+    plwind(0.0, 1.0, 0.0, 1.0);
+    pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
+             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, LEGENDSAMPLE, WHITE, BLACK, 1, rows,
+             (n + rows - 1) / rows, n, l.opt.data(), 0.8, narrow ? NARROWLEGENDTEXTSCALE : LEGENDTEXTSCALE,
+             narrow ? NARROWLEGENDSPACING : LEGENDSPACING, 0.0, textcolours.data(),
+             text.data(), l.boxcolours.data(), l.patterns.data(), boxscales.data(), boxwidths.data(),
+             l.colours.data(), l.styles.data(), l.widths.data(), l.colours.data(), l.scales.data(),
+             l.numbers.data(), l.symbols.data());
+}
+
+// Where the parts of a map picture lie: the panels' boxes (before equal scales), the
+// colour bars' band, the legend and the box the title stands on [shares of the page].
+struct MapLayout {
+    double left[PANELS], right[PANELS], bottom, top;
+    double barlow, barhigh;
+    Viewport legend, title;
+};
+
+// On a two-column page the fixed places; on a one-column page from the bottom up:
+// the legend in two columns as high as its rows, the bars over it, the panels side
+// by side across the width over them, up to the title's lines.
+MapLayout maplayout(const FigureOptions &o, size_t titlelinecount, int legendrows) {
+    MapLayout l{};
+    if (!onecolumn(o)) {
+        for (int k = 0; k < PANELS; ++k) {
+            l.left[k] = PANELLEFT[k];
+            l.right[k] = PANELRIGHT[k];
+        }
+        l.bottom = PANELLOW;
+        l.top = o.title ? PANELTITLED : PANELUNTITLED;
+        l.barlow = BARLOW;
+        l.barhigh = BARHIGH;
+        l.legend = {fromleft(2), fromleft(LAYOUTWIDTH - 2), LEGENDLOW, LEGENDHIGH};
+        l.title = {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH};
+        return l;
+    }
+    const PageSize page = pagesize(o);
+    const double w = page.w, h = page.h;
+    const double legendtop = NARROWMARGIN + compactlegendpoints(legendrows);  // [pt from the bottom]
+    const double barlow = legendtop + NARROWBARROOM, barhigh = barlow + BARPOINTS;
+    const double bottom = barhigh + NARROWXLABELROOM;
+    const double titlelow = h - NARROWMARGIN - (o.title ? titlepoints(titlelinecount) : 0.0);
+    const double top = titlelow - NARROWPANELTITLEROOM;
+    const double box = (w - NARROWLEFT - NARROWMARGIN - (PANELS - 1) * NARROWPANELGAP) / PANELS;
+    for (int k = 0; k < PANELS; ++k) {
+        l.left[k] = (NARROWLEFT + k * (box + NARROWPANELGAP)) / w;
+        l.right[k] = l.left[k] + box / w;
+    }
+    l.bottom = bottom / h;
+    l.top = top / h;
+    l.barlow = barlow / h;
+    l.barhigh = barhigh / h;
+    l.legend = {ONECOLUMNMARGIN, 1.0 - ONECOLUMNMARGIN, NARROWMARGIN / h, legendtop / h};
+    l.title = {ONECOLUMNMARGIN, 1.0 - ONECOLUMNMARGIN, top / h, titlelow / h};
+    return l;
+}
+
 void drawmappanel(const PlotSetup &setup, const std::vector<PlotPoint> &p, const MapFrame &f, MapPanel k,
-               const CellScales &c) {
+                  const CellScales &c, const FigureOptions &o) {
     plvpor(f.left[k], f.right[k], f.bottom, f.top);
     plwind(f.xlo, f.xhi, f.ylo, f.yhi);
-    setcolourmap(k == PANELWIN ? BLUEWHITERED : VIRIDIS);
+    setcolourmap(k == PANELWIN ? DARKTOLIGHT : VIRIDIS);
     drawcells(p, k, c);
     drawcellmarks(p, c);
     if (workspace(setup)) drawworkspace(setup, f);
     plcol0(BLACK);
     plwidth(1.0);
-    plbox("bcnst", 0.0, 0, k == PANELTOC ? "bcnstv" : "bcstv", 0.0, 0);
-    plmtex("t", PANELTITLEDISTANCE, 0.5, 0.5, PANELTITLES[k]);
-    plmtex("b", XLABELDISTANCE, 0.5, 0.5, axislabel(setup.xaxis, setup.request.type).c_str());
-    if (k == PANELTOC) plmtex("l", YLABELDISTANCE, 0.5, 0.5, axislabel(setup.yaxis, setup.request.type).c_str());
+    const PageSize page = pagesize(o);
+    const double box = (f.right[k] - f.left[k]) * page.w, high = (f.top - f.bottom) * page.h;  // [pt]
+    // PLplot's spacing on a two-column page; spaced to the panel's size on a one-column page.
+    const double xstep = onecolumn(o) ? tickstep({f.xlo, f.xhi}, box, XNUMBERPITCH * TEXTPOINTS, false) : 0.0;
+    const double ystep = onecolumn(o) ? tickstep({f.ylo, f.yhi}, high, YNUMBERPITCH * TEXTPOINTS, false) : 0.0;
+    plbox("bcnst", xstep, 0, k == PANELTOC ? "bcnstv" : "bcstv", ystep, 0);
+    plmtex("t", PANELTITLEDISTANCE, 0.5, 0.5, paneltitle(k, c.measure, onecolumn(o)).c_str());
+    plmtex("b", onecolumn(o) ? NARROWXLABELDISTANCE : XLABELDISTANCE, 0.5, 0.5,
+           axislabel(setup.xaxis, setup.request.type).c_str());
+    if (k == PANELTOC) plmtex("l", onecolumn(o) ? NARROWYLABELDISTANCE : YLABELDISTANCE, 0.5, 0.5, axislabel(setup.yaxis, setup.request.type).c_str());
 }
 
 // A colour bar from `left` to `right` of the current colour map 1 over the range,
-// numbered as powers of ten; `label` under it, or what its ends mean at them. Its
-// steps are the entries the cells take, each reaching a little into the next.
-void drawbar(double left, double right, double pagewidth, Range r, const char *label, const char *lowend = "",
-             const char *highend = "") {
-    plvpor(left, right, BARLOW, BARHIGH);
+// numbered as powers of ten (`logscale`) or as the values; `label` under it, or what
+// its ends mean at them. Its steps are the entries the cells take, each reaching a
+// little into the next.
+void drawbar(double left, double right, const MapLayout &l, double pagewidth, double labeldistance, Range r,
+             bool logscale, const std::string &label, const std::string &lowend = "",
+             const std::string &highend = "") {
+    plvpor(left, right, l.barlow, l.barhigh);
     plwind(r.lo, r.hi, 0.0, 1.0);
     const double step = (r.hi - r.lo) / CMAP1ENTRIES;
     const double overlap = CELLOVERLAP * (r.hi - r.lo) / ((right - left) * pagewidth);
@@ -368,97 +592,54 @@ void drawbar(double left, double right, double pagewidth, Range r, const char *l
     }
     plcol0(BLACK);
     plwidth(1.0);
-    plbox("bcnstl", 1.0, 1, "bc", 0.0, 0);
-    plmtex("b", BARLABELDISTANCE, 0.5, 0.5, label);
-    plmtex("b", BARLABELDISTANCE, 0.0, 0.0, lowend);
-    plmtex("b", BARLABELDISTANCE, 1.0, 1.0, highend);
+    if (logscale)
+        plbox("bcnstlo", 1.0, 1, "bc", 0.0, 0);
+    else
+        plbox("bcnst", 0.0, 0, "bc", 0.0, 0);
+    plmtex("b", labeldistance, 0.5, 0.5, label.c_str());
+    plmtex("b", labeldistance, 0.0, 0.0, lowend.c_str());
+    plmtex("b", labeldistance, 1.0, 1.0, highend.c_str());
 }
 
-void drawbars(const CellScales &c, double pagewidth) {
+// The bars under the panels of the layout (before equal scales, so that they keep
+// their width when the panels are narrower).
+void drawbars(const CellScales &c, const MapLayout &l, const FigureOptions &o) {
+    const MeasureRow &row = measurerow(c.measure);
+    const bool narrow = onecolumn(o);
+    const std::string label = narrow ? std::string(row.words) + " [" + row.unit + "]"
+                                     : std::string(row.scale) + " [" + row.unit + "], both panels";
+    const double pagewidth = pagesize(o).w, distance = narrow ? NARROWBARLABELDISTANCE : BARLABELDISTANCE;
+    const double inset = (narrow ? NARROWBARINSET : BARINSET) / pagewidth;
     setcolourmap(VIRIDIS);
-    drawbar(PANELLEFT[PANELTOC], PANELRIGHT[PANELSOTOC], pagewidth, c.error,
-            "positioning error with velocity term [m], both panels");
-    setcolourmap(BLUEWHITERED);
-    drawbar(PANELLEFT[PANELWIN], PANELRIGHT[PANELWIN], pagewidth, c.win, "", "◀ SOTOC closer", "TOC closer ▶");
+    drawbar(l.left[PANELTOC], l.right[PANELSOTOC] - (narrow ? inset : 0.0), l, pagewidth, distance, c.error,
+            row.logscale, label);
+    setcolourmap(DARKTOLIGHT);
+    drawbar(l.left[PANELWIN], l.right[PANELWIN] - inset, l, pagewidth, distance, c.win, true, "",
+            narrow ? "◀ SOTOC" : std::string("◀ SOTOC ") + row.better, narrow ? "TOC ▶" : std::string("TOC ") + row.better + " ▶");
 }
 
-// Cells of the grid between the lowest and the highest indices that no result holds.
-long long missingcells(const std::vector<PlotPoint> &p) {
-    auto i = std::minmax_element(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.i < b.i; });
-    auto j = std::minmax_element(p.begin(), p.end(), [](const PlotPoint &a, const PlotPoint &b) { return a.j < b.j; });
-    const long long cells = (static_cast<long long>(i.second->i) - i.first->i + 1) *
-                            (static_cast<long long>(j.second->j) - j.first->j + 1);
-    return cells - static_cast<long long>(p.size());
-}
+}  // namespace
 
-// The legend under the colour bars: the drawn kinds of cells with their counts,
-// and the workspace's marks.
-void drawmaplegend(const PlotSetup &setup, const std::vector<PlotPoint> &p) {
-    const int unfinished = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTCOMPARED && !s.sotocFinished; });
-    const int errunsolved = countpoints(p, [](const PlotPoint &s) { return s.outcome == POINTNOSOLUTION && s.noerrsolution; });
-    std::vector<std::string> texts = {
-        "no solution, error-free design: " + std::to_string(countoutcome(p, POINTNOSOLUTION) - errunsolved),
-        "no solution, design with the error: " + std::to_string(errunsolved),
-        "not run (out of reach): " + std::to_string(countoutcome(p, POINTNOTRUN)),
-        "last phase not reached (hatched): " + std::to_string(unfinished),
-    };
-    std::vector<PLINT> opt(4, PL_LEGEND_COLOR_BOX), boxcolours = {DARKGREY, LIGHTGREY, BLACK, BLACK};
-    std::vector<PLINT> patterns = {0, 0, 0, HATCHPATTERN};
-    std::vector<PLINT> colours(4, BLACK), styles(4, 1), numbers(4, 1);
-    std::vector<PLFLT> widths(4, HATCHWIDTH), scales(4, 1.0);
-    std::vector<const char *> symbols(4, "");
-    const long long missing = missingcells(p);
-    auto add = [&](const std::string &text, PLINT option, PLINT colour, PLFLT width, const char *symbol) {
-        texts.push_back(text);
-        opt.push_back(option);
-        boxcolours.push_back(WHITE);
-        patterns.push_back(0);
-        colours.push_back(colour);
-        styles.push_back(1);
-        numbers.push_back(1);
-        widths.push_back(width);
-        scales.push_back(1.0);
-        symbols.push_back(symbol);
-    };
-    if (missing > 0) add("not in the results (blank): " + std::to_string(missing), PL_LEGEND_NONE, BLACK, 1.0, "");
-    const int other = countpoints(p, [](const PlotPoint &s) { return s.otherstructure; });
-    if (other > 0) add("designs of different structure: " + std::to_string(other), PL_LEGEND_SYMBOL, BLACK, 1.0, "◇");
-    const int wide = countpoints(p, [](const PlotPoint &s) { return s.wideonly; });
-    if (wide > 0) add("solved only by the wide search: " + std::to_string(wide), PL_LEGEND_SYMBOL, BLACK, 1.0, "△");
-    if (workspace(setup)) {
-        add("robot base", PL_LEGEND_SYMBOL, BLACK, 1.0, "□");
-        const bool endvaries = setup.xaxis == AXISENDX || setup.xaxis == AXISENDY;
-        add(endvaries ? "start point of the move" : "end point of the move", PL_LEGEND_SYMBOL, BLACK, 1.0, "○");
-        if (setup.request.type == ROBOTSCARA)
-            add(printed("SCARA reach: %.3g to %.3g m", setup.reachInner, setup.reachOuter),
-                PL_LEGEND_LINE, BLACK, REACHWIDTH, "");
-    }
-    const PLINT n = static_cast<PLINT>(texts.size());
-    std::vector<const char *> text;
-    for (const std::string &t : texts) text.push_back(t.c_str());
-    std::vector<PLINT> textcolours(n, BLACK);
-    std::vector<PLFLT> boxscales(n, 0.8), boxwidths(n, HATCHWIDTH);
-    PLFLT width, height;
-    plvpor(fromleft(2), fromleft(LAYOUTWIDTH - 2), LEGENDLOW, LEGENDHIGH);
-    plwind(0.0, 1.0, 0.0, 1.0);
-    const PLINT rows = (n + LEGENDCOLUMNS - 1) / LEGENDCOLUMNS;
-    pllegend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
-             PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_TOP, 0.0, 0.0, LEGENDSAMPLE, WHITE, BLACK, 1, rows,
-             (n + rows - 1) / rows, n, opt.data(), 0.8, 0.8, LEGENDSPACING, 0.0, textcolours.data(), text.data(), boxcolours.data(),
-             patterns.data(), boxscales.data(), boxwidths.data(), colours.data(), styles.data(), widths.data(),
-             colours.data(), scales.data(), numbers.data(), symbols.data());
+namespace {
+
+int legendcolumns(const FigureOptions &o) { return onecolumn(o) ? NARROWLEGENDCOLUMNS : LEGENDCOLUMNS; }
+
+MapLayout maplayout(const PlotSetup &setup, const std::vector<PlotPoint> &points, const FigureOptions &o) {
+    return maplayout(o, pagetitle(setup, "Map", o).size(),
+                     legendrows(maplegend(setup, points, maptexts(o), o.measure), legendcolumns(o)));
 }
 
 }  // namespace
 
 MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points, const FigureOptions &o) {
+    const MapLayout l = maplayout(setup, points, o);
     MapFrame f{};
     for (int k = 0; k < PANELS; ++k) {
-        f.left[k] = PANELLEFT[k];
-        f.right[k] = PANELRIGHT[k];
+        f.left[k] = l.left[k];
+        f.right[k] = l.right[k];
     }
-    f.bottom = PANELLOW;
-    f.top = o.title ? PANELTITLED : PANELUNTITLED;
+    f.bottom = l.bottom;
+    f.top = l.top;
     const CellEdges cellsx = edgesx(points), cellsy = edgesy(points);
     f.xlo = f.ylo = HUGE_VAL;
     f.xhi = f.yhi = -HUGE_VAL;
@@ -486,7 +667,7 @@ MapFrame mapframe(const PlotSetup &setup, const std::vector<PlotPoint> &points, 
     f.xhi += mx;
     f.ylo -= my;
     f.yhi += my;
-    equalscales(f, pagesize(o));
+    equalscales(f, pagesize(o), onecolumn(o));
     return f;
 }
 
@@ -503,10 +684,14 @@ Outcome drawmap(OutputFile &picture, const PlotSetup &setup, const std::vector<P
     // Half a cell and the overlap, in axis units per point of the panel.
     const double pxx = (f.xhi - f.xlo) / ((f.right[0] - f.left[0]) * page.w);
     const double pxy = (f.yhi - f.ylo) / ((f.top - f.bottom) * page.h);
-    const CellScales c = {logrange(p, false), winrange(p), edgesx(p), edgesy(p), CELLOVERLAP * pxx, CELLOVERLAP * pxy};
-    if (o.title) drawsettingstitle(setup, "Map", {PANELLEFT[0], PANELRIGHT[2], TITLELOW, TITLEHIGH});
-    for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c);
-    drawbars(c, page.w);
-    drawmaplegend(setup, p);
+    const Measure m = o.measure;
+    const Range values = measurerow(m).logscale ? logrange(p, false, m) : valuerange(p, false, m);
+    const CellScales c = {m, values, winrange(p, m), edgesx(p), edgesy(p), CELLOVERLAP * pxx, CELLOVERLAP * pxy};
+    const MapLayout l = maplayout(setup, p, o);
+    if (o.title) drawsettingstitle(setup, "Map", l.title, o);
+    for (int k = 0; k < PANELS; ++k) drawmappanel(setup, p, f, static_cast<MapPanel>(k), c, o);
+    drawbars(c, l, o);
+    const MapLegend legend = maplegend(setup, p, maptexts(o), m);
+    drawmaplegend(legend, l.legend, legendrows(legend, legendcolumns(o)), onecolumn(o));
     return endpage(picture);
 }

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "atomicwrite/outfile.h"
+#include "formats/titles.h"
 #include "study/comparison.h"
 
 // Colour map 0 entries as the pictures set them. TOC orange and SOTOC blue: a pair
 // that stays apart in grey and under the common colour-vision deficiencies (its
 // lines differ by style and marker too).
-enum PlotColour { WHITE, BLACK, ORANGE, BLUE, GREY, LIGHTGREY, DARKGREY, NCOLOURS };
+enum PlotColour { WHITE, BLACK, ORANGE, BLUE, GREY, LIGHTGREY, NCOLOURS };
 
 // Page sizes of a journal [in]: one column, and the two columns of a page.
 constexpr double ONECOLUMNWIDTH = 3.5, ONECOLUMNHEIGHT = 2.6;
@@ -37,6 +38,7 @@ struct FigureOptions {
     bool title = true;           // the title lines above the panels
     double t0 = NAN, t1 = NAN;   // time axis of a comparison's figure [s]; NaN: the motion and a margin
     std::string settings;        // the settings that made it, for the metadata ("" when not known)
+    Measure measure = MEASUREERROR;  // the figure of the runs a sweep's or a map's picture draws
 };
 
 // A page in whole points, which PLplot's devices take.
@@ -44,10 +46,32 @@ struct PageSize {
     int w, h;  // [pt]
 };
 
-// Scale of a figure on its paper [-]: 1 on paper at least two columns wide and high,
-// where the panels, legend and 8.5 pt text of every figure fit. Smaller paper gets
-// the figure laid out on a page of the paper's shape enlarged to that size and drawn
-// on the paper scaled down by this, text and lines with it.
+// Height of the text on the page a figure is laid out on [pt]: 8.5 pt, a journal's
+// figure text, where the figure is drawn at its size.
+constexpr double TEXTPOINTS = 8.5;
+// PLplot's character height on that page [pt], the unit of its distances of text
+// from a viewport and of the legends' spacing: the text's millimetres at 72 points
+// to the inch, where its devices set the text at 96.
+constexpr double CHARPOINTS = TEXTPOINTS * 72.0 / 96.0;
+// Height of the text of a one-column figure on its paper [pt]: the legends' text, a
+// little smaller, is still above the 7 pt journals ask for.
+constexpr double ONECOLUMNTEXTPOINTS = 7.4;
+
+// Share of the page width left free at each side of the title and the legend of a
+// one-column figure.
+constexpr double ONECOLUMNMARGIN = 0.02;
+
+// Whether the paper is narrower than two columns: the figures then take their
+// one-column layouts (panels stacked or side by side across the width, short legends
+// under them in two columns, title lines broken to the width).
+bool onecolumn(const FigureOptions &o);
+
+// Scale of a figure on its paper [-]. 1 on paper at least two columns wide and high,
+// where the panels, legend and 8.5 pt text of every figure fit; a wide paper less
+// high gets the two-column figure laid out on a page of the paper's shape enlarged to
+// that size and drawn on the paper scaled down by this, text and lines with it. A
+// one-column figure is laid out on its paper enlarged so that its text is
+// ONECOLUMNTEXTPOINTS on the paper.
 double figurescale(const FigureOptions &o);
 
 // The paper of the options, the page of the file, rounded to whole points.
@@ -124,24 +148,47 @@ Outcome endpage(OutputFile &picture);
 std::string sourcedate();
 
 // Makes the panel the viewport and window and draws its grid and frame, with numbers
-// on the left and, when `xnumbers`, below; `ylog` for a logarithmic value axis.
-void drawpanel(const Panel &p, bool xnumbers, bool ylog);
+// on the left and, when `xnumbers`, below; `ylog` for a logarithmic value axis. With
+// `spaced`, the page in points (one-column pages), the numbers are spaced to the
+// panel's size, far enough apart not to touch; else PLplot spaces them by the range.
+void drawpanel(const Panel &p, bool xnumbers, bool ylog, PageSize spaced = {0, 0});
+
+// Room of an axis number on a one-column page [text heights]: up a value axis, and
+// along an x axis (some four characters).
+constexpr double YNUMBERPITCH = 1.6;
+constexpr double XNUMBERPITCH = 3.0;
+
+// A major tick spacing of the axis over `r`, 1, 2 or 5 times a power of ten, that
+// puts at most one number on every `pitch` of its `length` (in any one unit); for a
+// logarithmic axis, a whole number of decades.
+double tickstep(Range r, double length, double pitch, bool log);
 
 // Draws a polyline of world points in a colour, style and width.
 void drawpolyline(const std::vector<double> &xs, const std::vector<double> &ys, PlotColour colour, int style,
                   double width);
 
-// printf into a string.
-std::string printed(const char *format, ...) __attribute__((format(printf, 1, 2)));
-
-// "SCARA robot, vertical motion, elbow up" and the like.
-std::string robottitle(const ComparisonSettings &s);
 // "reduction ratios u1 = 40, u2 = 40;  move (0.7, 0) m  to  (-0.3, 0.4) m".
 std::string movetitle(const ComparisonSettings &s);
 
 // Two title lines above the viewport, aligned with its left edge; the first larger.
 void drawtitlelines(const Viewport &under, const std::string &first, const std::string &second);
 
+// The lines of a title of two lines on the options' page: the two as they are on a
+// two-column page; on a one-column page each broken, after a ";", ":" or ",", into
+// lines that fit its width, the first line's larger.
+std::vector<std::string> titlelines(const std::string &first, const std::string &second, const FigureOptions &o);
+// Room the title lines take above the panels on the options' page [pt of the page a
+// figure is laid out on].
+double titlepoints(size_t lines);
+// The title lines above the viewport, aligned with its left edge; the first larger
+// and the others under it, the last TITLESECOND text heights above the viewport.
+void drawtitlelines(const Viewport &under, const std::vector<std::string> &lines);
+
 // The legend in the upper left of the viewport, framed, on white, its entries in
-// `columns` columns filled row by row.
-void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries, int columns = 1);
+// `columns` columns filled row by row; `compact`: its rows closer, as on a
+// one-column page.
+void drawlegendbox(const Viewport &port, const std::vector<LegendEntry> &entries, int columns = 1,
+                   bool compact = false);
+// Height of a compact legend of `rows` rows, its frame included [pt of the page a
+// figure is laid out on].
+double compactlegendpoints(int rows);

@@ -221,7 +221,12 @@ bool writepage(OutputFile &picture) {
 
 }  // namespace
 
-double figurescale(const FigureOptions &o) { return std::min({1.0, o.W / TWOCOLUMNWIDTH, o.H / TWOCOLUMNHEIGHT}); }
+bool onecolumn(const FigureOptions &o) { return o.W < TWOCOLUMNWIDTH; }
+
+double figurescale(const FigureOptions &o) {
+    if (onecolumn(o)) return ONECOLUMNTEXTPOINTS / TEXTPOINTS;
+    return std::min({1.0, o.W / TWOCOLUMNWIDTH, o.H / TWOCOLUMNHEIGHT});
+}
 
 PageSize papersize(const FigureOptions &o) {
     return {static_cast<int>(std::lround(o.W * POINTSPERINCH)), static_cast<int>(std::lround(o.H * POINTSPERINCH))};

@@ -2,6 +2,7 @@
 
 #include <plplot.h>
 
+#include "formats/titles.h"
 #include "formats/resultjson.h"
 
 #include <algorithm>
@@ -12,42 +13,6 @@ namespace {
 // Decades shown when no positioning error is positive (none compared).
 constexpr double EMPTYLOGLO = -3.0;
 constexpr double EMPTYLOGHI = 0.0;
-
-// Whether axis a of the setup carries the setting `s` (a ratio is carried by AXISRATIOS too).
-bool along(PlotAxis axis, PlotAxis s) {
-    return axis == s || (axis == AXISRATIOS && (s == AXISRATIO1 || s == AXISRATIO2));
-}
-
-// A setting in the title: the letter of the axis that varies it, else its value.
-std::string settingtext(const PlotSetup &setup, PlotAxis s) {
-    if (along(setup.xaxis, s)) return "x";
-    if (along(setup.yaxis, s)) return "y";
-    return printed("%g", axisvalue(s, setup.request));
-}
-
-// The ratios, the move and the mass error, each value an axis varies named by its letter.
-std::string settingstext(const PlotSetup &s) {
-    std::string text = "reduction ratios u1 = ";
-    if (s.xaxis == AXISRATIOS || s.yaxis == AXISRATIOS)
-        text += "u2 = " + settingtext(s, AXISRATIO1);
-    else
-        text += settingtext(s, AXISRATIO1) + ", u2 = " + settingtext(s, AXISRATIO2);
-    text += ";  move (" + settingtext(s, AXISSTARTX) + ", " + settingtext(s, AXISSTARTY) + ") m  to  (" +
-            settingtext(s, AXISENDX) + ", " + settingtext(s, AXISENDY) + ") m";
-    if (s.xaxis != AXISERROR && s.yaxis != AXISERROR) text += ";  mass error " + settingtext(s, AXISERROR) + " %";
-    // SOTOC's switching rule, when it is not the one of the interactive program.
-    if (along(s.xaxis, AXISNEAR) || along(s.yaxis, AXISNEAR) || s.request.near != DEFAULTNEAR)
-        text += ";  SOTOC near " + settingtext(s, AXISNEAR);
-    if (!settingoff(SETTINGFALLBACK, &s.request.fallback))
-        text += ";  fallback " + printed("%g", s.request.fallback) + " s";
-    for (const auto &[k, v] : s.request.designErrors)
-        text += std::string(";  design error of ") + parameterrow(k).name + " " +
-                settingtext(s, namedaxis(SETTINGDESIGNERRORS, k)) + " %";
-    for (const auto &[k, v] : s.request.params)
-        text += std::string(";  ") + parameterrow(k).name + " " + settingtext(s, namedaxis(SETTINGPARAMS, k)) + " " +
-                parameterunit(k, s.request.type);
-    return text;
-}
 
 // The settings the points share, without those the axes vary, and the axes:
 // {"settings": ..., "x": AXIS, "y": AXIS}. The same whichever point was read first.
@@ -71,20 +36,42 @@ nlohmann::ordered_json setupjson(const PlotSetup &setup) {
 
 }  // namespace
 
-Range logrange(const std::vector<PlotPoint> &p, bool unfinished) {
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
+namespace {
+
+// Calls take(v) for the measure's value v of each run of the compared points that
+// has one: TOC's, and SOTOC's when it reached its last phase or `unfinished`.
+template <class Take>
+void eachvalue(const std::vector<PlotPoint> &p, bool unfinished, Measure m, Take take) {
     for (const PlotPoint &s : p) {
         if (s.outcome != POINTCOMPARED) continue;
         const bool sotoc = unfinished || s.sotocFinished;
-        for (double e : {s.tocError, sotoc ? s.sotocError : s.tocError})
-            if (e > 0.0 && std::isfinite(e)) {
-                lo = std::min(lo, std::log10(e));
-                hi = std::max(hi, std::log10(e));
-            }
+        for (double v : {measureof(s, m, false), measureof(s, m, sotoc)})
+            if (std::isfinite(v)) take(v);
     }
+}
+
+}  // namespace
+
+Range logrange(const std::vector<PlotPoint> &p, bool unfinished, Measure m) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    eachvalue(p, unfinished, m, [&](double v) {
+        if (v <= 0.0) return;
+        lo = std::min(lo, std::log10(v));
+        hi = std::max(hi, std::log10(v));
+    });
     if (lo > hi) return {EMPTYLOGLO, EMPTYLOGHI};
     lo = std::floor(lo);
     hi = std::ceil(hi);
+    return {lo, hi > lo ? hi : lo + 1.0};
+}
+
+Range valuerange(const std::vector<PlotPoint> &p, bool unfinished, Measure m) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    eachvalue(p, unfinished, m, [&](double v) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    });
+    if (lo > hi) return {0.0, 1.0};
     return {lo, hi > lo ? hi : lo + 1.0};
 }
 
@@ -99,10 +86,22 @@ Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, con
     return beginpage(picture, named, title);
 }
 
-void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under) {
-    drawtitlelines(under, kind + ": " + robottitle(requestsettings(setup.request)), settingstext(setup));
+std::vector<std::string> pagetitle(const PlotSetup &setup, const std::string &kind, const FigureOptions &o) {
+    return titlelines(plottitle(setup, kind), settingstitle(setup), o);
+}
+
+void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under,
+                       const FigureOptions &o) {
+    drawtitlelines(under, pagetitle(setup, kind, o));
 }
 
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o) {
     return static_cast<int>(std::count_if(p.begin(), p.end(), [o](const PlotPoint &s) { return s.outcome == o; }));
+}
+
+int countnovalue(const std::vector<PlotPoint> &p, Measure m) {
+    int n = 0;
+    for (const PlotPoint &s : p)
+        if (s.outcome == POINTCOMPARED) n += std::isnan(measureof(s, m, false)) + std::isnan(measureof(s, m, true));
+    return n;
 }

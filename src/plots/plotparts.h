@@ -9,10 +9,14 @@
 #include "plots/page.h"
 #include "plots/plot.h"
 
-// Whole decades around every positive positioning error of the compared points
-// [log10 m]; at least one decade. `unfinished`: also SOTOC's of runs that never
-// reached their last phase.
-Range logrange(const std::vector<PlotPoint> &p, bool unfinished);
+// Whole decades around every positive value of the measure of the compared points
+// [log10 of its unit]; at least one decade. `unfinished`: also SOTOC's of runs that
+// never reached their last phase.
+Range logrange(const std::vector<PlotPoint> &p, bool unfinished, Measure m = MEASUREERROR);
+
+// From the smallest to the largest value of the measure, taken as logrange takes
+// them [its unit]; a span of 1 above a single value, 0 to 1 without any.
+Range valuerange(const std::vector<PlotPoint> &p, bool unfinished, Measure m);
 
 // beginpage that also fails, the output abandoned, when there are no points; the
 // metadata's settings, unless the options name them, are the setup's request's
@@ -20,9 +24,12 @@ Range logrange(const std::vector<PlotPoint> &p, bool unfinished);
 Outcome beginpage(OutputFile &picture, const std::vector<PlotPoint> &points, const PlotSetup &setup,
                   const FigureOptions &o, const std::string &title);
 
-// The two title lines above the viewport: `kind` and robot, motion and elbow; then
-// the settings, each an axis varies named by its letter.
-void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under);
+// The title lines above the viewport: `kind` and robot, motion and elbow; then
+// the settings, each an axis varies named by its letter; broken to the width of a
+// one-column page (titlelines).
+std::vector<std::string> pagetitle(const PlotSetup &setup, const std::string &kind, const FigureOptions &o);
+void drawsettingstitle(const PlotSetup &setup, const std::string &kind, const Viewport &under,
+                       const FigureOptions &o = {});
 
 // Counts of the points that ended as `o`.
 int countoutcome(const std::vector<PlotPoint> &p, PointOutcome o);
@@ -32,3 +39,6 @@ template <class Which>
 int countpoints(const std::vector<PlotPoint> &p, Which which) {
     return static_cast<int>(std::count_if(p.begin(), p.end(), which));
 }
+
+// The runs of TOC and SOTOC at compared points that have no value of the measure.
+int countnovalue(const std::vector<PlotPoint> &p, Measure m);

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "records/records.h"
+#include "formats/titles.h"
+#include "formats/resultfile.h"
 #include "formats/resultjson.h"
 #include "formats/runcsv.h"
 #include "jobs/batch.h"
@@ -164,7 +166,20 @@ struct Arrivals {
     py::list results;           // the dicts, in order, without `gather`
     py::object gather;          // the Python side's gathering (sotoc.py), None for none
     std::exception_ptr failed;  // what turning a result into its dict or gathering it raised, first
+    ResultReading reading{};    // the lines gathered, as the program's picture reads them
 };
+
+// What the program's picture of the lines read shares (plotsetup); fails as
+// finishreading does when they make none.
+Outcome pictureof(const ResultReading &reading, py::dict &d) {
+    PlotSetup setup{};
+    std::vector<PlotPoint> points;
+    const Outcome read = finishreading(reading, setup, points);
+    if (!read.ok()) return read;
+    d["title"] = py::make_tuple(plottitle(setup, plotkind(setup)), settingstitle(setup));
+    d["reach"] = py::make_tuple(setup.reachInner, setup.reachOuter);
+    return read;
+}
 
 // Adds a result line (a JSON object) as its dict, with the GIL taken for it; false
 // once turning or gathering one failed.
@@ -172,8 +187,11 @@ bool arrive(Arrivals &got, GilReleased &off, const std::string &line) {
     const GilTaken held(off);
     if (got.failed) return false;
     try {
-        if (got.gather && !got.gather.is_none())
+        if (got.gather && !got.gather.is_none()) {
             got.gather.attr("add")(pythonof(json::parse(line)));
+            // A line the picture cannot read leaves the results without its title.
+            readresultline(got.reading, line, static_cast<int>(got.reading.lines.size()) + 1);
+        }
         else
             got.results.append(pythonof(json::parse(line)));
     } catch (...) {
@@ -316,6 +334,8 @@ py::object gatheredend(const Arrivals &got, const Stopped &stopped, PyObject *ki
         got.gather.attr("close")();
         throw;
     }
+    py::dict shared;
+    if (pictureof(got.reading, shared).ok()) got.gather.attr("shared") = shared;
     return got.gather.attr("end")();
 }
 
@@ -377,7 +397,7 @@ py::object sweep(const SettingArguments &a, const py::object &errors, const py::
     const SweepJob job{requestof(values), gridof(grid), Shard{0, 1}, jobsof(workers)};
     py::list axes;
     axes.append(axisof(AXISERROR, job.grid, job.request.type));
-    Arrivals got{py::list(), gatheringof(gathered, axes, job.grid.count), nullptr};
+    Arrivals got{py::list(), gatheringof(gathered, axes, job.grid.count), nullptr, {{"results"}, {}}};
     Stopped stopped{false, "", nullptr};
     {
         GilReleased off;
@@ -405,7 +425,7 @@ py::object map(const SettingArguments &a, const py::object &x, const py::object 
     py::list axes;
     for (const MapAxis *axis : {&job.grid.x, &job.grid.y})
         if (axis->kind != AXISNONE) axes.append(axisof(axis->kind, axis->grid, job.request.type));
-    Arrivals got{py::list(), gatheringof(gathered, axes, mapcount(job.grid)), nullptr};
+    Arrivals got{py::list(), gatheringof(gathered, axes, mapcount(job.grid)), nullptr, {{"results"}, {}}};
     Stopped stopped{false, "", nullptr};
     {
         GilReleased off;
@@ -451,4 +471,18 @@ py::tuple montecarlo(const SettingArguments &a, const Study &study, const py::ob
     if (kept.ok()) kept = summarise(samples, summary);
     if (!kept.ok()) throw std::runtime_error(kept.message);
     return py::make_tuple(dataset, pythonof(summary));
+
+py::dict plotsetup(const py::object &lines) {
+    std::vector<std::string> texts;
+    for (const py::handle &line : lines) texts.push_back(line.cast<std::string>());
+    const Turn taken("plotsetup");
+    ResultReading reading{{"results"}, {}};
+    for (size_t k = 0; k < texts.size(); ++k) {
+        const Outcome read = readresultline(reading, texts[k], static_cast<int>(k) + 1);
+        if (!read.ok()) throw py::value_error(read.message);
+    }
+    py::dict shared;
+    const Outcome read = pictureof(reading, shared);
+    if (!read.ok()) throw py::value_error(read.message);
+    return shared;
 }

@@ -40,6 +40,13 @@ struct Gathered {
 py::object sweep(const SettingArguments &a, const py::object &errors, const py::object &jobs,
                  const Gathered &gathered);
 
+// What the pictures of result lines (JSON texts, as a sweep or a map writes them)
+// share, as the program draws them: {"title": (first line, second line), "reach":
+// (inner, outer) [m]}, the reach of the arm that ran (the outer one infinite for the
+// cylindrical robot). Raises ValueError with the reader's refusal when the lines
+// make no picture.
+py::dict plotsetup(const py::object &lines);
+
 // The comparison for every point of the axes x and y (NAME, FROM, TO, STEP) or
 // (NAME, VALUES), as the lines of sotoc map, gathered as `gathered` asks.
 py::object map(const SettingArguments &a, const py::object &x, const py::object &y, const py::object &jobs,

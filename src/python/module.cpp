@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/resultfile.h"
 #include "formats/resultjson.h"
 #include "formats/runcsv.h"
 #include "settings/settings.h"
@@ -38,14 +39,15 @@ the same numbers to the last bit.
                                             the comparison for samples of uncertain
                                             settings: (xarray.Dataset, summary dict)
     records_frame(results)                  results as a flat pandas.DataFrame
-    plot_sweep(results), plot_map(ds)       the panels of sweep --plot and map --plot
-                                            as a matplotlib figure
+    plot_sweep(results, measure="error"),   the panels of sweep --plot and map --plot
+    plot_map(ds, measure="error")           as a matplotlib figure
 
 Sweeps and maps return their results as the list of result dicts (as_="records"),
 as a dict of NumPy arrays (as_="arrays") or as an xarray.Dataset (as_="xarray"): the
-axes' values, and for every point the outcome code (an index into OUTCOMES), the
-positioning error [m] and final time [s] of each run, and whether SOTOC reached its
-last phase, shaped (ny, nx) for a map over two settings.
+axes' values, and for every point the outcome code (an index into OUTCOMES), every
+measure of each run, which search solved each design, whether the designs share
+their structure, whether SOTOC reached its last phase and which of its phases the
+fallback ended, shaped (ny, nx) for a map over two settings.
 
 Batches, sweeps, maps and Monte Carlo studies run each comparison in its own worker
 process. Each call starts from the program's start-up state, whatever ran before. Refused arguments
@@ -313,12 +315,19 @@ Arguments:
 // The arguments of sweep and map that choose how the results come back.
 const char *const GATHEREDHELP = R"(    as_     str: "records" (the list of result dicts), "arrays" (a dict of NumPy
             arrays: each axis's values under its name, x first; "outcome", int8, an
-            index into sotoc.OUTCOMES; "runs.RUN.error" [m] and "runs.RUN.tf" [s],
-            float64, NaN where the run did not happen, for RUN tocFree, tocErr and
-            sotocErr; "runs.sotocErr.finished", bool; each of one element per point,
-            shaped (ny, nx) for a map over two settings) or "xarray" (the same as an
-            xarray.Dataset: the axes as coordinates, units and labels in the
-            variables' attrs, the settings no axis varies in its attrs). Default 'records'.
+            index into sotoc.OUTCOMES; for RUN free_toc, toc and sotoc (the runs
+            tocFree, tocErr, sotocErr) RUN_error, RUN_tf, RUN_designed_tip_error,
+            RUN_end_tip_error [m], RUN_designed_tip_speed, RUN_end_tip_speed [m/s],
+            RUN_settling_time [s], float64, NaN where the run did not happen or the
+            result holds null; sotoc_finished, same_structure and
+            sotoc_phaseK_fallback (K 1 to 4), bool; free_search and error_search,
+            int8, 0 unsolved, 1 standard, 2 wide; the older names
+            "runs.RUN.error", "runs.RUN.tf" and "runs.sotocErr.finished" too; each
+            of one element per point, shaped (ny, nx) for a map over two settings)
+            or "xarray" (the same as an xarray.Dataset: the axes as coordinates;
+            units, long_name and the JSON path of the result (json_path) in the
+            variables' attrs; the settings no axis varies in its attrs).
+            Default 'records'.
     progress bool: show the points done and the time left with a tqdm progress bar,
             in a notebook too. Default False.
 )";
@@ -548,6 +557,9 @@ PYBIND11_MODULE(_sotoc, m) {
     define(m, PARAMSPARAMETERS, fill(PARAMSHELP, fields), [](const Bound &b) { return params(b.settings); });
     m.def("batch", &batch, fill(BATCHHELP, fields).c_str(), py::arg("settings"), py::arg("jobs") = py::none());
     refuseotherarguments(m, BATCHPARAMETERS);
+    m.def("plotsetup", &plotsetup, "plotsetup(lines: Sequence[str]) -> Dict[str, Tuple[float, float]]\n\n"
+          "The title lines and the arm's reach [m] of the picture of result lines (JSON texts), as the program "
+          "draws them; ValueError when they make no picture.", py::arg("lines"));
     define(m, SWEEPPARAMETERS, fill(SWEEPHELP, fields),
            [](const Bound &b) {
                return sweep(b.settings, b.get("errors", py::none()), b.get("jobs", py::none()), b.gathered());
@@ -570,4 +582,13 @@ PYBIND11_MODULE(_sotoc, m) {
         py::make_tuple(outcomeword(COMPARED), outcomeword(NOFREESOLUTION), outcomeword(NOERRSOLUTION), UNREACHABLE,
                        outcomeword(DIVERGED));
     m.attr("RUNNAMES") = py::make_tuple(RUNNAMES[0], RUNNAMES[1], RUNNAMES[2]);
+    // The measures the pictures draw, as --measure names them: (name, words, unit,
+    // drawn over decades, the title of the ratio of SOTOC's to TOC's value, the words
+    // of a map's colour scale, the word of SOTOC's smaller value: "closer", "sooner").
+    py::list measures;
+    for (int k = 0; k < MEASURES; ++k) {
+        const MeasureRow &row = measurerow(static_cast<Measure>(k));
+        measures.append(py::make_tuple(row.name, row.words, row.unit, row.logscale, row.ratio, row.scale, row.better));
+    }
+    m.attr("MEASURES") = py::tuple(measures);
 }

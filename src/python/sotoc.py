@@ -7,6 +7,7 @@ calls that need them."""
 import ast
 import importlib
 import inspect
+import json
 import math
 import re
 import reprlib
@@ -17,25 +18,76 @@ __doc__ = _sotoc.__doc__
 __version__ = _sotoc.__version__
 OUTCOMES = _sotoc.OUTCOMES  # the outcome words, by their codes in the arrays
 RUNNAMES = _sotoc.RUNNAMES  # tocFree, tocErr, sotocErr
+MEASURES = _sotoc.MEASURES  # the measures the pictures draw: (name, words, unit, drawn over decades, ratio title,
+                           # colour scale's words, the smaller ratio's word)
 
-__all__ = ["compare", "params", "batch", "sweep", "map", "records_frame", "plot_sweep", "plot_map", "OUTCOMES", "RUNNAMES"]
+__all__ = ["compare", "params", "batch", "sweep", "map", "records_frame", "plot_sweep", "plot_map", "OUTCOMES", "RUNNAMES",
+           "MEASURES"]
 
 # The forms of the results of sweeps and maps (the argument as_).
 FORMS = ("records", "arrays", "xarray")
 
-# The figures kept of each run in the arrays: (key, dtype, value where the run did
-# not happen, unit, what it is). The runs' words name them in labels.
-FIGURES = [("runs.%s.error" % run, "float64", math.nan, "m", "%s: positioning error with the velocity term")
-           for run in RUNNAMES] + \
-          [("runs.%s.tf" % run, "float64", math.nan, "s", "%s: final time") for run in RUNNAMES] + \
-          [("runs.sotocErr.finished", "bool", False, "", "%s: reached its last phase")]
 RUNWORDS = {"tocFree": "error-free TOC", "tocErr": "TOC with the mass error", "sotocErr": "SOTOC with the mass error"}
+# The runs' prefixes in the names of the arrays.
+RUNPREFIXES = {"tocFree": "free_toc", "tocErr": "toc", "sotocErr": "sotoc"}
+# The figures of a run: (member, units, what it is).
+RUNFIGURES = [("error", "m", "positioning error with the velocity term"), ("tf", "s", "final time"),
+              ("designedTipError", "m", "tip's distance from the goal at the designed final time"),
+              ("designedTipSpeed", "m/s", "tip's speed at the designed final time"),
+              ("endTipError", "m", "tip's distance from the goal at the end of the run"),
+              ("endTipSpeed", "m/s", "tip's speed at the end of the run"),
+              ("settlingTime", "s", "settling time")]
+# The searches that solve a design, by their codes in the arrays (0: none solved it).
+SEARCHES = (None, "standard", "wide")
+# Phases of a SOTOC run.
+PHASES = 4
+
+
+def _snake(name):
+    """A member's name in lower case with underscores: designedTipError, designed_tip_error."""
+    return re.sub(r"([A-Z])", lambda m: "_" + m.group(1).lower(), name)
+
+
+# The variables kept of each point in the arrays: (name, JSON path in a result, dtype,
+# value where the result lacks it or holds null, units, long name, the value as kept).
+VARIABLES = [("%s_%s" % (RUNPREFIXES[run], _snake(member)), "runs.%s.%s" % (run, member), "float64", math.nan, unit,
+              "%s: %s" % (RUNWORDS[run], what), float) for run in RUNNAMES for member, unit, what in RUNFIGURES] + \
+            [("sotoc_finished", "runs.sotocErr.finished", "bool", False, "1",
+              "SOTOC with the mass error: reached its last phase", bool),
+             ("same_structure", "designs.samestructure", "bool", False, "1",
+              "both designs start joint 2 with the same sign (false where not compared)", bool)] + \
+            [("%s_search" % design, "designs.%s.search" % design, "int8", 0, "1",
+              "%s: the search that solved it, 0 none, 1 standard, 2 wide" % words, SEARCHES.index)
+             for design, words in [("free", "error-free design"), ("error", "design with the mass error")]] + \
+            [("sotoc_phase%d_fallback" % (k + 1), "runs.sotocErr.phases.%d.by" % k, "bool", False, "1",
+              "SOTOC with the mass error: phase %d ended by the fallback" % (k + 1), lambda by: by == "fallback")
+             for k in range(PHASES)]
+# The names of earlier versions, kept: their JSON paths.
+ALIASES = ["runs.%s.%s" % (run, member) for run in RUNNAMES for member in ("error", "tf")] + ["runs.sotocErr.finished"]
+# A variable's name by its JSON path.
+NAMEOF = {path: name for name, path, *_ in VARIABLES}
+
+
+def _at(result, path):
+    """The value at the dotted path of a result, None where it has none."""
+    value = result
+    for key in path.split("."):
+        if isinstance(value, list):
+            value = value[int(key)] if int(key) < len(value) else None
+        elif isinstance(value, dict):
+            value = value.get(key)
+        if value is None:
+            return None
+    return value
+
 
 # The axis of a sweep's records, as the command labels it.
 ERRORLABEL = "mass error of the design [%]"
 
-# The outcome codes the plots tell apart.
+# The outcome codes the plots tell apart: compared, the two designs' failures (the
+# error-free design's, the design's with the error); the others did not run.
 COMPARED, UNREACHABLE = OUTCOMES.index("compared"), OUTCOMES.index("unreachable")
+NOFREESOLUTION, NOERRSOLUTION = 1, 2
 
 
 def _signature(function):
@@ -110,12 +162,13 @@ class _Gathering:
         self.done = 0
         self.first = None  # the first result, for the settings no axis varies
         self.records = []
+        self.shared = None  # what the program's picture of the results shares (_sotoc sets it): title, reach
         self.arrays = {}
         if as_ != "records":
             import numpy
             self.arrays["outcome"] = numpy.zeros(count, dtype="int8")
-            for key, dtype, missing, _, _ in FIGURES:
-                self.arrays[key] = numpy.full(count, missing, dtype=dtype)
+            for name, _, dtype, missing, *_ in VARIABLES:
+                self.arrays[name] = numpy.full(count, missing, dtype=dtype)
         self.bar = _progressbar(count) if progress else None
 
     def add(self, result):
@@ -127,11 +180,9 @@ class _Gathering:
             if self.first is None:
                 self.first = {"settings": result["settings"], "program": result["program"]}
             self.arrays["outcome"][k] = OUTCOMES.index(result["outcome"])
-            runs = result.get("runs")
-            for key, _, missing, _, _ in FIGURES if runs else []:
-                _, run, figure = key.split(".")
-                value = runs[run].get(figure)
-                self.arrays[key][k] = missing if value is None else value
+            for name, path, _, missing, _, _, kept in VARIABLES:
+                value = _at(result, path)
+                self.arrays[name][k] = missing if value is None else kept(value)
         if self.bar is not None:
             self.bar.update(1)
 
@@ -148,20 +199,33 @@ class _Gathering:
         shape = tuple(len(a["values"]) for a in reversed(self.axes))
         arrays = {a["name"]: numpy.array(a["values"], dtype="float64") for a in self.axes}
         arrays.update({key: values.reshape(shape) for key, values in self.arrays.items()})
-        return arrays if self.form == "arrays" else self.dataset(arrays)
+        arrays.update({path: arrays[NAMEOF[path]] for path in ALIASES})
+        if self.form == "arrays":
+            arrays.update(self.picture())
+            return arrays
+        return self.dataset(arrays)
+
+    def picture(self):
+        """The title (its two lines, joined by a newline) and the arm's reach [m] of the
+        program's picture of the results; none without results."""
+        if self.shared is None:
+            return {}
+        return {"title": "\n".join(self.shared["title"]), "reach": tuple(self.shared["reach"])}
 
     def dataset(self, arrays):
         dims = tuple(a["name"] for a in reversed(self.axes))
         coords = {a["name"]: (a["name"], arrays[a["name"]], {"units": _units(a["label"]), "long_name": a["label"]})
                   for a in self.axes}
         variables = {"outcome": (dims, arrays["outcome"], {
+            "long_name": "outcome of the comparison", "units": "1", "json_path": "outcome",
             "flag_values": list(range(len(OUTCOMES))), "flag_meanings": " ".join(OUTCOMES)})}
-        for key, _, _, unit, what in FIGURES:
-            attrs = {"long_name": what % RUNWORDS[key.split(".")[1]]}
-            if unit:
-                attrs["units"] = unit
-            variables[key] = (dims, arrays[key], attrs)
-        return self.xarray.Dataset(variables, coords=coords, attrs=self.settings())
+        for name, path, _, _, unit, what, _ in VARIABLES:
+            variables[name] = (dims, arrays[name], {"long_name": what, "units": unit, "json_path": path})
+        for path in ALIASES:
+            variables[path] = variables[NAMEOF[path]]
+        attrs = self.settings()
+        attrs.update(self.picture())
+        return self.xarray.Dataset(variables, coords=coords, attrs=attrs)
 
     def settings(self):
         """The settings of the points for the Dataset's attrs, each setting flat: the
@@ -237,31 +301,61 @@ def records_frame(results: "Union[Result, Iterable[Mapping[str, Any]]]") -> "pan
 
 # --- the pictures ----------------------------------------------------------------------
 
-# The colours and marks of the command's pictures: TOC red, SOTOC blue; open circles
-# where SOTOC never reached its last phase; grey triangles without a solution, black
-# diamonds out of reach, standing on the x axis.
-TOCCOLOUR, SOTOCCOLOUR, NOSOLUTIONCOLOUR = "red", "blue", "grey"
+# The colours, styles and marks of the command's pictures (its colour map 0): TOC
+# orange, dashed, squares; SOTOC blue, solid, circles, open where SOTOC never reached
+# its last phase; on the x axis grey triangles up where the error-free design has no
+# solution, down where the design with the error has none, black diamonds that did
+# not run. Map cells without figures: line patterns on white, horizontal where the
+# error-free design has no solution, vertical where the design with the error has
+# none, crossed diagonals that did not run; diagonal hatching over the cells where
+# SOTOC never reached its last phase; the ratio of SOTOC's to TOC's value on cividis,
+# dark blue (SOTOC's smaller) over mid-grey to light yellow; the reach circles a
+# black line under a white one.
+TOCCOLOUR, SOTOCCOLOUR, GREY = "#e69f00", "#0072b2", "#6e6e6e"
+NOFIGURESPATTERNS, UNFINISHEDPATTERN = ("---", "|||", "xxx"), "///"
+RATIOSCALE = "cividis"
+TOCSTYLE, SOTOCSTYLE, TOCMARK, SOTOCMARK = "--", "-", "s", "o"
+NOFIGURESMARKS = {NOFREESOLUTION: ("^", GREY), NOERRSOLUTION: ("v", GREY)}
+NOTRUNMARK = ("D", "black")
+REACHWIDTH, REACHINNERWIDTH = 2.0, 0.8
 # Share of the x span left free at each side; half width around a single point [axis unit].
 XMARGIN, SINGLEPOINTMARGIN = 0.02, 1.0
 # Room above the longest final time, as a share of it.
 TIMEHEADROOM = 0.12
-# Smallest half range of the scale of which came closer [decades].
-MINWINDECADES = 1.0
+# Smallest half range of the scale of which came closer [decades], and of a ratio of times.
+MINWINDECADES, MINWINTIMEDECADES = 1.0, 0.1
+
+
+def _measure(measure, caller):
+    """The row of MEASURES named `measure`; ValueError naming the accepted ones."""
+    for row in MEASURES:
+        if measure == row[0]:
+            return row
+    raise ValueError("%s: measure %s refused; accepts %s" % (caller, reprlib.repr(measure),
+                                                             ", ".join(repr(row[0]) for row in MEASURES)))
+
+
+def _picture(title, reach):
+    """The title lines and the reach of the program's picture, from what the arrays or
+    the Dataset carry: (("", ""), (nan, nan)) when they carry none."""
+    lines = tuple(title.split("\n", 1)) if title else ("", "")
+    return lines, tuple(reach) if reach is not None else (math.nan, math.nan)
 
 
 def _table(data):
     """The figures of a sweep or a map (records of a sweep, its arrays or Dataset, or
-    the arrays or Dataset of a map) as (axes, arrays, title): axes a list of (name,
-    label, values), x first; arrays as as_="arrays" gives them."""
+    the arrays or Dataset of a map) as (axes, arrays, title, reach): axes a list of
+    (name, label, values), x first; arrays as as_="arrays" gives them; the title lines
+    and the arm's reach [m] of the program's picture."""
     import numpy
     if hasattr(data, "data_vars"):  # an xarray.Dataset
         arrays = {k: numpy.asarray(data[k].values) for k in data.variables}
-        axes = [(d, data[d].attrs.get("long_name", d), arrays[d]) for d in reversed(data[FIGURES[0][0]].dims)]
-        title = ", ".join(str(data.attrs[k]) for k in ("robot", "motion") if k in data.attrs)
-        return axes, arrays, title
+        axes = [(d, data[d].attrs.get("long_name", d), arrays[d]) for d in reversed(data["outcome"].dims)]
+        return (axes, arrays) + _picture(data.attrs.get("title"), data.attrs.get("reach"))
     if isinstance(data, dict):
-        keys = [k for k in data if k != "outcome" and k not in {f[0] for f in FIGURES}]
-        return [(k, k, numpy.asarray(data[k])) for k in keys], data, ""
+        keys = [k for k in data if k not in ("outcome", "title", "reach") and k not in NAMEOF.values()
+                and k not in ALIASES]
+        return ([(k, k, numpy.asarray(data[k])) for k in keys], data) + _picture(data.get("title"), data.get("reach"))
     results = list(data)
     if any("map" in r for r in results):
         raise ValueError("plot_sweep: map results are drawn from their arrays: sotoc.map(..., as_='arrays')")
@@ -269,18 +363,22 @@ def _table(data):
                                               "values": [r["settings"]["error"] for r in results]}], len(results))
     for r in results:
         gathering.add(r)
+    if results:
+        gathering.shared = _sotoc.plotsetup([json.dumps(r) for r in results])
     arrays = gathering.end()
-    title = ", ".join(results[0]["settings"][k] for k in ("robot", "motion")) if results else ""
-    return [("error", ERRORLABEL, arrays["error"])], arrays, title
+    return [("error", ERRORLABEL, arrays["error"])], arrays, *_picture(arrays.get("title"), arrays.get("reach"))
 
 
 def _nofigures(axes, x, outcome, ylow):
-    """Marks of the points without figures on the panel's floor."""
-    for code, colour, mark in [(UNREACHABLE, "black", "D")] + \
-            [(c, NOSOLUTIONCOLOUR, "^") for c in range(len(OUTCOMES)) if c not in (COMPARED, UNREACHABLE)]:
+    """Marks of the points without figures on the panel's floor, which design failed
+    told apart."""
+    import numpy
+    for code in range(len(OUTCOMES)):
         at = outcome == code
-        if at.any():
-            axes.plot(x[at], [ylow] * int(at.sum()), mark, color=colour, linestyle="none", clip_on=False)
+        if code == COMPARED or not at.any():
+            continue
+        mark, colour = NOFIGURESMARKS.get(code, NOTRUNMARK)
+        axes.plot(x[at], numpy.full(int(at.sum()), ylow), mark, color=colour, linestyle="none", clip_on=False)
 
 
 def _curves(axes, x, outcome, toc, sotoc, finished):
@@ -288,69 +386,98 @@ def _curves(axes, x, outcome, toc, sotoc, finished):
     import numpy
     compared = outcome == COMPARED
     # TOC always reaches its last phase: it is clock-driven.
-    for values, reached, colour, label in [(toc, compared, TOCCOLOUR, "TOC (designed with the error)"),
-                                           (sotoc, finished, SOTOCCOLOUR, "SOTOC (designed with the error)")]:
-        axes.plot(x, numpy.where(compared, values, numpy.nan), "-", color=colour, label=label)
-        done = compared & reached
-        axes.plot(x[done], values[done], "o", color=colour, linestyle="none")
+    for values, reached, colour, style, mark, label in [
+            (toc, compared, TOCCOLOUR, TOCSTYLE, TOCMARK, "TOC (designed with the error)"),
+            (sotoc, finished, SOTOCCOLOUR, SOTOCSTYLE, SOTOCMARK, "SOTOC (designed with the error)")]:
+        axes.plot(x, numpy.where(compared, values, numpy.nan), style, color=colour, marker=mark,
+                  markevery=list(numpy.flatnonzero(compared & reached)), label=label)
     open_ = compared & ~finished
-    axes.plot(x[open_], sotoc[open_], "o", color=SOTOCCOLOUR, markerfacecolor="white", linestyle="none",
+    axes.plot(x[open_], sotoc[open_], SOTOCMARK, color=SOTOCCOLOUR, markerfacecolor="white", linestyle="none",
               label="SOTOC, last phase not reached: %d" % int(open_.sum()))
 
 
-def plot_sweep(results: "Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset]") -> "Figure":
-    """The picture of `sotoc sweep --plot` drawn with matplotlib: the positioning error
-    with the velocity term [m] of TOC (red) and SOTOC (blue) on a log scale over the
-    varied setting, their final times [s] under it with the error-free final time
-    dashed, open circles where SOTOC never reached its last phase, grey triangles
-    without a solution, black diamonds out of reach, and the legend beside them.
-    `results` are a sweep's records, or the arrays or Dataset (as_="arrays",
-    "xarray") of a sweep or a one-axis map. Returns the matplotlib Figure."""
+def _measurepanel(panel, x, outcome, column, finished, measure):
+    """The values of a measure of TOC and SOTOC over x: distances on a log scale, times
+    on a linear one from 0, the final times with the error-free one dashed."""
+    import numpy
+    name, words, unit, logscale, *_ = measure
+    member = _snake(name)
+    toc, sotoc = column["toc_" + member], column["sotoc_" + member]
+    if name == "tf":
+        free = column["free_toc_tf"]
+        shared = numpy.unique(free[numpy.isfinite(free)])
+        freelabel = ("error-free TOC final time %.4f s" % shared[0] if len(shared) == 1 else
+                     "error-free TOC final time" if len(shared) else "error-free TOC: no solution")
+        panel.plot(x, free, "--", color="black", label=freelabel)
+    _curves(panel, x, outcome, toc, sotoc, finished)
+    if logscale:
+        panel.set_yscale("log")
+    else:
+        values = numpy.concatenate([toc, sotoc] + ([column["free_toc_tf"]] if name == "tf" else []))
+        longest = numpy.nanmax(values) if numpy.isfinite(values).any() else 0.0
+        panel.set_ylim(0.0, (1.0 + TIMEHEADROOM) * longest if longest > 0 else 1.0)
+    panel.set_ylabel("%s [%s]" % (words, unit))
+    _nofigures(panel, x, outcome, panel.get_ylim()[0])
+    compared = outcome == COMPARED
+    for values, colour in [(toc, TOCCOLOUR), (sotoc, SOTOCCOLOUR)]:
+        none = compared & numpy.isnan(values)
+        panel.plot(x[none], [panel.get_ylim()[0]] * int(none.sum()), "x", color=colour, linestyle="none",
+                   clip_on=False)
+
+
+def plot_sweep(results: "Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset]",
+               measure: "str" = "error") -> "Figure":
+    """The picture of `sotoc sweep --plot` drawn with matplotlib: the measure of TOC
+    (orange, dashed, squares) and SOTOC (blue, solid, circles) over the varied setting, one of the names of
+    sotoc.MEASURES as --measure takes them (distances on a log scale, times on a
+    linear one); under it their final times [s] with the error-free final time
+    dashed (their positioning errors under the final time); open circles where SOTOC
+    never reached its last phase, crosses on the floor where a run has no value of
+    the measure, grey triangles without a solution (up: the error-free design's,
+    down: the design's with the error), black diamonds that did not run, the legend
+    beside them and the program's title. `results` are a sweep's records, or the arrays or
+    Dataset (as_="arrays", "xarray") of a sweep or a one-axis map. Returns the
+    matplotlib Figure; ValueError for another measure."""
     import numpy
     from matplotlib.figure import Figure
-    axes_, a, title = _table(results)
+    row = _measure(measure, "plot_sweep")
+    axes_, a, title, _ = _table(results)
     (name, label, x), = axes_[:1]
     order = numpy.argsort(x, kind="stable")
     x = numpy.asarray(x, dtype=float)[order]
     outcome = numpy.asarray(a["outcome"]).reshape(-1)[order]
-    column = {k: numpy.asarray(a[k]).reshape(-1)[order] for k, *_ in FIGURES}
-    finished = column["runs.sotocErr.finished"].astype(bool)
+    column = {k: numpy.asarray(a[k]).reshape(-1)[order] for k, *_ in VARIABLES}
+    finished = column["sotoc_finished"].astype(bool)
     figure = Figure(figsize=(12, 9))
     top, low = figure.subplots(2, 1, sharex=True)
     figure.subplots_adjust(left=0.08, right=0.70, bottom=0.09, top=0.88, hspace=0.1)
-    _curves(top, x, outcome, column["runs.tocErr.error"], column["runs.sotocErr.error"], finished)
-    top.set_yscale("log")
-    top.set_ylabel("positioning error with velocity term [m]")
-    floor = top.get_ylim()[0]
-    _nofigures(top, x, outcome, floor)
-    free = column["runs.tocFree.tf"]
-    shared = numpy.unique(free[numpy.isfinite(free)])
-    freelabel = ("error-free TOC final time %.4f s" % shared[0] if len(shared) == 1 else
-                 "error-free TOC final time" if len(shared) else "error-free TOC: no solution")
-    low.plot(x, free, "--", color="black", label=freelabel)
-    _curves(low, x, outcome, column["runs.tocErr.tf"], column["runs.sotocErr.tf"], finished)
-    times = numpy.concatenate([free, column["runs.tocErr.tf"], column["runs.sotocErr.tf"]])
-    longest = numpy.nanmax(times) if numpy.isfinite(times).any() else 0.0
-    low.set_ylim(0.0, (1.0 + TIMEHEADROOM) * longest if longest > 0 else 1.0)
-    _nofigures(low, x, outcome, 0.0)
-    low.set_ylabel("final time [s]")
+    _measurepanel(top, x, outcome, column, finished, row)
+    _measurepanel(low, x, outcome, column, finished, _measure("error" if measure == "tf" else "tf", "plot_sweep"))
     low.set_xlabel(label)
     pad = XMARGIN * (x[-1] - x[0]) if len(x) and x[-1] > x[0] else SINGLEPOINTMARGIN
     if len(x):
         low.set_xlim(x[0] - pad, x[-1] + pad)
     for panel in (top, low):
         panel.grid(True, which="both", alpha=0.3)
-    unsolved = int(numpy.isin(outcome, [c for c in range(len(OUTCOMES)) if c not in (COMPARED, UNREACHABLE)]).sum())
-    handles, labels = low.get_legend_handles_labels()
-    handles.append(top.plot([], [], "^", color=NOSOLUTIONCOLOUR, linestyle="none")[0])
-    labels.append("no solution: %d of %d points" % (unsolved, len(x)))
-    unreachable = int((outcome == UNREACHABLE).sum())
-    if unreachable:
-        handles.append(top.plot([], [], "D", color="black", linestyle="none")[0])
-        labels.append("not run (out of reach): %d" % unreachable)
+    handles, labels = (low if measure != "tf" else top).get_legend_handles_labels()
+    of = " of %d %s" % (len(x), "errors" if name == "error" and len(axes_) == 1 else "points")
+    for code, text in [(NOFREESOLUTION, "no solution, error-free design: %d" + of),
+                       (NOERRSOLUTION, "no solution, design with the error: %d" + of)]:
+        mark, colour = NOFIGURESMARKS[code]
+        handles.append(top.plot([], [], mark, color=colour, linestyle="none")[0])
+        labels.append(text % int((outcome == code).sum()))
+    notrun = int((~numpy.isin(outcome, [COMPARED, NOFREESOLUTION, NOERRSOLUTION])).sum())
+    if notrun:
+        handles.append(top.plot([], [], NOTRUNMARK[0], color=NOTRUNMARK[1], linestyle="none")[0])
+        labels.append("not run (out of reach): %d" % notrun)
+    member = _snake(measure)
+    novalue = int(((outcome == COMPARED) & numpy.isnan(column["toc_" + member])).sum() +
+                  ((outcome == COMPARED) & numpy.isnan(column["sotoc_" + member])).sum())
+    if novalue:
+        handles.append(top.plot([], [], "x", color="black", linestyle="none")[0])
+        labels.append("no %s: %d runs" % (row[1], novalue))
     figure.legend(handles, labels, loc="upper left", bbox_to_anchor=(0.72, 0.88), frameon=False)
-    figure.suptitle(("Mass-error sweep" if name == "error" and len(axes_) == 1 else "Map") +
-                    (": " + title if title else ""))
+    figure.suptitle("\n".join(title) if title[0] else "Mass-error sweep" if name == "error" else "Map")
     return figure
 
 
@@ -365,65 +492,99 @@ def _edges(values):
     return numpy.concatenate([[2 * v[0] - middle[0]], middle, [2 * v[-1] - middle[-1]]])
 
 
-def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]") -> "Figure":
+def plot_map(ds: "Union[xarray.Dataset, Dict[str, numpy.ndarray]]", measure: "str" = "error") -> "Figure":
     """The picture of `sotoc map --plot` over two settings drawn with matplotlib: three
-    panels over x and y, the positioning error with the velocity term [m] of TOC and
-    of SOTOC on one log colour scale (viridis), and which came closer,
-    log10(SOTOC error / TOC error) on a diverging scale (blue: SOTOC closer, red: TOC
-    closer); cells without a solution dark grey, out of reach black, hatched where
-    SOTOC never reached its last phase. `ds` is the Dataset or the arrays of the map
-    (as_="xarray" or "arrays"); a one-axis map is drawn as plot_sweep draws it.
-    Returns the matplotlib Figure."""
+    panels over x and y, the measure (one of the names of sotoc.MEASURES, as
+    --measure takes them; default the positioning error with the velocity term [m])
+    of TOC and of SOTOC on one colour scale (viridis; over decades for distances,
+    linear for times), and which came closer (or was sooner), log10(SOTOC / TOC) on
+    cividis (dark blue: SOTOC's value smaller, mid-grey: equal, light yellow: TOC's);
+    cells without figures as line patterns on white (horizontal: the error-free
+    design has no solution, vertical: the design with the error has none, crossed
+    diagonals: not run), blank where a run has no value of the measure, hatched where
+    SOTOC never reached its last phase; the arm's reach circles over a workspace and
+    the program's title. `ds` is the Dataset or the arrays of the map (as_="xarray"
+    or "arrays"); a one-axis map is drawn as plot_sweep draws it. Returns the
+    matplotlib Figure; ValueError for another measure."""
     import numpy
-    from matplotlib.colors import ListedColormap
     from matplotlib.figure import Figure
     from matplotlib.patches import Patch
-    axes_, a, title = _table(ds)
+    name, words, unit, logscale, ratio, scale, better = _measure(measure, "plot_map")
+    axes_, a, title, reach = _table(ds)
     if len(axes_) == 1:
-        return plot_sweep(ds)
-    (_, xlabel, x), (_, ylabel, y) = axes_
+        return plot_sweep(ds, measure)
+    (xname, xlabel, x), (yname, ylabel, y) = axes_
     outcome = numpy.asarray(a["outcome"])
-    toc, sotoc = numpy.asarray(a["runs.tocErr.error"]), numpy.asarray(a["runs.sotocErr.error"])
-    finished = numpy.asarray(a["runs.sotocErr.finished"], dtype=bool)
+    toc, sotoc = numpy.asarray(a["toc_" + _snake(name)]), numpy.asarray(a["sotoc_" + _snake(name)])
+    finished = numpy.asarray(a["sotoc_finished"], dtype=bool)
     compared = outcome == COMPARED
     with numpy.errstate(divide="ignore", invalid="ignore"):
-        logtoc, logsotoc = numpy.log10(toc), numpy.log10(sotoc)
-        win = numpy.where(sotoc == toc, 0.0, logsotoc - logtoc)
+        logtoc, logsotoc = (numpy.log10(toc), numpy.log10(sotoc)) if logscale else (toc, sotoc)
+        win = numpy.where(sotoc == toc, 0.0, numpy.log10(sotoc) - numpy.log10(toc))
     scaled = compared & finished
     errors = numpy.concatenate([logtoc[compared & numpy.isfinite(logtoc)], logsotoc[scaled & numpy.isfinite(logsotoc)]])
     low, high = (errors.min(), errors.max()) if len(errors) else (-3.0, 0.0)
-    most = max(MINWINDECADES, numpy.abs(win[scaled & numpy.isfinite(win)]).max(initial=0.0))
-    most = math.ceil(most)
+    step = MINWINDECADES if logscale else MINWINTIMEDECADES
+    most = max(step, numpy.abs(win[scaled & numpy.isfinite(win)]).max(initial=0.0))
+    most = step * math.ceil(most / step)
     figure = Figure(figsize=(15, 8.15))
     panels = figure.subplots(1, 3, sharey=True)
     figure.subplots_adjust(left=0.06, right=0.98, bottom=0.28, top=0.85, wspace=0.08)
     xe, ye = _edges(x), _edges(y)
-    nofigures = numpy.where(outcome == UNREACHABLE, 1.0, numpy.where(compared, numpy.nan, 0.0))
+    # Cells without figures: 0 the error-free design failed, 1 the design with the error, 2 not run.
+    nofigures = numpy.where(compared, numpy.nan, numpy.where(outcome == NOFREESOLUTION, 0.0,
+                                                             numpy.where(outcome == NOERRSOLUTION, 1.0, 2.0)))
     shown = []
     for panel, values, cmap, limits, heading in [
-            (panels[0], logtoc, "viridis", (low, high), "TOC: positioning error with velocity term"),
-            (panels[1], logsotoc, "viridis", (low, high), "SOTOC: positioning error with velocity term"),
-            (panels[2], win, "RdBu_r", (-most, most), "SOTOC error / TOC error")]:
+            (panels[0], logtoc, "viridis", (low, high), "TOC: " + words),
+            (panels[1], logsotoc, "viridis", (low, high), "SOTOC: " + words),
+            (panels[2], win, RATIOSCALE, (-most, most), ratio)]:
         shown.append(panel.pcolormesh(xe, ye, numpy.where(compared, values, numpy.nan), cmap=cmap,
                                       vmin=limits[0], vmax=limits[1]))
-        panel.pcolormesh(xe, ye, nofigures, cmap=ListedColormap(["dimgrey", "black"]), vmin=0, vmax=1)
+        for code, hatch in enumerate(NOFIGURESPATTERNS):
+            _pattern(panel, xe, ye, nofigures == code, hatch)
+        if {xname, yname} in ({"start-x", "start-y"}, {"end-x", "end-y"}):
+            _reachcircles(panel, reach)
         if panel is not panels[0]:
-            unfinished = numpy.where(compared & ~finished, 1.0, numpy.nan)
-            panel.pcolor(xe, ye, numpy.ma.masked_invalid(unfinished), hatch="///", alpha=0.0)
+            _pattern(panel, xe, ye, compared & ~finished, UNFINISHEDPATTERN, None)
         panel.set_title(heading)
         panel.set_xlabel(xlabel)
     panels[0].set_ylabel(ylabel)
     bar = figure.colorbar(shown[0], ax=list(panels[:2]), orientation="horizontal", fraction=0.05, pad=0.12)
-    bar.set_label("log10 of the positioning error with velocity term [m], both panels")
+    bar.set_label(("log10 of the %s [%s], both panels" if logscale else "%s [%s], both panels") % (scale, unit))
     bar = figure.colorbar(shown[2], ax=panels[2], orientation="horizontal", fraction=0.05, pad=0.12)
-    bar.set_label("log10(SOTOC / TOC): ◀ blue: SOTOC closer, red: TOC closer ▶")
-    counts = [("no switching-time solution: %d" % int((~compared & (outcome != UNREACHABLE)).sum()), "dimgrey", ""),
-              ("not run (out of reach): %d" % int((outcome == UNREACHABLE).sum()), "black", ""),
-              ("SOTOC, last phase not reached (hatched): %d" % int((compared & ~finished).sum()), "white", "///")]
-    figure.legend([Patch(facecolor=c, edgecolor="black", hatch=h) for _, c, h in counts], [t for t, _, _ in counts],
+    bar.set_label("log10(SOTOC / TOC): ◀ SOTOC %s, TOC %s ▶" % (better, better))
+    novalue = int((compared & numpy.isnan(toc)).sum() + (compared & numpy.isnan(sotoc)).sum())
+    counts = [("no solution, error-free design: %d" % int((outcome == NOFREESOLUTION).sum()), NOFIGURESPATTERNS[0]),
+              ("no solution, design with error: %d" % int((outcome == NOERRSOLUTION).sum()), NOFIGURESPATTERNS[1]),
+              ("not run (out of reach): %d" % int((nofigures == 2.0).sum()), NOFIGURESPATTERNS[2]),
+              ("last phase not reached (hatched): %d" % int((compared & ~finished).sum()), UNFINISHEDPATTERN)] + \
+             ([("no %s (blank): %d runs" % (words, novalue), "")] if novalue else [])
+    figure.legend([Patch(facecolor="white", edgecolor="black", hatch=h) for _, h in counts], [t for t, _ in counts],
                   loc="lower center", ncol=3, frameon=False)
-    figure.suptitle("Map" + (": " + title if title else ""))
+    figure.suptitle("\n".join(title) if title[0] else "Map")
     return figure
+
+
+
+
+def _pattern(panel, xe, ye, cells, hatch, fill="white"):
+    """Black lines of the hatch over the cells, on white (`fill`) or over their colour (None)."""
+    import numpy
+    from matplotlib.colors import ListedColormap
+    panel.pcolor(xe, ye, numpy.ma.masked_where(~cells, numpy.ones(cells.shape)), hatch=hatch, edgecolor="black",
+                 linewidth=0.0, cmap=ListedColormap([fill or "none"]))
+
+
+def _reachcircles(panel, reach):
+    """The arm's reach about the base [m], as the program draws it: a black line under
+    a white one; none where the arm reaches every distance (0 and infinity)."""
+    import numpy
+    angles = numpy.linspace(0.0, 2.0 * math.pi, 181)
+    for r in reach:
+        if 0.0 < r < math.inf:
+            for colour, width in (("black", REACHWIDTH), ("white", REACHINNERWIDTH)):
+                panel.plot(r * numpy.cos(angles), r * numpy.sin(angles), color=colour, linewidth=width)
 
 
 # --- Monte Carlo studies ---------------------------------------------------------------

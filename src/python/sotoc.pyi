@@ -15,6 +15,7 @@ from matplotlib.figure import Figure
 __version__: str
 OUTCOMES: Tuple[str, ...]
 RUNNAMES: Tuple[str, str, str]
+MEASURES: Tuple[Tuple[str, str, str, bool, str], ...]  # name, words, unit, drawn over decades, ratio title
 
 class Settings(TypedDict):
     robot: str
@@ -239,6 +240,6 @@ def montecarlo(
 
 def records_frame(results: Union[Result, Iterable[Mapping[str, Any]]]) -> pandas.DataFrame: ...
 
-def plot_sweep(results: Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset]) -> Figure: ...
+def plot_sweep(results: Union[Iterable[Result], Dict[str, numpy.ndarray], xarray.Dataset], measure: str = "error") -> Figure: ...
 
-def plot_map(ds: Union[xarray.Dataset, Dict[str, numpy.ndarray]]) -> Figure: ...
+def plot_map(ds: Union[xarray.Dataset, Dict[str, numpy.ndarray]], measure: str = "error") -> Figure: ...

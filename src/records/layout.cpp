@@ -29,4 +29,5 @@ void installlayout() {
     // The workpiece box grows with the cube root of its mass (uniform density).
     v.workLen = 0.1 * std::pow(task.mw, 1.0 / 3.0);
     v.workWidth = 1.2 * v.workLen;
+    v.rendered = false;
 }

@@ -229,6 +229,11 @@ struct ViewLayout {
     double wristWidth;    // width of the wrist box [m]
     double workLen;       // workpiece box length, 0.1 * mw^(1/3) [m]
     double workWidth;     // workpiece box width, 1.2 * workLen [m]
+    // The picture of sotoc render (false in the interactive window, whose texts and
+    // places stay as they are): the title whole and on top, the ratios and the error
+    // as plain numbers ("40, 40", "1 %"), one colour per controller's error in both
+    // legends, and the base where the figures lie whole within the left edge.
+    bool rendered;
 };
 
 extern AppState app;

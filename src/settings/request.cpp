@@ -187,13 +187,11 @@ Outcome checkcontrolperiod(const CompareRequest &r, const char *prefix) {
 
 Outcome checkreach(const CompareRequest &r, const char *prefix, Setting s) {
     const double *point = s == SETTINGSTART ? r.start : r.end;
-    const RobotFile arm = armof(r);
-    if (r.type != ROBOTSCARA || robotreaches(arm, point[0], point[1])) return succeeded();
-    const bool filed = !arm.values.empty();
-    const double L1 = filed ? arm.L1 : scara.L1, L2 = filed ? arm.L2 : scara.L2;
+    if (r.type != ROBOTSCARA || robotreaches(armof(r), point[0], point[1])) return succeeded();
+    const ArmReach reach = armreach(r);
     char accepts[96];
     std::snprintf(accepts, sizeof accepts, "a point the SCARA reaches, %g m <= distance from the base <= %g m",
-                  std::fabs(L1 - L2), L1 + L2);
+                  reach.inner, reach.outer);
     return refused(refusal(prefix, s, numberlist({point[0], point[1]}), accepts));
 }
 
@@ -263,6 +261,14 @@ RobotFile armof(const CompareRequest &r) {
         if (k == PARAML2) arm.L2 = v;
     }
     return arm;
+}
+
+ArmReach armreach(const CompareRequest &r) {
+    if (r.type != ROBOTSCARA) return {0.0, HUGE_VAL};
+    const RobotFile arm = armof(r);
+    const bool filed = !arm.values.empty();
+    const double L1 = filed ? arm.L1 : scara.L1, L2 = filed ? arm.L2 : scara.L2;
+    return {std::fabs(L1 - L2), L1 + L2};
 }
 
 void installarm(const CompareRequest &r) { installrobot(armof(r)); }

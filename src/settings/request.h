@@ -146,6 +146,15 @@ std::string parameteraccepts(Parameter k, char type);
 // robot for none) with the request's params in place of the file's same values.
 RobotFile armof(const CompareRequest &r);
 
+// The distances from the base of the points the arm of a request reaches [m]: the
+// SCARA's |L1 - L2| to L1 + L2 of its robot file and params (the built-in links
+// where they give none); the cylindrical robot's prismatic joint, which has no
+// stops, every distance from 0 to infinity.
+struct ArmReach {
+    double inner, outer;  // [m]
+};
+ArmReach armreach(const CompareRequest &r);
+
 // Puts the records as initialset leaves them, with the request's robot file and
 // params in place of the start values (installrobot).
 void installarm(const CompareRequest &r);

@@ -146,11 +146,16 @@ void drawfigraph(char type, int frame) {
     drawaxes(0, G, task.dt, task.nStep, layout.graphW, FIAXISHEIGHT);
     drawtext(static_cast<float>(G.x + 0.1), static_cast<float>(G.y - 0.05), LARGE, "joint displacement");
     // Yellow is TOC and green SOTOC here, the other way round from the robot picture's
-    // trails on purpose; each legend says which.
+    // trails on purpose; each legend says which. The rendered picture pairs them as
+    // the trails: yellow SOTOC, green TOC.
+    const bool paired = layout.rendered;
+    const Colour &tocdeviation = paired ? green : yellow, &sotocdeviation = paired ? yellow : green;
     char text[64];
-    std::snprintf(text, sizeof text, "yellow : %.0f*TOC error1,2", ERRORGAIN);
+    std::snprintf(text, sizeof text, paired ? "yellow : %.0f*SOTOC error1,2" : "yellow : %.0f*TOC error1,2",
+                  ERRORGAIN);
     drawtext(0.53f, 0.60f, SMALL, text);
-    std::snprintf(text, sizeof text, "green  : %.0f*SOTOC error1,2", ERRORGAIN);
+    std::snprintf(text, sizeof text, paired ? "green  : %.0f*TOC error1,2" : "green  : %.0f*SOTOC error1,2",
+                  ERRORGAIN);
     drawtext(0.53f, 0.57f, SMALL, text);
     drawtext(static_cast<float>(G.x - 0.1), static_cast<float>(G.y + FILABELHEIGHT - 0.05), LARGE,
              type == ROBOTCYL ? "fi[rad,m]" : "fi[rad]");
@@ -174,10 +179,10 @@ void drawfigraph(char type, int frame) {
             segment(G, i, yof(runs.sotocErr.fi[i - 1][j]), yof(runs.sotocErr.fi[i][j]), CURVEWIDTH, blue);
         for (int j = 0; j < 2; ++j)
             segment(G, i, yofdev(runs.sotocErr.fi[i - 1][j] - free.fi[i - 1][j]),
-                    yofdev(runs.sotocErr.fi[i][j] - free.fi[i][j]), devwidth[j], green);
+                    yofdev(runs.sotocErr.fi[i][j] - free.fi[i][j]), devwidth[j], sotocdeviation);
         for (int j = 0; j < 2; ++j)
             segment(G, i, yofdev(runs.tocErr.fi[i - 1][j] - free.fi[i - 1][j]),
-                    yofdev(runs.tocErr.fi[i][j] - free.fi[i][j]), devwidth[j], yellow);
+                    yofdev(runs.tocErr.fi[i][j] - free.fi[i][j]), devwidth[j], tocdeviation);
     }
     endwidelines();
 }

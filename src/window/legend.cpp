@@ -15,15 +15,19 @@ namespace {
 
 const char DIGITS[] = "0123456789";
 constexpr long WHOLEMAX = 999999999;  // WHOLEDIGITSMAX nines
-// Digits always shown: ratios as hundreds, tens, units; percentages as tens, units.
+// Digits always shown: ratios as hundreds, tens, units; percentages as tens, units;
+// in the rendered picture only those the number has.
 constexpr int RATIODIGITS = 3;
 constexpr int PERCENTDIGITS = 2;
+constexpr int PLAINDIGITS = 1;
 
-// Texts written in place: "(u1,u2)\n" and "e%\n\n", each with its terminator.
-char ratioText[1 + WHOLETEXTMAX + 1 + WHOLETEXTMAX + 2 + 1];
-char percentText[WHOLETEXTMAX + 3 + 1];
+// Texts written in place: "(u1,u2)\n" and "e%\n\n", each with its terminator; the
+// rendered picture's "(u1, u2)\n" and "e %\n\n" a character longer.
+char ratioText[1 + WHOLETEXTMAX + 2 + WHOLETEXTMAX + 2 + 1];
+char percentText[WHOLETEXTMAX + 4 + 1];
 
 void *const LEGENDFONT = GLUT_BITMAP_HELVETICA_18;
+constexpr float TITLEX = -0.99f;  // start of the title
 constexpr float ROWX = -0.95f;    // first legend row
 constexpr float LABELX = -0.90f;  // the rows below it
 constexpr float RATIOX = -0.40f;  // ratio value after its label
@@ -57,24 +61,35 @@ int writedigits(char *out, long n, int width) {
 }
 
 const char *ratiotext(double u1, double u2) {
+    const int digits = layout.rendered ? PLAINDIGITS : RATIODIGITS;
     char *p = ratioText;
     *p++ = '(';
-    p += writedigits(p, whole(std::trunc(u1)), RATIODIGITS);
+    p += writedigits(p, whole(std::trunc(u1)), digits);
     *p++ = ',';
-    p += writedigits(p, whole(std::trunc(u2)), RATIODIGITS);
+    if (layout.rendered) *p++ = ' ';
+    p += writedigits(p, whole(std::trunc(u2)), digits);
     std::strcpy(p, ")\n");
     return ratioText;
 }
 
 const char *percenttext(double errRatio) {
     // Rounded, not truncated: 100 * 0.29 lies just below 29.
-    char *p = percentText + writedigits(percentText, whole(std::round(100.0 * errRatio)), PERCENTDIGITS);
-    std::strcpy(p, "%\n\n");
+    const int digits = layout.rendered ? PLAINDIGITS : PERCENTDIGITS;
+    char *p = percentText + writedigits(percentText, whole(std::round(100.0 * errRatio)), digits);
+    std::strcpy(p, layout.rendered ? " %\n\n" : "%\n\n");
     return percentText;
 }
 
 void drawtitle() {
-    drawtext(-0.99f, 0.95f, LEGENDFONT, "State Observed Time Optimal Control : Comparison with normal TOC");
+    const char *const title = "State Observed Time Optimal Control : Comparison with normal TOC";
+    void *font = LEGENDFONT;
+    if (layout.rendered) {
+        // The largest font in which the title fits the window's width from its start.
+        const double room = (1.0 - TITLEX) / 2.0 * glutGet(GLUT_WINDOW_WIDTH);  // [pixels]
+        for (void *smaller : {GLUT_BITMAP_HELVETICA_12, GLUT_BITMAP_HELVETICA_10})
+            if (glutBitmapLength(font, reinterpret_cast<const unsigned char *>(title)) > room) font = smaller;
+    }
+    drawtext(TITLEX, 0.95f, font, title);
 }
 
 void drawlegend(char type) {

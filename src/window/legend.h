@@ -11,14 +11,17 @@ constexpr int WHOLETEXTMAX = WHOLEDIGITSMAX + 1;
 int writedigits(char *out, long n, int width);
 
 // "(u1,u2)\n" with the reduction ratios truncated to whole numbers of at least three
-// digits, e.g. "(030,030)\n". The text stays valid until the next call.
+// digits, e.g. "(030,030)\n"; in the rendered picture (layout.rendered) of their own
+// digits, "(30, 30)\n". The text stays valid until the next call.
 const char *ratiotext(double u1, double u2);
 
 // "NN%\n\n" with the mass error ratio (0.29 is 29 %) rounded to the nearest whole
-// percent, at least two digits, a '-' for a negative error. Valid until the next call.
+// percent, at least two digits, a '-' for a negative error; in the rendered picture
+// "N %\n\n". Valid until the next call.
 const char *percenttext(double errRatio);
 
-// The title line at the top left.
+// The title line at the top left; in the rendered picture in the largest font that
+// fits the window's width.
 void drawtitle();
 
 // Robot, motion, reduction ratios, mass error, colour meanings and grid size of

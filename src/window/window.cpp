@@ -162,17 +162,45 @@ void drawmotion(char type, int frame) {
     drawbox({layout.graphPos.x - MASKMARGIN, -1.0}, 1.0, 2.0, 0.0, white);
 }
 
+// The leftmost x of a figure at joint values q, from the base [m]: the SCARA's base,
+// elbow and tip; the cylindrical robot's column, the back end of its arm bar and its
+// tip; each with the room of the widest part drawn around it.
+double leftmost(char type, const double q[2]) {
+    const ViewLayout &v = layout;
+    const double c = std::cos(q[0]);
+    if (type == ROBOTSCARA) {
+        const double elbow = v.linkLen1 * c, tip = elbow + (v.linkLen2 + v.handLen) * std::cos(q[0] + q[1]);
+        return std::min({0.0, elbow, tip}) - std::max(v.jointR1, v.workWidth);
+    }
+    const double back = (q[1] - v.armLen - v.handLen) * c, tip = q[1] * c;
+    return std::min({0.0, back, tip}) - std::max({v.jointR1, v.columnLen, v.workWidth});
+}
+
+}  // namespace
+
+void userenderedlayout(char type) {
+    layout.rendered = true;
+    const RobotRuns &runs = robotruns(type);
+    double left = 0.0;
+    for (const RunLog *run : {&runs.tocErr, &runs.sotocErr})
+        for (int i = 0; i <= task.nStep; ++i) left = std::min(left, leftmost(type, run->fi[i]));
+    layout.base.x = std::max(layout.base.x, -1.0 / app.scale - left);
+}
+
+namespace {
+
 // Everything of one picture but showing it.
 void drawpicture() {
     const char type = app.type;
     const double s = app.scale;
     beginframe();
-    drawtitle();
+    if (!layout.rendered) drawtitle();
     drawlegend(type);
     drawgrid({s * layout.base.x, s * layout.base.y}, 0.0, GRIDCELLS, GRIDSPACING * s, GRIDSPACING * s);
     if (type == ROBOTCYL || type == ROBOTSCARA) drawmotion(type, app.frame);
     drawfigraph(type, app.frame);
     drawtorquegraphs(type, app.frame);
+    if (layout.rendered) drawtitle();  // over the mask and the graphs' clear top
 }
 
 // A w x h window with the drawing's callbacks and state, current; GLUT initialised

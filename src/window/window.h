@@ -34,6 +34,12 @@ void endframe();    // shows it
 // Key commands typed in the window, as WINDOWKEYS lists them; the mouse position is ignored.
 void keyboard(unsigned char key, int x, int y);
 
+// Turns the layout into that of the rendered picture (layout.rendered) for the
+// logged runs of robot `type`: the base moved right, never left, as far as the
+// figures of both runs with the error need at every row to lie whole within the
+// window's left edge at app.scale.
+void userenderedlayout(char type);
+
 // Draws one complete picture of the robot app.type at app.frame and app.scale.
 void display();
 

@@ -168,6 +168,20 @@ TEST(Refusals, FigureOptionsRefusedByName) {
                                      "--time-range", "0,1"});
     EXPECT_EQ(map.status, 2);
     EXPECT_NE(map.err.find("--time-range"), std::string::npos) << map.err;
+    const std::string measures = "accepts error, designedTipError, endTipError, settlingTime, tf";
+    const struct {
+        Args args;
+        const char *bad;
+    } measured[] = {
+        {{"plot", "r.jsonl", "--plot", "p.png"}, "positioning"},
+        {{"sweep", "--robot", "scara", "--motion", "horizontal", "--errors", "0:1:1", "--plot", "p.png"}, "Error"},
+        {{"map", "--robot", "scara", "--motion", "horizontal", "--x", "ratio1=10:20:10", "--plot", "p.png"},
+         "runs.tocErr.tf"},
+    };
+    for (const auto &m : measured)
+        expectrefused(with(m.args, {"--measure", m.bad}),
+                      "sotoc " + m.args[0] + ": --measure: '" + m.bad + "' refused; " + measures);
+    EXPECT_EQ(runsotoc(with(COMPARE, {"--measure", "tf"})).status, 2);  // a comparison's figure has no measure
 }
 
 // An empty value names no file, folder or word: refused by the option's name, never

@@ -30,18 +30,6 @@ PlotSetup setupof(PlotAxis x, PlotAxis y) {
     return s;
 }
 
-PlotPoint cell(int i, int j, double x, double y) {
-    PlotPoint p{};
-    p.i = i;
-    p.j = j;
-    p.x = x;
-    p.y = y;
-    p.outcome = POINTCOMPARED;
-    p.tocTf = p.sotocTf = p.tfFree = 1.0;
-    p.sotocFinished = true;
-    return p;
-}
-
 // A 5 x 4 map of the mass error (-20 to 20 %) against both ratios (20 to 50): SOTOC
 // ten times closer left of the middle column, ten times farther right of it, equal
 // in it. TOC's errors are 0.1 m but 1 mm and 1 m in the middle column's first and
@@ -52,7 +40,7 @@ std::vector<PlotPoint> ratiomap() {
     std::vector<PlotPoint> p;
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 5; ++i) {
-            PlotPoint c = cell(i, j, -20.0 + 10.0 * i, 20.0 + 10.0 * j);
+            PlotPoint c = mapcell(i, j, -20.0 + 10.0 * i, 20.0 + 10.0 * j);
             c.tocError = i == 2 && j == 0 ? 1e-3 : i == 2 && j == 3 ? 1.0 : 0.1;
             c.sotocError = i < 2 ? c.tocError / 10.0 : i > 2 ? c.tocError * 10.0 : c.tocError;
             if ((i == 0 && j == 0) || (i == 4 && j == 3)) c.outcome = POINTNOTRUN;
@@ -94,6 +82,30 @@ std::string text(Rgb c) {
     return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
 }
 
+// Grey of a colour by ITU-R BT.601's weights [0 to 255].
+double grey(Rgb c) { return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b; }
+
+// Kinds of lines across the middle of a cell (a square of half its size): changes
+// between white and black along its rows and along its columns. Lines along x
+// change only down the columns, lines along y only along the rows, diagonals both.
+enum Lines { NOLINES, ALONGX, ALONGY, DIAGONAL };
+
+Lines linesin(const RgbImage &pic, const MapFrame &f, int k, const PlotPoint &c, double hx, double hy) {
+    int alongrows = 0, alongcolumns = 0;
+    for (int a = -10; a <= 10; ++a)
+        for (int b = -10; b < 10; ++b) {
+            const bool here = grey(mappixel(pic, f, k, c.x + a * hx / 20.0, c.y + b * hy / 20.0)) < 128.0;
+            alongcolumns += here != (grey(mappixel(pic, f, k, c.x + a * hx / 20.0, c.y + (b + 1) * hy / 20.0)) < 128.0);
+            alongrows += (grey(mappixel(pic, f, k, c.x + b * hx / 20.0, c.y + a * hy / 20.0)) < 128.0) !=
+                         (grey(mappixel(pic, f, k, c.x + (b + 1) * hx / 20.0, c.y + a * hy / 20.0)) < 128.0);
+        }
+    const int some = 10;  // changes that make lines, not a stray pixel
+    if (alongrows >= some && alongcolumns >= some) return DIAGONAL;
+    if (alongcolumns >= some) return ALONGX;
+    if (alongrows >= some) return ALONGY;
+    return NOLINES;
+}
+
 // Pixels of black lines in the middle of a cell of panel k (a square of half its size).
 int darkpixels(const RgbImage &pic, const MapFrame &f, int k, const PlotPoint &c, double hx, double hy) {
     int n = 0;
@@ -123,8 +135,8 @@ MapFrame pageframe(double xlo, double xhi, double ylo, double yhi) {
     return f;
 }
 
-const Rgb BLACKCELL = {0, 0, 0}, NOSOLUTIONCELL = {80, 80, 80};
-const Rgb BLUEEND = {33, 102, 172}, REDEND = {178, 24, 43}, EQUAL = {247, 247, 247};
+// The ends and the middle of the scale of which came closer: dark blue, mid-grey, light yellow.
+const Rgb SOTOCEND = {0, 34, 78}, TOCEND = {254, 232, 56}, EQUAL = {112, 113, 115};
 const Rgb VIRIDISLOW = {68, 1, 84}, VIRIDISHIGH = {253, 231, 37};
 
 TEST(MapPlot, EachFormatByItsExtension) {
@@ -145,9 +157,10 @@ TEST(MapPlot, EachFormatByItsExtension) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"m.pdf", "m.png", "m.svg"}));
 }
 
-// Every cell where the page's layout puts it: blue where SOTOC came closer, red where TOC
-// did, white where they are equal; the ends of the error scale; the marks of cells
-// without figures in every panel; hatching only where SOTOC never finished.
+// Every cell where the page's layout puts it: dark blue where SOTOC came closer, light
+// yellow where TOC did, mid-grey where they are equal; the ends of the error scale; the
+// patterns of cells without figures in every panel; hatching only where SOTOC never
+// finished.
 TEST(MapPlot, CellsShowWhoCameCloser) {
     TempDir dir;
     std::string message;
@@ -165,15 +178,13 @@ TEST(MapPlot, CellsShowWhoCameCloser) {
     for (const PlotPoint &c : points) {
         const std::string at = "cell " + std::to_string(c.i) + ", " + std::to_string(c.j);
         if (c.outcome != POINTCOMPARED) {
-            for (int k = 0; k < 3; ++k) {
-                const Rgb got = mappixel(pic, f, k, c.x, c.y);
-                EXPECT_TRUE(near(got, c.outcome == POINTNOTRUN ? BLACKCELL : NOSOLUTIONCELL, 0)) << at << text(got);
-            }
+            for (int k = 0; k < 3; ++k)
+                EXPECT_EQ(linesin(pic, f, k, c, 5.0, 5.0), c.outcome == POINTNOTRUN ? DIAGONAL : ALONGX) << at;
             continue;
         }
         if (!c.sotocFinished) continue;  // hatched
         const Rgb win = mappixel(pic, f, 2, c.x, c.y);
-        const Rgb expected = c.sotocError < c.tocError ? BLUEEND : c.sotocError > c.tocError ? REDEND : EQUAL;
+        const Rgb expected = c.sotocError < c.tocError ? SOTOCEND : c.sotocError > c.tocError ? TOCEND : EQUAL;
         EXPECT_TRUE(near(win, expected)) << at << " " << text(win);
     }
     EXPECT_TRUE(near(mappixel(pic, f, 0, 0.0, 20.0), VIRIDISLOW)) << text(mappixel(pic, f, 0, 0.0, 20.0));
@@ -186,8 +197,8 @@ TEST(MapPlot, CellsShowWhoCameCloser) {
     EXPECT_EQ(darkpixels(pic, f, 1, finished, 5.0, 5.0), 0);
 }
 
-// Which design failed, told apart: dark grey where the error-free design has no
-// solution, light grey where only the design with the error has none. The outlines
+// Which design failed, told apart: lines along x where the error-free design has no
+// solution, along y where only the design with the error has none. The outlines
 // over a cell whose designs kept different trials and over one only the wide search
 // solved show as black lines in the middle of the cell in every panel, and leave the
 // cell's own colour at its centre.
@@ -205,17 +216,68 @@ TEST(MapPlot, MarksTellWhichDesignFailedAndHowItWasSolved) {
     RgbImage pic;
     ASSERT_TRUE(readpng(dir.file("m.png"), pic));
     const MapFrame f = pageframe(-25.0, 25.0, 15.0, 55.0);
-    const Rgb LIGHTGREYCELL = {215, 215, 215};
     const PlotPoint &plain = points[2 * 5 + 4];  // TOC closer, SOTOC finished, no mark
     for (int k = 0; k < 3; ++k) {
-        EXPECT_TRUE(near(mappixel(pic, f, k, errfailed.x, errfailed.y), LIGHTGREYCELL, 0)) << k;
-        EXPECT_TRUE(near(mappixel(pic, f, k, -10.0, 40.0), NOSOLUTIONCELL, 0)) << k;  // cell 1, 2
+        EXPECT_EQ(linesin(pic, f, k, errfailed, 5.0, 5.0), ALONGY) << k;
+        EXPECT_EQ(linesin(pic, f, k, points[2 * 5 + 1], 5.0, 5.0), ALONGX) << k;
         EXPECT_GT(darkpixels(pic, f, k, other, 5.0, 5.0), 4) << k;
         EXPECT_GT(darkpixels(pic, f, k, wide, 5.0, 5.0), 4) << k;
         EXPECT_EQ(darkpixels(pic, f, k, plain, 5.0, 5.0), 0) << k;
         EXPECT_TRUE(near(mappixel(pic, f, k, other.x, other.y), mappixel(pic, f, k, plain.x, plain.y))) << k;
     }
-    EXPECT_TRUE(near(mappixel(pic, f, 2, wide.x, wide.y), BLUEEND)) << "SOTOC closer there";
+    EXPECT_TRUE(near(mappixel(pic, f, 2, wide.x, wide.y), SOTOCEND)) << "SOTOC closer there";
+}
+
+// The pixel at a place of the page [pt from its left and from its top].
+Rgb pagepixel(const RgbImage &pic, double left, double top) {
+    const double perpoint = PNGDPI / POINTSPERINCH;
+    const unsigned char *c =
+        &pic.rgb[3 * (static_cast<size_t>(top * perpoint) * pic.w + static_cast<size_t>(left * perpoint))];
+    return {c[0], c[1], c[2]};
+}
+
+// The map in grey: the ends of the scale of which came closer a third of the greys
+// apart, SOTOC's end dark and TOC's light, equal in the middle (read beside its tick); every mark of a cell
+// without figures (a pattern on white) tells itself from every colour a cell can
+// take, the greys along both colour bars (read 234 to 242 pt below the page's top,
+// the error bar from 42 to 348 pt from its left, the bar of which came closer from
+// 368 to 507 pt).
+TEST(MapPlot, ReadsInGrey) {
+    TempDir dir;
+    std::string message;
+    std::vector<PlotPoint> points = ratiomap();
+    points[2 * 5 + 3].outcome = POINTNOSOLUTION;
+    points[2 * 5 + 3].noerrsolution = true;
+    ASSERT_TRUE(draw(dir.file("m.png"), setupof(AXISERROR, AXISRATIOS), points, message)) << message;
+    RgbImage pic;
+    ASSERT_TRUE(readpng(dir.file("m.png"), pic));
+    const double barmiddle = 238.0, sotocend = grey(pagepixel(pic, 370.0, barmiddle));
+    const double tocend = grey(pagepixel(pic, 505.0, barmiddle)), middle = grey(pagepixel(pic, 439.0, barmiddle));
+    EXPECT_GE(tocend - sotocend, 255.0 / 3.0) << sotocend << " " << tocend;
+    EXPECT_LT(sotocend, middle);
+    EXPECT_LT(middle, tocend);
+    EXPECT_NEAR(middle, 0.5 * (sotocend + tocend), 255.0 / 10.0);
+    std::vector<double> cellgreys;
+    for (double x = 44.0; x < 347.0; x += 0.5) cellgreys.push_back(grey(pagepixel(pic, x, barmiddle)));
+    for (double x = 370.0; x < 506.0; x += 0.5) cellgreys.push_back(grey(pagepixel(pic, x, barmiddle)));
+    const double apart = 255.0 / 8.0;  // greys that tell themselves apart
+    const MapFrame f = pageframe(-25.0, 25.0, 15.0, 55.0);
+    const struct {
+        const char *mark;
+        int cell;  // index in the points
+    } marks[] = {{"out of reach", 0}, {"no solution, error-free design", 2 * 5 + 1}, {"no solution, with the error", 2 * 5 + 3}};
+    for (const auto &m : marks)
+        for (int k = 0; k < 3; ++k) {
+            const PlotPoint &c = points[m.cell];
+            int unlike = 0, all = 0;  // pixels of the cell's middle, unlike every cell colour
+            for (int a = -10; a <= 10; ++a)
+                for (int b = -10; b <= 10; ++b, ++all) {
+                    const double g = grey(mappixel(pic, f, k, c.x + a * 0.25, c.y + b * 0.25));
+                    unlike += std::none_of(cellgreys.begin(), cellgreys.end(),
+                                           [&](double v) { return std::fabs(v - g) < apart; });
+                }
+            EXPECT_GT(unlike, all / 2) << m.mark << ", panel " << k;
+        }
 }
 
 // The points are drawn in grid order whatever order they come in: the same file.
@@ -240,7 +302,7 @@ std::vector<PlotPoint> workspacemap() {
     for (int j = 0; j < 5; ++j)
         for (int i = 0; i < 5; ++i) {
             const double a = -1.0 + 0.5 * i, b = -1.0 + 0.5 * j;
-            PlotPoint c = cell(i, j, a, b);
+            PlotPoint c = mapcell(i, j, a, b);
             const double r = std::hypot(a, b);
             c.outcome = r < 0.1 || r > 0.9 ? POINTNOTRUN : POINTCOMPARED;
             c.tocError = 0.1;
@@ -282,10 +344,10 @@ TEST(MapPlot, WorkspaceHasEqualScalesAndItsMarks) {
         for (int k = 0; k < 3; ++k) {
             EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, 0.0), {255, 255, 255}, 0)) << "base, panel " << k;
             EXPECT_TRUE(near(mappixel(pic, f, k, startx, starty), {255, 255, 255}, 0)) << "start, panel " << k;
-            EXPECT_TRUE(near(mappixel(pic, f, k, -1.0, -1.0), BLACKCELL, 0)) << "corner, panel " << k;
+            EXPECT_EQ(linesin(pic, f, k, points.front(), 0.25, 0.25), DIAGONAL) << "corner, panel " << k;
             EXPECT_TRUE(near(mappixel(pic, f, k, 0.0, -0.5), mappixel(pic, f, k, 0.5, 0.5), 0));
         }
-        EXPECT_TRUE(near(mappixel(pic, f, 2, 0.0, -0.5), BLUEEND));
+        EXPECT_TRUE(near(mappixel(pic, f, 2, 0.0, -0.5), SOTOCEND));
     }
 }
 
@@ -301,7 +363,7 @@ TEST(MapPlot, CellsOfUnevenValuesMeetHalfwayBetweenThem) {
     std::vector<PlotPoint> points;
     for (int j = 0; j < 2; ++j)
         for (int i = 0; i < 5; ++i) {
-            PlotPoint c = cell(i, j, xs[i], 20.0 + 10.0 * j);
+            PlotPoint c = mapcell(i, j, xs[i], 20.0 + 10.0 * j);
             c.tocError = c.sotocError = std::pow(10.0, i - 3.0);  // a colour of its own per column
             points.push_back(c);
         }

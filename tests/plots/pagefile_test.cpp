@@ -1,19 +1,25 @@
-// The files of a figure: page and text sizes read from the PDF itself, the same bytes
-// from the same drawing, the date only from SOURCE_DATE_EPOCH, the metadata naming the
-// program and the settings, SVG text kept as text.
+// The files of a figure: page and text sizes read from the PDF itself, the layouts of
+// every figure read back by an independent reader (text of 7 pt and more, all on the
+// page), the same bytes from the same drawing, the date only from SOURCE_DATE_EPOCH,
+// the metadata naming the program and the settings, SVG text kept as text.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "formats/resultjson.h"
 #include "plots/figure.h"
+#include "plots/plot.h"
+#include "tests/support/imagedecode.h"
 #include "settings/request.h"
 #include "study/params.h"
 #include "tests/support/tempdir.h"
@@ -111,8 +117,8 @@ std::string utf16hex(const std::string &text) {
 // The PDF's page and its text at the default (two columns) and a column's size: the
 // page 7.2 x 4.5 in and 3.5 x 2.6 in in whole points. On two columns most text is 8
 // to 9 pt, no word smaller than 8 pt nor larger than the title's 10 pt (the markers,
-// glyphs too, are MARKERPOINTS and smaller). The column's page shows the figure laid
-// out on two columns' width scaled down to its own, 252 / 518 pt: its text by as much.
+// glyphs too, are MARKERPOINTS and smaller). The column's page shows its own layout
+// with text of 7.4 pt, 7.4 / 8.5 of that on two columns.
 TEST(PageFile, PageAndTextSizesOfThePdf) {
     TempDir dir;
     FigureOptions column;
@@ -121,7 +127,7 @@ TEST(PageFile, PageAndTextSizesOfThePdf) {
     const std::string wide = drawn(dir.file("wide.pdf"), FigureOptions{}), narrow = drawn(dir.file("narrow.pdf"), column);
     EXPECT_NE(wide.find("/MediaBox [ 0 0 518 324 ]"), std::string::npos);
     EXPECT_NE(narrow.find("/MediaBox [ 0 0 252 187 ]"), std::string::npos);
-    for (const auto &[pdf, scale] : {std::make_pair(&wide, 1.0), std::make_pair(&narrow, 252.0 / 518.0)}) {
+    for (const auto &[pdf, scale] : {std::make_pair(&wide, 1.0), std::make_pair(&narrow, 7.4 / 8.5)}) {
         std::vector<double> sizes = textsizes(*pdf);
         sizes.erase(std::remove_if(sizes.begin(), sizes.end(), [&](double s) { return s <= MARKERPOINTS * scale; }),
                     sizes.end());
@@ -133,8 +139,8 @@ TEST(PageFile, PageAndTextSizesOfThePdf) {
     }
 }
 
-// An SVG on a column's paper is the figure laid out two columns wide, in the paper's
-// shape (518 x 385 pt), shown on the paper's 252 x 187 pt.
+// An SVG on a column's paper is the figure laid out on the paper enlarged by 8.5 / 7.4
+// (289 x 215 pt), shown on the paper's 252 x 187 pt.
 TEST(PageFile, SvgOnSmallPaperShowsTheLayoutScaled) {
     TempDir dir;
     FigureOptions column;
@@ -143,7 +149,7 @@ TEST(PageFile, SvgOnSmallPaperShowsTheLayoutScaled) {
     const std::string svg = drawn(dir.file("narrow.svg"), column);
     EXPECT_NE(svg.find("width=\"252pt\""), std::string::npos);
     EXPECT_NE(svg.find("height=\"187pt\""), std::string::npos);
-    EXPECT_NE(svg.find("viewBox=\"0 0 518 385\""), std::string::npos) << svg.substr(0, 400);
+    EXPECT_NE(svg.find("viewBox=\"0 0 289 215\""), std::string::npos) << svg.substr(0, 400);
 }
 
 // Drawn twice, each format gives the same bytes; without SOURCE_DATE_EPOCH no date
@@ -218,4 +224,180 @@ TEST(PageFile, PngTextBeyondAsciiInItxt) {
     }
 }
 
+// The reader: the page's box, then each character (its size, box, text) and each
+// drawn path's box, in points from the page's lower left corner. A character's size
+// is its box's height, or its width when it is set turned by a right angle (the y
+// labels).
+const char *const READER = R"(import sys
+from pdfminer.high_level import extract_pages
+from pdfminer.layout import LTChar, LTCurve
+def walk(o):
+    if isinstance(o, (LTChar, LTCurve)):
+        yield o
+    elif hasattr(o, '__iter__'):
+        for c in o:
+            yield from walk(c)
+for page in extract_pages(sys.argv[1]):
+    print('page %.2f %.2f %.2f %.2f' % page.bbox)
+    for o in walk(page):
+        if isinstance(o, LTChar):
+            size = o.size if o.upright else o.width
+            print('char %.3f %.2f %.2f %.2f %.2f %s' % (size, o.x0, o.y0, o.x1, o.y1, o.get_text()))
+        else:
+            print('path 0 %.2f %.2f %.2f %.2f' % (o.x0, o.y0, o.x1, o.y1))
+)";
+
+// Smallest text at print size [pt], as journals ask; the markers along the curves
+// and over the points are symbols, not text, and may be smaller.
+constexpr double LEASTTEXT = 7.0;
+const char *const MARKERS[] = {"■", "●", "○", "▲", "▼", "◆", "□", "◇", "△"};
+// How far a box may reach past the page's edge [pt]: the rounding of the reader's
+// boxes and the half width of a frame's line on the edge.
+constexpr double EDGE = 0.6;
+
+struct Box {
+    std::string kind;  // "char" or "path"
+    double size, x0, y0, x1, y1;
+    std::string text;
+};
+
+// The boxes of the PDF as the reader reads them; none when it fails.
+std::vector<Box> readpdf(const TempDir &dir, const std::string &pdf, Box &page) {
+    const std::string script = dir.file("reader.py");
+    std::ofstream(script) << READER;
+    std::vector<Box> boxes;
+    FILE *out = popen(("/usr/bin/python3 " + script + " " + pdf).c_str(), "r");
+    if (out == nullptr) return boxes;
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, out)) > 0) text.append(buf, n);
+    if (pclose(out) != 0) return {};
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream in(line);
+        Box b;
+        in >> b.kind;
+        if (b.kind == "page") {
+            in >> page.x0 >> page.y0 >> page.x1 >> page.y1;
+            continue;
+        }
+        in >> b.size >> b.x0 >> b.y0 >> b.x1 >> b.y1;
+        std::getline(in, b.text);
+        if (!b.text.empty()) b.text.erase(0, 1);
+        boxes.push_back(b);
+    }
+    return boxes;
+}
+
+bool marker(const std::string &text) {
+    for (const char *m : MARKERS)
+        if (text == m) return true;
+    return false;
+}
+
+PlotPoint point(int i, double x, int j, double y) {
+    PlotPoint p = mapcell(i, j, x, y);
+    p.tocTf = 1.2;
+    p.sotocTf = 1.3;
+    p.tfFree = 1.25;
+    p.tocError = 0.1 * (1 + i);
+    p.sotocError = 0.002 * (1 + j) * (1 + i);
+    return p;
+}
+
+// The SCARA with gravity over the mass error, or (map) over the end point, 5 x 5
+// from -1 to 1 m, with a mark of every kind: points out of reach (the map's corners),
+// without a solution of either design, a SOTOC run unfinished, designs of another
+// structure, one solved only by the wide search, and a point missing (the sweep: one
+// out of reach instead, as a map over one axis has them).
+PlotSetup setupof(bool map) {
+    PlotSetup s{};
+    s.request = CompareRequest{ROBOTSCARA, MOTIONVERTICAL, {40.0, 40.0}, {0.7, 0.0}, {-0.3, 0.4}, ELBOWUP, 1.0};
+    s.map = map;
+    s.xaxis = map ? AXISENDX : AXISERROR;
+    s.yaxis = map ? AXISENDY : AXISNONE;
+    s.reachInner = 0.1;
+    s.reachOuter = 0.9;
+    return s;
+}
+
+std::vector<PlotPoint> pointsof(bool map) {
+    std::vector<PlotPoint> p;
+    for (int j = 0; j < (map ? 5 : 1); ++j)
+        for (int i = 0; i < (map ? 5 : 9); ++i) {
+            PlotPoint c = map ? point(i, -1.0 + 0.5 * i, j, -1.0 + 0.5 * j) : point(i, -20.0 + 5.0 * i, 0, 0.0);
+            if (map && std::hypot(c.x, c.y) > 0.9) c.outcome = POINTNOTRUN;
+            p.push_back(c);
+        }
+    p[map ? 6 : 1].outcome = POINTNOSOLUTION;
+    if (!map) p[6].outcome = POINTNOTRUN;  // drawn only by a map over one axis
+    p[map ? 7 : 2].outcome = POINTNOSOLUTION;
+    p[map ? 7 : 2].noerrsolution = true;
+    p[map ? 8 : 3].sotocFinished = false;
+    p[map ? 11 : 4].otherstructure = true;
+    p[map ? 12 : 5].wideonly = true;
+    if (map) p.erase(p.begin() + 13);
+    return p;
+}
+
+enum Kind { COMPARISON, SWEEP, AXISMAP, MAP };
+
+bool drawkind(Kind kind, const std::string &path, const FigureOptions &o, std::string &message) {
+    OutputFile out;
+    if (!beginoutput(path, out).ok()) return false;
+    PlotSetup setup = setupof(kind == MAP);
+    setup.map = kind != SWEEP;  // a map over one axis is drawn as a sweep, with the points out of reach
+    const Outcome done = kind == COMPARISON ? drawcomparison(out, scarapass().settings, scarapass().result, o)
+                                            : drawplot(out, setup, pointsof(kind == MAP), o);
+    message = done.message;
+    return done.ok();
+}
+
 }  // namespace
+
+// Each figure at a column's width, short and tall, and at two columns': the text read
+// from the PDF is 7 pt or more but for the markers, and every character and every
+// path drawn (the legends' frames among them) lies on the page.
+TEST(PageFile, EveryFigureReadableAndOnThePage) {
+    TempDir dir;
+    const struct {
+        Kind kind;
+        const char *name;
+    } kinds[] = {{COMPARISON, "comparison"}, {SWEEP, "sweep"}, {AXISMAP, "map over one axis"}, {MAP, "map"}};
+    const struct {
+        double w, h;  // [in]
+    } sizes[] = {{ONECOLUMNWIDTH, ONECOLUMNHEIGHT}, {ONECOLUMNWIDTH, TWOCOLUMNHEIGHT}, {TWOCOLUMNWIDTH, TWOCOLUMNHEIGHT}};
+    for (const auto &k : kinds)
+        for (const auto &z : sizes)
+            for (bool title : {true, false}) {
+                FigureOptions o;
+                o.W = z.w;
+                o.H = z.h;
+                o.title = title;
+                const std::string at = std::string(k.name) + " at " + std::to_string(z.w) + " x " +
+                                       std::to_string(z.h) + (title ? "" : ", no title");
+                const std::string pdf = dir.file("f.pdf");
+                std::string message;
+                ASSERT_TRUE(drawkind(k.kind, pdf, o, message)) << at << ": " << message;
+                Box page{};
+                const std::vector<Box> boxes = readpdf(dir, pdf, page);
+                ASSERT_GT(boxes.size(), 100u) << at << ": the reader read nothing";
+                EXPECT_NEAR(page.x1, z.w * POINTSPERINCH, 0.5) << at;
+                EXPECT_NEAR(page.y1, z.h * POINTSPERINCH, 0.5) << at;
+                int texts = 0;
+                for (const Box &b : boxes) {
+                    const std::string what = at + ": " + b.kind + " '" + b.text + "' at " + std::to_string(b.x0) +
+                                             ", " + std::to_string(b.y0);
+                    if (b.kind == "char" && !marker(b.text)) {
+                        ++texts;
+                        EXPECT_GE(b.size, LEASTTEXT) << what;
+                    }
+                    EXPECT_GE(b.x0, page.x0 - EDGE) << what;
+                    EXPECT_GE(b.y0, page.y0 - EDGE) << what;
+                    EXPECT_LE(b.x1, page.x1 + EDGE) << what;
+                    EXPECT_LE(b.y1, page.y1 + EDGE) << what;
+                }
+                EXPECT_GT(texts, 100) << at;
+            }
+}

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -269,6 +270,63 @@ TEST(Plot, FreeTimeLegendSaysWhyThereIsNone) {
     p[2].outcome = POINTCOMPARED;
     p[2].tfFree = 1.5;
     EXPECT_EQ(freetimelegend(p), "error-free TOC final time");
+}
+
+// Draws the sweep of the options into `path`; false when it cannot.
+bool drawwith(const std::string &path, const std::vector<PlotPoint> &points, const FigureOptions &o) {
+    OutputFile out;
+    return beginoutput(path, out).ok() && drawsweep(out, scarasetup(), points, o).ok();
+}
+
+// Pixels that differ between two pictures of one size right of the value axes'
+// labels, from `left` [share of the width] on; -1 for pictures of different sizes.
+long differencesfrom(const Picture &a, const Picture &b, double left) {
+    if (a.width != b.width || a.height != b.height) return -1;
+    long n = 0;
+    for (unsigned y = 0; y < a.height; ++y)
+        for (unsigned x = static_cast<unsigned>(left * a.width); x < a.width; ++x)
+            n += std::memcmp(&a.rgb[3 * (y * a.width + x)], &b.rgb[3 * (y * a.width + x)], 3) != 0;
+    return n;
+}
+
+// A sweep of each tip error draws its values as the positioning-error picture draws
+// the same numbers given as positioning errors: right of the labels of the value
+// axes every pixel is the same. The final time is drawn above, in place of the
+// positioning error.
+TEST(Plot, EachMeasureDrawnAsThePositioningErrorsOfItsValues) {
+    TempDir dir;
+    const std::vector<PlotPoint> p = sweep();
+    const struct {
+        Measure measure;
+        double PlotPoint::*toc, PlotPoint::*sotoc;
+    } measures[] = {{MEASUREDESIGNEDTIP, &PlotPoint::tocDesignedTip, &PlotPoint::sotocDesignedTip},
+                    {MEASUREENDTIP, &PlotPoint::tocEndTip, &PlotPoint::sotocEndTip}};
+    for (const auto &m : measures) {
+        std::vector<PlotPoint> measured = p, asErrors = p;
+        for (size_t k = 0; k < p.size(); ++k) {
+            measured[k].*m.toc = asErrors[k].tocError = 0.3 * p[k].tocError + 0.001 * k;
+            measured[k].*m.sotoc = asErrors[k].sotocError = 2.0 * p[k].sotocError;
+        }
+        FigureOptions o;
+        o.measure = m.measure;
+        ASSERT_TRUE(drawwith(dir.file("m.png"), measured, o));
+        ASSERT_TRUE(drawwith(dir.file("e.png"), asErrors, {}));
+        ASSERT_TRUE(drawwith(dir.file("p.png"), p, {}));
+        Picture a, b, c;
+        ASSERT_TRUE(readpng(dir.file("m.png"), a) && readpng(dir.file("e.png"), b) && readpng(dir.file("p.png"), c));
+        EXPECT_EQ(differencesfrom(a, b, 0.10), 0) << measurerow(m.measure).name;
+        EXPECT_GT(differencesfrom(a, c, 0.10), 0) << measurerow(m.measure).name;  // the values matter
+    }
+    // The final time above, the positioning error under it: the panels swapped.
+    FigureOptions tf;
+    tf.measure = MEASURETF;
+    ASSERT_TRUE(drawwith(dir.file("tf.png"), p, tf));
+    ASSERT_TRUE(drawwith(dir.file("p.png"), p, {}));
+    Picture a, b;
+    ASSERT_TRUE(readpng(dir.file("tf.png"), a) && readpng(dir.file("p.png"), b));
+    const unsigned middle = a.height * 45 / 100;  // between the panels
+    EXPECT_GT(count(a, ORANGEISH, 0, middle), 0);
+    EXPECT_NE(count(a, ORANGEISH, 0, middle), count(b, ORANGEISH, 0, middle));
 }
 
 TEST(Plot, DeviceFollowsTheExtension) {

@@ -77,3 +77,15 @@ Rgb mappixel(const RgbImage &pic, const MapFrame &f, int k, double x, double y) 
     const unsigned char *c = &pic.rgb[3 * (static_cast<size_t>(py) * pic.w + static_cast<size_t>(px))];
     return {c[0], c[1], c[2]};
 }
+
+PlotPoint mapcell(int i, int j, double x, double y) {
+    PlotPoint p{};
+    p.i = i;
+    p.j = j;
+    p.x = x;
+    p.y = y;
+    p.outcome = POINTCOMPARED;
+    p.tocTf = p.sotocTf = p.tfFree = 1.0;
+    p.sotocFinished = true;
+    return p;
+}

@@ -31,3 +31,7 @@ struct Rgb {
 // The pixel of a map picture under the point (x, y) of the axes of panel k (0 to 2)
 // of frame f.
 Rgb mappixel(const RgbImage &pic, const MapFrame &f, int k, double x, double y);
+
+// A compared point of a map's grid at index (i, j) and axes' values (x, y): final
+// times of 1 s, SOTOC's run finished, no positioning errors yet.
+PlotPoint mapcell(int i, int j, double x, double y);

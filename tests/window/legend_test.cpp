@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "records/records.h"
 #include "window/legend.h"
 
 namespace {
@@ -55,4 +56,28 @@ TEST(DigitText, WholeNumbersTakeAsManyDigitsAsTheyNeed) {
     EXPECT_EQ(digitsof(5, 20), "000000005");
     EXPECT_EQ(digitsof(LONG_MAX, 1), "999999999");
     EXPECT_EQ(digitsof(LONG_MIN, 1), "-999999999");
+}
+
+// The rendered picture's numbers as a reader writes them: only their own digits, a
+// space after the comma and before the percent sign; the interactive window's texts
+// come back when the mode is off.
+TEST(DigitText, RenderedPictureWritesPlainNumbers) {
+    struct Ratios {
+        double u1, u2;
+        const char *text;
+    };
+    struct Percent {
+        double errRatio;
+        const char *text;
+    };
+    const Ratios ratios[] = {{40.0, 40.0, "(40, 40)\n"}, {123.4, 7.99, "(123, 7)\n"}, {-3.5, NAN, "(-3, 0)\n"},
+                             {1e300, -1e300, "(999999999, -999999999)\n"}};
+    const Percent percents[] = {{0.01, "1 %\n\n"},   {0.0, "0 %\n\n"},    {0.29, "29 %\n\n"},
+                                {-0.05, "-5 %\n\n"}, {0.999, "100 %\n\n"}, {-0.999, "-100 %\n\n"}};
+    layout.rendered = true;
+    for (const Ratios &r : ratios) EXPECT_STREQ(ratiotext(r.u1, r.u2), r.text);
+    for (const Percent &p : percents) EXPECT_STREQ(percenttext(p.errRatio), p.text);
+    layout.rendered = false;
+    EXPECT_STREQ(ratiotext(40.0, 40.0), "(040,040)\n");
+    EXPECT_STREQ(percenttext(0.01), "01%\n\n");
 }

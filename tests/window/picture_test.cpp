@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "tests/support/imagedecode.h"
 #include "tests/support/tempdir.h"
 #include "tests/window/scene.h"
+#include "window/graphs.h"
 #include "window/window.h"
 
 namespace {
@@ -56,6 +58,64 @@ TEST(Pictures, RenderedPngEqualsTheWindowAtTheFirstAndTheLastRow) {
     app.frame = 0;
     display();
     EXPECT_EQ(grab().w, 800);
+}
+
+// Where the displacement graph draws SOTOC's magnified deviation of a joint at a
+// row clear of the other deviations and of the graph's legend [window units]; false
+// when no row is.
+bool sotocdeviation(char type, Point2 &at) {
+    const RobotRuns &runs = robotruns(type);
+    const FiRange r = firange(type);
+    const double k = 0.4 / (r.largest - r.smallest), G = layout.graphPos.y;  // the graph's scale, as the tests work it out
+    auto y = [&](const RunLog &run, int i, int j) { return 10.0 * k * (run.fi[i][j] - runs.tocFree.fi[i][j]) + G; };
+    constexpr double CLEAR = 0.015;
+    for (int i = task.nStep / 20; i < task.nStep; ++i)
+        for (int j = 0; j < 2; ++j) {
+            const double mine = y(runs.sotocErr, i, j), x = layout.graphPos.x + i * layout.graphW / task.nStep;
+            const bool legend = x > 0.5 && mine > 0.54 && mine < 0.64;
+            const bool clear = std::fabs(mine - y(runs.tocErr, i, 0)) > CLEAR && std::fabs(mine - y(runs.tocErr, i, 1)) > CLEAR &&
+                               std::fabs(mine - y(runs.sotocErr, i, 1 - j)) > CLEAR && mine > G + CLEAR && mine < 0.9;
+            if (clear && !legend) {
+                at = {x, mine};
+                return true;
+            }
+        }
+    return false;
+}
+
+// The picture of sotoc render against the interactive window's, of the default
+// comparisons at their last row: the title whole, beyond the mask's edge and within
+// the window; no part of a figure on the left edge (the SCARA's elbow was cut there);
+// SOTOC's deviation in the displacement graph yellow, as its trail and both legends
+// say, where the window draws it green (seen on the SCARA, whose deviations leave
+// the graph's floor).
+TEST(Pictures, RenderedLayoutShowsTheWholePictureInOneColourPerController) {
+    glready();
+    struct Mode {
+        bool rendered;
+        bool titlebeyondmask;
+        Rgb sotoc;
+    };
+    const Mode modes[] = {{false, false, GREENPX}, {true, true, YELLOWPX}};
+    for (char type : {ROBOTCYL, ROBOTSCARA})
+        for (const Mode &m : modes) {
+            defaultcomparison(type, MOTIONVERTICAL);
+            app.frame = task.nStep;
+            if (m.rendered) userenderedlayout(type);
+            display();
+            const Picture p = grab();
+            const std::string what = std::string(1, type) + (m.rendered ? " rendered" : " window");
+            EXPECT_EQ(pixelswhere(p, 0.36, 1.0, 0.95, 1.0, istext) > 0, m.titlebeyondmask) << what;
+            EXPECT_EQ(pixelswhere(p, 0.99, 1.0, 0.95, 1.0, istext), 0) << what;
+            const int edge = pixelswhere(p, -1.0, -0.99, -1.0, 1.0, [](Rgb c) { return same(c, REDPX) || same(c, BLUEPX); });
+            const bool cut = !m.rendered && type == ROBOTSCARA;  // the window's elbow
+            EXPECT_EQ(edge > 0, cut) << what;
+            Point2 at{};
+            if (type == ROBOTCYL) continue;  // its deviations stay within the graph's floor
+            ASSERT_TRUE(sotocdeviation(type, at)) << what;
+            EXPECT_TRUE(colournear(p, at.x, at.y, m.sotoc)) << what << " at " << at.x << ", " << at.y;
+        }
+    initialset();
 }
 
 TEST(Pictures, GifHasEveryKthRowAndTheLastOneAtRealSpeed) {

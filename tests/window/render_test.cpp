@@ -74,10 +74,7 @@ int textdifferences(const Picture &a, const Picture &b, double x0, double x1, do
 }
 
 int textpixels(const Picture &p, double x0, double x1, double y0, double y1) {
-    int count = 0;
-    for (int py = pixelof(y0, p.h); py < pixelof(y1, p.h); ++py)
-        for (int px = pixelof(x0, p.w); px < pixelof(x1, p.w); ++px) count += istext(pixel(p, px, py));
-    return count;
+    return pixelswhere(p, x0, x1, y0, y1, istext);
 }
 
 }  // namespace

@@ -195,3 +195,10 @@ bool colournear(const Picture &p, double x, double y, Rgb c, int radius) {
 }
 
 bool istext(Rgb c) { return c.r == c.g && c.g == c.b && c.r > 0 && c.r < 64; }
+
+int pixelswhere(const Picture &p, double x0, double x1, double y0, double y1, const std::function<bool(Rgb)> &which) {
+    int count = 0;
+    for (int py = pixelof(y0, p.h); py < pixelof(y1, p.h); ++py)
+        for (int px = pixelof(x0, p.w); px < pixelof(x1, p.w); ++px) count += which(pixel(p, px, py));
+    return count;
+}

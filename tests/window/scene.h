@@ -1,6 +1,7 @@
 // Rendering tests: a private X server, the window, hand-made runs and read-back pictures.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "records/records.h"
@@ -49,4 +50,7 @@ bool colournear(const Picture &p, double x, double y, Rgb c, int radius = 2);
 bool same(Rgb a, Rgb b);
 // Text is drawn in the near-black colour lighting gives it (grey, not black).
 bool istext(Rgb c);
+// Pixels for which `which` holds in the window's columns from x0 to x1 and rows from
+// y0 to y1 [window units].
+int pixelswhere(const Picture &p, double x0, double x1, double y0, double y1, const std::function<bool(Rgb)> &which);
 
