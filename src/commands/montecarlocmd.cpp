@@ -100,8 +100,8 @@ StudyPicture studypicture(const StudyResults &r, const CompareRequest &request) 
             p.sotocErrors.push_back(s.sotoc[0]);
         }
     p.closer.push_back(summaryinterval(r.summary.at("sotocCloser"), "probability"));
-    for (int m = 1; m < MEASURES; ++m)
-        p.closer.push_back(summaryinterval(r.summary.at("sotocCloserBy").at(MEASURENAMES[m]), "probability"));
+    for (int m = 1; m < STUDYMEASURES; ++m)
+        p.closer.push_back(summaryinterval(r.summary.at("sotocCloserBy").at(STUDYMEASURENAMES[m]), "probability"));
     const nlohmann::ordered_json &sensitivity = r.summary.at("sensitivity");
     for (const auto &toc : sensitivity.at("toc")) {
         TornadoRow row{toc.at("input").get<std::string>(), {}, {}};

@@ -7,7 +7,7 @@
 #include "sampling/draws.h"
 #include "sampling/statistics.h"
 
-const char *const MEASURENAMES[MEASURES] = {"error", "designedTipError", "endTipError", "settlingTime"};
+const char *const STUDYMEASURENAMES[STUDYMEASURES] = {"error", "designedTipError", "endTipError", "settlingTime"};
 
 namespace {
 
@@ -38,7 +38,7 @@ json closer(const std::vector<const SampleRecord *> &compared, int m) {
 json controllerquantiles(const std::vector<const SampleRecord *> &compared, bool sotoc, std::uint64_t seed) {
     json out;
     const std::vector<double> levels(std::begin(QUANTILELEVELS), std::end(QUANTILELEVELS));
-    for (int m = 0; m < MEASURES; ++m) {
+    for (int m = 0; m < STUDYMEASURES; ++m) {
         std::vector<double> data;
         for (const SampleRecord *s : compared) {
             const double v = sotoc ? s->sotoc[m] : s->toc[m];
@@ -50,7 +50,7 @@ json controllerquantiles(const std::vector<const SampleRecord *> &compared, bool
             json one = estimatejson(e[l]);
             q.push_back(json{{"level", levels[l]}, {"value", one["value"]}, {"interval", one["interval"]}});
         }
-        out[MEASURENAMES[m]] = json{{"samples", data.size()}, {"quantiles", q}};
+        out[STUDYMEASURENAMES[m]] = json{{"samples", data.size()}, {"quantiles", q}};
     }
     return out;
 }
@@ -109,9 +109,9 @@ bool readrecord(const json &j, const StudySamples &study, SampleRecord &record) 
     if (record.outcome != "compared") return true;
     const json &runs = j.at("runs");
     record.finished = runs.at("sotocErr").at("finished").get<bool>();
-    for (int m = 0; m < MEASURES; ++m) {
-        record.toc[m] = measure(runs.at("tocErr"), MEASURENAMES[m]);
-        record.sotoc[m] = measure(runs.at("sotocErr"), MEASURENAMES[m]);
+    for (int m = 0; m < STUDYMEASURES; ++m) {
+        record.toc[m] = measure(runs.at("tocErr"), STUDYMEASURENAMES[m]);
+        record.sotoc[m] = measure(runs.at("sotocErr"), STUDYMEASURENAMES[m]);
     }
     return true;
 }
@@ -153,7 +153,7 @@ Outcome summarise(StudySamples study, json &summary) {
     const std::uint64_t seed = study.header.is_null() ? 0 : study.header.at("seed").get<std::uint64_t>();
     const std::uint64_t bootstrap = streamseed(seed, STREAMBOOTSTRAP);
     json by;
-    for (int m = 1; m < MEASURES; ++m) by[MEASURENAMES[m]] = closer(compared, m);
+    for (int m = 1; m < STUDYMEASURES; ++m) by[STUDYMEASURENAMES[m]] = closer(compared, m);
     summary = json{{"montecarlo", study.header},
                    {"samples", study.samples.size()},
                    {"sotocCloser", closer(compared, 0)},

@@ -11,8 +11,8 @@
 #include "records/outcome.h"
 
 // The measures of a controller's miss the summary takes, as the result object names them.
-constexpr int MEASURES = 4;
-extern const char *const MEASURENAMES[MEASURES];  // error, designedTipError, endTipError, settlingTime
+constexpr int STUDYMEASURES = 4;
+extern const char *const STUDYMEASURENAMES[STUDYMEASURES];  // error, designedTipError, endTipError, settlingTime
 
 // What the summary keeps of one sample line. Written by readsampleline.
 struct SampleRecord {
@@ -20,8 +20,8 @@ struct SampleRecord {
     std::vector<double> drawn;   // its inputs' values, in the order of StudySamples::names
     std::string outcome;         // the result object's outcome
     bool finished;               // SOTOC reached the target (runs.sotocErr.finished)
-    double toc[MEASURES];        // TOC's (tocErr) measures [m, m, m, s]; never settled: infinity
-    double sotoc[MEASURES];      // SOTOC's (sotocErr) measures [the same]
+    double toc[STUDYMEASURES];        // TOC's (tocErr) measures [m, m, m, s]; never settled: infinity
+    double sotoc[STUDYMEASURES];      // SOTOC's (sotocErr) measures [the same]
 };
 
 // The sample lines of one study read so far. Written by readsampleline.

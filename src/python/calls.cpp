@@ -471,6 +471,7 @@ py::tuple montecarlo(const SettingArguments &a, const Study &study, const py::ob
     if (kept.ok()) kept = summarise(samples, summary);
     if (!kept.ok()) throw std::runtime_error(kept.message);
     return py::make_tuple(dataset, pythonof(summary));
+}
 
 py::dict plotsetup(const py::object &lines) {
     std::vector<std::string> texts;
