@@ -166,7 +166,7 @@ struct Arrivals {
     py::list results;           // the dicts, in order, without `gather`
     py::object gather;          // the Python side's gathering (sotoc.py), None for none
     std::exception_ptr failed;  // what turning a result into its dict or gathering it raised, first
-    ResultReading reading{};    // the lines gathered, as the program's picture reads them
+    ResultReading reading{{"results"}, {}};  // the lines gathered, as the program's picture reads them
 };
 
 // What the program's picture of the lines read shares (plotsetup); fails as

@@ -230,6 +230,7 @@ def montecarlo(
     sensor_delay: float = 0.0,
     servo_antiwindup: str = 'off',
     span: Optional[float] = None,
+    reference: str = 'none',
     samples: int,
     seed: int = 0,
     uncertain: Union[Mapping[str, str], Sequence[str], str],
